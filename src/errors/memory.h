@@ -1,0 +1,41 @@
+// Memory exhaustion as an exception. Inside every interface call the process's
+// new-handler is ZELI_TheNewHandler, so a failed `new` throws
+// ZELI_BadAllocException and the call reports ZEL_BAD_ALLOC. The malloc-style
+// functions below follow the same rule for memory handed to callers.
+#ifndef ZEL_ERRORS_MEMORY_H
+#define ZEL_ERRORS_MEMORY_H
+
+#include <cstddef>
+#include <new>
+
+// Throws ZELI_BadAllocException.
+void ZELI_TheNewHandler();
+
+// Installs ZELI_TheNewHandler for its lifetime; Restore() puts the previous
+// handler back early (before reporting a failure, which may allocate).
+class ZELI_NewHandler {
+ public:
+  ZELI_NewHandler() noexcept : previous_(std::set_new_handler(&ZELI_TheNewHandler)) {}
+  ~ZELI_NewHandler() { Restore(); }
+  void Restore() noexcept {
+    if (active_) {
+      std::set_new_handler(previous_);
+      active_ = false;
+    }
+  }
+  ZELI_NewHandler(const ZELI_NewHandler&) = delete;
+  ZELI_NewHandler& operator=(const ZELI_NewHandler&) = delete;
+
+ private:
+  std::new_handler previous_;
+  bool active_ = true;
+};
+
+// Null for size 0; ZELI_BadAllocException when memory is exhausted.
+void* ZELI_OS_Malloc(size_t size);
+// Frees p and returns null for size 0; ZELI_BadAllocException on failure (p
+// is then still valid).
+void* ZELI_OS_Realloc(void* p, size_t size);
+void ZELI_OS_Free(void* p) noexcept;
+
+#endif  // ZEL_ERRORS_MEMORY_H

@@ -1,0 +1,71 @@
+// ZELC_Container: handle objects of a container's objects.
+#include "interface/container_wrapper.h"
+
+#include "interface/interface.h"
+
+ZELC_Container::ZELC_Container(ZELI_Container* container)
+    : ZELC_StandaloneBase<ZELI_Container>(CONTAINER, container),
+      external_(container->Get_ExternalConvertor()),
+      access_(container->Get_AccessConvertor()) {
+  container->Set_Listener(this);
+}
+
+ZELC_Container::~ZELC_Container() {
+  for (unsigned key = 0; key < external_.Get_Size(); ++key) ReleaseHandleObject(external_.Peek(static_cast<int>(key)));
+  for (unsigned key = 0; key < access_.Get_Size(); ++key) ReleaseHandleObject(access_.Peek(static_cast<int>(key)));
+  Get_Object_p()->Set_Listener(nullptr);
+}
+
+int ZELC_Container::InsertInto(ZELC_Session& session) {
+  const int key = session.Insert(this);
+  session_ = &session;
+  return key;
+}
+
+void ZELC_Container::InsertIntoSession(ZELC_Base* handleObject) { session_->Insert(handleObject); }
+
+void ZELC_Container::ReleaseHandleObject(ZELC_Base* handleObject) noexcept {
+  if (handleObject == nullptr) return;
+  // The handle object's destructor clears its shadow slot.
+  if (session_ != nullptr && session_->Get_Objects().IsLive(handleObject->Get_Key())) {
+    session_->Release(handleObject->Get_Key());
+  }
+  delete handleObject;
+}
+
+void ZELC_Container::ObjectErased(const ZELI_ExternalBase* object) noexcept {
+  ReleaseHandleObject(external_.Peek(object->Get_Key()));
+}
+
+void ZELC_Container::ObjectErased(const ZELI_AccessBase* object) noexcept {
+  ReleaseHandleObject(access_.Peek(object->Get_Key()));
+}
+
+void ZELC_Container::Shutdown() {
+  ZELI_KeyMap<ZELI_AccessBase>& objects = Get_Object_p()->Get_AccessConvertor();
+  for (int key : objects) objects[key]->Shutdown();
+}
+
+void ZELC_Container::CloseContainer(ZELC_Session& session, int key) noexcept {
+  // The disk work of closing arrives with the container store; here the
+  // wrapper and its handle objects are released.
+  try {
+    ZELC_Container* wrapper = static_cast<ZELC_Container*>(session.ConvertObjectKey(key, CONTAINER));
+    ZELI_Container* container = wrapper->Get_Object_p();
+    session.Erase(key);
+    delete container;
+  } catch (const ZELI_Exception& e) {
+    ZELC_Interface::TheInterface().Get_Status(e, "ZEL_CloseContainer");
+  }
+}
+
+void ZELC_Container::DetachContainer(ZELC_Session& session, int key) noexcept {
+  try {
+    ZELC_Container* wrapper = static_cast<ZELC_Container*>(session.ConvertObjectKey(key, CONTAINER));
+    ZELI_Container* container = wrapper->Get_Object_p();
+    session.Erase(key);
+    delete container;
+  } catch (const ZELI_Exception& e) {
+    ZELC_Interface::TheInterface().Get_Status(e, "ZEL_DetachContainer");
+  }
+}

@@ -1,0 +1,67 @@
+// The call frame of every exported function.
+//
+//   return ZELC_Call(__func__, status, ZEL_NullView, [&](ZELC_Interface& zel) {
+//     ZELC_Session* session = zel.ConvertSessionHandle(sessionHandle);
+//     ...
+//     return result;
+//   });
+//
+// The frame installs the throwing new-handler for the duration of the call,
+// runs the body, stores ZEL_OK through the status pointer and returns the
+// body's result. When an exception escapes, it restores the previous handler
+// first (reporting may allocate), turns the exception into a status and the
+// current message ("<function>: <reason>") and returns the failure value.
+// Library exceptions come first, then std::bad_alloc (also "Out of memory"),
+// then anything else ("Unknown exception caught in <function>"). Nothing
+// escapes: exported functions are noexcept.
+//
+// Helpers for the common argument checks follow: ZELC_Require* throw
+// ZELI_BadArgException.
+#ifndef ZEL_INTERFACE_FRAME_H
+#define ZEL_INTERFACE_FRAME_H
+
+#include <new>
+#include <type_traits>
+
+#include "errors/exceptions.h"
+#include "errors/memory.h"
+#include "interface/interface.h"
+
+#define ZEL_EXPORT extern "C" __attribute__((visibility("default")))
+
+// Converts the exception being handled into a status and the current
+// message. Call only from inside a catch block.
+zel_status_t ZELC_ReportException(const char* functionName) noexcept;
+
+template <typename Result, typename Body>
+Result ZELC_Call(const char* functionName, zel_status_t* status, Result failure, Body&& body) noexcept {
+  ZELI_NewHandler handler;
+  zel_status_t code;
+  try {
+    Result result = body(ZELC_Interface::TheInterface());
+    handler.Restore();
+    if (status != nullptr) *status = ZEL_OK;
+    return result;
+  } catch (...) {
+    handler.Restore();
+    code = ZELC_ReportException(functionName);
+  }
+  if (status != nullptr) *status = code;
+  return failure;
+}
+
+// For functions that return nothing.
+template <typename Body>
+void ZELC_CallVoid(const char* functionName, zel_status_t* status, Body&& body) noexcept {
+  ZELC_Call(functionName, status, 0, [&](ZELC_Interface& zel) {
+    body(zel);
+    return 0;
+  });
+}
+
+// An out-parameter or array argument that must not be null.
+inline void ZELC_RequirePointer(const void* p, const char* what) {
+  if (p == nullptr) throw ZELI_BadArgException(ZELI_Message() << what << " is null");
+}
+
+#endif  // ZEL_INTERFACE_FRAME_H

@@ -1,0 +1,176 @@
+// The POSIX file system and the ZELI_OS_* entry points over the installed one.
+#include "store/os_file.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "errors/exceptions.h"
+
+namespace {
+
+class PosixFileSystem final : public ZELI_FileSystem {
+ public:
+  int Open(const char* path, int flags, mode_t mode) override { return ::open(path, flags, mode); }
+  ssize_t Read(int fd, void* p, size_t n) override { return ::read(fd, p, n); }
+  ssize_t Write(int fd, const void* p, size_t n) override { return ::write(fd, p, n); }
+  off_t Lseek(int fd, off_t offset, int whence) override { return ::lseek(fd, offset, whence); }
+  int Fsync(int fd) override { return ::fsync(fd); }
+  int Close(int fd) override { return ::close(fd); }
+  int Fstat(int fd, struct stat* st) override { return ::fstat(fd, st); }
+  int Stat(const char* path, struct stat* st) override { return ::stat(path, st); }
+  int Lstat(const char* path, struct stat* st) override { return ::lstat(path, st); }
+  int Access(const char* path, int how) override { return ::access(path, how); }
+  int Unlink(const char* path) override { return ::unlink(path); }
+  int Rename(const char* from, const char* to) override { return ::rename(from, to); }
+  int Mkdir(const char* path, mode_t mode) override { return ::mkdir(path, mode); }
+  int Rmdir(const char* path) override { return ::rmdir(path); }
+  int Flock(int fd, int operation) override { return ::flock(fd, operation); }
+  int ListDirectory(const char* path, std::vector<std::string>& names) override {
+    DIR* dir = ::opendir(path);
+    if (dir == nullptr) return -1;
+    errno = 0;
+    while (struct dirent* entry = ::readdir(dir)) {
+      if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
+        names.emplace_back(entry->d_name);
+      }
+    }
+    const int readError = errno;
+    ::closedir(dir);
+    errno = readError;
+    return readError == 0 ? 0 : -1;
+  }
+};
+
+// Never destroyed: process-exit teardown of open containers still needs it.
+ZELI_FileSystem* g_fileSystem = &ZELI_OS_PosixFileSystem();
+
+}  // namespace
+
+ZELI_FileSystem& ZELI_OS_PosixFileSystem() {
+  static PosixFileSystem* posix = new PosixFileSystem;
+  return *posix;
+}
+
+ZELI_FileSystem& ZELI_OS_FileSystem() { return *g_fileSystem; }
+
+ZELI_FileSystem* ZELI_OS_SetFileSystem(ZELI_FileSystem* fs) {
+  ZELI_FileSystem* previous = g_fileSystem;
+  g_fileSystem = fs != nullptr ? fs : &ZELI_OS_PosixFileSystem();
+  return previous;
+}
+
+int ZELI_OS_Open(const char* path, int mode, zel_bool_t truncate) {
+  int flags = 0;
+  switch (mode) {
+    case ZELI_OS_READ_ONLY:
+      flags = O_RDONLY;
+      break;
+    case ZELI_OS_WRITE_ONLY:
+      flags = O_WRONLY | O_CREAT | (truncate ? O_TRUNC : 0);
+      break;
+    case ZELI_OS_READ_WRITE:
+      flags = O_RDWR | O_CREAT | (truncate ? O_TRUNC : 0);
+      break;
+    default:
+      throw ZELI_DiskIOException(EINVAL);
+  }
+  int fd;
+  do {
+    fd = ZELI_OS_FileSystem().Open(path, flags | O_CLOEXEC, S_IRUSR | S_IWUSR);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) throw ZELI_DiskIOException();
+  return fd;
+}
+
+unsigned ZELI_OS_Read(int fd, void* p, unsigned n) {
+  unsigned done = 0;
+  while (done < n) {
+    const ssize_t got = ZELI_OS_FileSystem().Read(fd, static_cast<char*>(p) + done, n - done);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      throw ZELI_DiskIOException();
+    }
+    if (got == 0) break;
+    done += static_cast<unsigned>(got);
+  }
+  return done;
+}
+
+void ZELI_OS_Write(int fd, const void* p, size_t n) {
+  size_t done = 0;
+  while (done < n) {
+    const ssize_t put = ZELI_OS_FileSystem().Write(fd, static_cast<const char*>(p) + done, n - done);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      throw ZELI_DiskIOException();
+    }
+    // A write that stores nothing without an error would loop forever.
+    if (put == 0) throw ZELI_DiskIOException(ENOSPC);
+    done += static_cast<size_t>(put);
+  }
+}
+
+void ZELI_OS_Lseek(int fd, uint64_t position) {
+  off_t result;
+  if (position == ZELI_OS_SEEK_END) {
+    result = ZELI_OS_FileSystem().Lseek(fd, 0, SEEK_END);
+  } else {
+    if (position > static_cast<uint64_t>(INT64_MAX)) throw ZELI_DiskIOException(EINVAL);
+    result = ZELI_OS_FileSystem().Lseek(fd, static_cast<off_t>(position), SEEK_SET);
+  }
+  if (result < 0) throw ZELI_DiskIOException();
+}
+
+void ZELI_OS_Flush(int fd) {
+  if (ZELI_OS_FileSystem().Fsync(fd) != 0) throw ZELI_DiskIOException();
+}
+
+void ZELI_OS_Close(int fd) {
+  // The descriptor is released even when close reports an error; retrying
+  // could close a descriptor another part of the process just opened.
+  if (ZELI_OS_FileSystem().Close(fd) != 0 && errno != EINTR) throw ZELI_DiskIOException();
+}
+
+uint64_t ZELI_OS_FileSize(int fd) {
+  struct stat st;
+  if (ZELI_OS_FileSystem().Fstat(fd, &st) != 0) throw ZELI_DiskIOException();
+  return static_cast<uint64_t>(st.st_size);
+}
+
+bool ZELI_OS_Access(const char* path, zel_bool_t forWriting) {
+  return path != nullptr && ZELI_OS_FileSystem().Access(path, forWriting ? R_OK | W_OK : R_OK) == 0;
+}
+
+bool ZELI_OS_IsFile(const char* path) {
+  struct stat st;
+  return path != nullptr && ZELI_OS_FileSystem().Stat(path, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool ZELI_OS_IsDirectory(const char* path) {
+  struct stat st;
+  return path != nullptr && ZELI_OS_FileSystem().Stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool ZELI_OS_Exists(const char* path) {
+  struct stat st;
+  return path != nullptr && ZELI_OS_FileSystem().Lstat(path, &st) == 0;
+}
+
+void ZELI_OS_Unlink(const char* path) {
+  if (ZELI_OS_FileSystem().Unlink(path) != 0) throw ZELI_DiskIOException();
+}
+
+void ZELI_OS_Rename(const char* from, const char* to) {
+  if (ZELI_OS_FileSystem().Rename(from, to) != 0) throw ZELI_DiskIOException();
+}
+
+void ZELI_OS_Mkdir(const char* path) {
+  if (ZELI_OS_FileSystem().Mkdir(path, S_IRWXU | S_IRWXG | S_IRWXO) != 0) throw ZELI_DiskIOException();
+}
+
+int ZELI_OS_GetPid() { return static_cast<int>(::getpid()); }

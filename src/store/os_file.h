@@ -1,0 +1,98 @@
+// The file layer. Every operating-system file and directory call of the
+// library goes through the ZELI_FileSystem installed in the process, so that
+// tests can make any call fail on purpose (see fault_fs.h). The ZELI_OS_*
+// functions below are the library's entry points: they retry interrupted and
+// short transfers, translate errno into ZELI_DiskIOException once, and let no
+// raw errno travel upward.
+#ifndef ZEL_STORE_OS_FILE_H
+#define ZEL_STORE_OS_FILE_H
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "zel/zel.h"
+
+// System-call surface with POSIX conventions: -1 (or a negative count) and
+// errno on failure. Implementations must not throw.
+class ZELI_FileSystem {
+ public:
+  virtual ~ZELI_FileSystem() = default;
+  virtual int Open(const char* path, int flags, mode_t mode) = 0;
+  virtual ssize_t Read(int fd, void* p, size_t n) = 0;
+  virtual ssize_t Write(int fd, const void* p, size_t n) = 0;
+  virtual off_t Lseek(int fd, off_t offset, int whence) = 0;
+  virtual int Fsync(int fd) = 0;
+  virtual int Close(int fd) = 0;
+  virtual int Fstat(int fd, struct stat* st) = 0;
+  virtual int Stat(const char* path, struct stat* st) = 0;
+  virtual int Lstat(const char* path, struct stat* st) = 0;
+  virtual int Access(const char* path, int how) = 0;
+  virtual int Unlink(const char* path) = 0;
+  virtual int Rename(const char* from, const char* to) = 0;
+  virtual int Mkdir(const char* path, mode_t mode) = 0;
+  virtual int Rmdir(const char* path) = 0;
+  virtual int Flock(int fd, int operation) = 0;
+  // Names of the entries of a directory, without "." and "..".
+  virtual int ListDirectory(const char* path, std::vector<std::string>& names) = 0;
+};
+
+// The plain POSIX implementation (the default).
+ZELI_FileSystem& ZELI_OS_PosixFileSystem();
+
+// The file system in use; never null. Installing returns the previous one.
+// The caller keeps ownership of what it installs.
+ZELI_FileSystem& ZELI_OS_FileSystem();
+ZELI_FileSystem* ZELI_OS_SetFileSystem(ZELI_FileSystem* fs);
+
+// Installs a file system for the lifetime of the object (tests).
+class ZELI_ScopedFileSystem {
+ public:
+  explicit ZELI_ScopedFileSystem(ZELI_FileSystem* fs) : previous_(ZELI_OS_SetFileSystem(fs)) {}
+  ~ZELI_ScopedFileSystem() { ZELI_OS_SetFileSystem(previous_); }
+  ZELI_ScopedFileSystem(const ZELI_ScopedFileSystem&) = delete;
+  ZELI_ScopedFileSystem& operator=(const ZELI_ScopedFileSystem&) = delete;
+
+ private:
+  ZELI_FileSystem* previous_;
+};
+
+// Open modes of ZELI_OS_Open.
+enum ZELI_OS_OpenMode : int {
+  ZELI_OS_READ_ONLY = 0,
+  ZELI_OS_WRITE_ONLY = 1,  // creates the file when absent
+  ZELI_OS_READ_WRITE = 2,  // creates the file when absent
+};
+
+// Seek position meaning "the end of the file".
+constexpr uint64_t ZELI_OS_SEEK_END = UINT64_MAX;
+
+// All of these throw ZELI_DiskIOException (the system's text for errno) on
+// failure, unless stated otherwise. Created files get mode 0600.
+int ZELI_OS_Open(const char* path, int mode, zel_bool_t truncate);
+// Reads until n bytes are in or the file ends; returns the count read
+// (below n only at end of file).
+unsigned ZELI_OS_Read(int fd, void* p, unsigned n);
+// Writes all n bytes.
+void ZELI_OS_Write(int fd, const void* p, size_t n);
+// Absolute positioning; ZELI_OS_SEEK_END positions at the end.
+void ZELI_OS_Lseek(int fd, uint64_t position);
+// Commits the file's data to the disk.
+void ZELI_OS_Flush(int fd);
+void ZELI_OS_Close(int fd);
+uint64_t ZELI_OS_FileSize(int fd);
+// Predicates: false when the path cannot be examined; they never throw.
+bool ZELI_OS_Access(const char* path, zel_bool_t forWriting);
+bool ZELI_OS_IsFile(const char* path);
+bool ZELI_OS_IsDirectory(const char* path);
+bool ZELI_OS_Exists(const char* path);
+void ZELI_OS_Unlink(const char* path);
+void ZELI_OS_Rename(const char* from, const char* to);
+void ZELI_OS_Mkdir(const char* path);
+// The current process id.
+int ZELI_OS_GetPid();
+
+#endif  // ZEL_STORE_OS_FILE_H

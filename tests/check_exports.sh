@@ -1,0 +1,21 @@
+#!/bin/sh
+# Fails when the shared library exports anything but the ZEL_* interface:
+# C functions and null handles named ZEL_*, and the public ZEL_* classes.
+lib="$1"
+[ -f "$lib" ] || { echo "no library: $lib"; exit 1; }
+syms=$(nm -D --defined-only "$lib" | awk '{print $3}')
+[ -n "$syms" ] || { echo "no exported symbols"; exit 1; }
+echo "$syms" | grep -q '^ZEL_InitSession$' || { echo "ZEL_InitSession is not exported"; exit 1; }
+bad=$(echo "$syms" | grep -v -E '^ZEL_[A-Za-z0-9_]+$|^_Z(N|TI|TS|TV)[0-9]+ZEL_' )
+if [ -n "$bad" ]; then
+  echo "unexpected exported symbols:"
+  echo "$bad"
+  exit 1
+fi
+internal=$(echo "$syms" | grep -E 'ZELI_|ZELC_')
+if [ -n "$internal" ]; then
+  echo "internal symbols exported:"
+  echo "$internal"
+  exit 1
+fi
+exit 0
