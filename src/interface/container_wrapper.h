@@ -65,6 +65,8 @@ class ZELC_Container final : public ZELC_StandaloneBase<ZELI_Container>, private
   ZELC_Base*& Get_InterfaceObject_p(const ZELI_AccessBase* object) { return access_[object->Get_Key()]; }
   void Erase_InterfaceObject_p(const ZELI_ExternalBase* object) { external_.Clear(object->Get_Key()); }
   void Erase_InterfaceObject_p(const ZELI_AccessBase* object) { access_.Clear(object->Get_Key()); }
+  void Erase_ExternalSlot(int key) { external_.Clear(key); }
+  void Erase_AccessSlot(int key) { access_.Clear(key); }
 
   // Shuts down the container's writers before it is closed or detached.
   void Shutdown();
@@ -90,24 +92,32 @@ class ZELC_Container final : public ZELC_StandaloneBase<ZELI_Container>, private
   ZELI_KeyMapShadow<ZELI_KeyMap<ZELI_AccessBase>> access_;
 };
 
+// The destructors clear the shadow slot by the key recorded at construction,
+// without touching the implementation object, which may already be gone.
 template <typename T>
 class ZELC_ExternalBase final : public ZELC_ContainedBase<T> {
  public:
   ZELC_ExternalBase(T* object, ZELC_Container* container)
-      : ZELC_ContainedBase<T>(ZELC_KindOf<T>::kind, object, container) {
+      : ZELC_ContainedBase<T>(ZELC_KindOf<T>::kind, object, container), objectKey_(object->Get_Key()) {
     container->Get_InterfaceObject_p(object) = this;
   }
-  ~ZELC_ExternalBase() override { this->Get_Container_p()->Erase_InterfaceObject_p(this->Get_Object_p()); }
+  ~ZELC_ExternalBase() override { this->Get_Container_p()->Erase_ExternalSlot(objectKey_); }
+
+ private:
+  int objectKey_;
 };
 
 template <typename T>
 class ZELC_AccessBase final : public ZELC_ContainedBase<T> {
  public:
   ZELC_AccessBase(T* object, ZELC_Container* container)
-      : ZELC_ContainedBase<T>(ZELC_KindOf<T>::kind, object, container) {
+      : ZELC_ContainedBase<T>(ZELC_KindOf<T>::kind, object, container), objectKey_(object->Get_Key()) {
     container->Get_InterfaceObject_p(object) = this;
   }
-  ~ZELC_AccessBase() override { this->Get_Container_p()->Erase_InterfaceObject_p(this->Get_Object_p()); }
+  ~ZELC_AccessBase() override { this->Get_Container_p()->Erase_AccessSlot(objectKey_); }
+
+ private:
+  int objectKey_;
 };
 
 template <typename T>

@@ -1,0 +1,149 @@
+// Exception classes and the call frame's conversion of failures into
+// statuses and messages.
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+#include <string>
+
+#include "errors/exceptions.h"
+#include "errors/memory.h"
+#include "interface/frame.h"
+#include "test_support.h"
+
+namespace {
+
+// Runs body in the call frame under the given exported-function name.
+template <typename Body>
+zel_status_t RunFrame(const char* name, Body body) {
+  zel_status_t status = ZEL_OK;
+  ZELC_CallVoid(name, &status, [&](ZELC_Interface&) { body(); });
+  return status;
+}
+
+}  // namespace
+
+TEST(Exceptions, MessagesAreCutAt255Characters) {
+  const std::string longText(300, 'x');
+  ZELI_FailedException e(longText.c_str());
+  EXPECT_EQ(std::string(e.what()), longText.substr(0, 255));
+  EXPECT_EQ(e.status, ZEL_FAILED);
+
+  ZEL_Exception pub(longText.c_str(), ZEL_BAD_ARG);
+  EXPECT_EQ(std::strlen(pub.what()), 255u);
+  EXPECT_EQ(pub.status(), ZEL_BAD_ARG);
+
+  ZELI_FailedException empty(nullptr);
+  EXPECT_STREQ(empty.what(), "");
+}
+
+TEST(Exceptions, EachClassCarriesItsStatusAndText) {
+  EXPECT_EQ(ZELI_BadArgException("a").status, ZEL_BAD_ARG);
+  EXPECT_EQ(ZELI_NotFoundException("a").status, ZEL_NOT_FOUND);
+  EXPECT_EQ(ZELI_DuplicateException("a").status, ZEL_DUPLICATE);
+  EXPECT_STREQ(ZELI_BadAllocException().what(), "Out of memory");
+  EXPECT_EQ(ZELI_BadAllocException().status, ZEL_BAD_ALLOC);
+  using K = ZELI_BadHandleException;
+  EXPECT_STREQ(K(K::UNKNOWN_REASON).what(), "Bad handle: unknown reason");
+  EXPECT_STREQ(K(K::WRONG_SESSION).what(), "Bad handle: wrong session");
+  EXPECT_STREQ(K(K::WRONG_HANDLE).what(), "Bad handle: wrong handle (deleted?)");
+  EXPECT_STREQ(K(K::WRONG_TYPE).what(), "Bad handle: wrong type (reused?)");
+}
+
+TEST(Exceptions, MessagesOfTwoLiveExceptionsDoNotOverwriteEachOther) {
+  ZELI_FailedException first("first");
+  ZELI_BadArgException second("second");
+  EXPECT_STREQ(first.what(), "first");
+  EXPECT_STREQ(second.what(), "second");
+}
+
+TEST(Exceptions, DiskErrorKeepsTheErrnoOfItsConstruction) {
+  errno = ENOSPC;
+  ZELI_DiskIOException e;
+  errno = 0;
+  EXPECT_STREQ(e.what(), "No space left on device");
+  EXPECT_STREQ(ZELI_DiskIOException(EACCES).what(), "Permission denied");
+  EXPECT_EQ(e.status, ZEL_DISK_IO);
+}
+
+TEST(Exceptions, MessageBuilderConcatenatesAndCuts) {
+  ZELI_Message m;
+  m << "The container " << "/tmp/x" << " has " << 3LL << " versions";
+  EXPECT_STREQ(m.c_str(), "The container /tmp/x has 3 versions");
+  ZELI_Message big;
+  for (int i = 0; i < 100; ++i) big << "abcdef";
+  EXPECT_EQ(std::strlen(big.c_str()), 255u);
+}
+
+TEST(CallFrame, ConvertsEveryKindOfFailure) {
+  EXPECT_EQ(RunFrame("ZEL_A", [] { throw ZELI_NotFoundException("WaveformSet not found"); }), ZEL_NOT_FOUND);
+  EXPECT_STREQ(ZEL_GetError(), "ZEL_A: WaveformSet not found");
+
+  EXPECT_EQ(RunFrame("ZEL_B", [] { throw ZEL_Exception("from a wrapper", ZEL_FAILED); }), ZEL_FAILED);
+  EXPECT_STREQ(ZEL_GetError(), "ZEL_B: from a wrapper");
+
+  EXPECT_EQ(RunFrame("ZEL_C", [] { throw std::runtime_error("boom"); }), ZEL_UNKNOWN_EXCEPTION);
+  EXPECT_STREQ(ZEL_GetError(), "Unknown exception caught in ZEL_C");
+
+  EXPECT_EQ(RunFrame("ZEL_D", [] { throw 42; }), ZEL_UNKNOWN_EXCEPTION);
+  EXPECT_STREQ(ZEL_GetError(), "Unknown exception caught in ZEL_D");
+
+  EXPECT_EQ(RunFrame("ZEL_E", [] { throw std::bad_alloc(); }), ZEL_BAD_ALLOC);
+  EXPECT_STREQ(ZEL_GetError(), "ZEL_E: Out of memory");
+}
+
+TEST(CallFrame, ExhaustedMemoryInsideACallIsBadAlloc) {
+  std::new_handler before = std::get_new_handler();
+  // Inside the frame the process's new-handler is the throwing one: calling
+  // it is exactly what operator new does when memory is exhausted.
+  const zel_status_t status = RunFrame("ZEL_Alloc", [] {
+    std::new_handler inside = std::get_new_handler();
+    ASSERT_NE(inside, nullptr);
+    inside();
+  });
+  EXPECT_EQ(status, ZEL_BAD_ALLOC);
+  EXPECT_STREQ(ZEL_GetError(), "ZEL_Alloc: Out of memory");
+  // The caller's handler is back after the call.
+  EXPECT_EQ(std::get_new_handler(), before);
+#if !defined(__SANITIZE_ADDRESS__)
+  // A real allocation far beyond any machine (the address sanitizer's own
+  // allocator aborts on such requests instead of calling the handler).
+  EXPECT_EQ(RunFrame("ZEL_Huge", [] {
+              volatile size_t huge = SIZE_MAX / 4;
+              char* p = new char[huge];
+              delete[] p;
+            }),
+            ZEL_BAD_ALLOC);
+  EXPECT_THROW(ZELI_OS_Malloc(SIZE_MAX / 4), ZELI_BadAllocException);
+#endif
+  EXPECT_EQ(ZELI_OS_Malloc(0), nullptr);
+}
+
+TEST(CallFrame, MessageSurvivesAnExceptionBuiltDuringUnwinding) {
+  struct CleanUp {
+    ~CleanUp() {
+      try {
+        throw ZELI_FailedException("clean-up failure");
+      } catch (const ZELI_Exception&) {
+      }
+    }
+  };
+  EXPECT_EQ(RunFrame("ZEL_F", [] {
+              CleanUp guard;
+              throw ZELI_BadArgException("the real reason");
+            }),
+            ZEL_BAD_ARG);
+  EXPECT_STREQ(ZEL_GetError(), "ZEL_F: the real reason");
+}
+
+TEST(CallFrame, SuccessStoresOkAndKeepsThePreviousMessage) {
+  RunFrame("ZEL_G", [] { throw ZELI_FailedException("earlier"); });
+  zel_status_t status = ZEL_FAILED;
+  const int result = ZELC_Call("ZEL_H", &status, -1, [](ZELC_Interface&) { return 7; });
+  EXPECT_EQ(result, 7);
+  EXPECT_EQ(status, ZEL_OK);
+  EXPECT_STREQ(ZEL_GetError(), "ZEL_G: earlier");
+  // A failing call returns the failure value; a null status pointer is allowed.
+  EXPECT_EQ(ZELC_Call("ZEL_I", nullptr, -1, [](ZELC_Interface&) -> int { throw ZELI_FailedException("x"); }), -1);
+}

@@ -1,0 +1,210 @@
+// Bit sets and key maps: key reuse, capacity growth, validation, and the
+// stored form with everything a corrupted file can do to it.
+#include <string>
+#include <vector>
+
+#include "store/bitset.h"
+#include "store/keymap.h"
+#include "store/objects.h"
+#include "test_support.h"
+
+namespace {
+
+struct Thing : ZELI_ExternalBase {
+  explicit Thing(int v = 0) : value(v) {}
+  int value;
+};
+struct OtherThing : ZELI_ExternalBase {};
+
+// The bytes of a stream of 4-byte little-endian ints.
+std::vector<unsigned char> Ints(std::initializer_list<int> values) {
+  std::vector<unsigned char> bytes;
+  for (int v : values) {
+    const unsigned u = static_cast<unsigned>(v);
+    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<unsigned char>(u >> (8 * i)));
+  }
+  return bytes;
+}
+
+class KeyMapStored : public ::testing::Test {
+ protected:
+  // Writes bytes to a file and reads a map from it.
+  void ReadFrom(const std::vector<unsigned char>& bytes, ZELI_KeyMap<ZELI_ExternalBase>& map) {
+    zeltest::WriteFileBytes(path_, bytes);
+    ZELI_Istream in(path_.c_str());
+    map.Read(in);
+  }
+  zeltest::TempDir dir_;
+  std::string path_ = dir_ / "map";
+};
+
+}  // namespace
+
+TEST(Bitset, SetTestResetAndRangeErrors) {
+  ZELI_Bitset bits(40);
+  bits.Set(0);
+  bits.Set(39);
+  EXPECT_TRUE(bits.Test(39));
+  EXPECT_FALSE(bits.Test(38));
+  bits.Reset(39);
+  EXPECT_FALSE(bits.Test(39));
+  try {
+    bits.Set(40);
+    FAIL();
+  } catch (const ZELI_BadArgException& e) {
+    EXPECT_STREQ(e.what(), "ZELI_Bitset::Set pos out of range");
+  }
+  EXPECT_THROW(bits.Test(40), ZELI_BadArgException);
+  EXPECT_THROW(bits.Reset(100), ZELI_BadArgException);
+}
+
+TEST(Bitset, ShrinkingClearsBitsThatGrowingBringsBack) {
+  ZELI_Bitset bits(64);
+  bits.Set(35);
+  bits.Set(63);
+  bits.Resize(34);
+  bits.Resize(64);
+  EXPECT_FALSE(bits.Test(35));
+  EXPECT_FALSE(bits.Test(63));
+  EXPECT_EQ(bits.Count(), 0u);
+}
+
+TEST(KeyMap, FreedKeysAreReusedMostRecentFirst) {
+  ZELI_KeyMap<Thing> map;
+  Thing a, b, c, d, e;
+  EXPECT_EQ(map.Insert(&a), 0);
+  EXPECT_EQ(map.Insert(&b), 1);
+  EXPECT_EQ(map.Insert(&c), 2);
+  map.Erase(1);
+  map.Erase(2);
+  EXPECT_EQ(map.Insert(&d), 2);
+  EXPECT_EQ(map.Insert(&e), 1);
+  EXPECT_EQ(map[1], &e);
+  EXPECT_EQ(map.Get_Count(), 3u);
+}
+
+TEST(KeyMap, CapacityDoublesTo128ThenGrowsBy128) {
+  ZELI_KeyMap<Thing> map(1);
+  Thing t;
+  std::vector<unsigned> seen{map.Get_Capacity()};
+  for (int i = 0; i < 512; ++i) {
+    map.Insert(&t);
+    if (map.Get_Capacity() != seen.back()) seen.push_back(map.Get_Capacity());
+  }
+  EXPECT_EQ(seen, (std::vector<unsigned>{1, 2, 4, 8, 16, 32, 64, 128, 256, 384, 512}));
+}
+
+TEST(KeyMap, InvalidKeysAreBadHandles) {
+  ZELI_KeyMap<Thing> map;
+  Thing t;
+  map.Insert(&t);
+  for (int key : {-1, 1, 1000}) {
+    try {
+      (void)map[key];
+      FAIL() << key;
+    } catch (const ZELI_BadHandleException& e) {
+      EXPECT_STREQ(e.what(), "Bad handle: wrong handle (deleted?)");
+    }
+  }
+  map.Erase(0);
+  EXPECT_THROW(map.Erase(0), ZELI_BadHandleException);
+  EXPECT_THROW((void)map[0], ZELI_BadHandleException);
+}
+
+TEST(KeyMap, IteratesLiveKeysInAscendingOrder) {
+  ZELI_KeyMap<Thing> map;
+  Thing t;
+  for (int i = 0; i < 6; ++i) map.Insert(&t);
+  map.Erase(0);
+  map.Erase(3);
+  std::vector<int> keys;
+  for (int key : map) keys.push_back(key);
+  EXPECT_EQ(keys, (std::vector<int>{1, 2, 4, 5}));
+}
+
+TEST_F(KeyMapStored, WritesSlotsFreeChainAndLiveCount) {
+  ZELI_KeyMap<ZELI_ExternalBase> map;
+  Thing t;
+  for (int i = 0; i < 5; ++i) map.Insert(&t);
+  map.Erase(3);
+  map.Erase(1);
+  {
+    ZELI_Ostream out(path_.c_str(), 1);
+    out << map;
+    out.Close();
+  }
+  EXPECT_EQ(zeltest::ReadFileBytes(path_), Ints({5, 1, 3, -1, 3}));
+
+  ZELI_KeyMap<ZELI_ExternalBase> back;
+  ReadFrom(Ints({5, 1, 3, -1, 3}), back);
+  EXPECT_EQ(back.Get_SlotCount(), 5u);
+  EXPECT_EQ(back.Get_FreeHead(), 1);
+  Thing objects[3];
+  back.Insert(0, &objects[0]);
+  back.Insert(2, &objects[1]);
+  back.Insert(4, &objects[2]);
+  back.VerifyLoaded();
+  EXPECT_EQ(back.Get_Count(), 3u);
+  // New objects take the stored free keys, most recently freed first.
+  Thing extra;
+  EXPECT_EQ(back.Insert(&extra), 1);
+  EXPECT_EQ(back.Insert(&extra), 3);
+  EXPECT_EQ(back.Insert(&extra), 5);
+}
+
+TEST_F(KeyMapStored, RejectsCorruptedShapes) {
+  const std::vector<std::vector<unsigned char>> bad = {
+      Ints({5, 7, -1, 4}),              // head outside the slots
+      Ints({5, 1, 3, 1, 3}),            // chain loops 1 -> 3 -> 1
+      Ints({5, 1, 9, -1, 3}),           // link outside the slots
+      Ints({5, 1, 3, -1, 4}),           // live count != slots - free
+      Ints({-2, -1, 0}),                // negative slot count
+      Ints({0x7fffffff, -1, 0x7fffffff}),  // more slots than the file holds
+      Ints({5, 1}),                     // truncated
+  };
+  for (size_t i = 0; i < bad.size(); ++i) {
+    ZELI_KeyMap<ZELI_ExternalBase> map;
+    EXPECT_THROW(ReadFrom(bad[i], map), ZELI_FailedException) << "case " << i;
+  }
+}
+
+TEST_F(KeyMapStored, InsertRefusesLiveFreeAndOutOfRangeKeys) {
+  ZELI_KeyMap<ZELI_ExternalBase> map;
+  ReadFrom(Ints({3, 1, -1, 2}), map);
+  Thing t;
+  map.Insert(0, &t);
+  for (int key : {0, 1, 3, -1}) {
+    try {
+      map.Insert(key, &t);
+      FAIL() << key;
+    } catch (const ZELI_FailedException& e) {
+      EXPECT_STREQ(e.what(), "ZELI_KeyMap< T >::Insert(key,T*) failed");
+    }
+  }
+  EXPECT_THROW(map.VerifyLoaded(), ZELI_FailedException);  // key 2 never placed
+}
+
+TEST_F(KeyMapStored, ReadPtrResolvesTypedReferences) {
+  ZELI_KeyMap<ZELI_ExternalBase> map;
+  Thing thing(5);
+  OtherThing other;
+  map.Insert(&thing);
+  map.Insert(&other);
+  zeltest::WriteFileBytes(path_, Ints({0, -1, 1, 7}));
+  ZELI_Istream in(path_.c_str());
+  Thing* out = nullptr;
+  EXPECT_EQ(map.ReadPtr(in, out), &thing);
+  EXPECT_EQ(map.ReadPtr(in, out), nullptr);
+  try {
+    map.ReadPtr(in, out);  // key 1 holds another kind of object
+    FAIL();
+  } catch (const ZELI_BadHandleException& e) {
+    EXPECT_STREQ(e.what(), "Bad handle: wrong type (reused?)");
+  }
+  try {
+    map.ReadPtr(in, out);  // key 7 was never placed
+    FAIL();
+  } catch (const ZELI_BadHandleException& e) {
+    EXPECT_STREQ(e.what(), "Bad handle: wrong handle (deleted?)");
+  }
+}

@@ -1,0 +1,106 @@
+// The file layer: injected faults become ZEL_DISK_IO with the system's text,
+// and interrupted or short transfers are completed.
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "interface/frame.h"
+#include "store/fault_fs.h"
+#include "store/os_file.h"
+#include "store/stream.h"
+#include "test_support.h"
+
+namespace {
+
+class FileLayerTest : public ::testing::Test {
+ protected:
+  zeltest::TempDir dir_;
+  std::string path_ = dir_ / "file";
+  ZELI_FaultFileSystem faults_;
+  ZELI_ScopedFileSystem installed_{&faults_};
+};
+
+template <typename Body>
+zel_status_t RunFrame(const char* name, Body body) {
+  zel_status_t status = ZEL_OK;
+  ZELC_CallVoid(name, &status, [&](ZELC_Interface&) { body(); });
+  return status;
+}
+
+}  // namespace
+
+TEST_F(FileLayerTest, DiskFullDuringCloseIsDiskIoWithTheSystemText) {
+  faults_.FailWritesAfterBytes(4096 + 100, ENOSPC);
+  const zel_status_t status = RunFrame("ZEL_Write", [&] {
+    ZELI_Ostream out(path_.c_str(), 1);
+    std::vector<char> data(8192, 'x');
+    out.Write(data.data(), data.size());
+    out.Close();
+  });
+  EXPECT_EQ(status, ZEL_DISK_IO);
+  EXPECT_STREQ(ZEL_GetError(), "ZEL_Write: No space left on device");
+  // What fitted was written; nothing was reported as success.
+  EXPECT_EQ(zeltest::ReadFileBytes(path_).size(), 4096u + 100u);
+}
+
+TEST_F(FileLayerTest, OpenSyncAndCloseFailuresAreReported) {
+  faults_.FailCall(ZELI_FaultFileSystem::OPEN, 1, EACCES);
+  EXPECT_EQ(RunFrame("ZEL_Open", [&] { ZELI_Ostream out(path_.c_str(), 1); }), ZEL_DISK_IO);
+  EXPECT_STREQ(ZEL_GetError(), "ZEL_Open: Permission denied");
+
+  faults_.Clear();
+  faults_.FailCall(ZELI_FaultFileSystem::FSYNC, 1, EIO);
+  EXPECT_EQ(RunFrame("ZEL_Sync", [&] {
+              ZELI_Ostream out(path_.c_str(), 1);
+              out << 1;
+              out.Flush();
+            }),
+            ZEL_DISK_IO);
+  EXPECT_STREQ(ZEL_GetError(), "ZEL_Sync: Input/output error");
+
+  faults_.Clear();
+  faults_.FailCall(ZELI_FaultFileSystem::CLOSE, 1, EIO);
+  EXPECT_THROW(
+      {
+        ZELI_Ostream out(path_.c_str(), 1);
+        out.Close();
+      },
+      ZELI_DiskIOException);
+  // A failed output stream's destructor releases quietly.
+  faults_.FailCall(ZELI_FaultFileSystem::WRITE, 1, ENOSPC, /*persistent=*/true);
+  EXPECT_NO_THROW({
+    ZELI_Ostream out(path_.c_str(), 1);
+    out << 5;
+  });
+}
+
+TEST_F(FileLayerTest, ShortAndInterruptedReadsAreCompleted) {
+  std::vector<unsigned char> bytes(10000);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<unsigned char>(i * 31);
+  zeltest::WriteFileBytes(path_, bytes);
+  faults_.ShortReads(7);
+  faults_.FailCall(ZELI_FaultFileSystem::READ, 2, EINTR);
+  ZELI_Istream in(path_.c_str());
+  std::vector<unsigned char> back(bytes.size());
+  in.Read(back.data(), static_cast<unsigned>(back.size()), 1);
+  EXPECT_EQ(back, bytes);
+  EXPECT_TRUE(in.AtEnd());
+
+  faults_.Clear();
+  faults_.FailCall(ZELI_FaultFileSystem::READ, 1, EIO);
+  ZELI_Istream failing(path_.c_str());
+  int v;
+  EXPECT_THROW(failing >> v, ZELI_DiskIOException);
+}
+
+TEST_F(FileLayerTest, PredicatesNeverThrow) {
+  zeltest::WriteFileBytes(path_, {1});
+  EXPECT_TRUE(ZELI_OS_IsFile(path_.c_str()));
+  EXPECT_FALSE(ZELI_OS_IsFile(dir_.path().c_str()));
+  EXPECT_TRUE(ZELI_OS_IsDirectory(dir_.path().c_str()));
+  EXPECT_TRUE(ZELI_OS_Access(path_.c_str(), 1));
+  EXPECT_FALSE(ZELI_OS_Access((dir_ / "none").c_str(), 0));
+  EXPECT_FALSE(ZELI_OS_IsFile(nullptr));
+  faults_.FailCall(ZELI_FaultFileSystem::STAT, 1, EIO);
+  EXPECT_FALSE(ZELI_OS_IsFile(path_.c_str()));
+}
