@@ -4,8 +4,11 @@
 #ifndef ZEL_STORE_CONTAINER_H
 #define ZEL_STORE_CONTAINER_H
 
+#include <memory>
+
 #include "store/keymap.h"
 #include "store/objects.h"
+#include "types/type_table.h"
 
 // Told when an object leaves the container's key maps, so that whoever keeps
 // something per object (the interface's handle objects) can drop it. This is
@@ -21,7 +24,7 @@ class ZELI_ContainerListener {
 
 class ZELI_Container {
  public:
-  ZELI_Container() = default;
+  ZELI_Container() : types_(*this) {}
   ZELI_Container(const ZELI_Container&) = delete;
   ZELI_Container& operator=(const ZELI_Container&) = delete;
   ~ZELI_Container() = default;
@@ -30,6 +33,12 @@ class ZELI_Container {
   static const char* Get_DirectoryNameSuffix() { return "_zel"; }
 
   ZELI_KeyMap<ZELI_ExternalBase>& Get_ExternalConvertor() { return external_; }
+  ZELI_TypeTable& Get_TypeTable() { return types_; }
+
+  // Every change of stored structure sets the flag; writing or reading the
+  // structure clears it.
+  void Set_Modified() { modified_ = true; }
+  bool IsModified() const { return modified_; }
   ZELI_KeyMap<ZELI_AccessBase>& Get_AccessConvertor() { return access_; }
 
   // Frees the object's key in its map (the object itself is not destroyed)
@@ -51,6 +60,9 @@ class ZELI_Container {
   ZELI_KeyMap<ZELI_ExternalBase> external_;
   ZELI_KeyMap<ZELI_AccessBase> access_;
   bool attached_ = false;
+  bool modified_ = true;
+  // Declared after the key maps: destroyed before them.
+  ZELI_TypeTable types_;
   ZELI_ContainerListener* listener_ = nullptr;  // not owned
 };
 
