@@ -26,7 +26,9 @@
 // (ZELI_VersionLock) from reading the table until Release() writes it back,
 // so updates by several processes serialise. The file is replaced through
 // ZELI_AtomicFile: readers, locked or not, see either the old table or the
-// new one, and a failed write leaves the old one in place.
+// new one, and a failed write leaves the old one in place. A process must
+// not open a second updating form of the same table while it holds one: the
+// advisory lock excludes the second open file too, which would wait forever.
 #ifndef ZEL_STORE_VERSION_TOC_H
 #define ZEL_STORE_VERSION_TOC_H
 
