@@ -174,3 +174,112 @@ void ZELI_OS_Mkdir(const char* path) {
 }
 
 int ZELI_OS_GetPid() { return static_cast<int>(::getpid()); }
+
+// ---- Directories -----------------------------------------------------------
+
+namespace {
+
+std::string JoinPath(const char* directory, const char* name) {
+  std::string path(directory);
+  path += '/';
+  path += name;
+  return path;
+}
+
+bool IsDotOrDotDot(const char* name) { return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0; }
+
+// Removes path, a directory known (by lstat) to be one; entries are
+// classified again by lstat, never by following a link.
+void RemoveTree(const std::string& path) {
+  ZELI_FileSystem& fs = ZELI_OS_FileSystem();
+  std::vector<std::string> names;
+  if (fs.ListDirectory(path.c_str(), names) != 0) throw ZELI_DiskIOException();
+  for (const std::string& name : names) {
+    const std::string entry = path + "/" + name;
+    struct stat st;
+    if (fs.Lstat(entry.c_str(), &st) != 0) {
+      if (errno == ENOENT) continue;  // removed meanwhile
+      throw ZELI_DiskIOException();
+    }
+    if (S_ISDIR(st.st_mode)) {
+      RemoveTree(entry);
+    } else if (fs.Unlink(entry.c_str()) != 0 && errno != ENOENT) {
+      throw ZELI_DiskIOException();
+    }
+  }
+  if (fs.Rmdir(path.c_str()) != 0) throw ZELI_DiskIOException();
+}
+
+}  // namespace
+
+void ZELI_OS_Unlink(const char* directory, const char* name) {
+  ZELI_OS_Unlink(JoinPath(directory, name).c_str());
+}
+
+void ZELI_OS_Rmdir(const char* path) {
+  if (IsDotOrDotDot(path)) return;
+  struct stat st;
+  if (ZELI_OS_FileSystem().Lstat(path, &st) != 0) throw ZELI_DiskIOException();
+  if (S_ISLNK(st.st_mode)) {
+    ZELI_OS_Unlink(path);
+    return;
+  }
+  if (!S_ISDIR(st.st_mode)) throw ZELI_DiskIOException(ENOTDIR);
+  RemoveTree(path);
+}
+
+void ZELI_OS_Rmdir(const char* directory, const char* name) {
+  if (IsDotOrDotDot(name)) return;
+  ZELI_OS_Rmdir(JoinPath(directory, name).c_str());
+}
+
+// ---- File times ------------------------------------------------------------
+
+bool ZELI_OS_ModificationTime(const char* path, int64_t& time) {
+  struct stat st;
+  if (path == nullptr || ZELI_OS_FileSystem().Stat(path, &st) != 0) return false;
+  time = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + static_cast<int64_t>(st.st_mtim.tv_nsec);
+  return true;
+}
+
+// ---- Advisory locks ----------------------------------------------------------
+
+int ZELI_OS_LockFile(const char* path) {
+  ZELI_FileSystem& fs = ZELI_OS_FileSystem();
+  // Each round loses only to a holder that removed the file; a bound keeps a
+  // file system that never settles from spinning forever.
+  for (int round = 0; round < 1000; ++round) {
+    const int fd = ZELI_OS_Open(path, ZELI_OS_READ_WRITE, 0);
+    int result;
+    do {
+      result = fs.Flock(fd, LOCK_EX);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0) {
+      const int error = errno;
+      fs.Close(fd);
+      throw ZELI_DiskIOException(error);
+    }
+    struct stat held;
+    struct stat named;
+    if (fs.Fstat(fd, &held) != 0) {
+      const int error = errno;
+      fs.Close(fd);
+      throw ZELI_DiskIOException(error);
+    }
+    if (fs.Stat(path, &named) == 0) {
+      if (named.st_dev == held.st_dev && named.st_ino == held.st_ino) return fd;
+    } else if (errno != ENOENT) {
+      const int error = errno;
+      fs.Close(fd);
+      throw ZELI_DiskIOException(error);
+    }
+    fs.Close(fd);  // the file was removed or replaced while we waited
+  }
+  throw ZELI_DiskIOException(EAGAIN);
+}
+
+void ZELI_OS_UnlockFile(int fd) noexcept {
+  if (fd < 0) return;
+  ZELI_OS_FileSystem().Flock(fd, LOCK_UN);
+  ZELI_OS_FileSystem().Close(fd);
+}

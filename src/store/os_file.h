@@ -95,4 +95,39 @@ void ZELI_OS_Mkdir(const char* path);
 // The current process id.
 int ZELI_OS_GetPid();
 
+// ---- Directories -----------------------------------------------------------
+
+// Removes directory + "/" + name (a file or a symbolic link, never followed).
+void ZELI_OS_Unlink(const char* directory, const char* name);
+// Removes a directory tree. Nothing happens for the paths "." and "..".
+// Entries are classified with lstat: subdirectories are removed the same
+// way, everything else (files, symbolic links, including links to
+// directories) is unlinked, so the removal never leaves the tree through a
+// link. A path that is itself a symbolic link is unlinked, not followed.
+// Entries that vanish while the tree is removed (another process removing
+// the same tree) are not an error; a missing top-level path is (ENOENT).
+void ZELI_OS_Rmdir(const char* path);
+// The same for directory + "/" + name; nothing for the names "." and "..".
+void ZELI_OS_Rmdir(const char* directory, const char* name);
+
+// ---- File times ------------------------------------------------------------
+
+// The modification time of path (symbolic links followed) in nanoseconds
+// since the epoch of the platform's file times (1970-01-01 UTC). False, and
+// time untouched, when the file cannot be examined. Never throws.
+bool ZELI_OS_ModificationTime(const char* path, int64_t& time);
+
+// ---- Advisory locks ----------------------------------------------------------
+
+// Opens path for reading and writing (creating it, mode 0600) and waits for
+// an exclusive advisory lock (flock) on it. The lock is held by the returned
+// descriptor and ends when it is closed (ZELI_OS_UnlockFile), also when the
+// process dies. A process that held the lock before may have removed the
+// file while this one waited: the lock would then be on a file that nobody
+// else can find, so the lock is only returned once the descriptor still
+// designates the file at path; otherwise the file is opened again.
+int ZELI_OS_LockFile(const char* path);
+// Ends the lock and closes the descriptor; never throws.
+void ZELI_OS_UnlockFile(int fd) noexcept;
+
 #endif  // ZEL_STORE_OS_FILE_H
