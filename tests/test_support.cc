@@ -1,6 +1,7 @@
 // Shared test fixtures.
 #include "test_support.h"
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -56,6 +57,69 @@ int RunInChild(const std::function<int()>& body, bool runExitHandlers) {
   int status = 0;
   if (::waitpid(pid, &status, 0) != pid) return -2;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void ChildProcess::Channel::Signal(char code) {
+  if (::write(toParent_, &code, 1) != 1) ::_exit(97);
+}
+
+char ChildProcess::Channel::Wait() {
+  char code = 0;
+  if (::read(fromParent_, &code, 1) != 1) ::_exit(96);
+  return code;
+}
+
+ChildProcess::ChildProcess(const std::function<int(Channel&)>& body) {
+  if (::pipe(toParent_) != 0 || ::pipe(fromParent_) != 0) std::abort();
+  std::fflush(nullptr);
+  pid_ = ::fork();
+  if (pid_ < 0) std::abort();
+  if (pid_ == 0) {
+    ::close(toParent_[0]);
+    ::close(fromParent_[1]);
+    Channel channel(toParent_[1], fromParent_[0]);
+    int code = 99;
+    try {
+      code = body(channel);
+    } catch (...) {
+      code = 98;
+    }
+    ::_exit(code);
+  }
+  ::close(toParent_[1]);
+  ::close(fromParent_[0]);
+}
+
+ChildProcess::~ChildProcess() {
+  if (!joined_) {
+    Kill();
+    Join();
+  }
+  ::close(toParent_[0]);
+  ::close(fromParent_[1]);
+}
+
+char ChildProcess::AwaitSignal() {
+  char code = 0;
+  return ::read(toParent_[0], &code, 1) == 1 ? code : '\0';
+}
+
+void ChildProcess::Resume(char code) {
+  if (::write(fromParent_[1], &code, 1) != 1) {
+    // The child is gone; Join reports how it ended.
+  }
+}
+
+int ChildProcess::Join() {
+  if (joined_) return exitCode_;
+  int status = 0;
+  joined_ = true;
+  if (::waitpid(pid_, &status, 0) != pid_) return exitCode_ = -2;
+  return exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void ChildProcess::Kill() {
+  if (!joined_) ::kill(pid_, SIGKILL);
 }
 
 void SessionTest::SetUp() {

@@ -35,6 +35,40 @@ void WriteFileBytes(const std::string& path, const std::vector<unsigned char>& b
 // runExitHandlers is set). -1 when the child died from a signal.
 int RunInChild(const std::function<int()>& body, bool runExitHandlers = false);
 
+// A forked child that runs a script in steps with the parent: the child
+// calls Signal() when a step is done and Wait() to block until the parent
+// calls Resume(); the parent calls AwaitSignal() and Resume(). Join() waits
+// for the child's exit code (-1: killed by a signal).
+class ChildProcess {
+ public:
+  class Channel {
+   public:
+    Channel(int toParent, int fromParent) : toParent_(toParent), fromParent_(fromParent) {}
+    void Signal(char code = 'r');
+    char Wait();
+
+   private:
+    int toParent_;
+    int fromParent_;
+  };
+
+  explicit ChildProcess(const std::function<int(Channel&)>& body);
+  ~ChildProcess();
+  // The child's next signal ('\0' when it exited without one).
+  char AwaitSignal();
+  void Resume(char code = 'c');
+  int Join();
+  void Kill();
+  int Get_Pid() const { return pid_; }
+
+ private:
+  int pid_ = -1;
+  int toParent_[2] = {-1, -1};
+  int fromParent_[2] = {-1, -1};
+  bool joined_ = false;
+  int exitCode_ = -2;
+};
+
 // Expects the status and the current message of the last failing call.
 #define EXPECT_ZEL_FAILURE(status, expectedStatus, expectedMessage) \
   do {                                                              \

@@ -25,7 +25,10 @@
  *  5. A null pointer where an array (with a count above 0) or an
  *     out-parameter is expected gives ZEL_BAD_ARG. Objects combined in one
  *     call must belong to the same container, otherwise ZEL_BAD_ARG.
- *  6. No exception ever leaves the library. The library starts no threads
+ *  6. Enumerations passed in may hold any int value (each has an
+ *     *_INT_RANGE_ member for that); values outside the listed ones are
+ *     refused with ZEL_BAD_ARG where the function takes them.
+ *  7. No exception ever leaves the library. The library starts no threads
  *     and takes no locks: use it from one thread at a time.
  */
 #ifndef ZEL_ZEL_H
@@ -36,6 +39,8 @@
 #else
 #define ZEL_API
 #endif
+
+#include <stdint.h>
 
 #ifdef __cplusplus
 #define ZEL_NOTHROW noexcept
@@ -68,8 +73,18 @@ typedef enum zel_iomode_e {
   ZEL_IOMODE_READ = 0,
   ZEL_IOMODE_WRITE = 1,
   /* Containers only: open for writing without loading existing data stores. */
-  ZEL_IOMODE_WRITE_STRUCTURE = 2
+  ZEL_IOMODE_WRITE_STRUCTURE = 2,
+  ZEL_IOMODE_INT_RANGE_ = 0x7fffffff /* any int may be passed; others are refused */
 } zel_iomode_t;
+
+/* Storage mode of a created container: on disk, or in memory only (no
+ * files; closing writes nothing). Any value other than ZEL_MODE_DISK keeps
+ * the container in memory. */
+typedef enum zel_mode_e {
+  ZEL_MODE_MEMORY = 0,
+  ZEL_MODE_DISK = 1,
+  ZEL_MODE_INT_RANGE_ = 0x7fffffff /* any int may be passed */
+} zel_mode_t;
 
 /* Monotonicity of a stored or computed array. */
 typedef enum zel_monotonicity_e {
@@ -80,7 +95,8 @@ typedef enum zel_monotonicity_e {
   ZEL_MONOTONICITY_INCREASING = 4,
   ZEL_MONOTONICITY_DECREASING = 5,
   ZEL_MONOTONICITY_MIXED = 6,
-  ZEL_MONOTONICITY_DEFAULT = 7
+  ZEL_MONOTONICITY_DEFAULT = 7,
+  ZEL_MONOTONICITY_INT_RANGE_ = 0x7fffffff /* any int may be passed; others are refused */
 } zel_monotonicity_t;
 
 /* Handles: one signed 32-bit key each; -1 is null. */
@@ -203,6 +219,89 @@ ZEL_API zel_bool_t ZEL_AreSameReader(zel_reader_t a, zel_reader_t b) ZEL_NOTHROW
 ZEL_API zel_view_t ZEL_CreateView(zel_session_t session, zel_status_t* status) ZEL_NOTHROW;
 ZEL_API void ZEL_DeleteView(zel_session_t session, zel_view_t view,
                             zel_status_t* status) ZEL_NOTHROW;
+
+/* ---------------------------------------------------------------------- */
+/* Containers                                                             */
+/* ---------------------------------------------------------------------- */
+/*
+ * A container is named by a path, its full name; the caller may also give
+ * the full name followed by ".qo_zel" (the reference file) or "_zel" (the
+ * directory). Several processes may use one container: one writer of the
+ * newest version, any number of readers, and processes attached to the
+ * writer. Opening for writing fails while another process reads or writes
+ * the newest version; opening for reading is allowed beside a writer and
+ * sees what the writer last committed.
+ */
+
+/* Creates the container (or a new version of an existing one) opened for
+ * writing. ZEL_MODE_DISK makes files; any other mode keeps it in memory. */
+ZEL_API zel_container_t ZEL_CreateContainer(zel_session_t session, const char* name, zel_mode_t mode,
+                                            zel_status_t* status) ZEL_NOTHROW;
+/* The same, clearing a writer left registered by a dead process and any
+ * stale lock file, and recreating a container with an incompatible table. */
+ZEL_API zel_container_t ZEL_ForceCreateContainer(zel_session_t session, const char* name, zel_mode_t mode,
+                                                 zel_status_t* status) ZEL_NOTHROW;
+/* Opens the newest version (mode: reading, writing, or writing without
+ * loading the data stores). A container with a password is refused. */
+ZEL_API zel_container_t ZEL_OpenContainer(zel_session_t session, const char* name, zel_iomode_t mode,
+                                          zel_status_t* status) ZEL_NOTHROW;
+/* Opens with candidate passwords; one must equal the container's. */
+ZEL_API zel_container_t ZEL_OpenContainerWithPassword(zel_session_t session, const char* name,
+                                                      zel_iomode_t mode, unsigned count, const char** passwords,
+                                                      zel_status_t* status) ZEL_NOTHROW;
+/* Joins the process that writes the newest version. */
+ZEL_API zel_container_t ZEL_AttachContainer(zel_session_t session, const char* name,
+                                            zel_status_t* status) ZEL_NOTHROW;
+/* Writes what is modified and ends the attachment. */
+ZEL_API void ZEL_DetachContainer(zel_session_t session, zel_container_t container,
+                                 zel_status_t* status) ZEL_NOTHROW;
+/* Shuts down open writers, writes what is modified and closes. When the
+ * version table refuses (attached processes remain) the container stays
+ * open. Every handle of the container's objects becomes invalid. */
+ZEL_API void ZEL_CloseContainer(zel_session_t session, zel_container_t container,
+                                zel_status_t* status) ZEL_NOTHROW;
+/* Writes the structure file now when it was modified (disk containers open
+ * for writing; otherwise nothing). */
+ZEL_API void ZEL_CommitContainerStructure(zel_session_t session, zel_container_t container,
+                                          zel_status_t* status) ZEL_NOTHROW;
+/* Deletes the container; its files stay until its last reader closes. */
+ZEL_API void ZEL_DeleteContainer(const char* name, zel_status_t* status) ZEL_NOTHROW;
+/* False when neither the directory nor the reference file exists; a partial
+ * container is ZEL_FAILED. */
+ZEL_API zel_bool_t ZEL_ContainerExists(const char* name, zel_status_t* status) ZEL_NOTHROW;
+/* The software version that created the container. */
+ZEL_API unsigned ZEL_GetContainerSoftwareVersion(const char* name, zel_status_t* status) ZEL_NOTHROW;
+/* True while no newer version of the container has been created. */
+ZEL_API zel_bool_t ZEL_IsContainerLatestVersion(zel_session_t session, zel_container_t container,
+                                                zel_status_t* status) ZEL_NOTHROW;
+/* time (in/out) is a file modification time in nanoseconds since the
+ * epoch; 0 means the reference file's time. True when no segment data file
+ * is newer than time; time is set to the time compared against. */
+ZEL_API zel_bool_t ZEL_IsSegDataLatest(zel_session_t session, zel_container_t container, int64_t* time,
+                                       zel_status_t* status) ZEL_NOTHROW;
+/* Names: owned by the container, valid until it is closed; "" when unset. */
+ZEL_API const char* ZEL_GetContainerName(zel_session_t session, zel_container_t container,
+                                         zel_status_t* status) ZEL_NOTHROW;
+ZEL_API const char* ZEL_GetContainerPath(zel_session_t session, zel_container_t container,
+                                         zel_status_t* status) ZEL_NOTHROW;
+ZEL_API const char* ZEL_GetContainerFilename(zel_session_t session, zel_container_t container,
+                                             zel_status_t* status) ZEL_NOTHROW;
+ZEL_API const char* ZEL_GetContainerDirectoryName(zel_session_t session, zel_container_t container,
+                                                  zel_status_t* status) ZEL_NOTHROW;
+/* The value (owned by the container, valid until it is changed or the
+ * container closed) or null when absent. */
+ZEL_API const char* ZEL_GetContainerAttribute(zel_session_t session, zel_container_t container,
+                                              const char* name, zel_status_t* status) ZEL_NOTHROW;
+/* Array of names allocated with malloc (free it); the names stay owned by
+ * the container. Null with count 0 when there are none. */
+ZEL_API const char** ZEL_GetContainerAttributeNames(zel_session_t session, zel_container_t container,
+                                                    unsigned* count, zel_status_t* status) ZEL_NOTHROW;
+/* Creates or replaces; a null value stores "". */
+ZEL_API void ZEL_SetContainerAttribute(zel_session_t session, zel_container_t container, const char* name,
+                                       const char* value, zel_status_t* status) ZEL_NOTHROW;
+/* Once per open container; stored with the structure. */
+ZEL_API void ZEL_SetContainerPassword(zel_session_t session, zel_container_t container, const char* password,
+                                      zel_status_t* status) ZEL_NOTHROW;
 
 /* ---------------------------------------------------------------------- */
 /* Errors                                                                 */

@@ -46,26 +46,13 @@ void ZELC_Container::Shutdown() {
   for (int key : objects) objects[key]->Shutdown();
 }
 
+// The exported functions record their own failure as the current message.
 void ZELC_Container::CloseContainer(ZELC_Session& session, int key) noexcept {
-  // The disk work of closing arrives with the container store; here the
-  // wrapper and its handle objects are released.
-  try {
-    ZELC_Container* wrapper = static_cast<ZELC_Container*>(session.ConvertObjectKey(key, CONTAINER));
-    ZELI_Container* container = wrapper->Get_Object_p();
-    session.Erase(key);
-    delete container;
-  } catch (const ZELI_Exception& e) {
-    ZELC_Interface::TheInterface().Get_Status(e, "ZEL_CloseContainer");
-  }
+  zel_status_t status;
+  ZEL_CloseContainer(zel_session_t{session.Get_Key()}, zel_container_t{key}, &status);
 }
 
 void ZELC_Container::DetachContainer(ZELC_Session& session, int key) noexcept {
-  try {
-    ZELC_Container* wrapper = static_cast<ZELC_Container*>(session.ConvertObjectKey(key, CONTAINER));
-    ZELI_Container* container = wrapper->Get_Object_p();
-    session.Erase(key);
-    delete container;
-  } catch (const ZELI_Exception& e) {
-    ZELC_Interface::TheInterface().Get_Status(e, "ZEL_DetachContainer");
-  }
+  zel_status_t status;
+  ZEL_DetachContainer(zel_session_t{session.Get_Key()}, zel_container_t{key}, &status);
 }

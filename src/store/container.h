@@ -1,14 +1,37 @@
-// ZELI_Container: a waveform database container, the owner of every
-// persistent object (through the external key map) and every access object
-// (through the access key map) of one open container.
+// ZELI_Container: one open waveform database.
+//
+// The container owns every stored object (through its tables and the key map
+// of persistent objects, `external`), every access object (writers, views,
+// readers; the `access` key map), its attributes and password. On disk it is
+// a directory of versions shared with other processes (see
+// container_dir.h); this object is one process's view of one version.
+//
+// Lifecycle: Create / Open / Attach construct an open container (the
+// process registered in the version table as writer, reader or attached
+// process); Close / Detach write what is modified and unregister. Memory
+// containers (storage mode other than disk) make no files at all.
+//
+// Structure file (structure.data in the version directory), in this order:
+//   external key map; type table (count, records, four special keys);
+//   attributes; descriptor count and records; parameter count and records;
+//   password; waveform set count and records (with segments, hierarchy and
+//   waveforms). Older stored software versions switch fields as described
+//   in container_structure.cc.
 #ifndef ZEL_STORE_CONTAINER_H
 #define ZEL_STORE_CONTAINER_H
 
+#include <cstdint>
 #include <memory>
+#include <string>
 
+#include "store/attributes.h"
+#include "store/container_dir.h"
+#include "store/container_names.h"
 #include "store/keymap.h"
 #include "store/objects.h"
+#include "store/zstring.h"
 #include "types/type_table.h"
+#include "zel/zel.h"
 
 // Told when an object leaves the container's key maps, so that whoever keeps
 // something per object (the interface's handle objects) can drop it. This is
@@ -24,46 +47,117 @@ class ZELI_ContainerListener {
 
 class ZELI_Container {
  public:
-  ZELI_Container() : types_(*this) {}
+  // A container object not yet registered anywhere (tests and the
+  // lifecycle functions below). The name is stripped of its suffix.
+  ZELI_Container(const char* name, zel_iomode_t mode, zel_mode_t storage);
+  // A memory container without a name.
+  ZELI_Container();
   ZELI_Container(const ZELI_Container&) = delete;
   ZELI_Container& operator=(const ZELI_Container&) = delete;
-  ~ZELI_Container() = default;
+  // Releases everything without writing or unregistering (Close does that).
+  ~ZELI_Container();
 
-  static const char* Get_FilenameExt() { return ".qo_zel"; }
-  static const char* Get_DirectoryNameSuffix() { return "_zel"; }
+  // ---- lifecycle (each returns an open container or throws, leaving no
+  //      registration behind) ----
+  static std::unique_ptr<ZELI_Container> Create(const char* name, zel_mode_t storage, bool force);
+  static std::unique_ptr<ZELI_Container> Open(const char* name, zel_iomode_t mode, unsigned passwordCount,
+                                              const char* const* passwords);
+  static std::unique_ptr<ZELI_Container> Attach(const char* name);
+  // Undoes this process's registration without writing anything (a failed
+  // open or attach, or an open container that cannot be handed to the
+  // caller); never throws.
+  void ReleaseRegistration() noexcept;
+  // Writes what is modified (writers shut down before, by the caller) and
+  // unregisters. "The container is Attached. Use Detach" for an attached one.
+  // When unregistering fails the container stays open.
+  void Close();
+  // "The container is Open. Use Close." for one that is not attached.
+  void Detach();
+  // Writes the structure file when modified (disk containers open for
+  // writing only).
+  void CommitStructure();
+  static void Delete(const char* name);
+  static bool Exists(const char* name);
+  static unsigned SoftwareVersion(const char* name);
+  // Newest version in the table is this container's version.
+  bool IsLatestVersion() const;
+  // Whether no segment data file is newer than time (0: the reference
+  // file's time); time is raised to the newest time seen.
+  bool IsSegDataLatest(int64_t& time) const;
 
-  ZELI_KeyMap<ZELI_ExternalBase>& Get_ExternalConvertor() { return external_; }
-  ZELI_TypeTable& Get_TypeTable() { return types_; }
+  // ---- names ----
+  static const char* Get_FilenameExt() { return ZELI_ContainerNames::Get_FilenameExt(); }
+  static const char* Get_DirectoryNameSuffix() { return ZELI_ContainerNames::Get_DirectoryNameSuffix(); }
+  const char* Get_Name() const { return directory_ ? Names().Get_Name().c_str() : ""; }
+  const char* Get_Path() const { return directory_ ? Names().Get_Path().c_str() : ""; }
+  const char* Get_Filename() const { return directory_ ? Names().Get_Filename().c_str() : ""; }
+  const char* Get_DirName() const { return directory_ ? Names().Get_DirName().c_str() : ""; }
+  const char* Get_FullName() const { return directory_ ? Names().Get_FullName().c_str() : ""; }
 
+  // ---- state ----
+  zel_iomode_t Get_Mode() const { return mode_; }
+  bool IsOpenForWriting() const { return mode_ != ZEL_IOMODE_READ; }
+  bool IsOnDisk() const { return storage_ == ZEL_MODE_DISK; }
+  zel_mode_t Get_StorageMode() const { return storage_; }
+  int Get_VersionNumber() const { return versionNumber_; }
+  zel_bool_t Get_IsBigEndianOnDisk() const { return bigEndianOnDisk_; }
+  unsigned Get_SoftwareVersionOnDisk() const { return softwareVersionOnDisk_; }
+  bool IsRegistered() const { return registered_; }
+  void Set_Attached(bool attached) { attached_ = attached; }
+  bool Test_Attached() const { return attached_; }
   // Every change of stored structure sets the flag; writing or reading the
   // structure clears it.
   void Set_Modified() { modified_ = true; }
   bool IsModified() const { return modified_; }
-  ZELI_KeyMap<ZELI_AccessBase>& Get_AccessConvertor() { return access_; }
 
+  // ---- attributes and password ----
+  const char* Get_Attribute(const char* name) const { return attributes_.Get_Attribute(name); }
+  const char** Get_AttributeNames(unsigned& count) const { return attributes_.Get_AttributeNames(count); }
+  void Set_Attribute(const char* name, const char* value);
+  // Once per open container: "Password is already set" the second time.
+  void Set_Password(const char* password);
+  // No password accepts everything; otherwise a candidate must equal it
+  // exactly, else ZELI_BadArgException "Container password".
+  void Verify_Password(unsigned count, const char* const* passwords) const;
+
+  // ---- objects ----
+  ZELI_KeyMap<ZELI_ExternalBase>& Get_ExternalConvertor() { return external_; }
+  ZELI_KeyMap<ZELI_AccessBase>& Get_AccessConvertor() { return access_; }
+  ZELI_KeyMap<ZELI_InternalBase>& Get_InternalConvertor() { return internal_; }
+  ZELI_TypeTable& Get_TypeTable() { return types_; }
   // Frees the object's key in its map (the object itself is not destroyed)
   // and tells the listener.
-  void Erase(ZELI_ExternalBase* object) {
-    if (listener_ != nullptr) listener_->ObjectErased(object);
-    external_.Erase(object->Get_Key());
-  }
-  void Erase(ZELI_AccessBase* object) {
-    if (listener_ != nullptr) listener_->ObjectErased(object);
-    access_.Erase(object->Get_Key());
-  }
+  void Erase(ZELI_ExternalBase* object);
+  void Erase(ZELI_AccessBase* object);
   void Set_Listener(ZELI_ContainerListener* listener) { listener_ = listener; }
 
-  void Set_Attached(bool attached) { attached_ = attached; }
-  bool Test_Attached() const { return attached_; }
+  // ---- structure file ----
+  void WriteStructure();
+  void ReadStructure();
 
  private:
-  ZELI_KeyMap<ZELI_ExternalBase> external_;
-  ZELI_KeyMap<ZELI_AccessBase> access_;
+  const ZELI_ContainerNames& Names() const { return directory_->Get_Names(); }
+
+  // The container's names and files; null only for a nameless memory
+  // container. Memory containers never touch the files it names.
+  std::unique_ptr<ZELI_ContainerDirectory> directory_;
+  ZELI_String password_;
+  bool passwordSet_ = false;  // Set_Password was called on this open container
+  zel_iomode_t mode_ = ZEL_IOMODE_WRITE;
+  bool registered_ = false;  // entered in the version table
+  zel_mode_t storage_ = ZEL_MODE_MEMORY;
+  int versionNumber_ = -1;
+  zel_bool_t bigEndianOnDisk_;
+  unsigned softwareVersionOnDisk_;
   bool attached_ = false;
   bool modified_ = true;
+  ZELI_Attributes attributes_;
+  ZELI_KeyMap<ZELI_ExternalBase> external_;
+  ZELI_KeyMap<ZELI_InternalBase> internal_;
+  ZELI_KeyMap<ZELI_AccessBase> access_;
+  ZELI_ContainerListener* listener_ = nullptr;  // not owned
   // Declared after the key maps: destroyed before them.
   ZELI_TypeTable types_;
-  ZELI_ContainerListener* listener_ = nullptr;  // not owned
 };
 
 #endif  // ZEL_STORE_CONTAINER_H

@@ -1,0 +1,307 @@
+// Container lifecycle through the exported functions: files on disk, names,
+// attributes and passwords after reopening, the multi-process registration
+// rules with real processes, and disk faults.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
+#include "interface/interface.h"
+#include "store/fault_fs.h"
+#include "store/os_file.h"
+#include "test_support.h"
+
+namespace {
+
+using zeltest::ChildProcess;
+
+class ContainerTest : public zeltest::SessionTest {
+ protected:
+  zel_container_t Create(zel_mode_t mode = ZEL_MODE_DISK) {
+    zel_container_t c = ZEL_CreateContainer(session_, name_.c_str(), mode, &status_);
+    EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
+    return c;
+  }
+  zel_container_t Open(zel_iomode_t mode) { return ZEL_OpenContainer(session_, name_.c_str(), mode, &status_); }
+  void Close(zel_container_t c) {
+    ZEL_CloseContainer(session_, c, &status_);
+    EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  }
+  bool Exists(const std::string& relative) { return ZELI_OS_Exists((dir_ / relative).c_str()); }
+
+  zeltest::TempDir dir_;
+  std::string name_ = dir_ / "run";
+};
+
+// In a child process: a fresh session that opens the container with mode,
+// signals the parent, waits, closes. Exit code 0 when all went well, else
+// 10 + the status of the open.
+int HoldOpen(const std::string& name, zel_iomode_t mode, ChildProcess::Channel& channel) {
+  zel_status_t st;
+  zel_session_t s = ZEL_InitSession(&st);
+  zel_container_t c = ZEL_OpenContainer(s, name.c_str(), mode, &st);
+  if (st != ZEL_OK) return 10 + st;
+  channel.Signal();
+  channel.Wait();
+  ZEL_CloseContainer(s, c, &st);
+  return st == ZEL_OK ? 0 : 30 + st;
+}
+
+}  // namespace
+
+TEST_F(ContainerTest, CreateMakesTheFilesAndCloseWritesTheStructure) {
+  zel_container_t c = Create();
+  EXPECT_TRUE(Exists("run.qo_zel"));
+  EXPECT_TRUE(Exists("run_zel/Readme"));
+  EXPECT_TRUE(Exists("run_zel/version.toc"));
+  EXPECT_TRUE(Exists("run_zel/version_0"));
+  EXPECT_FALSE(Exists("run_zel/version.lck"));
+  EXPECT_STREQ(ZEL_GetContainerName(session_, c, &status_), "run");
+  EXPECT_EQ(std::string(ZEL_GetContainerPath(session_, c, &status_)), dir_.path() + "/");
+  EXPECT_EQ(std::string(ZEL_GetContainerFilename(session_, c, &status_)), name_ + ".qo_zel");
+  EXPECT_EQ(std::string(ZEL_GetContainerDirectoryName(session_, c, &status_)), name_ + "_zel");
+  EXPECT_TRUE(ZEL_IsContainerLatestVersion(session_, c, &status_));
+  ZEL_SetContainerAttribute(session_, c, "simulator", "transient", &status_);
+  ZEL_SetContainerPassword(session_, c, "secret", &status_);
+  ZEL_SetContainerPassword(session_, c, "again", &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_DUPLICATE, "ZEL_SetContainerPassword: Password is already set");
+  Close(c);
+  EXPECT_TRUE(Exists("run_zel/version_0/structure.data"));
+
+  EXPECT_TRUE(ZEL_ContainerExists((name_ + "_zel").c_str(), &status_));
+  EXPECT_EQ(ZEL_GetContainerSoftwareVersion((name_ + ".qo_zel").c_str(), &status_), 8u);
+
+  // A password protects the container: nothing stays registered on refusal.
+  EXPECT_TRUE(ZEL_IsContainerNull(Open(ZEL_IOMODE_READ)));
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_OpenContainer: Container password");
+  const char* candidates[] = {"wrong", nullptr, "secret"};
+  c = ZEL_OpenContainerWithPassword(session_, name_.c_str(), ZEL_IOMODE_WRITE, 3, candidates, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  EXPECT_STREQ(ZEL_GetContainerAttribute(session_, c, "simulator", &status_), "transient");
+  EXPECT_EQ(ZEL_GetContainerAttribute(session_, c, "absent", &status_), nullptr);
+  unsigned count = 0;
+  const char** names = ZEL_GetContainerAttributeNames(session_, c, &count, &status_);
+  ASSERT_EQ(count, 1u);
+  EXPECT_STREQ(names[0], "simulator");
+  std::free(names);
+  Close(c);
+}
+
+TEST_F(ContainerTest, MemoryContainersLeaveNothingOnDisk) {
+  zel_container_t c = Create(ZEL_MODE_MEMORY);
+  ZEL_SetContainerAttribute(session_, c, "a", "b", &status_);
+  ZEL_CommitContainerStructure(session_, c, &status_);
+  EXPECT_EQ(status_, ZEL_OK);
+  EXPECT_STREQ(ZEL_GetContainerName(session_, c, &status_), "run");
+  Close(c);
+  EXPECT_FALSE(Exists("run_zel"));
+  EXPECT_FALSE(Exists("run.qo_zel"));
+}
+
+TEST_F(ContainerTest, BadNamesModesAndHandles) {
+  ZEL_CreateContainer(session_, (dir_ / ".qo_zel").c_str(), ZEL_MODE_DISK, &status_);
+  EXPECT_EQ(status_, ZEL_BAD_ARG);
+  ZEL_CreateContainer(session_, nullptr, ZEL_MODE_DISK, &status_);
+  EXPECT_EQ(status_, ZEL_BAD_ARG);
+  Open(ZEL_IOMODE_READ);
+  EXPECT_ZEL_FAILURE(status_, ZEL_NOT_FOUND, ("ZEL_OpenContainer: The container " + name_ + " does not exist.").c_str());
+  zel_container_t c = Create();
+  Close(c);
+  ZEL_CloseContainer(session_, c, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_HANDLE, "ZEL_CloseContainer: Bad handle: wrong handle (deleted?)");
+  ZEL_OpenContainer(session_, name_.c_str(), static_cast<zel_iomode_t>(7), &status_);
+  EXPECT_EQ(status_, ZEL_BAD_ARG);
+  // A partial container is neither there nor absent.
+  ZELI_OS_Unlink((name_ + ".qo_zel").c_str());
+  EXPECT_FALSE(ZEL_ContainerExists(name_.c_str(), &status_));
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED,
+                     ("ZEL_ContainerExists: " + name_ + " does not seem to be an ZEL container.").c_str());
+  EXPECT_FALSE(ZEL_ContainerExists((dir_ / "none").c_str(), &status_));
+  EXPECT_EQ(status_, ZEL_OK);
+}
+
+TEST_F(ContainerTest, CloseAndDetachRefuseTheOtherKind) {
+  zel_container_t c = Create();
+  ZEL_DetachContainer(session_, c, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_DetachContainer: The container is Open. Use Close.");
+  zel_container_t attached = ZEL_AttachContainer(session_, name_.c_str(), &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  ZEL_CloseContainer(session_, attached, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_CloseContainer: The container is Attached. Use Detach");
+  // The writer cannot leave while a process is attached; it stays open.
+  ZEL_CloseContainer(session_, c, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_CloseContainer: The version has attached processes");
+  EXPECT_STREQ(ZEL_GetContainerName(session_, c, &status_), "run");
+  ZEL_DetachContainer(session_, attached, &status_);
+  EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  Close(c);
+}
+
+TEST_F(ContainerTest, ReadersAndWritersInSeveralProcesses) {
+  Close(Create());
+  {
+    ChildProcess reader([&](ChildProcess::Channel& ch) { return HoldOpen(name_, ZEL_IOMODE_READ, ch); });
+    ASSERT_EQ(reader.AwaitSignal(), 'r');
+    // Writing beside a reader fails; reading beside a reader is fine.
+    EXPECT_TRUE(ZEL_IsContainerNull(Open(ZEL_IOMODE_WRITE)));
+    EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_OpenContainer: Container is open for reading");
+    zel_container_t second = Open(ZEL_IOMODE_READ);
+    EXPECT_EQ(status_, ZEL_OK);
+    Close(second);
+    reader.Resume();
+    EXPECT_EQ(reader.Join(), 0);
+  }
+  {
+    ChildProcess writer([&](ChildProcess::Channel& ch) { return HoldOpen(name_, ZEL_IOMODE_WRITE, ch); });
+    ASSERT_EQ(writer.AwaitSignal(), 'r');
+    zel_container_t beside = Open(ZEL_IOMODE_READ);
+    EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
+    Close(beside);
+    Open(ZEL_IOMODE_WRITE_STRUCTURE);
+    EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_OpenContainer: Container is open for writing");
+    // Attaching joins the writer.
+    zel_container_t attached = ZEL_AttachContainer(session_, name_.c_str(), &status_);
+    EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
+    ZEL_DetachContainer(session_, attached, &status_);
+    EXPECT_EQ(status_, ZEL_OK);
+    writer.Resume();
+    EXPECT_EQ(writer.Join(), 0);
+  }
+  ZEL_AttachContainer(session_, name_.c_str(), &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_AttachContainer: Container is not open for writing");
+}
+
+TEST_F(ContainerTest, NewVersionsAndDeletionWaitForTheirLastReader) {
+  Close(Create());
+  ChildProcess reader([&](ChildProcess::Channel& ch) { return HoldOpen(name_, ZEL_IOMODE_READ, ch); });
+  ASSERT_EQ(reader.AwaitSignal(), 'r');
+  zel_container_t c = Create();
+  EXPECT_TRUE(Exists("run_zel/version_1"));
+  EXPECT_TRUE(Exists("run_zel/version_0"));  // still read
+  Close(c);
+  reader.Resume();
+  EXPECT_EQ(reader.Join(), 0);
+  EXPECT_FALSE(Exists("run_zel/version_0"));
+
+  ChildProcess lastReader([&](ChildProcess::Channel& ch) { return HoldOpen(name_, ZEL_IOMODE_READ, ch); });
+  ASSERT_EQ(lastReader.AwaitSignal(), 'r');
+  ZEL_DeleteContainer(name_.c_str(), &status_);
+  EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  EXPECT_TRUE(Exists("run_zel/version_1"));
+  lastReader.Resume();
+  EXPECT_EQ(lastReader.Join(), 0);
+  EXPECT_FALSE(Exists("run_zel"));
+  EXPECT_FALSE(Exists("run.qo_zel"));
+}
+
+TEST_F(ContainerTest, ACrashedWriterIsClearedByAForcedCreate) {
+  const int code = zeltest::RunInChild([&] {
+    zel_status_t st;
+    zel_session_t s = ZEL_InitSession(&st);
+    ZEL_CreateContainer(s, name_.c_str(), ZEL_MODE_DISK, &st);
+    ZELC_Interface::SimulateClientCrash();
+    return st == ZEL_OK ? 0 : 1;
+  }, /*runExitHandlers=*/true);
+  ASSERT_EQ(code, 0);
+  Open(ZEL_IOMODE_WRITE);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_OpenContainer: Container is open for writing");
+  ZEL_CreateContainer(session_, name_.c_str(), ZEL_MODE_DISK, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_CreateContainer: Container is open for writing");
+  zel_container_t c = ZEL_ForceCreateContainer(session_, name_.c_str(), ZEL_MODE_DISK, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  Close(c);
+  Close(Open(ZEL_IOMODE_WRITE));
+}
+
+TEST_F(ContainerTest, CommittedStructureIsSeenByAnotherProcessAndSurvivesAFullDisk) {
+  zel_container_t c = Create();
+  ZEL_SetContainerAttribute(session_, c, "step", "1", &status_);
+  ZEL_CommitContainerStructure(session_, c, &status_);
+  ASSERT_EQ(status_, ZEL_OK);
+  const std::string name = name_;
+  auto readsStep = [name](const char* expected) {
+    return zeltest::RunInChild([name, expected] {
+      zel_status_t st;
+      zel_session_t s = ZEL_InitSession(&st);
+      zel_container_t r = ZEL_OpenContainer(s, name.c_str(), ZEL_IOMODE_READ, &st);
+      if (st != ZEL_OK) return 10 + st;
+      const char* value = ZEL_GetContainerAttribute(s, r, "step", &st);
+      const int ok = value != nullptr && std::string(value) == expected;
+      ZEL_CloseContainer(s, r, &st);
+      return ok ? 0 : 1;
+    });
+  };
+  EXPECT_EQ(readsStep("1"), 0);
+
+  // A full disk while committing: ZEL_DISK_IO, the previous commit stays
+  // readable, and a later commit still writes (the change is kept).
+  ZEL_SetContainerAttribute(session_, c, "step", "2", &status_);
+  {
+    ZELI_FaultFileSystem faults;
+    ZELI_ScopedFileSystem installed(&faults);
+    faults.FailWritesAfterBytes(10, ENOSPC);
+    ZEL_CommitContainerStructure(session_, c, &status_);
+    EXPECT_ZEL_FAILURE(status_, ZEL_DISK_IO, "ZEL_CommitContainerStructure: No space left on device");
+  }
+  EXPECT_EQ(readsStep("1"), 0);
+  ZEL_CommitContainerStructure(session_, c, &status_);
+  EXPECT_EQ(status_, ZEL_OK);
+  EXPECT_EQ(readsStep("2"), 0);
+  Close(c);
+}
+
+TEST_F(ContainerTest, SegmentDataCheckUsesTheReferenceFileTime) {
+  zel_container_t c = Create();
+  int64_t time = 0;
+  EXPECT_TRUE(ZEL_IsSegDataLatest(session_, c, &time, &status_));
+  EXPECT_EQ(status_, ZEL_OK);
+  EXPECT_GT(time, 0);
+  ZEL_IsSegDataLatest(session_, c, nullptr, &status_);
+  EXPECT_EQ(status_, ZEL_BAD_ARG);
+  Close(c);
+}
+
+TEST_F(ContainerTest, SessionEndDetachesThenClosesItsContainers) {
+  zel_container_t writer = Create();
+  ZEL_AttachContainer(session_, name_.c_str(), &status_);
+  ASSERT_EQ(status_, ZEL_OK);
+  (void)writer;
+  // Detaching first lets the writer close: nothing stays registered.
+  ZEL_TermSession(session_, &status_);
+  EXPECT_EQ(status_, ZEL_OK);
+  session_.key = -1;
+  zel_status_t st;
+  zel_session_t s = ZEL_InitSession(&st);
+  zel_container_t again = ZEL_OpenContainer(s, name_.c_str(), ZEL_IOMODE_WRITE, &st);
+  EXPECT_EQ(st, ZEL_OK) << ZEL_GetError();
+  ZEL_TermSession(s, &st);
+  (void)again;
+}
+
+TEST_F(ContainerTest, AWriterWhoseVersionWasForcedAwayIsReleasedWithItsSession) {
+  zel_container_t old = Create();
+  // Another process takes the container over by force.
+  ASSERT_EQ(zeltest::RunInChild([&] {
+              zel_status_t st;
+              zel_session_t s = ZEL_InitSession(&st);
+              zel_container_t c = ZEL_ForceCreateContainer(s, name_.c_str(), ZEL_MODE_DISK, &st);
+              if (st != ZEL_OK) return 1;
+              ZEL_CloseContainer(s, c, &st);
+              return st == ZEL_OK ? 0 : 2;
+            }),
+            0);
+  EXPECT_FALSE(ZEL_IsContainerLatestVersion(session_, old, &status_));
+  // Its version directory is gone: the structure cannot be written.
+  ZEL_CloseContainer(session_, old, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_DISK_IO, "ZEL_CloseContainer: No such file or directory");
+  // The session's end releases it; the new version is untouched.
+  ZEL_TermSession(session_, &status_);
+  session_.key = -1;
+  zel_status_t st;
+  zel_session_t s = ZEL_InitSession(&st);
+  zel_container_t c = ZEL_OpenContainer(s, name_.c_str(), ZEL_IOMODE_WRITE, &st);
+  EXPECT_EQ(st, ZEL_OK) << ZEL_GetError();
+  ZEL_CloseContainer(s, c, &st);
+  ZEL_TermSession(s, &st);
+}
