@@ -1,0 +1,10 @@
+/* The zel tool's commands. Each returns the process exit code. */
+#ifndef ZEL_TOOLS_COMMANDS_H
+#define ZEL_TOOLS_COMMANDS_H
+
+int zel_cmd_info(int argc, char** argv);
+
+/* Prints "zel: <what>: <the library's last message>" and returns 1. */
+int zel_fail(const char* what);
+
+#endif
