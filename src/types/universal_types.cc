@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -191,7 +192,12 @@ UniversalTime::UniversalTime(const UniversalInteger& ticks, const UniversalReal&
 }
 
 UniversalTime::UniversalTime(const UniversalReal& seconds) {
-  const long double ticks = static_cast<long double>(seconds.Get_Value()) / TickSeconds;
+  long double ticks = static_cast<long double>(seconds.Get_Value()) * 1e15L;
+  // Decimal times such as 1.5e-9 are not exact doubles; a result within the
+  // double's own precision of a whole tick is that tick, so 1.5ns is
+  // exactly 1500000 ticks.
+  const long double nearest = std::nearbyint(ticks);
+  if (std::fabs(ticks - nearest) <= std::fabs(ticks) * 4 * std::numeric_limits<double>::epsilon()) ticks = nearest;
   if (!std::isfinite(static_cast<double>(ticks))) {
     if (std::isinf(static_cast<double>(ticks))) ticks_ = UniversalInteger::FromDouble(ticks);
     return;

@@ -106,7 +106,8 @@ class UniversalTime {
   UniversalTime() = default;  // zero
   // Normalises the fraction into [0, 1), moving whole ticks into the count.
   UniversalTime(const UniversalInteger& ticks, const UniversalReal& fraction);
-  // A time of the given number of seconds.
+  // A time of the given number of seconds; a tick count within the double's
+  // precision of a whole number is taken as that whole number.
   explicit UniversalTime(const UniversalReal& seconds);
 
   const UniversalInteger& Get_Ticks() const { return ticks_; }
