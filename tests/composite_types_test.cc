@@ -360,3 +360,48 @@ TEST_F(CompositeTypesTest, CompositeTypesSurviveAWriteReadRoundTripAndCopyIntoAn
 }
 
 }  // namespace
+
+namespace {
+
+class TypeGraphTest : public CompositeTypesTest {};
+
+TEST_F(TypeGraphTest, SharedElementTypesAreComparedAndCopiedOncePerPair) {
+  // r0 = {zero-bit literal}; r(k) = {r(k-1), r(k-1)}: 2^30 paths, 31 types.
+  const char* only[] = {"z"};
+  zel_type_t zero = ZEL_CreateEnumerationType(session_, container_, "zero", 1, only, 0, 0, ZEL_RANGE_ASCENDING,
+                                              &status_);
+  ASSERT_EQ(ZEL_GetPackedSizeOfType(session_, zero, &status_), 0u);
+  zel_type_t level = Record({"z"}, {zero});
+  for (int k = 1; k <= 30; ++k) level = Record({"a", "b"}, {level, level});
+  EXPECT_EQ(ZEL_GetScalarCount(session_, level, &status_), 1u << 30);
+  zel_container_t other = zeltest::AddTestContainer(session_);
+  zel_type_t copy = ZEL_CopyType(session_, other, level, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  EXPECT_TRUE(ZEL_AreEqualTypes(session_, copy, level, &status_));
+  unsigned count = 0;
+  std::free(ZEL_GetAllTypes(session_, other, &count, &status_));
+  EXPECT_EQ(count, 32u);
+  // Two more levels pass 2^32 - 1 leaves.
+  level = Record({"a", "b"}, {level, level});
+  ZEL_CreateRecordType(session_, container_, "r", 2, std::vector<const char*>{"a", "b"}.data(),
+                       std::vector<zel_type_t>{level, level}.data(), &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_CreateRecordType: Record is too large.");
+}
+
+TEST_F(TypeGraphTest, NestingIsBounded) {
+  zel_type_t type = integer_;
+  for (unsigned depth = 1; depth < ZELI_Type::MaxDepth; ++depth) type = Subtype(type, 0, 10);
+  ZEL_CreateDiscreteSubtype(session_, "deep", type, 0, 1, ZEL_RANGE_ASCENDING, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_CreateDiscreteSubtype: Types are nested too deeply.");
+  zel_range_t constraint{type, 0, 1, ZEL_RANGE_ASCENDING};
+  ZEL_CreateArrayType(session_, container_, "a", integer_, 1, &constraint, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_CreateArrayType: Types are nested too deeply.");
+  // The deepest allowed chain is written and read back.
+  const std::string path = dir_ / "deep";
+  zeltest::WriteTypeTableFile(*object_, path);
+  ZELI_Container copy;
+  zeltest::ReadTypeTableFile(copy, path);
+  EXPECT_EQ(copy.Get_TypeTable().Get_Types().back()->Get_Depth(), ZELI_Type::MaxDepth);
+}
+
+}  // namespace

@@ -28,6 +28,12 @@ ZELI_ArrayType::ZELI_ArrayType(const ZELI_String& name, ZELI_Type* element, std:
 
 void ZELI_ArrayType::Initialize() {
   if (element_->HoldsStrings()) throw ZELI_BadArgException("Composite types cannot hold strings.");
+  unsigned deepest = element_->Get_Depth();
+  for (const ZELI_Range& constraint : constraints_) {
+    if (constraint.Get_Type_p() != nullptr) deepest = std::max(deepest, constraint.Get_Type_p()->Get_Depth());
+  }
+  Set_DepthAbove(deepest);
+  hasScalarCount_ = element_->HasScalarCount();
   uint64_t count = 1;
   for (const ZELI_Range& constraint : constraints_) {
     count *= constraint.Get_ValueCount();
@@ -36,7 +42,8 @@ void ZELI_ArrayType::Initialize() {
   const uint64_t size = CeilBytes(count * element_->Get_PackedSizeOf());
   if (size > kMaxCompositeSize) throw ZELI_BadArgException("Array is too large.");
   elementCount_ = static_cast<unsigned>(count);
-  if (element_->HasScalarCount()) {
+  scalarCount_ = 0;
+  if (hasScalarCount_) {
     const uint64_t scalars = count * element_->ScalarCount();
     if (scalars > 0xFFFFFFFFull) throw ZELI_BadArgException("Array is too large.");
     scalarCount_ = static_cast<unsigned>(scalars);
@@ -102,7 +109,7 @@ void ZELI_ArrayType::Indices(unsigned location, int* indices) const {
 
 bool ZELI_ArrayType::operator==(const ZELI_Type& other) const {
   const ZELI_ArrayType* array = dynamic_cast<const ZELI_ArrayType*>(&other);
-  if (array == nullptr || !EqualsAsType(other) || *element_ != *array->element_ ||
+  if (array == nullptr || !EqualsAsType(other) || !AreEqualTypes(*element_, *array->element_) ||
       constraints_.size() != array->constraints_.size()) {
     return false;
   }
@@ -111,7 +118,7 @@ bool ZELI_ArrayType::operator==(const ZELI_Type& other) const {
     const ZELI_Range& b = array->constraints_[k];
     if (!a.HasSameLimits(b)) return false;
     if ((a.Get_Type_p() == nullptr) != (b.Get_Type_p() == nullptr)) return false;
-    if (a.Get_Type_p() != nullptr && *a.Get_Type_p() != *b.Get_Type_p()) return false;
+    if (a.Get_Type_p() != nullptr && !AreEqualTypes(*a.Get_Type_p(), *b.Get_Type_p())) return false;
   }
   return true;
 }
@@ -123,6 +130,7 @@ ZELI_Type* ZELI_ArrayType::CopyToContainer(ZELI_Container* target) const {
   for (ZELI_Range& constraint : copy->constraints_) {
     if (constraint.Get_Type_p() != nullptr) constraint.Set_Type_p(table.FindOrCopyType(*constraint.Get_Type_p(), nullptr));
   }
+  copy->Initialize();
   return copy.release();
 }
 
@@ -174,22 +182,16 @@ ZELI_NamedCompositeType::ZELI_NamedCompositeType(zel_dataType_t dataType, const 
   }
 }
 
-bool ZELI_NamedCompositeType::HasScalarCount() const {
+void ZELI_NamedCompositeType::InitializeElements() {
+  unsigned deepest = 0;
+  bool countable = true;
   for (const ZELI_Type* type : types_) {
-    if (!type->HasScalarCount()) return false;
+    if (type->HoldsStrings()) throw ZELI_BadArgException("Composite types cannot hold strings.");
+    deepest = std::max(deepest, type->Get_Depth());
+    countable = countable && type->HasScalarCount();
   }
-  return true;
-}
-
-bool ZELI_NamedCompositeType::HoldsStrings() const {
-  for (const ZELI_Type* type : types_) {
-    if (type->HoldsStrings()) return true;
-  }
-  return false;
-}
-
-void ZELI_NamedCompositeType::RefuseStrings() const {
-  if (HoldsStrings()) throw ZELI_BadArgException("Composite types cannot hold strings.");
+  Set_DepthAbove(deepest);
+  hasScalarCount_ = countable;
 }
 
 ZELI_Type* ZELI_NamedCompositeType::Get_SubelementType_p(unsigned index) const {
@@ -210,7 +212,7 @@ bool ZELI_NamedCompositeType::operator==(const ZELI_Type& other) const {
     return false;
   }
   for (size_t i = 0; i < types_.size(); ++i) {
-    if (*types_[i] != *composite->types_[i]) return false;
+    if (!AreEqualTypes(*types_[i], *composite->types_[i])) return false;
   }
   return true;
 }
@@ -257,7 +259,7 @@ ZELI_RecordType::ZELI_RecordType(const ZELI_String& name, unsigned count, const 
 }
 
 void ZELI_RecordType::Initialize() {
-  RefuseStrings();
+  InitializeElements();
   std::vector<unsigned> positions;
   positions.reserve(types_.size());
   uint64_t bit = 0;
@@ -291,8 +293,7 @@ unsigned ZELI_RecordType::Get_SubelementBitPosition(unsigned index) const {
 ZELI_Type* ZELI_RecordType::CopyToContainer(ZELI_Container* target) const {
   std::unique_ptr<ZELI_RecordType> copy(new ZELI_RecordType(*this, 0));
   copy->CopyElements(*this, target);
-  copy->bitPositions_ = bitPositions_;
-  copy->scalarCount_ = scalarCount_;
+  copy->Initialize();
   return copy.release();
 }
 
@@ -312,7 +313,7 @@ ZELI_UnionType::ZELI_UnionType(const ZELI_String& name, unsigned count, const ch
 }
 
 void ZELI_UnionType::Initialize() {
-  RefuseStrings();
+  InitializeElements();
   unsigned largest = 0;
   for (const ZELI_Type* type : types_) largest = std::max(largest, type->Get_PackedSizeOf());
   const uint64_t size = CeilBytes(largest);
@@ -329,6 +330,7 @@ unsigned ZELI_UnionType::Get_SubelementBitPosition(unsigned index) const {
 ZELI_Type* ZELI_UnionType::CopyToContainer(ZELI_Container* target) const {
   std::unique_ptr<ZELI_UnionType> copy(new ZELI_UnionType(*this, 0));
   copy->CopyElements(*this, target);
+  copy->Initialize();
   return copy.release();
 }
 

@@ -38,8 +38,8 @@ class ZELI_ArrayType : public ZELI_Type {
   ZELI_Type* CopyToContainer(ZELI_Container* target) const override;
   unsigned SubelementCount() const override { return elementCount_; }
   unsigned ScalarCount() const override;
-  bool HasScalarCount() const override { return element_->HasScalarCount(); }
-  bool HoldsStrings() const override { return element_->HoldsStrings(); }
+  bool HasScalarCount() const override { return hasScalarCount_; }
+  bool HoldsStrings() const override { return false; }  // refused at creation
   // Subelement i is the element at location i, named "[i0,i1,...]" (a new
   // malloc'd text); "Array location out of range." past the last.
   ZELI_Type* Get_SubelementType_p(unsigned index) const override;
@@ -68,8 +68,7 @@ class ZELI_ArrayType : public ZELI_Type {
  private:
   explicit ZELI_ArrayType(const ZELI_TypeRecord& record) : ZELI_Type(record) {}
   ZELI_ArrayType(const ZELI_ArrayType& other, int copyTag)
-      : ZELI_Type(other, copyTag), constraints_(other.constraints_), elementCount_(other.elementCount_),
-        scalarCount_(other.scalarCount_) {}
+      : ZELI_Type(other, copyTag), constraints_(other.constraints_) {}
   // Element count, sizes and scalar count from the element and constraints.
   void Initialize();
 
@@ -77,13 +76,14 @@ class ZELI_ArrayType : public ZELI_Type {
   std::vector<ZELI_Range> constraints_;  // each over a discrete type
   unsigned elementCount_ = 1;            // product of the constraints' value counts
   unsigned scalarCount_ = 0;             // element scalar count * element count
+  bool hasScalarCount_ = true;           // false when a union is inside
 };
 
 class ZELI_NamedCompositeType : public ZELI_Type {
  public:
   unsigned SubelementCount() const override { return static_cast<unsigned>(types_.size()); }
-  bool HasScalarCount() const override;
-  bool HoldsStrings() const override;
+  bool HasScalarCount() const override { return hasScalarCount_; }
+  bool HoldsStrings() const override { return false; }  // refused at creation
   // "Element position out of range." past the last element; names are owned
   // by the type.
   ZELI_Type* Get_SubelementType_p(unsigned index) const override;
@@ -107,10 +107,13 @@ class ZELI_NamedCompositeType : public ZELI_Type {
   void ReadElements(const ZELI_TypeRecord& record, ZELI_Istream& in, const ZELI_KeyMap<ZELI_ExternalBase>& map);
   void WriteReferencedTypes(ZELI_Ostream& out, ZELI_KeyMap<ZELI_ExternalBase>& map) const override;
   void WriteFields(ZELI_Ostream& out) const override;
-  void RefuseStrings() const;
+  // Refuses string elements, sets the depth and the scalar-count flag from
+  // the elements (each O(1): the elements' answers are cached likewise).
+  void InitializeElements();
 
   std::vector<ZELI_String> names_;
   std::vector<ZELI_Type*> types_;  // not owned
+  bool hasScalarCount_ = true;     // false when a union is inside
 };
 
 class ZELI_RecordType : public ZELI_NamedCompositeType {

@@ -2,6 +2,7 @@
 // copying and the stored discrete fields.
 #include "types/discrete_types.h"
 
+#include <algorithm>
 #include <climits>
 #include <memory>
 
@@ -25,6 +26,7 @@ ZELI_DiscreteType::ZELI_DiscreteType(zel_dataType_t dataType, const ZELI_String&
     throw ZELI_BadArgException(mismatchMessage);
   }
   base_ = over->Get_BaseType_p();
+  Set_DepthAbove(std::max(base_->Get_Depth(), over->Get_Depth()));
   ComputeSizes();
 }
 
@@ -37,7 +39,7 @@ bool ZELI_DiscreteType::operator==(const ZELI_Type& other) const {
   const ZELI_DiscreteType* discrete = dynamic_cast<const ZELI_DiscreteType*>(&other);
   if (discrete == nullptr || !range_.HasSameLimits(discrete->range_) || !EqualsAsType(other)) return false;
   if (IsBaseType() && discrete->IsBaseType()) return true;
-  if (IsSubtype() && discrete->IsSubtype()) return *base_ == *discrete->base_;
+  if (IsSubtype() && discrete->IsSubtype()) return AreEqualTypes(*base_, *discrete->base_);
   return false;
 }
 
@@ -50,6 +52,7 @@ void ZELI_DiscreteType::CopyReferences(const ZELI_DiscreteType& other, ZELI_Cont
   ZELI_TypeTable& table = target->Get_TypeTable();
   base_ = table.FindOrCopyType(*other.base_, nullptr);
   range_.Set_Type_p(table.FindOrCopyType(*other.range_.Get_Type_p(), nullptr));
+  Set_DepthAbove(std::max(base_->Get_Depth(), range_.Get_Type_p()->Get_Depth()));
 }
 
 void ZELI_DiscreteType::ReadDiscreteFields(const ZELI_TypeRecord& record, ZELI_Istream& in,
@@ -75,6 +78,7 @@ void ZELI_DiscreteType::ReadDiscreteFields(const ZELI_TypeRecord& record, ZELI_I
       throw ZELI_FailedException(ZELI_Message() << name << ": range");
     }
     base_ = base;
+    Set_DepthAbove(std::max(base->Get_Depth(), over->Get_Depth()));
   }
   range_ = range;
   ComputeSizes();

@@ -2,9 +2,16 @@
 // behaviour of the slots and type equality.
 #include "types/type.h"
 
+#include <map>
+#include <utility>
+
 #include "errors/exceptions.h"
 
 namespace {
+
+// The answers of the outermost running comparison (see AreEqualTypes).
+using ZELI_EqualityMemo = std::map<std::pair<const ZELI_Type*, const ZELI_Type*>, bool>;
+ZELI_EqualityMemo* activeEqualityMemo = nullptr;
 
 // Indexed by zel_dataType_t: discrete, ordered, scalar, builtin.
 const ZELI_DataTypeProperties kProperties[] = {
@@ -51,7 +58,8 @@ ZELI_Type::ZELI_Type(const ZELI_Type& other, int)
       name_(other.name_),
       isInternal_(other.isInternal_),
       sizeOf_(other.sizeOf_),
-      packedSizeOf_(other.packedSizeOf_) {}
+      packedSizeOf_(other.packedSizeOf_),
+      depth_(other.depth_) {}
 
 const ZELI_Range& ZELI_Type::Get_Range() const {
   throw ZELI_BadArgException("The type is not a discrete ordered type");
@@ -75,6 +83,30 @@ bool ZELI_Type::EqualsAsType(const ZELI_Type& other) const {
 }
 
 bool ZELI_Type::operator==(const ZELI_Type& other) const { return EqualsAsType(other); }
+
+bool ZELI_Type::AreEqualTypes(const ZELI_Type& a, const ZELI_Type& b) {
+  if (&a == &b) return true;
+  ZELI_EqualityMemo local;
+  const bool outermost = activeEqualityMemo == nullptr;
+  if (outermost) activeEqualityMemo = &local;
+  struct Reset {
+    bool active;
+    ~Reset() {
+      if (active) activeEqualityMemo = nullptr;
+    }
+  } reset{outermost};
+  const auto key = std::make_pair(&a, &b);
+  const auto known = activeEqualityMemo->find(key);
+  if (known != activeEqualityMemo->end()) return known->second;
+  const bool equal = a == b;
+  activeEqualityMemo->emplace(key, equal);
+  return equal;
+}
+
+void ZELI_Type::Set_DepthAbove(unsigned deepest) {
+  if (deepest >= MaxDepth) throw ZELI_BadArgException("Types are nested too deeply.");
+  depth_ = deepest + 1;
+}
 
 // ---- slots filled in by the type operations ---------------------------------
 

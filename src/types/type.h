@@ -137,6 +137,13 @@ class ZELI_Type : public ZELI_ExternalBase {
   bool IsBuiltin() const { return ZELI_GetDataTypeProperties(dataType_).builtin; }
   bool IsUserDefined() const { return !IsBuiltin(); }
   bool IsUnsigned() const { return IsDiscrete() && Get_Range().IsNonNegative(); }
+  // Nesting depth: 1 for a type that refers to no other type, else one
+  // more than the deepest type it refers to. Bounded by MaxDepth, so that
+  // the recursive walks (equality, copying, writing, packing) stay shallow
+  // whatever a file holds.
+  static constexpr unsigned MaxDepth = 1000;
+  unsigned Get_Depth() const { return depth_; }
+
   // True when the type or one of its leaves is a string (string values are
   // pointers and cannot sit in packed records).
   virtual bool HoldsStrings() const { return dataType_ == ZEL_STRING; }
@@ -196,6 +203,14 @@ class ZELI_Type : public ZELI_ExternalBase {
   }
   // The ZELI_Type part of equality.
   bool EqualsAsType(const ZELI_Type& other) const;
+  // Equality of referenced types. Types share their referenced types, so a
+  // plain recursion can compare the same pair exponentially often; this one
+  // remembers every pair's answer for the duration of the outermost
+  // comparison (the library runs on one thread at a time).
+  static bool AreEqualTypes(const ZELI_Type& a, const ZELI_Type& b);
+  // Sets the depth one above deepest (the deepest referenced type's depth);
+  // beyond MaxDepth: ZELI_BadArgException "Types are nested too deeply.".
+  void Set_DepthAbove(unsigned deepest);
   // Write's parts: the referenced types' records, then the class's fields
   // after the common record.
   virtual void WriteReferencedTypes(ZELI_Ostream& out, ZELI_KeyMap<ZELI_ExternalBase>& map) const;
@@ -213,6 +228,7 @@ class ZELI_Type : public ZELI_ExternalBase {
   zel_bool_t isInternal_ = 0;
   unsigned sizeOf_;        // bytes per unpacked value
   unsigned packedSizeOf_;  // bits per value in a packed record
+  unsigned depth_ = 1;     // see Get_Depth
 };
 
 #endif  // ZEL_TYPES_TYPE_H

@@ -59,7 +59,10 @@ void ForEachLeaf(const ZELI_Type& type, unsigned bitOffset, unsigned leafIndex, 
     const unsigned offset = bitOffset + type.Get_SubelementBitPosition(i);
     if (sub->IsScalar()) {
       visit(*sub, leafIndex, offset);
-    } else {
+    } else if (sub->Get_PackedSizeOf() > 0) {
+      // A composite without bits has only bit-less leaves (ranges of the
+      // single value 0), however many: it is not walked, so the walk stays
+      // proportional to the record's bits.
       ForEachLeaf(*sub, offset, leafIndex, visit);
     }
     leafIndex += sub->ScalarCount();
