@@ -68,8 +68,14 @@ void ZELI_ComplexType::ReadData(ZELI_Istream& in, void* buffer, unsigned count) 
 }
 
 void ZELI_ComplexType::ConvertEndianType(void* buffer, unsigned count) const {
-  DComplex* values = static_cast<DComplex*>(buffer);
-  for (unsigned i = 0; i < count; ++i) values[i].ConvertEndianType();
+  // Values inside packed records need not be aligned: swap a copy.
+  unsigned char* bytes = static_cast<unsigned char*>(buffer);
+  for (unsigned i = 0; i < count; ++i, bytes += sizeof(DComplex)) {
+    DComplex value;
+    std::memcpy(&value, bytes, sizeof value);
+    value.ConvertEndianType();
+    std::memcpy(bytes, &value, sizeof value);
+  }
 }
 
 void ZELI_TimeType::ReadData(ZELI_Istream& in, void* buffer, unsigned count) const {
@@ -82,8 +88,13 @@ void ZELI_TimeType::ConvertEndianType(void* buffer, unsigned count) const {
     ZELI_Type::ConvertEndianType(buffer, count);  // one double per value
     return;
   }
-  UniversalTime* values = static_cast<UniversalTime*>(buffer);
-  for (unsigned i = 0; i < count; ++i) values[i].ConvertEndianType();
+  unsigned char* bytes = static_cast<unsigned char*>(buffer);
+  for (unsigned i = 0; i < count; ++i, bytes += sizeof(UniversalTime)) {
+    UniversalTime value;
+    std::memcpy(&value, bytes, sizeof value);
+    value.ConvertEndianType();
+    std::memcpy(bytes, &value, sizeof value);
+  }
 }
 
 void ZELI_StringType::ReadData(ZELI_Istream& in, void* buffer, unsigned count) const {
