@@ -239,6 +239,10 @@ TEST_F(TypesTest, DataFunctionsOwnStringsAndZeroNewSlots) {
   strings.CopyData(buffer, sources, 2);
   EXPECT_STREQ(buffer[0], "three");
   EXPECT_EQ(buffer[1], nullptr);
+  // A null source clears; a null destination is refused.
+  strings.CopyData(buffer + 2, static_cast<const void*>(nullptr), 1);
+  EXPECT_EQ(buffer[2], nullptr);
+  EXPECT_THROW(strings.CopyData(static_cast<void*>(nullptr), buffer, 1), ZELI_BadArgException);
   buffer = static_cast<char**>(strings.ReallocData(buffer, 1, 3));
   buffer = static_cast<char**>(strings.ReallocData(buffer, 4, 1));
   EXPECT_STREQ(buffer[0], "three");

@@ -154,8 +154,12 @@ class ZELI_Type : public ZELI_ExternalBase {
   void* AtData(void* buffer, unsigned index) const;
   const void* AtData(const void* buffer, unsigned index) const;
   void ZeroData(void* buffer, unsigned count) const;
+  // The four copies: a null source (buffer, or sources array) gives zero
+  // values (null strings); a null destination with values to copy throws
+  // ZELI_BadArgException "Null data buffer".
   // Gather: value i from sources[i] into slot i of destination. A null
-  // sources[i] gives a zero value (a null string).
+  // sources[i] gives a zero value (a null string). String slots release
+  // their previous text.
   void CopyData(void* destination, void* const* sources, unsigned count) const;
   // Scatter: value i of source into destinations[i] (slots treated as
   // uninitialised: strings are duplicated, nothing is released).
@@ -218,6 +222,10 @@ class ZELI_Type : public ZELI_ExternalBase {
   void WriteCommonRecord(ZELI_Ostream& out) const;
   // Throws ZELI_BadArgException "Type does not store data" for size 0.
   void RequireData() const;
+  // Throws ZELI_BadArgException "Null data buffer" for null.
+  void RequireBuffer(const void* buffer) const;
+  // Zero values; strings of the buffer are released first.
+  void ClearValues(void* buffer, unsigned count) const;
   // Reads count values raw and converts their byte order through
   // ConvertEndianType when the stream asks for it.
   void ReadRawData(ZELI_Istream& in, void* buffer, unsigned count) const;

@@ -97,6 +97,21 @@ void ZELI_Type::RequireData() const {
   if (sizeOf_ == 0) throw ZELI_BadArgException("Type does not store data");
 }
 
+void ZELI_Type::RequireBuffer(const void* buffer) const {
+  if (buffer == nullptr) throw ZELI_BadArgException("Null data buffer");
+}
+
+void ZELI_Type::ClearValues(void* buffer, unsigned count) const {
+  if (dataType_ == ZEL_STRING) {
+    for (unsigned i = 0; i < count; ++i) {
+      ZELI_OS_Free(StringAt(buffer, i));
+      StringAt(buffer, i) = nullptr;
+    }
+    return;
+  }
+  std::memset(buffer, 0, Bytes(sizeOf_, count));
+}
+
 void* ZELI_Type::AtData(void* buffer, unsigned index) const {
   RequireData();
   return Bytes(buffer) + Bytes(sizeOf_, index);
@@ -115,6 +130,11 @@ void ZELI_Type::ZeroData(void* buffer, unsigned count) const {
 void ZELI_Type::CopyData(void* destination, void* const* sources, unsigned count) const {
   RequireData();
   if (count == 0) return;
+  RequireBuffer(destination);
+  if (sources == nullptr) {
+    ClearValues(destination, count);
+    return;
+  }
   if (dataType_ == ZEL_STRING) {
     TextCopies copies;
     copies.texts.resize(count, nullptr);
@@ -139,8 +159,14 @@ void ZELI_Type::CopyData(void* destination, void* const* sources, unsigned count
 
 void ZELI_Type::CopyData(void* const* destinations, const void* source, unsigned count) const {
   RequireData();
+  if (count == 0) return;
+  RequireBuffer(destinations);
   for (unsigned i = 0; i < count; ++i) {
     if (destinations[i] == nullptr) continue;
+    if (source == nullptr) {
+      std::memset(destinations[i], 0, sizeOf_);  // a null string
+      continue;
+    }
     if (dataType_ == ZEL_STRING) {
       StringAt(destinations[i], 0) = Duplicate(StringAt(source, i));
     } else {
@@ -152,6 +178,11 @@ void ZELI_Type::CopyData(void* const* destinations, const void* source, unsigned
 void ZELI_Type::CopyData(void* destination, const void* source, unsigned count) const {
   RequireData();
   if (count == 0 || destination == source) return;
+  RequireBuffer(destination);
+  if (source == nullptr) {
+    ClearValues(destination, count);
+    return;
+  }
   if (dataType_ == ZEL_STRING) {
     // All copies first: the sources stay intact whatever the overlap, and a
     // failed allocation leaves the destination unchanged.
@@ -170,6 +201,11 @@ void ZELI_Type::CopyData(void* destination, const void* source, unsigned count) 
 void ZELI_Type::CopyData(void* destination, unsigned destinationIndex, const void* source,
                          unsigned sourceIndex) const {
   RequireData();
+  RequireBuffer(destination);
+  if (source == nullptr) {
+    std::memset(Bytes(destination) + Bytes(sizeOf_, destinationIndex), 0, sizeOf_);  // a null string
+    return;
+  }
   void* to = Bytes(destination) + Bytes(sizeOf_, destinationIndex);
   const void* from = Bytes(source) + Bytes(sizeOf_, sourceIndex);
   if (to == from) return;
