@@ -11,6 +11,11 @@
 #include <fstream>
 #include <iterator>
 
+#include "interface/container_wrapper.h"
+#include "interface/interface.h"
+#include "store/container.h"
+#include "store/stream.h"
+
 namespace zeltest {
 
 TempDir::TempDir() {
@@ -129,6 +134,55 @@ void SessionTest::SetUp() {
 
 void SessionTest::TearDown() {
   if (session_.key != -1) ZEL_TermSession(session_, &status_);
+}
+
+ByteWriter& ByteWriter::I32(long long v) {
+  const uint32_t u = static_cast<uint32_t>(v);
+  for (int i = 0; i < 4; ++i) {
+    const int shift = bigEndian_ ? 24 - 8 * i : 8 * i;
+    bytes_.push_back(static_cast<unsigned char>(u >> shift));
+  }
+  return *this;
+}
+
+ByteWriter& ByteWriter::Str(const std::string& text) {
+  I32(static_cast<long long>(text.size()));
+  bytes_.insert(bytes_.end(), text.begin(), text.end());
+  bytes_.push_back(0);
+  return *this;
+}
+
+ByteWriter& ByteWriter::Raw(const void* p, size_t n) {
+  const unsigned char* b = static_cast<const unsigned char*>(p);
+  bytes_.insert(bytes_.end(), b, b + n);
+  return *this;
+}
+
+zel_container_t AddTestContainer(zel_session_t session, ZELI_Container** object) {
+  ZELC_Session* owner = ZELC_Interface::TheInterface().ConvertSessionHandle(session);
+  ZELI_Container* container = new ZELI_Container;
+  ZELC_Container* wrapper = new ZELC_Container(container);
+  wrapper->InsertInto(*owner);
+  if (object != nullptr) *object = container;
+  return zel_container_t{wrapper->Get_Key()};
+}
+
+void WriteTypeTableFile(ZELI_Container& container, const std::string& path) {
+  ZELI_Ostream out(path.c_str(), 1);
+  ZELI_KeyMap<ZELI_ExternalBase>& map = container.Get_ExternalConvertor();
+  out << map;
+  map.InitializeMarker();
+  container.Get_TypeTable().WriteTypes(out, map);
+  map.DiscardMarker();
+  out.Close();
+}
+
+void ReadTypeTableFile(ZELI_Container& container, const std::string& path, bool bigEndianOnDisk, unsigned version) {
+  ZELI_Istream in(path.c_str(), bigEndianOnDisk ? 1 : 0, version);
+  ZELI_KeyMap<ZELI_ExternalBase>& map = container.Get_ExternalConvertor();
+  in >> map;
+  container.Get_TypeTable().ReadTypes(in, map);
+  map.VerifyLoaded();
 }
 
 }  // namespace zeltest

@@ -11,6 +11,8 @@
 
 #include "zel/zel.h"
 
+class ZELI_Container;
+
 namespace zeltest {
 
 // A fresh directory, removed with everything in it on destruction.
@@ -85,6 +87,39 @@ class SessionTest : public ::testing::Test {
   zel_session_t session_ = {-1};
   zel_status_t status_ = ZEL_OK;
 };
+
+// Builds stored bytes by hand in either byte order: 4-byte integers in the
+// chosen order, single bytes, and strings as length, characters and NUL.
+class ByteWriter {
+ public:
+  explicit ByteWriter(bool bigEndian) : bigEndian_(bigEndian) {}
+  ByteWriter& U8(unsigned v) {
+    bytes_.push_back(static_cast<unsigned char>(v));
+    return *this;
+  }
+  ByteWriter& I32(long long v);
+  ByteWriter& Str(const std::string& text);
+  ByteWriter& Raw(const void* p, size_t n);
+  const std::vector<unsigned char>& bytes() const { return bytes_; }
+
+ private:
+  bool bigEndian_;
+  std::vector<unsigned char> bytes_;
+};
+
+// A container built directly (containers cannot be created through the
+// interface yet), wrapped and inserted into the session; ending the session
+// releases the wrapper and the container. object, when not null, receives
+// the container object.
+zel_container_t AddTestContainer(zel_session_t session, ZELI_Container** object = nullptr);
+
+// The structure-file section of types: the container's external key map,
+// then its type table (WriteTypes). Reading places the types into a fresh
+// container at their stored keys, through a stream of the given stored byte
+// order and software version; it throws what the readers throw.
+void WriteTypeTableFile(ZELI_Container& container, const std::string& path);
+void ReadTypeTableFile(ZELI_Container& container, const std::string& path, bool bigEndianOnDisk = false,
+                       unsigned version = 8);
 
 }  // namespace zeltest
 

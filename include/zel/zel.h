@@ -118,6 +118,105 @@ typedef struct zel_wfDataView_s { int key; } zel_wfDataView_t;
 typedef struct zel_reader_s { int key; } zel_reader_t;
 typedef struct zel_wfDataReader_s { int key; } zel_wfDataReader_t;
 
+/* Data-type code of a type. */
+typedef enum zel_dataType_e {
+  ZEL_CHARACTER = 0,   /* one byte, code 0 to 255 */
+  ZEL_STRING = 1,      /* a pointer to a malloc'd NUL-terminated text (or null) */
+  ZEL_INTEGER = 2,     /* signed 32-bit */
+  ZEL_REAL = 3,        /* IEEE double */
+  ZEL_COMPLEX = 4,     /* two IEEE doubles: real part, imaginary part */
+  ZEL_TIME = 5,        /* a 24-byte simulation time (ticks of 1 fs and a fraction) */
+  ZEL_ENUMERATION = 6, /* the literal's encoding in the stored width of the range */
+  ZEL_ARRAY = 7,
+  ZEL_RECORD = 8,
+  ZEL_UNION = 9,
+  ZEL_FLOAT = 10       /* IEEE single */
+} zel_dataType_t;
+
+/* Direction of a discrete range. */
+typedef enum zel_rangeDirection_e {
+  ZEL_RANGE_ASCENDING = 0, /* left to right, step +1 */
+  ZEL_RANGE_DESCENDING = 1 /* left downto right, step -1 (any non-zero value given) */
+} zel_rangeDirection_t;
+
+/* A discrete range: over the values of a discrete type, from left to right
+ * in the direction. Array constraints are given and returned this way. */
+typedef struct zel_range_s {
+  zel_type_t type;
+  int left;
+  int right;
+  zel_rangeDirection_t direction;
+} zel_range_t;
+
+/* Operations on typed values: unary 0 to 32, binary 33 to 51, 52 converts
+ * between types. */
+typedef enum zel_operation_e {
+  ZEL_OP_IDENTITY = 0,
+  ZEL_OP_ABS = 1,
+  ZEL_OP_ACOS = 2,
+  ZEL_OP_ASIN = 3,
+  ZEL_OP_ATAN = 4,
+  ZEL_OP_NEGATE = 5,
+  ZEL_OP_CONJUGATE = 6,
+  ZEL_OP_COS = 7,
+  ZEL_OP_COSH = 8,
+  ZEL_OP_DB20 = 9,
+  ZEL_OP_DB10 = 10,
+  ZEL_OP_DB20_MILLI = 11,
+  ZEL_OP_DB10_MILLI = 12,
+  ZEL_OP_DB20_MICRO = 13,
+  ZEL_OP_DB10_MICRO = 14,
+  ZEL_OP_EXP = 15,
+  ZEL_OP_IMAG = 16,
+  ZEL_OP_LOG = 17,
+  ZEL_OP_LOG10 = 18,
+  ZEL_OP_NOT = 19,
+  ZEL_OP_PHASE = 20,
+  ZEL_OP_PHASE_DEGREES = 21,
+  ZEL_OP_REAL = 22,
+  ZEL_OP_SIN = 23,
+  ZEL_OP_SINH = 24,
+  ZEL_OP_SQRT = 25,
+  ZEL_OP_TAN = 26,
+  ZEL_OP_TANH = 27,
+  ZEL_OP_CONTINUOUS_PHASE = 28,
+  ZEL_OP_CONTINUOUS_PHASE_DEGREES = 29,
+  ZEL_OP_DERIVATIVE = 30,
+  ZEL_OP_INTEGRAL = 31,
+  ZEL_OP_INTEGRAL_TRAPEZOID = 32,
+  ZEL_OP_ADD = 33,
+  ZEL_OP_BINARY_34 = 34,
+  ZEL_OP_MAKE_COMPLEX = 35,
+  ZEL_OP_DIVIDE = 36,
+  ZEL_OP_EQUAL = 37,
+  ZEL_OP_EQUALITY_38 = 38,
+  ZEL_OP_EQUALITY_39 = 39,
+  ZEL_OP_EQUALITY_40 = 40,
+  ZEL_OP_GREATER = 41,
+  ZEL_OP_GREATER_EQUAL = 42,
+  ZEL_OP_LESS = 43,
+  ZEL_OP_LESS_EQUAL = 44,
+  ZEL_OP_MULTIPLY = 45,
+  ZEL_OP_BINARY_46 = 46,
+  ZEL_OP_POLAR = 47,
+  ZEL_OP_POWER = 48,
+  ZEL_OP_SUBTRACT = 49,
+  ZEL_OP_BINARY_50 = 50,
+  ZEL_OP_XY = 51,
+  ZEL_OP_CONVERT_TYPE = 52
+} zel_operation_t;
+
+/* How a value becomes text. */
+typedef enum zel_conversion_e {
+  ZEL_CONVERT_DEFAULT = 0,  /* natural form */
+  ZEL_CONVERT_BITS = 1,     /* bytes as binary digits, highest address first */
+  ZEL_CONVERT_OCTAL = 2,    /* bytes as octal digits */
+  ZEL_CONVERT_HEX = 3,      /* bytes as hexadecimal digits */
+  ZEL_CONVERT_INTEGER = 4,  /* decimal integer */
+  ZEL_CONVERT_REAL = 5,     /* decimal floating number */
+  ZEL_CONVERT_FUNCTION = 6  /* by a caller's function (views only) */
+} zel_conversion_t;
+
 /* A session termination callback: called once by ZEL_TermSession. */
 typedef void (*zel_termCallback_t)(void);
 
@@ -323,6 +422,189 @@ ZEL_API zel_bool_t ZEL_GetErrorCollecting(void) ZEL_NOTHROW;
  * collected or the next call of this function. */
 ZEL_API const char* const* ZEL_GetAccumulatedErrors(unsigned* count,
                                                     zel_status_t* status) ZEL_NOTHROW;
+
+/* ---------------------------------------------------------------------- */
+/* Types                                                                  */
+/* ---------------------------------------------------------------------- */
+
+/* Values of a type are untyped memory laid out by the type: see
+ * zel_dataType_t. Composite values (arrays, records) are packed records of
+ * ZEL_GetSizeOfType bytes. Type handles returned below stay valid while the
+ * type's container is open. Functions that expect a discrete type fail with
+ * ZEL_BAD_ARG "The type is not a discrete ordered type" for any other. */
+
+/* Creates a builtin type (ZEL_CHARACTER, ZEL_STRING, ZEL_INTEGER, ZEL_REAL,
+ * ZEL_COMPLEX, ZEL_TIME or ZEL_FLOAT) named name in the container; any other
+ * code gives ZEL_BAD_ARG "Not a builtin datatype.". */
+ZEL_API zel_type_t ZEL_CreateBuiltinType(zel_session_t session, zel_container_t container, const char* name,
+                                         zel_dataType_t dataType, zel_status_t* status) ZEL_NOTHROW;
+
+/* The container's non-internal types named exactly name, in creation order;
+ * the array is malloc'd (caller frees), null when count is 0. */
+ZEL_API zel_type_t* ZEL_FindTypes(zel_session_t session, zel_container_t container, const char* name,
+                                  unsigned* count, zel_status_t* status) ZEL_NOTHROW;
+/* Every non-internal type of the container; array as ZEL_FindTypes. */
+ZEL_API zel_type_t* ZEL_GetAllTypes(zel_session_t session, zel_container_t container, unsigned* count,
+                                    zel_status_t* status) ZEL_NOTHROW;
+/* The container's first type equal to type (which may belong to any open
+ * container); none: ZEL_NOT_FOUND "Type not found". */
+ZEL_API zel_type_t ZEL_FindTypeByType(zel_session_t session, zel_container_t container, zel_type_t type,
+                                      zel_status_t* status) ZEL_NOTHROW;
+/* Copies type (of any open container) into the container, with the types it
+ * refers to found or copied there; returns the copy. */
+ZEL_API zel_type_t ZEL_CopyType(zel_session_t session, zel_container_t container, zel_type_t type,
+                                zel_status_t* status) ZEL_NOTHROW;
+/* ZEL_FindTypeByType when it finds one, else ZEL_CopyType. */
+ZEL_API zel_type_t ZEL_FindOrCopyType(zel_session_t session, zel_container_t container, zel_type_t type,
+                                      zel_status_t* status) ZEL_NOTHROW;
+/* True when the two types (of any open containers) are equal by value. */
+ZEL_API zel_bool_t ZEL_AreEqualTypes(zel_session_t session, zel_type_t a, zel_type_t b,
+                                     zel_status_t* status) ZEL_NOTHROW;
+
+/* The name given at creation; owned by the type. */
+ZEL_API const char* ZEL_GetTypeName(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_dataType_t ZEL_GetDataType(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+/* Bytes per value in an unpacked buffer. */
+ZEL_API unsigned ZEL_GetSizeOfType(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+/* Bits per value in a packed record. */
+ZEL_API unsigned ZEL_GetPackedSizeOfType(zel_session_t session, zel_type_t type,
+                                         zel_status_t* status) ZEL_NOTHROW;
+/* The base type of a discrete subtype; the type itself otherwise. */
+ZEL_API zel_type_t ZEL_GetBaseType(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+/* Number of scalar leaves of a value (1 for a scalar type). */
+ZEL_API unsigned ZEL_GetScalarCount(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+/* Smallest and largest value of a discrete type's range. */
+ZEL_API void ZEL_GetTypeMinMax(zel_session_t session, zel_type_t type, int* min, int* max,
+                               zel_status_t* status) ZEL_NOTHROW;
+ZEL_API int ZEL_GetTypeLeftLimit(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API int ZEL_GetTypeRightLimit(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_rangeDirection_t ZEL_GetTypeDirection(zel_session_t session, zel_type_t type,
+                                                  zel_status_t* status) ZEL_NOTHROW;
+/* Fills range with the discrete type's range (its type is the type itself
+ * for a base type, the type it was derived from for a subtype). */
+ZEL_API void ZEL_GetTypeRange(zel_session_t session, zel_type_t type, zel_range_t* range,
+                              zel_status_t* status) ZEL_NOTHROW;
+/* True when count values at a and b are equal (float, count 1: within a
+ * relative 2^-22; strings by text; others byte for byte). */
+ZEL_API zel_bool_t ZEL_AreEqualData(zel_session_t session, zel_type_t type, const void* a, const void* b,
+                                    unsigned count, zel_status_t* status) ZEL_NOTHROW;
+/* Packs count records into destination (count * size bytes): sources has one
+ * pointer per scalar leaf (ZEL_GetScalarCount), each to count unpacked values
+ * of that leaf's type; a null source skips its leaf. A scalar type's packed
+ * record is its value. */
+ZEL_API void ZEL_PackTypeData(zel_session_t session, zel_type_t type, void** sources, unsigned count,
+                              void* destination, zel_status_t* status) ZEL_NOTHROW;
+/* The reverse of ZEL_PackTypeData; sub-byte fields of signed ranges are
+ * sign-extended into their byte. */
+ZEL_API void ZEL_UnpackTypeData(zel_session_t session, zel_type_t type, const void* source, unsigned count,
+                                void** destinations, zel_status_t* status) ZEL_NOTHROW;
+
+/* Type predicates. */
+ZEL_API zel_bool_t ZEL_IsTypeOrdered(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeDiscrete(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+/* Discrete with a range of non-negative values. */
+ZEL_API zel_bool_t ZEL_IsTypeUnsigned(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeScalar(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeComposite(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeBuiltin(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeUserDefined(zel_session_t session, zel_type_t type,
+                                         zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeBaseType(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeSubtype(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeCharacter(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeString(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeInteger(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeFloat(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeReal(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeComplex(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeTime(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeEnumeration(zel_session_t session, zel_type_t type,
+                                         zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeRecord(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeArray(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeUnion(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+
+/* ---------------------------------------------------------------------- */
+/* Enumerations, discrete subtypes and composite types                    */
+/* ---------------------------------------------------------------------- */
+
+/* A new enumeration whose literals (copied; null gives "") have the
+ * encodings left, left +- 1, ... right; count must equal the range's value
+ * count, else ZEL_BAD_ARG "Incorrect enumeration literal count.". */
+ZEL_API zel_type_t ZEL_CreateEnumerationType(zel_session_t session, zel_container_t container, const char* name,
+                                             unsigned count, const char** literals, int left, int right,
+                                             zel_rangeDirection_t direction, zel_status_t* status) ZEL_NOTHROW;
+/* A subtype of a character, integer or enumeration type over left .. right
+ * (within the base's range), added to the base's container. */
+ZEL_API zel_type_t ZEL_CreateDiscreteSubtype(zel_session_t session, const char* name, zel_type_t base, int left,
+                                             int right, zel_rangeDirection_t direction,
+                                             zel_status_t* status) ZEL_NOTHROW;
+/* An array of element over count constraints (the last varies fastest);
+ * each constraint is a range over a discrete type of the container. */
+ZEL_API zel_type_t ZEL_CreateArrayType(zel_session_t session, zel_container_t container, const char* name,
+                                       zel_type_t element, unsigned count, const zel_range_t* constraints,
+                                       zel_status_t* status) ZEL_NOTHROW;
+/* A record of count named elements (names copied; null gives ""). */
+ZEL_API zel_type_t ZEL_CreateRecordType(zel_session_t session, zel_container_t container, const char* name,
+                                        unsigned count, const char** names, const zel_type_t* types,
+                                        zel_status_t* status) ZEL_NOTHROW;
+/* A union of count named choices (names copied; null gives ""). */
+ZEL_API zel_type_t ZEL_CreateUnionType(zel_session_t session, zel_container_t container, const char* name,
+                                       unsigned count, const char** names, const zel_type_t* types,
+                                       zel_status_t* status) ZEL_NOTHROW;
+
+/* Enumeration lookups. Positions and encodings are those of the type given
+ * (a subtype counts its own positions); literals are owned by the type. */
+ZEL_API unsigned ZEL_GetEnumerationLiteralCount(zel_session_t session, zel_type_t type,
+                                                zel_status_t* status) ZEL_NOTHROW;
+/* The literals in position order: a malloc'd array of count pointers (caller
+ * frees the array only). */
+ZEL_API const char** ZEL_GetEnumerationLiteralTable(zel_session_t session, zel_type_t type,
+                                                    zel_status_t* status) ZEL_NOTHROW;
+ZEL_API const char* ZEL_GetEnumerationLiteralByPosition(zel_session_t session, zel_type_t type, unsigned position,
+                                                        zel_status_t* status) ZEL_NOTHROW;
+ZEL_API const char* ZEL_GetEnumerationLiteralByEncoding(zel_session_t session, zel_type_t type, int encoding,
+                                                        zel_status_t* status) ZEL_NOTHROW;
+ZEL_API int ZEL_GetEnumerationEncodingByPosition(zel_session_t session, zel_type_t type, unsigned position,
+                                                 zel_status_t* status) ZEL_NOTHROW;
+ZEL_API unsigned ZEL_GetEnumerationPositionByEncoding(zel_session_t session, zel_type_t type, int encoding,
+                                                      zel_status_t* status) ZEL_NOTHROW;
+ZEL_API unsigned ZEL_GetEnumerationPositionByLiteral(zel_session_t session, zel_type_t type, const char* literal,
+                                                     zel_status_t* status) ZEL_NOTHROW;
+ZEL_API int ZEL_GetEnumerationEncodingByLiteral(zel_session_t session, zel_type_t type, const char* literal,
+                                                zel_status_t* status) ZEL_NOTHROW;
+
+/* Records and unions: element / choice count, type and name (owned by the
+ * type); an index out of range gives ZEL_BAD_ARG. */
+ZEL_API unsigned ZEL_GetRecordElementCount(zel_session_t session, zel_type_t type,
+                                           zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_type_t ZEL_GetRecordElementType(zel_session_t session, zel_type_t type, unsigned index,
+                                            zel_status_t* status) ZEL_NOTHROW;
+ZEL_API const char* ZEL_GetRecordElementName(zel_session_t session, zel_type_t type, unsigned index,
+                                             zel_status_t* status) ZEL_NOTHROW;
+ZEL_API unsigned ZEL_GetUnionChoiceCount(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_type_t ZEL_GetUnionChoiceType(zel_session_t session, zel_type_t type, unsigned index,
+                                          zel_status_t* status) ZEL_NOTHROW;
+ZEL_API const char* ZEL_GetUnionChoiceName(zel_session_t session, zel_type_t type, unsigned index,
+                                           zel_status_t* status) ZEL_NOTHROW;
+
+/* Arrays. */
+ZEL_API unsigned ZEL_GetArrayRank(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_GetArrayConstraint(zel_session_t session, zel_type_t type, unsigned index, zel_range_t* range,
+                                    zel_status_t* status) ZEL_NOTHROW;
+/* The location of the element at indices (one per constraint). */
+ZEL_API unsigned ZEL_GetArrayLocation(zel_session_t session, zel_type_t type, const int* indices,
+                                      zel_status_t* status) ZEL_NOTHROW;
+/* Fills indices (one per constraint) with the indices of the location. */
+ZEL_API void ZEL_GetArrayIndices(zel_session_t session, zel_type_t type, unsigned location, int* indices,
+                                 zel_status_t* status) ZEL_NOTHROW;
+ZEL_API unsigned ZEL_GetArrayElementCount(zel_session_t session, zel_type_t type,
+                                          zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_type_t ZEL_GetArrayElementType(zel_session_t session, zel_type_t type,
+                                           zel_status_t* status) ZEL_NOTHROW;
+/* The array type's size in bytes (the whole packed array). */
+ZEL_API unsigned ZEL_GetArrayElementSize(zel_session_t session, zel_type_t type,
+                                         zel_status_t* status) ZEL_NOTHROW;
 
 #ifdef __cplusplus
 } /* extern "C" */

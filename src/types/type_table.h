@@ -10,6 +10,7 @@
 #ifndef ZEL_TYPES_TYPE_TABLE_H
 #define ZEL_TYPES_TYPE_TABLE_H
 
+#include <memory>
 #include <vector>
 
 #include "store/keymap.h"
@@ -27,7 +28,8 @@ class ZELI_TypeTable {
   ZELI_TypeTable& operator=(const ZELI_TypeTable&) = delete;
 
   // Enters the type in the container's key map, stores its key, appends it
-  // and marks the container's structure modified. The table owns it then.
+  // and marks the container's structure modified. The table owns it from
+  // the call on: when adding fails, the type is deleted.
   void Add_Type(ZELI_Type* type);
   const std::vector<ZELI_Type*>& Get_Types() const { return types_; }
 
@@ -48,7 +50,10 @@ class ZELI_TypeTable {
   // The equal type, or a copy; copied (when not null) tells which.
   ZELI_Type* FindOrCopyType(const ZELI_Type& type, zel_bool_t* copied);
 
-  // Structure file.
+  // Structure file. WriteTypes writes each type once, referenced types
+  // first, using the map's marker (created here when the caller has not).
+  // ReadTypes checks every record (ZELI_Type::Read) and the special keys:
+  // each must name a type of the right data type.
   void EnsureSpecialTypes();
   void WriteTypes(ZELI_Ostream& out, ZELI_KeyMap<ZELI_ExternalBase>& map);
   void ReadTypes(ZELI_Istream& in, ZELI_KeyMap<ZELI_ExternalBase>& map);
@@ -57,6 +62,11 @@ class ZELI_TypeTable {
   void ReadLegacyInternalKey(ZELI_Istream& in, ZELI_KeyMap<ZELI_ExternalBase>& map);
 
  private:
+  // The type at a stored special key (-1: none), checked to be of dataType.
+  ZELI_Type* ReadSpecialKey(ZELI_Istream& in, ZELI_KeyMap<ZELI_ExternalBase>& map, zel_dataType_t dataType);
+  // Creates a special type and adds it.
+  ZELI_Type* AddSpecial(ZELI_Type* type);
+
   ZELI_Container& owner_;
   std::vector<ZELI_Type*> types_;  // owned, creation order
   ZELI_Type* internalInteger_ = nullptr;

@@ -1,0 +1,289 @@
+// Exported functions of enumerations, discrete subtypes and composite
+// types: creation, enumeration lookups, record and union elements, array
+// constraints and locations.
+#include <memory>
+#include <vector>
+
+#include "store/container.h"
+#include "types/api_support.h"
+#include "types/composite_types.h"
+#include "types/discrete_types.h"
+#include "types/enumeration_type.h"
+
+namespace {
+
+template <typename T>
+T* As(ZELI_Type* type, zel_dataType_t dataType, const char* message) {
+  if (type->Get_DataType() != dataType) throw ZELI_BadArgException(message);
+  return static_cast<T*>(type);
+}
+
+ZELI_EnumerationType* AsEnumeration(ZELI_Type* t) {
+  return As<ZELI_EnumerationType>(t, ZEL_ENUMERATION, "Not an enumeration type");
+}
+ZELI_RecordType* AsRecord(ZELI_Type* t) { return As<ZELI_RecordType>(t, ZEL_RECORD, "Not a record type"); }
+ZELI_UnionType* AsUnion(ZELI_Type* t) { return As<ZELI_UnionType>(t, ZEL_UNION, "Not a union type"); }
+// Rank, constraint, location and indices say "an"; element count, type and
+// size say "a": callers match these texts.
+ZELI_ArrayType* AsArray(ZELI_Type* t) { return As<ZELI_ArrayType>(t, ZEL_ARRAY, "Not an array type"); }
+ZELI_ArrayType* AsArrayElement(ZELI_Type* t) { return As<ZELI_ArrayType>(t, ZEL_ARRAY, "Not a array type"); }
+
+// Runs body(session, type) in the call frame for a function of one type.
+template <typename Result, typename Body>
+Result WithType(const char* function, zel_session_t session, zel_type_t type, zel_status_t* status,
+                Result failure, Body&& body) noexcept {
+  return ZELC_Call(function, status, failure, [&](ZELC_Interface& zel) -> Result {
+    ZELC_Session* s = zel.ConvertSessionHandle(session);
+    return body(s, s->Object(type));
+  });
+}
+
+// Element types of a record or union: each a type of the container.
+std::vector<ZELI_Type*> ElementTypes(ZELC_Session* s, ZELC_Container* wrapper, unsigned count,
+                                     const char** names, const zel_type_t* types) {
+  if (count > 0) {
+    ZELC_RequirePointer(names, "names");
+    ZELC_RequirePointer(types, "types");
+  }
+  std::vector<ZELI_Type*> elements;
+  elements.reserve(count);
+  for (unsigned i = 0; i < count; ++i) {
+    ZELC_RequireSameContainer(wrapper, ZELC_TypeContainer(s, types[i]));
+    elements.push_back(s->Object(types[i]));
+  }
+  return elements;
+}
+
+// Adds a newly built type to the wrapper's container and returns its handle.
+zel_type_t AddNewType(ZELC_Container* wrapper, ZELI_Type* type) {
+  wrapper->Get_Object_p()->Get_TypeTable().Add_Type(type);
+  return ZELC_TypeHandle(wrapper, type);
+}
+
+}  // namespace
+
+// ---- creation -----------------------------------------------------------------
+
+ZEL_EXPORT zel_type_t ZEL_CreateEnumerationType(zel_session_t session, zel_container_t container, const char* name,
+                                                unsigned count, const char** literals, int left, int right,
+                                                zel_rangeDirection_t direction, zel_status_t* status) noexcept {
+  return ZELC_Call(__func__, status, ZEL_NullType, [&](ZELC_Interface& zel) {
+    ZELC_Session* s = zel.ConvertSessionHandle(session);
+    ZELC_Container* wrapper = s->Convert(container);
+    if (count > 0) ZELC_RequirePointer(literals, "literals");
+    return AddNewType(wrapper, new ZELI_EnumerationType(name, count, literals, left, right, direction));
+  });
+}
+
+ZEL_EXPORT zel_type_t ZEL_CreateDiscreteSubtype(zel_session_t session, const char* name, zel_type_t base, int left,
+                                                int right, zel_rangeDirection_t direction,
+                                                zel_status_t* status) noexcept {
+  return ZELC_Call(__func__, status, ZEL_NullType, [&](ZELC_Interface& zel) {
+    ZELC_Session* s = zel.ConvertSessionHandle(session);
+    ZELI_Type* baseType = s->Object(base);
+    return AddNewType(ZELC_TypeContainer(s, base), ZELI_CreateDiscreteSubtype(name, baseType, left, right, direction));
+  });
+}
+
+ZEL_EXPORT zel_type_t ZEL_CreateArrayType(zel_session_t session, zel_container_t container, const char* name,
+                                          zel_type_t element, unsigned count, const zel_range_t* constraints,
+                                          zel_status_t* status) noexcept {
+  return ZELC_Call(__func__, status, ZEL_NullType, [&](ZELC_Interface& zel) {
+    ZELC_Session* s = zel.ConvertSessionHandle(session);
+    ZELC_Container* wrapper = s->Convert(container);
+    ZELI_Type* elementType = s->Object(element);
+    ZELC_RequireSameContainer(wrapper, ZELC_TypeContainer(s, element));
+    if (count > 0) ZELC_RequirePointer(constraints, "constraints");
+    std::vector<ZELI_Range> ranges;
+    ranges.reserve(count);
+    for (unsigned k = 0; k < count; ++k) {
+      const zel_range_t& c = constraints[k];
+      ZELI_Type* over = s->Object(c.type);
+      ZELC_RequireSameContainer(wrapper, ZELC_TypeContainer(s, c.type));
+      ranges.push_back(ZELI_MakeSubrange(over, c.left, c.right, c.direction));
+    }
+    return AddNewType(wrapper, new ZELI_ArrayType(name, elementType, std::move(ranges)));
+  });
+}
+
+ZEL_EXPORT zel_type_t ZEL_CreateRecordType(zel_session_t session, zel_container_t container, const char* name,
+                                           unsigned count, const char** names, const zel_type_t* types,
+                                           zel_status_t* status) noexcept {
+  return ZELC_Call(__func__, status, ZEL_NullType, [&](ZELC_Interface& zel) {
+    ZELC_Session* s = zel.ConvertSessionHandle(session);
+    ZELC_Container* wrapper = s->Convert(container);
+    const std::vector<ZELI_Type*> elements = ElementTypes(s, wrapper, count, names, types);
+    return AddNewType(wrapper, new ZELI_RecordType(name, count, names, elements.data()));
+  });
+}
+
+ZEL_EXPORT zel_type_t ZEL_CreateUnionType(zel_session_t session, zel_container_t container, const char* name,
+                                          unsigned count, const char** names, const zel_type_t* types,
+                                          zel_status_t* status) noexcept {
+  return ZELC_Call(__func__, status, ZEL_NullType, [&](ZELC_Interface& zel) {
+    ZELC_Session* s = zel.ConvertSessionHandle(session);
+    ZELC_Container* wrapper = s->Convert(container);
+    const std::vector<ZELI_Type*> elements = ElementTypes(s, wrapper, count, names, types);
+    return AddNewType(wrapper, new ZELI_UnionType(name, count, names, elements.data()));
+  });
+}
+
+// ---- enumerations ---------------------------------------------------------------
+
+ZEL_EXPORT unsigned ZEL_GetEnumerationLiteralCount(zel_session_t session, zel_type_t type,
+                                                   zel_status_t* status) noexcept {
+  return WithType(__func__, session, type, status, 0u,
+                  [](ZELC_Session*, ZELI_Type* t) { return AsEnumeration(t)->Get_LiteralCount(); });
+}
+
+ZEL_EXPORT const char** ZEL_GetEnumerationLiteralTable(zel_session_t session, zel_type_t type,
+                                                       zel_status_t* status) noexcept {
+  return WithType(__func__, session, type, status, static_cast<const char**>(nullptr),
+                  [](ZELC_Session*, ZELI_Type* t) {
+                    const ZELI_EnumerationType* e = AsEnumeration(t);
+                    const unsigned count = e->Get_LiteralCount();
+                    const char** table = static_cast<const char**>(ZELI_OS_Malloc(count * sizeof(const char*)));
+                    for (unsigned p = 0; p < count; ++p) table[p] = e->LiteralByPosition(p);
+                    return table;
+                  });
+}
+
+ZEL_EXPORT const char* ZEL_GetEnumerationLiteralByPosition(zel_session_t session, zel_type_t type,
+                                                           unsigned position, zel_status_t* status) noexcept {
+  return WithType(__func__, session, type, status, static_cast<const char*>(nullptr),
+                  [&](ZELC_Session*, ZELI_Type* t) { return AsEnumeration(t)->LiteralByPosition(position); });
+}
+
+ZEL_EXPORT const char* ZEL_GetEnumerationLiteralByEncoding(zel_session_t session, zel_type_t type, int encoding,
+                                                           zel_status_t* status) noexcept {
+  return WithType(__func__, session, type, status, static_cast<const char*>(nullptr),
+                  [&](ZELC_Session*, ZELI_Type* t) { return AsEnumeration(t)->LiteralByEncoding(encoding); });
+}
+
+ZEL_EXPORT int ZEL_GetEnumerationEncodingByPosition(zel_session_t session, zel_type_t type, unsigned position,
+                                                    zel_status_t* status) noexcept {
+  return WithType(__func__, session, type, status, 0,
+                  [&](ZELC_Session*, ZELI_Type* t) { return AsEnumeration(t)->EncodingByPosition(position); });
+}
+
+ZEL_EXPORT unsigned ZEL_GetEnumerationPositionByEncoding(zel_session_t session, zel_type_t type, int encoding,
+                                                         zel_status_t* status) noexcept {
+  return WithType(__func__, session, type, status, 0u,
+                  [&](ZELC_Session*, ZELI_Type* t) { return AsEnumeration(t)->PositionByEncoding(encoding); });
+}
+
+ZEL_EXPORT unsigned ZEL_GetEnumerationPositionByLiteral(zel_session_t session, zel_type_t type,
+                                                        const char* literal, zel_status_t* status) noexcept {
+  return WithType(__func__, session, type, status, 0u,
+                  [&](ZELC_Session*, ZELI_Type* t) { return AsEnumeration(t)->PositionByLiteral(literal); });
+}
+
+ZEL_EXPORT int ZEL_GetEnumerationEncodingByLiteral(zel_session_t session, zel_type_t type, const char* literal,
+                                                   zel_status_t* status) noexcept {
+  return WithType(__func__, session, type, status, 0,
+                  [&](ZELC_Session*, ZELI_Type* t) { return AsEnumeration(t)->EncodingByLiteral(literal); });
+}
+
+// ---- records and unions -----------------------------------------------------------
+
+ZEL_EXPORT unsigned ZEL_GetRecordElementCount(zel_session_t session, zel_type_t type,
+                                              zel_status_t* status) noexcept {
+  return WithType(__func__, session, type, status, 0u,
+                  [](ZELC_Session*, ZELI_Type* t) { return AsRecord(t)->Get_ElementCount(); });
+}
+
+ZEL_EXPORT zel_type_t ZEL_GetRecordElementType(zel_session_t session, zel_type_t type, unsigned index,
+                                               zel_status_t* status) noexcept {
+  return WithType(__func__, session, type, status, ZEL_NullType, [&](ZELC_Session* s, ZELI_Type* t) {
+    const ZELI_RecordType* record = AsRecord(t);
+    if (index >= record->Get_ElementCount()) throw ZELI_BadArgException("Bad record type index");
+    return ZELC_TypeHandle(ZELC_TypeContainer(s, type), record->Get_ElementType_p(index));
+  });
+}
+
+ZEL_EXPORT const char* ZEL_GetRecordElementName(zel_session_t session, zel_type_t type, unsigned index,
+                                                zel_status_t* status) noexcept {
+  return WithType(__func__, session, type, status, static_cast<const char*>(nullptr), [&](ZELC_Session*, ZELI_Type* t) {
+    const ZELI_RecordType* record = AsRecord(t);
+    if (index >= record->Get_ElementCount()) throw ZELI_BadArgException("Bad record type index");
+    return record->Get_ElementName(index).c_str();
+  });
+}
+
+ZEL_EXPORT unsigned ZEL_GetUnionChoiceCount(zel_session_t session, zel_type_t type, zel_status_t* status) noexcept {
+  return WithType(__func__, session, type, status, 0u,
+                  [](ZELC_Session*, ZELI_Type* t) { return AsUnion(t)->Get_ElementCount(); });
+}
+
+ZEL_EXPORT zel_type_t ZEL_GetUnionChoiceType(zel_session_t session, zel_type_t type, unsigned index,
+                                             zel_status_t* status) noexcept {
+  return WithType(__func__, session, type, status, ZEL_NullType, [&](ZELC_Session* s, ZELI_Type* t) {
+    const ZELI_UnionType* choices = AsUnion(t);
+    if (index >= choices->Get_ElementCount()) throw ZELI_BadArgException("Bad union choice index");
+    return ZELC_TypeHandle(ZELC_TypeContainer(s, type), choices->Get_ElementType_p(index));
+  });
+}
+
+ZEL_EXPORT const char* ZEL_GetUnionChoiceName(zel_session_t session, zel_type_t type, unsigned index,
+                                              zel_status_t* status) noexcept {
+  return WithType(__func__, session, type, status, static_cast<const char*>(nullptr), [&](ZELC_Session*, ZELI_Type* t) {
+    const ZELI_UnionType* choices = AsUnion(t);
+    if (index >= choices->Get_ElementCount()) throw ZELI_BadArgException("Bad union choice index");
+    return choices->Get_ElementName(index).c_str();
+  });
+}
+
+// ---- arrays ---------------------------------------------------------------------------
+
+ZEL_EXPORT unsigned ZEL_GetArrayRank(zel_session_t session, zel_type_t type, zel_status_t* status) noexcept {
+  return WithType(__func__, session, type, status, 0u,
+                  [](ZELC_Session*, ZELI_Type* t) { return AsArray(t)->Get_Rank(); });
+}
+
+ZEL_EXPORT void ZEL_GetArrayConstraint(zel_session_t session, zel_type_t type, unsigned index, zel_range_t* range,
+                                       zel_status_t* status) noexcept {
+  WithType(__func__, session, type, status, 0, [&](ZELC_Session* s, ZELI_Type* t) {
+    const ZELI_ArrayType* array = AsArray(t);
+    if (index >= array->Get_Rank()) throw ZELI_BadArgException("Bad array constraint index");
+    ZELC_RequirePointer(range, "range");
+    *range = ZELC_RangeRecord(ZELC_TypeContainer(s, type), array->Get_Constraint(index));
+    return 0;
+  });
+}
+
+ZEL_EXPORT unsigned ZEL_GetArrayLocation(zel_session_t session, zel_type_t type, const int* indices,
+                                         zel_status_t* status) noexcept {
+  return WithType(__func__, session, type, status, 0u, [&](ZELC_Session*, ZELI_Type* t) {
+    const ZELI_ArrayType* array = AsArray(t);
+    if (array->Get_Rank() > 0) ZELC_RequirePointer(indices, "indices");
+    return array->Location(indices);
+  });
+}
+
+ZEL_EXPORT void ZEL_GetArrayIndices(zel_session_t session, zel_type_t type, unsigned location, int* indices,
+                                    zel_status_t* status) noexcept {
+  WithType(__func__, session, type, status, 0, [&](ZELC_Session*, ZELI_Type* t) {
+    const ZELI_ArrayType* array = AsArray(t);
+    if (array->Get_Rank() > 0) ZELC_RequirePointer(indices, "indices");
+    array->Indices(location, indices);
+    return 0;
+  });
+}
+
+ZEL_EXPORT unsigned ZEL_GetArrayElementCount(zel_session_t session, zel_type_t type,
+                                             zel_status_t* status) noexcept {
+  return WithType(__func__, session, type, status, 0u,
+                  [](ZELC_Session*, ZELI_Type* t) { return AsArrayElement(t)->Get_ElementCount(); });
+}
+
+ZEL_EXPORT zel_type_t ZEL_GetArrayElementType(zel_session_t session, zel_type_t type,
+                                              zel_status_t* status) noexcept {
+  return WithType(__func__, session, type, status, ZEL_NullType, [&](ZELC_Session* s, ZELI_Type* t) {
+    return ZELC_TypeHandle(ZELC_TypeContainer(s, type), AsArrayElement(t)->Get_ElementType_p());
+  });
+}
+
+ZEL_EXPORT unsigned ZEL_GetArrayElementSize(zel_session_t session, zel_type_t type, zel_status_t* status) noexcept {
+  return WithType(__func__, session, type, status, 0u,
+                  [](ZELC_Session*, ZELI_Type* t) { return AsArrayElement(t)->Get_SizeOf(); });
+}
