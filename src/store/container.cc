@@ -2,6 +2,9 @@
 #include "store/container.h"
 
 #include "errors/exceptions.h"
+#include "model/dimension_descriptor.h"
+#include "model/parameter.h"
+#include "model/waveform_set.h"
 #include "store/database.h"
 #include "store/stream.h"
 
@@ -45,6 +48,7 @@ std::unique_ptr<ZELI_Container> ZELI_Container::Open(const char* name, zel_iomod
   container->registered_ = access.registered;
   try {
     container->ReadStructure();
+    if (mode != ZEL_IOMODE_WRITE_STRUCTURE) container->ReadDataStores();
     container->Verify_Password(passwordCount, passwords);
   } catch (...) {
     container->ReleaseRegistration();
@@ -86,6 +90,7 @@ void ZELI_Container::Close() {
   if (!IsOnDisk()) return;
   if (IsOpenForWriting()) {
     WriteStructure();
+    WriteDataStores();
     directory_->CreateRegisteredExtFile();
   }
   if (registered_) {
@@ -103,6 +108,7 @@ void ZELI_Container::Close() {
 void ZELI_Container::Detach() {
   if (!attached_) throw ZELI_FailedException("The container is Open. Use Close.");
   WriteStructure();
+  WriteDataStores();
   if (registered_) {
     try {
       directory_->Detach(versionNumber_);

@@ -28,10 +28,15 @@
 #include "store/container_dir.h"
 #include "store/container_names.h"
 #include "store/keymap.h"
+#include "store/object_table.h"
 #include "store/objects.h"
 #include "store/zstring.h"
 #include "types/type_table.h"
 #include "zel/zel.h"
+
+class ZELI_DimensionDescriptor;
+class ZELI_Parameter;
+class ZELI_WaveformSet;
 
 // Told when an object leaves the container's key maps, so that whoever keeps
 // something per object (the interface's handle objects) can drop it. This is
@@ -125,15 +130,50 @@ class ZELI_Container {
   ZELI_KeyMap<ZELI_AccessBase>& Get_AccessConvertor() { return access_; }
   ZELI_KeyMap<ZELI_InternalBase>& Get_InternalConvertor() { return internal_; }
   ZELI_TypeTable& Get_TypeTable() { return types_; }
+
+  // Tables in creation order. Adding enters the object in the external key
+  // map, stores its key, takes ownership and sets the modified flag.
+  ZELI_DimensionDescriptor* Add_DimensionDescriptor(ZELI_DimensionDescriptor* descriptor);
+  ZELI_Parameter* Add_Parameter(ZELI_Parameter* parameter);
+  ZELI_WaveformSet* Add_WaveformSet(ZELI_WaveformSet* waveformSet);
+  const std::vector<ZELI_DimensionDescriptor*>& FindAllDimensionDescriptors() const {
+    return descriptors_.Get_Objects();
+  }
+  const std::vector<ZELI_Parameter*>& FindAllParameters() const { return parameters_.Get_Objects(); }
+  const std::vector<ZELI_WaveformSet*>& FindAllWaveformSets() const { return waveformSets_.Get_Objects(); }
+  // Exact name and unit, and this very type object.
+  std::vector<ZELI_DimensionDescriptor*> FindDimensionDescriptors(const char* name, const char* unit,
+                                                                  const ZELI_Type* type) const;
+  std::vector<ZELI_Parameter*> FindParameters(const char* name) const;
+  std::vector<ZELI_WaveformSet*> FindWaveformSets(const char* name) const;
+  // The one waveform set of that name: "WaveformSet not found" or
+  // "Multiple waveformSets".
+  ZELI_WaveformSet* FindWaveformSet(const char* name) const;
+  // The first equal object by value, or null.
+  ZELI_DimensionDescriptor* FindDimensionDescriptorByDescriptor(const ZELI_DimensionDescriptor& d) const;
+  ZELI_Parameter* FindParameterByParameter(const ZELI_Parameter& p) const;
+  ZELI_WaveformSet* FindWaveformSetByWaveformSet(const ZELI_WaveformSet& w) const;
+  // Copies of objects of any container, added to this one.
+  ZELI_DimensionDescriptor* CopyDimensionDescriptor(const ZELI_DimensionDescriptor& d);
+  ZELI_Parameter* CopyParameter(const ZELI_Parameter& p);
+  ZELI_WaveformSet* CopyWaveformSet(const ZELI_WaveformSet& w);
+  // The equal object, or a copy; copied (when not null) tells which.
+  ZELI_DimensionDescriptor* FindOrCopyDimensionDescriptor(const ZELI_DimensionDescriptor& d, zel_bool_t* copied);
+  ZELI_Parameter* FindOrCopyParameter(const ZELI_Parameter& p, zel_bool_t* copied);
+  ZELI_WaveformSet* FindOrCopyWaveformSet(const ZELI_WaveformSet& w, zel_bool_t* copied);
   // Frees the object's key in its map (the object itself is not destroyed)
   // and tells the listener.
   void Erase(ZELI_ExternalBase* object);
   void Erase(ZELI_AccessBase* object);
   void Set_Listener(ZELI_ContainerListener* listener) { listener_ = listener; }
 
-  // ---- structure file ----
+  // ---- structure file and data stores ----
   void WriteStructure();
   void ReadStructure();
+  // Every segment's data stores: written at close and detach, read at open
+  // (except in ZEL_IOMODE_WRITE_STRUCTURE).
+  void WriteDataStores();
+  void ReadDataStores();
 
  private:
   const ZELI_ContainerNames& Names() const { return directory_->Get_Names(); }
@@ -156,8 +196,12 @@ class ZELI_Container {
   ZELI_KeyMap<ZELI_InternalBase> internal_;
   ZELI_KeyMap<ZELI_AccessBase> access_;
   ZELI_ContainerListener* listener_ = nullptr;  // not owned
-  // Declared after the key maps: destroyed before them.
+  // Declared after the key maps: destroyed before them, waveform sets first
+  // (they refer to parameters and descriptors, which refer to types).
   ZELI_TypeTable types_;
+  ZELI_ObjectTable<ZELI_DimensionDescriptor> descriptors_;
+  ZELI_ObjectTable<ZELI_Parameter> parameters_;
+  ZELI_ObjectTable<ZELI_WaveformSet> waveformSets_;
 };
 
 #endif  // ZEL_STORE_CONTAINER_H

@@ -22,6 +22,9 @@
 // never a half-written file, and a failed write keeps the previous one and
 // the modified flag.
 #include "errors/exceptions.h"
+#include "model/dimension_descriptor.h"
+#include "model/parameter.h"
+#include "model/waveform_set.h"
 #include "store/atomic_file.h"
 #include "store/container.h"
 #include "store/os_file.h"
@@ -38,10 +41,13 @@ void ZELI_Container::WriteStructure() {
   try {
     types_.WriteTypes(out, external_);
     out << attributes_;
-    out << 0;  // dimension descriptors
-    out << 0;  // parameters
+    out << descriptors_.Get_Count();
+    for (const ZELI_DimensionDescriptor* d : descriptors_.Get_Objects()) d->Write(out, external_);
+    out << parameters_.Get_Count();
+    for (const ZELI_Parameter* p : parameters_.Get_Objects()) p->Write(out, external_);
     out << password_;
-    out << 0;  // waveform sets
+    out << waveformSets_.Get_Count();
+    for (const ZELI_WaveformSet* w : waveformSets_.Get_Objects()) w->Write(out, external_);
   } catch (...) {
     external_.DiscardMarker();
     throw;
@@ -53,12 +59,10 @@ void ZELI_Container::WriteStructure() {
 
 namespace {
 
-// Tables whose records are not stored by this build must be empty.
-void ExpectEmptyTable(ZELI_Istream& in, const char* what) {
-  unsigned count = 0;
-  in >> count;
-  if (count != 0) throw ZELI_FailedException(ZELI_Message() << "ZELI_Container::ReadStructure: " << what);
-}
+// Smallest stored records, which bound the counts read before them.
+constexpr unsigned MinDescriptorRecord = 5 + 5 + 4 + 4;  // two empty strings, two keys
+constexpr unsigned MinParameterRecord = 5 + 4 + 4;       // at least a name and two keys
+constexpr unsigned MinWaveformSetRecord = 5 + 4 + 4 + 4;
 
 }  // namespace
 
@@ -78,10 +82,18 @@ void ZELI_Container::ReadStructure() {
   if (version < 3) in >> internal_;
   types_.ReadTypes(in, external_);
   in >> attributes_;  // nothing below version 2
-  ExpectEmptyTable(in, "dimension descriptors");
-  if (version >= 2) ExpectEmptyTable(in, "parameters");
+  for (unsigned n = in.ReadCount(MinDescriptorRecord); n > 0; --n) {
+    descriptors_.Adopt(ZELI_DimensionDescriptor::Read(in, external_));
+  }
+  if (version >= 2) {
+    for (unsigned n = in.ReadCount(MinParameterRecord); n > 0; --n) {
+      parameters_.Adopt(ZELI_Parameter::Read(in, external_, *this));
+    }
+  }
   if (version >= 3) in >> password_;
-  ExpectEmptyTable(in, "waveform sets");
+  for (unsigned n = in.ReadCount(MinWaveformSetRecord); n > 0; --n) {
+    waveformSets_.Adopt(ZELI_WaveformSet::Read(in, external_, *this));
+  }
   if (version == 1) types_.ReadLegacyInternalKey(in, external_);
   external_.VerifyLoaded();
   in.Close();

@@ -151,7 +151,6 @@ class ZELI_KeyMap {
     freeHead_ = head;
     count_ = 0;
     onFreeChain_ = std::make_unique<ZELI_Bitset>(std::move(onChain));
-    storedLiveCount_ = static_cast<unsigned>(liveCount);
   }
 
   // Places an object read from a stream at its stored key. The key must lie
@@ -168,9 +167,16 @@ class ZELI_KeyMap {
   }
 
   // After the objects of a read map are placed: every stored live key must
-  // have received its object.
+  // have received its object (new objects may meanwhile have taken stored
+  // free keys; they do not count).
   void VerifyLoaded() {
-    if (onFreeChain_ && count_ != storedLiveCount_) throw ZELI_FailedException("ZELI_KeyMap::Read: missing objects");
+    if (onFreeChain_) {
+      for (unsigned key = 0; key < onFreeChain_->Get_Size(); ++key) {
+        if (!onFreeChain_->Test(key) && !live_.Test(key)) {
+          throw ZELI_FailedException("ZELI_KeyMap::Read: missing objects");
+        }
+      }
+    }
     onFreeChain_.reset();
   }
 
@@ -225,10 +231,8 @@ class ZELI_KeyMap {
   unsigned capacity_;
   std::unique_ptr<ZELI_Bitset> marker_;
   unsigned count_ = 0;
-  // Only between Read and VerifyLoaded: the keys of the stored free chain and
-  // the stored live count.
+  // Only between Read and VerifyLoaded: the keys of the stored free chain.
   std::unique_ptr<ZELI_Bitset> onFreeChain_;
-  unsigned storedLiveCount_ = 0;
 };
 
 template <typename T>

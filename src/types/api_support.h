@@ -10,6 +10,7 @@
 #include "errors/memory.h"
 #include "interface/container_wrapper.h"
 #include "interface/frame.h"
+#include "interface/handle_lists.h"
 #include "types/type.h"
 
 // The container wrapper of a type handle's container.
@@ -20,29 +21,19 @@ inline ZELC_Container* ZELC_TypeContainer(ZELC_Session* session, zel_type_t type
 // The handle of a type of the wrapper's container (created on first need);
 // the null handle for null.
 inline zel_type_t ZELC_TypeHandle(ZELC_Container* wrapper, ZELI_Type* type) {
-  if (type == nullptr) return zel_type_t{-1};
-  return zel_type_t{wrapper->Get_Interface_p(type)->Get_Key()};
+  return ZELC_HandleOf<zel_type_t>(wrapper, type);
 }
 
 // Objects combined in one call must belong to the same container.
 inline void ZELC_RequireSameContainer(ZELC_Container* a, ZELC_Container* b) {
-  if (a->Get_Object_p() != b->Get_Object_p()) throw ZELI_BadArgException("Type belongs to another container");
+  ZELC_RequireSameContainer(a, b, "Type belongs to another container");
 }
 
 // A malloc'd array of the types' handles (null for none); count receives the
 // length. Handles are made before anything is allocated for the caller.
 inline zel_type_t* ZELC_TypeHandleArray(ZELC_Container* wrapper, const std::vector<ZELI_Type*>& types,
                                         unsigned* count) {
-  std::vector<zel_type_t> handles;
-  handles.reserve(types.size());
-  for (ZELI_Type* type : types) handles.push_back(ZELC_TypeHandle(wrapper, type));
-  zel_type_t* array = nullptr;
-  if (!handles.empty()) {
-    array = static_cast<zel_type_t*>(ZELI_OS_Malloc(handles.size() * sizeof(zel_type_t)));
-    std::memcpy(array, handles.data(), handles.size() * sizeof(zel_type_t));
-  }
-  *count = static_cast<unsigned>(handles.size());
-  return array;
+  return ZELC_HandleArray<zel_type_t>(wrapper, types, count);
 }
 
 // A zel_range_t for a range (the handle of its type in wrapper's container).

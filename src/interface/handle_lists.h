@@ -1,0 +1,42 @@
+// Handing container objects out through the interface: the handle of one
+// object, and malloc'd arrays of handles for the list functions.
+#ifndef ZEL_INTERFACE_HANDLE_LISTS_H
+#define ZEL_INTERFACE_HANDLE_LISTS_H
+
+#include <cstring>
+#include <vector>
+
+#include "errors/memory.h"
+#include "interface/container_wrapper.h"
+
+// The handle of an object of the wrapper's container (its handle object is
+// created on first need); the null handle for null.
+template <typename Handle, typename T>
+Handle ZELC_HandleOf(ZELC_Container* wrapper, T* object) {
+  if (object == nullptr) return Handle{-1};
+  return Handle{wrapper->Get_Interface_p(object)->Get_Key()};
+}
+
+// A malloc'd array of the objects' handles, freed by the caller with free;
+// null with count 0 for none. Handles are made before the array is
+// allocated, so a failure leaks nothing.
+template <typename Handle, typename T>
+Handle* ZELC_HandleArray(ZELC_Container* wrapper, const std::vector<T*>& objects, unsigned* count) {
+  std::vector<Handle> handles;
+  handles.reserve(objects.size());
+  for (T* object : objects) handles.push_back(ZELC_HandleOf<Handle>(wrapper, object));
+  Handle* array = nullptr;
+  if (!handles.empty()) {
+    array = static_cast<Handle*>(ZELI_OS_Malloc(handles.size() * sizeof(Handle)));
+    std::memcpy(array, handles.data(), handles.size() * sizeof(Handle));
+  }
+  *count = static_cast<unsigned>(handles.size());
+  return array;
+}
+
+// Objects combined in one call must belong to the same container.
+inline void ZELC_RequireSameContainer(const ZELC_Container* a, const ZELC_Container* b, const char* message) {
+  if (a->Get_Object_p() != b->Get_Object_p()) throw ZELI_BadArgException(message);
+}
+
+#endif  // ZEL_INTERFACE_HANDLE_LISTS_H
