@@ -99,6 +99,36 @@ typedef enum zel_monotonicity_e {
   ZEL_MONOTONICITY_INT_RANGE_ = 0x7fffffff /* any int may be passed; others are refused */
 } zel_monotonicity_t;
 
+/* Spacing of the X (or parameter) values of an array. 1 and 2 are accepted,
+ * stored and returned without any behaviour attached. MIXED (a summary over
+ * disagreeing segments) and DEFAULT cannot be set explicitly. */
+typedef enum zel_dataSpacing_e {
+  ZEL_DATASPACING_UNKNOWN = 0,
+  ZEL_DATASPACING_1 = 1,
+  ZEL_DATASPACING_2 = 2,
+  ZEL_DATASPACING_LINEAR_EQUIDISTANT = 3,
+  ZEL_DATASPACING_LOG_EQUIDISTANT = 4,
+  ZEL_DATASPACING_MIXED = 5,
+  ZEL_DATASPACING_DEFAULT = 6,
+  ZEL_DATASPACING_INT_RANGE_ = 0x7fffffff
+} zel_dataSpacing_t;
+
+/* How values between points are found. POLYNOMIAL gives each point an order
+ * 0, 1 or 2. MIXED and DEFAULT cannot be set explicitly. */
+typedef enum zel_interpolation_e {
+  ZEL_INTERPOLATION_NONE = 0,
+  ZEL_INTERPOLATION_CONSTANT = 1,
+  ZEL_INTERPOLATION_LINEAR = 2,
+  ZEL_INTERPOLATION_POLYNOMIAL = 3,
+  ZEL_INTERPOLATION_MIXED = 4,
+  ZEL_INTERPOLATION_DEFAULT = 5,
+  ZEL_INTERPOLATION_INT_RANGE_ = 0x7fffffff
+} zel_interpolation_t;
+
+/* A compression code that callers set and read back unchanged; the library
+ * attaches no behaviour to it. Initially 1. */
+typedef int zel_compression_t;
+
 /* Handles: one signed 32-bit key each; -1 is null. */
 typedef struct zel_session_s { int key; } zel_session_t;
 typedef struct zel_container_s { int key; } zel_container_t;
@@ -401,6 +431,30 @@ ZEL_API void ZEL_SetContainerAttribute(zel_session_t session, zel_container_t co
 /* Once per open container; stored with the structure. */
 ZEL_API void ZEL_SetContainerPassword(zel_session_t session, zel_container_t container, const char* password,
                                       zel_status_t* status) ZEL_NOTHROW;
+
+/* ---------------------------------------------------------------------- */
+/* Dimension descriptors                                                  */
+/* ---------------------------------------------------------------------- */
+
+/* (end of dimension descriptors) */
+
+/* ---------------------------------------------------------------------- */
+/* Parameters                                                             */
+/* ---------------------------------------------------------------------- */
+
+/* (end of parameters) */
+
+/* ---------------------------------------------------------------------- */
+/* Waveform sets                                                          */
+/* ---------------------------------------------------------------------- */
+
+/* (end of waveform sets) */
+
+/* ---------------------------------------------------------------------- */
+/* Segments                                                               */
+/* ---------------------------------------------------------------------- */
+
+/* (end of segments) */
 
 /* ---------------------------------------------------------------------- */
 /* Errors                                                                 */
