@@ -1,6 +1,8 @@
 // Paged memory files and arrays: page geometry and blocks, the cursor and its
 // windows, growth rules, string arrays, stored records and page maps, damaged
 // input, disk faults, the 32-bit limits, and the cache of cached arrays.
+#include "store/memory_file.h"
+
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -16,7 +18,6 @@
 #include "store/fault_fs.h"
 #include "store/keymap.h"
 #include "store/memory_array.h"
-#include "store/memory_file.h"
 #include "store/stream.h"
 #include "test_support.h"
 
@@ -53,15 +54,15 @@ struct Bytes {
 };
 
 // Expects a ZELI exception of the given status and message from statement.
-#define EXPECT_ZELI_THROW(statement, expectedStatus, expectedMessage)              \
-  do {                                                                             \
-    try {                                                                          \
-      statement;                                                                   \
-      ADD_FAILURE() << "no exception from " #statement;                            \
-    } catch (const ZELI_Exception& e) {                                            \
-      EXPECT_EQ(e.status, (expectedStatus)) << e.what();                           \
-      EXPECT_STREQ(e.what(), (expectedMessage));                                   \
-    }                                                                              \
+#define EXPECT_ZELI_THROW(statement, expectedStatus, expectedMessage) \
+  do {                                                                \
+    try {                                                             \
+      statement;                                                      \
+      ADD_FAILURE() << "no exception from " #statement;               \
+    } catch (const ZELI_Exception& e) {                               \
+      EXPECT_EQ(e.status, (expectedStatus)) << e.what();              \
+      EXPECT_STREQ(e.what(), (expectedMessage));                      \
+    }                                                                 \
   } while (0)
 
 // A data store as the layers above keep it: a key map of internal objects,
@@ -783,8 +784,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "ZELI_MemoryArray::Read: tail offset"},
         BadRecord{"PackedTailDoesNotFit", FileRecord(kPage, 1, {1}) + ArrayRecord(0, 0, 4000, 100, {0}, 1), 1,
                   "ZELI_MemoryArray::Read: tail offset"},
-        BadRecord{"PageListBeyondFile", FileRecord(kPage, 1, {1}) + Bytes().U32(0).U32(0).U32(0).U32(1).U32(1000).U32(0).U32(1),
-                  1, "End of file"},
+        BadRecord{"PageListBeyondFile",
+                  FileRecord(kPage, 1, {1}) + Bytes().U32(0).U32(0).U32(0).U32(1).U32(1000).U32(0).U32(1), 1,
+                  "End of file"},
         BadRecord{"PageNumberBeyondPages", FileRecord(kPage, 1, {1}) + ArrayRecord(0, 0, 0, 1, {1}, 1), 1,
                   "ZELI_MemoryArray::Read: page list"},
         BadRecord{"PageListedTwice", FileRecord(kPage, 2, {1, 1}) + ArrayRecord(0, 0, 0, 1, {0, 0}, 1), 1,
@@ -828,12 +830,13 @@ TEST_P(DamagedMapTest, IsRefusedWithAMessage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Maps, DamagedMapTest,
-    ::testing::Values(BadMap{"UnknownArray", {3, 1, 2}, "ZELI_MemoryFile::ReadMap: array"},
-                      BadMap{"HugeArrayIndex", {0x80000000u, 1, 2}, "ZELI_MemoryFile::ReadMap: array"},
-                      BadMap{"Gap", {0, 2, 3}, "ZELI_MemoryFile::ReadMap: pageBegin"},
-                      BadMap{"Overlap", {0, 1, 2, 0, 1, 2}, "ZELI_MemoryFile::ReadMap: pageBegin"},
-                      BadMap{"Backwards", {0, 1, 0}, "ZELI_MemoryFile::ReadMap: pageEnd"},
-                      BadMap{"PastFourGiB", {0, 1, 1 + ZELI_MemoryFile::MaxArrayPages}, "ZELI_MemoryFile::ReadMap: count"}),
+    ::testing::Values(
+        BadMap{"UnknownArray", {3, 1, 2}, "ZELI_MemoryFile::ReadMap: array"},
+        BadMap{"HugeArrayIndex", {0x80000000u, 1, 2}, "ZELI_MemoryFile::ReadMap: array"},
+        BadMap{"Gap", {0, 2, 3}, "ZELI_MemoryFile::ReadMap: pageBegin"},
+        BadMap{"Overlap", {0, 1, 2, 0, 1, 2}, "ZELI_MemoryFile::ReadMap: pageBegin"},
+        BadMap{"Backwards", {0, 1, 0}, "ZELI_MemoryFile::ReadMap: pageEnd"},
+        BadMap{"PastFourGiB", {0, 1, 1 + ZELI_MemoryFile::MaxArrayPages}, "ZELI_MemoryFile::ReadMap: count"}),
     [](const ::testing::TestParamInfo<BadMap>& info) { return std::string(info.param.name); });
 
 TEST_F(MemoryFileTest, EveryFlippedByteOfARecordIsReadOrRefusedCleanly) {

@@ -288,7 +288,8 @@ void ZELI_MemoryArray::Resize(unsigned newSize) {
 unsigned ZELI_MemoryArray::Extend(unsigned n) {
   RequireOpen();
   if (n == 0) return size_;
-  if (static_cast<uint64_t>(size_) + n > MaxSize) throw ZELI_FailedException("ZELI_MemoryArray::Extend: size beyond 32 bits");
+  if (static_cast<uint64_t>(size_) + n > MaxSize)
+    throw ZELI_FailedException("ZELI_MemoryArray::Extend: size beyond 32 bits");
   const unsigned old = size_;
   Resize(size_ + n);
   return old;
@@ -346,7 +347,8 @@ void ZELI_MemoryArray::Access(unsigned position, unsigned length) {
 
 void ZELI_MemoryArray::TransferData(Direction direction, void* buffer, unsigned count, unsigned elementSize) {
   RequireOpen();
-  if (direction == WRITING && mode_ == ZEL_IOMODE_READ) throw ZELI_FailedException("ZELI_MemoryArray is open for reading.");
+  if (direction == WRITING && mode_ == ZEL_IOMODE_READ)
+    throw ZELI_FailedException("ZELI_MemoryArray is open for reading.");
   const uint64_t total = static_cast<uint64_t>(count) * elementSize;
   if (total == 0) return;
   if (buffer == nullptr) throw ZELI_BadArgException("ZELI_MemoryArray::TransferData: no buffer");

@@ -98,6 +98,7 @@ class ZELI_MemoryArray : public ZELI_InternalBase {
   void Write(ZELI_Ostream& out, ZELI_KeyMap<ZELI_InternalBase>& map) const;
 
   unsigned Get_PageSize() const { return file_ != nullptr ? file_->Get_PageSize() : ZELI_MemoryFile::PageSize; }
+  // Before the array is registered with its file (registering keeps it).
   void Set_IndexInFile(unsigned index) { indexInFile_ = static_cast<int>(index); }
   int Get_IndexInFile() const { return indexInFile_; }
   // Sets the companion (next array of the chain); a cycle is refused.
@@ -157,7 +158,7 @@ class ZELI_MemoryArray : public ZELI_InternalBase {
   unsigned tailOffset_ = 0;   // bytes, below the page size; non-zero only when packed
   unsigned size_ = 0;         // bytes
   ZELI_PageList pages_;
-  ZELI_MemoryFile* file_;          // not owned; null once the file is gone
+  ZELI_MemoryFile* file_;                 // not owned; null once the file is gone
   ZELI_MemoryArray* next_ = nullptr;      // companion of a string array (not owned)
   ZELI_MemoryArray* previous_ = nullptr;  // the array whose companion this is (not owned)
   zel_bool_t open_ = 0;

@@ -258,9 +258,7 @@ void ZELI_MemoryFile::FreePages(unsigned needed) {
   // write-back fails; a block whose write fails stays listed and resident.
   struct Compact {
     std::vector<std::unique_ptr<ZELI_MappedPageBlock>>& blocks;
-    ~Compact() {
-      blocks.erase(std::remove(blocks.begin(), blocks.end(), nullptr), blocks.end());
-    }
+    ~Compact() { blocks.erase(std::remove(blocks.begin(), blocks.end(), nullptr), blocks.end()); }
   } compact{blocks_};
   const bool writeBack = open_ && mode_ != ZEL_IOMODE_READ;
   for (auto& block : blocks_) {
@@ -341,8 +339,8 @@ void ZELI_MemoryFile::UnmapArrayPages(const ZELI_PageList& list, unsigned first,
   FreePages(0);
 }
 
-char* ZELI_MemoryFile::PageSpan(const ZELI_PageList& list, unsigned index, unsigned lo, unsigned hi,
-                                unsigned& before, unsigned& after) const {
+char* ZELI_MemoryFile::PageSpan(const ZELI_PageList& list, unsigned index, unsigned lo, unsigned hi, unsigned& before,
+                                unsigned& after) const {
   if (index >= list.size() || list[index] >= pages_.size()) throw ZELI_BadArgException(OutOfRange);
   char* const address = pages_[list[index]].address;
   if (address == nullptr) throw ZELI_FailedException("Page is not mapped.");
@@ -367,8 +365,7 @@ char* ZELI_MemoryFile::PageSpan(const ZELI_PageList& list, unsigned index, unsig
   return address;
 }
 
-char* ZELI_MemoryFile::PageAddress(const ZELI_PageList& list, unsigned index, unsigned& before,
-                                   unsigned& after) const {
+char* ZELI_MemoryFile::PageAddress(const ZELI_PageList& list, unsigned index, unsigned& before, unsigned& after) const {
   RequireSupportedKind();
   return PageSpan(list, index, 0, static_cast<unsigned>(list.size()), before, after);
 }
@@ -386,8 +383,7 @@ void ZELI_MemoryFile::CheckArrayGrowth(const ZELI_PageList& list, unsigned pageC
   }
 }
 
-void ZELI_MemoryFile::AppendPages(ZELI_MemoryArray* array, unsigned pageCount, ZELI_PageList& list) {
-  (void)array;
+void ZELI_MemoryFile::AppendPages(unsigned pageCount, ZELI_PageList& list) {
   const size_t first = pages_.size();
   ReserveFor(pages_, first + pageCount);
   ReserveFor(claimed_, first + pageCount);
@@ -411,7 +407,7 @@ void ZELI_MemoryFile::ExtendVariableArray(ZELI_MemoryArray* array, unsigned page
   CheckArrayGrowth(list, pageCount, "ZELI_MemoryFile::ExtendVariableArray: array beyond 32 bits");
   const unsigned first = static_cast<unsigned>(pages_.size());
   ReserveFor(pageMapLog_, pageMapLog_.size() + 3);
-  AppendPages(array, pageCount, list);
+  AppendPages(pageCount, list);
   pageMapLog_.push_back(static_cast<unsigned>(array->Get_IndexInFile()));
   pageMapLog_.push_back(first);
   pageMapLog_.push_back(first + pageCount);
@@ -444,7 +440,8 @@ void ZELI_MemoryFile::CheckIndexFree(const ZELI_MemoryArray* array) const {
     return;
   }
   auto it = arrays_.find(index);
-  if (it != arrays_.end() && it->second != array) throw ZELI_FailedException("ZELI_MemoryFile::Add_MemoryArray_p: index");
+  if (it != arrays_.end() && it->second != array)
+    throw ZELI_FailedException("ZELI_MemoryFile::Add_MemoryArray_p: index");
 }
 
 ZELI_MemoryArray* ZELI_MemoryFile::Add_MemoryArray_p(ZELI_MemoryArray* array) {
@@ -518,7 +515,7 @@ void ZELI_MemoryFile::ReadMap(ZELI_Istream& in) {
     if (first != pages_.size()) throw ZELI_FailedException("ZELI_MemoryFile::ReadMap: pageBegin");
     if (end < first) throw ZELI_FailedException("ZELI_MemoryFile::ReadMap: pageEnd");
     CheckArrayGrowth(array->pages_, end - first, "ZELI_MemoryFile::ReadMap: count");
-    AppendPages(array, end - first, array->pages_);
+    AppendPages(end - first, array->pages_);
   }
   filePageCount_ = static_cast<unsigned>(pages_.size());
   pageMapLog_.clear();
@@ -531,9 +528,10 @@ void ZELI_MemoryFile::DumpPages() const { DumpPages(std::cout); }
 void ZELI_MemoryFile::DumpPages(std::ostream& out) const {
   for (size_t i = 0; i < pages_.size(); ++i) {
     const ZELI_MemoryPage& page = pages_[i];
-    out << "Pg " << std::setw(4) << i << ":" << " @ " << static_cast<const void*>(page.address) << ", "
-        << std::setw(5) << page.usedSize << " used," << std::setw(4) << static_cast<unsigned>(page.mappedCount)
-        << " mapped," << std::setw(4) << static_cast<unsigned>(page.allocatedCount) << " allocated" << '\n';
+    out << "Pg " << std::setw(4) << i << ":"
+        << " @ " << static_cast<const void*>(page.address) << ", " << std::setw(5) << page.usedSize << " used,"
+        << std::setw(4) << static_cast<unsigned>(page.mappedCount) << " mapped," << std::setw(4)
+        << static_cast<unsigned>(page.allocatedCount) << " allocated" << '\n';
   }
   out.flush();
 }
@@ -550,8 +548,7 @@ void ZELI_MemoryFile::CheckInvariants() const {
   std::vector<char> inBlock(pages_.size(), 0);
   uint64_t resident = 0;
   for (const auto& block : blocks_) {
-    require(block != nullptr && block->Get_FirstPage() < block->Get_EndPage() &&
-                block->Get_EndPage() <= pages_.size(),
+    require(block != nullptr && block->Get_FirstPage() < block->Get_EndPage() && block->Get_EndPage() <= pages_.size(),
             "block range");
     for (unsigned page = block->Get_FirstPage(); page < block->Get_EndPage(); ++page) {
       require(!inBlock[page], "page in two blocks");

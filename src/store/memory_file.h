@@ -64,10 +64,10 @@ using ZELI_PageList = std::vector<unsigned>;
 // One per page of a file, in memory only (the stored page record is the two
 // counts; see the format document).
 struct ZELI_MemoryPage {
-  char* address = nullptr;          // the page's bytes while resident, else null
-  unsigned short usedSize = 0;      // bytes; the page size once allocated to an array
-  unsigned char mappedCount = 0;    // open mappings of the page by arrays
-  unsigned char allocatedCount = 0; // arrays the page belongs to: 0 or 1
+  char* address = nullptr;           // the page's bytes while resident, else null
+  unsigned short usedSize = 0;       // bytes; the page size once allocated to an array
+  unsigned char mappedCount = 0;     // open mappings of the page by arrays
+  unsigned char allocatedCount = 0;  // arrays the page belongs to: 0 or 1
 };
 
 // A run of consecutive pages [first, end) held in one allocation.
@@ -231,8 +231,9 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   bool IsIdle(const ZELI_MappedPageBlock& block) const;
   void IncrementMapped(ZELI_MemoryPage& page);
   void DecrementMapped(ZELI_MemoryPage& page) noexcept;
-  // Appends pages to an array without logging (extension and replay).
-  void AppendPages(ZELI_MemoryArray* array, unsigned pageCount, ZELI_PageList& list);
+  // Appends new allocated pages to an array's list without logging
+  // (extension and replay).
+  void AppendPages(unsigned pageCount, ZELI_PageList& list);
   void CheckArrayGrowth(const ZELI_PageList& list, unsigned pageCount, const char* tooLarge) const;
   // Span computation restricted to list entries [lo, hi).
   char* PageSpan(const ZELI_PageList& list, unsigned index, unsigned lo, unsigned hi, unsigned& before,
@@ -252,9 +253,9 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   // the number of pages by ReadMap. Equals the number of pages in a
   // memory-only file.
   unsigned filePageCount_ = 0;
-  std::vector<ZELI_MemoryPage> pages_;    // indexed by page number
-  std::vector<bool> claimed_;             // per page: listed by some array
-  std::vector<unsigned> pageMapLog_;      // triples since the log was last written
+  std::vector<ZELI_MemoryPage> pages_;  // indexed by page number
+  std::vector<bool> claimed_;           // per page: listed by some array
+  std::vector<unsigned> pageMapLog_;    // triples since the log was last written
   ZELI_String fileName_;
   zel_bool_t convertEndian_ = 0;
   std::map<int, ZELI_MemoryArray*> arrays_;  // registered arrays by index (not owned)
@@ -268,7 +269,7 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   unsigned mappedPageLimit_ = 0;
   unsigned mappedPageCount_ = 0;  // resident pages
   unsigned maxMappedPageCount_ = 0;
-  unsigned idlePageCount_ = 0;    // resident pages with mapped count 0
+  unsigned idlePageCount_ = 0;                                 // resident pages with mapped count 0
   std::vector<std::unique_ptr<ZELI_MappedPageBlock>> blocks_;  // in mapping order (owned)
 };
 
