@@ -24,6 +24,13 @@ T Value(const void* value) {
   return ZELI_Load<T>(value, 0);
 }
 
+// Widened before the two arms of a conditional meet, so that a signed
+// encoding is not converted to the unsigned type of the other arm.
+template <typename T>
+long long Encoding(const void* value) {
+  return static_cast<long long>(Value<T>(value));
+}
+
 template <typename T>
 zel_bool_t NumberLessThan(const void* a, const void* b) {
   return Value<T>(a) < Value<T>(b) ? 1 : 0;
@@ -96,9 +103,9 @@ zel_bool_t ZELI_Type::IsOpCompatible(const ZELI_Type* other) const {
 long long ZELI_DiscreteType::Get_Encoding(const void* value, const char* failure) const {
   const bool isUnsigned = Get_BaseType_p()->Get_Range().IsNonNegative();
   switch (Get_SizeOf()) {
-    case 1: return isUnsigned ? Value<uint8_t>(value) : Value<int8_t>(value);
-    case 2: return isUnsigned ? Value<uint16_t>(value) : Value<int16_t>(value);
-    case 4: return isUnsigned ? Value<uint32_t>(value) : Value<int32_t>(value);
+    case 1: return isUnsigned ? Encoding<uint8_t>(value) : Encoding<int8_t>(value);
+    case 2: return isUnsigned ? Encoding<uint16_t>(value) : Encoding<int16_t>(value);
+    case 4: return isUnsigned ? Encoding<uint32_t>(value) : Encoding<int32_t>(value);
     default: throw ZELI_FailedException(failure);
   }
 }
