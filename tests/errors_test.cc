@@ -12,18 +12,6 @@
 #include "interface/frame.h"
 #include "test_support.h"
 
-namespace {
-
-// Runs body in the call frame under the given exported-function name.
-template <typename Body>
-zel_status_t RunFrame(const char* name, Body body) {
-  zel_status_t status = ZEL_OK;
-  ZELC_CallVoid(name, &status, [&](ZELC_Interface&) { body(); });
-  return status;
-}
-
-}  // namespace
-
 TEST(Exceptions, MessagesAreCutAt255Characters) {
   const std::string longText(300, 'x');
   ZELI_FailedException e(longText.c_str());
@@ -77,19 +65,19 @@ TEST(Exceptions, MessageBuilderConcatenatesAndCuts) {
 }
 
 TEST(CallFrame, ConvertsEveryKindOfFailure) {
-  EXPECT_EQ(RunFrame("ZEL_A", [] { throw ZELI_NotFoundException("WaveformSet not found"); }), ZEL_NOT_FOUND);
+  EXPECT_EQ(zeltest::RunInFrame("ZEL_A", [] { throw ZELI_NotFoundException("WaveformSet not found"); }), ZEL_NOT_FOUND);
   EXPECT_STREQ(ZEL_GetError(), "ZEL_A: WaveformSet not found");
 
-  EXPECT_EQ(RunFrame("ZEL_B", [] { throw ZEL_Exception("from a wrapper", ZEL_FAILED); }), ZEL_FAILED);
+  EXPECT_EQ(zeltest::RunInFrame("ZEL_B", [] { throw ZEL_Exception("from a wrapper", ZEL_FAILED); }), ZEL_FAILED);
   EXPECT_STREQ(ZEL_GetError(), "ZEL_B: from a wrapper");
 
-  EXPECT_EQ(RunFrame("ZEL_C", [] { throw std::runtime_error("boom"); }), ZEL_UNKNOWN_EXCEPTION);
+  EXPECT_EQ(zeltest::RunInFrame("ZEL_C", [] { throw std::runtime_error("boom"); }), ZEL_UNKNOWN_EXCEPTION);
   EXPECT_STREQ(ZEL_GetError(), "Unknown exception caught in ZEL_C");
 
-  EXPECT_EQ(RunFrame("ZEL_D", [] { throw 42; }), ZEL_UNKNOWN_EXCEPTION);
+  EXPECT_EQ(zeltest::RunInFrame("ZEL_D", [] { throw 42; }), ZEL_UNKNOWN_EXCEPTION);
   EXPECT_STREQ(ZEL_GetError(), "Unknown exception caught in ZEL_D");
 
-  EXPECT_EQ(RunFrame("ZEL_E", [] { throw std::bad_alloc(); }), ZEL_BAD_ALLOC);
+  EXPECT_EQ(zeltest::RunInFrame("ZEL_E", [] { throw std::bad_alloc(); }), ZEL_BAD_ALLOC);
   EXPECT_STREQ(ZEL_GetError(), "ZEL_E: Out of memory");
 }
 
@@ -97,7 +85,7 @@ TEST(CallFrame, ExhaustedMemoryInsideACallIsBadAlloc) {
   std::new_handler before = std::get_new_handler();
   // Inside the frame the process's new-handler is the throwing one: calling
   // it is exactly what operator new does when memory is exhausted.
-  const zel_status_t status = RunFrame("ZEL_Alloc", [] {
+  const zel_status_t status = zeltest::RunInFrame("ZEL_Alloc", [] {
     std::new_handler inside = std::get_new_handler();
     ASSERT_NE(inside, nullptr);
     inside();
@@ -109,7 +97,7 @@ TEST(CallFrame, ExhaustedMemoryInsideACallIsBadAlloc) {
 #if !defined(__SANITIZE_ADDRESS__)
   // A real allocation far beyond any machine (the address sanitizer's own
   // allocator aborts on such requests instead of calling the handler).
-  EXPECT_EQ(RunFrame("ZEL_Huge", [] {
+  EXPECT_EQ(zeltest::RunInFrame("ZEL_Huge", [] {
               volatile size_t huge = SIZE_MAX / 4;
               char* p = new char[huge];
               delete[] p;
@@ -129,7 +117,7 @@ TEST(CallFrame, MessageSurvivesAnExceptionBuiltDuringUnwinding) {
       }
     }
   };
-  EXPECT_EQ(RunFrame("ZEL_F", [] {
+  EXPECT_EQ(zeltest::RunInFrame("ZEL_F", [] {
               CleanUp guard;
               throw ZELI_BadArgException("the real reason");
             }),
@@ -138,7 +126,7 @@ TEST(CallFrame, MessageSurvivesAnExceptionBuiltDuringUnwinding) {
 }
 
 TEST(CallFrame, SuccessStoresOkAndKeepsThePreviousMessage) {
-  RunFrame("ZEL_G", [] { throw ZELI_FailedException("earlier"); });
+  zeltest::RunInFrame("ZEL_G", [] { throw ZELI_FailedException("earlier"); });
   zel_status_t status = ZEL_FAILED;
   const int result = ZELC_Call("ZEL_H", &status, -1, [](ZELC_Interface&) { return 7; });
   EXPECT_EQ(result, 7);

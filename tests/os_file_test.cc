@@ -20,18 +20,11 @@ class FileLayerTest : public ::testing::Test {
   ZELI_ScopedFileSystem installed_{&faults_};
 };
 
-template <typename Body>
-zel_status_t RunFrame(const char* name, Body body) {
-  zel_status_t status = ZEL_OK;
-  ZELC_CallVoid(name, &status, [&](ZELC_Interface&) { body(); });
-  return status;
-}
-
 }  // namespace
 
 TEST_F(FileLayerTest, DiskFullDuringCloseIsDiskIoWithTheSystemText) {
   faults_.FailWritesAfterBytes(4096 + 100, ENOSPC);
-  const zel_status_t status = RunFrame("ZEL_Write", [&] {
+  const zel_status_t status = zeltest::RunInFrame("ZEL_Write", [&] {
     ZELI_Ostream out(path_.c_str(), 1);
     std::vector<char> data(8192, 'x');
     out.Write(data.data(), data.size());
@@ -45,12 +38,12 @@ TEST_F(FileLayerTest, DiskFullDuringCloseIsDiskIoWithTheSystemText) {
 
 TEST_F(FileLayerTest, OpenSyncAndCloseFailuresAreReported) {
   faults_.FailCall(ZELI_FaultFileSystem::OPEN, 1, EACCES);
-  EXPECT_EQ(RunFrame("ZEL_Open", [&] { ZELI_Ostream out(path_.c_str(), 1); }), ZEL_DISK_IO);
+  EXPECT_EQ(zeltest::RunInFrame("ZEL_Open", [&] { ZELI_Ostream out(path_.c_str(), 1); }), ZEL_DISK_IO);
   EXPECT_STREQ(ZEL_GetError(), "ZEL_Open: Permission denied");
 
   faults_.Clear();
   faults_.FailCall(ZELI_FaultFileSystem::FSYNC, 1, EIO);
-  EXPECT_EQ(RunFrame("ZEL_Sync", [&] {
+  EXPECT_EQ(zeltest::RunInFrame("ZEL_Sync", [&] {
               ZELI_Ostream out(path_.c_str(), 1);
               out << 1;
               out.Flush();

@@ -71,6 +71,11 @@ class ChildProcess {
   int exitCode_ = -2;
 };
 
+// Runs body inside the library's call frame under the given exported-function
+// name, as an exported function would, and returns the status it reports.
+template <typename Body>
+zel_status_t RunInFrame(const char* name, Body body);
+
 // Expects the status and the current message of the last failing call.
 #define EXPECT_ZEL_FAILURE(status, expectedStatus, expectedMessage) \
   do {                                                              \
@@ -122,5 +127,14 @@ void ReadTypeTableFile(ZELI_Container& container, const std::string& path, bool 
                        unsigned version = 8);
 
 }  // namespace zeltest
+
+#include "interface/frame.h"
+
+template <typename Body>
+zel_status_t zeltest::RunInFrame(const char* name, Body body) {
+  zel_status_t status = ZEL_OK;
+  ZELC_CallVoid(name, &status, [&](ZELC_Interface&) { body(); });
+  return status;
+}
 
 #endif  // ZEL_TESTS_TEST_SUPPORT_H

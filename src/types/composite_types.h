@@ -57,6 +57,11 @@ class ZELI_ArrayType : public ZELI_Type {
   // The indices of a location: "Array location is out of range." past the
   // last element. indices is written only on success.
   void Indices(unsigned location, int* indices) const;
+  // Array values have no order: "Unimplemented ZELI_ArrayType::LessThan"
+  // (Min, Max).
+  zel_bool_t LessThan(void* a, void* b) const override;
+  void Min(void* a, void* b) const override;
+  void Max(void* a, void* b) const override;
 
   static ZELI_ArrayType* ReadRecord(const ZELI_TypeRecord& record, ZELI_Istream& in,
                                     const ZELI_KeyMap<ZELI_ExternalBase>& map);
@@ -124,6 +129,11 @@ class ZELI_RecordType : public ZELI_NamedCompositeType {
   unsigned ScalarCount() const override;
   // "Record element location out of range." past the last element.
   unsigned Get_SubelementBitPosition(unsigned index) const override;
+  // Record values have no order: "Unimplemented ZELI_RecordType::LessThan"
+  // (Min, Max).
+  zel_bool_t LessThan(void* a, void* b) const override;
+  void Min(void* a, void* b) const override;
+  void Max(void* a, void* b) const override;
 
   static ZELI_RecordType* ReadRecord(const ZELI_TypeRecord& record, ZELI_Istream& in,
                                      const ZELI_KeyMap<ZELI_ExternalBase>& map);

@@ -13,6 +13,8 @@
 #ifndef ZEL_TYPES_DISCRETE_TYPES_H
 #define ZEL_TYPES_DISCRETE_TYPES_H
 
+#include <iosfwd>
+
 #include "types/type.h"
 
 class ZELI_DiscreteType : public ZELI_Type {
@@ -20,6 +22,17 @@ class ZELI_DiscreteType : public ZELI_Type {
   ZELI_Type* Get_BaseType_p() const override { return base_; }
   const ZELI_Range& Get_Range() const override { return range_; }
   bool operator==(const ZELI_Type& other) const override;
+  // Values are ordered by encoding; conversions 0 to 6 are valid.
+  zel_bool_t LessThan(void* a, void* b) const override;
+  void Min(void* a, void* b) const override;
+  void Max(void* a, void* b) const override;
+  zel_bool_t FirstIsCloser(void* target, void* a, void* b) const override;
+  zel_bool_t IsValidConversion(zel_conversion_t conversion) const override;
+  // The encoding of a value: its stored width (1, 2 or 4 bytes; any other
+  // throws ZELI_FailedException failure), read signed unless the base
+  // type's range is non-negative. A subtype stores values in its base's
+  // width, so the base's range decides how they read.
+  long long Get_Encoding(const void* value, const char* failure) const;
 
  protected:
   // A base type over left .. right.
@@ -43,6 +56,9 @@ class ZELI_DiscreteType : public ZELI_Type {
                           const ZELI_KeyMap<ZELI_ExternalBase>& map);
   void WriteReferencedTypes(ZELI_Ostream& out, ZELI_KeyMap<ZELI_ExternalBase>& map) const override;
   void WriteFields(ZELI_Ostream& out) const override;
+  // Conversions 1 to 5 of an encoding (failure as for Get_Encoding); the
+  // classes write conversion 0 themselves.
+  void WriteEncodingText(std::ostream& out, zel_conversion_t conversion, const void* value, const char* failure) const;
 
  private:
   void ComputeSizes();
@@ -62,6 +78,10 @@ class ZELI_CharacterType : public ZELI_DiscreteType {
   static ZELI_CharacterType* ReadRecord(const ZELI_TypeRecord& record, ZELI_Istream& in,
                                         const ZELI_KeyMap<ZELI_ExternalBase>& map);
 
+ protected:
+  // Conversion 0 writes the character itself.
+  void WriteText(std::ostream& out, zel_conversion_t conversion, const void* value) const override;
+
  private:
   using ZELI_DiscreteType::ZELI_DiscreteType;
 };
@@ -76,6 +96,13 @@ class ZELI_IntegerType : public ZELI_DiscreteType {
   ZELI_Type* CopyToContainer(ZELI_Container* target) const override;
   static ZELI_IntegerType* ReadRecord(const ZELI_TypeRecord& record, ZELI_Istream& in,
                                       const ZELI_KeyMap<ZELI_ExternalBase>& map);
+  // Unary operations: identity and conversion to a real number (22).
+  zel_bool_t IsValidUnaryOp(zel_operation_t op) const override;
+  ZELI_Type* UnaryOpResultType_p(ZELI_Container* container, zel_operation_t op) const override;
+  void ApplyUnaryOp(zel_operation_t op, void* source, unsigned count, void* result) const override;
+
+ protected:
+  void WriteText(std::ostream& out, zel_conversion_t conversion, const void* value) const override;
 
  private:
   using ZELI_DiscreteType::ZELI_DiscreteType;

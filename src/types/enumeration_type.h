@@ -50,8 +50,15 @@ class ZELI_EnumerationType : public ZELI_DiscreteType {
   static ZELI_EnumerationType* ReadRecord(const ZELI_TypeRecord& record, ZELI_Istream& in,
                                           const ZELI_KeyMap<ZELI_ExternalBase>& map);
 
+  // Enumerations of equal data type: two base types are compatible when
+  // their ranges and literal lists are equal; otherwise their base types
+  // decide.
+  zel_bool_t IsOpCompatible(const ZELI_Type* other) const override;
+
  protected:
   void WriteFields(ZELI_Ostream& out) const override;
+  // Conversion 0 writes the literal of the value.
+  void WriteText(std::ostream& out, zel_conversion_t conversion, const void* value) const override;
 
  private:
   using ZELI_DiscreteType::ZELI_DiscreteType;

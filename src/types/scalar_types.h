@@ -10,6 +10,8 @@
 #ifndef ZEL_TYPES_SCALAR_TYPES_H
 #define ZEL_TYPES_SCALAR_TYPES_H
 
+#include <iosfwd>
+
 #include "types/type.h"
 
 class ZELI_FloatType : public ZELI_Type {
@@ -17,6 +19,24 @@ class ZELI_FloatType : public ZELI_Type {
   explicit ZELI_FloatType(const ZELI_String& name) : ZELI_Type(ZEL_FLOAT, name, 4, 32) {}
   ZELI_Type* CopyToContainer(ZELI_Container* target) const override;
   static ZELI_FloatType* ReadRecord(const ZELI_TypeRecord& record);
+
+  // Operations 0 to 32 keep the type; binary operations with float, real
+  // and complex values.
+  zel_bool_t IsValidUnaryOp(zel_operation_t op) const override;
+  ZELI_Type* UnaryOpResultType_p(ZELI_Container* container, zel_operation_t op) const override;
+  void ApplyUnaryOp(zel_operation_t op, void* source, unsigned count, void* result) const override;
+  zel_bool_t IsValidBinaryOp(zel_operation_t op, ZELI_Type* other) const override;
+  ZELI_Type* BinaryOpResultType_p(ZELI_Container* container, zel_operation_t op, ZELI_Type* other) const override;
+  void ApplyBinaryOp(zel_operation_t op, ZELI_Type* other, void* a, void* b, unsigned count,
+                     void* result) const override;
+  zel_bool_t LessThan(void* a, void* b) const override;
+  void Min(void* a, void* b) const override;
+  void Max(void* a, void* b) const override;
+  zel_bool_t FirstIsCloser(void* target, void* a, void* b) const override;
+  zel_bool_t IsValidConversion(zel_conversion_t conversion) const override;
+
+ protected:
+  void WriteText(std::ostream& out, zel_conversion_t conversion, const void* value) const override;
 
  private:
   using ZELI_Type::ZELI_Type;
@@ -27,6 +47,23 @@ class ZELI_RealType : public ZELI_Type {
   explicit ZELI_RealType(const ZELI_String& name) : ZELI_Type(ZEL_REAL, name, 8, 64) {}
   ZELI_Type* CopyToContainer(ZELI_Container* target) const override;
   static ZELI_RealType* ReadRecord(const ZELI_TypeRecord& record);
+
+  // As the float type, with real results.
+  zel_bool_t IsValidUnaryOp(zel_operation_t op) const override;
+  ZELI_Type* UnaryOpResultType_p(ZELI_Container* container, zel_operation_t op) const override;
+  void ApplyUnaryOp(zel_operation_t op, void* source, unsigned count, void* result) const override;
+  zel_bool_t IsValidBinaryOp(zel_operation_t op, ZELI_Type* other) const override;
+  ZELI_Type* BinaryOpResultType_p(ZELI_Container* container, zel_operation_t op, ZELI_Type* other) const override;
+  void ApplyBinaryOp(zel_operation_t op, ZELI_Type* other, void* a, void* b, unsigned count,
+                     void* result) const override;
+  zel_bool_t LessThan(void* a, void* b) const override;
+  void Min(void* a, void* b) const override;
+  void Max(void* a, void* b) const override;
+  zel_bool_t FirstIsCloser(void* target, void* a, void* b) const override;
+  zel_bool_t IsValidConversion(zel_conversion_t conversion) const override;
+
+ protected:
+  void WriteText(std::ostream& out, zel_conversion_t conversion, const void* value) const override;
 
  private:
   using ZELI_Type::ZELI_Type;
@@ -40,6 +77,23 @@ class ZELI_ComplexType : public ZELI_Type {
   // Reverses each of the two doubles of every value.
   void ConvertEndianType(void* buffer, unsigned count) const override;
   static ZELI_ComplexType* ReadRecord(const ZELI_TypeRecord& record);
+
+  // Complex values are not ordered by magnitude: LessThan holds when both
+  // parts are less; Min and Max go part by part.
+  zel_bool_t IsValidUnaryOp(zel_operation_t op) const override;
+  ZELI_Type* UnaryOpResultType_p(ZELI_Container* container, zel_operation_t op) const override;
+  void ApplyUnaryOp(zel_operation_t op, void* source, unsigned count, void* result) const override;
+  zel_bool_t IsValidBinaryOp(zel_operation_t op, ZELI_Type* other) const override;
+  ZELI_Type* BinaryOpResultType_p(ZELI_Container* container, zel_operation_t op, ZELI_Type* other) const override;
+  void ApplyBinaryOp(zel_operation_t op, ZELI_Type* other, void* a, void* b, unsigned count,
+                     void* result) const override;
+  zel_bool_t LessThan(void* a, void* b) const override;
+  void Min(void* a, void* b) const override;
+  void Max(void* a, void* b) const override;
+  zel_bool_t IsValidConversion(zel_conversion_t conversion) const override;
+
+ protected:
+  void WriteText(std::ostream& out, zel_conversion_t conversion, const void* value) const override;
 
  private:
   using ZELI_Type::ZELI_Type;
@@ -58,6 +112,19 @@ class ZELI_TimeType : public ZELI_Type {
   bool Get_LegacyTimeLayout() const { return legacyTimeLayout_; }
   static ZELI_TimeType* ReadRecord(const ZELI_TypeRecord& record);
 
+  // Unary 0 and 22 (legacy layout: those of a real type); order by time.
+  zel_bool_t IsValidUnaryOp(zel_operation_t op) const override;
+  ZELI_Type* UnaryOpResultType_p(ZELI_Container* container, zel_operation_t op) const override;
+  void ApplyUnaryOp(zel_operation_t op, void* source, unsigned count, void* result) const override;
+  zel_bool_t LessThan(void* a, void* b) const override;
+  void Min(void* a, void* b) const override;
+  void Max(void* a, void* b) const override;
+  zel_bool_t FirstIsCloser(void* target, void* a, void* b) const override;
+  zel_bool_t IsValidConversion(zel_conversion_t conversion) const override;
+
+ protected:
+  void WriteText(std::ostream& out, zel_conversion_t conversion, const void* value) const override;
+
  private:
   using ZELI_Type::ZELI_Type;
   bool legacyTimeLayout_ = false;
@@ -73,6 +140,15 @@ class ZELI_StringType : public ZELI_Type {
   // a text.
   void ReadData(ZELI_Istream& in, void* buffer, unsigned count) const override;
   static ZELI_StringType* ReadRecord(const ZELI_TypeRecord& record);
+
+  // Byte-wise order; a null string counts as the empty one.
+  zel_bool_t LessThan(void* a, void* b) const override;
+  void Min(void* a, void* b) const override;
+  void Max(void* a, void* b) const override;
+  zel_bool_t IsValidConversion(zel_conversion_t conversion) const override;
+
+ protected:
+  void WriteText(std::ostream& out, zel_conversion_t conversion, const void* value) const override;
 
  private:
   using ZELI_Type::ZELI_Type;

@@ -28,10 +28,6 @@ const ZELI_DataTypeProperties kProperties[] = {
     {false, true, true, true},    // 10 float
 };
 
-[[noreturn]] void Unimplemented(const char* slot) {
-  throw ZELI_FailedException(ZELI_Message() << "Unimplemented ZELI_Type::" << slot);
-}
-
 }  // namespace
 
 const ZELI_DataTypeProperties& ZELI_GetDataTypeProperties(zel_dataType_t dataType) {
@@ -107,25 +103,3 @@ void ZELI_Type::Set_DepthAbove(unsigned deepest) {
   if (deepest >= MaxDepth) throw ZELI_BadArgException("Types are nested too deeply.");
   depth_ = deepest + 1;
 }
-
-// ---- slots filled in by the type operations ---------------------------------
-
-zel_bool_t ZELI_Type::IsValidUnaryOp(zel_operation_t) const { Unimplemented("IsValidUnaryOp"); }
-ZELI_Type* ZELI_Type::UnaryOpResultType_p(ZELI_Container*, zel_operation_t) const {
-  Unimplemented("UnaryOpResultType_p");
-}
-void ZELI_Type::ApplyUnaryOp(zel_operation_t, void*, unsigned, void*) const { Unimplemented("ApplyUnaryOp"); }
-zel_bool_t ZELI_Type::IsValidBinaryOp(zel_operation_t, ZELI_Type*) const { Unimplemented("IsValidBinaryOp"); }
-ZELI_Type* ZELI_Type::BinaryOpResultType_p(ZELI_Container*, zel_operation_t, ZELI_Type*) const {
-  Unimplemented("BinaryOpResultType_p");
-}
-void ZELI_Type::ApplyBinaryOp(zel_operation_t, ZELI_Type*, void*, void*, unsigned, void*) const {
-  Unimplemented("ApplyBinaryOp");
-}
-zel_bool_t ZELI_Type::LessThan(void*, void*) const { Unimplemented("LessThan"); }
-void ZELI_Type::Min(void*, void*) const { Unimplemented("Min"); }
-void ZELI_Type::Max(void*, void*) const { Unimplemented("Max"); }
-zel_bool_t ZELI_Type::FirstIsCloser(void*, void*, void*) const { Unimplemented("FirstIsCloser"); }
-zel_bool_t ZELI_Type::IsValidConversion(zel_conversion_t) const { Unimplemented("IsValidConversion"); }
-char* ZELI_Type::ConvertToASCII(zel_conversion_t, void*) const { Unimplemented("ConvertToASCII"); }
-zel_bool_t ZELI_Type::IsOpCompatible(const ZELI_Type*) const { Unimplemented("IsOpCompatible"); }

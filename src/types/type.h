@@ -29,6 +29,7 @@
 #define ZEL_TYPES_TYPE_H
 
 #include <cstdint>
+#include <iosfwd>
 
 #include "store/keymap.h"
 #include "store/objects.h"
@@ -100,26 +101,49 @@ class ZELI_Type : public ZELI_ExternalBase {
   // 10: reads count stored values into buffer (written by WriteData). Byte
   // order is converted leaf by leaf through each leaf's own type.
   virtual void ReadData(ZELI_Istream& in, void* buffer, unsigned count) const;
-  // 11 to 22 and 24: operations on values, comparisons and text; the type
-  // operations fill these in. Until then they throw ZELI_FailedException
-  // "Unimplemented ...".
+  // 11 to 22 and 24: operations on values, comparisons and text
+  // (type_operations*.cc, type_compare.cc, type_text.cc). Failures throw
+  // ZELI_FailedException with the messages callers read; value pointers
+  // must not be null when count is not 0 ("Null data buffer").
+  //
+  // 11 to 13, unary operations. Without a rule of its own a type has only
+  // the identity (0), whose result type is the type itself. ApplyUnaryOp
+  // computes count values of source into result, laid out by the result
+  // type; the result slots are treated as uninitialised. A failure part-way
+  // (acos outside [-1, 1]) throws with the values before it written.
   virtual zel_bool_t IsValidUnaryOp(zel_operation_t op) const;
   virtual ZELI_Type* UnaryOpResultType_p(ZELI_Container* container, zel_operation_t op) const;
   virtual void ApplyUnaryOp(zel_operation_t op, void* source, unsigned count, void* result) const;
+  // 14 to 16, binary operations with other as the type of b. Without a rule
+  // of its own a type has only the pairing (51): the result is b.
   virtual zel_bool_t IsValidBinaryOp(zel_operation_t op, ZELI_Type* other) const;
   virtual ZELI_Type* BinaryOpResultType_p(ZELI_Container* container, zel_operation_t op, ZELI_Type* other) const;
   virtual void ApplyBinaryOp(zel_operation_t op, ZELI_Type* other, void* a, void* b, unsigned count,
                              void* result) const;
+  // 17 to 20, order of single values. Min and Max store the lesser or
+  // greater value into a; FirstIsCloser(t, a, b), for a <= t <= b, tells
+  // whether a is at least as close to t as b.
   virtual zel_bool_t LessThan(void* a, void* b) const;
   virtual void Min(void* a, void* b) const;
   virtual void Max(void* a, void* b) const;
   virtual zel_bool_t FirstIsCloser(void* target, void* a, void* b) const;
+  // 21 and 22, text. ConvertToASCII returns a malloc'd text (the caller
+  // frees it); it writes through the process-wide text stream, reset
+  // before and after every conversion, by calling WriteText.
   virtual zel_bool_t IsValidConversion(zel_conversion_t conversion) const;
   virtual char* ConvertToASCII(zel_conversion_t conversion, void* value) const;
   // 23: equality by value (keys are not compared).
   virtual bool operator==(const ZELI_Type& other) const;
   bool operator!=(const ZELI_Type& other) const { return !(*this == other); }
+  // 24: whether operations registered for this type apply to other's
+  // values (false for null).
   virtual zel_bool_t IsOpCompatible(const ZELI_Type* other) const;
+
+  // The container's generated types, for result types; a null container
+  // throws ZELI_BadArgException "Null container".
+  static ZELI_Type* GeneratedInteger(ZELI_Container* container);
+  static ZELI_Type* GeneratedReal(ZELI_Container* container);
+  static ZELI_Type* GeneratedComplex(ZELI_Container* container);
 
   // ---- properties ---------------------------------------------------------
   zel_dataType_t Get_DataType() const { return dataType_; }
@@ -229,6 +253,15 @@ class ZELI_Type : public ZELI_ExternalBase {
   // Reads count values raw and converts their byte order through
   // ConvertEndianType when the stream asks for it.
   void ReadRawData(ZELI_Istream& in, void* buffer, unsigned count) const;
+
+  // Writes the text of one value for a valid conversion other than the
+  // caller's function (type_text.cc); the base has no conversions.
+  virtual void WriteText(std::ostream& out, zel_conversion_t conversion, const void* value) const;
+  // Min and Max by the LessThan order: b replaces a when b < a (KeepLesser)
+  // or a < b (KeepGreater); copies values as CopyData does (strings are
+  // duplicated, a's previous text released).
+  void KeepLesser(void* a, void* b) const;
+  void KeepGreater(void* a, void* b) const;
 
  private:
   zel_dataType_t dataType_;

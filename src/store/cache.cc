@@ -1,0 +1,47 @@
+// ZELI_Cache and the reference count of ZELI_CachedArray.
+#include "store/cache.h"
+
+#include <algorithm>
+
+#include "errors/exceptions.h"
+
+void ZELI_CachedArray::DecrementReferenceCount() {
+  if (referenceCount_ == 0) throw ZELI_FailedException("ZELI_CachedArray::DecrementReferenceCount below 0");
+  --referenceCount_;
+}
+
+ZELI_Cache::~ZELI_Cache() {
+  // Destructors of cached arrays may call back into their owners; the list is
+  // detached first so that nothing they do can touch it mid-walk.
+  std::vector<ZELI_CachedArray*> arrays;
+  arrays.swap(arrays_);
+  for (ZELI_CachedArray* array : arrays) delete array;
+}
+
+void ZELI_Cache::Add_CachedArray(ZELI_CachedArray* array) {
+  if (array == nullptr || Contains(array)) throw ZELI_BadArgException("ZELI_Cache::Add_CachedArray");
+  arrays_.push_back(array);
+}
+
+bool ZELI_Cache::Remove_CachedArray(ZELI_CachedArray* array) {
+  auto it = std::find(arrays_.begin(), arrays_.end(), array);
+  if (it == arrays_.end()) return false;
+  arrays_.erase(it);
+  return true;
+}
+
+bool ZELI_Cache::Contains(const ZELI_CachedArray* array) const {
+  return std::find(arrays_.begin(), arrays_.end(), array) != arrays_.end();
+}
+
+unsigned ZELI_Cache::CollectGarbage() {
+  std::vector<ZELI_CachedArray*> garbage;
+  auto keep = std::stable_partition(arrays_.begin(), arrays_.end(), [](const ZELI_CachedArray* array) {
+    return array->Get_ReferenceCount() != 0 || array->IsLocatable();
+  });
+  garbage.assign(keep, arrays_.end());
+  arrays_.erase(keep, arrays_.end());
+  // Deleted only once unlisted, for the same reason as in the destructor.
+  for (ZELI_CachedArray* array : garbage) delete array;
+  return static_cast<unsigned>(garbage.size());
+}

@@ -1,0 +1,66 @@
+// The container's cache of in-memory value arrays. Readers and in-memory
+// writers build ZELI_CachedArray objects (one per stored or computed array
+// they hold in memory) and hand them to the cache, which owns them from then
+// on and frees them by one rule: an array is garbage once nobody references
+// it (reference count 0) and its owner can no longer find it (not locatable).
+// An unreferenced array that its owner can still locate stays, so that the
+// next read finds it; the owner calls MakeUnlocatable when it lets go.
+//
+// ZELI_CachedArray here is only the part the cache relies on; the kinds of
+// cached arrays with their values and owners derive from it.
+#ifndef ZEL_STORE_CACHE_H
+#define ZEL_STORE_CACHE_H
+
+#include <vector>
+
+class ZELI_CachedArray {
+ public:
+  ZELI_CachedArray() = default;
+  // Derived kinds tell their owner to forget them here; never throws.
+  virtual ~ZELI_CachedArray() = default;
+  ZELI_CachedArray(const ZELI_CachedArray&) = delete;
+  ZELI_CachedArray& operator=(const ZELI_CachedArray&) = delete;
+
+  // True while an owner can still reach the array (false unless a derived
+  // kind or Set_Locatable says otherwise).
+  virtual bool IsLocatable() const { return locatable_; }
+  // The owner lets go: the array becomes garbage once unreferenced.
+  virtual void MakeUnlocatable() { locatable_ = false; }
+
+  unsigned Get_ReferenceCount() const { return referenceCount_; }
+  void IncrementReferenceCount() { ++referenceCount_; }
+  // Below 0: ZELI_FailedException.
+  void DecrementReferenceCount();
+
+ protected:
+  void Set_Locatable(bool locatable) { locatable_ = locatable; }
+
+ private:
+  unsigned referenceCount_ = 0;
+  bool locatable_ = false;
+};
+
+class ZELI_Cache {
+ public:
+  ZELI_Cache() = default;
+  // Deletes every array still listed.
+  ~ZELI_Cache();
+  ZELI_Cache(const ZELI_Cache&) = delete;
+  ZELI_Cache& operator=(const ZELI_Cache&) = delete;
+
+  // Takes ownership. Null or an array already listed: ZELI_BadArgException.
+  void Add_CachedArray(ZELI_CachedArray* array);
+  // Gives ownership back to the caller; false when the array is not listed.
+  bool Remove_CachedArray(ZELI_CachedArray* array);
+  bool Contains(const ZELI_CachedArray* array) const;
+  unsigned Get_Count() const { return static_cast<unsigned>(arrays_.size()); }
+
+  // Deletes and unlists every array with reference count 0 that is no longer
+  // locatable; returns how many were deleted.
+  unsigned CollectGarbage();
+
+ private:
+  std::vector<ZELI_CachedArray*> arrays_;  // owned, in the order they were added
+};
+
+#endif  // ZEL_STORE_CACHE_H

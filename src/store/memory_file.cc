@@ -1,0 +1,579 @@
+// ZELI_MemoryFile: page records, the block list and its write-back, page
+// extension, the stored record and the page-map log. The cursor logic of
+// arrays is in memory_array.cc; both share the rules stated in the header.
+#include "store/memory_file.h"
+
+#include <algorithm>
+#include <cstring>
+#include <iomanip>
+#include <iostream>
+
+#include "errors/exceptions.h"
+#include "errors/memory.h"
+#include "store/keymap.h"
+#include "store/memory_array.h"
+#include "store/os_file.h"
+#include "store/stream.h"
+
+namespace {
+
+// Reads of blocks go through ZELI_OS_Read, whose count is 32-bit.
+constexpr uint64_t MaxReadChunk = uint64_t{1} << 30;
+
+// Grows capacity geometrically: page-at-a-time extension must not reallocate
+// on every page.
+template <typename V>
+void ReserveFor(V& v, size_t needed) {
+  if (v.capacity() < needed) v.reserve(std::max(needed, v.capacity() * 2));
+}
+
+// Message of a page whose record is missing or not allocated.
+const char* const OutOfRange = "Page index out of range.";
+
+}  // namespace
+
+// ---- ZELI_MappedPageBlock ---------------------------------------------------
+
+ZELI_MappedPageBlock::ZELI_MappedPageBlock(unsigned first, unsigned end, unsigned pageSize, bool zeroed)
+    : first_(first), end_(end), pageSize_(pageSize) {
+  const uint64_t bytes = Get_ByteCount();
+  if (bytes > SIZE_MAX) throw ZELI_BadAllocException();
+  void* memory = zeroed ? std::calloc(static_cast<size_t>(bytes), 1) : std::malloc(static_cast<size_t>(bytes));
+  if (memory == nullptr) throw ZELI_BadAllocException();
+  memory_.reset(static_cast<char*>(memory));
+}
+
+// ---- construction and destruction -------------------------------------------
+
+ZELI_MemoryFile::ZELI_MemoryFile(const char* name) : fileName_(name) {
+  if (fileName_.IsEmpty()) {
+    kind_ = MEMORY_ONLY;
+    return;
+  }
+  kind_ = DATA_FILE;
+  const int fd = ZELI_OS_Open(fileName_.c_str(), ZELI_OS_WRITE_ONLY, 1);
+  ZELI_OS_Close(fd);
+}
+
+ZELI_MemoryFile::ZELI_MemoryFile(const char* name, ZELI_Istream& in, ZELI_KeyMap<ZELI_InternalBase>& map)
+    : fileName_(name), convertEndian_(in.Get_ConvertEndianType()) {
+  kind_ = fileName_.IsEmpty() ? MEMORY_ONLY : DATA_FILE;
+  unsigned pageSize = 0;
+  in >> pageSize;
+  // The data file has no header to say otherwise: pages are 4096 bytes.
+  if (pageSize != PageSize) throw ZELI_FailedException("ZELI_MemoryFile::Read: page size");
+  // Streams before version 6 prefix each page record with an unused 4-byte
+  // field and the 2-byte used size.
+  const bool oldRecords = in.Get_SoftwareVersion() < 6;
+  const unsigned count = in.ReadCount(oldRecords ? 8 : 2);
+  pages_.resize(count);
+  claimed_.assign(count, false);
+  for (ZELI_MemoryPage& page : pages_) {
+    if (oldRecords) {
+      unsigned unused = 0;
+      unsigned short used = 0;
+      in >> unused >> used;
+      if (used > pageSize_) throw ZELI_FailedException("ZELI_MemoryFile::Read: used size");
+      page.usedSize = used;
+    }
+    unsigned char mapped = 0;
+    unsigned char allocated = 0;
+    in >> mapped >> allocated;
+    if (allocated > 1) throw ZELI_FailedException("ZELI_MemoryFile::Read: allocated count");
+    // Mappings belong to the process that wrote the record, not to this one.
+    page.mappedCount = 0;
+    page.allocatedCount = allocated;
+    if (!oldRecords) page.usedSize = allocated != 0 ? static_cast<unsigned short>(pageSize_) : 0;
+  }
+  filePageCount_ = count;
+  int key = 0;
+  in >> key;
+  map.Insert(key, this);
+  Set_Key(key);
+}
+
+ZELI_MemoryFile::~ZELI_MemoryFile() {
+  for (ZELI_MemoryArray* array : attached_) array->DetachFromFile();
+  attached_.clear();
+  arrays_.clear();
+  ReleaseAllBlocks();
+  if (fd_ >= 0) ZELI_OS_FileSystem().Close(fd_);
+}
+
+void ZELI_MemoryFile::RequireSupportedKind() const {
+  if (kind_ == MAPPED_FILE) throw ZELI_FailedException("Mapped file memory file not implemented.");
+}
+
+void ZELI_MemoryFile::RequireWritable() const {
+  if (!open_) throw ZELI_FailedException("Memory file is not open.");
+  if (mode_ == ZEL_IOMODE_READ) throw ZELI_FailedException("Memory file is open for reading.");
+}
+
+// ---- open, flush, close ---------------------------------------------------
+
+void ZELI_MemoryFile::OpenFile(zel_iomode_t mode) {
+  RequireSupportedKind();
+  if (open_) throw ZELI_FailedException("Memory file is in use.");
+  const zel_iomode_t recorded = mode == ZEL_IOMODE_READ ? ZEL_IOMODE_READ : ZEL_IOMODE_WRITE;
+  if (kind_ == DATA_FILE) {
+    fd_ = ZELI_OS_Open(fileName_.c_str(), recorded == ZEL_IOMODE_READ ? ZELI_OS_READ_ONLY : ZELI_OS_READ_WRITE, 0);
+    filePosition_ = 0;
+  }
+  mode_ = recorded;
+  open_ = 1;
+}
+
+void ZELI_MemoryFile::CloseFile() {
+  RequireSupportedKind();
+  if (!open_) return;
+  if (kind_ == DATA_FILE) {
+    // Everything is written before anything is released: a failure leaves the
+    // file open and whole.
+    if (mode_ != ZEL_IOMODE_READ) WriteBackAllBlocks();
+    for (ZELI_MemoryArray* array : attached_) array->ForgetWindow();
+    ReleaseAllBlocks();
+    open_ = 0;
+    const int fd = fd_;
+    fd_ = -1;
+    filePosition_ = UnknownPosition;
+    ZELI_OS_Close(fd);
+    return;
+  }
+  open_ = 0;
+}
+
+void ZELI_MemoryFile::FlushFile() {
+  RequireSupportedKind();
+  RequireWritable();
+  if (kind_ != DATA_FILE) return;
+  WriteBackAllBlocks();
+  ZELI_OS_Flush(fd_);
+}
+
+void ZELI_MemoryFile::DeleteFile() {
+  RequireSupportedKind();
+  if (kind_ == DATA_FILE) ZELI_OS_Unlink(fileName_.c_str());
+}
+
+// ---- blocks -----------------------------------------------------------------
+
+void ZELI_MemoryFile::SeekTo(uint64_t offset) {
+  if (filePosition_ == offset) return;
+  filePosition_ = UnknownPosition;
+  ZELI_OS_Lseek(fd_, offset);
+  filePosition_ = offset;
+}
+
+void ZELI_MemoryFile::WriteBlock(const ZELI_MappedPageBlock& block) {
+  const uint64_t offset = static_cast<uint64_t>(block.Get_FirstPage()) * pageSize_;
+  SeekTo(offset);
+  filePosition_ = UnknownPosition;
+  ZELI_OS_Write(fd_, block.Get_Memory(), static_cast<size_t>(block.Get_ByteCount()));
+  filePosition_ = offset + block.Get_ByteCount();
+  if (filePageCount_ < block.Get_EndPage()) filePageCount_ = block.Get_EndPage();
+}
+
+void ZELI_MemoryFile::WriteBackAllBlocks() {
+  for (const auto& block : blocks_) WriteBlock(*block);
+}
+
+void ZELI_MemoryFile::ReadBlock(ZELI_MappedPageBlock& block) {
+  const unsigned inFileEnd = std::min(block.Get_EndPage(), filePageCount_);
+  const uint64_t inFileBytes =
+      inFileEnd > block.Get_FirstPage() ? static_cast<uint64_t>(inFileEnd - block.Get_FirstPage()) * pageSize_ : 0;
+  char* memory = block.Get_Memory();
+  if (inFileBytes > 0) {
+    const uint64_t offset = static_cast<uint64_t>(block.Get_FirstPage()) * pageSize_;
+    SeekTo(offset);
+    uint64_t done = 0;
+    while (done < inFileBytes) {
+      const unsigned want = static_cast<unsigned>(std::min(inFileBytes - done, MaxReadChunk));
+      filePosition_ = UnknownPosition;
+      const unsigned got = ZELI_OS_Read(fd_, memory + done, want);
+      filePosition_ = offset + done + got;
+      // The record promised these pages: a shorter file is damaged (or a
+      // writer has not written them yet).
+      if (got < want) throw ZELI_FailedException("Corrupted data file.");
+      done += got;
+    }
+  }
+  // Pages at or beyond the file page count read as zero. A block allocated
+  // without zeroing always starts inside the file.
+  if (inFileBytes < block.Get_ByteCount() && inFileBytes > 0) {
+    std::memset(memory + inFileBytes, 0, static_cast<size_t>(block.Get_ByteCount() - inFileBytes));
+  }
+}
+
+void ZELI_MemoryFile::MapPages(unsigned first, unsigned end) {
+  if (end < first) throw ZELI_BadArgException("endPage < beginPage");
+  if (end == first) return;
+  for (unsigned page = first; page < end; ++page) {
+    if (pages_[page].address != nullptr) throw ZELI_FailedException("ZELI_MemoryFile::MapPages: page is resident");
+  }
+  FreePages(end - first);
+  // Only a block that lies wholly beyond the data file needs zeroing by the
+  // allocator; otherwise ReadBlock fills every byte.
+  const bool zeroed = kind_ != DATA_FILE || first >= filePageCount_;
+  auto block = std::make_unique<ZELI_MappedPageBlock>(first, end, pageSize_, zeroed);
+  if (kind_ == DATA_FILE) ReadBlock(*block);
+  ReserveFor(blocks_, blocks_.size() + 1);
+  char* memory = block->Get_Memory();
+  for (unsigned page = first; page < end; ++page) {
+    pages_[page].address = memory + static_cast<uint64_t>(page - first) * pageSize_;
+  }
+  blocks_.push_back(std::move(block));
+  mappedPageCount_ += end - first;
+  idlePageCount_ += end - first;
+  maxMappedPageCount_ = std::max(maxMappedPageCount_, mappedPageCount_);
+}
+
+bool ZELI_MemoryFile::IsIdle(const ZELI_MappedPageBlock& block) const {
+  for (unsigned page = block.Get_FirstPage(); page < block.Get_EndPage(); ++page) {
+    if (pages_[page].mappedCount != 0) return false;
+  }
+  return true;
+}
+
+void ZELI_MemoryFile::ReleaseBlock(ZELI_MappedPageBlock& block) noexcept {
+  for (unsigned page = block.Get_FirstPage(); page < block.Get_EndPage(); ++page) {
+    if (pages_[page].mappedCount == 0) --idlePageCount_;
+    pages_[page].address = nullptr;
+    pages_[page].mappedCount = 0;
+  }
+  mappedPageCount_ -= block.PageCount();
+}
+
+void ZELI_MemoryFile::ReleaseAllBlocks() noexcept {
+  for (auto& block : blocks_) ReleaseBlock(*block);
+  blocks_.clear();
+  mappedPageCount_ = 0;
+  idlePageCount_ = 0;
+}
+
+void ZELI_MemoryFile::FreePages(unsigned needed) {
+  if (kind_ != DATA_FILE) return;
+  if (static_cast<uint64_t>(mappedPageCount_) + needed <= mappedPageLimit_) return;
+  if (idlePageCount_ == 0) return;
+  // Released blocks leave null entries, removed at the end whether or not a
+  // write-back fails; a block whose write fails stays listed and resident.
+  struct Compact {
+    std::vector<std::unique_ptr<ZELI_MappedPageBlock>>& blocks;
+    ~Compact() { blocks.erase(std::remove(blocks.begin(), blocks.end(), nullptr), blocks.end()); }
+  } compact{blocks_};
+  const bool writeBack = open_ && mode_ != ZEL_IOMODE_READ;
+  for (auto& block : blocks_) {
+    if (static_cast<uint64_t>(mappedPageCount_) + needed <= mappedPageLimit_) break;
+    if (!IsIdle(*block)) continue;
+    if (writeBack) WriteBlock(*block);
+    ReleaseBlock(*block);
+    block.reset();
+  }
+}
+
+void ZELI_MemoryFile::IncrementMapped(ZELI_MemoryPage& page) {
+  if (page.mappedCount == UINT8_MAX) throw ZELI_FailedException("ZELI_MemoryFile::MapArrayPages: mapped count");
+  if (page.mappedCount == 0) --idlePageCount_;
+  ++page.mappedCount;
+}
+
+void ZELI_MemoryFile::DecrementMapped(ZELI_MemoryPage& page) noexcept {
+  --page.mappedCount;
+  if (page.mappedCount == 0) ++idlePageCount_;
+}
+
+// ---- array pages ----------------------------------------------------------
+
+void ZELI_MemoryFile::MapArrayPages(const ZELI_PageList& list, unsigned first, unsigned end) {
+  RequireSupportedKind();
+  // Windows are checked against the array's own list; its entries against
+  // the page records.
+  if (first > end || end > list.size()) throw ZELI_BadArgException(OutOfRange);
+  for (unsigned i = first; i < end; ++i) {
+    if (list[i] >= pages_.size()) throw ZELI_BadArgException(OutOfRange);
+    if (pages_[list[i]].allocatedCount == 0) throw ZELI_FailedException("Page is not allocated.");
+  }
+  if (kind_ == DATA_FILE && !open_ && first < end) throw ZELI_FailedException("Memory file is not open.");
+  unsigned done = first;  // list entries whose count has been raised
+  try {
+    while (done < end) {
+      if (pages_[list[done]].address == nullptr) {
+        unsigned runEnd = done + 1;
+        while (runEnd < end && list[runEnd] == list[runEnd - 1] + 1 && pages_[list[runEnd]].address == nullptr) {
+          ++runEnd;
+        }
+        MapPages(list[done], list[runEnd - 1] + 1);
+        for (; done < runEnd; ++done) IncrementMapped(pages_[list[done]]);
+      } else {
+        IncrementMapped(pages_[list[done]]);
+        ++done;
+      }
+    }
+  } catch (...) {
+    for (unsigned i = first; i < done; ++i) DecrementMapped(pages_[list[i]]);
+    throw;
+  }
+}
+
+void ZELI_MemoryFile::ReleaseArrayPages(const ZELI_PageList& list, unsigned first, unsigned end) {
+  if (first > end || end > list.size()) throw ZELI_BadArgException(OutOfRange);
+  for (unsigned i = first; i < end; ++i) {
+    if (list[i] >= pages_.size()) throw ZELI_BadArgException(OutOfRange);
+  }
+  // All or nothing, also for a list that names one page twice.
+  for (unsigned i = first; i < end; ++i) {
+    ZELI_MemoryPage& page = pages_[list[i]];
+    if (page.mappedCount == 0) {
+      for (unsigned j = first; j < i; ++j) ++pages_[list[j]].mappedCount;
+      throw ZELI_BadArgException("Decrement _mappedCount below 0.");
+    }
+    --page.mappedCount;
+  }
+  for (unsigned i = first; i < end; ++i) {
+    if (pages_[list[i]].mappedCount == 0) ++idlePageCount_;
+  }
+}
+
+void ZELI_MemoryFile::UnmapArrayPages(const ZELI_PageList& list, unsigned first, unsigned end) {
+  RequireSupportedKind();
+  ReleaseArrayPages(list, first, end);
+  FreePages(0);
+}
+
+char* ZELI_MemoryFile::PageSpan(const ZELI_PageList& list, unsigned index, unsigned lo, unsigned hi, unsigned& before,
+                                unsigned& after) const {
+  if (index >= list.size() || list[index] >= pages_.size()) throw ZELI_BadArgException(OutOfRange);
+  char* const address = pages_[list[index]].address;
+  if (address == nullptr) throw ZELI_FailedException("Page is not mapped.");
+  // Both counts stay below 4 GiB (they are 32-bit byte counts).
+  const unsigned limit = UINT32_MAX - pageSize_;
+  before = 0;
+  const char* expected = address;
+  for (unsigned k = index; k > lo && before <= limit; --k) {
+    const unsigned page = list[k - 1];
+    if (page >= pages_.size() || pages_[page].address == nullptr || pages_[page].address + pageSize_ != expected) break;
+    expected = pages_[page].address;
+    before += pageSize_;
+  }
+  after = pageSize_;
+  expected = address + pageSize_;
+  for (unsigned k = index + 1; k < hi && k < list.size() && after <= limit; ++k) {
+    const unsigned page = list[k];
+    if (page >= pages_.size() || pages_[page].address != expected) break;
+    expected += pageSize_;
+    after += pageSize_;
+  }
+  return address;
+}
+
+char* ZELI_MemoryFile::PageAddress(const ZELI_PageList& list, unsigned index, unsigned& before, unsigned& after) const {
+  RequireSupportedKind();
+  return PageSpan(list, index, 0, static_cast<unsigned>(list.size()), before, after);
+}
+
+void ZELI_MemoryFile::AllocateFixedArray(ZELI_MemoryArray*, unsigned) {
+  throw ZELI_FailedException("ZELI_MemoryFile::AllocateFixedArray not implemented");
+}
+
+// ---- extension --------------------------------------------------------------
+
+void ZELI_MemoryFile::CheckArrayGrowth(const ZELI_PageList& list, unsigned pageCount, const char* tooLarge) const {
+  if (static_cast<uint64_t>(list.size()) + pageCount > MaxArrayPages ||
+      static_cast<uint64_t>(pages_.size()) + pageCount > UINT32_MAX) {
+    throw ZELI_FailedException(tooLarge);
+  }
+}
+
+void ZELI_MemoryFile::AppendPages(unsigned pageCount, ZELI_PageList& list) {
+  const size_t first = pages_.size();
+  ReserveFor(pages_, first + pageCount);
+  ReserveFor(claimed_, first + pageCount);
+  ReserveFor(list, list.size() + pageCount);
+  ZELI_MemoryPage page;
+  page.usedSize = static_cast<unsigned short>(pageSize_);
+  page.allocatedCount = 1;
+  for (unsigned i = 0; i < pageCount; ++i) {
+    pages_.push_back(page);
+    claimed_.push_back(true);
+    list.push_back(static_cast<unsigned>(first + i));
+  }
+}
+
+void ZELI_MemoryFile::ExtendVariableArray(ZELI_MemoryArray* array, unsigned pageCount, ZELI_PageList& list) {
+  RequireSupportedKind();
+  if (array == nullptr) throw ZELI_BadArgException("ZELI_MemoryFile::ExtendVariableArray: no array");
+  if (kind_ == DATA_FILE) RequireWritable();
+  Add_MemoryArray_p(array);
+  if (pageCount == 0) return;
+  CheckArrayGrowth(list, pageCount, "ZELI_MemoryFile::ExtendVariableArray: array beyond 32 bits");
+  const unsigned first = static_cast<unsigned>(pages_.size());
+  ReserveFor(pageMapLog_, pageMapLog_.size() + 3);
+  AppendPages(pageCount, list);
+  pageMapLog_.push_back(static_cast<unsigned>(array->Get_IndexInFile()));
+  pageMapLog_.push_back(first);
+  pageMapLog_.push_back(first + pageCount);
+  // A memory-only file holds every page it has.
+  if (kind_ != DATA_FILE) filePageCount_ = static_cast<unsigned>(pages_.size());
+}
+
+// ---- arrays -----------------------------------------------------------------
+
+void ZELI_MemoryFile::Attach(ZELI_MemoryArray* array) {
+  ReserveFor(attached_, attached_.size() + 1);
+  attached_.push_back(array);
+}
+
+void ZELI_MemoryFile::Detach(ZELI_MemoryArray* array) noexcept {
+  auto it = std::find(attached_.begin(), attached_.end(), array);
+  if (it != attached_.end()) {
+    *it = attached_.back();
+    attached_.pop_back();
+  }
+  const int index = array->Get_IndexInFile();
+  auto registered = arrays_.find(index);
+  if (registered != arrays_.end() && registered->second == array) arrays_.erase(registered);
+}
+
+void ZELI_MemoryFile::CheckIndexFree(const ZELI_MemoryArray* array) const {
+  const int index = array->Get_IndexInFile();
+  if (index < 0) {
+    if (nextIndex_ > INT32_MAX) throw ZELI_FailedException("ZELI_MemoryFile::Add_MemoryArray_p: index");
+    return;
+  }
+  auto it = arrays_.find(index);
+  if (it != arrays_.end() && it->second != array)
+    throw ZELI_FailedException("ZELI_MemoryFile::Add_MemoryArray_p: index");
+}
+
+ZELI_MemoryArray* ZELI_MemoryFile::Add_MemoryArray_p(ZELI_MemoryArray* array) {
+  if (array == nullptr || array->Get_MemoryFile_p() != this) {
+    throw ZELI_BadArgException("ZELI_MemoryFile::Add_MemoryArray_p: array of another file");
+  }
+  CheckIndexFree(array);
+  int index = array->Get_IndexInFile();
+  if (index < 0) index = static_cast<int>(nextIndex_);
+  arrays_[index] = array;
+  array->Set_IndexInFile(static_cast<unsigned>(index));
+  nextIndex_ = std::max<int64_t>(nextIndex_, static_cast<int64_t>(index) + 1);
+  return array;
+}
+
+ZELI_MemoryArray* ZELI_MemoryFile::Get_MemoryArray_p(int index) const {
+  auto it = arrays_.find(index);
+  return it != arrays_.end() ? it->second : nullptr;
+}
+
+void ZELI_MemoryFile::CheckClaim(const ZELI_PageList& list, const char* message) const {
+  std::vector<unsigned> sorted(list);
+  std::sort(sorted.begin(), sorted.end());
+  for (size_t i = 0; i < sorted.size(); ++i) {
+    const unsigned page = sorted[i];
+    if (page >= pages_.size() || pages_[page].allocatedCount != 1 || claimed_[page] ||
+        (i > 0 && sorted[i - 1] == page)) {
+      throw ZELI_FailedException(message);
+    }
+  }
+}
+
+void ZELI_MemoryFile::Claim(const ZELI_PageList& list) noexcept {
+  for (unsigned page : list) claimed_[page] = true;
+}
+
+void ZELI_MemoryFile::Unclaim(const ZELI_PageList& list) noexcept {
+  for (unsigned page : list) claimed_[page] = false;
+}
+
+// ---- stored forms -----------------------------------------------------------
+
+void ZELI_MemoryFile::Write(ZELI_Ostream& out, ZELI_KeyMap<ZELI_InternalBase>&) {
+  RequireSupportedKind();
+  if (pages_.size() != filePageCount_) throw ZELI_FailedException("ZELI_MemoryFile::Write: page count");
+  out << pageSize_ << filePageCount_;
+  for (const ZELI_MemoryPage& page : pages_) out << page.mappedCount << page.allocatedCount;
+  out << Get_Key();
+  pageMapLog_.clear();
+}
+
+void ZELI_MemoryFile::WriteMap(ZELI_Ostream& out) {
+  RequireSupportedKind();
+  out.Write(pageMapLog_.data(), pageMapLog_.size() * sizeof(unsigned));
+  pageMapLog_.clear();
+}
+
+void ZELI_MemoryFile::ReadMap(ZELI_Istream& in) {
+  RequireSupportedKind();
+  constexpr unsigned TripleBytes = 12;
+  // A writer appends whole triples, but a reader may look while a commit is
+  // still writing: bytes that do not yet make a whole triple are left for the
+  // next reading.
+  while (!in.AtEnd() && in.BytesLeft() >= TripleBytes) {
+    unsigned triple[3];
+    in.Read(triple, 3, 4);
+    const unsigned first = triple[1];
+    const unsigned end = triple[2];
+    ZELI_MemoryArray* array = triple[0] <= INT32_MAX ? Get_MemoryArray_p(static_cast<int>(triple[0])) : nullptr;
+    if (array == nullptr) throw ZELI_FailedException("ZELI_MemoryFile::ReadMap: array");
+    if (first != pages_.size()) throw ZELI_FailedException("ZELI_MemoryFile::ReadMap: pageBegin");
+    if (end < first) throw ZELI_FailedException("ZELI_MemoryFile::ReadMap: pageEnd");
+    CheckArrayGrowth(array->pages_, end - first, "ZELI_MemoryFile::ReadMap: count");
+    AppendPages(end - first, array->pages_);
+  }
+  filePageCount_ = static_cast<unsigned>(pages_.size());
+  pageMapLog_.clear();
+}
+
+// ---- diagnostics ------------------------------------------------------------
+
+void ZELI_MemoryFile::DumpPages() const { DumpPages(std::cout); }
+
+void ZELI_MemoryFile::DumpPages(std::ostream& out) const {
+  for (size_t i = 0; i < pages_.size(); ++i) {
+    const ZELI_MemoryPage& page = pages_[i];
+    out << "Pg " << std::setw(4) << i << ":"
+        << " @ " << static_cast<const void*>(page.address) << ", " << std::setw(5) << page.usedSize << " used,"
+        << std::setw(4) << static_cast<unsigned>(page.mappedCount) << " mapped," << std::setw(4)
+        << static_cast<unsigned>(page.allocatedCount) << " allocated" << '\n';
+  }
+  out.flush();
+}
+
+void ZELI_MemoryFile::CheckInvariants() const {
+  auto require = [](bool holds, const char* what) {
+    if (!holds) throw ZELI_FailedException(ZELI_Message() << "ZELI_MemoryFile::CheckInvariants: " << what);
+  };
+  require(filePageCount_ <= pages_.size(), "file page count beyond the pages");
+  require(kind_ == DATA_FILE || filePageCount_ == pages_.size(), "memory-only page count");
+  require(pageMapLog_.size() % 3 == 0, "log not in triples");
+  require(claimed_.size() == pages_.size(), "claims");
+  require(kind_ != DATA_FILE || open_ || blocks_.empty(), "blocks of a closed data file");
+  std::vector<char> inBlock(pages_.size(), 0);
+  uint64_t resident = 0;
+  for (const auto& block : blocks_) {
+    require(block != nullptr && block->Get_FirstPage() < block->Get_EndPage() && block->Get_EndPage() <= pages_.size(),
+            "block range");
+    for (unsigned page = block->Get_FirstPage(); page < block->Get_EndPage(); ++page) {
+      require(!inBlock[page], "page in two blocks");
+      inBlock[page] = 1;
+      require(pages_[page].address ==
+                  block->Get_Memory() + static_cast<uint64_t>(page - block->Get_FirstPage()) * pageSize_,
+              "page address");
+    }
+    resident += block->PageCount();
+  }
+  require(resident == mappedPageCount_, "mapped page count");
+  require(maxMappedPageCount_ >= mappedPageCount_, "highest mapped page count");
+  unsigned idle = 0;
+  for (size_t page = 0; page < pages_.size(); ++page) {
+    const ZELI_MemoryPage& record = pages_[page];
+    require(inBlock[page] || record.address == nullptr, "address outside every block");
+    require(record.address != nullptr || record.mappedCount == 0, "mapped page not resident");
+    require(record.allocatedCount <= 1, "allocated count");
+    require(!claimed_[page] || record.allocatedCount == 1, "claimed page not allocated");
+    if (record.address != nullptr && record.mappedCount == 0) ++idle;
+  }
+  require(idle == idlePageCount_, "idle page count");
+  for (const auto& entry : arrays_) {
+    require(entry.second != nullptr && entry.second->Get_IndexInFile() == entry.first &&
+                entry.second->Get_MemoryFile_p() == this,
+            "registered array");
+  }
+}

@@ -1,0 +1,276 @@
+// Paged memory files. The values of a data store live in a ZELI_MemoryFile:
+// a data file cut into pages of 4096 bytes, of which only the pages that an
+// open array currently maps are held in memory. Arrays (memory_array.h) are
+// growable byte sequences made of whole pages of one file, listed in order.
+//
+// Memory layout. Each page has a ZELI_MemoryPage record. A page is resident
+// while it lies in a ZELI_MappedPageBlock: one allocation holding a run of
+// consecutive page numbers, loaded with one read and written back with one
+// write. Arrays pin pages by raising their mapped counts; a block all of whose
+// pages have mapped count 0 is idle, and idle blocks are written back (when
+// the file is open for writing) and freed at the next mapping or unmapping:
+// the resident-page limit is 0, so memory is bounded by what arrays map.
+// Blocks of a memory-only file are never released (there is nowhere to put
+// their bytes).
+//
+// Invariants (CheckInvariants tests them):
+//  - a page has an address exactly while it lies in one block of the list,
+//    at block memory + (page - block first page) * page size;
+//  - a page that is not resident has mapped count 0;
+//  - the mapped page count is the sum of the block page counts;
+//  - the file page count never exceeds the number of page records; a data
+//    file closed holds no block;
+//  - every page appended to an array is claimed by that array only.
+//
+// Growth and the page map. Pages are only ever appended, at the end of the
+// file, by ExtendVariableArray, which logs one triple (array index, first
+// page, end page) per extension. WriteMap appends the log to the store's map
+// file; a reader replays those triples with ReadMap to learn of pages that a
+// writer added after the store's record was written.
+//
+// Failures. Write-back happens only in FreePages, FlushFile and CloseFile, all
+// of which report ZELI_DiskIOException and keep a block whose write failed in
+// memory (it is retried by the next write-back). Destructors never write:
+// they release memory and descriptors, and so drop what was not written back
+// through CloseFile.
+//
+// Every record read from a file is untrusted: counts are bounded by the bytes
+// left in the stream before anything is allocated, and page numbers, array
+// indices and offsets are checked before use (ZELI_FailedException naming the
+// record). Stored layouts: doc/memory_file_format.md.
+#ifndef ZEL_STORE_MEMORY_FILE_H
+#define ZEL_STORE_MEMORY_FILE_H
+
+#include <cstdint>
+#include <cstdlib>
+#include <iosfwd>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "store/objects.h"
+#include "store/zstring.h"
+#include "zel/zel.h"
+
+class ZELI_Istream;
+class ZELI_Ostream;
+class ZELI_MemoryArray;
+template <typename T>
+class ZELI_KeyMap;
+
+// Page numbers of an array, in array order.
+using ZELI_PageList = std::vector<unsigned>;
+
+// One per page of a file, in memory only (the stored page record is the two
+// counts; see the format document).
+struct ZELI_MemoryPage {
+  char* address = nullptr;           // the page's bytes while resident, else null
+  unsigned short usedSize = 0;       // bytes; the page size once allocated to an array
+  unsigned char mappedCount = 0;     // open mappings of the page by arrays
+  unsigned char allocatedCount = 0;  // arrays the page belongs to: 0 or 1
+};
+
+// A run of consecutive pages [first, end) held in one allocation.
+class ZELI_MappedPageBlock {
+ public:
+  // Allocates (end - first) pages; zeroed when zeroed is set, otherwise the
+  // caller fills every byte. ZELI_BadAllocException when memory is short.
+  ZELI_MappedPageBlock(unsigned first, unsigned end, unsigned pageSize, bool zeroed);
+  ZELI_MappedPageBlock(const ZELI_MappedPageBlock&) = delete;
+  ZELI_MappedPageBlock& operator=(const ZELI_MappedPageBlock&) = delete;
+
+  unsigned Get_FirstPage() const { return first_; }
+  unsigned Get_EndPage() const { return end_; }
+  unsigned PageCount() const { return end_ - first_; }
+  uint64_t Get_ByteCount() const { return static_cast<uint64_t>(PageCount()) * pageSize_; }
+  char* Get_Memory() const { return memory_.get(); }
+
+ private:
+  struct FreeDeleter {
+    void operator()(char* p) const noexcept { std::free(p); }
+  };
+  unsigned first_;
+  unsigned end_;
+  unsigned pageSize_;
+  std::unique_ptr<char, FreeDeleter> memory_;
+};
+
+class ZELI_MemoryFile : public ZELI_InternalBase {
+ public:
+  enum Kind : int {
+    MEMORY_ONLY = 0,  // no data file: pages live in memory until destruction
+    DATA_FILE = 1,
+    MAPPED_FILE = 2,  // memory-mapped files: recognised, refused
+  };
+
+  static constexpr unsigned PageSize = 4096;
+  // Most pages one array can need: an array's size and positions are 32-bit,
+  // so its bytes span at most (PageSize - 1 + 0xFFFFFFFF) / PageSize + 1 pages
+  // counting the start offset. Larger page lists only come from damaged
+  // records and page maps.
+  static constexpr unsigned MaxArrayPages = static_cast<unsigned>((PageSize - 1 + 0xFFFFFFFFull) / PageSize + 1);
+
+  // A new file without pages. A non-empty name creates the data file empty
+  // (mode 0600, truncated); an empty or null name makes a memory-only file.
+  explicit ZELI_MemoryFile(const char* name);
+  // Reads the stored record (page size, page records, key), then places the
+  // file in map at its stored key. name is the data file's path (empty: a
+  // memory-only file). Damaged records: ZELI_FailedException.
+  ZELI_MemoryFile(const char* name, ZELI_Istream& in, ZELI_KeyMap<ZELI_InternalBase>& map);
+  // Releases blocks and the descriptor without writing anything back, and
+  // detaches the arrays that still point here.
+  ~ZELI_MemoryFile() override;
+  ZELI_MemoryFile(const ZELI_MemoryFile&) = delete;
+  ZELI_MemoryFile& operator=(const ZELI_MemoryFile&) = delete;
+
+  // ---- open, flush, close ----
+
+  // Mode 0 reads (data file opened read-only), any other mode writes (opened
+  // read-write, no truncation). An open file: "Memory file is in use.".
+  void OpenFile(zel_iomode_t mode);
+  // Writes every block back when open for writing, then releases all blocks
+  // (arrays lose their windows) and closes the descriptor. A failed write-back
+  // throws ZELI_DiskIOException and leaves the file open with its blocks, so
+  // nothing is lost silently and the close may be retried. A closed file: no-op.
+  void CloseFile();
+  // Writes every block back (blocks stay resident) and commits the data file
+  // to the disk. Requires the file open for writing.
+  void FlushFile();
+  // Removes the data file (nothing for a memory-only file).
+  void DeleteFile();
+
+  // ---- stored forms ----
+
+  // The record: page size, file page count, one (mapped, allocated) pair per
+  // page, key. The number of pages must equal the file page count ("ZELI_MemoryFile::Write:
+  // page count"): every page must have been written back. Empties the page-map log.
+  void Write(ZELI_Ostream& out, ZELI_KeyMap<ZELI_InternalBase>& map);
+  // Appends the log (three 4-byte values per extension) and empties it.
+  void WriteMap(ZELI_Ostream& out);
+  // Replays the triples from the stream's position to its end. An incomplete
+  // trailing triple (a concurrent writer still appending) is ignored. Each
+  // triple must name a registered array and start at the current number of
+  // pages. Afterwards the file page count is the number of pages.
+  void ReadMap(ZELI_Istream& in);
+
+  // ---- arrays ----
+
+  // Registers an array of this file: one with an index keeps it, one with
+  // index -1 receives the next free index. Registering again is a no-op.
+  ZELI_MemoryArray* Add_MemoryArray_p(ZELI_MemoryArray* array);
+  // The registered array with that index, or null.
+  ZELI_MemoryArray* Get_MemoryArray_p(int index) const;
+
+  // Appends pageCount new pages at the end of the file to list (the array's
+  // page list) and logs one triple. A data file must be open for writing.
+  // Fails cleanly when the array or the file would pass its 32-bit limits.
+  void ExtendVariableArray(ZELI_MemoryArray* array, unsigned pageCount, ZELI_PageList& list);
+  // Pins the pages list[first .. end): resident pages get their mapped count
+  // raised; each run of consecutive page numbers that is not resident is
+  // loaded as one block. All or nothing: on failure no count has changed.
+  void MapArrayPages(const ZELI_PageList& list, unsigned first, unsigned end);
+  // Drops one mapping of each page list[first .. end), then releases idle
+  // blocks (which may write back and so throw ZELI_DiskIOException; the
+  // counts have dropped by then).
+  void UnmapArrayPages(const ZELI_PageList& list, unsigned first, unsigned end);
+  // The address of page list[index]. before: bytes of the preceding list
+  // entries resident directly below it in memory; after: this page plus the
+  // following entries resident directly above it. [address - before,
+  // address + after) may be used as one span. Both stop below 4 GiB.
+  char* PageAddress(const ZELI_PageList& list, unsigned index, unsigned& before, unsigned& after) const;
+  // Always fails: fixed arrays are not provided.
+  void AllocateFixedArray(ZELI_MemoryArray* array, unsigned size);
+
+  // Releases idle blocks until mapped page count + needed is within the
+  // limit (0), oldest first, writing each back when open for writing.
+  void FreePages(unsigned needed);
+
+  // One line per page; DumpPages() prints to standard output.
+  void DumpPages() const;
+  void DumpPages(std::ostream& out) const;
+  // Throws ZELI_FailedException naming the first broken invariant (tests).
+  void CheckInvariants() const;
+
+  // ---- accessors ----
+  unsigned Get_PageSize() const { return pageSize_; }
+  unsigned Get_FilePageCount() const { return filePageCount_; }
+  unsigned Get_PageCount() const { return static_cast<unsigned>(pages_.size()); }
+  const ZELI_MemoryPage& Get_Page(unsigned page) const { return pages_[page]; }
+  const ZELI_String& Get_FileName() const { return fileName_; }
+  zel_bool_t Get_ConvertEndianType() const { return convertEndian_; }
+  Kind Get_Kind() const { return kind_; }
+  bool IsOpen() const { return open_ != 0; }
+  zel_iomode_t Get_Mode() const { return mode_; }
+  unsigned Get_MappedPageCount() const { return mappedPageCount_; }
+  unsigned Get_MaxMappedPageCount() const { return maxMappedPageCount_; }
+  unsigned Get_BlockCount() const { return static_cast<unsigned>(blocks_.size()); }
+  const std::vector<unsigned>& Get_PageMapLog() const { return pageMapLog_; }
+
+  void TEST_Set_Kind(Kind kind) { kind_ = kind; }
+  void TEST_MapPages(unsigned first, unsigned end) { MapPages(first, end); }
+
+ private:
+  friend class ZELI_MemoryArray;
+
+  static constexpr uint64_t UnknownPosition = UINT64_MAX;
+
+  void RequireSupportedKind() const;
+  void RequireWritable() const;
+  // Loads pages [first, end), none of them resident, as one block.
+  void MapPages(unsigned first, unsigned end);
+  // Reads the in-file part of a new block; the rest is zero already or made so.
+  void ReadBlock(ZELI_MappedPageBlock& block);
+  void WriteBlock(const ZELI_MappedPageBlock& block);
+  void WriteBackAllBlocks();
+  void SeekTo(uint64_t offset);
+  // Unpins without releasing anything; validation first, so it either
+  // changes every count or none.
+  void ReleaseArrayPages(const ZELI_PageList& list, unsigned first, unsigned end);
+  void ReleaseBlock(ZELI_MappedPageBlock& block) noexcept;
+  void ReleaseAllBlocks() noexcept;
+  bool IsIdle(const ZELI_MappedPageBlock& block) const;
+  void IncrementMapped(ZELI_MemoryPage& page);
+  void DecrementMapped(ZELI_MemoryPage& page) noexcept;
+  // Appends new allocated pages to an array's list without logging
+  // (extension and replay).
+  void AppendPages(unsigned pageCount, ZELI_PageList& list);
+  void CheckArrayGrowth(const ZELI_PageList& list, unsigned pageCount, const char* tooLarge) const;
+  // Span computation restricted to list entries [lo, hi).
+  char* PageSpan(const ZELI_PageList& list, unsigned index, unsigned lo, unsigned hi, unsigned& before,
+                 unsigned& after) const;
+  // Array bookkeeping (see ZELI_MemoryArray).
+  void Attach(ZELI_MemoryArray* array);
+  void Detach(ZELI_MemoryArray* array) noexcept;
+  // Checks that every page of list may be claimed by one new array: a page
+  // record that exists, is allocated, and is claimed by no other array.
+  void CheckClaim(const ZELI_PageList& list, const char* message) const;
+  void Claim(const ZELI_PageList& list) noexcept;
+  void Unclaim(const ZELI_PageList& list) noexcept;
+  void CheckIndexFree(const ZELI_MemoryArray* array) const;
+
+  unsigned pageSize_ = PageSize;
+  // Pages the data file holds: raised when a block is written back, set to
+  // the number of pages by ReadMap. Equals the number of pages in a
+  // memory-only file.
+  unsigned filePageCount_ = 0;
+  std::vector<ZELI_MemoryPage> pages_;  // indexed by page number
+  std::vector<bool> claimed_;           // per page: listed by some array
+  std::vector<unsigned> pageMapLog_;    // triples since the log was last written
+  ZELI_String fileName_;
+  zel_bool_t convertEndian_ = 0;
+  std::map<int, ZELI_MemoryArray*> arrays_;  // registered arrays by index (not owned)
+  int64_t nextIndex_ = 0;                    // index for the next array registered without one
+  std::vector<ZELI_MemoryArray*> attached_;  // every live array built on this file (not owned)
+  Kind kind_ = MEMORY_ONLY;
+  zel_bool_t open_ = 0;
+  zel_iomode_t mode_ = ZEL_IOMODE_READ;
+  int fd_ = -1;
+  uint64_t filePosition_ = UnknownPosition;  // the descriptor's offset when known (saves seeks)
+  unsigned mappedPageLimit_ = 0;
+  unsigned mappedPageCount_ = 0;  // resident pages
+  unsigned maxMappedPageCount_ = 0;
+  unsigned idlePageCount_ = 0;                                 // resident pages with mapped count 0
+  std::vector<std::unique_ptr<ZELI_MappedPageBlock>> blocks_;  // in mapping order (owned)
+};
+
+#endif  // ZEL_STORE_MEMORY_FILE_H
