@@ -16,6 +16,7 @@
 #include "interface/interface.h"
 #include "model/dimension_descriptor.h"
 #include "model/parameter.h"
+#include "model/parameter_cached_array.h"
 #include "store/container.h"
 #include "store/stream.h"
 #include "test_support.h"
@@ -357,6 +358,40 @@ TEST_F(ParameterTest, ListsFindAndCopyAcrossContainers) {
   EXPECT_FALSE(ZEL_AreSameParameter(second, copy));
   std::free(ZEL_GetAllParameters(session_, other, &count, &status_));
   EXPECT_EQ(count, 2u);
+}
+
+TEST_F(ParameterTest, CachedArraysLiveInTheContainersCache) {
+  ZELI_Container* container = ZELC_Interface::TheInterface().ConvertSessionHandle(session_)->Object(container_);
+  ZELI_Cache& cache = container->Get_Cache();
+  zel_parameter_t p = NewParameter();
+  ZEL_SetParameterInterpolationType(session_, p, ZEL_INTERPOLATION_POLYNOMIAL, &status_);
+  const double values[] = {3, 1};
+  const int orders[] = {1, 0};
+  ZEL_AppendParameterValues(session_, p, 2, values, orders, &status_);
+  ZELI_Parameter* object = Object(session_, p);
+  EXPECT_EQ(cache.Get_Count(), 0u);
+  ZELI_ParameterCachedArray* array = object->Get_CachedArray_p(ZELI_ParameterCachedArray::VALUES);
+  ASSERT_NE(array, nullptr);
+  EXPECT_EQ(cache.Get_Count(), 2u);
+  EXPECT_TRUE(array->IsLocatable());
+  EXPECT_EQ(array->Get_Count(), 2u);
+  EXPECT_EQ(array->Get_DataInformation().Get_Monotonicity(), ZEL_MONOTONICITY_STRICTLY_DECREASING);
+  EXPECT_EQ(*static_cast<const double*>(array->Get_DataInformation().Get_Min_p()), 1);
+  const ZELI_ParameterCachedArray* orderArray = object->Get_CachedArray_p(ZELI_ParameterCachedArray::ORDERS);
+  EXPECT_EQ(*static_cast<const int*>(orderArray->At(0)), 1);
+  EXPECT_EQ(orderArray->Get_DataInformation().Get_InterpolationType(), ZEL_INTERPOLATION_NONE);
+  // Unreferenced arrays go at once when the values change; a referenced
+  // one stays in the cache, unlocatable, until its last reference is gone.
+  array->IncrementReferenceCount();
+  ZEL_DeleteParameterValues(session_, p, 0, 1, &status_);
+  EXPECT_EQ(cache.Get_Count(), 1u);
+  EXPECT_FALSE(array->IsLocatable());
+  EXPECT_EQ(*static_cast<const double*>(array->At(1)), 1);
+  EXPECT_EQ(container->Get_Cache().CollectGarbage(), 0u);
+  array->DecrementReferenceCount();
+  EXPECT_EQ(container->Get_Cache().CollectGarbage(), 1u);
+  EXPECT_NE(object->Get_CachedArray_p(ZELI_ParameterCachedArray::VALUES), nullptr);
+  EXPECT_EQ(cache.Get_Count(), 2u);
 }
 
 // ---- persistence -------------------------------------------------------------

@@ -1,11 +1,14 @@
-// ZELI_Parameter: construction, settings, and the position-ordered cache of
-// values with the monotonicity and extremes determined over it.
+// ZELI_Parameter: construction, settings, and the position-ordered cached
+// arrays of values and orders with the monotonicity and extremes determined
+// over them.
 #include "model/parameter.h"
 
+#include <memory>
 #include <vector>
 
 #include "errors/exceptions.h"
 #include "model/dimension_descriptor.h"
+#include "model/parameter_cached_array.h"
 #include "store/container.h"
 #include "types/type.h"
 
@@ -92,18 +95,25 @@ void ZELI_Parameter::Set_Attribute(const char* name, const char* value) {
 
 // ---- position-ordered cache -------------------------------------------------
 
-void ZELI_Parameter::InvalidateCachedData() {
-  if (cachedValues_ != nullptr || cachedOrders_ != nullptr) {
-    try {
-      Get_Type_p()->FreeData(cachedValues_, cachedCount_);
-      if (cachedOrders_ != nullptr) orderType_->FreeData(cachedOrders_, cachedCount_);
-    } catch (...) {
-      // Types that store data free without failing.
-    }
+void ZELI_Parameter::ReleaseCachedArray(ZELI_ParameterCachedArray*& array) noexcept {
+  if (array == nullptr) return;
+  array->MakeUnlocatable();
+  if (array->Get_ReferenceCount() == 0) {
+    container_.Get_Cache().Remove_CachedArray(array);
+    delete array;
   }
-  cachedValues_ = nullptr;
-  cachedOrders_ = nullptr;
-  cachedCount_ = 0;
+  array = nullptr;
+}
+
+void ZELI_Parameter::CachedArrayDeleted(const ZELI_ParameterCachedArray* array) noexcept {
+  if (array == valueArray_) valueArray_ = nullptr;
+  if (array == orderArray_) orderArray_ = nullptr;
+  cacheValid_ = false;
+}
+
+void ZELI_Parameter::InvalidateCachedData() noexcept {
+  ReleaseCachedArray(valueArray_);
+  ReleaseCachedArray(orderArray_);
   cacheValid_ = false;
   // Monotonicity and extremes described the values before the change.
   info_.Unset_MinMax();
@@ -114,6 +124,23 @@ void ZELI_Parameter::ChangedValues() {
   InvalidateCachedData();
   container_.Set_Modified();
 }
+
+namespace {
+
+// A cached array over buffer; the buffer is freed when the array cannot be
+// built.
+std::unique_ptr<ZELI_ParameterCachedArray> NewCachedArray(ZELI_Parameter* parameter,
+                                                          ZELI_ParameterCachedArray::Kind kind, void* buffer,
+                                                          unsigned count, const ZELI_DataInformation& info) {
+  try {
+    return std::make_unique<ZELI_ParameterCachedArray>(parameter, kind, buffer, count, info);
+  } catch (...) {
+    info.Get_Type_p()->FreeData(buffer, count);
+    throw;
+  }
+}
+
+}  // namespace
 
 void ZELI_Parameter::PopulateCachedData() {
   if (cacheValid_) return;
@@ -127,25 +154,42 @@ void ZELI_Parameter::PopulateCachedData() {
   std::vector<void*> sources(count);
   for (unsigned i = 0; i < count; ++i) sources[i] = type->AtData(values_, positions_[i]);
   void* values = type->ReallocData(nullptr, count, 0);
-  void* orders = nullptr;
   try {
     type->CopyData(values, sources.data(), count);
-    if (HasOrders()) {
-      orders = orderType_->ReallocData(nullptr, count, 0);
-      for (unsigned i = 0; i < count; ++i) orderType_->CopyData(orders, i, orders_, positions_[i]);
-    }
     info_.DetermineMonMinMax(values, count);
   } catch (...) {
     type->FreeData(values, count);
-    if (orders != nullptr) orderType_->FreeData(orders, count);
-    info_.Unset_MinMax();
-    info_.Set_Monotonicity(ZEL_MONOTONICITY_UNKNOWN);
+    InvalidateCachedData();
     throw;
   }
-  cachedValues_ = values;
-  cachedOrders_ = orders;
-  cachedCount_ = count;
+  std::unique_ptr<ZELI_ParameterCachedArray> valueArray =
+      NewCachedArray(this, ZELI_ParameterCachedArray::VALUES, values, count, info_);
+  std::unique_ptr<ZELI_ParameterCachedArray> orderArray;
+  if (HasOrders()) {
+    void* orders = orderType_->ReallocData(nullptr, count, 0);
+    for (unsigned i = 0; i < count; ++i) orderType_->CopyData(orders, i, orders_, positions_[i]);
+    // Orders have no summary of their own: a fresh information.
+    orderArray = NewCachedArray(this, ZELI_ParameterCachedArray::ORDERS, orders, count,
+                                ZELI_DataInformation(orderType_));
+  }
+  ZELI_Cache& cache = container_.Get_Cache();
+  cache.Add_CachedArray(valueArray.get());
+  valueArray_ = valueArray.release();
+  if (orderArray) {
+    try {
+      cache.Add_CachedArray(orderArray.get());
+    } catch (...) {
+      InvalidateCachedData();
+      throw;
+    }
+    orderArray_ = orderArray.release();
+  }
   cacheValid_ = true;
+}
+
+ZELI_ParameterCachedArray* ZELI_Parameter::Get_CachedArray_p(int kind) {
+  PopulateCachedData();
+  return kind == ZELI_ParameterCachedArray::ORDERS ? orderArray_ : valueArray_;
 }
 
 zel_monotonicity_t ZELI_Parameter::Get_Monotonicity() {
@@ -164,9 +208,7 @@ unsigned ZELI_Parameter::GetValueBuffer(unsigned index, const void** value, cons
   if (value == nullptr) throw ZELI_BadArgException("Null value pointer");
   if (HasOrders() && order == nullptr) throw ZELI_BadArgException("Null order pointer");
   PopulateCachedData();
-  *value = Get_Type_p()->AtData(cachedValues_, index);
-  if (order != nullptr) {
-    *order = HasOrders() ? static_cast<const int*>(orderType_->AtData(cachedOrders_, index)) : nullptr;
-  }
+  *value = valueArray_->At(index);
+  if (order != nullptr) *order = orderArray_ != nullptr ? static_cast<const int*>(orderArray_->At(index)) : nullptr;
   return Get_ValueCount() - index;
 }

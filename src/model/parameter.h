@@ -20,9 +20,10 @@
 // per slot in the same way. Both are malloc'd through their types.
 //
 // Position-ordered cache: the first monotonicity, min/max or value-buffer
-// query after a change copies the values (and orders) into position order
-// and determines monotonicity and extremes over them; every change of values
-// drops it.
+// query after a change copies the values (and orders) into position order,
+// determines monotonicity and extremes over them and registers the copies as
+// ZELI_ParameterCachedArray objects in the container's cache; every change
+// of values lets them go.
 //
 // Stored record (parameter_record.cc, doc/parameter_records.md): name,
 // descriptor key, data information, attributes, slot links, positions, free
@@ -41,6 +42,7 @@
 
 class ZELI_Container;
 class ZELI_DimensionDescriptor;
+class ZELI_ParameterCachedArray;
 class ZELI_Type;
 
 class ZELI_Parameter : public ZELI_ExternalBase {
@@ -113,6 +115,13 @@ class ZELI_Parameter : public ZELI_ExternalBase {
   zel_monotonicity_t Get_Monotonicity();
   // No values: ZELI_FailedException "Parameter has no values.".
   void Get_MinMax(void* min, void* max);
+  // The position-ordered values (kind VALUES) or, with polynomial
+  // interpolation, orders (ORDERS) as a cached array of the container's
+  // cache, built when needed; null without values (or orders). Owned by the
+  // cache; valid until the values change.
+  ZELI_ParameterCachedArray* Get_CachedArray_p(int kind);
+  // Told by a cached array that is deleted while the parameter holds it.
+  void CachedArrayDeleted(const ZELI_ParameterCachedArray* array) noexcept;
 
   // ---- equality, copying, stored record (parameter_record.cc) ----
   // Names, descriptors, order types, settings, value count, and the values
@@ -147,8 +156,11 @@ class ZELI_Parameter : public ZELI_ExternalBase {
   void Relink(unsigned first);
   void CheckValuesArgument(unsigned count, const void* values, const int* orders) const;
   void CheckIndex(unsigned index) const;
-  // Drops the position-ordered cache and what was determined from it.
-  void InvalidateCachedData();
+  // Lets the cached arrays go and forgets what was determined from them.
+  void InvalidateCachedData() noexcept;
+  // Lets one cached array go: deleted now when unreferenced, else left to
+  // the cache's garbage rule.
+  void ReleaseCachedArray(ZELI_ParameterCachedArray*& array) noexcept;
   void ChangedValues();
   // Builds the position-ordered cache when it is not valid.
   void PopulateCachedData();
@@ -167,12 +179,11 @@ class ZELI_Parameter : public ZELI_ExternalBase {
   unsigned valueCapacity_ = 0;
   void* orders_ = nullptr;  // orderCapacity_ orders; polynomial interpolation only
   unsigned orderCapacity_ = 0;
-  // Position-ordered copies, valid while cacheValid_ (held here until the
-  // container's cache of cached arrays takes them).
+  // Position-ordered copies in the container's cache (owned there), valid
+  // while cacheValid_; null without values (or orders).
   bool cacheValid_ = false;
-  void* cachedValues_ = nullptr;
-  void* cachedOrders_ = nullptr;
-  unsigned cachedCount_ = 0;
+  ZELI_ParameterCachedArray* valueArray_ = nullptr;
+  ZELI_ParameterCachedArray* orderArray_ = nullptr;
 };
 
 #endif  // ZEL_MODEL_PARAMETER_H
