@@ -255,9 +255,10 @@ TEST_F(DataInformationTest, EveryScalarKindHasItsOrdering) {
   EXPECT_EQ(MaxOf<DComplex>(info), DComplex(3, 3));
 
   ZELI_TimeType time("t");
-  info = Determine(time, std::vector<UniversalTime>{UniversalTime(UniversalReal(2e-9)), UniversalTime(UniversalReal(1e-9))});
+  const UniversalTime later(UniversalReal(2e-9)), earlier(UniversalReal(1e-9));
+  info = Determine(time, std::vector<UniversalTime>{later, earlier});
   EXPECT_EQ(info.Get_Monotonicity(), ZEL_MONOTONICITY_STRICTLY_DECREASING);
-  EXPECT_EQ(MinOf<UniversalTime>(info), UniversalTime(UniversalReal(1e-9)));
+  EXPECT_EQ(MinOf<UniversalTime>(info), earlier);
 
   // Strings by text, null first; the extremes are copies of the texts.
   ZELI_StringType string("s");

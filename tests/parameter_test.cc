@@ -304,7 +304,8 @@ TEST_F(ParameterTest, ObjectsOfOneCallShareTheirContainer) {
   EXPECT_EQ(ZEL_GetAllParameters(session_, container_, &count, &status_), nullptr);
   EXPECT_EQ(count, 0u);
   // A descriptor without a type has no values to hold.
-  zel_dimensionDescriptor_t untyped = ZEL_CreateDimensionDescriptor(session_, container_, "u", "", ZEL_NullType, &status_);
+  zel_dimensionDescriptor_t untyped =
+      ZEL_CreateDimensionDescriptor(session_, container_, "u", "", ZEL_NullType, &status_);
   ZEL_CreateParameter(session_, container_, "p", untyped, &status_);
   EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_CreateParameter: Dimension descriptor has no type.");
 }

@@ -9,6 +9,8 @@
 #ifndef ZEL_MODEL_API_MODEL_H
 #define ZEL_MODEL_API_MODEL_H
 
+#include <type_traits>
+
 #include "interface/container_wrapper.h"
 #include "interface/frame.h"
 #include "interface/handle_lists.h"
@@ -27,24 +29,31 @@ ZELC_Resolved<Handle> ZELC_Resolve(ZELC_Session* session, Handle handle) {
   return {handleObject->Get_Container_p(), handleObject->Get_Object_p()};
 }
 
-// Runs body(object, wrapper) in the call frame for a function of one object
-// handle and returns its result (failure on a failing call).
+// Calls body(object, wrapper), or body(object) when it takes the object
+// alone.
+template <typename Handle, typename Body>
+decltype(auto) ZELC_ApplyToObject(ZELC_Interface& zel, zel_session_t session, Handle handle, Body& body) {
+  const ZELC_Resolved<Handle> resolved = ZELC_Resolve(zel.ConvertSessionHandle(session), handle);
+  if constexpr (std::is_invocable_v<Body&, decltype(*resolved.object)>) {
+    return body(*resolved.object);
+  } else {
+    return body(*resolved.object, resolved.wrapper);
+  }
+}
+
+// Runs the body in the call frame for a function of one object handle and
+// returns its result (failure on a failing call).
 template <typename Handle, typename Result, typename Body>
 Result ZELC_WithObject(const char* function, zel_session_t session, Handle handle, zel_status_t* status,
                        Result failure, Body&& body) noexcept {
-  return ZELC_Call(function, status, failure, [&](ZELC_Interface& zel) -> Result {
-    const ZELC_Resolved<Handle> resolved = ZELC_Resolve(zel.ConvertSessionHandle(session), handle);
-    return body(*resolved.object, resolved.wrapper);
-  });
+  return ZELC_Call(function, status, failure,
+                   [&](ZELC_Interface& zel) -> Result { return ZELC_ApplyToObject(zel, session, handle, body); });
 }
 
 template <typename Handle, typename Body>
 void ZELC_WithObjectVoid(const char* function, zel_session_t session, Handle handle, zel_status_t* status,
                          Body&& body) noexcept {
-  ZELC_CallVoid(function, status, [&](ZELC_Interface& zel) {
-    const ZELC_Resolved<Handle> resolved = ZELC_Resolve(zel.ConvertSessionHandle(session), handle);
-    body(*resolved.object, resolved.wrapper);
-  });
+  ZELC_CallVoid(function, status, [&](ZELC_Interface& zel) { ZELC_ApplyToObject(zel, session, handle, body); });
 }
 
 // ---- attributes --------------------------------------------------------------

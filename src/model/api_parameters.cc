@@ -17,24 +17,6 @@ struct ZELC_ModelTable<ZELI_Parameter> {
   }
 };
 
-namespace {
-
-// For the value functions: the parameter's implementation object.
-template <typename Result, typename Body>
-Result WithParameter(const char* function, zel_session_t session, zel_parameter_t parameter, zel_status_t* status,
-                     Result failure, Body&& body) noexcept {
-  return ZELC_WithObject(function, session, parameter, status, failure,
-                         [&](ZELI_Parameter& p, ZELC_Container*) { return body(p); });
-}
-
-template <typename Body>
-void WithParameterVoid(const char* function, zel_session_t session, zel_parameter_t parameter, zel_status_t* status,
-                       Body&& body) noexcept {
-  ZELC_WithObjectVoid(function, session, parameter, status, [&](ZELI_Parameter& p, ZELC_Container*) { body(p); });
-}
-
-}  // namespace
-
 ZEL_EXPORT zel_parameter_t ZEL_CreateParameter(zel_session_t session, zel_container_t container, const char* name,
                                                zel_dimensionDescriptor_t descriptor, zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, ZEL_NullParameter, [&](ZELC_Interface& zel) {
@@ -50,7 +32,7 @@ ZEL_EXPORT zel_parameter_t ZEL_CreateParameter(zel_session_t session, zel_contai
 
 ZEL_EXPORT const char* ZEL_GetParameterName(zel_session_t session, zel_parameter_t parameter,
                                              zel_status_t* status) noexcept {
-  return WithParameter(__func__, session, parameter, status, static_cast<const char*>(nullptr),
+  return ZELC_WithObject(__func__, session, parameter, status, static_cast<const char*>(nullptr),
                        [](ZELI_Parameter& p) { return p.Get_Name().c_str(); });
 }
 
@@ -75,46 +57,47 @@ ZEL_EXPORT zel_type_t ZEL_GetParameterType(zel_session_t session, zel_parameter_
 
 ZEL_EXPORT void ZEL_SetParameterDataSpacing(zel_session_t session, zel_parameter_t parameter,
                                             zel_dataSpacing_t spacing, zel_status_t* status) noexcept {
-  WithParameterVoid(__func__, session, parameter, status, [&](ZELI_Parameter& p) { p.Set_DataSpacing(spacing); });
+  ZELC_WithObjectVoid(__func__, session, parameter, status, [&](ZELI_Parameter& p) { p.Set_DataSpacing(spacing); });
 }
 
 ZEL_EXPORT zel_dataSpacing_t ZEL_GetParameterDataSpacing(zel_session_t session, zel_parameter_t parameter,
                                                          zel_status_t* status) noexcept {
-  return WithParameter(__func__, session, parameter, status, ZEL_DATASPACING_UNKNOWN,
+  return ZELC_WithObject(__func__, session, parameter, status, ZEL_DATASPACING_UNKNOWN,
                        [](ZELI_Parameter& p) { return p.Get_DataSpacing(); });
 }
 
 ZEL_EXPORT void ZEL_SetParameterInterpolationType(zel_session_t session, zel_parameter_t parameter,
                                                   zel_interpolation_t interpolation, zel_status_t* status) noexcept {
-  WithParameterVoid(__func__, session, parameter, status,
+  ZELC_WithObjectVoid(__func__, session, parameter, status,
                     [&](ZELI_Parameter& p) { p.Set_InterpolationType(interpolation); });
 }
 
 ZEL_EXPORT zel_interpolation_t ZEL_GetParameterInterpolationType(zel_session_t session, zel_parameter_t parameter,
                                                                  zel_status_t* status) noexcept {
-  return WithParameter(__func__, session, parameter, status, ZEL_INTERPOLATION_NONE,
+  return ZELC_WithObject(__func__, session, parameter, status, ZEL_INTERPOLATION_NONE,
                        [](ZELI_Parameter& p) { return p.Get_InterpolationType(); });
 }
 
 ZEL_EXPORT void ZEL_SetParameterCompression(zel_session_t session, zel_parameter_t parameter,
                                             zel_compression_t compression, zel_status_t* status) noexcept {
-  WithParameterVoid(__func__, session, parameter, status, [&](ZELI_Parameter& p) { p.Set_Compression(compression); });
+  ZELC_WithObjectVoid(__func__, session, parameter, status, [&](ZELI_Parameter& p) { p.Set_Compression(compression); });
 }
 
 ZEL_EXPORT zel_compression_t ZEL_GetParameterCompression(zel_session_t session, zel_parameter_t parameter,
                                                          zel_status_t* status) noexcept {
-  return WithParameter(__func__, session, parameter, status, zel_compression_t{0},
+  return ZELC_WithObject(__func__, session, parameter, status, zel_compression_t{0},
                        [](ZELI_Parameter& p) { return p.Get_Compression(); });
 }
 
 ZEL_EXPORT void ZEL_SetParameterCompressionUserCode(zel_session_t session, zel_parameter_t parameter, int code,
                                                     zel_status_t* status) noexcept {
-  WithParameterVoid(__func__, session, parameter, status, [&](ZELI_Parameter& p) { p.Set_CompressionUserCode(code); });
+  ZELC_WithObjectVoid(__func__, session, parameter, status,
+                      [&](ZELI_Parameter& p) { p.Set_CompressionUserCode(code); });
 }
 
 ZEL_EXPORT int ZEL_GetParameterCompressionUserCode(zel_session_t session, zel_parameter_t parameter,
                                                    zel_status_t* status) noexcept {
-  return WithParameter(__func__, session, parameter, status, 0,
+  return ZELC_WithObject(__func__, session, parameter, status, 0,
                        [](ZELI_Parameter& p) { return p.Get_CompressionUserCode(); });
 }
 
@@ -122,13 +105,13 @@ ZEL_EXPORT int ZEL_GetParameterCompressionUserCode(zel_session_t session, zel_pa
 
 ZEL_EXPORT zel_monotonicity_t ZEL_GetParameterMonotonicity(zel_session_t session, zel_parameter_t parameter,
                                                            zel_status_t* status) noexcept {
-  return WithParameter(__func__, session, parameter, status, ZEL_MONOTONICITY_UNKNOWN,
+  return ZELC_WithObject(__func__, session, parameter, status, ZEL_MONOTONICITY_UNKNOWN,
                        [](ZELI_Parameter& p) { return p.Get_Monotonicity(); });
 }
 
 ZEL_EXPORT void ZEL_GetParameterMinMax(zel_session_t session, zel_parameter_t parameter, void* min, void* max,
                                        zel_status_t* status) noexcept {
-  WithParameterVoid(__func__, session, parameter, status, [&](ZELI_Parameter& p) {
+  ZELC_WithObjectVoid(__func__, session, parameter, status, [&](ZELI_Parameter& p) {
     ZELC_RequirePointer(min, "min");
     ZELC_RequirePointer(max, "max");
     p.Get_MinMax(min, max);
@@ -137,44 +120,46 @@ ZEL_EXPORT void ZEL_GetParameterMinMax(zel_session_t session, zel_parameter_t pa
 
 ZEL_EXPORT unsigned ZEL_GetParameterValueCount(zel_session_t session, zel_parameter_t parameter,
                                                zel_status_t* status) noexcept {
-  return WithParameter(__func__, session, parameter, status, 0u, [](ZELI_Parameter& p) { return p.Get_ValueCount(); });
+  return ZELC_WithObject(__func__, session, parameter, status, 0u,
+                         [](ZELI_Parameter& p) { return p.Get_ValueCount(); });
 }
 
 ZEL_EXPORT void ZEL_GetParameterValue(zel_session_t session, zel_parameter_t parameter, unsigned index, void* value,
                                       int* order, zel_status_t* status) noexcept {
-  WithParameterVoid(__func__, session, parameter, status, [&](ZELI_Parameter& p) { p.GetValue(index, value, order); });
+  ZELC_WithObjectVoid(__func__, session, parameter, status,
+                      [&](ZELI_Parameter& p) { p.GetValue(index, value, order); });
 }
 
 ZEL_EXPORT unsigned ZEL_GetParameterValueBuffer(zel_session_t session, zel_parameter_t parameter, unsigned index,
                                                 const void** value, const int** order,
                                                 zel_status_t* status) noexcept {
-  return WithParameter(__func__, session, parameter, status, 0u,
+  return ZELC_WithObject(__func__, session, parameter, status, 0u,
                        [&](ZELI_Parameter& p) { return p.GetValueBuffer(index, value, order); });
 }
 
 ZEL_EXPORT void ZEL_AppendParameterValues(zel_session_t session, zel_parameter_t parameter, unsigned count,
                                           const void* values, const int* orders, zel_status_t* status) noexcept {
-  WithParameterVoid(__func__, session, parameter, status,
+  ZELC_WithObjectVoid(__func__, session, parameter, status,
                     [&](ZELI_Parameter& p) { p.AppendValues(count, values, orders); });
 }
 
 ZEL_EXPORT void ZEL_InsertParameterValuesBefore(zel_session_t session, zel_parameter_t parameter, unsigned index,
                                                 unsigned count, const void* values, const int* orders,
                                                 zel_status_t* status) noexcept {
-  WithParameterVoid(__func__, session, parameter, status,
+  ZELC_WithObjectVoid(__func__, session, parameter, status,
                     [&](ZELI_Parameter& p) { p.InsertValuesBefore(index, count, values, orders); });
 }
 
 ZEL_EXPORT void ZEL_InsertParameterValuesAfter(zel_session_t session, zel_parameter_t parameter, unsigned index,
                                                unsigned count, const void* values, const int* orders,
                                                zel_status_t* status) noexcept {
-  WithParameterVoid(__func__, session, parameter, status,
+  ZELC_WithObjectVoid(__func__, session, parameter, status,
                     [&](ZELI_Parameter& p) { p.InsertValuesAfter(index, count, values, orders); });
 }
 
 ZEL_EXPORT void ZEL_DeleteParameterValues(zel_session_t session, zel_parameter_t parameter, unsigned index,
                                           unsigned count, zel_status_t* status) noexcept {
-  WithParameterVoid(__func__, session, parameter, status, [&](ZELI_Parameter& p) { p.DeleteValues(index, count); });
+  ZELC_WithObjectVoid(__func__, session, parameter, status, [&](ZELI_Parameter& p) { p.DeleteValues(index, count); });
 }
 
 // ---- lists, find and copy families ---------------------------------------------

@@ -52,34 +52,37 @@ void ZELI_DataInformation::Swap(ZELI_DataInformation& other) noexcept {
 
 unsigned ZELI_DataInformation::Get_SizeOf() const { return type_ != nullptr ? type_->Get_SizeOf() : 0; }
 
+namespace {
+
+// The values of an enumeration that a caller may set: the summary values
+// MIXED and DEFAULT (DEFAULT is always the last) are refused with the
+// "Explicitly setting" message, anything outside the enumeration with the
+// other.
+template <typename Enumeration>
+void RequireSettable(Enumeration value, Enumeration mixed, Enumeration byDefault, const char* explicitMessage,
+                     const char* invalidMessage) {
+  if (value == mixed || value == byDefault) throw ZELI_BadArgException(explicitMessage);
+  if (value < 0 || value > byDefault) throw ZELI_BadArgException(invalidMessage);
+}
+
+}  // namespace
+
 void ZELI_DataInformation::Set_DataSpacing(zel_dataSpacing_t spacing) {
-  if (spacing == ZEL_DATASPACING_MIXED || spacing == ZEL_DATASPACING_DEFAULT) {
-    throw ZELI_BadArgException("Explicitly setting MIXED/DEFAULT data spacing");
-  }
-  if (spacing < ZEL_DATASPACING_UNKNOWN || spacing > ZEL_DATASPACING_DEFAULT) {
-    throw ZELI_BadArgException("Invalid data spacing");
-  }
+  RequireSettable(spacing, ZEL_DATASPACING_MIXED, ZEL_DATASPACING_DEFAULT,
+                  "Explicitly setting MIXED/DEFAULT data spacing", "Invalid data spacing");
   dataSpacing_ = spacing;
 }
 
 void ZELI_DataInformation::Set_Monotonicity(zel_monotonicity_t monotonicity) {
-  if (monotonicity == ZEL_MONOTONICITY_MIXED || monotonicity == ZEL_MONOTONICITY_DEFAULT) {
-    throw ZELI_BadArgException("Explicitly setting MIXED/DEFAULT monotonicity");
-  }
-  if (monotonicity < ZEL_MONOTONICITY_UNKNOWN || monotonicity > ZEL_MONOTONICITY_DEFAULT) {
-    throw ZELI_BadArgException("Invalid monotonicity");
-  }
+  RequireSettable(monotonicity, ZEL_MONOTONICITY_MIXED, ZEL_MONOTONICITY_DEFAULT,
+                  "Explicitly setting MIXED/DEFAULT monotonicity", "Invalid monotonicity");
   monotonicity_ = monotonicity;
   monotonicityGiven_ = monotonicity != ZEL_MONOTONICITY_UNKNOWN;
 }
 
 void ZELI_DataInformation::Set_InterpolationType(zel_interpolation_t interpolation) {
-  if (interpolation == ZEL_INTERPOLATION_MIXED || interpolation == ZEL_INTERPOLATION_DEFAULT) {
-    throw ZELI_BadArgException("Explicitly setting MIXED/DEFAULT interpolationType");
-  }
-  if (interpolation < ZEL_INTERPOLATION_NONE || interpolation > ZEL_INTERPOLATION_DEFAULT) {
-    throw ZELI_BadArgException("Invalid interpolationType");
-  }
+  RequireSettable(interpolation, ZEL_INTERPOLATION_MIXED, ZEL_INTERPOLATION_DEFAULT,
+                  "Explicitly setting MIXED/DEFAULT interpolationType", "Invalid interpolationType");
   interpolation_ = interpolation;
 }
 

@@ -132,7 +132,9 @@ Scan ScanValues(const Sequence& values, unsigned n) {
   return scan;
 }
 
-[[noreturn]] void NoOrdering() { throw ZELI_FailedException("ZELI_DataInformation::DetermineMonMinMax implementation"); }
+[[noreturn]] void NoOrdering() {
+  throw ZELI_FailedException("ZELI_DataInformation::DetermineMonMinMax implementation");
+}
 
 // The scan for the type's data-type kind.
 Scan ScanByKind(const ZELI_Type& type, const Sequence& values, unsigned n) {
