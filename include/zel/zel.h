@@ -450,9 +450,10 @@ ZEL_API void ZEL_SetContainerPassword(zel_session_t session, zel_container_t con
 ZEL_API zel_dimensionDescriptor_t ZEL_CreateDimensionDescriptor(zel_session_t session, zel_container_t container,
                                                                 const char* name, const char* unit,
                                                                 zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-/* The name / unit; owned by the descriptor. */
+/* The name; owned by the descriptor. */
 ZEL_API const char* ZEL_GetDimensionDescriptorName(zel_session_t session, zel_dimensionDescriptor_t descriptor,
                                                    zel_status_t* status) ZEL_NOTHROW;
+/* The unit; owned by the descriptor. */
 ZEL_API const char* ZEL_GetDimensionDescriptorUnit(zel_session_t session, zel_dimensionDescriptor_t descriptor,
                                                    zel_status_t* status) ZEL_NOTHROW;
 /* The type of the axis values (ZEL_NullType when it has none). */
@@ -534,6 +535,7 @@ ZEL_API zel_parameter_t ZEL_CreateParameter(zel_session_t session, zel_container
 /* The name; owned by the parameter. */
 ZEL_API const char* ZEL_GetParameterName(zel_session_t session, zel_parameter_t parameter,
                                          zel_status_t* status) ZEL_NOTHROW;
+/* The descriptor the parameter was created over. */
 ZEL_API zel_dimensionDescriptor_t ZEL_GetParameterDimensionDescriptor(zel_session_t session,
                                                                       zel_parameter_t parameter,
                                                                       zel_status_t* status) ZEL_NOTHROW;
@@ -544,6 +546,7 @@ ZEL_API zel_type_t ZEL_GetParameterType(zel_session_t session, zel_parameter_t p
  * spacing". */
 ZEL_API void ZEL_SetParameterDataSpacing(zel_session_t session, zel_parameter_t parameter, zel_dataSpacing_t spacing,
                                          zel_status_t* status) ZEL_NOTHROW;
+/* The data spacing last set (initially ZEL_DATASPACING_UNKNOWN). */
 ZEL_API zel_dataSpacing_t ZEL_GetParameterDataSpacing(zel_session_t session, zel_parameter_t parameter,
                                                       zel_status_t* status) ZEL_NOTHROW;
 /* Only while the parameter has no values (else ZEL_FAILED "Cannot change
@@ -551,16 +554,19 @@ ZEL_API zel_dataSpacing_t ZEL_GetParameterDataSpacing(zel_session_t session, zel
  * ZEL_BAD_ARG "Explicitly setting MIXED/DEFAULT interpolationType". */
 ZEL_API void ZEL_SetParameterInterpolationType(zel_session_t session, zel_parameter_t parameter,
                                                zel_interpolation_t interpolation, zel_status_t* status) ZEL_NOTHROW;
+/* The interpolation type (initially ZEL_INTERPOLATION_NONE). */
 ZEL_API zel_interpolation_t ZEL_GetParameterInterpolationType(zel_session_t session, zel_parameter_t parameter,
                                                               zel_status_t* status) ZEL_NOTHROW;
 /* Stored in one byte and returned unchanged: 0 to 255, else ZEL_BAD_ARG. */
 ZEL_API void ZEL_SetParameterCompression(zel_session_t session, zel_parameter_t parameter,
                                          zel_compression_t compression, zel_status_t* status) ZEL_NOTHROW;
+/* The compression last set (initially 1). */
 ZEL_API zel_compression_t ZEL_GetParameterCompression(zel_session_t session, zel_parameter_t parameter,
                                                       zel_status_t* status) ZEL_NOTHROW;
-/* Stored and returned unchanged. */
+/* Any code; stored and returned unchanged. */
 ZEL_API void ZEL_SetParameterCompressionUserCode(zel_session_t session, zel_parameter_t parameter, int code,
                                                  zel_status_t* status) ZEL_NOTHROW;
+/* The compression user code last set (initially 0). */
 ZEL_API int ZEL_GetParameterCompressionUserCode(zel_session_t session, zel_parameter_t parameter,
                                                 zel_status_t* status) ZEL_NOTHROW;
 /* The monotonicity of the values in position order (UNKNOWN without values
@@ -572,6 +578,7 @@ ZEL_API zel_monotonicity_t ZEL_GetParameterMonotonicity(zel_session_t session, z
  * "Parameter has no values.". */
 ZEL_API void ZEL_GetParameterMinMax(zel_session_t session, zel_parameter_t parameter, void* min, void* max,
                                     zel_status_t* status) ZEL_NOTHROW;
+/* The number of values. */
 ZEL_API unsigned ZEL_GetParameterValueCount(zel_session_t session, zel_parameter_t parameter,
                                             zel_status_t* status) ZEL_NOTHROW;
 /* Copies the value at position index into value (a string as a malloc'd
