@@ -230,22 +230,26 @@ TEST_F(DataInformationTest, NanStepsAndFloatNeighbours) {
 }
 
 TEST_F(DataInformationTest, EveryScalarKindHasItsOrdering) {
-  // Characters are unsigned (range 0 .. 255): 0x7F then 0x80 rises.
+  // The types outlive the information that refers to them.
   ZELI_CharacterType character("c");
+  const char* literals[] = {"low", "mid", "high"};
+  ZELI_EnumerationType enumeration("e", 3, literals, 0, 2, ZEL_RANGE_ASCENDING);
+  ZELI_ComplexType complex("z");
+  ZELI_TimeType time("t");
+  ZELI_StringType string("s");
+
+  // Characters are unsigned (range 0 .. 255): 0x7F then 0x80 rises.
   ZELI_DataInformation info = Determine(character, std::vector<unsigned char>{0x7F, 0x80, 0xFF});
   EXPECT_EQ(info.Get_Monotonicity(), ZEL_MONOTONICITY_STRICTLY_INCREASING);
   info = Determine(integer_, std::vector<int>{5, -3, -7});
   EXPECT_EQ(info.Get_Monotonicity(), ZEL_MONOTONICITY_STRICTLY_DECREASING);
   EXPECT_EQ(MinOf<int>(info), -7);
 
-  const char* literals[] = {"low", "mid", "high"};
-  ZELI_EnumerationType enumeration("e", 3, literals, 0, 2, ZEL_RANGE_ASCENDING);
   info = Determine(enumeration, std::vector<unsigned char>{0, 2, 2});
   EXPECT_EQ(info.Get_Monotonicity(), ZEL_MONOTONICITY_INCREASING);
   EXPECT_EQ(MaxOf<unsigned char>(info), 2);
 
   // Complex: below when both parts are below; other pairs count as rises.
-  ZELI_ComplexType complex("z");
   info = Determine(complex, std::vector<DComplex>{{1, 1}, {2, 2}, {3, 3}});
   EXPECT_EQ(info.Get_Monotonicity(), ZEL_MONOTONICITY_STRICTLY_INCREASING);
   EXPECT_EQ(MaxOf<DComplex>(info), DComplex(3, 3));
@@ -254,14 +258,12 @@ TEST_F(DataInformationTest, EveryScalarKindHasItsOrdering) {
   EXPECT_EQ(MinOf<DComplex>(info), DComplex(1, 1));
   EXPECT_EQ(MaxOf<DComplex>(info), DComplex(3, 3));
 
-  ZELI_TimeType time("t");
   const UniversalTime later(UniversalReal(2e-9)), earlier(UniversalReal(1e-9));
   info = Determine(time, std::vector<UniversalTime>{later, earlier});
   EXPECT_EQ(info.Get_Monotonicity(), ZEL_MONOTONICITY_STRICTLY_DECREASING);
   EXPECT_EQ(MinOf<UniversalTime>(info), earlier);
 
   // Strings by text, null first; the extremes are copies of the texts.
-  ZELI_StringType string("s");
   std::vector<const char*> texts = {nullptr, "apple", "pear", "pear"};
   info = Determine(string, texts);
   EXPECT_EQ(info.Get_Monotonicity(), ZEL_MONOTONICITY_INCREASING);
