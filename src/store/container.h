@@ -36,6 +36,7 @@
 
 class ZELI_DimensionDescriptor;
 class ZELI_Parameter;
+class ZELI_Segment;
 class ZELI_WaveformSet;
 
 // Told when an object leaves the container's key maps, so that whoever keeps
@@ -161,6 +162,21 @@ class ZELI_Container {
   ZELI_DimensionDescriptor* FindOrCopyDimensionDescriptor(const ZELI_DimensionDescriptor& d, zel_bool_t* copied);
   ZELI_Parameter* FindOrCopyParameter(const ZELI_Parameter& p, zel_bool_t* copied);
   ZELI_WaveformSet* FindOrCopyWaveformSet(const ZELI_WaveformSet& w, zel_bool_t* copied);
+  // Segments are owned by their waveform sets: this only enters the segment
+  // in the external key map, stores its key and sets the modified flag.
+  void Insert_Segment(ZELI_Segment* segment);
+  // Serial numbers of segments are unique within the container (they name
+  // the segments' files): each call returns a number never returned before
+  // and never held by a segment read from the structure. Numbers stay below
+  // 2^31 (file names are built from signed values); beyond that:
+  // ZELI_FailedException "Segment serial numbers are exhausted.".
+  unsigned Allocate_SegmentSerial();
+  // A segment read with this serial number: later allocations lie above it.
+  void Note_SegmentSerial(unsigned serial);
+  // A file of data store `store` of the segment with that serial number
+  // (disk containers): the version directory's "segment_<serial>", then
+  // "_<store>" from stored software version 3 on, then suffix.
+  std::string Get_SegmentFile(unsigned serial, unsigned store, const char* suffix) const;
   // Frees the object's key in its map (the object itself is not destroyed)
   // and tells the listener.
   void Erase(ZELI_ExternalBase* object);
@@ -174,6 +190,9 @@ class ZELI_Container {
   // (except in ZEL_IOMODE_WRITE_STRUCTURE).
   void WriteDataStores();
   void ReadDataStores();
+  // Garbage collection of every waveform set: segments that the pass
+  // emptied are erased from the key map and destroyed.
+  void GarbageCollect();
 
  private:
   const ZELI_ContainerNames& Names() const { return directory_->Get_Names(); }
@@ -191,6 +210,7 @@ class ZELI_Container {
   unsigned softwareVersionOnDisk_;
   bool attached_ = false;
   bool modified_ = true;
+  uint64_t nextSegmentSerial_ = 0;  // above every serial number in use
   ZELI_Attributes attributes_;
   ZELI_KeyMap<ZELI_ExternalBase> external_;
   ZELI_KeyMap<ZELI_InternalBase> internal_;
