@@ -25,6 +25,7 @@
 #include <string>
 
 #include "store/attributes.h"
+#include "store/cache.h"
 #include "store/container_dir.h"
 #include "store/container_names.h"
 #include "store/keymap.h"
@@ -131,6 +132,10 @@ class ZELI_Container {
   ZELI_KeyMap<ZELI_AccessBase>& Get_AccessConvertor() { return access_; }
   ZELI_KeyMap<ZELI_InternalBase>& Get_InternalConvertor() { return internal_; }
   ZELI_TypeTable& Get_TypeTable() { return types_; }
+  // The in-memory value arrays of this container (owned by the cache).
+  ZELI_Cache& Get_Cache() { return cache_; }
+  // Runs the cache's garbage rule.
+  void GarbageCollect() { cache_.CollectGarbage(); }
 
   // Tables in creation order. Adding enters the object in the external key
   // map, stores its key, takes ownership and sets the modified flag.
@@ -216,6 +221,9 @@ class ZELI_Container {
   ZELI_KeyMap<ZELI_InternalBase> internal_;
   ZELI_KeyMap<ZELI_AccessBase> access_;
   ZELI_ContainerListener* listener_ = nullptr;  // not owned
+  // Destroyed after the tables: objects that hold cached arrays release
+  // them first.
+  ZELI_Cache cache_;
   // Declared after the key maps: destroyed before them, waveform sets first
   // (they refer to parameters and descriptors, which refer to types).
   ZELI_TypeTable types_;

@@ -54,6 +54,9 @@ int zel_cmd_info(int argc, char** argv) {
   printf("latest      %s\n", ZEL_IsContainerLatestVersion(session, c, &st) ? "yes" : "no");
 
   unsigned count = 0;
+  free(ZEL_GetAllTypes(session, c, &count, &st));
+  printf("types       %u\n", count);
+
   const char** names = ZEL_GetContainerAttributeNames(session, c, &count, &st);
   printf("attributes  %u\n", count);
   for (unsigned i = 0; i < count; ++i) {
