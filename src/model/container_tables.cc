@@ -145,4 +145,5 @@ void ZELI_Container::GarbageCollect() {
       delete segment;
     }
   }
+  cache_.CollectGarbage();
 }

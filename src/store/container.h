@@ -134,8 +134,6 @@ class ZELI_Container {
   ZELI_TypeTable& Get_TypeTable() { return types_; }
   // The in-memory value arrays of this container (owned by the cache).
   ZELI_Cache& Get_Cache() { return cache_; }
-  // Runs the cache's garbage rule.
-  void GarbageCollect() { cache_.CollectGarbage(); }
 
   // Tables in creation order. Adding enters the object in the external key
   // map, stores its key, takes ownership and sets the modified flag.
@@ -195,8 +193,9 @@ class ZELI_Container {
   // (except in ZEL_IOMODE_WRITE_STRUCTURE).
   void WriteDataStores();
   void ReadDataStores();
-  // Garbage collection of every waveform set: segments that the pass
-  // emptied are erased from the key map and destroyed.
+  // Garbage collection of every waveform set (segments that the pass
+  // emptied are erased from the key map and destroyed), then the cache's
+  // garbage rule.
   void GarbageCollect();
 
  private:
