@@ -4,6 +4,7 @@
 // garbage collection, and records read back or refused after damage.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -396,6 +397,141 @@ TEST_F(SegmentTest, LocatorAndDebugDump) {
   EXPECT_FALSE(segment->Get_WaveformLocation(3, location));
   EXPECT_EQ(InFrame([&] { segment->UnregisterWaveform(3); }), ZEL_FAILED);
   EXPECT_STREQ(ZEL_GetError(), "test: Waveform is not in the segment.");
+}
+
+}  // namespace
+
+namespace {
+
+// ---- damaged records ------------------------------------------------------------------
+
+class SegmentRecordTest : public SegmentTest {
+ protected:
+  static constexpr unsigned Serial = 0xABCDE0;  // easy to find in the structure file
+
+  // A container with one set, one segment of serial Serial with two stores,
+  // closed. Returns the structure file's bytes.
+  std::vector<unsigned char> Build() {
+    zel_container_t c = CreateDisk();
+    zel_waveformSet_t set = Set(c, "tran");
+    ZEL_SetWaveformSetAttribute(session_, set, "tool", "sim", &status_);
+    ObjectOf(session_, c)->Note_SegmentSerial(Serial - 1);
+    ZEL_AddSegmentDataStore(session_, Segment(set), &status_);
+    Close(c);
+    return Bytes(VersionFile("structure.data"));
+  }
+  // Opens for reading; returns the status and closes what opened.
+  zel_status_t TryOpen() {
+    zel_status_t st;
+    zel_container_t c = ZEL_OpenContainer(session_, name_.c_str(), ZEL_IOMODE_READ, &st);
+    if (st == ZEL_OK) ZEL_CloseContainer(session_, c, &status_);
+    return st;
+  }
+  std::string SegmentFile(const char* suffix) const {
+    return VersionFile("segment_" + std::to_string(Serial) + suffix);
+  }
+  static size_t Find(const std::vector<unsigned char>& bytes, unsigned value) {
+    for (size_t i = 0; i + 4 <= bytes.size(); ++i) {
+      if (bytes[i] == (value & 0xFF) && bytes[i + 1] == ((value >> 8) & 0xFF) &&
+          bytes[i + 2] == ((value >> 16) & 0xFF) && bytes[i + 3] == (value >> 24)) {
+        return i;
+      }
+    }
+    return std::string::npos;
+  }
+  static void Put(std::vector<unsigned char>& bytes, size_t at, unsigned value) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<unsigned char>(value >> (8 * i));
+  }
+};
+
+// The segment record's fields after the serial number: store count,
+// shared X set count, located waveforms, (identifiers), key.
+TEST_F(SegmentRecordTest, DamagedSegmentFieldsAreRefusedByName) {
+  const std::vector<unsigned char> good = Build();
+  const size_t at = Find(good, Serial);
+  ASSERT_NE(at, std::string::npos);
+  ASSERT_EQ(TryOpen(), ZEL_OK) << ZEL_GetError();
+  struct Case {
+    size_t offset;
+    unsigned value;
+    const char* message;
+  };
+  const Case cases[] = {
+      {0, 0x80000000u, "ZEL_OpenContainer: ZELI_Segment::Read: serial number"},
+      {4, 0, "ZEL_OpenContainer: ZELI_Segment::Read: data store count"},
+      {4, 5000, "ZEL_OpenContainer: ZELI_Segment::Read: data store count"},
+      {12, 1, "ZEL_OpenContainer: ZELI_Segment::Read: waveform location"},
+      {12, 0x10000000u, "ZEL_OpenContainer: End of file"},
+  };
+  for (const Case& c : cases) {
+    std::vector<unsigned char> bad = good;
+    Put(bad, at + c.offset, c.value);
+    zeltest::WriteFileBytes(VersionFile("structure.data"), bad);
+    EXPECT_EQ(TryOpen(), ZEL_FAILED) << c.offset;
+    EXPECT_STREQ(ZEL_GetError(), c.message);
+  }
+  zeltest::WriteFileBytes(VersionFile("structure.data"), good);
+  EXPECT_EQ(TryOpen(), ZEL_OK);
+}
+
+// Every single damaged byte and every truncation of the waveform-set
+// record (the end of the structure file) and of a store's record ends in a
+// status, never a crash; the intact files open again afterwards.
+TEST_F(SegmentRecordTest, EveryFlippedByteOrTruncationFailsCleanly) {
+  const std::vector<unsigned char> structure = Build();
+  const std::string record = SegmentFile("_1.org");
+  const std::vector<unsigned char> org = Bytes(record);
+  ASSERT_FALSE(org.empty());
+  // The set record starts with its name: length 4, "tran", NUL.
+  const std::vector<unsigned char> name = {4, 0, 0, 0, 't', 'r', 'a', 'n', 0};
+  const size_t setRecord = std::search(structure.begin(), structure.end(), name.begin(), name.end()) - structure.begin();
+  ASSERT_LT(setRecord, structure.size());
+  auto torture = [&](const std::string& path, const std::vector<unsigned char>& bytes, size_t from) {
+    for (size_t i = from; i < bytes.size(); ++i) {
+      std::vector<unsigned char> bad = bytes;
+      bad[i] ^= 0xFF;
+      zeltest::WriteFileBytes(path, bad);
+      TryOpen();
+      zeltest::WriteFileBytes(path, std::vector<unsigned char>(bytes.begin(), bytes.begin() + i));
+      EXPECT_NE(TryOpen(), ZEL_OK) << path << " cut at " << i;
+    }
+    zeltest::WriteFileBytes(path, bytes);
+  };
+  torture(VersionFile("structure.data"), structure, setRecord);
+  torture(record, org, 0);
+  EXPECT_EQ(TryOpen(), ZEL_OK) << ZEL_GetError();
+}
+
+TEST_F(SegmentRecordTest, DataStoreRecordsAndMapsAreChecked) {
+  Build();
+  const std::string record = SegmentFile("_0.org");
+  const std::vector<unsigned char> org = Bytes(record);
+  // map number, key map (1 slot, no free, 1 live), memory file (page size,
+  // no pages, key 0), shared X set count.
+  ASSERT_EQ(org.size(), 4u + 12u + 12u + 4u);
+  std::vector<unsigned char> bad = org;
+  Put(bad, org.size() - 4, 1);
+  zeltest::WriteFileBytes(record, bad);
+  EXPECT_EQ(TryOpen(), ZEL_FAILED);
+  EXPECT_STREQ(ZEL_GetError(), "ZEL_OpenContainer: Unimplemented: ZELI_Segment::ReadDataStore: shared X sets");
+  zeltest::WriteFileBytes(record, org);
+
+  // A page-map triple for an array that does not exist.
+  const std::string map = SegmentFile("_0_0.map");
+  zeltest::WriteFileBytes(map, {0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0});
+  EXPECT_EQ(TryOpen(), ZEL_FAILED);
+  EXPECT_STREQ(ZEL_GetError(), "ZEL_OpenContainer: ZELI_MemoryFile::ReadMap: array");
+  // A trailing partial triple (a writer still appending) is left for later.
+  zeltest::WriteFileBytes(map, {0, 0, 0});
+  EXPECT_EQ(TryOpen(), ZEL_OK);
+  // Without its record a store is absent: the segment reads, the store is
+  // empty and unusable.
+  ZELI_OS_Unlink(record.c_str());
+  zel_container_t c = Open(ZEL_IOMODE_READ);
+  zel_segment_t segment = ZEL_GetSegment(session_, ZEL_FindWaveformSet(session_, c, "tran", &status_), 0, &status_);
+  EXPECT_FALSE(Of(segment)->IsDataStoreLoaded(0));
+  EXPECT_TRUE(Of(segment)->IsDataStoreLoaded(1));
+  Close(c);
 }
 
 }  // namespace
