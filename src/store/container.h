@@ -110,6 +110,11 @@ class ZELI_Container {
   zel_bool_t Get_IsBigEndianOnDisk() const { return bigEndianOnDisk_; }
   unsigned Get_SoftwareVersionOnDisk() const { return softwareVersionOnDisk_; }
   bool IsRegistered() const { return registered_; }
+  // For readers of stored records outside the lifecycle (tools, fuzzing):
+  // which version directory and which stored form the files have.
+  void Set_VersionNumber(int version) { versionNumber_ = version; }
+  void Set_IsBigEndianOnDisk(zel_bool_t bigEndian) { bigEndianOnDisk_ = bigEndian; }
+  void Set_SoftwareVersionOnDisk(unsigned version) { softwareVersionOnDisk_ = version; }
   void Set_Attached(bool attached) { attached_ = attached; }
   bool Test_Attached() const { return attached_; }
   // Every change of stored structure sets the flag; writing or reading the
