@@ -46,8 +46,8 @@ class ModelTest : public SessionTest {
     zel_type_t type = Check(ZEL_CreateBuiltinType(session_, c, "real", ZEL_REAL, &status_));
     ZELC_Session* s = ZELC_Interface::TheInterface().ConvertSessionHandle(session_);
     ZELC_Container* wrapper = s->Convert(c);
-    ZELI_DimensionDescriptor* d = wrapper->Get_Object_p()->Add_DimensionDescriptor(
-        new ZELI_DimensionDescriptor(name, unit, s->Object(type)));
+    ZELI_DimensionDescriptor* d =
+        wrapper->Get_Object_p()->Add_DimensionDescriptor(new ZELI_DimensionDescriptor(name, unit, s->Object(type)));
     return ZELC_HandleOf<zel_dimensionDescriptor_t>(wrapper, d);
   }
   // A parameter (without values) named name over descriptor.

@@ -126,9 +126,9 @@ TEST_F(SegmentTest, EmptyEntriesAndParametersWithoutValuesAreRefused) {
   EXPECT_EQ(status_, ZEL_BAD_ARG);
   // A segment that exists while its set's entry is empty (as a stored record
   // may have it) answers its parameter questions with a failure, not a crash.
-  zel_segment_t segment = ZELC_HandleOf<zel_segment_t>(
-      ZELC_Interface::TheInterface().ConvertSessionHandle(session_)->Convert(c),
-      ObjectOf(session_, open)->Create_Segment_p({0}));
+  zel_segment_t segment =
+      ZELC_HandleOf<zel_segment_t>(ZELC_Interface::TheInterface().ConvertSessionHandle(session_)->Convert(c),
+                                   ObjectOf(session_, open)->Create_Segment_p({0}));
   ZEL_GetSegmentIndex(session_, segment, &status_);
   EXPECT_EQ(status_, ZEL_BAD_ARG);
   ZEL_GetSegmentParameter(session_, segment, 0, &status_);
@@ -285,6 +285,14 @@ TEST_F(SegmentTest, IncrementalMapWriteOnAStoreWhoseStructureDidNotChange) {
   c = Open(ZEL_IOMODE_READ);
   ZELI_Segment* read = Of(ZEL_GetSegment(session_, ZEL_FindWaveformSet(session_, c, "tran", &status_), 0, &status_));
   EXPECT_GE(read->Get_MemoryFile_p(0)->Get_PageCount(), 2u);
+  Close(c);
+
+  // Reopened for writing, with writing over: nothing is open to flush.
+  c = Open(ZEL_IOMODE_WRITE);
+  handle = ZEL_GetSegment(session_, ZEL_FindWaveformSet(session_, c, "tran", &status_), 0, &status_);
+  Of(handle)->Set_PointCountDirty(0);
+  ZEL_CommitWaveformData(session_, handle, 0, &status_);
+  EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
   Close(c);
 }
 
@@ -484,7 +492,8 @@ TEST_F(SegmentRecordTest, EveryFlippedByteOrTruncationFailsCleanly) {
   ASSERT_FALSE(org.empty());
   // The set record starts with its name: length 4, "tran", NUL.
   const std::vector<unsigned char> name = {4, 0, 0, 0, 't', 'r', 'a', 'n', 0};
-  const size_t setRecord = std::search(structure.begin(), structure.end(), name.begin(), name.end()) - structure.begin();
+  const size_t setRecord =
+      std::search(structure.begin(), structure.end(), name.begin(), name.end()) - structure.begin();
   ASSERT_LT(setRecord, structure.size());
   auto torture = [&](const std::string& path, const std::vector<unsigned char>& bytes, size_t from) {
     for (size_t i = from; i < bytes.size(); ++i) {

@@ -19,15 +19,25 @@ struct ZELC_Contained {
 };
 
 template <typename Handle>
-ZELC_Contained<typename ZELC_HandleTraits<Handle>::Object> ZELC_ConvertContained(ZELC_Session* session,
-                                                                                 Handle handle) {
+ZELC_Contained<typename ZELC_HandleTraits<Handle>::Object> ZELC_ConvertContained(ZELC_Session* session, Handle handle) {
   auto* handleObject = session->Convert(handle);
   return {handleObject->Get_Container_p(), handleObject->Get_Object_p()};
 }
 
+// Runs body(session, contained object) in the call frame for a function of
+// one object handle.
+template <typename Handle, typename Result, typename Body>
+Result ZELC_CallWith(const char* function, zel_session_t session, Handle handle, zel_status_t* status, Result failure,
+                     Body&& body) noexcept {
+  return ZELC_Call(function, status, failure, [&](ZELC_Interface& zel) -> Result {
+    ZELC_Session* s = zel.ConvertSessionHandle(session);
+    return body(s, ZELC_ConvertContained(s, handle));
+  });
+}
+
 // The parameters of count handles (a null handle is an empty entry; a null
 // array gives count empty entries); each must belong to wrapper's container.
-std::vector<ZELI_Parameter*> ZELC_ConvertParameterList(ZELC_Session* session, ZELC_Container* wrapper,
-                                                       unsigned count, const zel_parameter_t* handles);
+std::vector<ZELI_Parameter*> ZELC_ConvertParameterList(ZELC_Session* session, ZELC_Container* wrapper, unsigned count,
+                                                       const zel_parameter_t* handles);
 
 #endif  // ZEL_MODEL_API_SUPPORT_H

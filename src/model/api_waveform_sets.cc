@@ -17,20 +17,10 @@ ZELI_DimensionDescriptor* DescriptorOf(ZELC_Session* session, ZELC_Container* wr
   return contained.object;
 }
 
-// Runs body(session, set) in the call frame for a function of one set.
-template <typename Result, typename Body>
-Result WithSet(const char* function, zel_session_t session, zel_waveformSet_t waveformSet, zel_status_t* status,
-               Result failure, Body&& body) noexcept {
-  return ZELC_Call(function, status, failure, [&](ZELC_Interface& zel) -> Result {
-    ZELC_Session* s = zel.ConvertSessionHandle(session);
-    return body(s, ZELC_ConvertContained(s, waveformSet));
-  });
-}
-
 }  // namespace
 
-std::vector<ZELI_Parameter*> ZELC_ConvertParameterList(ZELC_Session* session, ZELC_Container* wrapper,
-                                                       unsigned count, const zel_parameter_t* handles) {
+std::vector<ZELI_Parameter*> ZELC_ConvertParameterList(ZELC_Session* session, ZELC_Container* wrapper, unsigned count,
+                                                       const zel_parameter_t* handles) {
   std::vector<ZELI_Parameter*> parameters(count, nullptr);
   if (handles == nullptr) return parameters;
   for (unsigned i = 0; i < count; ++i) {
@@ -42,10 +32,9 @@ std::vector<ZELI_Parameter*> ZELC_ConvertParameterList(ZELC_Session* session, ZE
   return parameters;
 }
 
-ZEL_EXPORT zel_waveformSet_t ZEL_CreateWaveformSet(zel_session_t session, zel_container_t container,
-                                                   const char* name, zel_dimensionDescriptor_t xDescriptor,
-                                                   unsigned count, const zel_parameter_t* parameters,
-                                                   zel_status_t* status) noexcept {
+ZEL_EXPORT zel_waveformSet_t ZEL_CreateWaveformSet(zel_session_t session, zel_container_t container, const char* name,
+                                                   zel_dimensionDescriptor_t xDescriptor, unsigned count,
+                                                   const zel_parameter_t* parameters, zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, ZEL_NullWaveformSet, [&](ZELC_Interface& zel) {
     ZELC_Session* s = zel.ConvertSessionHandle(session);
     ZELC_Container* wrapper = s->Convert(container);
@@ -59,22 +48,21 @@ ZEL_EXPORT zel_waveformSet_t ZEL_CreateWaveformSet(zel_session_t session, zel_co
 
 ZEL_EXPORT const char* ZEL_GetWaveformSetName(zel_session_t session, zel_waveformSet_t waveformSet,
                                               zel_status_t* status) noexcept {
-  return WithSet(__func__, session, waveformSet, status, static_cast<const char*>(nullptr),
-                 [](ZELC_Session*, SetArg set) { return set.object->Get_Name().c_str(); });
+  return ZELC_CallWith(__func__, session, waveformSet, status, static_cast<const char*>(nullptr),
+                       [](ZELC_Session*, SetArg set) { return set.object->Get_Name().c_str(); });
 }
 
-ZEL_EXPORT zel_dimensionDescriptor_t ZEL_GetWaveformSetXDescriptor(zel_session_t session,
-                                                                   zel_waveformSet_t waveformSet,
+ZEL_EXPORT zel_dimensionDescriptor_t ZEL_GetWaveformSetXDescriptor(zel_session_t session, zel_waveformSet_t waveformSet,
                                                                    zel_status_t* status) noexcept {
-  return WithSet(__func__, session, waveformSet, status, ZEL_NullDimensionDescriptor,
-                 [](ZELC_Session*, SetArg set) {
-                   return ZELC_HandleOf<zel_dimensionDescriptor_t>(set.wrapper, set.object->Get_XDescriptor_p());
-                 });
+  return ZELC_CallWith(__func__, session, waveformSet, status, ZEL_NullDimensionDescriptor,
+                       [](ZELC_Session*, SetArg set) {
+                         return ZELC_HandleOf<zel_dimensionDescriptor_t>(set.wrapper, set.object->Get_XDescriptor_p());
+                       });
 }
 
 ZEL_EXPORT void ZEL_SetWaveformSetXDescriptor(zel_session_t session, zel_waveformSet_t waveformSet,
                                               zel_dimensionDescriptor_t xDescriptor, zel_status_t* status) noexcept {
-  WithSet(__func__, session, waveformSet, status, 0, [&](ZELC_Session* s, SetArg set) {
+  ZELC_CallWith(__func__, session, waveformSet, status, 0, [&](ZELC_Session* s, SetArg set) {
     set.object->Set_XDescriptor(DescriptorOf(s, set.wrapper, xDescriptor));
     return 0;
   });
@@ -82,20 +70,20 @@ ZEL_EXPORT void ZEL_SetWaveformSetXDescriptor(zel_session_t session, zel_wavefor
 
 ZEL_EXPORT unsigned ZEL_GetWaveformSetParameterCount(zel_session_t session, zel_waveformSet_t waveformSet,
                                                      zel_status_t* status) noexcept {
-  return WithSet(__func__, session, waveformSet, status, 0u,
-                 [](ZELC_Session*, SetArg set) { return set.object->Get_ParameterCount(); });
+  return ZELC_CallWith(__func__, session, waveformSet, status, 0u,
+                       [](ZELC_Session*, SetArg set) { return set.object->Get_ParameterCount(); });
 }
 
 ZEL_EXPORT zel_parameter_t ZEL_GetWaveformSetParameter(zel_session_t session, zel_waveformSet_t waveformSet,
                                                        unsigned index, zel_status_t* status) noexcept {
-  return WithSet(__func__, session, waveformSet, status, ZEL_NullParameter, [&](ZELC_Session*, SetArg set) {
+  return ZELC_CallWith(__func__, session, waveformSet, status, ZEL_NullParameter, [&](ZELC_Session*, SetArg set) {
     return ZELC_HandleOf<zel_parameter_t>(set.wrapper, set.object->Get_Parameter_p(index));
   });
 }
 
 ZEL_EXPORT void ZEL_SetWaveformSetParameters(zel_session_t session, zel_waveformSet_t waveformSet, unsigned count,
                                              const zel_parameter_t* parameters, zel_status_t* status) noexcept {
-  WithSet(__func__, session, waveformSet, status, 0, [&](ZELC_Session* s, SetArg set) {
+  ZELC_CallWith(__func__, session, waveformSet, status, 0, [&](ZELC_Session* s, SetArg set) {
     const std::vector<ZELI_Parameter*> list = ZELC_ConvertParameterList(s, set.wrapper, count, parameters);
     set.object->Set_Parameters(count, list.data());
     return 0;
@@ -104,23 +92,23 @@ ZEL_EXPORT void ZEL_SetWaveformSetParameters(zel_session_t session, zel_waveform
 
 ZEL_EXPORT void ZEL_SetWaveformSetParameter(zel_session_t session, zel_waveformSet_t waveformSet, unsigned index,
                                             zel_parameter_t parameter, zel_status_t* status) noexcept {
-  WithSet(__func__, session, waveformSet, status, 0, [&](ZELC_Session* s, SetArg set) {
+  ZELC_CallWith(__func__, session, waveformSet, status, 0, [&](ZELC_Session* s, SetArg set) {
     const std::vector<ZELI_Parameter*> list = ZELC_ConvertParameterList(s, set.wrapper, 1, &parameter);
     set.object->Set_Parameter(index, list.front());
     return 0;
   });
 }
 
-ZEL_EXPORT zel_waveformSet_t ZEL_FindWaveformSet(zel_session_t session, zel_container_t container,
-                                                 const char* name, zel_status_t* status) noexcept {
+ZEL_EXPORT zel_waveformSet_t ZEL_FindWaveformSet(zel_session_t session, zel_container_t container, const char* name,
+                                                 zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, ZEL_NullWaveformSet, [&](ZELC_Interface& zel) {
     ZELC_Container* wrapper = zel.ConvertSessionHandle(session)->Convert(container);
     return ZELC_HandleOf<zel_waveformSet_t>(wrapper, wrapper->Get_Object_p()->FindWaveformSet(name));
   });
 }
 
-ZEL_EXPORT zel_waveformSet_t* ZEL_GetAllWaveformSets(zel_session_t session, zel_container_t container,
-                                                     unsigned* count, zel_status_t* status) noexcept {
+ZEL_EXPORT zel_waveformSet_t* ZEL_GetAllWaveformSets(zel_session_t session, zel_container_t container, unsigned* count,
+                                                     zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, static_cast<zel_waveformSet_t*>(nullptr), [&](ZELC_Interface& zel) {
     ZELC_Container* wrapper = zel.ConvertSessionHandle(session)->Convert(container);
     ZELC_RequirePointer(count, "count");
@@ -175,25 +163,25 @@ ZEL_EXPORT zel_bool_t ZEL_AreEqualWaveformSets(zel_session_t session, zel_wavefo
 
 ZEL_EXPORT const char* ZEL_GetWaveformSetAttribute(zel_session_t session, zel_waveformSet_t waveformSet,
                                                    const char* name, zel_status_t* status) noexcept {
-  return WithSet(__func__, session, waveformSet, status, static_cast<const char*>(nullptr),
-                 [&](ZELC_Session*, SetArg set) {
-                   ZELC_RequirePointer(name, "name");
-                   return set.object->Get_Attributes().Get_Attribute(name);
-                 });
+  return ZELC_CallWith(__func__, session, waveformSet, status, static_cast<const char*>(nullptr),
+                       [&](ZELC_Session*, SetArg set) {
+                         ZELC_RequirePointer(name, "name");
+                         return set.object->Get_Attributes().Get_Attribute(name);
+                       });
 }
 
 ZEL_EXPORT const char** ZEL_GetWaveformSetAttributeNames(zel_session_t session, zel_waveformSet_t waveformSet,
                                                          unsigned* count, zel_status_t* status) noexcept {
-  return WithSet(__func__, session, waveformSet, status, static_cast<const char**>(nullptr),
-                 [&](ZELC_Session*, SetArg set) {
-                   ZELC_RequirePointer(count, "count");
-                   return set.object->Get_Attributes().Get_AttributeNames(*count);
-                 });
+  return ZELC_CallWith(__func__, session, waveformSet, status, static_cast<const char**>(nullptr),
+                       [&](ZELC_Session*, SetArg set) {
+                         ZELC_RequirePointer(count, "count");
+                         return set.object->Get_Attributes().Get_AttributeNames(*count);
+                       });
 }
 
 ZEL_EXPORT void ZEL_SetWaveformSetAttribute(zel_session_t session, zel_waveformSet_t waveformSet, const char* name,
                                             const char* value, zel_status_t* status) noexcept {
-  WithSet(__func__, session, waveformSet, status, 0, [&](ZELC_Session*, SetArg set) {
+  ZELC_CallWith(__func__, session, waveformSet, status, 0, [&](ZELC_Session*, SetArg set) {
     ZELC_RequirePointer(name, "name");
     set.object->Get_Attributes().Set_Attribute(name, value);
     set.object->Set_ContainerIsDirty();

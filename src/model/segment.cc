@@ -35,8 +35,7 @@ ZELI_Type* ZELI_Segment::Get_XType_p() const {
 
 // ---- waveform locator ------------------------------------------------------------
 
-void ZELI_Segment::RegisterWaveform(int keyInSet, unsigned sharedXSetIndex, unsigned dataSetIndex,
-                                    unsigned position) {
+void ZELI_Segment::RegisterWaveform(int keyInSet, unsigned sharedXSetIndex, unsigned dataSetIndex, unsigned position) {
   if (ExistWaveform(keyInSet)) throw ZELI_DuplicateException("Waveform is already in the segment.");
   ZELI_WaveformDataLocation location;
   location.sharedXSetIndex = sharedXSetIndex;
@@ -85,8 +84,7 @@ void ZELI_Segment::Write(ZELI_Ostream& out, ZELI_KeyMap<ZELI_ExternalBase>& map)
   out << Get_Key();
 }
 
-ZELI_Segment* ZELI_Segment::Read(ZELI_Istream& in, ZELI_KeyMap<ZELI_ExternalBase>& map,
-                                 ZELI_WaveformSet& waveformSet) {
+ZELI_Segment* ZELI_Segment::Read(ZELI_Istream& in, ZELI_KeyMap<ZELI_ExternalBase>& map, ZELI_WaveformSet& waveformSet) {
   unsigned serial = 0;
   in >> serial;
   // Serial numbers name files and are allocated below 2^31.

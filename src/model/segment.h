@@ -205,8 +205,8 @@ class ZELI_Segment : public ZELI_ExternalBase {
 
   ZELI_WaveformSet* waveformSet_;  // owner
   unsigned serialNumber_;
-  unsigned sharedXSetCount_ = 0;  // length of the shared X set list
-  std::vector<unsigned> parIds_;  // one per parameter of the set
+  unsigned sharedXSetCount_ = 0;                      // length of the shared X set list
+  std::vector<unsigned> parIds_;                      // one per parameter of the set
   std::map<int, ZELI_WaveformDataLocation> locator_;  // by waveform key in set
   std::vector<DataStore> stores_;                     // one per store number
   // Owned; entries null when deleted or not loaded; may be shorter than

@@ -166,8 +166,7 @@ ZELI_WaveformSet* ZELI_WaveformSet::CopyToContainer(ZELI_Container& target) cons
   for (const ZELI_Parameter* parameter : parameters_) {
     parameters.push_back(parameter != nullptr ? target.FindOrCopyParameter(*parameter, nullptr) : nullptr);
   }
-  return new ZELI_WaveformSet(target, name_.c_str(), x, static_cast<unsigned>(parameters.size()),
-                              parameters.data());
+  return new ZELI_WaveformSet(target, name_.c_str(), x, static_cast<unsigned>(parameters.size()), parameters.data());
 }
 
 // ---- data stores ----------------------------------------------------------------

@@ -55,8 +55,8 @@ class ZELI_WaveformSet : public ZELI_ExternalBase {
   // count parameter entries, taken from parameters (null entries stay empty)
   // or all empty when parameters is null. A new empty hierarchy root is
   // registered in the container's map.
-  ZELI_WaveformSet(ZELI_Container& container, const char* name, ZELI_DimensionDescriptor* xDescriptor,
-                   unsigned count, ZELI_Parameter* const* parameters);
+  ZELI_WaveformSet(ZELI_Container& container, const char* name, ZELI_DimensionDescriptor* xDescriptor, unsigned count,
+                   ZELI_Parameter* const* parameters);
   // Destroys the segments and the root; frees the root's key when the
   // container's map still lists it.
   ~ZELI_WaveformSet() override;
