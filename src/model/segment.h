@@ -71,7 +71,7 @@ class ZELI_Segment : public ZELI_ExternalBase {
  public:
   // Most data stores one segment may have; it bounds what a stored record
   // can make the reader allocate.
-  static constexpr unsigned MaxDataStores = 1024;
+  static constexpr unsigned MaxDataStores = 256;
 
   // A segment without data stores; the set adds store 0 (Add_DataStore).
   ZELI_Segment(ZELI_WaveformSet& waveformSet, unsigned serialNumber, std::vector<unsigned> parIds);
