@@ -651,11 +651,169 @@ ZEL_API void ZEL_SetParameterAttribute(zel_session_t session, zel_parameter_t pa
 /* Waveform sets                                                          */
 /* ---------------------------------------------------------------------- */
 
+/* A waveform set groups the waveforms that share one X descriptor and one
+ * list of sweep parameters, and owns their segments. Its parameter list may
+ * hold empty entries (null handles) until they are set; once the set has
+ * segments its parameter count is fixed and its non-empty entries cannot be
+ * replaced (ZEL_FAILED). Descriptors and parameters combined with a set must
+ * belong to the set's container (ZEL_BAD_ARG). Waveform-set handles stay
+ * valid while the container is open. */
+
+/* A new set named name (copied) in the container with count parameter
+ * entries taken from parameters (a null handle is an empty entry), or all
+ * empty when parameters is null. */
+ZEL_API zel_waveformSet_t ZEL_CreateWaveformSet(zel_session_t session, zel_container_t container, const char* name,
+                                                zel_dimensionDescriptor_t xDescriptor, unsigned count,
+                                                const zel_parameter_t* parameters,
+                                                zel_status_t* status) ZEL_NOTHROW;
+/* The set's name; owned by the set, valid while its container is open. */
+ZEL_API const char* ZEL_GetWaveformSetName(zel_session_t session, zel_waveformSet_t waveformSet,
+                                           zel_status_t* status) ZEL_NOTHROW;
+/* The X descriptor. */
+ZEL_API zel_dimensionDescriptor_t ZEL_GetWaveformSetXDescriptor(zel_session_t session,
+                                                                zel_waveformSet_t waveformSet,
+                                                                zel_status_t* status) ZEL_NOTHROW;
+/* Replaces the X descriptor (of the set's container). */
+ZEL_API void ZEL_SetWaveformSetXDescriptor(zel_session_t session, zel_waveformSet_t waveformSet,
+                                           zel_dimensionDescriptor_t xDescriptor, zel_status_t* status) ZEL_NOTHROW;
+/* Number of entries of the parameter list, empty ones included. */
+ZEL_API unsigned ZEL_GetWaveformSetParameterCount(zel_session_t session, zel_waveformSet_t waveformSet,
+                                                  zel_status_t* status) ZEL_NOTHROW;
+/* Entry index (the null handle for an empty entry); index >= count:
+ * ZEL_BAD_ARG "Parameter index out of range.". */
+ZEL_API zel_parameter_t ZEL_GetWaveformSetParameter(zel_session_t session, zel_waveformSet_t waveformSet,
+                                                    unsigned index, zel_status_t* status) ZEL_NOTHROW;
+/* Replaces the whole list by count entries from parameters (all empty when
+ * parameters is null); the parameters listed before stay in the container. */
+ZEL_API void ZEL_SetWaveformSetParameters(zel_session_t session, zel_waveformSet_t waveformSet, unsigned count,
+                                          const zel_parameter_t* parameters, zel_status_t* status) ZEL_NOTHROW;
+/* Replaces entry index (a null handle empties it); an index >= count
+ * changes nothing. */
+ZEL_API void ZEL_SetWaveformSetParameter(zel_session_t session, zel_waveformSet_t waveformSet, unsigned index,
+                                         zel_parameter_t parameter, zel_status_t* status) ZEL_NOTHROW;
+/* The one set of the container named exactly name: none ZEL_NOT_FOUND
+ * "WaveformSet not found", several ZEL_FAILED "Multiple waveformSets". */
+ZEL_API zel_waveformSet_t ZEL_FindWaveformSet(zel_session_t session, zel_container_t container, const char* name,
+                                              zel_status_t* status) ZEL_NOTHROW;
+/* Every set of the container in creation order; the array is malloc'd
+ * (caller frees), null when count is 0. */
+ZEL_API zel_waveformSet_t* ZEL_GetAllWaveformSets(zel_session_t session, zel_container_t container,
+                                                  unsigned* count, zel_status_t* status) ZEL_NOTHROW;
+/* The container's first set equal to waveformSet (which may belong to any
+ * open container): equal X descriptors and pairwise equal parameters, names
+ * ignored. None: ZEL_NOT_FOUND "WaveformSet not found". */
+ZEL_API zel_waveformSet_t ZEL_FindWaveformSetByWaveformSet(zel_session_t session, zel_container_t container,
+                                                           zel_waveformSet_t waveformSet,
+                                                           zel_status_t* status) ZEL_NOTHROW;
+/* Copies waveformSet (of any open container) into the container: its name,
+ * its X descriptor and its parameters found or copied there; attributes,
+ * segments, waveforms and hierarchy are not copied. Returns the copy. */
+ZEL_API zel_waveformSet_t ZEL_CopyWaveformSet(zel_session_t session, zel_container_t container,
+                                              zel_waveformSet_t waveformSet, zel_status_t* status) ZEL_NOTHROW;
+/* ZEL_FindWaveformSetByWaveformSet when it finds one (*created 0), else
+ * ZEL_CopyWaveformSet (*created 1); created may be null. */
+ZEL_API zel_waveformSet_t ZEL_FindOrCopyWaveformSet(zel_session_t session, zel_container_t container,
+                                                    zel_waveformSet_t waveformSet, zel_bool_t* created,
+                                                    zel_status_t* status) ZEL_NOTHROW;
+/* True when the two sets (of any open containers) are equal as above. */
+ZEL_API zel_bool_t ZEL_AreEqualWaveformSets(zel_session_t session, zel_waveformSet_t a, zel_waveformSet_t b,
+                                            zel_status_t* status) ZEL_NOTHROW;
+/* The attribute's value (owned by the set, valid until it is changed or the
+ * container closed) or null when it is not set. Attributes are stored with
+ * the set. */
+ZEL_API const char* ZEL_GetWaveformSetAttribute(zel_session_t session, zel_waveformSet_t waveformSet,
+                                                const char* name, zel_status_t* status) ZEL_NOTHROW;
+/* Array of the attribute names, malloc'd (free it; the names stay owned by
+ * the set); null with count 0 when there are none. */
+ZEL_API const char** ZEL_GetWaveformSetAttributeNames(zel_session_t session, zel_waveformSet_t waveformSet,
+                                                      unsigned* count, zel_status_t* status) ZEL_NOTHROW;
+/* Creates or replaces the attribute (a null value stores ""). */
+ZEL_API void ZEL_SetWaveformSetAttribute(zel_session_t session, zel_waveformSet_t waveformSet, const char* name,
+                                         const char* value, zel_status_t* status) ZEL_NOTHROW;
+
 /* (end of waveform sets) */
 
 /* ---------------------------------------------------------------------- */
 /* Segments                                                               */
 /* ---------------------------------------------------------------------- */
+
+/* A segment holds the data of a waveform set for one combination of
+ * parameter values, one value per parameter. Indices are positions of
+ * parameter values, one per parameter of the set in list order. A segment
+ * index numbers the combinations in mixed radix with the first parameter
+ * varying fastest: with value counts c0, c1, ... the indices i0, i1, ...
+ * give i0 + i1*c0 + i2*c0*c1 + ... Segments remember values, not positions,
+ * so inserting or deleting parameter values moves a segment's indices.
+ * Functions that need the parameters fail with ZEL_BAD_ARG while the set has
+ * an empty parameter entry. Indices and counts beyond 32 bits, or a
+ * conversion through a parameter without values, give ZEL_BAD_ARG "Segment
+ * index is out of range.". Segment handles stay valid while the container is
+ * open. */
+
+/* A new segment for the count indices (count must equal the parameter
+ * count: ZEL_BAD_ARG "Parameter count is incorrect."; each index below its
+ * parameter's value count: "Parameter index is out of range."). An equal
+ * segment may exist already. The segment starts with data store 0; in a disk
+ * container its files are created (a container open for reading refuses:
+ * ZEL_FAILED). */
+ZEL_API zel_segment_t ZEL_CreateSegment(zel_session_t session, zel_waveformSet_t waveformSet, unsigned count,
+                                        const unsigned* indices, zel_status_t* status) ZEL_NOTHROW;
+/* ZEL_CreateSegment for the indices of a segment index. */
+ZEL_API zel_segment_t ZEL_CreateSegmentByIndex(zel_session_t session, zel_waveformSet_t waveformSet,
+                                               unsigned segmentIndex, zel_status_t* status) ZEL_NOTHROW;
+/* Number of segments of the set. */
+ZEL_API unsigned ZEL_GetSegmentCount(zel_session_t session, zel_waveformSet_t waveformSet,
+                                     zel_status_t* status) ZEL_NOTHROW;
+/* The i-th segment in creation order; i >= count: ZEL_BAD_ARG "Index of a
+ * segment is out of range.". */
+ZEL_API zel_segment_t ZEL_GetSegment(zel_session_t session, zel_waveformSet_t waveformSet, unsigned i,
+                                     zel_status_t* status) ZEL_NOTHROW;
+/* Product of the parameters' value counts (1 without parameters). */
+ZEL_API unsigned ZEL_GetMaximumSegmentCount(zel_session_t session, zel_waveformSet_t waveformSet,
+                                            zel_status_t* status) ZEL_NOTHROW;
+/* The first segment (creation order) with the values of a segment index, or
+ * the null handle when there is none. */
+ZEL_API zel_segment_t ZEL_FindSegment(zel_session_t session, zel_waveformSet_t waveformSet, unsigned segmentIndex,
+                                      zel_status_t* status) ZEL_NOTHROW;
+/* As ZEL_FindSegment for count indices, checked as in ZEL_CreateSegment. */
+ZEL_API zel_segment_t ZEL_FindSegmentIndices(zel_session_t session, zel_waveformSet_t waveformSet, unsigned count,
+                                             const unsigned* indices, zel_status_t* status) ZEL_NOTHROW;
+/* The segment index of count indices; a count other than the parameter
+ * count: ZEL_BAD_ARG "Parameter index count". */
+ZEL_API unsigned ZEL_GetSegmentIndexFromParIndices(zel_session_t session, zel_waveformSet_t waveformSet,
+                                                   unsigned count, const unsigned* indices,
+                                                   zel_status_t* status) ZEL_NOTHROW;
+/* Fills indices (one per parameter) with the indices of a segment index. */
+ZEL_API void ZEL_GetParameterIndices(zel_session_t session, zel_waveformSet_t waveformSet, unsigned segmentIndex,
+                                     unsigned* indices, zel_status_t* status) ZEL_NOTHROW;
+/* The segment index of the segment's current indices. */
+ZEL_API unsigned ZEL_GetSegmentIndex(zel_session_t session, zel_segment_t segment,
+                                     zel_status_t* status) ZEL_NOTHROW;
+/* Parameter i of the segment's set; i >= parameter count: ZEL_BAD_ARG
+ * "Parameter index out of range.". */
+ZEL_API zel_parameter_t ZEL_GetSegmentParameter(zel_session_t session, zel_segment_t segment, unsigned i,
+                                                zel_status_t* status) ZEL_NOTHROW;
+/* The current index of the segment's value of parameter i (same check). */
+ZEL_API unsigned ZEL_GetSegmentParameterValueIndex(zel_session_t session, zel_segment_t segment, unsigned i,
+                                                   zel_status_t* status) ZEL_NOTHROW;
+/* Adds a data store to the segment; returns its number (the old count). */
+ZEL_API unsigned ZEL_AddSegmentDataStore(zel_session_t session, zel_segment_t segment,
+                                         zel_status_t* status) ZEL_NOTHROW;
+/* Number of data stores (at least 1). */
+ZEL_API unsigned ZEL_GetSegmentDataStoreCount(zel_session_t session, zel_segment_t segment,
+                                              zel_status_t* status) ZEL_NOTHROW;
+/* Writes the container's structure (when modified) and the data store's
+ * record and map. A store number >= the count: ZEL_BAD_ARG "DataStore index
+ * is invalid."; a container not open for writing, a store that was not
+ * loaded, or writers that cannot be flushed: ZEL_FAILED. Memory containers:
+ * nothing is written. */
+ZEL_API void ZEL_CommitDataStoreStructure(zel_session_t session, zel_segment_t segment, unsigned dataStore,
+                                          zel_status_t* status) ZEL_NOTHROW;
+/* Makes the data store's written values visible to readers: when its
+ * structure is unchanged, writes back its open data file and appends to its
+ * page map only; otherwise as ZEL_CommitDataStoreStructure. Same failures. */
+ZEL_API void ZEL_CommitWaveformData(zel_session_t session, zel_segment_t segment, unsigned dataStore,
+                                    zel_status_t* status) ZEL_NOTHROW;
 
 /* (end of segments) */
 

@@ -139,9 +139,8 @@ bool ZELI_Container::IsLatestVersion() const {
 
 bool ZELI_Container::IsSegDataLatest(int64_t& time) const {
   if (!IsOnDisk()) return true;
-  // Segments arrive with waveform sets; a container without them has no
-  // segment data files to compare.
-  const unsigned segmentsOfFirstSet = 0;
+  const std::vector<ZELI_WaveformSet*>& sets = waveformSets_.Get_Objects();
+  const unsigned segmentsOfFirstSet = sets.empty() ? 0 : sets.front()->Get_SegmentCount();
   return directory_->IsSegDataLatest(segmentsOfFirstSet, time);
 }
 

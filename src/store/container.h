@@ -37,6 +37,7 @@
 
 class ZELI_DimensionDescriptor;
 class ZELI_Parameter;
+class ZELI_Segment;
 class ZELI_WaveformSet;
 
 // Told when an object leaves the container's key maps, so that whoever keeps
@@ -109,6 +110,11 @@ class ZELI_Container {
   zel_bool_t Get_IsBigEndianOnDisk() const { return bigEndianOnDisk_; }
   unsigned Get_SoftwareVersionOnDisk() const { return softwareVersionOnDisk_; }
   bool IsRegistered() const { return registered_; }
+  // For readers of stored records outside the lifecycle (tools, fuzzing):
+  // which version directory and which stored form the files have.
+  void Set_VersionNumber(int version) { versionNumber_ = version; }
+  void Set_IsBigEndianOnDisk(zel_bool_t bigEndian) { bigEndianOnDisk_ = bigEndian; }
+  void Set_SoftwareVersionOnDisk(unsigned version) { softwareVersionOnDisk_ = version; }
   void Set_Attached(bool attached) { attached_ = attached; }
   bool Test_Attached() const { return attached_; }
   // Every change of stored structure sets the flag; writing or reading the
@@ -133,8 +139,6 @@ class ZELI_Container {
   ZELI_TypeTable& Get_TypeTable() { return types_; }
   // The in-memory value arrays of this container (owned by the cache).
   ZELI_Cache& Get_Cache() { return cache_; }
-  // Runs the cache's garbage rule.
-  void GarbageCollect() { cache_.CollectGarbage(); }
 
   // Tables in creation order. Adding enters the object in the external key
   // map, stores its key, takes ownership and sets the modified flag.
@@ -166,6 +170,21 @@ class ZELI_Container {
   ZELI_DimensionDescriptor* FindOrCopyDimensionDescriptor(const ZELI_DimensionDescriptor& d, zel_bool_t* copied);
   ZELI_Parameter* FindOrCopyParameter(const ZELI_Parameter& p, zel_bool_t* copied);
   ZELI_WaveformSet* FindOrCopyWaveformSet(const ZELI_WaveformSet& w, zel_bool_t* copied);
+  // Segments are owned by their waveform sets: this only enters the segment
+  // in the external key map, stores its key and sets the modified flag.
+  void Insert_Segment(ZELI_Segment* segment);
+  // Serial numbers of segments are unique within the container (they name
+  // the segments' files): each call returns a number never returned before
+  // and never held by a segment read from the structure. Numbers stay below
+  // 2^31 (file names are built from signed values); beyond that:
+  // ZELI_FailedException "Segment serial numbers are exhausted.".
+  unsigned Allocate_SegmentSerial();
+  // A segment read with this serial number: later allocations lie above it.
+  void Note_SegmentSerial(unsigned serial);
+  // A file of data store `store` of the segment with that serial number
+  // (disk containers): the version directory's "segment_<serial>", then
+  // "_<store>" from stored software version 3 on, then suffix.
+  std::string Get_SegmentFile(unsigned serial, unsigned store, const char* suffix) const;
   // Frees the object's key in its map (the object itself is not destroyed)
   // and tells the listener.
   void Erase(ZELI_ExternalBase* object);
@@ -179,6 +198,10 @@ class ZELI_Container {
   // (except in ZEL_IOMODE_WRITE_STRUCTURE).
   void WriteDataStores();
   void ReadDataStores();
+  // Garbage collection of every waveform set (segments that the pass
+  // emptied are erased from the key map and destroyed), then the cache's
+  // garbage rule.
+  void GarbageCollect();
 
  private:
   const ZELI_ContainerNames& Names() const { return directory_->Get_Names(); }
@@ -196,6 +219,7 @@ class ZELI_Container {
   unsigned softwareVersionOnDisk_;
   bool attached_ = false;
   bool modified_ = true;
+  uint64_t nextSegmentSerial_ = 0;  // above every serial number in use
   ZELI_Attributes attributes_;
   ZELI_KeyMap<ZELI_ExternalBase> external_;
   ZELI_KeyMap<ZELI_InternalBase> internal_;

@@ -1,0 +1,220 @@
+// ZELI_Segment: the waveform data of one waveform set for one combination of
+// parameter values.
+//
+// Identity. A segment records its combination as one value identifier per
+// parameter of its set (never positions, so inserting or deleting parameter
+// values leaves segments untouched) and a serial number that names its files.
+// Serial numbers are allocated by the container and are unique within it, so
+// no two segments of one version directory ever share a file name.
+//
+// Data stores. The values live in data stores, numbered from 0; each is one
+// paged memory file with its own key map of internal objects (the "handle
+// convertor", which starts with the memory file itself). Store n of a segment
+// with serial s has, in the version directory (the "_n" part only from
+// stored software version 3 on):
+//   segment_<s>_<n>.data            the pages of the memory file
+//   segment_<s>_<n>.org             the store's record (map number, handle
+//                                   convertor, memory file record, shared X
+//                                   sets of the store)
+//   segment_<s>_<n>_<map>.map       point counts of the store's shared X sets,
+//                                   then page-map triples to the end
+// Byte layouts: doc/segment_records.md.
+//
+// A store is in one of three states:
+//   LOADED      its memory file and handle convertor exist (created here, or
+//               read from its record);
+//   NOT_LOADED  its files exist but were not read (containers opened without
+//               data stores, and attached processes); it is never written,
+//               opened or collected, so its files stay as they are;
+//   ABSENT      it has no record on disk (removed by garbage collection, or
+//               never written by a writer that ended early); it holds nothing.
+// Open count and mode are kept per store: stores are opened and closed
+// independently, and a store opened for reading may be opened again only
+// for reading (and likewise for writing).
+//
+// Shared X sets and their data sets arrive with the data-set change. Until
+// then the shared X set list is always empty and the hooks that write and
+// read them (WriteSharedXSets, ReadSharedXSets, the point-count section of
+// the map file, the collection step) handle the empty case and refuse stored
+// shared X sets with an "Unimplemented" failure.
+//
+// Failures are exceptions; the destructor releases memory files without
+// writing anything (write-back happens in CloseMemoryFile and the commits).
+#ifndef ZEL_MODEL_SEGMENT_H
+#define ZEL_MODEL_SEGMENT_H
+
+#include <iosfwd>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "store/bitset.h"
+#include "store/keymap.h"
+#include "store/objects.h"
+#include "zel/zel.h"
+
+class ZELI_Container;
+class ZELI_MemoryFile;
+class ZELI_SharedXSet;
+class ZELI_Type;
+class ZELI_WaveformSet;
+
+// Where one waveform of the set has its values in a segment.
+struct ZELI_WaveformDataLocation {
+  unsigned sharedXSetIndex = 0;  // in the segment's shared X set list
+  unsigned dataSetIndex = 0;     // in that shared X set
+  unsigned position = 0;         // of the waveform within the data set
+};
+
+class ZELI_Segment : public ZELI_ExternalBase {
+ public:
+  // Most data stores one segment may have; it bounds what a stored record
+  // can make the reader allocate.
+  static constexpr unsigned MaxDataStores = 256;
+
+  // A segment without data stores; the set adds store 0 (Add_DataStore).
+  ZELI_Segment(ZELI_WaveformSet& waveformSet, unsigned serialNumber, std::vector<unsigned> parIds);
+  ~ZELI_Segment() override;
+  ZELI_Segment(const ZELI_Segment&) = delete;
+  ZELI_Segment& operator=(const ZELI_Segment&) = delete;
+
+  ZELI_WaveformSet* Get_WaveformSet_p() const { return waveformSet_; }
+  ZELI_Container* Get_Container_p() const;
+  ZELI_Type* Get_XType_p() const;
+  unsigned Get_SerialNumber() const { return serialNumber_; }
+  const std::vector<unsigned>& Get_ParIds() const { return parIds_; }
+  unsigned Get_DataStoreCount() const { return static_cast<unsigned>(stores_.size()); }
+  unsigned Get_SharedXSetCount() const { return sharedXSetCount_; }
+
+  // ---- waveform locator (by the waveform's key in its set) ----
+  // "Waveform is already in the segment." (ZELI_DuplicateException).
+  void RegisterWaveform(int keyInSet, unsigned sharedXSetIndex, unsigned dataSetIndex, unsigned position);
+  // "Waveform is not in the segment." (ZELI_FailedException).
+  void UnregisterWaveform(int keyInSet);
+  // False, with the location zeroed, when the waveform has no data here.
+  bool Get_WaveformLocation(int keyInSet, ZELI_WaveformDataLocation& location) const;
+  bool ExistWaveform(int keyInSet) const { return locator_.count(keyInSet) != 0; }
+  unsigned Get_LocatedWaveformCount() const { return static_cast<unsigned>(locator_.size()); }
+
+  // ---- shared X sets ----
+  // index not below the list length: "ZELI_Segment::Get_SharedXSet_p index".
+  // Null for an entry deleted by garbage collection or not loaded.
+  ZELI_SharedXSet* Get_SharedXSet_p(unsigned index) const;
+  // Every entry of the shared X set list is null (or the list is empty).
+  bool IsEmpty() const;
+
+  // ---- data stores ----
+  // Adds a store (files created exclusively in a disk container; refused in
+  // a container not open for writing); returns its number.
+  unsigned Add_DataStore();
+  // Store number check: "DataStore index is invalid." (ZELI_BadArgException).
+  void CheckDataStore(unsigned store) const;
+  // The first open records the mode and opens the memory file; later opens
+  // only count and must use the same mode ("Segment re-opened with
+  // incompatible mode"). The store must be loaded.
+  void OpenMemoryFile(unsigned store, zel_iomode_t mode);
+  // The last close writes the memory file back and closes it.
+  void CloseMemoryFile(unsigned store);
+  // Closes every open store, whatever its count.
+  void AllCloseMemoryFile();
+  bool IsOpen() const;
+  bool IsDataStoreOpen(unsigned store) const;
+  unsigned Get_OpenCount(unsigned store) const;
+  bool IsDataStoreLoaded(unsigned store) const;
+  // The store's memory file and handle convertor; the store must be loaded
+  // ("Data store is not loaded.", ZELI_FailedException).
+  ZELI_MemoryFile* Get_MemoryFile_p(unsigned store) const;
+  ZELI_KeyMap<ZELI_InternalBase>* Get_HandleConvertor_p(unsigned store) const;
+  // Erases an internal object from the store's handle convertor.
+  void Erase(unsigned store, ZELI_InternalBase* object);
+  void Set_DataStoreDirty(unsigned store);
+  void Set_PointCountDirty(unsigned store);
+  bool IsDataStoreDirty(unsigned store) const { return dataStoreDirty_.Test(store); }
+  bool IsPointCountDirty(unsigned store) const { return pointCountDirty_.Test(store); }
+  unsigned Get_MapNumber(unsigned store) const;
+  // File names of a store (disk containers).
+  std::string Get_DataStoreFile(unsigned store, const char* extension) const;
+  std::string Get_MapFile(unsigned store) const;
+
+  // ---- commits (ZEL_CommitDataStoreStructure, ZEL_CommitWaveformData) ----
+  void CommitDataStoreStructure(unsigned store);
+  void CommitWaveformData(unsigned store);
+
+  // ---- data stores on disk ----
+  // "Writing an open segment" while a store is open; otherwise every loaded
+  // store whose dirty bits are set is written.
+  void WriteDataStores();
+  // Reads every store's record and map file (a store without a record is
+  // ABSENT).
+  void ReadDataStores();
+
+  // Deletes emptied shared X sets and then the files of stores this pass
+  // emptied. True when the pass emptied the segment (the caller removes it);
+  // a segment with a store that is not loaded is never emptied.
+  bool CollectGarbage();
+
+  // Diagnostic dump (standard output, or the given stream).
+  void Debug() const;
+  void Debug(std::ostream& out) const;
+
+  // ---- stored record (inside the waveform-set record) ----
+  // Once per structure write ("ZELI_Segment::Write called again.").
+  void Write(ZELI_Ostream& out, ZELI_KeyMap<ZELI_ExternalBase>& map) const;
+  // Reads a record of a segment of waveformSet (whose parameter list and
+  // waveform map are already read) and places it in map at its stored key.
+  // Its stores start NOT_LOADED with every bit clear.
+  static ZELI_Segment* Read(ZELI_Istream& in, ZELI_KeyMap<ZELI_ExternalBase>& map, ZELI_WaveformSet& waveformSet);
+
+ private:
+  enum class StoreState { LOADED, NOT_LOADED, ABSENT };
+
+  struct DataStore {
+    DataStore();
+    ~DataStore();
+    DataStore(DataStore&&) noexcept;
+    DataStore& operator=(DataStore&&) noexcept;
+
+    StoreState state = StoreState::NOT_LOADED;
+    unsigned mapNumber = 0;
+    std::unique_ptr<ZELI_KeyMap<ZELI_InternalBase>> handleConvertor;
+    std::unique_ptr<ZELI_MemoryFile> memoryFile;  // also listed in handleConvertor
+    unsigned openCount = 0;                       // nesting count of opens
+    zel_iomode_t openMode = ZEL_IOMODE_READ;      // meaningful while openCount > 0
+  };
+
+  DataStore& LoadedStore(unsigned store);
+  const DataStore& LoadedStore(unsigned store) const;
+  // The commits' common checks: store number, then a container that may not
+  // be written. False when there is nothing to do (memory containers).
+  bool PrepareCommit(unsigned store);
+  void CheckWritersMayFlush(unsigned store, bool refuseUninitialized) const;
+  void FlushIfOpenForWriting(unsigned store);
+  void WriteDataStore(unsigned store);
+  // Full (truncating) or incremental write of the map file.
+  void WriteMap(unsigned store, bool incremental);
+  void ReadDataStore(unsigned store);
+  std::string MapFileName(unsigned store, unsigned mapNumber) const;
+  // Hooks for shared X sets (see the file comment).
+  void WriteSharedXSets(ZELI_Ostream& out, unsigned store) const;
+  void ReadSharedXSets(ZELI_Istream& in, unsigned store);
+  void WritePointCounts(ZELI_Ostream& out, unsigned store) const;
+  void ReadPointCounts(ZELI_Istream& in, unsigned store);
+  void RemoveDataStore(unsigned store);
+  void GrowBits();
+
+  ZELI_WaveformSet* waveformSet_;  // owner
+  unsigned serialNumber_;
+  unsigned sharedXSetCount_ = 0;                      // length of the shared X set list
+  std::vector<unsigned> parIds_;                      // one per parameter of the set
+  std::map<int, ZELI_WaveformDataLocation> locator_;  // by waveform key in set
+  std::vector<DataStore> stores_;                     // one per store number
+  // Owned; entries null when deleted or not loaded; may be shorter than
+  // sharedXSetCount_ (missing entries count as null).
+  std::vector<ZELI_SharedXSet*> sharedXSets_;
+  ZELI_Bitset dataStoreDirty_;   // per store: structure changed since its record was written
+  ZELI_Bitset pointCountDirty_;  // per store: point counts changed since its map file was written
+  ZELI_Bitset openDataStores_;   // per store: memory file open
+};
+
+#endif  // ZEL_MODEL_SEGMENT_H

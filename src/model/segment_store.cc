@@ -1,0 +1,448 @@
+// ZELI_Segment: data stores, their files, opening and closing, commits,
+// garbage collection and the diagnostic dump.
+//
+// Writing a store (its structure or point counts changed):
+//   1. the map file segment_<s>_<n>_<map>.map is replaced by one holding
+//      only the point counts of the store's shared X sets;
+//   2. the record file segment_<s>_<n>.org is replaced: map number, handle
+//      convertor, memory file record (which takes in every page and empties
+//      the page-map log), shared X sets of the store.
+// Both are replaced atomically (temporary file and rename), map first: a
+// reader in another process then sees either the old record with fewer
+// pages, or the new record with its own map, never a map whose page-map
+// triples the record already holds.
+// Committing waveform data of a store whose structure is unchanged appends
+// the page-map log to the map file and rewrites the point counts in place
+// (their size is fixed while the structure is); a reader stops at an
+// incomplete trailing triple.
+//
+// Data files are created exclusively: a new store never truncates a file
+// that exists, whoever left it there.
+#include <fcntl.h>
+
+#include <cerrno>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "errors/exceptions.h"
+#include "model/segment.h"
+#include "model/waveform_set.h"
+#include "store/atomic_file.h"
+#include "store/container.h"
+#include "store/memory_file.h"
+#include "store/os_file.h"
+#include "store/stream.h"
+
+namespace {
+
+// Creates an empty file that must not exist yet (mode 0600).
+void CreateExclusively(const std::string& path) {
+  const int fd = ZELI_OS_FileSystem().Open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+  if (fd < 0) {
+    if (errno == EEXIST) {
+      throw ZELI_FailedException(ZELI_Message() << "Segment data file exists already: " << path.c_str());
+    }
+    throw ZELI_DiskIOException();
+  }
+  ZELI_OS_Close(fd);
+}
+
+void RemoveIfPresent(const std::string& path) {
+  if (ZELI_OS_Exists(path.c_str())) ZELI_OS_Unlink(path.c_str());
+}
+
+zel_iomode_t Normalized(zel_iomode_t mode) { return mode == ZEL_IOMODE_READ ? ZEL_IOMODE_READ : ZEL_IOMODE_WRITE; }
+
+}  // namespace
+
+// ---- stores and their state ----------------------------------------------------------
+
+void ZELI_Segment::GrowBits() {
+  const unsigned count = Get_DataStoreCount();
+  dataStoreDirty_.Resize(count);
+  pointCountDirty_.Resize(count);
+  openDataStores_.Resize(count);
+}
+
+void ZELI_Segment::CheckDataStore(unsigned store) const {
+  if (store >= stores_.size()) throw ZELI_BadArgException("DataStore index is invalid.");
+}
+
+ZELI_Segment::DataStore& ZELI_Segment::LoadedStore(unsigned store) {
+  CheckDataStore(store);
+  if (stores_[store].state != StoreState::LOADED) throw ZELI_FailedException("Data store is not loaded.");
+  return stores_[store];
+}
+
+const ZELI_Segment::DataStore& ZELI_Segment::LoadedStore(unsigned store) const {
+  return const_cast<ZELI_Segment*>(this)->LoadedStore(store);
+}
+
+bool ZELI_Segment::IsDataStoreLoaded(unsigned store) const {
+  CheckDataStore(store);
+  return stores_[store].state == StoreState::LOADED;
+}
+
+ZELI_MemoryFile* ZELI_Segment::Get_MemoryFile_p(unsigned store) const { return LoadedStore(store).memoryFile.get(); }
+
+ZELI_KeyMap<ZELI_InternalBase>* ZELI_Segment::Get_HandleConvertor_p(unsigned store) const {
+  return LoadedStore(store).handleConvertor.get();
+}
+
+unsigned ZELI_Segment::Get_MapNumber(unsigned store) const {
+  CheckDataStore(store);
+  return stores_[store].mapNumber;
+}
+
+std::string ZELI_Segment::Get_DataStoreFile(unsigned store, const char* extension) const {
+  return Get_Container_p()->Get_SegmentFile(serialNumber_, store, extension);
+}
+
+std::string ZELI_Segment::Get_MapFile(unsigned store) const { return MapFileName(store, Get_MapNumber(store)); }
+
+std::string ZELI_Segment::MapFileName(unsigned store, unsigned mapNumber) const {
+  const std::string suffix = "_" + std::to_string(mapNumber) + ".map";
+  return Get_Container_p()->Get_SegmentFile(serialNumber_, store, suffix.c_str());
+}
+
+void ZELI_Segment::Set_DataStoreDirty(unsigned store) {
+  CheckDataStore(store);
+  dataStoreDirty_.Set(store);
+}
+
+void ZELI_Segment::Set_PointCountDirty(unsigned store) {
+  CheckDataStore(store);
+  pointCountDirty_.Set(store);
+}
+
+void ZELI_Segment::Erase(unsigned store, ZELI_InternalBase* object) {
+  ZELI_KeyMap<ZELI_InternalBase>* convertor = Get_HandleConvertor_p(store);
+  Get_Container_p()->Set_Modified();
+  convertor->Erase(object->Get_Key());
+}
+
+unsigned ZELI_Segment::Add_DataStore() {
+  ZELI_Container* container = Get_Container_p();
+  const unsigned store = Get_DataStoreCount();
+  if (store >= MaxDataStores) throw ZELI_FailedException("Too many data stores in the segment.");
+  DataStore added;
+  added.state = StoreState::LOADED;
+  added.handleConvertor = std::make_unique<ZELI_KeyMap<ZELI_InternalBase>>();
+  if (container->IsOnDisk()) {
+    // A reader must not create files in the writer's version directory.
+    if (!container->IsOpenForWriting()) {
+      throw ZELI_FailedException("ZELI_Segment::Add_DataStore: container is read-only");
+    }
+    const std::string path = Get_DataStoreFile(store, ".data");
+    CreateExclusively(path);
+    try {
+      added.memoryFile = std::make_unique<ZELI_MemoryFile>(path.c_str());
+    } catch (...) {
+      ZELI_OS_FileSystem().Unlink(path.c_str());
+      throw;
+    }
+  } else {
+    added.memoryFile = std::make_unique<ZELI_MemoryFile>(nullptr);
+  }
+  added.memoryFile->Set_Key(added.handleConvertor->Insert(added.memoryFile.get()));
+  stores_.reserve(stores_.size() + 1);
+  stores_.push_back(std::move(added));
+  GrowBits();
+  dataStoreDirty_.Set(store);
+  pointCountDirty_.Set(store);
+  container->Set_Modified();
+  return store;
+}
+
+// ---- opening and closing -------------------------------------------------------------
+
+void ZELI_Segment::OpenMemoryFile(unsigned store, zel_iomode_t mode) {
+  DataStore& data = LoadedStore(store);
+  const zel_iomode_t wanted = Normalized(mode);
+  if (data.openCount > 0) {
+    if (wanted != data.openMode) throw ZELI_FailedException("Segment re-opened with incompatible mode");
+    ++data.openCount;
+    return;
+  }
+  const ZELI_Container* container = Get_Container_p();
+  if (wanted == ZEL_IOMODE_WRITE && container->IsOnDisk() && !container->IsOpenForWriting()) {
+    throw ZELI_FailedException("ZELI_Segment::OpenMemoryFile: container is read-only");
+  }
+  data.memoryFile->OpenFile(wanted);
+  data.openMode = wanted;
+  data.openCount = 1;
+  openDataStores_.Set(store);
+}
+
+void ZELI_Segment::CloseMemoryFile(unsigned store) {
+  DataStore& data = LoadedStore(store);
+  if (data.openCount == 0) throw ZELI_FailedException("Segment data store is not open.");
+  if (data.openCount == 1) {
+    // A failed write-back leaves the file open, and the store with it, so
+    // that the close can be tried again.
+    data.memoryFile->CloseFile();
+    openDataStores_.Reset(store);
+    data.openMode = ZEL_IOMODE_READ;
+  }
+  --data.openCount;
+}
+
+void ZELI_Segment::AllCloseMemoryFile() {
+  for (unsigned store = 0; store < stores_.size(); ++store) {
+    DataStore& data = stores_[store];
+    if (data.openCount == 0) continue;
+    data.openCount = 1;
+    CloseMemoryFile(store);
+  }
+}
+
+bool ZELI_Segment::IsOpen() const {
+  for (const DataStore& data : stores_) {
+    if (data.openCount > 0) return true;
+  }
+  return false;
+}
+
+bool ZELI_Segment::IsDataStoreOpen(unsigned store) const { return Get_OpenCount(store) > 0; }
+
+unsigned ZELI_Segment::Get_OpenCount(unsigned store) const {
+  CheckDataStore(store);
+  return stores_[store].openCount;
+}
+
+// ---- commits ---------------------------------------------------------------------------
+
+bool ZELI_Segment::PrepareCommit(unsigned store) {
+  CheckDataStore(store);
+  const ZELI_Container* container = Get_Container_p();
+  if (!container->IsOnDisk()) return false;
+  // The files belong to the process that writes this version.
+  if (!container->IsOpenForWriting()) throw ZELI_FailedException("The container is not open for writing.");
+  LoadedStore(store);
+  return true;
+}
+
+// Shared X sets report uninitialized and active writers; the list is empty
+// until they arrive, so nothing can refuse the commit yet. The data-set
+// change checks every shared X set of the store here ("Some writer(s) cannot
+// be flushed (are uninitialized)" when refuseUninitialized, "Some writer(s)
+// cannot be flushed (are active)").
+void ZELI_Segment::CheckWritersMayFlush(unsigned, bool) const {}
+
+void ZELI_Segment::FlushIfOpenForWriting(unsigned store) {
+  DataStore& data = stores_[store];
+  if (data.openCount > 0 && data.openMode == ZEL_IOMODE_WRITE) data.memoryFile->FlushFile();
+}
+
+void ZELI_Segment::CommitDataStoreStructure(unsigned store) {
+  if (!PrepareCommit(store)) return;
+  CheckWritersMayFlush(store, true);
+  Get_Container_p()->WriteStructure();
+  FlushIfOpenForWriting(store);
+  WriteDataStore(store);
+}
+
+void ZELI_Segment::CommitWaveformData(unsigned store) {
+  if (!PrepareCommit(store)) return;
+  CheckWritersMayFlush(store, false);
+  if (dataStoreDirty_.Test(store)) {
+    CommitDataStoreStructure(store);
+    return;
+  }
+  // Without an open store there is nothing in memory to write back: the
+  // last close did that.
+  FlushIfOpenForWriting(store);
+  WriteMap(store, true);
+}
+
+// ---- writing and reading stores -------------------------------------------------------
+
+void ZELI_Segment::WriteDataStores() {
+  if (IsOpen()) throw ZELI_FailedException("Writing an open segment");
+  for (unsigned store = 0; store < stores_.size(); ++store) WriteDataStore(store);
+}
+
+void ZELI_Segment::WriteDataStore(unsigned store) {
+  DataStore& data = stores_[store];
+  if (!Get_Container_p()->IsOnDisk() || data.state != StoreState::LOADED) return;
+  if (!dataStoreDirty_.Test(store) && !pointCountDirty_.Test(store)) return;
+  WriteMap(store, false);
+  ZELI_AtomicFile file(Get_DataStoreFile(store, ".org").c_str());
+  ZELI_Ostream& out = file.Stream();
+  out << data.mapNumber;
+  out << *data.handleConvertor;
+  data.memoryFile->Write(out, *data.handleConvertor);
+  WriteSharedXSets(out, store);
+  file.Commit();
+  dataStoreDirty_.Reset(store);
+  pointCountDirty_.Reset(store);
+}
+
+void ZELI_Segment::WriteMap(unsigned store, bool incremental) {
+  DataStore& data = stores_[store];
+  const std::string path = Get_MapFile(store);
+  if (!incremental) {
+    ZELI_AtomicFile file(path.c_str());
+    WritePointCounts(file.Stream(), store);
+    file.Commit();
+    return;
+  }
+  if (!pointCountDirty_.Test(store)) return;
+  if (!ZELI_OS_Exists(path.c_str())) {
+    // No map yet (a store whose writer ended before its first map): start
+    // one with the point counts in front.
+    ZELI_Ostream out(path.c_str(), 1);
+    WritePointCounts(out, store);
+    data.memoryFile->WriteMap(out);
+    out.Close();
+  } else {
+    ZELI_Ostream out(path.c_str(), 0);
+    out.Lseek(ZELI_OS_SEEK_END);
+    data.memoryFile->WriteMap(out);
+    out.Lseek(0);
+    WritePointCounts(out, store);
+    out.Close();
+  }
+  pointCountDirty_.Reset(store);
+}
+
+void ZELI_Segment::ReadDataStores() {
+  if (!Get_Container_p()->IsOnDisk()) return;
+  for (unsigned store = 0; store < stores_.size(); ++store) {
+    if (stores_[store].state == StoreState::NOT_LOADED) ReadDataStore(store);
+  }
+}
+
+void ZELI_Segment::ReadDataStore(unsigned store) {
+  const ZELI_Container* container = Get_Container_p();
+  const std::string record = Get_DataStoreFile(store, ".org");
+  if (!ZELI_OS_Exists(record.c_str())) {
+    // Removed by garbage collection, or never written.
+    stores_[store].state = StoreState::ABSENT;
+    return;
+  }
+  const zel_bool_t bigEndian = container->Get_IsBigEndianOnDisk();
+  const unsigned version = container->Get_SoftwareVersionOnDisk();
+  DataStore data;
+  ZELI_Istream in(record.c_str(), bigEndian, version);
+  in >> data.mapNumber;
+  data.handleConvertor = std::make_unique<ZELI_KeyMap<ZELI_InternalBase>>();
+  in >> *data.handleConvertor;
+  data.memoryFile =
+      std::make_unique<ZELI_MemoryFile>(Get_DataStoreFile(store, ".data").c_str(), in, *data.handleConvertor);
+  ReadSharedXSets(in, store);
+  data.handleConvertor->VerifyLoaded();
+  in.Close();
+  // A record whose map is missing (a writer that ended before its first
+  // map) has no pages beyond the record.
+  const std::string map = MapFileName(store, data.mapNumber);
+  if (ZELI_OS_Exists(map.c_str())) {
+    ZELI_Istream mapIn(map.c_str(), bigEndian, version);
+    ReadPointCounts(mapIn, store);
+    data.memoryFile->ReadMap(mapIn);
+    mapIn.Close();
+  }
+  data.state = StoreState::LOADED;
+  stores_[store] = std::move(data);
+}
+
+// Hooks for the shared X sets of a store (empty until they arrive): the
+// record holds their count and then their records; the map file starts with
+// their point counts.
+void ZELI_Segment::WriteSharedXSets(ZELI_Ostream& out, unsigned) const { out << 0u; }
+
+void ZELI_Segment::ReadSharedXSets(ZELI_Istream& in, unsigned) {
+  unsigned count = 0;
+  in >> count;
+  if (count != 0) throw ZELI_FailedException("Unimplemented: ZELI_Segment::ReadDataStore: shared X sets");
+}
+
+void ZELI_Segment::WritePointCounts(ZELI_Ostream&, unsigned) const {}
+
+void ZELI_Segment::ReadPointCounts(ZELI_Istream&, unsigned) {}
+
+// ---- garbage collection ----------------------------------------------------------------
+
+void ZELI_Segment::RemoveDataStore(unsigned store) {
+  ZELI_Container* container = Get_Container_p();
+  if (!container->IsOpenForWriting()) {
+    throw ZELI_FailedException("ZELI_Segment::CollectGarbage: container is read-only");
+  }
+  container->Set_Modified();
+  DataStore& data = stores_[store];
+  if (container->IsOnDisk()) {
+    data.memoryFile->DeleteFile();
+    RemoveIfPresent(Get_DataStoreFile(store, ".org"));
+    RemoveIfPresent(Get_MapFile(store));
+  }
+  data.handleConvertor->Erase(data.memoryFile->Get_Key());
+  data.memoryFile.reset();
+  data.handleConvertor.reset();
+  data.state = StoreState::ABSENT;
+  dataStoreDirty_.Reset(store);
+  pointCountDirty_.Reset(store);
+  openDataStores_.Reset(store);
+}
+
+bool ZELI_Segment::CollectGarbage() {
+  if (IsOpen()) throw ZELI_FailedException("Cannot collect garbage in an open segment");
+  // Stores whose last shared X set this pass deleted, and stores that still
+  // hold one. The data-set change fills both here: each shared X set
+  // collects its garbage; one left without data sets is deleted (structure
+  // modified, erased from its store's handle convertor, list entry nulled)
+  // and its store noted as emptied; every other one notes its store as
+  // remaining.
+  ZELI_Bitset emptied(Get_DataStoreCount());
+  ZELI_Bitset remaining(Get_DataStoreCount());
+  for (unsigned store = 0; store < stores_.size(); ++store) {
+    if (emptied.Test(store) && !remaining.Test(store) && stores_[store].state == StoreState::LOADED) {
+      RemoveDataStore(store);
+    }
+  }
+  // Only what this pass emptied goes: a segment not yet written, or one
+  // whose stores were not loaded, holds nothing in memory but is not empty.
+  if (emptied.Count() == 0 || !IsEmpty()) return false;
+  for (const DataStore& data : stores_) {
+    if (data.state == StoreState::NOT_LOADED) return false;
+  }
+  return true;
+}
+
+// ---- diagnostics -----------------------------------------------------------------------
+
+void ZELI_Segment::Debug() const { Debug(std::cout); }
+
+void ZELI_Segment::Debug(std::ostream& out) const {
+  out << "===========================\n";
+  out << "Segment serial # " << serialNumber_ << '\n';
+  out << "===========================\n";
+  out << "Key = " << Get_Key() << '\n';
+  out << "_waveformSet_p   " << static_cast<const void*>(waveformSet_) << '\n';
+  out << "_dataStoreCount  " << Get_DataStoreCount() << '\n';
+  out << "_sharedXSetCount " << sharedXSetCount_ << '\n';
+  out << "parameterCount   " << parIds_.size() << '\n';
+  for (unsigned id : parIds_) out << "    parID " << id << '\n';
+  out << "_waveformLocator " << locator_.size() << " located\n";
+  for (const auto& [key, location] : locator_) {
+    out << "    waveform " << key << ": sharedXSet " << location.sharedXSetIndex << ", dataSet "
+        << location.dataSetIndex << ", position " << location.position << '\n';
+  }
+  for (unsigned store = 0; store < stores_.size(); ++store) {
+    const DataStore& data = stores_[store];
+    out << "----------------------\n";
+    out << "DataStore # " << store << '\n';
+    out << "----------------------\n";
+    out << "_dataStoreDirty       " << dataStoreDirty_.Test(store) << '\n';
+    out << "_pointCountDirty      " << pointCountDirty_.Test(store) << '\n';
+    out << "handleConvertor    " << static_cast<const void*>(data.handleConvertor.get()) << '\n';
+    if (data.handleConvertor) {
+      out << "    " << data.handleConvertor->Get_SlotCount() << " slots, " << data.handleConvertor->Get_Count()
+          << " live\n";
+    }
+    out << "memoryFile         " << static_cast<const void*>(data.memoryFile.get()) << '\n';
+    if (data.memoryFile) data.memoryFile->DumpPages(out);
+    // The store's shared X sets follow here once they exist.
+  }
+  out.flush();
+}
