@@ -26,9 +26,9 @@ namespace {
 // null handle gives no type.
 ZELI_Type* TypeOfContainer(ZELC_Session* session, ZELC_Container* wrapper, zel_type_t type) {
   if (type.key == -1) return nullptr;
-  const ZELC_Resolved<zel_type_t> resolved = ZELC_Resolve(session, type);
-  ZELC_RequireSameContainer(wrapper, resolved.wrapper, "Type belongs to another container");
-  return resolved.object;
+  const auto contained = ZELC_ConvertContained(session, type);
+  ZELC_RequireSameContainer(wrapper, contained.wrapper, "Type belongs to another container");
+  return contained.object;
 }
 
 }  // namespace

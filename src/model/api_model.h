@@ -1,7 +1,7 @@
 // Helpers shared by the exported functions of a container's persistent
-// model objects (dimension descriptors, parameters): resolving an object
-// handle together with the wrapper of its container, and the families that
-// look alike for every such object (attributes; find by object, copy,
+// model objects (dimension descriptors, parameters): running a body on the
+// object of a handle (with the wrapper of its container), and the families
+// that look alike for every such object (attributes; find by object, copy,
 // find or copy, equality).
 //
 // ZELC_ModelTable<T> ties an implementation class to its container table
@@ -14,30 +14,18 @@
 #include "interface/container_wrapper.h"
 #include "interface/frame.h"
 #include "interface/handle_lists.h"
+#include "model/api_support.h"
 #include "store/container.h"
-
-// The object behind an object handle and the wrapper of its container.
-template <typename Handle>
-struct ZELC_Resolved {
-  ZELC_Container* wrapper;
-  typename ZELC_HandleTraits<Handle>::Object* object;
-};
-
-template <typename Handle>
-ZELC_Resolved<Handle> ZELC_Resolve(ZELC_Session* session, Handle handle) {
-  auto* handleObject = session->Convert(handle);
-  return {handleObject->Get_Container_p(), handleObject->Get_Object_p()};
-}
 
 // Calls body(object, wrapper), or body(object) when it takes the object
 // alone.
 template <typename Handle, typename Body>
 decltype(auto) ZELC_ApplyToObject(ZELC_Interface& zel, zel_session_t session, Handle handle, Body& body) {
-  const ZELC_Resolved<Handle> resolved = ZELC_Resolve(zel.ConvertSessionHandle(session), handle);
-  if constexpr (std::is_invocable_v<Body&, decltype(*resolved.object)>) {
-    return body(*resolved.object);
+  const auto contained = ZELC_ConvertContained(zel.ConvertSessionHandle(session), handle);
+  if constexpr (std::is_invocable_v<Body&, decltype(*contained.object)>) {
+    return body(*contained.object);
   } else {
-    return body(*resolved.object, resolved.wrapper);
+    return body(*contained.object, contained.wrapper);
   }
 }
 

@@ -22,7 +22,7 @@ ZEL_EXPORT zel_parameter_t ZEL_CreateParameter(zel_session_t session, zel_contai
   return ZELC_Call(__func__, status, ZEL_NullParameter, [&](ZELC_Interface& zel) {
     ZELC_Session* s = zel.ConvertSessionHandle(session);
     ZELC_Container* wrapper = s->Convert(container);
-    const ZELC_Resolved<zel_dimensionDescriptor_t> d = ZELC_Resolve(s, descriptor);
+    const auto d = ZELC_ConvertContained(s, descriptor);
     ZELC_RequireSameContainer(wrapper, d.wrapper, "Dimension descriptor belongs to another container");
     ZELI_Container* object = wrapper->Get_Object_p();
     ZELI_Parameter* parameter = object->Add_Parameter(new ZELI_Parameter(*object, name, d.object));
