@@ -127,6 +127,24 @@ TEST_F(ParameterTest, IdentifiersFollowTheFreeChain) {
   EXPECT_EQ(Ids(q), (IdList{4, 0, 3, 2, 1}));
 }
 
+TEST_F(ParameterTest, SegmentsFollowTheirValueThroughInsertAndDelete) {
+  zel_parameter_t p = NewParameter();
+  Append(p, {10, 20, 30});
+  zel_waveformSet_t set = ZEL_CreateWaveformSet(session_, container_, "set", descriptor_, 1, &p, &status_);
+  const unsigned at = 1;
+  zel_segment_t segment = ZEL_CreateSegment(session_, set, 1, &at, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  const double before[] = {0, 5};
+  ZEL_InsertParameterValuesBefore(session_, p, 0, 2, before, nullptr, &status_);
+  EXPECT_EQ(ZEL_GetSegmentParameterValueIndex(session_, segment, 0, &status_), 3u);
+  // Once its value is deleted the segment shows no other value.
+  ZEL_DeleteParameterValues(session_, p, 3, 1, &status_);
+  ZEL_GetSegmentParameterValueIndex(session_, segment, 0, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_GetSegmentParameterValueIndex: ParId ID is out of range.");
+  Append(p, {40});  // reuses the freed identifier: the segment sees its new value
+  EXPECT_EQ(ZEL_GetSegmentParameterValueIndex(session_, segment, 0, &status_), 4u);
+}
+
 TEST_F(ParameterTest, InsertAfterTheLastEqualsAppend) {
   zel_parameter_t appended = NewParameter("a");
   zel_parameter_t inserted = NewParameter("a");
