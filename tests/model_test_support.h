@@ -1,11 +1,12 @@
 // Helpers for the waveform-set and segment tests: a disk container in a
-// temporary directory, descriptors and parameters made through the library's
-// objects (their exported functions live with the parameter change), and the
-// implementation object behind a handle.
+// temporary directory, descriptors and parameters, and the implementation
+// object behind a handle.
 #ifndef ZEL_TESTS_MODEL_TEST_SUPPORT_H
 #define ZEL_TESTS_MODEL_TEST_SUPPORT_H
 
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "interface/container_wrapper.h"
 #include "interface/handle_lists.h"
@@ -44,19 +45,15 @@ class ModelTest : public SessionTest {
   // A real type and a descriptor of it named name.
   zel_dimensionDescriptor_t Descriptor(zel_container_t c, const char* name, const char* unit = "s") {
     zel_type_t type = Check(ZEL_CreateBuiltinType(session_, c, "real", ZEL_REAL, &status_));
-    ZELC_Session* s = ZELC_Interface::TheInterface().ConvertSessionHandle(session_);
-    ZELC_Container* wrapper = s->Convert(c);
-    ZELI_DimensionDescriptor* d =
-        wrapper->Get_Object_p()->Add_DimensionDescriptor(new ZELI_DimensionDescriptor(name, unit, s->Object(type)));
-    return ZELC_HandleOf<zel_dimensionDescriptor_t>(wrapper, d);
+    return Check(ZEL_CreateDimensionDescriptor(session_, c, name, unit, type, &status_));
   }
-  // A parameter (without values) named name over descriptor.
-  zel_parameter_t Parameter(zel_container_t c, const char* name, zel_dimensionDescriptor_t descriptor) {
-    ZELC_Session* s = ZELC_Interface::TheInterface().ConvertSessionHandle(session_);
-    ZELC_Container* wrapper = s->Convert(c);
-    ZELI_Container* object = wrapper->Get_Object_p();
-    ZELI_Parameter* p = object->Add_Parameter(new ZELI_Parameter(*object, name, s->Object(descriptor)));
-    return ZELC_HandleOf<zel_parameter_t>(wrapper, p);
+  // A parameter named name over descriptor, with the given real values.
+  zel_parameter_t Parameter(zel_container_t c, const char* name, zel_dimensionDescriptor_t descriptor,
+                            std::initializer_list<double> values = {}) {
+    zel_parameter_t p = Check(ZEL_CreateParameter(session_, c, name, descriptor, &status_));
+    const std::vector<double> v(values);
+    if (!v.empty()) ZEL_AppendParameterValues(session_, p, static_cast<unsigned>(v.size()), v.data(), nullptr, &status_);
+    return Check(p);
   }
   zel_waveformSet_t Set(zel_container_t c, const char* name, unsigned count = 0,
                         const zel_parameter_t* parameters = nullptr) {

@@ -544,3 +544,35 @@ TEST_F(SegmentRecordTest, DataStoreRecordsAndMapsAreChecked) {
 }
 
 }  // namespace
+
+TEST_F(SegmentTest, SegmentIndicesFollowParameterValuesThroughInsertsAndDeletes) {
+  zel_container_t c = CreateDisk();
+  zel_dimensionDescriptor_t d = Descriptor(c, "vdd", "V");
+  zel_parameter_t params[2] = {Parameter(c, "p", d, {1.0, 2.0, 3.0}), Parameter(c, "q", d, {10, 20, 30, 40})};
+  zel_waveformSet_t set = Set(c, "sweep", 2, params);
+  EXPECT_EQ(ZEL_GetMaximumSegmentCount(session_, set, &status_), 12u);
+  const unsigned at21[2] = {2, 1};
+  EXPECT_EQ(ZEL_GetSegmentIndexFromParIndices(session_, set, 2, at21, &status_), 5u);
+  unsigned indices[2] = {0, 0};
+  ZEL_GetParameterIndices(session_, set, 11, indices, &status_);
+  EXPECT_EQ(indices[0], 2u);
+  EXPECT_EQ(indices[1], 3u);
+  ZEL_GetParameterIndices(session_, set, 12, indices, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_GetParameterIndices: Segment index is out of range.");
+
+  zel_segment_t segment = Check(ZEL_CreateSegment(session_, set, 2, at21, &status_));
+  const double zero = 0.5;
+  ZEL_InsertParameterValuesBefore(session_, params[0], 0, 1, &zero, nullptr, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  EXPECT_EQ(ZEL_GetSegmentParameterValueIndex(session_, segment, 0, &status_), 3u);
+  EXPECT_EQ(ZEL_GetSegmentIndex(session_, segment, &status_), 7u);
+  double value = 0;
+  ZEL_GetSegmentParameterValue(session_, segment, 1, &value, nullptr, &status_);
+  EXPECT_EQ(value, 20.0);
+
+  // Deleting the value a segment stands on: its identifier is gone.
+  ZEL_DeleteParameterValues(session_, params[1], 1, 1, &status_);
+  ZEL_GetSegmentParameterValueIndex(session_, segment, 1, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_GetSegmentParameterValueIndex: ParId ID is out of range.");
+  Close(c);
+}

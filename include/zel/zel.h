@@ -796,6 +796,10 @@ ZEL_API zel_parameter_t ZEL_GetSegmentParameter(zel_session_t session, zel_segme
 /* The current index of the segment's value of parameter i (same check). */
 ZEL_API unsigned ZEL_GetSegmentParameterValueIndex(zel_session_t session, zel_segment_t segment, unsigned i,
                                                    zel_status_t* status) ZEL_NOTHROW;
+/* Copies the segment's value of parameter i (and, with polynomial
+ * interpolation, its order) into caller memory, as ZEL_GetParameterValue. */
+ZEL_API void ZEL_GetSegmentParameterValue(zel_session_t session, zel_segment_t segment, unsigned i, void* value,
+                                          int* order, zel_status_t* status) ZEL_NOTHROW;
 /* Adds a data store to the segment; returns its number (the old count). */
 ZEL_API unsigned ZEL_AddSegmentDataStore(zel_session_t session, zel_segment_t segment,
                                          zel_status_t* status) ZEL_NOTHROW;

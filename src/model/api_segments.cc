@@ -122,6 +122,15 @@ ZEL_EXPORT unsigned ZEL_GetSegmentParameterValueIndex(zel_session_t session, zel
               [&](SegmentArg s) { return ParameterOf(*s.object, i)->Get_Index(s.object->Get_ParIds()[i]); });
 }
 
+ZEL_EXPORT void ZEL_GetSegmentParameterValue(zel_session_t session, zel_segment_t segment, unsigned i, void* value,
+                                             int* order, zel_status_t* status) noexcept {
+  With(__func__, session, segment, status, 0, [&](SegmentArg s) {
+    const ZELI_Parameter* parameter = ParameterOf(*s.object, i);
+    parameter->GetValue(parameter->Get_Index(s.object->Get_ParIds()[i]), value, order);
+    return 0;
+  });
+}
+
 ZEL_EXPORT unsigned ZEL_AddSegmentDataStore(zel_session_t session, zel_segment_t segment,
                                             zel_status_t* status) noexcept {
   return With(__func__, session, segment, status, 0u, [](SegmentArg s) { return s.object->Add_DataStore(); });

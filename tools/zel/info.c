@@ -56,6 +56,12 @@ int zel_cmd_info(int argc, char** argv) {
   unsigned count = 0;
   free(ZEL_GetAllTypes(session, c, &count, &st));
   printf("types       %u\n", count);
+  free(ZEL_GetAllDimensionDescriptors(session, c, &count, &st));
+  printf("descriptors %u\n", count);
+  free(ZEL_GetAllParameters(session, c, &count, &st));
+  printf("parameters  %u\n", count);
+  free(ZEL_GetAllWaveformSets(session, c, &count, &st));
+  printf("waveform sets %u\n", count);
 
   const char** names = ZEL_GetContainerAttributeNames(session, c, &count, &st);
   printf("attributes  %u\n", count);
