@@ -129,6 +129,26 @@ typedef enum zel_interpolation_e {
  * attaches no behaviour to it. Initially 1. */
 typedef int zel_compression_t;
 
+/* A caller-chosen classification of a waveform. The library stores it in one
+ * byte and returns it unchanged (only 0 to 255 survive storage); it carries
+ * no names for its values. */
+typedef int zel_semantic_t;
+
+/* How a writer or subset lays out its data sets: DIGITAL and ANALOG choose
+ * the front layout of a simulation result subset; SPARSE makes a writer's
+ * data sets record an X index with every value. */
+typedef enum zel_storageMode_e {
+  ZEL_STORAGE_DIGITAL = 0,
+  ZEL_STORAGE_ANALOG = 1,
+  ZEL_STORAGE_SPARSE = 2,
+  ZEL_STORAGE_INT_RANGE_ = 0x7fffffff
+} zel_storageMode_t;
+
+/* The data writer of one waveform of a writer: an object owned by the
+ * library, handed out as a pointer, valid until its writer is deleted or its
+ * container closed (later calls give ZEL_BAD_HANDLE). */
+typedef struct ZEL_WfDataWriter ZEL_WfDataWriter;
+
 /* Handles: one signed 32-bit key each; -1 is null. */
 typedef struct zel_session_s { int key; } zel_session_t;
 typedef struct zel_container_s { int key; } zel_container_t;
@@ -822,6 +842,126 @@ ZEL_API void ZEL_CommitWaveformData(zel_session_t session, zel_segment_t segment
 /* (end of segments) */
 
 /* ---------------------------------------------------------------------- */
+/* Waveforms                                                              */
+/* ---------------------------------------------------------------------- */
+
+/* A new source waveform of the set with the semantic and Y descriptor. */
+ZEL_API zel_waveform_t ZEL_CreateWaveform(zel_session_t session, zel_waveformSet_t waveformSet,
+                                          zel_semantic_t semantic, zel_dimensionDescriptor_t yDescriptor,
+                                          zel_status_t* status) ZEL_NOTHROW;
+/* Replaces the Y descriptor; its type must be the very type object of the old
+ * one, else ZEL_BAD_ARG. */
+ZEL_API void ZEL_SetWaveformYDescriptor(zel_session_t session, zel_waveform_t waveform,
+                                        zel_dimensionDescriptor_t yDescriptor, zel_status_t* status) ZEL_NOTHROW;
+/* The semantic given at creation. */
+ZEL_API zel_semantic_t ZEL_GetWaveformSemantic(zel_session_t session, zel_waveform_t waveform,
+                                               zel_status_t* status) ZEL_NOTHROW;
+/* The X descriptor of the waveform's set. */
+ZEL_API zel_dimensionDescriptor_t ZEL_GetWaveformXDescriptor(zel_session_t session, zel_waveform_t waveform,
+                                                             zel_status_t* status) ZEL_NOTHROW;
+/* The Y descriptor. */
+ZEL_API zel_dimensionDescriptor_t ZEL_GetWaveformYDescriptor(zel_session_t session, zel_waveform_t waveform,
+                                                             zel_status_t* status) ZEL_NOTHROW;
+/* The type of the X descriptor. */
+ZEL_API zel_type_t ZEL_GetWaveformXType(zel_session_t session, zel_waveform_t waveform,
+                                        zel_status_t* status) ZEL_NOTHROW;
+/* The type of the Y descriptor. */
+ZEL_API zel_type_t ZEL_GetWaveformYType(zel_session_t session, zel_waveform_t waveform,
+                                        zel_status_t* status) ZEL_NOTHROW;
+/* The waveform set the waveform belongs to. */
+ZEL_API zel_waveformSet_t ZEL_GetWaveformSetFromWaveform(zel_session_t session, zel_waveform_t waveform,
+                                                         zel_status_t* status) ZEL_NOTHROW;
+/* The attribute's value (owned by the library) or null when not set. */
+ZEL_API const char* ZEL_GetWaveformAttribute(zel_session_t session, zel_waveform_t waveform, const char* name,
+                                             zel_status_t* status) ZEL_NOTHROW;
+/* A malloc'd array of the attribute names (the caller frees the array only),
+ * or null with count 0 when there is none. */
+ZEL_API const char** ZEL_GetWaveformAttributeNames(zel_session_t session, zel_waveform_t waveform,
+                                                   unsigned* count, zel_status_t* status) ZEL_NOTHROW;
+/* Sets (or replaces) an attribute. */
+ZEL_API void ZEL_SetWaveformAttribute(zel_session_t session, zel_waveform_t waveform, const char* name,
+                                      const char* value, zel_status_t* status) ZEL_NOTHROW;
+/* Whether the segment holds data of the (source) waveform. */
+ZEL_API zel_bool_t ZEL_ExistWfSegment(zel_session_t session, zel_segment_t segment, zel_waveform_t waveform,
+                                      zel_status_t* status) ZEL_NOTHROW;
+
+/* ---------------------------------------------------------------------- */
+/* Writers                                                                */
+/* ---------------------------------------------------------------------- */
+
+/* A writer filling data store dataStore of the segment; SPARSE mode tags
+ * every value with its X index. ZEL_BAD_ARG for a store that does not exist. */
+ZEL_API zel_writer_t ZEL_CreateWriter(zel_session_t session, zel_segment_t segment, unsigned dataStore,
+                                      zel_storageMode_t mode, zel_status_t* status) ZEL_NOTHROW;
+/* Closes what the writer opened (without cutting any data set) and deletes
+ * it; its data writers become invalid. */
+ZEL_API void ZEL_DeleteWriter(zel_session_t session, zel_writer_t writer, zel_status_t* status) ZEL_NOTHROW;
+/* Adds a waveform of the segment's set (same container, else ZEL_BAD_ARG)
+ * and returns its data writer. */
+ZEL_API ZEL_WfDataWriter* ZEL_AddWriterWaveform(zel_session_t session, zel_writer_t writer, zel_waveform_t waveform,
+                                                zel_status_t* status) ZEL_NOTHROW;
+/* Starts front writing; only once, on a new writer. */
+ZEL_API void ZEL_InitializeFrontWriting(zel_session_t session, zel_writer_t writer, zel_status_t* status) ZEL_NOTHROW;
+/* Starts array writing; only once, on a new writer. */
+ZEL_API void ZEL_InitializeArrayWriting(zel_session_t session, zel_writer_t writer, zel_status_t* status) ZEL_NOTHROW;
+/* Opens a data front at the X value x (one value of the X type). */
+ZEL_API void ZEL_StartDataFront(zel_session_t session, zel_writer_t writer, const void* x,
+                                zel_status_t* status) ZEL_NOTHROW;
+/* Closes the open data front. */
+ZEL_API void ZEL_EndDataFront(zel_session_t session, zel_writer_t writer, zel_status_t* status) ZEL_NOTHROW;
+/* Ends writing (outside a front) and closes the data store. */
+ZEL_API void ZEL_TerminateWriting(zel_session_t session, zel_writer_t writer, zel_status_t* status) ZEL_NOTHROW;
+/* Appends count X values (of the X type). */
+ZEL_API void ZEL_AppendXArray(zel_session_t session, zel_writer_t writer, unsigned count, const void* xValues,
+                              zel_status_t* status) ZEL_NOTHROW;
+/* Appends count X values keeping their summary up to date on each call
+ * (simple: a cheaper update for values known to be in order). */
+ZEL_API void ZEL_AppendXArraySimp(zel_session_t session, zel_writer_t writer, unsigned count, const void* xValues,
+                                  zel_bool_t simple, zel_status_t* status) ZEL_NOTHROW;
+/* Gives the X values' monotonicity (MIXED and DEFAULT are ZEL_BAD_ARG). */
+ZEL_API void ZEL_SetXMonotonicity(zel_session_t session, zel_writer_t writer, zel_monotonicity_t monotonicity,
+                                  zel_status_t* status) ZEL_NOTHROW;
+/* Gives the X values' spacing (MIXED and DEFAULT are ZEL_BAD_ARG). */
+ZEL_API void ZEL_SetXDataSpacing(zel_session_t session, zel_writer_t writer, zel_dataSpacing_t spacing,
+                                 zel_status_t* status) ZEL_NOTHROW;
+/* Gives the X values' minimum and maximum (one X value each). */
+ZEL_API void ZEL_SetXMinMax(zel_session_t session, zel_writer_t writer, const void* min, const void* max,
+                            zel_status_t* status) ZEL_NOTHROW;
+/* Forgets given X extremes. */
+ZEL_API void ZEL_UnsetXMinMax(zel_session_t session, zel_writer_t writer, zel_status_t* status) ZEL_NOTHROW;
+
+/* Data writers: a pointer that is not a live data writer gives
+ * ZEL_BAD_HANDLE; a failed call leaves the data set as it was. */
+/* Enters the waveform's value for the open data front (order: polynomial
+ * order 0 to 2, used with POLYNOMIAL interpolation only). */
+ZEL_API void ZEL_WfDataWriterEnterValue(ZEL_WfDataWriter* dataWriter, const void* value, int order,
+                                        zel_status_t* status) ZEL_NOTHROW;
+/* Appends count Y values; orders (POLYNOMIAL only) and xIndices (SPARSE
+ * only) hold count entries each and may be null otherwise. */
+ZEL_API void ZEL_WfDataWriterAppendArrays(ZEL_WfDataWriter* dataWriter, unsigned count, const void* values,
+                                          const int* orders, const int* xIndices, zel_status_t* status) ZEL_NOTHROW;
+/* As ZEL_WfDataWriterAppendArrays, keeping the values' summary up to date on
+ * each call (simple: a cheaper update for values known to be in order). */
+ZEL_API void ZEL_WfDataWriterAppendArraysSimp(ZEL_WfDataWriter* dataWriter, unsigned count, const void* values,
+                                              const int* orders, const int* xIndices, zel_bool_t simple,
+                                              zel_status_t* status) ZEL_NOTHROW;
+/* Gives the Y values' monotonicity (MIXED and DEFAULT are ZEL_BAD_ARG). */
+ZEL_API void ZEL_WfDataWriterSetMonotonicity(ZEL_WfDataWriter* dataWriter, zel_monotonicity_t monotonicity,
+                                             zel_status_t* status) ZEL_NOTHROW;
+/* Gives the Y values' spacing (MIXED and DEFAULT are ZEL_BAD_ARG). */
+ZEL_API void ZEL_WfDataWriterSetDataSpacing(ZEL_WfDataWriter* dataWriter, zel_dataSpacing_t spacing,
+                                            zel_status_t* status) ZEL_NOTHROW;
+/* Sets the interpolation type; refused once writing was initialized. */
+ZEL_API void ZEL_WfDataWriterSetInterpolationType(ZEL_WfDataWriter* dataWriter,
+                                                  zel_interpolation_t interpolation,
+                                                  zel_status_t* status) ZEL_NOTHROW;
+/* Gives the Y values' minimum and maximum (one Y value each). */
+ZEL_API void ZEL_WfDataWriterSetMinMax(ZEL_WfDataWriter* dataWriter, const void* min, const void* max,
+                                       zel_status_t* status) ZEL_NOTHROW;
+/* Forgets given Y extremes. */
+ZEL_API void ZEL_WfDataWriterUnsetMinMax(ZEL_WfDataWriter* dataWriter, zel_status_t* status) ZEL_NOTHROW;
+
+/* ---------------------------------------------------------------------- */
 /* Errors                                                                 */
 /* ---------------------------------------------------------------------- */
 
@@ -1040,6 +1180,41 @@ class ZEL_API ZEL_Exception {
  private:
   char message_[256];
   zel_status_t status_;
+};
+
+class ZELI_Writer;
+class ZELI_DataSet;
+class ZELI_Bitset;
+
+/* The data writer of one waveform (see ZEL_AddWriterWaveform). Its members
+ * throw ZEL_Exception with the status and message of any failure; the
+ * ZEL_WfDataWriter* functions above call them and report the status. */
+struct ZEL_API ZEL_WfDataWriter {
+  ZEL_WfDataWriter(ZELI_Writer* writer, unsigned index, ZELI_DataSet* dataSet, unsigned position,
+                   ZELI_Bitset* presence, unsigned bitNumber) noexcept;
+  ~ZEL_WfDataWriter();
+  ZEL_WfDataWriter(const ZEL_WfDataWriter&) = delete;
+  ZEL_WfDataWriter& operator=(const ZEL_WfDataWriter&) = delete;
+
+  void EnterValue(const void* value, int order);
+  void AppendArrays(unsigned count, const void* values, const int* orders, const int* xIndices);
+  void AppendArraysSimp(unsigned count, const void* values, const int* orders, const int* xIndices,
+                        zel_bool_t simple);
+  void Set_Monotonicity(zel_monotonicity_t monotonicity);
+  void Set_DataSpacing(zel_dataSpacing_t spacing);
+  void Set_InterpolationType(zel_interpolation_t interpolation);
+  void Set_MinMax(const void* min, const void* max);
+  void Unset_MinMax();
+
+  /* Whether p is a data writer that exists now (a registry of live ones). */
+  static bool IsLive(const ZEL_WfDataWriter* p) noexcept;
+
+  ZELI_Writer* writer;
+  unsigned index;          /* among the writer's data writers */
+  ZELI_DataSet* dataSet;   /* holds the waveform */
+  unsigned position;       /* of the waveform in the data set */
+  ZELI_Bitset* presence;   /* value-presence bits of the front, may be null */
+  unsigned bitNumber;
 };
 #endif
 

@@ -1,6 +1,7 @@
 // ZELI_WaveformSet: parameters, segments, equality and copying. The stored
 // record is in waveform_set_record.cc.
 #include "model/waveform_set.h"
+#include "waveforms/waveform.h"
 
 #include <memory>
 
@@ -23,6 +24,7 @@ ZELI_WaveformSet::ZELI_WaveformSet(ZELI_Container& container, ReadTag) : contain
 
 ZELI_WaveformSet::~ZELI_WaveformSet() {
   for (ZELI_Segment* segment : segments_) delete segment;
+  for (int key : waveformMap_) delete waveformMap_[key];
   // A set that never reached its container's table (a failed add) must not
   // leave its root's key behind. The map outlives the container's tables.
   ZELI_KeyMap<ZELI_ExternalBase>& map = container_.Get_ExternalConvertor();
