@@ -18,4 +18,18 @@ if [ -n "$internal" ]; then
   echo "$internal"
   exit 1
 fi
+# Every function and constant the public header declares is defined.
+header="$(dirname "$0")/../include/zel/zel.h"
+classes=$(grep -o -E '(class|struct) ZEL_API ZEL_[A-Za-z0-9_]*' "$header" | awk '{print $3}')
+declared=$(grep -o 'ZEL_[A-Za-z0-9_]*(' "$header" | tr -d '(' | sort -u | grep -vxF "$classes")
+declared="$declared
+$(grep -o 'extern const [a-zA-Z_]* ZEL_[A-Za-z0-9_]*' "$header" | awk '{print $4}' | sort -u)"
+missing=$(echo "$declared" | grep -v '^$' | while read -r name; do
+  echo "$syms" | grep -qx "$name" || echo "$name"
+done)
+if [ -n "$missing" ]; then
+  echo "declared in zel.h but not exported:"
+  echo "$missing"
+  exit 1
+fi
 exit 0
