@@ -164,25 +164,32 @@ TEST_F(WaveformSetTest, FindingByNameAndByValue) {
   EXPECT_ZEL_FAILURE(status_, ZEL_NOT_FOUND, "ZEL_FindWaveformSetByWaveformSet: WaveformSet not found");
 }
 
-// The target holds an equal descriptor already: find-or-copy reuses it and
-// creates only the set, once. (Parameters take part once their values and
-// records exist: their copies are not available on this branch.)
+// The target holds an equal descriptor and an equal parameter already:
+// find-or-copy reuses them and creates only the set, once.
 TEST_F(WaveformSetTest, FindOrCopyReusesEqualObjectsOfTheTarget) {
   zel_container_t source = CreateMemory();
   zel_container_t target = CreateMemory();
-  zel_waveformSet_t original = Set(source, "tran", 2);
+  const zel_parameter_t sourceParams[2] = {Parameter(source, "temp", Descriptor(source, "t", "C"), {27, 85}),
+                                           Parameter(source, "vdd", Descriptor(source, "v", "V"), {1.0})};
+  zel_waveformSet_t original = Set(source, "tran", 2, sourceParams);
   ZEL_SetWaveformSetAttribute(session_, original, "tool", "sim", &status_);
   zel_dimensionDescriptor_t existing = Descriptor(target, "time");
+  zel_parameter_t existingTemp = Parameter(target, "temp", Descriptor(target, "t", "C"), {27, 85});
   const size_t descriptors = ObjectOf(session_, target)->FindAllDimensionDescriptors().size();
 
   zel_bool_t created = 0;
   zel_waveformSet_t copy = ZEL_FindOrCopyWaveformSet(session_, target, original, &created, &status_);
   ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
   EXPECT_EQ(created, 1);
-  EXPECT_EQ(ObjectOf(session_, target)->FindAllDimensionDescriptors().size(), descriptors);
+  EXPECT_EQ(ObjectOf(session_, target)->FindAllDimensionDescriptors().size(), descriptors + 1);
   EXPECT_TRUE(ZEL_AreSameDimensionDescriptor(ZEL_GetWaveformSetXDescriptor(session_, copy, &status_), existing));
   EXPECT_STREQ(ZEL_GetWaveformSetName(session_, copy, &status_), "tran");
   EXPECT_EQ(ZEL_GetWaveformSetParameterCount(session_, copy, &status_), 2u);
+  EXPECT_TRUE(ZEL_AreSameParameter(ZEL_GetWaveformSetParameter(session_, copy, 0, &status_), existingTemp));
+  // vdd (and its descriptor) had no equal in the target: copied, values too.
+  zel_parameter_t vdd = ZEL_GetWaveformSetParameter(session_, copy, 1, &status_);
+  EXPECT_EQ(ZEL_GetParameterValueCount(session_, vdd, &status_), 1u);
+  EXPECT_EQ(ObjectOf(session_, target)->FindAllParameters().size(), 2u);
   EXPECT_EQ(ZEL_GetWaveformSetAttribute(session_, copy, "tool", &status_), nullptr);  // not copied
   EXPECT_NE(ObjectOf(session_, copy)->Get_HierarchyRoot_p(), nullptr);
 
