@@ -4,6 +4,7 @@
 #include "errors/exceptions.h"
 #include "model/dimension_descriptor.h"
 #include "model/parameter.h"
+#include "model/segment.h"
 #include "model/waveform_set.h"
 #include "store/database.h"
 #include "store/stream.h"
@@ -140,8 +141,13 @@ bool ZELI_Container::IsLatestVersion() const {
 bool ZELI_Container::IsSegDataLatest(int64_t& time) const {
   if (!IsOnDisk()) return true;
   const std::vector<ZELI_WaveformSet*>& sets = waveformSets_.Get_Objects();
-  const unsigned segmentsOfFirstSet = sets.empty() ? 0 : sets.front()->Get_SegmentCount();
-  return directory_->IsSegDataLatest(segmentsOfFirstSet, time);
+  std::vector<unsigned> serials;
+  if (!sets.empty()) {
+    for (unsigned i = 0; i < sets.front()->Get_SegmentCount(); ++i) {
+      serials.push_back(sets.front()->Get_Segment_p(i)->Get_SerialNumber());
+    }
+  }
+  return directory_->IsSegDataLatest(serials, time);
 }
 
 void ZELI_Container::Set_Attribute(const char* name, const char* value) {

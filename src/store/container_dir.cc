@@ -270,6 +270,12 @@ int ZELI_ContainerDirectory::LatestVersionNumber() const {
 }
 
 bool ZELI_ContainerDirectory::IsSegDataLatest(unsigned segmentCount, int64_t& time) const {
+  std::vector<unsigned> serials(segmentCount);
+  for (unsigned s = 0; s < segmentCount; ++s) serials[s] = s;
+  return IsSegDataLatest(serials, time);
+}
+
+bool ZELI_ContainerDirectory::IsSegDataLatest(const std::vector<unsigned>& serials, int64_t& time) const {
   int64_t t = time;
   if (t == 0 && (!ZELI_OS_ModificationTime(names_.Get_Filename().c_str(), t) || t == 0)) {
     time = 0;
@@ -280,7 +286,8 @@ bool ZELI_ContainerDirectory::IsSegDataLatest(unsigned segmentCount, int64_t& ti
   bool latestData = true;
   if (latest != nullptr) {
     const std::string versionDir = latest->Get_VersionPath() + "/";
-    for (unsigned s = 0; s < segmentCount && latestData; ++s) {
+    for (size_t i = 0; i < serials.size() && latestData; ++i) {
+      const unsigned s = serials[i];
       for (int d = 0; latestData; ++d) {
         const std::string file = versionDir + "segment_" + std::to_string(s) + "_" + std::to_string(d) + ".data";
         int64_t modified = 0;

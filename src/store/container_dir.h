@@ -35,6 +35,7 @@
 #define ZEL_STORE_CONTAINER_DIR_H
 
 #include <cstdint>
+#include <vector>
 #include <string>
 
 #include "store/container_names.h"
@@ -100,6 +101,9 @@ class ZELI_ContainerDirectory {
   // time compared against (the newer file's when one is found). A reference
   // file without a readable time gives true and time 0.
   bool IsSegDataLatest(unsigned segmentCount, int64_t& time) const;
+  // The same over the given segment serial numbers (segments of one set are
+  // not numbered from 0 once several sets share the container's serials).
+  bool IsSegDataLatest(const std::vector<unsigned>& serials, int64_t& time) const;
 
   // The Readme's text, line ends included.
   static std::string ReadmeText();
