@@ -3,6 +3,7 @@
 
 #include "errors/exceptions.h"
 #include "model/dimension_descriptor.h"
+#include "model/node_iterator.h"
 #include "model/parameter.h"
 #include "model/waveform_set.h"
 #include "store/database.h"

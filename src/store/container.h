@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "store/attributes.h"
 #include "store/cache.h"
@@ -36,6 +37,7 @@
 #include "zel/zel.h"
 
 class ZELI_DimensionDescriptor;
+class ZELI_NodeIterator;
 class ZELI_Parameter;
 class ZELI_Segment;
 class ZELI_WaveformSet;
@@ -47,6 +49,8 @@ class ZELI_ContainerListener {
  public:
   virtual void ObjectErased(const ZELI_ExternalBase* object) noexcept = 0;
   virtual void ObjectErased(const ZELI_AccessBase* object) noexcept = 0;
+  // A node iterator that the container is about to destroy.
+  virtual void IteratorErased(const ZELI_NodeIterator* iterator) noexcept = 0;
 
  protected:
   ~ZELI_ContainerListener() = default;
@@ -191,6 +195,12 @@ class ZELI_Container {
   void Erase(ZELI_AccessBase* object);
   void Set_Listener(ZELI_ContainerListener* listener) { listener_ = listener; }
 
+  // ---- node iterators (owned; destroyed with the container) ----
+  ZELI_NodeIterator* Add_NodeIterator(std::unique_ptr<ZELI_NodeIterator> iterator);
+  // Tells the listener, then destroys the iterator.
+  void Delete_NodeIterator(ZELI_NodeIterator* iterator);
+  const std::vector<std::unique_ptr<ZELI_NodeIterator>>& Get_NodeIterators() const { return iterators_; }
+
   // ---- structure file and data stores ----
   void WriteStructure();
   void ReadStructure();
@@ -225,6 +235,8 @@ class ZELI_Container {
   ZELI_KeyMap<ZELI_InternalBase> internal_;
   ZELI_KeyMap<ZELI_AccessBase> access_;
   ZELI_ContainerListener* listener_ = nullptr;  // not owned
+  // Node iterators refer to hierarchy nodes without owning them.
+  std::vector<std::unique_ptr<ZELI_NodeIterator>> iterators_;
   // Destroyed after the tables: objects that hold cached arrays release
   // them first.
   ZELI_Cache cache_;
