@@ -129,6 +129,26 @@ typedef enum zel_interpolation_e {
  * attaches no behaviour to it. Initially 1. */
 typedef int zel_compression_t;
 
+/* A caller-chosen classification of a waveform. The library stores it in one
+ * byte and returns it unchanged (only 0 to 255 survive storage); it carries
+ * no names for its values. */
+typedef int zel_semantic_t;
+
+/* How a writer or subset lays out its data sets: DIGITAL and ANALOG choose
+ * the front layout of a simulation result subset; SPARSE makes a writer's
+ * data sets record an X index with every value. */
+typedef enum zel_storageMode_e {
+  ZEL_STORAGE_DIGITAL = 0,
+  ZEL_STORAGE_ANALOG = 1,
+  ZEL_STORAGE_SPARSE = 2,
+  ZEL_STORAGE_INT_RANGE_ = 0x7fffffff
+} zel_storageMode_t;
+
+/* The data writer of one waveform of a writer: an object owned by the
+ * library, handed out as a pointer, valid until its writer is deleted or its
+ * container closed (later calls give ZEL_BAD_HANDLE). */
+typedef struct ZEL_WfDataWriter ZEL_WfDataWriter;
+
 /* Handles: one signed 32-bit key each; -1 is null. */
 typedef struct zel_session_s { int key; } zel_session_t;
 typedef struct zel_container_s { int key; } zel_container_t;
@@ -467,12 +487,215 @@ ZEL_API void ZEL_SetContainerPassword(zel_session_t session, zel_container_t con
 /* ---------------------------------------------------------------------- */
 /* Dimension descriptors                                                  */
 /* ---------------------------------------------------------------------- */
+/*
+ * A dimension descriptor names one axis of data: a name, a unit and the
+ * type of its values ("time" in "s" of a real type). Parameters, waveform
+ * set X axes and waveform values refer to descriptors. Names and units
+ * returned are owned by the descriptor and valid until it is renamed or its
+ * container closed. Descriptor attributes live in memory only: they are not
+ * stored with the container.
+ */
+
+/* A new descriptor in the container; type must belong to the same container
+ * (ZEL_BAD_ARG otherwise) or be ZEL_NullType for a descriptor without a
+ * type. Null name or unit give "". */
+ZEL_API zel_dimensionDescriptor_t ZEL_CreateDimensionDescriptor(zel_session_t session, zel_container_t container,
+                                                                const char* name, const char* unit,
+                                                                zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+/* The name; owned by the descriptor. */
+ZEL_API const char* ZEL_GetDimensionDescriptorName(zel_session_t session, zel_dimensionDescriptor_t descriptor,
+                                                   zel_status_t* status) ZEL_NOTHROW;
+/* The unit; owned by the descriptor. */
+ZEL_API const char* ZEL_GetDimensionDescriptorUnit(zel_session_t session, zel_dimensionDescriptor_t descriptor,
+                                                   zel_status_t* status) ZEL_NOTHROW;
+/* The type of the axis values (ZEL_NullType when it has none). */
+ZEL_API zel_type_t ZEL_GetDimensionDescriptorType(zel_session_t session, zel_dimensionDescriptor_t descriptor,
+                                                  zel_status_t* status) ZEL_NOTHROW;
+/* Replaces the name (null gives ""); the change is stored with the
+ * container's structure. */
+ZEL_API void ZEL_SetDimensionDescriptorName(zel_session_t session, zel_dimensionDescriptor_t descriptor,
+                                            const char* name, zel_status_t* status) ZEL_NOTHROW;
+/* The container's descriptors whose name and unit equal name and unit
+ * exactly and whose type is this very type object (of the same container;
+ * ZEL_NullType finds descriptors without a type), in creation order; the
+ * array is malloc'd (caller frees), null when count is 0. */
+ZEL_API zel_dimensionDescriptor_t* ZEL_FindDimensionDescriptors(zel_session_t session, zel_container_t container,
+                                                                const char* name, const char* unit,
+                                                                zel_type_t type, unsigned* count,
+                                                                zel_status_t* status) ZEL_NOTHROW;
+/* Every descriptor of the container; array as ZEL_FindDimensionDescriptors. */
+ZEL_API zel_dimensionDescriptor_t* ZEL_GetAllDimensionDescriptors(zel_session_t session, zel_container_t container,
+                                                                  unsigned* count, zel_status_t* status) ZEL_NOTHROW;
+/* The container's first descriptor equal to descriptor (of any open
+ * container: equal names, units, types by value and attributes); none:
+ * ZEL_NOT_FOUND "Dimension descriptor not found". */
+ZEL_API zel_dimensionDescriptor_t ZEL_FindDimensionDescriptorByDescriptor(zel_session_t session,
+                                                                          zel_container_t container,
+                                                                          zel_dimensionDescriptor_t descriptor,
+                                                                          zel_status_t* status) ZEL_NOTHROW;
+/* Copies descriptor (of any open container) into the container: name, unit
+ * and attributes, the type found or copied there. Returns the copy. */
+ZEL_API zel_dimensionDescriptor_t ZEL_CopyDimensionDescriptor(zel_session_t session, zel_container_t container,
+                                                              zel_dimensionDescriptor_t descriptor,
+                                                              zel_status_t* status) ZEL_NOTHROW;
+/* The equal descriptor (*created = 0) or a new copy (*created = 1); created
+ * may be null. */
+ZEL_API zel_dimensionDescriptor_t ZEL_FindOrCopyDimensionDescriptor(zel_session_t session,
+                                                                    zel_container_t container,
+                                                                    zel_dimensionDescriptor_t descriptor,
+                                                                    zel_bool_t* created,
+                                                                    zel_status_t* status) ZEL_NOTHROW;
+/* True when the two descriptors (of any open containers) are equal. */
+ZEL_API zel_bool_t ZEL_AreEqualDimensionDescriptors(zel_session_t session, zel_dimensionDescriptor_t a,
+                                                    zel_dimensionDescriptor_t b, zel_status_t* status) ZEL_NOTHROW;
+/* The value (owned by the descriptor, valid until it is changed) or null
+ * when the attribute is not set. */
+ZEL_API const char* ZEL_GetDimensionDescriptorAttribute(zel_session_t session, zel_dimensionDescriptor_t descriptor,
+                                                        const char* name, zel_status_t* status) ZEL_NOTHROW;
+/* Array of names allocated with malloc (free it); the names stay owned by
+ * the descriptor. Null with count 0 when there are none. */
+ZEL_API const char** ZEL_GetDimensionDescriptorAttributeNames(zel_session_t session,
+                                                              zel_dimensionDescriptor_t descriptor,
+                                                              unsigned* count, zel_status_t* status) ZEL_NOTHROW;
+/* Creates or replaces (a null value stores ""); kept in memory only. */
+ZEL_API void ZEL_SetDimensionDescriptorAttribute(zel_session_t session, zel_dimensionDescriptor_t descriptor,
+                                                 const char* name, const char* value,
+                                                 zel_status_t* status) ZEL_NOTHROW;
 
 /* (end of dimension descriptors) */
 
 /* ---------------------------------------------------------------------- */
 /* Parameters                                                             */
 /* ---------------------------------------------------------------------- */
+/*
+ * A parameter is one sweep variable (a temperature, a supply voltage, a
+ * corner): a named, ordered list of values of its descriptor's type. Each
+ * value has a stable value identifier, which segments use and which never
+ * changes while the value exists; its position (index) changes when values
+ * are inserted or deleted before it. Value buffers hold values in the
+ * layout of the value type; order buffers hold one int (0, 1 or 2) per
+ * value and are used only with ZEL_INTERPOLATION_POLYNOMIAL (they may be
+ * null otherwise). Positions at or beyond the value count give ZEL_BAD_ARG
+ * "Parameter index is out of range.". Every change of a parameter is stored
+ * with the container's structure.
+ */
+
+/* A new parameter without values over descriptor (of the same container,
+ * ZEL_BAD_ARG otherwise; a descriptor without a type is ZEL_BAD_ARG). */
+ZEL_API zel_parameter_t ZEL_CreateParameter(zel_session_t session, zel_container_t container, const char* name,
+                                            zel_dimensionDescriptor_t descriptor, zel_status_t* status) ZEL_NOTHROW;
+/* The name; owned by the parameter. */
+ZEL_API const char* ZEL_GetParameterName(zel_session_t session, zel_parameter_t parameter,
+                                         zel_status_t* status) ZEL_NOTHROW;
+/* The descriptor the parameter was created over. */
+ZEL_API zel_dimensionDescriptor_t ZEL_GetParameterDimensionDescriptor(zel_session_t session,
+                                                                      zel_parameter_t parameter,
+                                                                      zel_status_t* status) ZEL_NOTHROW;
+/* The value type: the descriptor's type. */
+ZEL_API zel_type_t ZEL_GetParameterType(zel_session_t session, zel_parameter_t parameter,
+                                        zel_status_t* status) ZEL_NOTHROW;
+/* MIXED or DEFAULT: ZEL_BAD_ARG "Explicitly setting MIXED/DEFAULT data
+ * spacing". */
+ZEL_API void ZEL_SetParameterDataSpacing(zel_session_t session, zel_parameter_t parameter, zel_dataSpacing_t spacing,
+                                         zel_status_t* status) ZEL_NOTHROW;
+/* The data spacing last set (initially ZEL_DATASPACING_UNKNOWN). */
+ZEL_API zel_dataSpacing_t ZEL_GetParameterDataSpacing(zel_session_t session, zel_parameter_t parameter,
+                                                      zel_status_t* status) ZEL_NOTHROW;
+/* Only while the parameter has no values (else ZEL_FAILED "Cannot change
+ * parameter interpolation type when values exist."); MIXED or DEFAULT:
+ * ZEL_BAD_ARG "Explicitly setting MIXED/DEFAULT interpolationType". */
+ZEL_API void ZEL_SetParameterInterpolationType(zel_session_t session, zel_parameter_t parameter,
+                                               zel_interpolation_t interpolation, zel_status_t* status) ZEL_NOTHROW;
+/* The interpolation type (initially ZEL_INTERPOLATION_NONE). */
+ZEL_API zel_interpolation_t ZEL_GetParameterInterpolationType(zel_session_t session, zel_parameter_t parameter,
+                                                              zel_status_t* status) ZEL_NOTHROW;
+/* Stored in one byte and returned unchanged: 0 to 255, else ZEL_BAD_ARG. */
+ZEL_API void ZEL_SetParameterCompression(zel_session_t session, zel_parameter_t parameter,
+                                         zel_compression_t compression, zel_status_t* status) ZEL_NOTHROW;
+/* The compression last set (initially 1). */
+ZEL_API zel_compression_t ZEL_GetParameterCompression(zel_session_t session, zel_parameter_t parameter,
+                                                      zel_status_t* status) ZEL_NOTHROW;
+/* Any code; stored and returned unchanged. */
+ZEL_API void ZEL_SetParameterCompressionUserCode(zel_session_t session, zel_parameter_t parameter, int code,
+                                                 zel_status_t* status) ZEL_NOTHROW;
+/* The compression user code last set (initially 0). */
+ZEL_API int ZEL_GetParameterCompressionUserCode(zel_session_t session, zel_parameter_t parameter,
+                                                zel_status_t* status) ZEL_NOTHROW;
+/* The monotonicity of the values in position order (UNKNOWN without values
+ * or for composite value types). */
+ZEL_API zel_monotonicity_t ZEL_GetParameterMonotonicity(zel_session_t session, zel_parameter_t parameter,
+                                                        zel_status_t* status) ZEL_NOTHROW;
+/* Copies the smallest and largest value into min and max (one value each;
+ * strings as malloc'd texts the caller frees). No values: ZEL_FAILED
+ * "Parameter has no values.". */
+ZEL_API void ZEL_GetParameterMinMax(zel_session_t session, zel_parameter_t parameter, void* min, void* max,
+                                    zel_status_t* status) ZEL_NOTHROW;
+/* The number of values. */
+ZEL_API unsigned ZEL_GetParameterValueCount(zel_session_t session, zel_parameter_t parameter,
+                                            zel_status_t* status) ZEL_NOTHROW;
+/* Copies the value at position index into value (a string as a malloc'd
+ * text the caller frees) and, with polynomial interpolation, its order into
+ * order. */
+ZEL_API void ZEL_GetParameterValue(zel_session_t session, zel_parameter_t parameter, unsigned index, void* value,
+                                   int* order, zel_status_t* status) ZEL_NOTHROW;
+/* Points *value (and, with polynomial interpolation, *order; else null) at
+ * position index of the values in position order and returns count - index.
+ * The buffers stay owned by the parameter and valid until its values change
+ * or its container is closed. order may be null unless polynomial. */
+ZEL_API unsigned ZEL_GetParameterValueBuffer(zel_session_t session, zel_parameter_t parameter, unsigned index,
+                                             const void** value, const int** order,
+                                             zel_status_t* status) ZEL_NOTHROW;
+/* Appends count values (strings are copied). Appending a, b, c in one call
+ * to a parameter without values gives them the identifiers 2, 1, 0. */
+ZEL_API void ZEL_AppendParameterValues(zel_session_t session, zel_parameter_t parameter, unsigned count,
+                                       const void* values, const int* orders, zel_status_t* status) ZEL_NOTHROW;
+/* Inserts count values before position index. */
+ZEL_API void ZEL_InsertParameterValuesBefore(zel_session_t session, zel_parameter_t parameter, unsigned index,
+                                             unsigned count, const void* values, const int* orders,
+                                             zel_status_t* status) ZEL_NOTHROW;
+/* Inserts count values after position index (after the last: appends). */
+ZEL_API void ZEL_InsertParameterValuesAfter(zel_session_t session, zel_parameter_t parameter, unsigned index,
+                                            unsigned count, const void* values, const int* orders,
+                                            zel_status_t* status) ZEL_NOTHROW;
+/* Deletes count values from position index; past the end: ZEL_BAD_ARG
+ * "Parameter count is too large." and nothing changes. */
+ZEL_API void ZEL_DeleteParameterValues(zel_session_t session, zel_parameter_t parameter, unsigned index,
+                                       unsigned count, zel_status_t* status) ZEL_NOTHROW;
+/* The container's parameters named exactly name, in creation order; the
+ * array is malloc'd (caller frees), null when count is 0. */
+ZEL_API zel_parameter_t* ZEL_FindParameters(zel_session_t session, zel_container_t container, const char* name,
+                                            unsigned* count, zel_status_t* status) ZEL_NOTHROW;
+/* Every parameter of the container; array as ZEL_FindParameters. */
+ZEL_API zel_parameter_t* ZEL_GetAllParameters(zel_session_t session, zel_container_t container, unsigned* count,
+                                              zel_status_t* status) ZEL_NOTHROW;
+/* The container's first parameter equal to parameter (of any open
+ * container: names, descriptors, settings and values in position order);
+ * none: ZEL_NOT_FOUND "Parameter not found". */
+ZEL_API zel_parameter_t ZEL_FindParameterByParameter(zel_session_t session, zel_container_t container,
+                                                     zel_parameter_t parameter, zel_status_t* status) ZEL_NOTHROW;
+/* Copies parameter (of any open container) into the container: name,
+ * settings and values (identifiers 0 .. count - 1), the descriptor found or
+ * copied there; attributes are not copied. Returns the copy. */
+ZEL_API zel_parameter_t ZEL_CopyParameter(zel_session_t session, zel_container_t container,
+                                          zel_parameter_t parameter, zel_status_t* status) ZEL_NOTHROW;
+/* The equal parameter (*created = 0) or a new copy (*created = 1); created
+ * may be null. */
+ZEL_API zel_parameter_t ZEL_FindOrCopyParameter(zel_session_t session, zel_container_t container,
+                                                zel_parameter_t parameter, zel_bool_t* created,
+                                                zel_status_t* status) ZEL_NOTHROW;
+/* True when the two parameters (of any open containers) are equal. */
+ZEL_API zel_bool_t ZEL_AreEqualParameters(zel_session_t session, zel_parameter_t a, zel_parameter_t b,
+                                          zel_status_t* status) ZEL_NOTHROW;
+/* The value (owned by the parameter, valid until it is changed) or null. */
+ZEL_API const char* ZEL_GetParameterAttribute(zel_session_t session, zel_parameter_t parameter, const char* name,
+                                              zel_status_t* status) ZEL_NOTHROW;
+/* Array of names allocated with malloc (free it); the names stay owned by
+ * the parameter. Null with count 0 when there are none. */
+ZEL_API const char** ZEL_GetParameterAttributeNames(zel_session_t session, zel_parameter_t parameter,
+                                                    unsigned* count, zel_status_t* status) ZEL_NOTHROW;
+/* Creates or replaces (a null value stores ""); stored with the parameter. */
+ZEL_API void ZEL_SetParameterAttribute(zel_session_t session, zel_parameter_t parameter, const char* name,
+                                       const char* value, zel_status_t* status) ZEL_NOTHROW;
 
 /* (end of parameters) */
 
@@ -804,6 +1027,126 @@ ZEL_API unsigned ZEL_GetIterationCount(zel_session_t session, zel_nodeIterator_t
 /* (end of node iterators) */
 
 /* ---------------------------------------------------------------------- */
+/* Waveforms                                                              */
+/* ---------------------------------------------------------------------- */
+
+/* A new source waveform of the set with the semantic and Y descriptor. */
+ZEL_API zel_waveform_t ZEL_CreateWaveform(zel_session_t session, zel_waveformSet_t waveformSet,
+                                          zel_semantic_t semantic, zel_dimensionDescriptor_t yDescriptor,
+                                          zel_status_t* status) ZEL_NOTHROW;
+/* Replaces the Y descriptor; its type must be the very type object of the old
+ * one, else ZEL_BAD_ARG. */
+ZEL_API void ZEL_SetWaveformYDescriptor(zel_session_t session, zel_waveform_t waveform,
+                                        zel_dimensionDescriptor_t yDescriptor, zel_status_t* status) ZEL_NOTHROW;
+/* The semantic given at creation. */
+ZEL_API zel_semantic_t ZEL_GetWaveformSemantic(zel_session_t session, zel_waveform_t waveform,
+                                               zel_status_t* status) ZEL_NOTHROW;
+/* The X descriptor of the waveform's set. */
+ZEL_API zel_dimensionDescriptor_t ZEL_GetWaveformXDescriptor(zel_session_t session, zel_waveform_t waveform,
+                                                             zel_status_t* status) ZEL_NOTHROW;
+/* The Y descriptor. */
+ZEL_API zel_dimensionDescriptor_t ZEL_GetWaveformYDescriptor(zel_session_t session, zel_waveform_t waveform,
+                                                             zel_status_t* status) ZEL_NOTHROW;
+/* The type of the X descriptor. */
+ZEL_API zel_type_t ZEL_GetWaveformXType(zel_session_t session, zel_waveform_t waveform,
+                                        zel_status_t* status) ZEL_NOTHROW;
+/* The type of the Y descriptor. */
+ZEL_API zel_type_t ZEL_GetWaveformYType(zel_session_t session, zel_waveform_t waveform,
+                                        zel_status_t* status) ZEL_NOTHROW;
+/* The waveform set the waveform belongs to. */
+ZEL_API zel_waveformSet_t ZEL_GetWaveformSetFromWaveform(zel_session_t session, zel_waveform_t waveform,
+                                                         zel_status_t* status) ZEL_NOTHROW;
+/* The attribute's value (owned by the library) or null when not set. */
+ZEL_API const char* ZEL_GetWaveformAttribute(zel_session_t session, zel_waveform_t waveform, const char* name,
+                                             zel_status_t* status) ZEL_NOTHROW;
+/* A malloc'd array of the attribute names (the caller frees the array only),
+ * or null with count 0 when there is none. */
+ZEL_API const char** ZEL_GetWaveformAttributeNames(zel_session_t session, zel_waveform_t waveform,
+                                                   unsigned* count, zel_status_t* status) ZEL_NOTHROW;
+/* Sets (or replaces) an attribute. */
+ZEL_API void ZEL_SetWaveformAttribute(zel_session_t session, zel_waveform_t waveform, const char* name,
+                                      const char* value, zel_status_t* status) ZEL_NOTHROW;
+/* Whether the segment holds data of the (source) waveform. */
+ZEL_API zel_bool_t ZEL_ExistWfSegment(zel_session_t session, zel_segment_t segment, zel_waveform_t waveform,
+                                      zel_status_t* status) ZEL_NOTHROW;
+
+/* ---------------------------------------------------------------------- */
+/* Writers                                                                */
+/* ---------------------------------------------------------------------- */
+
+/* A writer filling data store dataStore of the segment; SPARSE mode tags
+ * every value with its X index. ZEL_BAD_ARG for a store that does not exist. */
+ZEL_API zel_writer_t ZEL_CreateWriter(zel_session_t session, zel_segment_t segment, unsigned dataStore,
+                                      zel_storageMode_t mode, zel_status_t* status) ZEL_NOTHROW;
+/* Closes what the writer opened (without cutting any data set) and deletes
+ * it; its data writers become invalid. */
+ZEL_API void ZEL_DeleteWriter(zel_session_t session, zel_writer_t writer, zel_status_t* status) ZEL_NOTHROW;
+/* Adds a waveform of the segment's set (same container, else ZEL_BAD_ARG)
+ * and returns its data writer. */
+ZEL_API ZEL_WfDataWriter* ZEL_AddWriterWaveform(zel_session_t session, zel_writer_t writer, zel_waveform_t waveform,
+                                                zel_status_t* status) ZEL_NOTHROW;
+/* Starts front writing; only once, on a new writer. */
+ZEL_API void ZEL_InitializeFrontWriting(zel_session_t session, zel_writer_t writer, zel_status_t* status) ZEL_NOTHROW;
+/* Starts array writing; only once, on a new writer. */
+ZEL_API void ZEL_InitializeArrayWriting(zel_session_t session, zel_writer_t writer, zel_status_t* status) ZEL_NOTHROW;
+/* Opens a data front at the X value x (one value of the X type). */
+ZEL_API void ZEL_StartDataFront(zel_session_t session, zel_writer_t writer, const void* x,
+                                zel_status_t* status) ZEL_NOTHROW;
+/* Closes the open data front. */
+ZEL_API void ZEL_EndDataFront(zel_session_t session, zel_writer_t writer, zel_status_t* status) ZEL_NOTHROW;
+/* Ends writing (outside a front) and closes the data store. */
+ZEL_API void ZEL_TerminateWriting(zel_session_t session, zel_writer_t writer, zel_status_t* status) ZEL_NOTHROW;
+/* Appends count X values (of the X type). */
+ZEL_API void ZEL_AppendXArray(zel_session_t session, zel_writer_t writer, unsigned count, const void* xValues,
+                              zel_status_t* status) ZEL_NOTHROW;
+/* Appends count X values keeping their summary up to date on each call
+ * (simple: a cheaper update for values known to be in order). */
+ZEL_API void ZEL_AppendXArraySimp(zel_session_t session, zel_writer_t writer, unsigned count, const void* xValues,
+                                  zel_bool_t simple, zel_status_t* status) ZEL_NOTHROW;
+/* Gives the X values' monotonicity (MIXED and DEFAULT are ZEL_BAD_ARG). */
+ZEL_API void ZEL_SetXMonotonicity(zel_session_t session, zel_writer_t writer, zel_monotonicity_t monotonicity,
+                                  zel_status_t* status) ZEL_NOTHROW;
+/* Gives the X values' spacing (MIXED and DEFAULT are ZEL_BAD_ARG). */
+ZEL_API void ZEL_SetXDataSpacing(zel_session_t session, zel_writer_t writer, zel_dataSpacing_t spacing,
+                                 zel_status_t* status) ZEL_NOTHROW;
+/* Gives the X values' minimum and maximum (one X value each). */
+ZEL_API void ZEL_SetXMinMax(zel_session_t session, zel_writer_t writer, const void* min, const void* max,
+                            zel_status_t* status) ZEL_NOTHROW;
+/* Forgets given X extremes. */
+ZEL_API void ZEL_UnsetXMinMax(zel_session_t session, zel_writer_t writer, zel_status_t* status) ZEL_NOTHROW;
+
+/* Data writers: a pointer that is not a live data writer gives
+ * ZEL_BAD_HANDLE; a failed call leaves the data set as it was. */
+/* Enters the waveform's value for the open data front (order: polynomial
+ * order 0 to 2, used with POLYNOMIAL interpolation only). */
+ZEL_API void ZEL_WfDataWriterEnterValue(ZEL_WfDataWriter* dataWriter, const void* value, int order,
+                                        zel_status_t* status) ZEL_NOTHROW;
+/* Appends count Y values; orders (POLYNOMIAL only) and xIndices (SPARSE
+ * only) hold count entries each and may be null otherwise. */
+ZEL_API void ZEL_WfDataWriterAppendArrays(ZEL_WfDataWriter* dataWriter, unsigned count, const void* values,
+                                          const int* orders, const int* xIndices, zel_status_t* status) ZEL_NOTHROW;
+/* As ZEL_WfDataWriterAppendArrays, keeping the values' summary up to date on
+ * each call (simple: a cheaper update for values known to be in order). */
+ZEL_API void ZEL_WfDataWriterAppendArraysSimp(ZEL_WfDataWriter* dataWriter, unsigned count, const void* values,
+                                              const int* orders, const int* xIndices, zel_bool_t simple,
+                                              zel_status_t* status) ZEL_NOTHROW;
+/* Gives the Y values' monotonicity (MIXED and DEFAULT are ZEL_BAD_ARG). */
+ZEL_API void ZEL_WfDataWriterSetMonotonicity(ZEL_WfDataWriter* dataWriter, zel_monotonicity_t monotonicity,
+                                             zel_status_t* status) ZEL_NOTHROW;
+/* Gives the Y values' spacing (MIXED and DEFAULT are ZEL_BAD_ARG). */
+ZEL_API void ZEL_WfDataWriterSetDataSpacing(ZEL_WfDataWriter* dataWriter, zel_dataSpacing_t spacing,
+                                            zel_status_t* status) ZEL_NOTHROW;
+/* Sets the interpolation type; refused once writing was initialized. */
+ZEL_API void ZEL_WfDataWriterSetInterpolationType(ZEL_WfDataWriter* dataWriter,
+                                                  zel_interpolation_t interpolation,
+                                                  zel_status_t* status) ZEL_NOTHROW;
+/* Gives the Y values' minimum and maximum (one Y value each). */
+ZEL_API void ZEL_WfDataWriterSetMinMax(ZEL_WfDataWriter* dataWriter, const void* min, const void* max,
+                                       zel_status_t* status) ZEL_NOTHROW;
+/* Forgets given Y extremes. */
+ZEL_API void ZEL_WfDataWriterUnsetMinMax(ZEL_WfDataWriter* dataWriter, zel_status_t* status) ZEL_NOTHROW;
+
+/* ---------------------------------------------------------------------- */
 /* Errors                                                                 */
 /* ---------------------------------------------------------------------- */
 
@@ -1022,6 +1365,41 @@ class ZEL_API ZEL_Exception {
  private:
   char message_[256];
   zel_status_t status_;
+};
+
+class ZELI_Writer;
+class ZELI_DataSet;
+class ZELI_Bitset;
+
+/* The data writer of one waveform (see ZEL_AddWriterWaveform). Its members
+ * throw ZEL_Exception with the status and message of any failure; the
+ * ZEL_WfDataWriter* functions above call them and report the status. */
+struct ZEL_API ZEL_WfDataWriter {
+  ZEL_WfDataWriter(ZELI_Writer* writer, unsigned index, ZELI_DataSet* dataSet, unsigned position,
+                   ZELI_Bitset* presence, unsigned bitNumber) noexcept;
+  ~ZEL_WfDataWriter();
+  ZEL_WfDataWriter(const ZEL_WfDataWriter&) = delete;
+  ZEL_WfDataWriter& operator=(const ZEL_WfDataWriter&) = delete;
+
+  void EnterValue(const void* value, int order);
+  void AppendArrays(unsigned count, const void* values, const int* orders, const int* xIndices);
+  void AppendArraysSimp(unsigned count, const void* values, const int* orders, const int* xIndices,
+                        zel_bool_t simple);
+  void Set_Monotonicity(zel_monotonicity_t monotonicity);
+  void Set_DataSpacing(zel_dataSpacing_t spacing);
+  void Set_InterpolationType(zel_interpolation_t interpolation);
+  void Set_MinMax(const void* min, const void* max);
+  void Unset_MinMax();
+
+  /* Whether p is a data writer that exists now (a registry of live ones). */
+  static bool IsLive(const ZEL_WfDataWriter* p) noexcept;
+
+  ZELI_Writer* writer;
+  unsigned index;          /* among the writer's data writers */
+  ZELI_DataSet* dataSet;   /* holds the waveform */
+  unsigned position;       /* of the waveform in the data set */
+  ZELI_Bitset* presence;   /* value-presence bits of the front, may be null */
+  unsigned bitNumber;
 };
 #endif
 

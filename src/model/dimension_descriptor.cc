@@ -34,8 +34,9 @@ void ZELI_DimensionDescriptor::Write(ZELI_Ostream& out, ZELI_KeyMap<ZELI_Externa
 ZELI_DimensionDescriptor* ZELI_DimensionDescriptor::Read(ZELI_Istream& in, ZELI_KeyMap<ZELI_ExternalBase>& map) {
   ZELI_String name(in);
   ZELI_String unit(in);
-  ZELI_Type* type = nullptr;
-  map.ReadPtr(in, type);
+  int typeKey = -1;
+  in >> typeKey;
+  ZELI_Type* type = typeKey == -1 ? nullptr : ZELI_Type::LookUp(map, typeKey, "ZELI_DimensionDescriptor::Read", "type");
   int key = -1;
   in >> key;
   auto descriptor = std::make_unique<ZELI_DimensionDescriptor>(name.c_str(), unit.c_str(), type);

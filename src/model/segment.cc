@@ -2,6 +2,7 @@
 // stored record. Data stores, commits and garbage collection are in
 // segment_store.cc.
 #include "model/segment.h"
+#include "waveforms/shared_x_set.h"
 
 #include <cstdint>
 #include <memory>
@@ -24,7 +25,20 @@ ZELI_Segment::ZELI_Segment(ZELI_WaveformSet& waveformSet, unsigned serialNumber,
 // Memory files are destroyed without writing back (their destructors only
 // release memory and descriptors). The shared X set list is always empty
 // until shared X sets arrive; that change deletes its entries here.
-ZELI_Segment::~ZELI_Segment() = default;
+ZELI_Segment::~ZELI_Segment() {
+  for (ZELI_SharedXSet* set : sharedXSets_) delete set;
+}
+
+ZELI_SharedXSet* ZELI_Segment::Add_SharedXSet_p(std::unique_ptr<ZELI_SharedXSet> sharedXSet) {
+  const unsigned index = sharedXSetCount_;
+  sharedXSets_.resize(index + 1, nullptr);
+  sharedXSet->Set_IndexInSegment(index);
+  ZELI_SharedXSet* added = sharedXSet.release();
+  sharedXSets_[index] = added;
+  ++sharedXSetCount_;
+  Get_Container_p()->Set_Modified();
+  return added;
+}
 
 ZELI_Container* ZELI_Segment::Get_Container_p() const { return waveformSet_->Get_Container_p(); }
 

@@ -32,11 +32,9 @@
 // independently, and a store opened for reading may be opened again only
 // for reading (and likewise for writing).
 //
-// Shared X sets and their data sets arrive with the data-set change. Until
-// then the shared X set list is always empty and the hooks that write and
-// read them (WriteSharedXSets, ReadSharedXSets, the point-count section of
-// the map file, the collection step) handle the empty case and refuse stored
-// shared X sets with an "Unimplemented" failure.
+// Shared X sets (owned by the segment, listed by index in segment) live in
+// one data store each: the store's record holds their count and records,
+// its map file starts with their point counts.
 //
 // Failures are exceptions; the destructor releases memory files without
 // writing anything (write-back happens in CloseMemoryFile and the commits).
@@ -103,6 +101,8 @@ class ZELI_Segment : public ZELI_ExternalBase {
   ZELI_SharedXSet* Get_SharedXSet_p(unsigned index) const;
   // Every entry of the shared X set list is null (or the list is empty).
   bool IsEmpty() const;
+  // Takes ownership, gives the set the next index in segment and returns it.
+  ZELI_SharedXSet* Add_SharedXSet_p(std::unique_ptr<ZELI_SharedXSet> sharedXSet);
 
   // ---- data stores ----
   // Adds a store (files created exclusively in a disk container; refused in

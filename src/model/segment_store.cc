@@ -33,6 +33,9 @@
 #include "store/memory_file.h"
 #include "store/os_file.h"
 #include "store/stream.h"
+#include "waveforms/data_set.h"
+#include "waveforms/shared_x_set.h"
+#include "waveforms/waveform.h"
 
 namespace {
 
@@ -223,12 +226,16 @@ bool ZELI_Segment::PrepareCommit(unsigned store) {
   return true;
 }
 
-// Shared X sets report uninitialized and active writers; the list is empty
-// until they arrive, so nothing can refuse the commit yet. The data-set
-// change checks every shared X set of the store here ("Some writer(s) cannot
-// be flushed (are uninitialized)" when refuseUninitialized, "Some writer(s)
-// cannot be flushed (are active)").
-void ZELI_Segment::CheckWritersMayFlush(unsigned, bool) const {}
+// Shared X sets of the store report uninitialized and active writers.
+void ZELI_Segment::CheckWritersMayFlush(unsigned store, bool refuseUninitialized) const {
+  for (const ZELI_SharedXSet* set : sharedXSets_) {
+    if (set == nullptr || set->Get_DataStoreIndex() != store) continue;
+    if (refuseUninitialized && !set->IsWritingInitialized()) {
+      throw ZELI_FailedException("Some writer(s) cannot be flushed (are uninitialized)");
+    }
+    if (set->IsActive()) throw ZELI_FailedException("Some writer(s) cannot be flushed (are active)");
+  }
+}
 
 void ZELI_Segment::FlushIfOpenForWriting(unsigned store) {
   DataStore& data = stores_[store];
@@ -324,43 +331,109 @@ void ZELI_Segment::ReadDataStore(unsigned store) {
   }
   const zel_bool_t bigEndian = container->Get_IsBigEndianOnDisk();
   const unsigned version = container->Get_SoftwareVersionOnDisk();
-  DataStore data;
-  ZELI_Istream in(record.c_str(), bigEndian, version);
-  in >> data.mapNumber;
-  data.handleConvertor = std::make_unique<ZELI_KeyMap<ZELI_InternalBase>>();
-  in >> *data.handleConvertor;
-  data.memoryFile =
-      std::make_unique<ZELI_MemoryFile>(Get_DataStoreFile(store, ".data").c_str(), in, *data.handleConvertor);
-  ReadSharedXSets(in, store);
-  data.handleConvertor->VerifyLoaded();
-  in.Close();
-  // A record whose map is missing (a writer that ended before its first
-  // map) has no pages beyond the record.
-  const std::string map = MapFileName(store, data.mapNumber);
-  if (ZELI_OS_Exists(map.c_str())) {
-    ZELI_Istream mapIn(map.c_str(), bigEndian, version);
-    ReadPointCounts(mapIn, store);
-    data.memoryFile->ReadMap(mapIn);
-    mapIn.Close();
+  // The store counts as loaded while its shared X sets are read (their data
+  // sets reach the memory file through it); a failure unloads it again and
+  // drops what was read, so nothing half-read stays.
+  DataStore& data = stores_[store];
+  try {
+    ZELI_Istream in(record.c_str(), bigEndian, version);
+    in >> data.mapNumber;
+    data.handleConvertor = std::make_unique<ZELI_KeyMap<ZELI_InternalBase>>();
+    in >> *data.handleConvertor;
+    data.memoryFile =
+        std::make_unique<ZELI_MemoryFile>(Get_DataStoreFile(store, ".data").c_str(), in, *data.handleConvertor);
+    data.state = StoreState::LOADED;
+    ReadSharedXSets(in, store);
+    data.handleConvertor->VerifyLoaded();
+    in.Close();
+    // A record whose map is missing (a writer that ended before its first
+    // map) has no pages beyond the record.
+    const std::string map = MapFileName(store, data.mapNumber);
+    if (ZELI_OS_Exists(map.c_str())) {
+      ZELI_Istream mapIn(map.c_str(), bigEndian, version);
+      ReadPointCounts(mapIn, store);
+      data.memoryFile->ReadMap(mapIn);
+      mapIn.Close();
+    }
+    // Point counts are checked against the arrays as the page map left them.
+    for (ZELI_SharedXSet* set : sharedXSets_) {
+      if (set != nullptr && set->Get_DataStoreIndex() == store) set->CheckPointCounts();
+    }
+  } catch (...) {
+    for (ZELI_SharedXSet*& set : sharedXSets_) {
+      if (set != nullptr && set->Get_DataStoreIndex() == store) {
+        delete set;
+        set = nullptr;
+      }
+    }
+    data = DataStore();
+    data.state = StoreState::NOT_LOADED;
+    throw;
   }
-  data.state = StoreState::LOADED;
-  stores_[store] = std::move(data);
 }
 
-// Hooks for the shared X sets of a store (empty until they arrive): the
-// record holds their count and then their records; the map file starts with
-// their point counts.
-void ZELI_Segment::WriteSharedXSets(ZELI_Ostream& out, unsigned) const { out << 0u; }
-
-void ZELI_Segment::ReadSharedXSets(ZELI_Istream& in, unsigned) {
+// The shared X sets of a store: the record holds their count and then their
+// records; the map file starts with their point counts, in the same order.
+void ZELI_Segment::WriteSharedXSets(ZELI_Ostream& out, unsigned store) const {
   unsigned count = 0;
-  in >> count;
-  if (count != 0) throw ZELI_FailedException("Unimplemented: ZELI_Segment::ReadDataStore: shared X sets");
+  for (const ZELI_SharedXSet* set : sharedXSets_) count += set != nullptr && set->Get_DataStoreIndex() == store;
+  out << count;
+  ZELI_KeyMap<ZELI_InternalBase>& map = *stores_[store].handleConvertor;
+  for (const ZELI_SharedXSet* set : sharedXSets_) {
+    if (set != nullptr && set->Get_DataStoreIndex() == store) set->Write(out, map);
+  }
 }
 
-void ZELI_Segment::WritePointCounts(ZELI_Ostream&, unsigned) const {}
+// Reads into the store being loaded (its handle convertor and memory file
+// are not yet in stores_[store]: they are passed through the temporary).
+void ZELI_Segment::ReadSharedXSets(ZELI_Istream& in, unsigned store) {
+  // A shared X set record is at least its X data information, indices,
+  // flags and key.
+  const unsigned count = in.ReadCount(18);
+  std::vector<std::unique_ptr<ZELI_SharedXSet>> sets;
+  for (unsigned i = 0; i < count; ++i) {
+    std::unique_ptr<ZELI_SharedXSet> set = ZELI_SharedXSet::Read(in, *this, store, *stores_[store].handleConvertor);
+    const unsigned index = set->Get_IndexInSegment();
+    if ((index < sharedXSets_.size() && sharedXSets_[index] != nullptr)) {
+      throw ZELI_FailedException("ZELI_SharedXSet::Read: index in segment");
+    }
+    for (const auto& other : sets) {
+      if (other->Get_IndexInSegment() == index) throw ZELI_FailedException("ZELI_SharedXSet::Read: index in segment");
+    }
+    sets.push_back(std::move(set));
+  }
+  // Every waveform located in a shared X set of this store must lie at an
+  // occupied position of an existing data set holding that very waveform.
+  for (const auto& [keyInSet, location] : locator_) {
+    for (const auto& set : sets) {
+      if (set->Get_IndexInSegment() != location.sharedXSetIndex) continue;
+      const ZELI_DataSet* dataSet =
+          location.dataSetIndex < set->Get_DataSetCount() ? set->Get_DataSet_p(location.dataSetIndex) : nullptr;
+      if (dataSet == nullptr || location.position >= dataSet->Get_PositionCount() ||
+          dataSet->Get_WaveformKey(location.position) == -1 ||
+          dataSet->Get_Waveform_p(location.position)->Get_KeyInSet() != keyInSet) {
+        throw ZELI_FailedException("ZELI_Segment::ReadDataStore: waveform location");
+      }
+    }
+  }
+  for (auto& set : sets) {
+    const unsigned index = set->Get_IndexInSegment();
+    if (sharedXSets_.size() <= index) sharedXSets_.resize(index + 1, nullptr);
+    sharedXSets_[index] = set.release();
+  }
+}
 
-void ZELI_Segment::ReadPointCounts(ZELI_Istream&, unsigned) {}
+void ZELI_Segment::WritePointCounts(ZELI_Ostream& out, unsigned store) const {
+  for (const ZELI_SharedXSet* set : sharedXSets_) {
+    if (set != nullptr && set->Get_DataStoreIndex() == store) set->WritePointCounts(out);
+  }
+}
+
+void ZELI_Segment::ReadPointCounts(ZELI_Istream& in, unsigned store) {
+  for (ZELI_SharedXSet* set : sharedXSets_) {
+    if (set != nullptr && set->Get_DataStoreIndex() == store) set->ReadPointCounts(in);
+  }
+}
 
 // ---- garbage collection ----------------------------------------------------------------
 
@@ -388,13 +461,26 @@ void ZELI_Segment::RemoveDataStore(unsigned store) {
 bool ZELI_Segment::CollectGarbage() {
   if (IsOpen()) throw ZELI_FailedException("Cannot collect garbage in an open segment");
   // Stores whose last shared X set this pass deleted, and stores that still
-  // hold one. The data-set change fills both here: each shared X set
-  // collects its garbage; one left without data sets is deleted (structure
-  // modified, erased from its store's handle convertor, list entry nulled)
-  // and its store noted as emptied; every other one notes its store as
-  // remaining.
+  // hold one: each shared X set collects its garbage; one left without data
+  // sets is deleted (structure modified, erased from its store's handle
+  // convertor, list entry nulled) and its store noted as emptied.
   ZELI_Bitset emptied(Get_DataStoreCount());
   ZELI_Bitset remaining(Get_DataStoreCount());
+  for (ZELI_SharedXSet*& set : sharedXSets_) {
+    if (set == nullptr) continue;
+    const unsigned store = set->Get_DataStoreIndex();
+    set->CollectGarbage();
+    if (set->HasDataSets()) {
+      remaining.Set(store);
+      continue;
+    }
+    set->Discard();
+    delete set;
+    set = nullptr;
+    Get_Container_p()->Set_Modified();
+    dataStoreDirty_.Set(store);
+    emptied.Set(store);
+  }
   for (unsigned store = 0; store < stores_.size(); ++store) {
     if (emptied.Test(store) && !remaining.Test(store) && stores_[store].state == StoreState::LOADED) {
       RemoveDataStore(store);

@@ -1,6 +1,7 @@
 // ZELI_WaveformSet: parameters, segments, equality and copying. The stored
 // record is in waveform_set_record.cc.
 #include "model/waveform_set.h"
+#include "waveforms/waveform.h"
 
 #include <memory>
 
@@ -30,6 +31,7 @@ ZELI_WaveformSet::~ZELI_WaveformSet() {
   // The nodes release their waveforms while those still exist.
   root_.reset();
   for (ZELI_Segment* segment : segments_) delete segment;
+  for (int key : waveformMap_) delete waveformMap_[key];
 }
 
 void ZELI_WaveformSet::Set_ContainerIsDirty() { container_.Set_Modified(); }

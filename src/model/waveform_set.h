@@ -13,10 +13,6 @@
 // key, parameter count and keys (-1 for an empty entry), the waveform map
 // (key-map form, then one waveform record per live key), attributes, segment
 // count and segment records, the hierarchy records of the root, and the key.
-//
-// The stored waveforms arrive with their own change; until then the waveform
-// map is always empty and records holding waveforms are refused with an
-// "Unimplemented" failure.
 #ifndef ZEL_MODEL_WAVEFORM_SET_H
 #define ZEL_MODEL_WAVEFORM_SET_H
 
@@ -80,6 +76,16 @@ class ZELI_WaveformSet : public ZELI_ExternalBase {
   ZELI_KeyMap<ZELI_SourceWaveform>& Get_WaveformMap() { return waveformMap_; }
   const ZELI_KeyMap<ZELI_SourceWaveform>& Get_WaveformMap() const { return waveformMap_; }
 
+  // ---- waveforms (owned through the waveform map) ----
+  // Marks the structure modified, enters the waveform at a new key in set
+  // and takes ownership. A waveform already in a set is refused
+  // ("Waveform is already in the waveform set.", ZELI_FailedException).
+  ZELI_SourceWaveform* Add_Waveform_p(ZELI_SourceWaveform* waveform);
+  // Removes the waveform from every segment's data sets, the map and the
+  // container's key map, and destroys it. It must belong to this set and
+  // no hierarchy node may refer to it.
+  void Delete_Waveform_p(ZELI_SourceWaveform* waveform);
+
   // ---- segments ----
   // Value counts of the parameters; every entry must be set.
   ZELI_SegmentIndex Get_SegmentIndexer() const;
@@ -132,6 +138,7 @@ class ZELI_WaveformSet : public ZELI_ExternalBase {
   void RequireParametersMayChange(unsigned count, ZELI_Parameter* const* parameters) const;
   void WriteHierarchy(ZELI_Ostream& out, ZELI_KeyMap<ZELI_ExternalBase>& map) const;
   void ReadHierarchy(ZELI_Istream& in, ZELI_KeyMap<ZELI_ExternalBase>& map);
+  void ReadWaveforms(ZELI_Istream& in, ZELI_KeyMap<ZELI_ExternalBase>& map);
 
   ZELI_Container& container_;
   ZELI_String name_;
@@ -139,7 +146,7 @@ class ZELI_WaveformSet : public ZELI_ExternalBase {
   ZELI_DimensionDescriptor* xDescriptor_ = nullptr;  // not owned
   std::vector<ZELI_Parameter*> parameters_;          // not owned; entries may be null
   std::vector<ZELI_Segment*> segments_;              // owned, creation order
-  ZELI_KeyMap<ZELI_SourceWaveform> waveformMap_;     // empty until waveforms arrive
+  ZELI_KeyMap<ZELI_SourceWaveform> waveformMap_;     // owns the waveforms, by key in set
   ZELI_Attributes attributes_;
 };
 

@@ -3,8 +3,8 @@
 //
 // Reading trusts nothing: counts are bounded by the bytes left, keys are
 // resolved through the key map with their class checked, and a record
-// holding what this build cannot represent yet (stored waveforms) is refused with an "Unimplemented" failure rather
-// than skipped, so that nothing is lost by a later write.
+// holding nodes of another hierarchy or loops is refused rather than
+// skipped, so that nothing is lost by a later write.
 #include <memory>
 
 #include "errors/exceptions.h"
@@ -15,11 +15,15 @@
 #include "model/waveform_set.h"
 #include "store/container.h"
 #include "store/stream.h"
+#include "waveforms/waveform.h"
 
 namespace {
 
 // Smallest segment record: serial, located count, key.
 constexpr unsigned MinSegmentRecord = 12;
+// Smallest waveform record: descriptor key, semantic, key in set, empty
+// attributes, key.
+constexpr unsigned MinWaveformRecord = 17;
 
 }  // namespace
 
@@ -29,8 +33,8 @@ void ZELI_WaveformSet::Write(ZELI_Ostream& out, ZELI_KeyMap<ZELI_ExternalBase>& 
   out << name_ << (xDescriptor_ != nullptr ? xDescriptor_->Get_Key() : -1);
   out << static_cast<unsigned>(parameters_.size());
   for (const ZELI_Parameter* parameter : parameters_) out << (parameter != nullptr ? parameter->Get_Key() : -1);
-  // The waveform map is always empty here, so no waveform records follow.
   out << waveformMap_;
+  for (int key : waveformMap_) waveformMap_[key]->Write(out, map);
   out << attributes_;
   out << static_cast<unsigned>(segments_.size());
   for (const ZELI_Segment* segment : segments_) segment->Write(out, map);
@@ -49,6 +53,21 @@ void ZELI_WaveformSet::ReadHierarchy(ZELI_Istream& in, ZELI_KeyMap<ZELI_External
   root_.reset(ZELI_Hierarchy::ReadHierarchy(this, in, map));
 }
 
+// The waveform map's shape, then one record per live key in key order. A
+// waveform is owned by the set as soon as it is read, so a later failure
+// frees it with the set.
+void ZELI_WaveformSet::ReadWaveforms(ZELI_Istream& in, ZELI_KeyMap<ZELI_ExternalBase>& map) {
+  in >> waveformMap_;
+  const unsigned count = waveformMap_.Get_PendingCount();
+  in.RequireBytes(uint64_t{count} * MinWaveformRecord);
+  for (unsigned i = 0; i < count; ++i) {
+    std::unique_ptr<ZELI_SourceWaveform> waveform(ZELI_SourceWaveform::Read(in, map, *this));
+    waveformMap_.Insert(waveform->Get_KeyInSet(), waveform.get());
+    waveform.release();
+  }
+  waveformMap_.VerifyLoaded();
+}
+
 ZELI_WaveformSet* ZELI_WaveformSet::Read(ZELI_Istream& in, ZELI_KeyMap<ZELI_ExternalBase>& map,
                                          ZELI_Container& container) {
   std::unique_ptr<ZELI_WaveformSet> set(new ZELI_WaveformSet(container, ReadTag{}));
@@ -58,12 +77,7 @@ ZELI_WaveformSet* ZELI_WaveformSet::Read(ZELI_Istream& in, ZELI_KeyMap<ZELI_Exte
   const unsigned parameterCount = in.ReadCount(4);
   set->parameters_.resize(parameterCount, nullptr);
   for (ZELI_Parameter*& parameter : set->parameters_) map.ReadPtr(in, parameter);
-  in >> set->waveformMap_;
-  try {
-    set->waveformMap_.VerifyLoaded();
-  } catch (const ZELI_FailedException&) {
-    throw ZELI_FailedException("Unimplemented: ZELI_WaveformSet::Read: stored waveforms");
-  }
+  set->ReadWaveforms(in, map);
   in >> set->attributes_;
   const unsigned segmentCount = in.ReadCount(MinSegmentRecord);
   set->segments_.reserve(segmentCount);

@@ -61,7 +61,9 @@ namespace {
 
 // Smallest stored records, which bound the counts read before them.
 constexpr unsigned MinDescriptorRecord = 5 + 5 + 4 + 4;  // two empty strings, two keys
-constexpr unsigned MinParameterRecord = 5 + 4 + 4;       // at least a name and two keys
+// An empty name, the descriptor key, a data information without extremes
+// (9 bytes), no attributes, the slot, value, head and capacity words, the key.
+constexpr unsigned MinParameterRecord = 5 + 4 + 9 + 4 + 4 + 4 + 4 + 4 + 4;
 constexpr unsigned MinWaveformSetRecord = 5 + 4 + 4 + 4;
 
 }  // namespace

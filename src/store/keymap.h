@@ -166,6 +166,17 @@ class ZELI_KeyMap {
     ++count_;
   }
 
+  // Between Read and VerifyLoaded: how many stored live keys still wait for
+  // their object.
+  unsigned Get_PendingCount() const {
+    if (!onFreeChain_) return 0;
+    unsigned pending = 0;
+    for (unsigned key = 0; key < onFreeChain_->Get_Size(); ++key) {
+      if (!onFreeChain_->Test(key) && !live_.Test(key)) ++pending;
+    }
+    return pending;
+  }
+
   // After the objects of a read map are placed: every stored live key must
   // have received its object (new objects may meanwhile have taken stored
   // free keys; they do not count).

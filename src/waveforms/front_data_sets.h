@@ -1,0 +1,138 @@
+// The front data sets: many waveforms advancing together, one data front
+// per X point.
+//
+// ZELI_AnalogFrontDataSet lays values out in blocks. With P the page size
+// of the values array, V the stored value size (4 for strings) and W the
+// number of positions at initialization, a block holds ppb points per
+// waveform: P / V for W <= 1000, (P / V) / 2 for W <= 2000, (P / V) / 4
+// beyond, and at least 1 (values larger than a page). B = ppb x V bytes per
+// waveform and block, S = W x B bytes per block of all waveforms. Value i of
+// position p lies at byte S x (i / ppb) + B x p + V x (i mod ppb). Each
+// point also appends the shared X set's last X index (and its order under
+// POLYNOMIAL interpolation).
+//
+// ZELI_DigitalFrontDataSet keeps, per position, a chain of 128-byte chunks
+// (ZELI_DigitalWfChunk) of (X index, value) pairs. With I the size of the
+// index type and V the value size: capacity K = (128 - 2I) / (V + I); a
+// chunk holds K and the byte offset of the next chunk (two index-type
+// values; next 0 in the last chunk), then K X indices, then K values. A
+// value type whose K would be 0 is refused with ZELI_BadArgException.
+#ifndef ZEL_WAVEFORMS_FRONT_DATA_SETS_H
+#define ZEL_WAVEFORMS_FRONT_DATA_SETS_H
+
+#include <memory>
+#include <vector>
+
+#include "waveforms/data_set.h"
+
+class ZELI_AnalogFrontDataSet : public ZELI_DataSet {
+ public:
+  explicit ZELI_AnalogFrontDataSet(ZELI_SharedXSet& sharedXSet);
+  ZELI_AnalogFrontDataSet(ZELI_SharedXSet& sharedXSet, ReadTag tag) : ZELI_DataSet(Analog_Front, sharedXSet, tag) {}
+  ~ZELI_AnalogFrontDataSet() override;
+
+  unsigned Get_PointCount(unsigned position) const override;
+  void Set_InterpolationType(zel_interpolation_t interpolation) override;
+  zel_interpolation_t Get_InterpolationType() const override { return interpolation_; }
+  unsigned Add_Waveform_p(ZELI_SourceWaveform* waveform) override;
+  // Fixes the block geometry ("ZELI_AnalogFrontDataSet has no waveforms.").
+  void InitializeWriting() override;
+  void OpenMemoryArrays(zel_iomode_t mode) override;
+  void CloseMemoryArrays() override;
+  // Drops the last point, started for a front that was not ended.
+  void Shutdown() override;
+  void WritePointCount(ZELI_Ostream& out) const override;
+  void ReadPointCount(ZELI_Istream& in) override;
+  void CheckPointCount() const override;
+  void CheckOrders(const int* orders, unsigned n) const override;
+  void CheckXIndices(const int*, unsigned) const override {}
+  void EnterValues(unsigned position, const void* values, unsigned n) override;
+  void EnterOrders(const int*, unsigned) override {}
+  void EnterXIndices(const int*, unsigned) override {}
+  void Discard() override;
+
+  // Starts a new point (one data front).
+  void Add_Point(int order);
+  // Value i of position (the arrays must be open).
+  void Get_Value(unsigned position, unsigned i, void* value) const;
+  // Byte offset of value i of position.
+  uint64_t ValueOffset(unsigned position, unsigned i) const;
+  unsigned Get_PointsPerBlock() const { return pointsPerBlock_; }
+  unsigned Get_BlockBytesPerWaveform() const { return blockBytesPerWaveform_; }
+  unsigned Get_BlockBytesPerFront() const { return blockBytesPerFront_; }
+  ZELI_ArrayDataSet* Get_XIndices_p() const { return xIndices_.get(); }
+
+ protected:
+  void ReadKindFields(ZELI_Istream& in, ZELI_KeyMap<ZELI_InternalBase>& map) override;
+  void WriteKindFields(ZELI_Ostream& out, ZELI_KeyMap<ZELI_InternalBase>& map) const override;
+
+ private:
+  void ComputeGeometry();
+
+  std::unique_ptr<ZELI_ArrayDataSet> xIndices_;
+  zel_interpolation_t interpolation_ = ZEL_INTERPOLATION_LINEAR;
+  std::unique_ptr<ZELI_ArrayDataSet> orders_;
+  unsigned pointCount_ = 0;
+  ZELI_Type* valueType_ = nullptr;  // not owned
+  unsigned pointsPerBlock_ = 0;
+  unsigned char flag_ = 0;  // kept in the record; 0 when created
+  unsigned blockBytesPerWaveform_ = 0;
+  unsigned blockBytesPerFront_ = 0;
+  unsigned currentOffset_ = 0;  // of the current point within its block region
+};
+
+// The chunk chain of one waveform of a Digital_Front data set.
+struct ZELI_DigitalWfChunk {
+  static constexpr unsigned ChunkBytes = 128;
+  // K for index size I and value size V (0 when not even one pair fits).
+  static unsigned CapacityOf(unsigned indexSize, unsigned valueSize);
+
+  unsigned pointCount = 0;
+  unsigned firstOffset = 0;
+  ZELI_Type* indexType = nullptr;
+  ZELI_Type* valueType = nullptr;
+  unsigned capacity = 0;
+  unsigned currentOffset = 0;
+  unsigned usedInCurrent = 0;
+  unsigned nextIndexOffset = 0;
+  unsigned nextValueOffset = 0;
+};
+
+class ZELI_DigitalFrontDataSet : public ZELI_DataSet {
+ public:
+  explicit ZELI_DigitalFrontDataSet(ZELI_SharedXSet& sharedXSet);
+  ZELI_DigitalFrontDataSet(ZELI_SharedXSet& sharedXSet, ReadTag tag) : ZELI_DataSet(Digital_Front, sharedXSet, tag) {}
+  ~ZELI_DigitalFrontDataSet() override;
+
+  unsigned Get_PointCount(unsigned position) const override;
+  void Set_InterpolationType(zel_interpolation_t interpolation) override;
+  zel_interpolation_t Get_InterpolationType() const override { return ZEL_INTERPOLATION_CONSTANT; }
+  unsigned Add_Waveform_p(ZELI_SourceWaveform* waveform) override;
+  void Delete_Waveform_p(ZELI_SourceWaveform* waveform, unsigned position) override;
+  void WritePointCount(ZELI_Ostream& out) const override;
+  void ReadPointCount(ZELI_Istream& in) override;
+  void CheckPointCount() const override;
+  void CheckOrders(const int*, unsigned) const override {}
+  void CheckXIndices(const int*, unsigned) const override {}
+  void EnterValues(unsigned position, const void* values, unsigned n) override;
+  void EnterOrders(const int*, unsigned) override {}
+  void EnterXIndices(const int*, unsigned) override {}
+
+  const ZELI_DigitalWfChunk& Get_Chunk(unsigned position) const;
+  // Walks the chain of position: every X index and value (the arrays must
+  // be open); values is room for the point count.
+  void Get_Data(unsigned position, std::vector<int>& xIndices, void* values) const;
+
+ protected:
+  void ReadKindFields(ZELI_Istream& in, ZELI_KeyMap<ZELI_InternalBase>& map) override;
+  void WriteKindFields(ZELI_Ostream& out, ZELI_KeyMap<ZELI_InternalBase>& map) const override;
+
+ private:
+  // Appends a chunk with header (K, 0); returns its offset.
+  unsigned NewChunk(const ZELI_DigitalWfChunk& chain);
+
+  std::vector<std::unique_ptr<ZELI_DigitalWfChunk>> chunks_;  // by position; null at free ones
+  unsigned char flag_ = 0;                                     // kept in the record; 0 when created
+};
+
+#endif  // ZEL_WAVEFORMS_FRONT_DATA_SETS_H

@@ -1,0 +1,47 @@
+// ZELI_SourceWaveform: per-segment queries, answered by the data set that
+// holds the waveform in the segment (located through the segment's waveform
+// locator by the waveform's key in set).
+#include "errors/exceptions.h"
+#include "model/segment.h"
+#include "waveforms/data_set.h"
+#include "waveforms/shared_x_set.h"
+#include "waveforms/waveform.h"
+
+void ZELI_SourceWaveform::Locate(ZELI_Segment& segment, ZELI_WaveformDataLocation& location) const {
+  if (!segment.Get_WaveformLocation(keyInSet_, location)) throw ZELI_NotFoundException("The waveform has no data");
+}
+
+ZELI_DataSet* ZELI_SourceWaveform::Get_DataSet_p(ZELI_Segment& segment) {
+  ZELI_WaveformDataLocation location;
+  Locate(segment, location);
+  ZELI_SharedXSet* xSet = segment.Get_SharedXSet_p(location.sharedXSetIndex);
+  ZELI_DataSet* dataSet = xSet != nullptr ? xSet->Get_DataSet_p(location.dataSetIndex) : nullptr;
+  // A store not loaded (or collected) holds no readable data.
+  if (dataSet == nullptr) throw ZELI_NotFoundException("The waveform has no data");
+  return dataSet;
+}
+
+const ZELI_DataInformation& ZELI_SourceWaveform::Get_XDataInformation(ZELI_Segment& segment) {
+  return Get_DataSet_p(segment)->Get_SharedXSet_p()->Get_XDataInformation();
+}
+
+const ZELI_DataInformation& ZELI_SourceWaveform::Get_YDataInformation(ZELI_Segment& segment) {
+  ZELI_WaveformDataLocation location;
+  Locate(segment, location);
+  return Get_DataSet_p(segment)->Get_DataInformation(location.position);
+}
+
+unsigned ZELI_SourceWaveform::Get_PointCount(ZELI_Segment& segment) {
+  ZELI_WaveformDataLocation location;
+  Locate(segment, location);
+  return Get_DataSet_p(segment)->Get_PointCount(location.position);
+}
+
+zel_interpolation_t ZELI_SourceWaveform::Get_XInterpolationType(ZELI_Segment& segment) {
+  return Get_DataSet_p(segment)->Get_InterpolationType();
+}
+
+ZELI_WfSegment* ZELI_SourceWaveform::Get_WfSegment_p(ZELI_Segment& segment) {
+  Get_DataSet_p(segment);
+  throw ZELI_FailedException("Unimplemented: ZELI_SourceWaveform::Get_WfSegment_p");
+}

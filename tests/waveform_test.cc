@@ -1,0 +1,127 @@
+// Tests: source waveforms (creation, descriptors, attributes, references,
+// the stored record across processes) and the waveform map of a set.
+#include <cstdlib>
+
+#include "model_test_support.h"
+#include "waveforms/waveform.h"
+
+namespace zeltest {
+namespace {
+
+class WaveformTest : public ModelTest {
+ protected:
+  void SetUp() override {
+    ModelTest::SetUp();
+    c_ = CreateDisk();
+    set_ = Set(c_, "tran");
+    y_ = Descriptor(c_, "v", "V");
+  }
+  zel_waveform_t Wave(zel_semantic_t semantic = 3) {
+    return Check(ZEL_CreateWaveform(session_, set_, semantic, y_, &status_));
+  }
+  zel_container_t c_{};
+  zel_waveformSet_t set_{};
+  zel_dimensionDescriptor_t y_{};
+};
+
+TEST_F(WaveformTest, CreatedWaveformAnswersItsFields) {
+  zel_waveform_t w = Wave(7);
+  EXPECT_EQ(ZEL_GetWaveformSemantic(session_, w, &status_), 7);
+  EXPECT_TRUE(ZEL_AreSameDimensionDescriptor(ZEL_GetWaveformYDescriptor(session_, w, &status_), y_));
+  zel_dimensionDescriptor_t x = ZEL_GetWaveformXDescriptor(session_, w, &status_);
+  EXPECT_FALSE(ZEL_IsDimensionDescriptorNull(x));
+  EXPECT_TRUE(ZEL_AreSameWaveformSet(ZEL_GetWaveformSetFromWaveform(session_, w, &status_), set_));
+  EXPECT_FALSE(ZEL_IsTypeNull(ZEL_GetWaveformXType(session_, w, &status_)));
+  EXPECT_FALSE(ZEL_IsTypeNull(ZEL_GetWaveformYType(session_, w, &status_)));
+  ZELI_SourceWaveform* source = ObjectOf(session_, w)->Get_SourceWaveform_p();
+  EXPECT_EQ(source->Get_KeyInSet(), 0);
+  EXPECT_EQ(ObjectOf(session_, Wave())->Get_SourceWaveform_p()->Get_KeyInSet(), 1);
+  // Added twice to a set.
+  EXPECT_THROW(ObjectOf(session_, set_)->Add_Waveform_p(source), ZELI_FailedException);
+  Close(c_);
+}
+
+TEST_F(WaveformTest, YDescriptorMustKeepTheVeryTypeObject) {
+  zel_waveform_t w = Wave();
+  zel_dimensionDescriptor_t other = Descriptor(c_, "i", "A");  // an equal but distinct real type
+  ZEL_SetWaveformYDescriptor(session_, w, other, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG,
+                     "ZEL_SetWaveformYDescriptor: The old and new Y dimensionDescriptor types do not match");
+  Close(c_);
+}
+
+TEST_F(WaveformTest, AttributesAndArgumentChecks) {
+  zel_waveform_t w = Wave();
+  unsigned count = 9;
+  EXPECT_EQ(ZEL_GetWaveformAttributeNames(session_, w, &count, &status_), nullptr);
+  EXPECT_EQ(count, 0u);
+  ZEL_SetWaveformAttribute(session_, w, "unit", "V", &status_);
+  EXPECT_STREQ(ZEL_GetWaveformAttribute(session_, w, "unit", &status_), "V");
+  EXPECT_EQ(ZEL_GetWaveformAttribute(session_, w, "none", &status_), nullptr);
+  const char** names = ZEL_GetWaveformAttributeNames(session_, w, &count, &status_);
+  ASSERT_EQ(count, 1u);
+  EXPECT_STREQ(names[0], "unit");
+  std::free(names);
+  ZEL_GetWaveformAttributeNames(session_, w, nullptr, &status_);
+  EXPECT_EQ(status_, ZEL_BAD_ARG);
+  ZEL_SetWaveformAttribute(session_, w, nullptr, "x", &status_);
+  EXPECT_EQ(status_, ZEL_BAD_ARG);
+  Close(c_);
+}
+
+TEST_F(WaveformTest, ReferencesAreCountedOnce) {
+  ZELI_Waveform* w = ObjectOf(session_, Wave());
+  auto* node = reinterpret_cast<ZELI_HierarchyNode*>(0x10);
+  w->InsertReference(node);
+  EXPECT_EQ(w->Get_ReferenceCount(), 1u);
+  EXPECT_THROW(w->InsertReference(node), ZELI_FailedException);
+  EXPECT_THROW(w->CheckMayDestroy(), ZELI_FailedException);
+  w->EraseReference(node);
+  EXPECT_THROW(w->EraseReference(node), ZELI_FailedException);
+  EXPECT_NO_THROW(w->CheckMayDestroy());
+  Close(c_);
+}
+
+TEST_F(WaveformTest, NoDataInASegmentAndExistWfSegment) {
+  zel_waveform_t w = Wave();
+  zel_segment_t s = Segment(set_);
+  EXPECT_EQ(ZEL_ExistWfSegment(session_, s, w, &status_), 0);
+  EXPECT_EQ(status_, ZEL_OK);
+  ZELI_Segment* segment = ObjectOf(session_, s);
+  try {
+    ObjectOf(session_, w)->Get_PointCount(*segment);
+    ADD_FAILURE();
+  } catch (const ZELI_NotFoundException& e) {
+    EXPECT_STREQ(e.what(), "The waveform has no data");
+  }
+  Close(c_);
+}
+
+TEST_F(WaveformTest, StoredWaveformsReadBackInAnotherProcess) {
+  zel_waveform_t a = Wave(200);
+  Wave(1);
+  ZEL_SetWaveformAttribute(session_, a, "k", "v", &status_);
+  // A deleted waveform leaves a free key in set behind.
+  zel_waveform_t gone = Wave(2);
+  ObjectOf(session_, set_)->Delete_Waveform_p(ObjectOf(session_, gone)->Get_SourceWaveform_p());
+  Close(c_);
+  EXPECT_EQ(RunInChild([&] {
+              zel_status_t st;
+              zel_session_t s = ZEL_InitSession(&st);
+              zel_container_t c = ZEL_OpenContainer(s, name_.c_str(), ZEL_IOMODE_READ, &st);
+              if (st != ZEL_OK) return 1;
+              ZELI_WaveformSet* set = ObjectOf(s, ZEL_FindWaveformSet(s, c, "tran", &st));
+              if (set->Get_WaveformMap().Get_Count() != 2) return 2;
+              ZELI_SourceWaveform* first = set->Get_WaveformMap()[0];
+              if (first->Get_Semantic() != 200 || first->Get_KeyInSet() != 0) return 3;
+              if (std::string(first->Get_Attribute("k")) != "v") return 4;
+              if (first->Get_YDescriptor_p() == nullptr) return 5;
+              ZEL_CloseContainer(s, c, &st);
+              ZEL_TermSession(s, &st);
+              return st == ZEL_OK ? 0 : 6;
+            }),
+            0);
+}
+
+}  // namespace
+}  // namespace zeltest
