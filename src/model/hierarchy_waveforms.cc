@@ -176,12 +176,11 @@ ZELI_Waveform* ZELI_HierarchyWaveforms::DeriveWaveform(ZELI_HierarchyWaveformNod
   } else {
     derived = std::make_unique<ZELI_CompositeWaveform>(set, descriptor, std::move(fields));
   }
-  ZELI_KeyMap<ZELI_ExternalBase>& map = container.Get_ExternalConvertor();
-  derived->Set_Key(map.Insert(derived.get()));
+  derived->Set_Key(container.Insert_Transient(derived.get()));
   try {
     node->Bind_Waveform(derived.get(), false);
   } catch (...) {
-    map.Erase(derived->Get_Key());
+    container.Erase(derived.get());
     throw;
   }
   return derived.release();

@@ -189,6 +189,10 @@ class ZELI_Container {
   // (disk containers): the version directory's "segment_<serial>", then
   // "_<store>" from stored software version 3 on, then suffix.
   std::string Get_SegmentFile(unsigned serial, unsigned store, const char* suffix) const;
+  // Enters an object that is never stored (a derived waveform) in the
+  // external key map: it has a key and handles, but the stored key map lists
+  // its slot as free. Returns the key.
+  int Insert_Transient(ZELI_ExternalBase* object);
   // Frees the object's key in its map (the object itself is not destroyed)
   // and tells the listener.
   void Erase(ZELI_ExternalBase* object);
@@ -232,6 +236,7 @@ class ZELI_Container {
   uint64_t nextSegmentSerial_ = 0;  // above every serial number in use
   ZELI_Attributes attributes_;
   ZELI_KeyMap<ZELI_ExternalBase> external_;
+  std::vector<int> transientKeys_;  // live keys of external_ never stored
   ZELI_KeyMap<ZELI_InternalBase> internal_;
   ZELI_KeyMap<ZELI_AccessBase> access_;
   ZELI_ContainerListener* listener_ = nullptr;  // not owned
