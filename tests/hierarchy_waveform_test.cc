@@ -5,6 +5,8 @@
 // that change nothing, and the whole read back after reopening.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "hierarchy_test_support.h"
 #include "waveforms/waveform.h"
 
@@ -139,6 +141,26 @@ TEST_F(HierarchyWaveformTest, SharedStoredWaveformDiesWithItsLastNode) {
   (void)b;
   Reopen(ZEL_IOMODE_READ);
   EXPECT_EQ(StoredWaveforms(), 0u);
+}
+
+TEST_F(HierarchyWaveformTest, TreeToolListsTheHierarchy) {
+  zel_waveform_t w = Waveform(set_, Real());
+  Check(ZEL_AddHierarchyScalarWf(session_, root_, "top/out", ZEL_HDL_SLASH, w, &status_));
+  Group(root_, "top/g");
+  Close(c_);
+  std::string out;
+  FILE* pipe = ::popen((std::string(ZEL_TEST_TOOL) + " tree " + name_ + " tran 2>&1").c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  char buffer[512];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
+  EXPECT_EQ(::pclose(pipe), 0) << out;
+  EXPECT_EQ(out,
+            "waveform set tran\n"
+            "  / (root)\n"
+            "    top (block)\n"
+            "      out (scalar)  y: real \"v\" [V]\n"
+            "      g (group)\n");
+  c_ = Open(ZEL_IOMODE_READ);
 }
 
 }  // namespace
