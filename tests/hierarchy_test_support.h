@@ -57,15 +57,14 @@ class HierarchyTest : public ModelTest {
     return ZELC_HandleOf<zel_hierarchyNode_t>(wrapper->Get_Container_p(), node);
   }
 
+  // Full and composite names: the caller owns (and here frees) the text.
   std::string FullName(zel_hierarchyNode_t node, zel_hdl_t hdl = ZEL_HDL_SLASH) {
-    char* text = ZEL_GetHierarchyNodeFullName(session_, node, hdl, &status_);
-    EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
-    std::string result = text != nullptr ? text : "<null>";
-    std::free(text);
-    return result;
+    return Taken(ZEL_GetHierarchyNodeFullName(session_, node, hdl, &status_));
   }
   std::string CompositeName(zel_hierarchyNode_t node, zel_hdl_t hdl = ZEL_HDL_SLASH) {
-    char* text = ZEL_GetHierarchyNodeCompositeName(session_, node, hdl, &status_);
+    return Taken(ZEL_GetHierarchyNodeCompositeName(session_, node, hdl, &status_));
+  }
+  std::string Taken(char* text) {
     EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
     std::string result = text != nullptr ? text : "<null>";
     std::free(text);

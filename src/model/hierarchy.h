@@ -295,25 +295,41 @@ class ZELI_HierarchyNamedComposite final : public ZELI_HierarchyWaveformNode {
   ZELI_Offspring offspring_{true};
 };
 
+// Where a subelement node sits: its location in the parent's type, and its
+// name there, asked of that type once and cached.
+class ZELI_SubelementPlace {
+ public:
+  explicit ZELI_SubelementPlace(unsigned location) : location_(location) {}
+  unsigned Get_Location() const { return location_; }
+  // The cached name of node (which holds this place).
+  const char* Name(const ZELI_HierarchyNode* node);
+  // The name of another location of the same type; replaces the cache.
+  const char* Rename(const ZELI_HierarchyNode* node, unsigned location);
+  ZELI_Type* Type(const ZELI_HierarchyNode* node) const;
+
+ private:
+  unsigned location_;
+  ZELI_String cachedName_;
+  bool nameCached_ = false;
+};
+
 // Subelement nodes take their name and type from their parent's type at
-// their location; the name is cached.
+// their location.
 class ZELI_HierarchySubelementComposite final : public ZELI_HierarchyWaveformNode {
  public:
-  explicit ZELI_HierarchySubelementComposite(unsigned location) : location_(location) {}
+  explicit ZELI_HierarchySubelementComposite(unsigned location) : place_(location) {}
   ~ZELI_HierarchySubelementComposite() override { DestroyOffspring(); }
   NodeType Get_NodeType() const override { return SUBELEMENT_COMPOSITE; }
-  const char* Get_Name() override;
-  unsigned Get_LocationInParent() const override { return location_; }
-  ZELI_Type* Get_Type_p() const override;
+  const char* Get_Name() override { return place_.Name(this); }
+  unsigned Get_LocationInParent() const override { return place_.Get_Location(); }
+  ZELI_Type* Get_Type_p() const override { return place_.Type(this); }
   ZELI_Offspring* Get_OffspringVectors() override { return &offspring_; }
 
  protected:
   void WriteKindFields(ZELI_Ostream& out) const override;
 
  private:
-  unsigned location_;
-  ZELI_String cachedName_;
-  bool nameCached_ = false;
+  ZELI_SubelementPlace place_;
   ZELI_Offspring offspring_{true};
 };
 
@@ -334,22 +350,20 @@ class ZELI_HierarchyNamedScalar final : public ZELI_HierarchyWaveformNode {
 
 class ZELI_HierarchySubelementScalar final : public ZELI_HierarchyWaveformNode {
  public:
-  explicit ZELI_HierarchySubelementScalar(unsigned location) : location_(location) {}
+  explicit ZELI_HierarchySubelementScalar(unsigned location) : place_(location) {}
   NodeType Get_NodeType() const override { return SUBELEMENT_SCALAR; }
-  const char* Get_Name() override;
+  const char* Get_Name() override { return place_.Name(this); }
   // The element name within a bus of indices left..right; replaces the
   // cached name.
   const char* Get_BusElt(int left, int right) override;
-  unsigned Get_LocationInParent() const override { return location_; }
-  ZELI_Type* Get_Type_p() const override;
+  unsigned Get_LocationInParent() const override { return place_.Get_Location(); }
+  ZELI_Type* Get_Type_p() const override { return place_.Type(this); }
 
  protected:
   void WriteKindFields(ZELI_Ostream& out) const override;
 
  private:
-  unsigned location_;
-  ZELI_String cachedName_;
-  bool nameCached_ = false;
+  ZELI_SubelementPlace place_;
 };
 
 // Operations on a whole hierarchy (hierarchy_edit.cc, hierarchy_record.cc).

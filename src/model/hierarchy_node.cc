@@ -364,38 +364,31 @@ ZELI_String SubelementName(const ZELI_Type* type, unsigned location) {
 
 }  // namespace
 
-const char* ZELI_HierarchySubelementComposite::Get_Name() {
+const char* ZELI_SubelementPlace::Name(const ZELI_HierarchyNode* node) {
   if (!nameCached_) {
-    cachedName_ = SubelementName(EnclosingType(this), location_);
+    cachedName_ = SubelementName(EnclosingType(node), location_);
     nameCached_ = true;
   }
   return cachedName_.c_str();
 }
 
-ZELI_Type* ZELI_HierarchySubelementComposite::Get_Type_p() const {
-  return EnclosingType(this)->Get_SubelementType_p(location_);
-}
-
-const char* ZELI_HierarchySubelementScalar::Get_Name() {
-  if (!nameCached_) {
-    cachedName_ = SubelementName(EnclosingType(this), location_);
-    nameCached_ = true;
-  }
-  return cachedName_.c_str();
-}
-
-const char* ZELI_HierarchySubelementScalar::Get_BusElt(int left, int right) {
-  if (left == right) return Get_Name();
-  const long long index = right < left ? static_cast<long long>(left) - location_
-                                       : static_cast<long long>(left) + location_;
-  if (index < 0 || index > 0xffffffffLL) throw ZELI_BadArgException("Location is out of range.");
-  cachedName_ = SubelementName(EnclosingType(this), static_cast<unsigned>(index));
+const char* ZELI_SubelementPlace::Rename(const ZELI_HierarchyNode* node, unsigned location) {
+  cachedName_ = SubelementName(EnclosingType(node), location);
   nameCached_ = true;
   return cachedName_.c_str();
 }
 
-ZELI_Type* ZELI_HierarchySubelementScalar::Get_Type_p() const {
-  return EnclosingType(this)->Get_SubelementType_p(location_);
+ZELI_Type* ZELI_SubelementPlace::Type(const ZELI_HierarchyNode* node) const {
+  return EnclosingType(node)->Get_SubelementType_p(location_);
+}
+
+const char* ZELI_HierarchySubelementScalar::Get_BusElt(int left, int right) {
+  if (left == right) return Get_Name();
+  const unsigned location = place_.Get_Location();
+  const long long index = right < left ? static_cast<long long>(left) - location
+                                       : static_cast<long long>(left) + location;
+  if (index < 0 || index > 0xffffffffLL) throw ZELI_BadArgException("Location is out of range.");
+  return place_.Rename(this, static_cast<unsigned>(index));
 }
 
 // ---- full and composite names ------------------------------------------------------

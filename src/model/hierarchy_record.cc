@@ -75,9 +75,9 @@ void ZELI_HierarchyWaveformNode::WriteFields(ZELI_Ostream& out) const {
 }
 
 void ZELI_HierarchyNamedComposite::WriteKindFields(ZELI_Ostream& out) const { out << name_ << type_->Get_Key(); }
-void ZELI_HierarchySubelementComposite::WriteKindFields(ZELI_Ostream& out) const { out << location_; }
+void ZELI_HierarchySubelementComposite::WriteKindFields(ZELI_Ostream& out) const { out << place_.Get_Location(); }
 void ZELI_HierarchyNamedScalar::WriteKindFields(ZELI_Ostream& out) const { out << name_; }
-void ZELI_HierarchySubelementScalar::WriteKindFields(ZELI_Ostream& out) const { out << location_; }
+void ZELI_HierarchySubelementScalar::WriteKindFields(ZELI_Ostream& out) const { out << place_.Get_Location(); }
 
 void ZELI_Hierarchy::WriteHierarchy(ZELI_HierarchyRoot* root, ZELI_Ostream& out, ZELI_KeyMap<ZELI_ExternalBase>& map) {
   if (map.IsMarked(root->Get_Key())) throw ZELI_FailedException("ZELI_HierarchyNode::Write called again.");
