@@ -274,20 +274,31 @@ typedef enum zel_hdl_e {
   ZEL_HDL_SLASH = 1,   /* "/" */
   ZEL_HDL_COLON = 2,   /* ":" */
   ZEL_HDL_VERILOG = 3, /* not provided: ZEL_FAILED */
-  ZEL_HDL_SMART = 4    /* the first ":" or "/" of the name (not for full names) */
+  ZEL_HDL_SMART = 4,   /* the first ":" or "/" of the name (not for full names) */
+  ZEL_HDL_INT_RANGE_ = 0x7fffffff
 } zel_hdl_t;
 
 /* Node iterator settings. Order: any value other than 0 is sorted order (by
  * name, by location below composites). Direction: any value other than 0 is
- * backward; ZEL_GetHierarchyNodeDirection gives 0 for a descending bus. */
-typedef enum zel_itorOrder_e { ZEL_ITOR_INSERTION_ORDER = 0, ZEL_ITOR_SORTED_ORDER = 1 } zel_itorOrder_t;
-typedef enum zel_itorDirection_e { ZEL_ITOR_FORWARD = 0, ZEL_ITOR_BACKWARD = 1 } zel_itorDirection_t;
+ * backward; ZEL_GetHierarchyNodeDirection gives 0 for a descending bus. The
+ * *_INT_RANGE_ values only give the enumerations the range of int. */
+typedef enum zel_itorOrder_e {
+  ZEL_ITOR_INSERTION_ORDER = 0,
+  ZEL_ITOR_SORTED_ORDER = 1,
+  ZEL_ITOR_ORDER_INT_RANGE_ = 0x7fffffff
+} zel_itorOrder_t;
+typedef enum zel_itorDirection_e {
+  ZEL_ITOR_FORWARD = 0,
+  ZEL_ITOR_BACKWARD = 1,
+  ZEL_ITOR_DIRECTION_INT_RANGE_ = 0x7fffffff
+} zel_itorDirection_t;
 typedef enum zel_itorLevel_e {
   ZEL_ITOR_ANCESTORS = 0, /* the parent, its parent, up to the root */
   ZEL_ITOR_SIBLINGS = 1,  /* the siblings after the start node in the walking direction */
   ZEL_ITOR_CHILDREN = 2,  /* the start node's offspring */
   ZEL_ITOR_PREORDER = 3,  /* all descendants, each before its offspring */
-  ZEL_ITOR_POSTORDER = 4  /* all descendants, each after its offspring */
+  ZEL_ITOR_POSTORDER = 4, /* all descendants, each after its offspring */
+  ZEL_ITOR_LEVEL_INT_RANGE_ = 0x7fffffff
 } zel_itorLevel_t;
 /* Which nodes a walk descends into. */
 typedef enum zel_itorEnter_e {
@@ -296,7 +307,8 @@ typedef enum zel_itorEnter_e {
   ZEL_ITOR_ENTER_BLOCKS = 2,          /* roots and blocks */
   ZEL_ITOR_ENTER_WAVEFORMS = 3,       /* waveform nodes (composites) */
   ZEL_ITOR_ENTER_GROUPS_WAVEFORMS = 4, /* groups and waveform nodes */
-  ZEL_ITOR_ENTER_BLOCKS_WAVEFORMS = 5  /* roots, blocks and waveform nodes */
+  ZEL_ITOR_ENTER_BLOCKS_WAVEFORMS = 5, /* roots, blocks and waveform nodes */
+  ZEL_ITOR_ENTER_INT_RANGE_ = 0x7fffffff
 } zel_itorEnter_t;
 
 /* A session termination callback: called once by ZEL_TermSession. */

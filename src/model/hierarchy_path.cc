@@ -19,6 +19,8 @@ char ZELI_Path::Separator(const char* name, zel_hdl_t hdl) {
       const char* first = name != nullptr ? std::strpbrk(name, ":/") : nullptr;
       return first != nullptr ? *first : '\0';
     }
+    default:
+      break;
   }
   throw ZELI_FailedException("ZELI_Path::Separator: Implementation error.");
 }

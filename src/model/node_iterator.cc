@@ -76,6 +76,8 @@ bool ZELI_NodeIterator::CanEnter(ZELI_HierarchyNode* node) const {
       return node->IsGroup() || node->IsWaveform();
     case ZEL_ITOR_ENTER_BLOCKS_WAVEFORMS:
       return node->IsBlock() || node->IsWaveform();
+    default:
+      break;
   }
   throw ZELI_FailedException("ZELI_NodeIterator::Enter implemenation");
 }
@@ -147,6 +149,8 @@ ZELI_HierarchyNode* ZELI_NodeIterator::FirstNode_p() {
       state_.current = FirstChild(start_, state_.index);
       DescendToDeepest();
       break;
+    default:  // refused by Reset
+      break;
   }
   state_.started = true;
   return state_.current;
@@ -201,6 +205,8 @@ ZELI_HierarchyNode* ZELI_NodeIterator::NextNode_p() {
       } else {
         state_.current = nullptr;
       }
+      break;
+    default:  // refused by Reset
       break;
   }
   return state_.current;
