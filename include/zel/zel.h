@@ -267,6 +267,50 @@ typedef enum zel_conversion_e {
   ZEL_CONVERT_FUNCTION = 6  /* by a caller's function (views only) */
 } zel_conversion_t;
 
+/* Naming convention of hierarchy path names: which character separates the
+ * names of blocks and signals. */
+typedef enum zel_hdl_e {
+  ZEL_HDL_NONE = 0,    /* names are not paths; full names use a space */
+  ZEL_HDL_SLASH = 1,   /* "/" */
+  ZEL_HDL_COLON = 2,   /* ":" */
+  ZEL_HDL_VERILOG = 3, /* not provided: ZEL_FAILED */
+  ZEL_HDL_SMART = 4,   /* the first ":" or "/" of the name (not for full names) */
+  ZEL_HDL_INT_RANGE_ = 0x7fffffff
+} zel_hdl_t;
+
+/* Node iterator settings. Order: any value other than 0 is sorted order (by
+ * name, by location below composites). Direction: any value other than 0 is
+ * backward; ZEL_GetHierarchyNodeDirection gives 0 for a descending bus. The
+ * *_INT_RANGE_ values only give the enumerations the range of int. */
+typedef enum zel_itorOrder_e {
+  ZEL_ITOR_INSERTION_ORDER = 0,
+  ZEL_ITOR_SORTED_ORDER = 1,
+  ZEL_ITOR_ORDER_INT_RANGE_ = 0x7fffffff
+} zel_itorOrder_t;
+typedef enum zel_itorDirection_e {
+  ZEL_ITOR_FORWARD = 0,
+  ZEL_ITOR_BACKWARD = 1,
+  ZEL_ITOR_DIRECTION_INT_RANGE_ = 0x7fffffff
+} zel_itorDirection_t;
+typedef enum zel_itorLevel_e {
+  ZEL_ITOR_ANCESTORS = 0, /* the parent, its parent, up to the root */
+  ZEL_ITOR_SIBLINGS = 1,  /* the siblings after the start node in the walking direction */
+  ZEL_ITOR_CHILDREN = 2,  /* the start node's offspring */
+  ZEL_ITOR_PREORDER = 3,  /* all descendants, each before its offspring */
+  ZEL_ITOR_POSTORDER = 4, /* all descendants, each after its offspring */
+  ZEL_ITOR_LEVEL_INT_RANGE_ = 0x7fffffff
+} zel_itorLevel_t;
+/* Which nodes a walk descends into. */
+typedef enum zel_itorEnter_e {
+  ZEL_ITOR_NA = 0,                    /* invalid for any walk that descends */
+  ZEL_ITOR_ENTER_GROUPS = 1,          /* groups */
+  ZEL_ITOR_ENTER_BLOCKS = 2,          /* roots and blocks */
+  ZEL_ITOR_ENTER_WAVEFORMS = 3,       /* waveform nodes (composites) */
+  ZEL_ITOR_ENTER_GROUPS_WAVEFORMS = 4, /* groups and waveform nodes */
+  ZEL_ITOR_ENTER_BLOCKS_WAVEFORMS = 5, /* roots, blocks and waveform nodes */
+  ZEL_ITOR_ENTER_INT_RANGE_ = 0x7fffffff
+} zel_itorEnter_t;
+
 /* A session termination callback: called once by ZEL_TermSession. */
 typedef void (*zel_termCallback_t)(void);
 
@@ -840,6 +884,163 @@ ZEL_API void ZEL_CommitWaveformData(zel_session_t session, zel_segment_t segment
                                     zel_status_t* status) ZEL_NOTHROW;
 
 /* (end of segments) */
+
+/* ---------------------------------------------------------------------- */
+/* Hierarchy                                                              */
+/* ---------------------------------------------------------------------- */
+
+/* Every waveform set has a signal hierarchy below its root: blocks hold
+ * blocks, groups and signals; signals (scalar or composite) lead to
+ * waveforms; the fields of a composite signal are subelement nodes; groups
+ * list existing nodes. Named adds take a path (name split at the separator
+ * of hdl, "." and ".." allowed, a leading separator starts at the root);
+ * missing blocks on the way are created. A failing add changes nothing:
+ * "Current node is not a hierarchy block", "Invalid block name.", "The path
+ * is not a block." (ZEL_BAD_ARG), "Name already exists in the block."
+ * (ZEL_DUPLICATE). Node texts stay owned by the node unless stated. */
+
+/* A block named name (a path) below node (a root or block). */
+ZEL_API zel_hierarchyNode_t ZEL_AddHierarchyBlock(zel_session_t session, zel_hierarchyNode_t node, const char* name,
+                                                  zel_hdl_t hdl, zel_status_t* status) ZEL_NOTHROW;
+/* A group named name (a path) below node (a root or block). */
+ZEL_API zel_hierarchyNode_t ZEL_AddHierarchyGroup(zel_session_t session, zel_hierarchyNode_t node, const char* name,
+                                                  zel_hdl_t hdl, zel_status_t* status) ZEL_NOTHROW;
+/* A composite signal of type without waveform; a name such as data[7:0]
+ * makes a bus. */
+ZEL_API zel_hierarchyNode_t ZEL_AddHierarchyCompositeType(zel_session_t session, zel_hierarchyNode_t node,
+                                                          const char* name, zel_hdl_t hdl, zel_type_t type,
+                                                          zel_status_t* status) ZEL_NOTHROW;
+/* A composite signal of type with its stored waveform (of the root's
+ * waveform set); the nodes of all its fields are created with it. */
+ZEL_API zel_hierarchyNode_t ZEL_AddHierarchyCompositeWf(zel_session_t session, zel_hierarchyNode_t node,
+                                                        const char* name, zel_hdl_t hdl, zel_type_t type,
+                                                        zel_waveform_t waveform, zel_status_t* status) ZEL_NOTHROW;
+/* A scalar signal with its stored waveform (of the root's waveform set). */
+ZEL_API zel_hierarchyNode_t ZEL_AddHierarchyScalarWf(zel_session_t session, zel_hierarchyNode_t node,
+                                                     const char* name, zel_hdl_t hdl, zel_waveform_t waveform,
+                                                     zel_status_t* status) ZEL_NOTHROW;
+/* The composite field at location of a composite node, without waveform;
+ * "Location is out of range." past its last field. */
+ZEL_API zel_hierarchyNode_t ZEL_AddHierarchyCompositeSubelType(zel_session_t session, zel_hierarchyNode_t node,
+                                                               unsigned location, zel_status_t* status) ZEL_NOTHROW;
+/* The composite field at location with its stored waveform. */
+ZEL_API zel_hierarchyNode_t ZEL_AddHierarchyCompositeSubelWf(zel_session_t session, zel_hierarchyNode_t node,
+                                                             unsigned location, zel_waveform_t waveform,
+                                                             zel_status_t* status) ZEL_NOTHROW;
+/* The scalar field at location with its stored waveform. */
+ZEL_API zel_hierarchyNode_t ZEL_AddHierarchyScalarSubelWf(zel_session_t session, zel_hierarchyNode_t node,
+                                                          unsigned location, zel_waveform_t waveform,
+                                                          zel_status_t* status) ZEL_NOTHROW;
+/* Adds count nodes (of the group's hierarchy) to a group in array order;
+ * "The node is not a group" for any other node. All are checked first. */
+ZEL_API void ZEL_AddHierarchyGroupMembers(zel_session_t session, zel_hierarchyNode_t group, unsigned count,
+                                          const zel_hierarchyNode_t* members, zel_status_t* status) ZEL_NOTHROW;
+/* Deletes node and everything below it (the root: all its offspring); their
+ * handles die. "Cannot modify read-only container", "Waveform is in use"
+ * (ZEL_FAILED) change nothing. Node iterators on deleted nodes must be
+ * reset. */
+ZEL_API void ZEL_DeleteHierarchyNode(zel_session_t session, zel_hierarchyNode_t node,
+                                     zel_status_t* status) ZEL_NOTHROW;
+/* The node named name (a path under hdl, or a composite name such as
+ * bus[3] or rec.field) from node: a malloc'd array (free it) of *count
+ * handles, 0 or 1; null when none. */
+ZEL_API zel_hierarchyNode_t* ZEL_GetHierarchyNodes(zel_session_t session, zel_hierarchyNode_t node, const char* name,
+                                                   zel_hdl_t hdl, unsigned* count, zel_status_t* status) ZEL_NOTHROW;
+/* The offspring at a location of a waveform node (the null handle when
+ * there is none). */
+ZEL_API zel_hierarchyNode_t ZEL_GetHierarchySubelNode(zel_session_t session, zel_hierarchyNode_t node,
+                                                      unsigned location, zel_status_t* status) ZEL_NOTHROW;
+/* The node's name (a subelement: its field name); owned by the node. */
+ZEL_API const char* ZEL_GetHierarchyNodeName(zel_session_t session, zel_hierarchyNode_t node,
+                                             zel_status_t* status) ZEL_NOTHROW;
+/* The signal's name within its block or group (bus[3], rec.field): a new
+ * malloc'd text that the caller frees. "Node is root/block/group." and
+ * "ZEL_HDL_SMART is not allowed." (ZEL_BAD_ARG). */
+ZEL_API char* ZEL_GetHierarchyNodeCompositeName(zel_session_t session, zel_hierarchyNode_t node, zel_hdl_t hdl,
+                                                zel_status_t* status) ZEL_NOTHROW;
+/* The path from the root with the separator of hdl (a space for
+ * ZEL_HDL_NONE; the root alone is the separator): a new malloc'd text that
+ * the caller frees. ZEL_HDL_SMART: ZEL_BAD_ARG. */
+ZEL_API char* ZEL_GetHierarchyNodeFullName(zel_session_t session, zel_hierarchyNode_t node, zel_hdl_t hdl,
+                                           zel_status_t* status) ZEL_NOTHROW;
+/* 0 root or block, 1 group, 2 composite signal, 3 scalar signal. */
+ZEL_API int ZEL_GetHierarchyNodeType(zel_session_t session, zel_hierarchyNode_t node,
+                                     zel_status_t* status) ZEL_NOTHROW;
+/* ZEL_ITOR_FORWARD (0) for a descending bus such as data[7:0], else 1. */
+ZEL_API zel_itorDirection_t ZEL_GetHierarchyNodeDirection(zel_session_t session, zel_hierarchyNode_t node,
+                                                          zel_status_t* status) ZEL_NOTHROW;
+/* Whether the node is bound to a waveform (stored or derived). */
+ZEL_API zel_bool_t ZEL_HierarchyNodeHasWaveform(zel_session_t session, zel_hierarchyNode_t node,
+                                                zel_status_t* status) ZEL_NOTHROW;
+/* Whether the node was given a stored waveform. */
+ZEL_API zel_bool_t ZEL_HierarchyNodeHasSourceWaveform(zel_session_t session, zel_hierarchyNode_t node,
+                                                      zel_status_t* status) ZEL_NOTHROW;
+/* Whether the node is bound to a derived waveform. */
+ZEL_API zel_bool_t ZEL_HierarchyNodeHasDerivedWaveform(zel_session_t session, zel_hierarchyNode_t node,
+                                                       zel_status_t* status) ZEL_NOTHROW;
+/* The node's waveform; a waveform node without a stored one gets a derived
+ * waveform (a field of a stored composite, or a composite of stored fields)
+ * on the first request. Other nodes: "Waveform is not available.". */
+ZEL_API zel_waveform_t ZEL_GetHierarchyWaveform(zel_session_t session, zel_hierarchyNode_t node,
+                                                zel_status_t* status) ZEL_NOTHROW;
+/* The waveform set of the node's hierarchy. */
+ZEL_API zel_waveformSet_t ZEL_GetWaveformSetFromHierarchy(zel_session_t session, zel_hierarchyNode_t node,
+                                                          zel_status_t* status) ZEL_NOTHROW;
+/* The attribute's value (owned by the node) or null; stored with the node. */
+ZEL_API const char* ZEL_GetHierarchyNodeAttribute(zel_session_t session, zel_hierarchyNode_t node, const char* name,
+                                                  zel_status_t* status) ZEL_NOTHROW;
+/* Array of the attribute names, malloc'd (free it; the names stay owned by
+ * the node); null with count 0 when there are none. */
+ZEL_API const char** ZEL_GetHierarchyNodeAttributeNames(zel_session_t session, zel_hierarchyNode_t node,
+                                                        unsigned* count, zel_status_t* status) ZEL_NOTHROW;
+/* Creates or replaces the attribute (a null value stores ""). */
+ZEL_API void ZEL_SetHierarchyNodeAttribute(zel_session_t session, zel_hierarchyNode_t node, const char* name,
+                                           const char* value, zel_status_t* status) ZEL_NOTHROW;
+/* The root of the waveform set's hierarchy. */
+ZEL_API zel_hierarchyNode_t ZEL_GetNameHierarchyRootNode(zel_session_t session, zel_waveformSet_t waveformSet,
+                                                         zel_status_t* status) ZEL_NOTHROW;
+
+/* (end of hierarchy) */
+
+/* ---------------------------------------------------------------------- */
+/* Node iterators                                                         */
+/* ---------------------------------------------------------------------- */
+
+/* A node iterator walks a hierarchy from a start node; it belongs to the
+ * node's container and dies when the container is closed. Deleting a node
+ * that an iterator refers to leaves it without start node: its calls then
+ * fail with ZEL_FAILED until it is reset to a live node. */
+
+/* A new iterator over node with these settings. */
+ZEL_API zel_nodeIterator_t ZEL_CreateNodeIterator(zel_session_t session, zel_hierarchyNode_t node,
+                                                  zel_itorOrder_t order, zel_itorDirection_t direction,
+                                                  zel_itorLevel_t level, zel_itorEnter_t enter,
+                                                  zel_status_t* status) ZEL_NOTHROW;
+/* Deletes the iterator; its handle dies. */
+ZEL_API void ZEL_DeleteNodeIterator(zel_session_t session, zel_nodeIterator_t iterator,
+                                    zel_status_t* status) ZEL_NOTHROW;
+/* A new start node (of the iterator's container), settings kept. */
+ZEL_API void ZEL_ResetNodeIteratorNode(zel_session_t session, zel_nodeIterator_t iterator, zel_hierarchyNode_t node,
+                                       zel_status_t* status) ZEL_NOTHROW;
+/* A new start node and new settings. */
+ZEL_API void ZEL_ResetNodeIterator(zel_session_t session, zel_nodeIterator_t iterator, zel_hierarchyNode_t node,
+                                   zel_itorOrder_t order, zel_itorDirection_t direction, zel_itorLevel_t level,
+                                   zel_itorEnter_t enter, zel_status_t* status) ZEL_NOTHROW;
+/* The first node of the walk; the null handle when there is none.
+ * ZEL_ITOR_NA for a walk that descends: ZEL_BAD_ARG. */
+ZEL_API zel_hierarchyNode_t ZEL_GetFirstNode(zel_session_t session, zel_nodeIterator_t iterator,
+                                             zel_status_t* status) ZEL_NOTHROW;
+/* The next node; the null handle at the end. "Node iterator not
+ * initialized." before ZEL_GetFirstNode and "Node iterator past last node."
+ * after the end (ZEL_FAILED). */
+ZEL_API zel_hierarchyNode_t ZEL_GetNextNode(zel_session_t session, zel_nodeIterator_t iterator,
+                                            zel_status_t* status) ZEL_NOTHROW;
+/* The nodes still to come (before ZEL_GetFirstNode: all of the walk); the
+ * iterator does not move. */
+ZEL_API unsigned ZEL_GetIterationCount(zel_session_t session, zel_nodeIterator_t iterator,
+                                       zel_status_t* status) ZEL_NOTHROW;
+
+/* (end of node iterators) */
 
 /* ---------------------------------------------------------------------- */
 /* Waveforms                                                              */

@@ -13,6 +13,8 @@ ZELC_Container::ZELC_Container(ZELI_Container* container)
 ZELC_Container::~ZELC_Container() {
   for (unsigned key = 0; key < external_.Get_Size(); ++key) ReleaseHandleObject(external_.Peek(static_cast<int>(key)));
   for (unsigned key = 0; key < access_.Get_Size(); ++key) ReleaseHandleObject(access_.Peek(static_cast<int>(key)));
+  for (auto& entry : iterators_) ReleaseHandleObject(entry.second);
+  iterators_.clear();
   Get_Object_p()->Set_Listener(nullptr);
 }
 
@@ -39,6 +41,29 @@ void ZELC_Container::ObjectErased(const ZELI_ExternalBase* object) noexcept {
 
 void ZELC_Container::ObjectErased(const ZELI_AccessBase* object) noexcept {
   ReleaseHandleObject(access_.Peek(object->Get_Key()));
+}
+
+ZELC_ContainedBase<ZELI_NodeIterator>* ZELC_Container::Get_Interface_p(ZELI_NodeIterator* iterator) {
+  auto found = iterators_.find(iterator);
+  if (found != iterators_.end()) return static_cast<ZELC_ContainedBase<ZELI_NodeIterator>*>(found->second);
+  auto* handleObject = new ZELC_ContainedBase<ZELI_NodeIterator>(NODE_ITERATOR, iterator, this);
+  try {
+    iterators_.emplace(iterator, handleObject);
+    InsertIntoSession(handleObject);
+  } catch (...) {
+    iterators_.erase(iterator);
+    delete handleObject;
+    throw;
+  }
+  return handleObject;
+}
+
+void ZELC_Container::IteratorErased(const ZELI_NodeIterator* iterator) noexcept {
+  auto found = iterators_.find(iterator);
+  if (found == iterators_.end()) return;
+  ZELC_Base* handleObject = found->second;
+  iterators_.erase(found);
+  ReleaseHandleObject(handleObject);
 }
 
 void ZELC_Container::Shutdown() {

@@ -13,6 +13,7 @@
 #define ZEL_INTERFACE_CONTAINER_WRAPPER_H
 
 #include <type_traits>
+#include <unordered_map>
 #include <vector>
 
 #include "interface/handles.h"
@@ -60,6 +61,9 @@ class ZELC_Container final : public ZELC_StandaloneBase<ZELI_Container>, private
   // session on first request. The object must be live in its map.
   template <typename T>
   auto Get_Interface_p(T* object);
+  // Node iterators are owned by the container, not kept in a key map: their
+  // handle objects are listed here and die with the iterator or the wrapper.
+  ZELC_ContainedBase<ZELI_NodeIterator>* Get_Interface_p(ZELI_NodeIterator* iterator);
 
   ZELC_Base*& Get_InterfaceObject_p(const ZELI_ExternalBase* object) { return external_[object->Get_Key()]; }
   ZELC_Base*& Get_InterfaceObject_p(const ZELI_AccessBase* object) { return access_[object->Get_Key()]; }
@@ -84,12 +88,14 @@ class ZELC_Container final : public ZELC_StandaloneBase<ZELI_Container>, private
   void InsertIntoSession(ZELC_Base* handleObject);
   void ObjectErased(const ZELI_ExternalBase* object) noexcept override;
   void ObjectErased(const ZELI_AccessBase* object) noexcept override;
+  void IteratorErased(const ZELI_NodeIterator* iterator) noexcept override;
   // Destroys the handle object in a shadow slot and frees its session key.
   void ReleaseHandleObject(ZELC_Base* handleObject) noexcept;
 
   ZELC_Session* session_ = nullptr;  // the session holding this wrapper
   ZELI_KeyMapShadow<ZELI_KeyMap<ZELI_ExternalBase>> external_;
   ZELI_KeyMapShadow<ZELI_KeyMap<ZELI_AccessBase>> access_;
+  std::unordered_map<const ZELI_NodeIterator*, ZELC_Base*> iterators_;  // owned handle objects
 };
 
 // The destructors clear the shadow slot by the key recorded at construction,

@@ -7,6 +7,7 @@
 
 #include "errors/exceptions.h"
 #include "model/dimension_descriptor.h"
+#include "model/hierarchy.h"
 #include "model/parameter.h"
 #include "model/segment.h"
 #include "model/segment_index.h"
@@ -16,19 +17,21 @@ ZELI_WaveformSet::ZELI_WaveformSet(ZELI_Container& container, const char* name, 
                                    unsigned count, ZELI_Parameter* const* parameters)
     : container_(container), name_(name), xDescriptor_(xDescriptor), parameters_(count, nullptr) {
   if (parameters != nullptr) parameters_.assign(parameters, parameters + count);
-  root_ = std::make_unique<ZELI_HierarchyRootPlaceholder>();
+  root_ = std::make_unique<ZELI_HierarchyRoot>(this, "");
   root_->Set_Key(container_.Get_ExternalConvertor().Insert(root_.get()));
 }
 
 ZELI_WaveformSet::ZELI_WaveformSet(ZELI_Container& container, ReadTag) : container_(container) {}
 
 ZELI_WaveformSet::~ZELI_WaveformSet() {
-  for (ZELI_Segment* segment : segments_) delete segment;
-  for (int key : waveformMap_) delete waveformMap_[key];
   // A set that never reached its container's table (a failed add) must not
   // leave its root's key behind. The map outlives the container's tables.
   ZELI_KeyMap<ZELI_ExternalBase>& map = container_.Get_ExternalConvertor();
   if (root_ && map.IsLive(root_->Get_Key()) && map[root_->Get_Key()] == root_.get()) map.Erase(root_->Get_Key());
+  // The nodes release their waveforms while those still exist.
+  root_.reset();
+  for (ZELI_Segment* segment : segments_) delete segment;
+  for (int key : waveformMap_) delete waveformMap_[key];
 }
 
 void ZELI_WaveformSet::Set_ContainerIsDirty() { container_.Set_Modified(); }

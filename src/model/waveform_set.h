@@ -13,10 +13,6 @@
 // key, parameter count and keys (-1 for an empty entry), the waveform map
 // (key-map form, then one waveform record per live key), attributes, segment
 // count and segment records, the hierarchy records of the root, and the key.
-//
-// The hierarchy arrives with its own change; until then the root is an empty
-// placeholder that keeps its key and attributes, and records holding
-// hierarchy nodes are refused with an "Unimplemented" failure.
 #ifndef ZEL_MODEL_WAVEFORM_SET_H
 #define ZEL_MODEL_WAVEFORM_SET_H
 
@@ -30,24 +26,11 @@
 
 class ZELI_Container;
 class ZELI_DimensionDescriptor;
+class ZELI_HierarchyRoot;
 class ZELI_Parameter;
 class ZELI_Segment;
 class ZELI_SegmentIndex;
 class ZELI_SourceWaveform;
-
-// Stands in for the hierarchy root until the hierarchy arrives: an empty root
-// node with the empty name, registered in the container's map at its key.
-class ZELI_HierarchyRootPlaceholder : public ZELI_ExternalBase {
- public:
-  ZELI_Attributes& Get_Attributes() { return attributes_; }
-  const ZELI_Attributes& Get_Attributes() const { return attributes_; }
-  ZELI_String& Get_Name() { return name_; }
-  const ZELI_String& Get_Name() const { return name_; }
-
- private:
-  ZELI_Attributes attributes_;
-  ZELI_String name_;  // empty for a root made here; kept as read
-};
 
 class ZELI_WaveformSet : public ZELI_ExternalBase {
  public:
@@ -56,8 +39,9 @@ class ZELI_WaveformSet : public ZELI_ExternalBase {
   // registered in the container's map.
   ZELI_WaveformSet(ZELI_Container& container, const char* name, ZELI_DimensionDescriptor* xDescriptor, unsigned count,
                    ZELI_Parameter* const* parameters);
-  // Destroys the segments and the root; frees the root's key when the
-  // container's map still lists it.
+  // Destroys the hierarchy first (its nodes release their waveforms), then
+  // the segments; frees the root's key when the container's map still lists
+  // it (a set that never reached its container).
   ~ZELI_WaveformSet() override;
   ZELI_WaveformSet(const ZELI_WaveformSet&) = delete;
   ZELI_WaveformSet& operator=(const ZELI_WaveformSet&) = delete;
@@ -88,7 +72,7 @@ class ZELI_WaveformSet : public ZELI_ExternalBase {
 
   ZELI_Attributes& Get_Attributes() { return attributes_; }
   const ZELI_Attributes& Get_Attributes() const { return attributes_; }
-  ZELI_HierarchyRootPlaceholder* Get_HierarchyRoot_p() const { return root_.get(); }
+  ZELI_HierarchyRoot* Get_HierarchyRoot_p() const { return root_.get(); }
   ZELI_KeyMap<ZELI_SourceWaveform>& Get_WaveformMap() { return waveformMap_; }
   const ZELI_KeyMap<ZELI_SourceWaveform>& Get_WaveformMap() const { return waveformMap_; }
 
@@ -158,7 +142,7 @@ class ZELI_WaveformSet : public ZELI_ExternalBase {
 
   ZELI_Container& container_;
   ZELI_String name_;
-  std::unique_ptr<ZELI_HierarchyRootPlaceholder> root_;
+  std::unique_ptr<ZELI_HierarchyRoot> root_;
   ZELI_DimensionDescriptor* xDescriptor_ = nullptr;  // not owned
   std::vector<ZELI_Parameter*> parameters_;          // not owned; entries may be null
   std::vector<ZELI_Segment*> segments_;              // owned, creation order

@@ -1,15 +1,15 @@
-// The stored record of a waveform set, with its segments and the empty
-// hierarchy root (byte layout: doc/segment_records.md).
+// The stored record of a waveform set, with its segments and its hierarchy
+// (byte layout: doc/segment_records.md, doc/hierarchy_records.md).
 //
 // Reading trusts nothing: counts are bounded by the bytes left, keys are
 // resolved through the key map with their class checked, and a record
-// holding what this build cannot represent yet (hierarchy nodes below the
-// root) is refused with an "Unimplemented" failure rather
-// than skipped, so that nothing is lost by a later write.
+// holding nodes of another hierarchy or loops is refused rather than
+// skipped, so that nothing is lost by a later write.
 #include <memory>
 
 #include "errors/exceptions.h"
 #include "model/dimension_descriptor.h"
+#include "model/hierarchy.h"
 #include "model/parameter.h"
 #include "model/segment.h"
 #include "model/waveform_set.h"
@@ -19,9 +19,6 @@
 
 namespace {
 
-// Hierarchy node type of a root, and the key that ends a relatives record.
-constexpr unsigned char RootNodeType = 0;
-constexpr int EndOfRelatives = -1;
 // Smallest segment record: serial, located count, key.
 constexpr unsigned MinSegmentRecord = 12;
 // Smallest waveform record: descriptor key, semantic, key in set, empty
@@ -45,39 +42,15 @@ void ZELI_WaveformSet::Write(ZELI_Ostream& out, ZELI_KeyMap<ZELI_ExternalBase>& 
   out << Get_Key();
 }
 
-// The hierarchy records of an empty root: one node (the root), its node
-// record and its relatives record.
+// The hierarchy records of the root (hierarchy_record.cc). An empty root
+// is 26 bytes: count 1, type 0, no attributes, key, empty name, no
+// offspring, end of relatives.
 void ZELI_WaveformSet::WriteHierarchy(ZELI_Ostream& out, ZELI_KeyMap<ZELI_ExternalBase>& map) const {
-  if (map.IsMarked(root_->Get_Key())) throw ZELI_FailedException("ZELI_HierarchyNode::Write called again.");
-  map.Mark(root_->Get_Key());
-  out << 1u;
-  out << RootNodeType << root_->Get_Attributes() << root_->Get_Key() << root_->Get_Name();
-  out << 0u << EndOfRelatives;  // no offspring, no parent
+  ZELI_Hierarchy::WriteHierarchy(root_.get(), out, map);
 }
 
 void ZELI_WaveformSet::ReadHierarchy(ZELI_Istream& in, ZELI_KeyMap<ZELI_ExternalBase>& map) {
-  unsigned nodeCount = 0;
-  in >> nodeCount;
-  if (nodeCount == 0) throw ZELI_FailedException("ZELI_HierarchyNode::ReadHierarchy implementation");
-  if (nodeCount > 1) throw ZELI_FailedException("Unimplemented: ZELI_WaveformSet::Read: hierarchy nodes");
-  unsigned char nodeType = 0;
-  in >> nodeType;
-  if (nodeType >= 7) throw ZELI_FailedException("ZELI_HierarchyNode::Read implementation");
-  if (nodeType != RootNodeType) throw ZELI_FailedException("ZELI_HierarchyNode::ReadHierarchy implementation");
-  auto root = std::make_unique<ZELI_HierarchyRootPlaceholder>();
-  in >> root->Get_Attributes();
-  int key = -1;
-  in >> key;
-  in >> root->Get_Name();
-  unsigned offspring = 0;
-  int end = 0;
-  in >> offspring;
-  if (offspring != 0) throw ZELI_FailedException("Unimplemented: ZELI_WaveformSet::Read: hierarchy nodes");
-  in >> end;
-  if (end != EndOfRelatives) throw ZELI_FailedException("ZELI_WaveformSet::Read: hierarchy root relatives");
-  map.Insert(key, root.get());
-  root->Set_Key(key);
-  root_ = std::move(root);
+  root_.reset(ZELI_Hierarchy::ReadHierarchy(this, in, map));
 }
 
 // The waveform map's shape, then one record per live key in key order. A

@@ -1,8 +1,11 @@
 // ZELI_Container: lifecycle, attributes, password and object removal.
 #include "store/container.h"
 
+#include <algorithm>
+
 #include "errors/exceptions.h"
 #include "model/dimension_descriptor.h"
+#include "model/node_iterator.h"
 #include "model/parameter.h"
 #include "model/segment.h"
 #include "model/waveform_set.h"
@@ -172,8 +175,17 @@ void ZELI_Container::Verify_Password(unsigned count, const char* const* password
   throw ZELI_BadArgException("Container password");
 }
 
+int ZELI_Container::Insert_Transient(ZELI_ExternalBase* object) {
+  transientKeys_.reserve(transientKeys_.size() + 1);
+  const int key = external_.Insert(object);
+  transientKeys_.push_back(key);
+  return key;
+}
+
 void ZELI_Container::Erase(ZELI_ExternalBase* object) {
   if (listener_ != nullptr) listener_->ObjectErased(object);
+  transientKeys_.erase(std::remove(transientKeys_.begin(), transientKeys_.end(), object->Get_Key()),
+                       transientKeys_.end());
   external_.Erase(object->Get_Key());
 }
 

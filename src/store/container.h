@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "store/attributes.h"
 #include "store/cache.h"
@@ -36,6 +37,7 @@
 #include "zel/zel.h"
 
 class ZELI_DimensionDescriptor;
+class ZELI_NodeIterator;
 class ZELI_Parameter;
 class ZELI_Segment;
 class ZELI_WaveformSet;
@@ -47,6 +49,8 @@ class ZELI_ContainerListener {
  public:
   virtual void ObjectErased(const ZELI_ExternalBase* object) noexcept = 0;
   virtual void ObjectErased(const ZELI_AccessBase* object) noexcept = 0;
+  // A node iterator that the container is about to destroy.
+  virtual void IteratorErased(const ZELI_NodeIterator* iterator) noexcept = 0;
 
  protected:
   ~ZELI_ContainerListener() = default;
@@ -185,11 +189,21 @@ class ZELI_Container {
   // (disk containers): the version directory's "segment_<serial>", then
   // "_<store>" from stored software version 3 on, then suffix.
   std::string Get_SegmentFile(unsigned serial, unsigned store, const char* suffix) const;
+  // Enters an object that is never stored (a derived waveform) in the
+  // external key map: it has a key and handles, but the stored key map lists
+  // its slot as free. Returns the key.
+  int Insert_Transient(ZELI_ExternalBase* object);
   // Frees the object's key in its map (the object itself is not destroyed)
   // and tells the listener.
   void Erase(ZELI_ExternalBase* object);
   void Erase(ZELI_AccessBase* object);
   void Set_Listener(ZELI_ContainerListener* listener) { listener_ = listener; }
+
+  // ---- node iterators (owned; destroyed with the container) ----
+  ZELI_NodeIterator* Add_NodeIterator(std::unique_ptr<ZELI_NodeIterator> iterator);
+  // Tells the listener, then destroys the iterator.
+  void Delete_NodeIterator(ZELI_NodeIterator* iterator);
+  const std::vector<std::unique_ptr<ZELI_NodeIterator>>& Get_NodeIterators() const { return iterators_; }
 
   // ---- structure file and data stores ----
   void WriteStructure();
@@ -222,9 +236,12 @@ class ZELI_Container {
   uint64_t nextSegmentSerial_ = 0;  // above every serial number in use
   ZELI_Attributes attributes_;
   ZELI_KeyMap<ZELI_ExternalBase> external_;
+  std::vector<int> transientKeys_;  // live keys of external_ never stored
   ZELI_KeyMap<ZELI_InternalBase> internal_;
   ZELI_KeyMap<ZELI_AccessBase> access_;
   ZELI_ContainerListener* listener_ = nullptr;  // not owned
+  // Node iterators refer to hierarchy nodes without owning them.
+  std::vector<std::unique_ptr<ZELI_NodeIterator>> iterators_;
   // Destroyed after the tables: objects that hold cached arrays release
   // them first.
   ZELI_Cache cache_;

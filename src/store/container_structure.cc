@@ -35,7 +35,7 @@ void ZELI_Container::WriteStructure() {
   types_.EnsureSpecialTypes();
   ZELI_AtomicFile file(Names().Get_StructureFile(versionNumber_).c_str());
   ZELI_Ostream& out = file.Stream();
-  out << external_;
+  external_.WriteExcluding(out, transientKeys_);
   // Marks the objects written in this pass (each is written once).
   external_.InitializeMarker();
   try {

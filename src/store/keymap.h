@@ -114,6 +114,23 @@ class ZELI_KeyMap {
     out << static_cast<int>(count_);
   }
 
+  // The stored form with the live keys of `transient` (objects that are
+  // never stored) written as free slots at the head of the free chain, so
+  // that a reader expects no object there.
+  void WriteExcluding(ZELI_Ostream& out, const std::vector<int>& transient) const {
+    if (transient.empty()) {
+      Write(out);
+      return;
+    }
+    out << static_cast<int>(slots_.size()) << transient.front();
+    for (size_t i = 1; i < transient.size(); ++i) out << transient[i];
+    out << freeHead_;
+    if (freeHead_ != -1) {
+      for (int key = freeHead_; key != -1; key = slots_[key].next) out << slots_[key].next;
+    }
+    out << static_cast<int>(count_ - static_cast<unsigned>(transient.size()));
+  }
+
   // Replaces the map's shape with the stored one: every slot empty, the free
   // chain as stored. Objects are then placed with Insert(key, object).
   void Read(ZELI_Istream& in) {

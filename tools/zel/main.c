@@ -5,6 +5,7 @@
  *   zel version   software version, reference-file extension, directory suffix
  *   zel demo [D]  the demonstration: a container written under D and read back
  *   zel info C    what container C holds and which processes use it
+ *   zel tree C [S] the signal hierarchy of C's waveform sets (or of set S)
  */
 #include <stdio.h>
 #include <stdlib.h>
@@ -18,7 +19,8 @@ static int usage(FILE* out) {
           "usage: zel COMMAND\n"
           "  version   print the software version and container naming\n"
           "  demo [DIR]  run the demonstration (container under DIR, default .)\n"
-          "  info C    show container C: versions, processes, attributes\n");
+          "  info C    show container C: versions, processes, attributes\n"
+          "  tree C [S]  show the signal hierarchy of C (of waveform set S)\n");
   return out == stderr ? 2 : 0;
 }
 
@@ -86,6 +88,7 @@ int main(int argc, char** argv) {
   if (strcmp(argv[1], "version") == 0) return cmd_version();
   if (strcmp(argv[1], "demo") == 0) return cmd_demo(argc - 2, argv + 2);
   if (strcmp(argv[1], "info") == 0) return zel_cmd_info(argc - 2, argv + 2);
+  if (strcmp(argv[1], "tree") == 0) return zel_cmd_tree(argc - 2, argv + 2);
   if (strcmp(argv[1], "help") == 0 || strcmp(argv[1], "--help") == 0) return usage(stdout);
   fprintf(stderr, "zel: unknown command '%s'\n", argv[1]);
   return usage(stderr);

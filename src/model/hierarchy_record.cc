@@ -1,0 +1,294 @@
+// Stored records of a hierarchy (layout: doc/hierarchy_records.md).
+//
+//   node count (4 bytes), gathered children first, the root last;
+//   each node's record: type (1), attributes, key (4), then by kind:
+//     root, block, group:    name
+//     waveform nodes:        has-source (1), waveform key (4, only when 1),
+//                            then named composite: name, type key (4);
+//                            named scalar: name; subelement kinds: location (4)
+//   each node's relatives record, same order: for nodes with offspring the
+//     count (4), the keys in insertion order, the same keys in sorted order;
+//     then the parent's key (4) when there is one, and -1 (4).
+//
+// Reading trusts nothing: counts are bounded by the bytes left, every key is
+// resolved with its class checked and must name a node of this very
+// hierarchy, the result must be one tree below the root (each node listed by
+// exactly one owner, as the owner its own record names, every node
+// reachable, no loops), children must be of kinds their parent can hold,
+// locations in range, and the stored sorted order must be the order the
+// keys give. Any failure unlinks and destroys the nodes read so far and frees
+// their keys.
+#include <algorithm>
+#include <memory>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "errors/exceptions.h"
+#include "model/hierarchy.h"
+#include "model/hierarchy_waveforms.h"
+#include "model/waveform_set.h"
+#include "store/stream.h"
+#include "types/type.h"
+
+namespace {
+
+constexpr int EndOfRelatives = -1;
+// Smallest node record (type, empty attributes, key) plus the smallest
+// relatives record (the end key).
+constexpr unsigned MinNodeBytes = 13;
+
+}  // namespace
+
+// ---- writing --------------------------------------------------------------------
+
+void ZELI_HierarchyNode::Gather(std::vector<ZELI_HierarchyNode*>& nodes, ZELI_KeyMap<ZELI_ExternalBase>& map) {
+  if (map.IsMarked(Get_Key())) return;
+  map.Mark(Get_Key());
+  if (const ZELI_Offspring* offspring = Get_OffspringVectors()) {
+    for (ZELI_HierarchyNode* child : offspring->Inserted()) child->Gather(nodes, map);
+  }
+  nodes.push_back(this);
+}
+
+void ZELI_HierarchyNode::Write(ZELI_Ostream& out) const {
+  out << static_cast<unsigned char>(Get_NodeType()) << attributes_ << Get_Key();
+  WriteFields(out);
+}
+
+void ZELI_HierarchyNode::WriteRelatives(ZELI_Ostream& out) const {
+  if (const ZELI_Offspring* offspring = Get_OffspringVectors()) {
+    out << offspring->Count();
+    for (const ZELI_HierarchyNode* child : offspring->Inserted()) out << child->Get_Key();
+    for (const ZELI_HierarchyNode* child : offspring->Sorted()) out << child->Get_Key();
+  }
+  if (parent_ != nullptr) out << parent_->Get_Key();
+  out << EndOfRelatives;
+}
+
+void ZELI_HierarchyNamedNode::WriteFields(ZELI_Ostream& out) const { out << name_; }
+
+void ZELI_HierarchyWaveformNode::WriteFields(ZELI_Ostream& out) const {
+  // Derived waveforms are never stored: such a node is stored without one.
+  out << static_cast<unsigned char>(hasSource_ ? 1 : 0);
+  if (hasSource_) out << ZELI_HierarchyWaveforms::KeyOf(waveform_);
+  WriteKindFields(out);
+}
+
+void ZELI_HierarchyNamedComposite::WriteKindFields(ZELI_Ostream& out) const { out << name_ << type_->Get_Key(); }
+void ZELI_HierarchySubelementComposite::WriteKindFields(ZELI_Ostream& out) const { out << place_.Get_Location(); }
+void ZELI_HierarchyNamedScalar::WriteKindFields(ZELI_Ostream& out) const { out << name_; }
+void ZELI_HierarchySubelementScalar::WriteKindFields(ZELI_Ostream& out) const { out << place_.Get_Location(); }
+
+void ZELI_Hierarchy::WriteHierarchy(ZELI_HierarchyRoot* root, ZELI_Ostream& out, ZELI_KeyMap<ZELI_ExternalBase>& map) {
+  if (map.IsMarked(root->Get_Key())) throw ZELI_FailedException("ZELI_HierarchyNode::Write called again.");
+  std::vector<ZELI_HierarchyNode*> nodes;
+  root->Gather(nodes, map);
+  out << static_cast<unsigned>(nodes.size());
+  for (const ZELI_HierarchyNode* node : nodes) node->Write(out);
+  for (const ZELI_HierarchyNode* node : nodes) node->WriteRelatives(out);
+}
+
+// ---- reading ----------------------------------------------------------------------
+
+class ZELI_HierarchyRecordReader {
+ public:
+  ZELI_HierarchyRecordReader(ZELI_WaveformSet* set, ZELI_Istream& in, ZELI_KeyMap<ZELI_ExternalBase>& map)
+      : set_(set), in_(in), map_(map) {}
+  ~ZELI_HierarchyRecordReader() { Discard(); }
+
+  ZELI_HierarchyRoot* Read() {
+    unsigned count = 0;
+    in_ >> count;
+    if (count == 0) throw ZELI_FailedException("ZELI_HierarchyNode::ReadHierarchy implementation");
+    in_.RequireBytes(static_cast<uint64_t>(count) * MinNodeBytes);
+    owned_.reserve(count);
+    for (unsigned i = 0; i < count; ++i) ReadNode(i + 1 == count);
+    for (const auto& node : owned_) ReadRelatives(node.get());
+    Validate();
+    auto* root = static_cast<ZELI_HierarchyRoot*>(owned_.back().get());
+    // Ownership now lies with the tree: the root owns everything.
+    for (auto& node : owned_) node.release();
+    owned_.clear();
+    keys_.clear();
+    return root;
+  }
+
+ private:
+  [[noreturn]] static void Fail(const char* what) { throw ZELI_FailedException(what); }
+
+  void ReadNode(bool last) {
+    unsigned char type = 0;
+    in_ >> type;
+    if (type >= 7) Fail("ZELI_HierarchyNode::Read implementation");
+    if ((type == ZELI_HierarchyNode::ROOT) != last) Fail("ZELI_HierarchyNode::ReadHierarchy implementation");
+    ZELI_Attributes attributes;
+    in_ >> attributes;
+    int key = -1;
+    in_ >> key;
+    std::unique_ptr<ZELI_HierarchyNode> node;
+    switch (type) {
+      case ZELI_HierarchyNode::ROOT:
+      case ZELI_HierarchyNode::BLOCK:
+      case ZELI_HierarchyNode::GROUP: {
+        ZELI_String name(in_);
+        if (type == ZELI_HierarchyNode::ROOT) node = std::make_unique<ZELI_HierarchyRoot>(set_, name.c_str());
+        if (type == ZELI_HierarchyNode::BLOCK) node = std::make_unique<ZELI_HierarchyBlock>(name.c_str());
+        if (type == ZELI_HierarchyNode::GROUP) node = std::make_unique<ZELI_HierarchyGroup>(name.c_str());
+        break;
+      }
+      default:
+        node = ReadWaveformNode(static_cast<ZELI_HierarchyNode::NodeType>(type));
+        break;
+    }
+    node->attributes_ = std::move(attributes);
+    map_.Insert(key, node.get());
+    node->Set_Key(key);
+    keys_.push_back(key);
+    nodes_.insert(node.get());
+    owned_.push_back(std::move(node));
+  }
+
+  std::unique_ptr<ZELI_HierarchyNode> ReadWaveformNode(ZELI_HierarchyNode::NodeType type) {
+    unsigned char hasSource = 0;
+    in_ >> hasSource;
+    if (hasSource > 1) Fail("ZELI_HierarchyNode::Read: has source waveform");
+    ZELI_Waveform* waveform = hasSource != 0 ? ZELI_HierarchyWaveforms::ReadWaveform(in_, map_, set_) : nullptr;
+    std::unique_ptr<ZELI_HierarchyWaveformNode> node;
+    if (type == ZELI_HierarchyNode::NAMED_COMPOSITE) {
+      ZELI_String name(in_);
+      ZELI_Type* type_p = nullptr;
+      map_.ReadPtr(in_, type_p);
+      if (type_p == nullptr) Fail("ZELI_HierarchyNode::Read: type");
+      node = std::make_unique<ZELI_HierarchyNamedComposite>(name.c_str(), type_p);
+    } else if (type == ZELI_HierarchyNode::NAMED_SCALAR) {
+      ZELI_String name(in_);
+      if (waveform == nullptr) Fail("ZELI_HierarchyNode::Read: waveform");
+      node = std::make_unique<ZELI_HierarchyNamedScalar>(name.c_str());
+    } else {
+      unsigned location = 0;
+      in_ >> location;
+      if (type == ZELI_HierarchyNode::SUBELEMENT_COMPOSITE) {
+        node = std::make_unique<ZELI_HierarchySubelementComposite>(location);
+      } else {
+        node = std::make_unique<ZELI_HierarchySubelementScalar>(location);
+      }
+    }
+    if (waveform != nullptr) node->Bind_Waveform(waveform, true);
+    return node;
+  }
+
+  ZELI_HierarchyNode* ReadNodeKey() {
+    ZELI_HierarchyNode* node = nullptr;
+    map_.ReadPtr(in_, node);
+    if (node != nullptr && nodes_.count(node) == 0) Fail("ZELI_HierarchyNode::ReadRelatives: foreign node");
+    return node;
+  }
+
+  void ReadRelatives(ZELI_HierarchyNode* node) {
+    if (ZELI_Offspring* offspring = node->Get_OffspringVectors()) {
+      const unsigned count = in_.ReadCount(8);
+      if (count > nodes_.size()) Fail("ZELI_HierarchyNode::ReadRelatives: offspring count");
+      std::vector<ZELI_HierarchyNode*> inserted;
+      std::vector<ZELI_HierarchyNode*> sorted;
+      inserted.reserve(count);
+      sorted.reserve(count);
+      for (unsigned i = 0; i < count; ++i) inserted.push_back(ReadNodeKey());
+      for (unsigned i = 0; i < count; ++i) sorted.push_back(ReadNodeKey());
+      std::vector<ZELI_HierarchyNode*> a = inserted;
+      std::vector<ZELI_HierarchyNode*> b = sorted;
+      std::sort(a.begin(), a.end());
+      std::sort(b.begin(), b.end());
+      if (a != b || std::adjacent_find(a.begin(), a.end()) != a.end() ||
+          std::find(a.begin(), a.end(), nullptr) != a.end() || std::find(a.begin(), a.end(), node) != a.end()) {
+        Fail("ZELI_HierarchyNode::ReadRelatives: offspring");
+      }
+      for (ZELI_HierarchyNode* child : inserted) {
+        if (child->IsRoot()) Fail("ZELI_HierarchyNode::ReadRelatives: offspring");
+        if (node->IsGroup()) {
+          child->groups_.push_back(static_cast<ZELI_HierarchyGroup*>(node));
+        } else {
+          if (child->parent_ != nullptr) Fail("ZELI_HierarchyNode::ReadRelatives: offspring listed twice");
+          child->parent_ = node;
+        }
+      }
+      offspring->Assign(std::move(inserted), std::move(sorted));
+    }
+    ZELI_HierarchyNode* parent = ReadNodeKey();
+    if (parent != nullptr) {
+      int end = 0;
+      in_ >> end;
+      if (end != EndOfRelatives) Fail("ZELI_HierarchyNode::ReadRelatives: end");
+    }
+    claimedParent_[node] = parent;
+  }
+
+  // One tree below the last node (the root), kinds and locations that fit,
+  // stored parents and sorted orders as the keys give them.
+  void Validate() {
+    ZELI_HierarchyNode* root = owned_.back().get();
+    for (const auto& node : owned_) {
+      if (claimedParent_[node.get()] != node->parent_) Fail("ZELI_HierarchyNode::ReadRelatives: parent");
+    }
+    // Top-down from the root; a node is reached through its owner only, so
+    // a loop or a second tree leaves nodes unreached.
+    std::vector<ZELI_HierarchyNode*> order{root};
+    for (size_t i = 0; i < order.size(); ++i) {
+      ZELI_HierarchyNode* node = order[i];
+      if (node->IsGroup() || node->Get_OffspringVectors() == nullptr) continue;
+      for (ZELI_HierarchyNode* child : node->Get_OffspringVectors()->Inserted()) {
+        CheckPlacement(node, child);
+        order.push_back(child);
+      }
+    }
+    if (order.size() != owned_.size()) Fail("ZELI_HierarchyNode::ReadHierarchy: unreachable node");
+    for (const auto& node : owned_) {
+      const ZELI_Offspring* offspring = node->Get_OffspringVectors();
+      if (offspring == nullptr) continue;
+      const std::vector<ZELI_HierarchyNode*>& sorted = offspring->Sorted();
+      for (size_t i = 1; i < sorted.size(); ++i) {
+        if (offspring->CompareKeys(sorted[i - 1], sorted[i]) >= 0) {
+          Fail("ZELI_HierarchyNode::ReadRelatives: sorted order");
+        }
+      }
+    }
+  }
+
+  void CheckPlacement(ZELI_HierarchyNode* parent, ZELI_HierarchyNode* child) {
+    if (parent->IsComposite()) {
+      if (!child->IsSubelement()) Fail("ZELI_HierarchyNode::ReadHierarchy: node kind");
+      if (child->Get_LocationInParent() >= parent->Get_Type_p()->SubelementCount()) {
+        Fail("ZELI_HierarchyNode::ReadHierarchy: location");
+      }
+    } else if (child->IsSubelement()) {
+      Fail("ZELI_HierarchyNode::ReadHierarchy: node kind");
+    }
+  }
+
+  // After a failure: every link undone, every node destroyed, every key
+  // freed again.
+  void Discard() noexcept {
+    for (const auto& node : owned_) {
+      if (ZELI_Offspring* offspring = node->Get_OffspringVectors()) offspring->Clear();
+      node->groups_.clear();
+      node->parent_ = nullptr;
+    }
+    owned_.clear();
+    for (int key : keys_) {
+      if (map_.IsLive(key)) map_.Erase(key);
+    }
+  }
+
+  ZELI_WaveformSet* set_;
+  ZELI_Istream& in_;
+  ZELI_KeyMap<ZELI_ExternalBase>& map_;
+  std::vector<std::unique_ptr<ZELI_HierarchyNode>> owned_;  // in stored order
+  std::vector<int> keys_;
+  std::unordered_set<const ZELI_HierarchyNode*> nodes_;
+  std::unordered_map<const ZELI_HierarchyNode*, ZELI_HierarchyNode*> claimedParent_;
+};
+
+ZELI_HierarchyRoot* ZELI_Hierarchy::ReadHierarchy(ZELI_WaveformSet* set, ZELI_Istream& in,
+                                                  ZELI_KeyMap<ZELI_ExternalBase>& map) {
+  ZELI_HierarchyRecordReader reader(set, in, map);
+  return reader.Read();
+}

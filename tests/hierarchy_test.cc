@@ -1,0 +1,479 @@
+// Tests of the signal hierarchy: separators and paths, adds that fail
+// without changing anything, sorted offspring, buses and names, finding by
+// path and composite name, groups, attributes, deletion, and the hierarchy
+// read back after reopening (also in another process), including damaged
+// records.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "hierarchy_test_support.h"
+#include "model/hierarchy_path.h"
+#include "store/stream.h"
+
+namespace zeltest {
+namespace {
+
+TEST(HierarchyPathTest, SeparatorsAndSplitting) {
+  EXPECT_EQ(ZELI_Path::Separator("a/b", ZEL_HDL_NONE), '\0');
+  EXPECT_EQ(ZELI_Path::Separator("a:b", ZEL_HDL_SLASH), '/');
+  EXPECT_EQ(ZELI_Path::Separator("a/b", ZEL_HDL_COLON), ':');
+  EXPECT_EQ(ZELI_Path::Separator("a:b/c", ZEL_HDL_SMART), ':');
+  EXPECT_EQ(ZELI_Path::Separator("a/b:c", ZEL_HDL_SMART), '/');
+  EXPECT_EQ(ZELI_Path::Separator("abc", ZEL_HDL_SMART), '\0');
+  EXPECT_EQ(RunInFrame("F", [] { ZELI_Path::Separator("a", ZEL_HDL_VERILOG); }), ZEL_FAILED);
+  EXPECT_STREQ(ZEL_GetError(), "F: ZELI_Path::Separator: Unimplemented: Verilog.");
+  EXPECT_EQ(RunInFrame("F", [] { ZELI_Path::Separator("a", static_cast<zel_hdl_t>(9)); }), ZEL_FAILED);
+  EXPECT_STREQ(ZEL_GetError(), "F: ZELI_Path::Separator: Implementation error.");
+
+  ZELI_Path path("/top//sub/sig", '/');
+  EXPECT_TRUE(path.IsAbsolute());
+  ASSERT_EQ(path.BlockCount(), 2u);
+  EXPECT_EQ(path.Block(0), "top");
+  EXPECT_EQ(path.Block(1), "sub");
+  EXPECT_EQ(path.FinalName(), "sig");
+  EXPECT_EQ(path.FinalNameBegin(), 10u);
+  EXPECT_EQ(RunInFrame("F", [&] { path.Block(2); }), ZEL_BAD_ARG);
+  EXPECT_STREQ(ZEL_GetError(), "F: ZELI_Path::Block: index");
+  ZELI_Path plain("a/b", '\0');
+  EXPECT_EQ(plain.BlockCount(), 0u);
+  EXPECT_EQ(plain.FinalName(), "a/b");
+}
+
+using HierarchyNodeTest = HierarchyTest;
+
+TEST_F(HierarchyNodeTest, PathsCreateIntermediateBlocks) {
+  zel_hierarchyNode_t sig = Block(root_, "top/sub/sig");
+  EXPECT_EQ(FullName(sig), "/top/sub/sig");
+  EXPECT_EQ(FullName(sig, ZEL_HDL_COLON), ":top:sub:sig");
+  EXPECT_EQ(FullName(sig, ZEL_HDL_NONE), " top sub sig");
+  EXPECT_EQ(FullName(root_), "/");
+  EXPECT_EQ(FullName(root_, ZEL_HDL_NONE), " ");
+  EXPECT_EQ(OffspringCount(root_), 1u);
+
+  ZEL_AddHierarchyBlock(session_, root_, "top/sub/sig", ZEL_HDL_SLASH, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_DUPLICATE, "ZEL_AddHierarchyBlock: Name already exists in the block.");
+
+  zel_hierarchyNode_t sub = One(root_, "top/sub");
+  EXPECT_EQ(FullName(Block(sub, "./x")), "/top/sub/x");
+  EXPECT_EQ(FullName(Block(sub, "../y")), "/top/y");
+  EXPECT_EQ(FullName(Block(sub, "/z")), "/z");
+  EXPECT_EQ(FullName(Block(sub, "/../w")), "/w");  // the root stays the root
+  EXPECT_EQ(FullName(Block(sub, "c1:c2", ZEL_HDL_COLON)), "/top/sub/c1/c2");
+  // SMART splits at the first of ':' and '/' it meets.
+  EXPECT_EQ(Name(Block(sub, "a:b/c", ZEL_HDL_SMART)), "b/c");
+  EXPECT_EQ(Name(Block(sub, "p/q", ZEL_HDL_NONE)), "p/q");
+  EXPECT_EQ(Name(Block(sub, "m", ZEL_HDL_SMART)), "m");
+
+  ZEL_AddHierarchyBlock(session_, root_, "v", ZEL_HDL_VERILOG, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_AddHierarchyBlock: ZELI_Path::Separator: Unimplemented: Verilog.");
+}
+
+TEST_F(HierarchyNodeTest, FailingAddsChangeNothing) {
+  zel_hierarchyNode_t top = Block(root_, "top");
+  zel_hierarchyNode_t group = Group(top, "g");
+  Block(top, "sub");
+  const unsigned keys = ObjectOf(session_, c_)->Get_ExternalConvertor().Get_Count();
+  struct Case {
+    zel_hierarchyNode_t parent;
+    const char* name;
+    zel_status_t status;
+    const char* message;
+  } cases[] = {
+      {top, "new/", ZEL_BAD_ARG, "Invalid block name."},
+      {top, "new/.", ZEL_BAD_ARG, "Invalid block name."},
+      {top, "new/..", ZEL_BAD_ARG, "Invalid block name."},
+      {top, "g/new/x", ZEL_BAD_ARG, "The path is not a block."},
+      {top, "new/../g/x", ZEL_BAD_ARG, "The path is not a block."},
+      {top, "new1/../sub", ZEL_DUPLICATE, "Name already exists in the block."},
+      {top, "n/a/../a", ZEL_DUPLICATE, "Name already exists in the block."},
+      {group, "x", ZEL_BAD_ARG, "Current node is not a hierarchy block"},
+  };
+  for (const Case& c : cases) {
+    ZEL_AddHierarchyBlock(session_, c.parent, c.name, ZEL_HDL_SLASH, &status_);
+    EXPECT_EQ(status_, c.status) << c.name;
+    EXPECT_EQ(std::string(ZEL_GetError()), std::string("ZEL_AddHierarchyBlock: ") + c.message) << c.name;
+  }
+  EXPECT_EQ(OffspringCount(top), 2u);
+  EXPECT_EQ(ObjectOf(session_, c_)->Get_ExternalConvertor().Get_Count(), keys);
+  // Still stored and read back whole.
+  Close(c_);
+  c_ = Open(ZEL_IOMODE_READ);
+  set_ = Check(ZEL_FindWaveformSet(session_, c_, "tran", &status_));
+  root_ = Check(ZEL_GetNameHierarchyRootNode(session_, set_, &status_));
+  EXPECT_EQ(Walk(root_, ZEL_ITOR_INSERTION_ORDER, ZEL_ITOR_FORWARD, ZEL_ITOR_PREORDER, ZEL_ITOR_ENTER_BLOCKS),
+            (Names{"top", "g", "sub"}));
+}
+
+TEST_F(HierarchyNodeTest, DuplicateSortKeyLeavesNoHalfInsertedNode) {
+  zel_hierarchyNode_t top = Block(root_, "top");
+  ZELI_HierarchyNode* object = ObjectOf(session_, top);
+  auto* twin = new ZELI_HierarchyBlock("a");
+  Block(top, "a");
+  EXPECT_EQ(RunInFrame("F", [&] { object->Add_Offspring_p(twin); }), ZEL_DUPLICATE);
+  EXPECT_STREQ(ZEL_GetError(), "F: Entering duplicate hierarchy node name.");
+  EXPECT_EQ(object->OffspringCount(), 1u);
+  EXPECT_EQ(twin->Get_Parent_p(), nullptr);
+  delete twin;
+  EXPECT_EQ(RunInFrame("F", [&] { object->Add_Offspring_p(object->Get_Offspring_p(0)); }), ZEL_FAILED);
+  EXPECT_STREQ(ZEL_GetError(), "F: Node is already in the hierarchy.");
+}
+
+TEST_F(HierarchyNodeTest, SortedOffspringOrder) {
+  for (const char* name : {"b", "a", "B", "c"}) Block(root_, name);
+  ZELI_HierarchyNode* root = ObjectOf(session_, root_);
+  std::string sorted;
+  std::string inserted;
+  for (unsigned i = 0; i < root->OffspringCount(); ++i) {
+    sorted += root->Get_SortedOffspring_p(i)->Get_Name();
+    inserted += root->Get_Offspring_p(i)->Get_Name();
+  }
+  EXPECT_EQ(sorted, "Babc");
+  EXPECT_EQ(inserted, "baBc");
+  unsigned index = 0;
+  EXPECT_NE(root->Find_SortedOffspring_p("c", index), nullptr);
+  EXPECT_EQ(index, 3u);
+  EXPECT_EQ(root->Find_SortedOffspring_p("x", index), nullptr);
+  EXPECT_EQ(RunInFrame("F", [&] { root->Get_Offspring_p(4); }), ZEL_BAD_ARG);
+  EXPECT_STREQ(ZEL_GetError(), "F: Bad offspring index.");
+
+  // Below a composite: by location.
+  zel_hierarchyNode_t bus = Composite(root_, "v[0:3]", ArrayType(c_, 0, 3));
+  HandScalar(bus, 2);
+  HandScalar(bus, 0);
+  HandScalar(bus, 3);
+  ZELI_HierarchyNode* composite = ObjectOf(session_, bus);
+  EXPECT_EQ(composite->Get_SortedOffspring_p(0)->Get_LocationInParent(), 0u);
+  EXPECT_EQ(composite->Get_SortedOffspring_p(2)->Get_LocationInParent(), 3u);
+  EXPECT_EQ(Name(Check(ZEL_GetHierarchySubelNode(session_, bus, 3, &status_))), "[3]");
+  EXPECT_EQ(ZEL_GetHierarchySubelNode(session_, bus, 1, &status_).key, -1);
+}
+
+TEST_F(HierarchyNodeTest, BusesAndTheirElementNames) {
+  zel_hierarchyNode_t down = Composite(root_, "top/data[7:0]", ArrayType(c_, 0, 7));
+  zel_hierarchyNode_t up = Composite(root_, "top/data[0:7]", ArrayType(c_, 0, 7, "up"));
+  zel_hierarchyNode_t plain = Composite(root_, "top/data", ArrayType(c_, 0, 7, "plain"));
+  EXPECT_EQ(ZEL_GetHierarchyNodeDirection(session_, down, &status_), ZEL_ITOR_FORWARD);
+  EXPECT_EQ(ZEL_GetHierarchyNodeDirection(session_, up, &status_), ZEL_ITOR_BACKWARD);
+  EXPECT_EQ(ZEL_GetHierarchyNodeDirection(session_, plain, &status_), ZEL_ITOR_BACKWARD);
+  int left = 0;
+  int right = 0;
+  EXPECT_STREQ(ObjectOf(session_, down)->Get_BusName(left, right), "data");
+  EXPECT_EQ(left, 7);
+  EXPECT_EQ(right, 0);
+  EXPECT_EQ(RunInFrame("F", [&] { ObjectOf(session_, plain)->Get_BusName(left, right); }), ZEL_BAD_ARG);
+  EXPECT_STREQ(ZEL_GetError(), "F: Node does not have a busName.");
+
+  zel_hierarchyNode_t bit0 = HandScalar(down, 0);
+  EXPECT_EQ(Name(bit0), "[0]");
+  EXPECT_EQ(FullName(bit0), "/top/data[7]");
+  EXPECT_EQ(Name(bit0), "[7]");  // the bus element replaced the cached name
+  EXPECT_EQ(FullName(HandScalar(up, 2)), "/top/data[2]");
+  EXPECT_EQ(FullName(HandScalar(plain, 1)), "/top/data[1]");
+  EXPECT_EQ(FullName(down), "/top/data");
+  EXPECT_EQ(CompositeName(HandScalar(plain, 5)), "data[5]");
+  EXPECT_EQ(ZEL_GetHierarchyNodeType(session_, down, &status_), 2);
+  EXPECT_EQ(ZEL_GetHierarchyNodeType(session_, bit0, &status_), 3);
+}
+
+TEST_F(HierarchyNodeTest, RecordNamesAndNameRefusals) {
+  zel_hierarchyNode_t rec = Composite(root_, "blk/r", RecordType(c_));
+  zel_hierarchyNode_t b = HandScalar(rec, 1);
+  EXPECT_EQ(Name(b), "b");
+  EXPECT_EQ(FullName(b), "/blk/r.b");
+  EXPECT_EQ(CompositeName(b), "r.b");
+  EXPECT_EQ(CompositeName(rec), "r");
+  ZEL_AddHierarchyCompositeSubelType(session_, rec, 2, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_AddHierarchyCompositeSubelType: Location is out of range.");
+  ZEL_AddHierarchyCompositeSubelType(session_, root_, 0, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG,
+                     "ZEL_AddHierarchyCompositeSubelType: Current node is not a waveform of composite type");
+  ZEL_AddHierarchyCompositeSubelType(session_, rec, 1, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_DUPLICATE, "ZEL_AddHierarchyCompositeSubelType: Entering duplicate hierarchy node name.");
+
+  EXPECT_EQ(ZEL_GetHierarchyNodeCompositeName(session_, root_, ZEL_HDL_SLASH, &status_), nullptr);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_GetHierarchyNodeCompositeName: Node is root/block/group.");
+  EXPECT_EQ(ZEL_GetHierarchyNodeFullName(session_, b, ZEL_HDL_SMART, &status_), nullptr);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_GetHierarchyNodeFullName: ZEL_HDL_SMART is not allowed.");
+  EXPECT_EQ(ZEL_GetHierarchyNodeCompositeName(session_, b, ZEL_HDL_SMART, &status_), nullptr);
+  EXPECT_EQ(status_, ZEL_BAD_ARG);
+  EXPECT_EQ(ZEL_HierarchyNodeHasWaveform(session_, rec, &status_), 0);
+  EXPECT_EQ(ZEL_HierarchyNodeHasSourceWaveform(session_, rec, &status_), 0);
+  EXPECT_EQ(ZEL_HierarchyNodeHasDerivedWaveform(session_, rec, &status_), 0);
+  EXPECT_EQ(ZEL_GetHierarchySubelNode(session_, root_, 0, &status_).key, -1);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_GetHierarchySubelNode: Offspring cannot be found by location.");
+}
+
+TEST_F(HierarchyNodeTest, FindingByPathAndCompositeName) {
+  zel_hierarchyNode_t sig = Block(root_, "top/sub/sig");
+  zel_hierarchyNode_t top = One(root_, "top");
+  zel_hierarchyNode_t bus = Composite(top, "d[3:0]", ArrayType(c_, 0, 3));
+  zel_hierarchyNode_t bit = HandScalar(bus, 2);
+  zel_hierarchyNode_t rec = Composite(top, "r", RecordType(c_));
+  zel_hierarchyNode_t field = HandScalar(rec, 0);
+
+  EXPECT_TRUE(ZEL_AreSameHierarchyNode(One(root_, "/top/sub/sig"), sig));
+  EXPECT_TRUE(ZEL_AreSameHierarchyNode(One(top, "sub/sig"), sig));
+  EXPECT_TRUE(ZEL_AreSameHierarchyNode(One(sig, "../../sub/sig"), sig));
+  EXPECT_TRUE(ZEL_AreSameHierarchyNode(One(top, "sub:sig", ZEL_HDL_COLON), sig));
+  EXPECT_TRUE(ZEL_AreSameHierarchyNode(One(top, "d[3:0][2]"), bit));
+  EXPECT_TRUE(ZEL_AreSameHierarchyNode(One(root_, "/top/r.a"), field));
+  EXPECT_TRUE(ZEL_AreSameHierarchyNode(One(top, "r"), rec));
+  EXPECT_TRUE(Find(top, "r.c").empty());
+  EXPECT_TRUE(Find(top, "r[0]").empty());  // a record is entered with "."
+  EXPECT_TRUE(Find(top, "d[3:0].x").empty());
+  EXPECT_TRUE(Find(root_, "/nope/sig").empty());
+  EXPECT_TRUE(Find(root_, "top/").empty());
+  EXPECT_TRUE(Find(root_, "").empty());
+
+  unsigned count = 0;
+  ZEL_GetHierarchyNodes(session_, root_, "top", ZEL_HDL_SLASH, nullptr, &status_);
+  EXPECT_EQ(status_, ZEL_BAD_ARG);
+  EXPECT_EQ(ZEL_GetHierarchyNodes(session_, root_, "nope", ZEL_HDL_SLASH, &count, &status_), nullptr);
+  EXPECT_EQ(count, 0u);
+}
+
+TEST_F(HierarchyNodeTest, GroupsListMembersWithoutOwningThem) {
+  zel_hierarchyNode_t top = Block(root_, "top");
+  zel_hierarchyNode_t x = Block(top, "x");
+  zel_hierarchyNode_t a = Block(top, "a");
+  zel_hierarchyNode_t group = Group(root_, "g");
+  const zel_hierarchyNode_t members[] = {x, a};
+  ZEL_AddHierarchyGroupMembers(session_, group, 2, members, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  EXPECT_EQ(ZEL_GetHierarchyNodeType(session_, group, &status_), 1);
+  EXPECT_EQ(Walk(group, ZEL_ITOR_SORTED_ORDER, ZEL_ITOR_FORWARD, ZEL_ITOR_CHILDREN, ZEL_ITOR_ENTER_GROUPS),
+            (Names{"a", "x"}));
+  EXPECT_EQ(FullName(x), "/top/x");  // members stay where they are
+
+  // All or nothing: the second x is refused, so a2 is not kept either.
+  zel_hierarchyNode_t a2 = Block(root_, "a2");
+  const zel_hierarchyNode_t again[] = {a2, x};
+  ZEL_AddHierarchyGroupMembers(session_, group, 2, again, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_DUPLICATE, "ZEL_AddHierarchyGroupMembers: Entering duplicate hierarchy node name.");
+  EXPECT_EQ(OffspringCount(group), 2u);
+  EXPECT_TRUE(ObjectOf(session_, a2)->Get_Groups().empty());
+  ZEL_AddHierarchyGroupMembers(session_, top, 1, members, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_AddHierarchyGroupMembers: The node is not a group");
+  ZEL_AddHierarchyGroupMembers(session_, group, 1, nullptr, &status_);
+  EXPECT_EQ(status_, ZEL_BAD_ARG);
+  ZEL_AddHierarchyBlock(session_, root_, "g/y", ZEL_HDL_SLASH, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_AddHierarchyBlock: The path is not a block.");
+
+  // A deleted member leaves the group; a deleted group leaves its members.
+  ZEL_DeleteHierarchyNode(session_, x, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  EXPECT_EQ(OffspringCount(group), 1u);
+  ZELI_HierarchyNode* aObject = ObjectOf(session_, a);
+  EXPECT_EQ(aObject->Get_Groups().size(), 1u);
+  ZEL_DeleteHierarchyNode(session_, group, &status_);
+  EXPECT_TRUE(aObject->Get_Groups().empty());
+  // Groups from another waveform set are refused.
+  zel_waveformSet_t other = Set(c_, "other");
+  zel_hierarchyNode_t otherGroup = Group(Check(ZEL_GetNameHierarchyRootNode(session_, other, &status_)), "og");
+  ZEL_AddHierarchyGroupMembers(session_, otherGroup, 1, &a, &status_);
+  EXPECT_EQ(status_, ZEL_BAD_ARG);
+}
+
+TEST_F(HierarchyNodeTest, DeletionErasesHandlesAndKeepsTheRoot) {
+  zel_hierarchyNode_t top = Block(root_, "top/sub");
+  zel_hierarchyNode_t sub = One(root_, "top/sub");
+  zel_hierarchyNode_t topNode = One(root_, "top");
+  (void)top;
+  ZEL_DeleteHierarchyNode(session_, topNode, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  ZEL_GetHierarchyNodeName(session_, sub, &status_);
+  EXPECT_EQ(status_, ZEL_BAD_HANDLE);
+  Block(root_, "p");
+  Block(root_, "q");
+  ZEL_DeleteHierarchyNode(session_, root_, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  EXPECT_EQ(OffspringCount(root_), 0u);
+  EXPECT_EQ(Name(root_), "");
+  Block(root_, "r");
+  Close(c_);
+
+  c_ = Open(ZEL_IOMODE_READ);
+  set_ = Check(ZEL_FindWaveformSet(session_, c_, "tran", &status_));
+  root_ = Check(ZEL_GetNameHierarchyRootNode(session_, set_, &status_));
+  zel_hierarchyNode_t r = One(root_, "r");
+  ZEL_DeleteHierarchyNode(session_, r, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_DeleteHierarchyNode: Cannot modify read-only container");
+  EXPECT_EQ(OffspringCount(root_), 1u);
+}
+
+TEST_F(HierarchyNodeTest, AttributesAreStored) {
+  zel_hierarchyNode_t top = Block(root_, "top");
+  ZEL_SetHierarchyNodeAttribute(session_, top, "kind", "cell", &status_);
+  ZEL_SetHierarchyNodeAttribute(session_, root_, "tool", nullptr, &status_);
+  unsigned count = 0;
+  const char** names = ZEL_GetHierarchyNodeAttributeNames(session_, top, &count, &status_);
+  ASSERT_EQ(count, 1u);
+  EXPECT_STREQ(names[0], "kind");
+  std::free(names);
+  Close(c_);
+  c_ = Open(ZEL_IOMODE_READ);
+  set_ = Check(ZEL_FindWaveformSet(session_, c_, "tran", &status_));
+  root_ = Check(ZEL_GetNameHierarchyRootNode(session_, set_, &status_));
+  EXPECT_STREQ(ZEL_GetHierarchyNodeAttribute(session_, One(root_, "top"), "kind", &status_), "cell");
+  EXPECT_STREQ(ZEL_GetHierarchyNodeAttribute(session_, root_, "tool", &status_), "");
+  EXPECT_EQ(ZEL_GetHierarchyNodeAttribute(session_, root_, "none", &status_), nullptr);
+  EXPECT_TRUE(ZEL_AreSameWaveformSet(Check(ZEL_GetWaveformSetFromHierarchy(session_, root_, &status_)), set_));
+}
+
+// Every node's full name in pre-order, with its kind.
+Names Listing(HierarchyTest& test, zel_session_t session, zel_hierarchyNode_t root) {
+  Names lines;
+  zel_status_t st;
+  zel_nodeIterator_t it = ZEL_CreateNodeIterator(session, root, ZEL_ITOR_INSERTION_ORDER, ZEL_ITOR_FORWARD,
+                                                 ZEL_ITOR_PREORDER, ZEL_ITOR_ENTER_BLOCKS_WAVEFORMS, &st);
+  for (zel_hierarchyNode_t n = ZEL_GetFirstNode(session, it, &st); n.key != -1; n = ZEL_GetNextNode(session, it, &st)) {
+    char* full = ZEL_GetHierarchyNodeFullName(session, n, ZEL_HDL_SLASH, &st);
+    lines.push_back(std::string(full) + " " + std::to_string(ZEL_GetHierarchyNodeType(session, n, &st)));
+    std::free(full);
+  }
+  (void)test;
+  return lines;
+}
+
+TEST_F(HierarchyNodeTest, ReadBackIdenticalInAnotherProcess) {
+  zel_hierarchyNode_t top = Block(root_, "top/sub/leaf");
+  (void)top;
+  zel_hierarchyNode_t t = One(root_, "top");
+  zel_hierarchyNode_t bus = Composite(t, "d[3:0]", ArrayType(c_, 0, 3));
+  HandScalar(bus, 1);
+  zel_hierarchyNode_t rec = Composite(t, "r", RecordType(c_));
+  Check(ZEL_AddHierarchyCompositeSubelType(session_, Composite(t, "arr", ArrayType(c_, 0, 1, "outer")), 0, &status_));
+  HandScalar(rec, 1);
+  zel_hierarchyNode_t group = Group(t, "g");
+  ZEL_AddHierarchyGroupMembers(session_, group, 1, &bus, &status_);
+  for (const char* name : {"B", "a", "c"}) Block(t, name);
+  const Names before = Listing(*this, session_, root_);
+  Close(c_);
+
+  EXPECT_EQ(RunInChild([&] {
+              zel_status_t st;
+              zel_session_t s = ZEL_InitSession(&st);
+              zel_container_t c = ZEL_OpenContainer(s, name_.c_str(), ZEL_IOMODE_READ, &st);
+              zel_waveformSet_t set = ZEL_FindWaveformSet(s, c, "tran", &st);
+              zel_hierarchyNode_t root = ZEL_GetNameHierarchyRootNode(s, set, &st);
+              int failures = Listing(*this, s, root) == before ? 0 : 1;
+              unsigned count = 0;
+              zel_hierarchyNode_t* g = ZEL_GetHierarchyNodes(s, root, "top/g", ZEL_HDL_SLASH, &count, &st);
+              zel_nodeIterator_t it = ZEL_CreateNodeIterator(s, g[0], ZEL_ITOR_SORTED_ORDER, ZEL_ITOR_FORWARD,
+                                                             ZEL_ITOR_CHILDREN, ZEL_ITOR_ENTER_GROUPS, &st);
+              if (ZEL_GetIterationCount(s, it, &st) != 1) ++failures;
+              std::free(g);
+              ZEL_TermSession(s, &st);
+              return failures;
+            }),
+            0);
+}
+
+// ---- stored records ------------------------------------------------------------
+
+class HierarchyRecordTest : public HierarchyTest {
+ protected:
+  // The hierarchy of the set written alone to a file.
+  std::vector<unsigned char> Records() {
+    const std::string path = dir_ / "records";
+    ZELI_Container* container = ObjectOf(session_, c_);
+    ZELI_KeyMap<ZELI_ExternalBase>& map = container->Get_ExternalConvertor();
+    map.InitializeMarker();
+    {
+      ZELI_Ostream out(path.c_str(), 1);
+      ZELI_Hierarchy::WriteHierarchy(ObjectOf(session_, set_)->Get_HierarchyRoot_p(), out, map);
+      out.Close();
+    }
+    map.DiscardMarker();
+    return ReadFileBytes(path);
+  }
+  // Reads bytes as the hierarchy of a second set, into a copy of the map's
+  // shape; the status of the attempt.
+  zel_status_t ReadBack(const std::vector<unsigned char>& bytes) {
+    const std::string path = dir_ / "damaged";
+    WriteFileBytes(path, bytes);
+    ZELI_Container* container = ObjectOf(session_, c_);
+    return RunInFrame("Read", [&] {
+      ZELI_KeyMap<ZELI_ExternalBase> map;
+      // Types and everything else keep their keys; the nodes' keys are free.
+      ZELI_KeyMap<ZELI_ExternalBase>& original = container->Get_ExternalConvertor();
+      for (unsigned key = 0; key < original.Get_SlotCount(); ++key) {
+        map.Insert(original.IsLive(static_cast<int>(key)) &&
+                           dynamic_cast<ZELI_HierarchyNode*>(original[static_cast<int>(key)]) == nullptr
+                       ? original[static_cast<int>(key)]
+                       : nullptr);
+      }
+      for (unsigned key = 0; key < original.Get_SlotCount(); ++key) {
+        if (map[static_cast<int>(key)] == nullptr) map.Erase(static_cast<int>(key));
+      }
+      ZELI_Istream in(path.c_str());
+      std::unique_ptr<ZELI_HierarchyRoot> root(
+          ZELI_Hierarchy::ReadHierarchy(ObjectOf(session_, set_), in, map));
+      if (!in.AtEnd()) throw ZELI_FailedException("trailing bytes");
+    });
+  }
+};
+
+TEST_F(HierarchyRecordTest, EmptyRootBytes) {
+  const int key = ObjectOf(session_, root_)->Get_Key();
+  std::vector<unsigned char> expected = {1, 0, 0, 0, 0, 0, 0, 0, 0};
+  for (int i = 0; i < 4; ++i) expected.push_back(static_cast<unsigned char>(key >> (8 * i)));
+  for (unsigned char b : {0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff, 0xff, 0xff}) expected.push_back(b);
+  EXPECT_EQ(Records(), expected);
+}
+
+TEST_F(HierarchyRecordTest, EveryFlippedByteOrTruncationFailsCleanly) {
+  zel_hierarchyNode_t t = Block(root_, "top/x");
+  (void)t;
+  zel_hierarchyNode_t top = One(root_, "top");
+  zel_hierarchyNode_t rec = Composite(top, "r", RecordType(c_));
+  HandScalar(rec, 0);
+  zel_hierarchyNode_t group = Group(top, "g");
+  ZEL_AddHierarchyGroupMembers(session_, group, 1, &rec, &status_);
+  const std::vector<unsigned char> bytes = Records();
+  ASSERT_EQ(ReadBack(bytes), ZEL_OK) << ZEL_GetError();
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    for (unsigned char flip : {0x01, 0x80, 0xff}) {
+      std::vector<unsigned char> damaged = bytes;
+      damaged[i] ^= flip;
+      ReadBack(damaged);  // any status; sanitizers watch for the rest
+    }
+    EXPECT_NE(ReadBack(std::vector<unsigned char>(bytes.begin(), bytes.begin() + static_cast<long>(i))), ZEL_OK);
+  }
+}
+
+TEST_F(HierarchyRecordTest, LoopsAndForeignRelativesAreRefused) {
+  Block(root_, "a");
+  std::vector<unsigned char> bytes = Records();
+  // Layout: count 2; block a (type, attrs, key, name "a"); root; relatives
+  // of a (count 0, parent, -1); relatives of the root (1, a, a, -1).
+  const size_t blockRecord = 1 + 4 + 4 + 4 + 2;  // type, attributes, key, "a"
+  const size_t rootRecord = 1 + 4 + 4 + 4 + 1;   // type, attributes, key, ""
+  const size_t relativesA = 4 + blockRecord + rootRecord;
+  // a names itself as its parent: refused.
+  std::vector<unsigned char> loop = bytes;
+  std::memcpy(&loop[relativesA + 4], &bytes[4 + 5], 4);
+  EXPECT_EQ(ReadBack(loop), ZEL_FAILED);
+  EXPECT_STREQ(ZEL_GetError(), "Read: ZELI_HierarchyNode::ReadRelatives: parent");
+  // The root lists itself as its offspring: refused.
+  std::vector<unsigned char> self = bytes;
+  const size_t rootRelatives = relativesA + 12;
+  std::memcpy(&self[rootRelatives + 4], &bytes[4 + blockRecord + 5], 4);
+  std::memcpy(&self[rootRelatives + 8], &bytes[4 + blockRecord + 5], 4);
+  EXPECT_EQ(ReadBack(self), ZEL_FAILED);
+  EXPECT_STREQ(ZEL_GetError(), "Read: ZELI_HierarchyNode::ReadRelatives: offspring");
+  // A node type of 7: refused by name.
+  std::vector<unsigned char> type = bytes;
+  type[4] = 7;
+  EXPECT_EQ(ReadBack(type), ZEL_FAILED);
+  EXPECT_STREQ(ZEL_GetError(), "Read: ZELI_HierarchyNode::Read implementation");
+  // The last node is not the root.
+  std::vector<unsigned char> last = bytes;
+  last[4 + blockRecord] = 1;
+  EXPECT_EQ(ReadBack(last), ZEL_FAILED);
+  EXPECT_STREQ(ZEL_GetError(), "Read: ZELI_HierarchyNode::ReadHierarchy implementation");
+}
+
+}  // namespace
+}  // namespace zeltest
