@@ -2,6 +2,7 @@
 #ifndef ZEL_TOOLS_COMMANDS_H
 #define ZEL_TOOLS_COMMANDS_H
 
+int zel_cmd_demo(int argc, char** argv);
 int zel_cmd_info(int argc, char** argv);
 int zel_cmd_tree(int argc, char** argv);
 
