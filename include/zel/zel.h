@@ -1190,8 +1190,8 @@ class ZELI_Bitset;
  * throw ZEL_Exception with the status and message of any failure; the
  * ZEL_WfDataWriter* functions above call them and report the status. */
 struct ZEL_API ZEL_WfDataWriter {
-  ZEL_WfDataWriter(ZELI_Writer* writer, unsigned index, ZELI_DataSet* dataSet, unsigned position,
-                   ZELI_Bitset* presence, unsigned bitNumber) noexcept;
+  /* Made by the library's writers, which fill in the fields below. */
+  ZEL_WfDataWriter() noexcept;
   ~ZEL_WfDataWriter();
   ZEL_WfDataWriter(const ZEL_WfDataWriter&) = delete;
   ZEL_WfDataWriter& operator=(const ZEL_WfDataWriter&) = delete;
@@ -1209,12 +1209,12 @@ struct ZEL_API ZEL_WfDataWriter {
   /* Whether p is a data writer that exists now (a registry of live ones). */
   static bool IsLive(const ZEL_WfDataWriter* p) noexcept;
 
-  ZELI_Writer* writer;
-  unsigned index;          /* among the writer's data writers */
-  ZELI_DataSet* dataSet;   /* holds the waveform */
-  unsigned position;       /* of the waveform in the data set */
-  ZELI_Bitset* presence;   /* value-presence bits of the front, may be null */
-  unsigned bitNumber;
+  ZELI_Writer* writer = nullptr;
+  unsigned index = 0;              /* among the writer's data writers */
+  ZELI_DataSet* dataSet = nullptr; /* holds the waveform */
+  unsigned position = 0;           /* of the waveform in the data set */
+  ZELI_Bitset* presence = nullptr; /* value-presence bits of the front, may be null */
+  unsigned bitNumber = 0;
 };
 #endif
 
