@@ -246,6 +246,8 @@ TEST_F(WriterTest, SparseWaveformsMaySkipFronts) {
   Front(w, 10, {{a, 1}, {b, 5}});
   Front(w, 20, {{b, 6}});
   Front(w, 30, {{a, 3}, {b, 7}});
+  ZEL_AddWriterWaveform(session_, w, Wave(), &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_AddWriterWaveform: Waveforms cannot be added to the writer any more");
   StoredWave sa = Stored(wa);
   EXPECT_EQ(sa.y, (std::vector<double>{1, 3}));
   EXPECT_EQ(sa.xIndices, (std::vector<int>{0, 2}));
@@ -257,6 +259,27 @@ TEST_F(WriterTest, SparseWaveformsMaySkipFronts) {
               return s.y == std::vector<double>{1, 3} && s.xIndices == std::vector<int>{0, 2} ? 0 : 2;
             }),
             0);
+}
+
+TEST_F(WriterTest, SparseArrayWritingTakesOneValueAtAKnownXIndex) {
+  zel_writer_t w = Writer(ZEL_STORAGE_SPARSE);
+  zel_waveform_t wave = Wave();
+  ZEL_WfDataWriter* d = Add(w, wave);
+  ZEL_InitializeArrayWriting(session_, w, &status_);
+  const double xs[3] = {0, 1, 2}, ys[2] = {8, 9};
+  ZEL_AppendXArray(session_, w, 3, xs, &status_);
+  const int at[2] = {2, 3};
+  ZEL_WfDataWriterAppendArrays(d, 1, ys, nullptr, nullptr, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_WfDataWriterAppendArrays: X indices is null");
+  ZEL_WfDataWriterAppendArrays(d, 1, ys, nullptr, at + 1, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_WfDataWriterAppendArrays: X Index is out of range.");
+  ZEL_WfDataWriterAppendArrays(d, 2, ys, nullptr, at, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_WfDataWriterAppendArrays: X Index is out of range.");
+  ZEL_WfDataWriterAppendArrays(d, 1, ys, nullptr, at, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  EXPECT_EQ(Stored(wave).y, (std::vector<double>{8}));
+  EXPECT_EQ(Stored(wave).xIndices, (std::vector<int>{2}));
+  Close(c_);
 }
 
 TEST_F(WriterTest, ClosingInsideAFrontEndsItAndCutsToTheShortestWaveform) {

@@ -27,6 +27,9 @@ void ZELI_Writer::DataWriterDeleter::operator()(ZEL_WfDataWriter* p) const noexc
 
 ZEL_WfDataWriter* ZELI_Writer::Add_Waveform_p(ZELI_SourceWaveform* waveform) {
   if (waveform == nullptr) throw ZELI_BadArgException("waveform is null");
+  // A data set added now would miss the initialization and the opening of
+  // the data store.
+  if (state_ != CREATED) throw ZELI_FailedException("Waveforms cannot be added to the writer any more");
   if (waveform->Get_WaveformSet_p() != Get_Segment().Get_WaveformSet_p()) {
     throw ZELI_BadArgException("The waveform does not belong to the waveform set of the writer's segment.");
   }

@@ -44,8 +44,9 @@ class ZELI_Writer final : public ZELI_AccessBase, public ZELI_SharedXSetWriter {
   ZELI_Writer& operator=(const ZELI_Writer&) = delete;
 
   // A new One_Waveform data set holding the waveform, and its data writer
-  // (owned by the writer). The waveform must belong to the segment's set
-  // (ZELI_BadArgException otherwise); on failure nothing is left behind.
+  // (owned by the writer). Only before initialization (ZELI_FailedException
+  // after); the waveform must belong to the segment's set
+  // (ZELI_BadArgException otherwise). On failure nothing is left behind.
   ZEL_WfDataWriter* Add_Waveform_p(ZELI_SourceWaveform* waveform);
 
   void InitializeFrontWriting();
