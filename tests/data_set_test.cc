@@ -187,9 +187,10 @@ class CommitTest : public DataSetTest {
  protected:
   void SetUp() override {
     DataSetTest::SetUp();
-    writer_ = Writer();
-    a_ = Add(writer_, Wave());
-    b_ = Add(writer_, Wave());
+    const TwoWaves two = WriterOfTwo(ZEL_STORAGE_ANALOG);
+    writer_ = two.w;
+    a_ = two.a;
+    b_ = two.b;
     ZEL_InitializeFrontWriting(session_, writer_, &status_);
   }
   void Fronts(int first, int n) {
@@ -200,7 +201,7 @@ class CommitTest : public DataSetTest {
   int CheckInChild(size_t points) {
     return RunInChild([&] {
       StoredWave sa, sb;
-      if (!ReadInContainer(name_, 0, sa) || !ReadInContainer(name_, 1, sb)) return 1;
+      if (!ReadBoth(sa, sb)) return 1;
       if (sa.y.size() != points || sa.x.size() != points || sb.y.size() != points) return 2;
       for (size_t i = 0; i < points; ++i) {
         if (sa.x[i] != i || sa.y[i] != 10.0 * i || sb.y[i] != -static_cast<double>(i)) return 3;

@@ -127,10 +127,7 @@ TEST_F(WriterTest, DataWritersCheckTheFrontStateAndTheirArguments) {
 }
 
 TEST_F(WriterTest, DeletingInTheMiddleClosesTheStoreAndInvalidatesDataWriters) {
-  zel_writer_t w = Writer(ZEL_STORAGE_DIGITAL);
-  zel_waveform_t wa = Wave(), wb = Wave();
-  ZEL_WfDataWriter* a = Add(w, wa);
-  ZEL_WfDataWriter* b = Add(w, wb);
+  auto [w, wa, wb, a, b] = WriterOfTwo(ZEL_STORAGE_DIGITAL);
   ZEL_InitializeFrontWriting(session_, w, &status_);
   Front(w, 0, {{a, 1}, {b, 2}});
   Front(w, 1, {{a, 3}});
@@ -153,10 +150,7 @@ TEST_F(WriterTest, DeletingInTheMiddleClosesTheStoreAndInvalidatesDataWriters) {
 }
 
 TEST_F(WriterTest, FrontWritingOfSeveralWaveformsReadsBackInAnotherProcess) {
-  zel_writer_t w = Writer();
-  zel_waveform_t wa = Wave(), wb = Wave();
-  ZEL_WfDataWriter* a = Add(w, wa);
-  ZEL_WfDataWriter* b = Add(w, wb);
+  auto [w, wa, wb, a, b] = WriterOfTwo(ZEL_STORAGE_ANALOG);
   ZEL_InitializeFrontWriting(session_, w, &status_);
   ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
   Front(w, 0.0, {{a, 1.0}, {b, -1.0}});
@@ -173,7 +167,7 @@ TEST_F(WriterTest, FrontWritingOfSeveralWaveformsReadsBackInAnotherProcess) {
   Close(c_);
   EXPECT_EQ(RunInChild([&] {
               StoredWave sa, sb;
-              if (!ReadInContainer(name_, 0, sa) || !ReadInContainer(name_, 1, sb)) return 1;
+              if (!ReadBoth(sa, sb)) return 1;
               if (sa.x != std::vector<double>{0.0, 0.5, 1.0} || sb.x != sa.x) return 2;
               if (sa.y != std::vector<double>{1, 2, 3} || sb.y != std::vector<double>{-1, -2, -4}) return 3;
               if (sa.monotonicity != ZEL_MONOTONICITY_INCREASING || sa.minMaxSet) return 4;
@@ -185,10 +179,7 @@ TEST_F(WriterTest, FrontWritingOfSeveralWaveformsReadsBackInAnotherProcess) {
 }
 
 TEST_F(WriterTest, ArrayWritingIsActiveUntilEveryWaveformCaughtUp) {
-  zel_writer_t w = Writer(ZEL_STORAGE_ANALOG);
-  zel_waveform_t wa = Wave(), wb = Wave();
-  ZEL_WfDataWriter* a = Add(w, wa);
-  ZEL_WfDataWriter* b = Add(w, wb);
+  auto [w, wa, wb, a, b] = WriterOfTwo(ZEL_STORAGE_ANALOG);
   ZEL_WfDataWriterSetInterpolationType(b, ZEL_INTERPOLATION_POLYNOMIAL, &status_);
   ZEL_CommitDataStoreStructure(session_, segment_, 0, &status_);
   EXPECT_ZEL_FAILURE(status_, ZEL_FAILED,
@@ -229,7 +220,7 @@ TEST_F(WriterTest, ArrayWritingIsActiveUntilEveryWaveformCaughtUp) {
   Close(c_);  // shuts the writer down
   EXPECT_EQ(RunInChild([&] {
               StoredWave sa, sb;
-              if (!ReadInContainer(name_, 0, sa) || !ReadInContainer(name_, 1, sb)) return 1;
+              if (!ReadBoth(sa, sb)) return 1;
               if (sa.x != std::vector<double>{0, 1, 2, 3}) return 2;
               if (sa.y != std::vector<double>{4, 3, 2, 1} || sb.y != std::vector<double>{7, 8, 9, 10}) return 3;
               return 0;
@@ -238,10 +229,7 @@ TEST_F(WriterTest, ArrayWritingIsActiveUntilEveryWaveformCaughtUp) {
 }
 
 TEST_F(WriterTest, SparseWaveformsMaySkipFronts) {
-  zel_writer_t w = Writer(ZEL_STORAGE_SPARSE);
-  zel_waveform_t wa = Wave(), wb = Wave();
-  ZEL_WfDataWriter* a = Add(w, wa);
-  ZEL_WfDataWriter* b = Add(w, wb);
+  auto [w, wa, wb, a, b] = WriterOfTwo(ZEL_STORAGE_SPARSE);
   ZEL_InitializeFrontWriting(session_, w, &status_);
   Front(w, 10, {{a, 1}, {b, 5}});
   Front(w, 20, {{b, 6}});
@@ -283,10 +271,7 @@ TEST_F(WriterTest, SparseArrayWritingTakesOneValueAtAKnownXIndex) {
 }
 
 TEST_F(WriterTest, ClosingInsideAFrontEndsItAndCutsToTheShortestWaveform) {
-  zel_writer_t w = Writer(ZEL_STORAGE_ANALOG);
-  zel_waveform_t wa = Wave(), wb = Wave();
-  ZEL_WfDataWriter* a = Add(w, wa);
-  ZEL_WfDataWriter* b = Add(w, wb);
+  auto [w, wa, wb, a, b] = WriterOfTwo(ZEL_STORAGE_ANALOG);
   ZEL_InitializeFrontWriting(session_, w, &status_);
   Front(w, 0, {{a, 1}, {b, 2}});
   Front(w, 1, {{a, 3}, {b, 4}});
@@ -298,7 +283,7 @@ TEST_F(WriterTest, ClosingInsideAFrontEndsItAndCutsToTheShortestWaveform) {
   Close(c_);
   EXPECT_EQ(RunInChild([&] {
               StoredWave sa, sb;
-              if (!ReadInContainer(name_, 0, sa) || !ReadInContainer(name_, 1, sb)) return 1;
+              if (!ReadBoth(sa, sb)) return 1;
               if (sa.x != std::vector<double>{0, 1}) return 2;
               return sa.y == std::vector<double>{1, 3} && sb.y == std::vector<double>{2, 4} ? 0 : 3;
             }),

@@ -103,6 +103,21 @@ class WriterFixture : public ModelTest {
     ZEL_EndDataFront(session_, writer, &status_);
     ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
   }
+  // A writer of mode with two new waveforms and their data writers.
+  struct TwoWaves {
+    zel_writer_t w;
+    zel_waveform_t wa, wb;
+    ZEL_WfDataWriter* a;
+    ZEL_WfDataWriter* b;
+  };
+  TwoWaves WriterOfTwo(zel_storageMode_t mode) {
+    TwoWaves t{Writer(mode), Wave(), Wave(), nullptr, nullptr};
+    t.a = Add(t.w, t.wa);
+    t.b = Add(t.w, t.wb);
+    return t;
+  }
+  // In a child process: what the first two waveforms of the set hold.
+  bool ReadBoth(StoredWave& a, StoredWave& b) const;
   ZELI_Segment& Seg() { return *ObjectOf(session_, segment_); }
   StoredWave Stored(zel_waveform_t waveform) { return ReadStored(Seg(), *SourceOf(session_, waveform)); }
 
@@ -130,6 +145,10 @@ inline bool ReadInContainer(const std::string& name, int keyInSet, StoredWave& o
   ZEL_CloseContainer(s, c, &st);
   ZEL_TermSession(s, &st);
   return ok && st == ZEL_OK;
+}
+
+inline bool WriterFixture::ReadBoth(StoredWave& a, StoredWave& b) const {
+  return ReadInContainer(name_, 0, a) && ReadInContainer(name_, 1, b);
 }
 
 }  // namespace zeltest
