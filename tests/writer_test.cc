@@ -52,6 +52,9 @@ TEST_F(WriterTest, CreationAndWaveformArgumentsAreChecked) {
   ZEL_CreateWriter(session_, segment_, 0, static_cast<zel_storageMode_t>(7), &status_);
   EXPECT_EQ(status_, ZEL_BAD_ARG);
   zel_writer_t w = Writer();
+  // Garbage collection keeps what an attached writer fills, even when empty.
+  EXPECT_FALSE(Seg().CollectGarbage());
+  ASSERT_NE(Seg().Get_SharedXSet_p(0), nullptr);
   // A waveform of another set of the same container.
   zel_waveformSet_t other = Set(c_, "ac");
   zel_waveform_t foreign = Check(ZEL_CreateWaveform(session_, other, 0, y_, &status_));

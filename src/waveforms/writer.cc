@@ -54,9 +54,12 @@ ZEL_WfDataWriter* ZELI_Writer::Add_Waveform_p(ZELI_SourceWaveform* waveform) {
     // it goes again.
     try {
       if (!added->IsEmpty()) added->Delete_Waveform_p(waveform, 0);
+      // Collection skips a shared X set with a writer attached.
+      sharedXSet_->Set_Writer(nullptr);
       sharedXSet_->CollectGarbage();
     } catch (...) {
     }
+    sharedXSet_->Set_Writer(this);
     throw;
   }
   return dataWriters_.back().get();
