@@ -897,7 +897,8 @@ ZEL_API zel_writer_t ZEL_CreateWriter(zel_session_t session, zel_segment_t segme
  * it; its data writers become invalid. */
 ZEL_API void ZEL_DeleteWriter(zel_session_t session, zel_writer_t writer, zel_status_t* status) ZEL_NOTHROW;
 /* Adds a waveform of the segment's set (same container, else ZEL_BAD_ARG)
- * and returns its data writer. */
+ * and returns its data writer; only before writing is initialized
+ * (ZEL_FAILED after). */
 ZEL_API ZEL_WfDataWriter* ZEL_AddWriterWaveform(zel_session_t session, zel_writer_t writer, zel_waveform_t waveform,
                                                 zel_status_t* status) ZEL_NOTHROW;
 /* Starts front writing; only once, on a new writer. */
@@ -911,7 +912,7 @@ ZEL_API void ZEL_StartDataFront(zel_session_t session, zel_writer_t writer, cons
 ZEL_API void ZEL_EndDataFront(zel_session_t session, zel_writer_t writer, zel_status_t* status) ZEL_NOTHROW;
 /* Ends writing (outside a front) and closes the data store. */
 ZEL_API void ZEL_TerminateWriting(zel_session_t session, zel_writer_t writer, zel_status_t* status) ZEL_NOTHROW;
-/* Appends count X values (of the X type). */
+/* Appends count X values (of the X type), in array writing only. */
 ZEL_API void ZEL_AppendXArray(zel_session_t session, zel_writer_t writer, unsigned count, const void* xValues,
                               zel_status_t* status) ZEL_NOTHROW;
 /* Appends count X values keeping their summary up to date on each call
@@ -932,12 +933,14 @@ ZEL_API void ZEL_UnsetXMinMax(zel_session_t session, zel_writer_t writer, zel_st
 
 /* Data writers: a pointer that is not a live data writer gives
  * ZEL_BAD_HANDLE; a failed call leaves the data set as it was. */
-/* Enters the waveform's value for the open data front (order: polynomial
- * order 0 to 2, used with POLYNOMIAL interpolation only). */
+/* Enters the waveform's value for the open data front, ZEL_FAILED outside
+ * one (order: polynomial order 0 to 2, used with POLYNOMIAL interpolation
+ * only). */
 ZEL_API void ZEL_WfDataWriterEnterValue(ZEL_WfDataWriter* dataWriter, const void* value, int order,
                                         zel_status_t* status) ZEL_NOTHROW;
-/* Appends count Y values; orders (POLYNOMIAL only) and xIndices (SPARSE
- * only) hold count entries each and may be null otherwise. */
+/* Appends count Y values in array writing (ZEL_FAILED otherwise); orders
+ * (POLYNOMIAL only) and xIndices (SPARSE only) hold count entries each and
+ * may be null otherwise. */
 ZEL_API void ZEL_WfDataWriterAppendArrays(ZEL_WfDataWriter* dataWriter, unsigned count, const void* values,
                                           const int* orders, const int* xIndices, zel_status_t* status) ZEL_NOTHROW;
 /* As ZEL_WfDataWriterAppendArrays, keeping the values' summary up to date on
