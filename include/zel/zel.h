@@ -1098,7 +1098,8 @@ ZEL_API zel_writer_t ZEL_CreateWriter(zel_session_t session, zel_segment_t segme
  * it; its data writers become invalid. */
 ZEL_API void ZEL_DeleteWriter(zel_session_t session, zel_writer_t writer, zel_status_t* status) ZEL_NOTHROW;
 /* Adds a waveform of the segment's set (same container, else ZEL_BAD_ARG)
- * and returns its data writer. */
+ * and returns its data writer; only before writing is initialized
+ * (ZEL_FAILED after). */
 ZEL_API ZEL_WfDataWriter* ZEL_AddWriterWaveform(zel_session_t session, zel_writer_t writer, zel_waveform_t waveform,
                                                 zel_status_t* status) ZEL_NOTHROW;
 /* Starts front writing; only once, on a new writer. */
@@ -1112,7 +1113,7 @@ ZEL_API void ZEL_StartDataFront(zel_session_t session, zel_writer_t writer, cons
 ZEL_API void ZEL_EndDataFront(zel_session_t session, zel_writer_t writer, zel_status_t* status) ZEL_NOTHROW;
 /* Ends writing (outside a front) and closes the data store. */
 ZEL_API void ZEL_TerminateWriting(zel_session_t session, zel_writer_t writer, zel_status_t* status) ZEL_NOTHROW;
-/* Appends count X values (of the X type). */
+/* Appends count X values (of the X type), in array writing only. */
 ZEL_API void ZEL_AppendXArray(zel_session_t session, zel_writer_t writer, unsigned count, const void* xValues,
                               zel_status_t* status) ZEL_NOTHROW;
 /* Appends count X values keeping their summary up to date on each call
@@ -1133,12 +1134,14 @@ ZEL_API void ZEL_UnsetXMinMax(zel_session_t session, zel_writer_t writer, zel_st
 
 /* Data writers: a pointer that is not a live data writer gives
  * ZEL_BAD_HANDLE; a failed call leaves the data set as it was. */
-/* Enters the waveform's value for the open data front (order: polynomial
- * order 0 to 2, used with POLYNOMIAL interpolation only). */
+/* Enters the waveform's value for the open data front, ZEL_FAILED outside
+ * one (order: polynomial order 0 to 2, used with POLYNOMIAL interpolation
+ * only). */
 ZEL_API void ZEL_WfDataWriterEnterValue(ZEL_WfDataWriter* dataWriter, const void* value, int order,
                                         zel_status_t* status) ZEL_NOTHROW;
-/* Appends count Y values; orders (POLYNOMIAL only) and xIndices (SPARSE
- * only) hold count entries each and may be null otherwise. */
+/* Appends count Y values in array writing (ZEL_FAILED otherwise); orders
+ * (POLYNOMIAL only) and xIndices (SPARSE only) hold count entries each and
+ * may be null otherwise. */
 ZEL_API void ZEL_WfDataWriterAppendArrays(ZEL_WfDataWriter* dataWriter, unsigned count, const void* values,
                                           const int* orders, const int* xIndices, zel_status_t* status) ZEL_NOTHROW;
 /* As ZEL_WfDataWriterAppendArrays, keeping the values' summary up to date on
@@ -1391,8 +1394,8 @@ class ZELI_Bitset;
  * throw ZEL_Exception with the status and message of any failure; the
  * ZEL_WfDataWriter* functions above call them and report the status. */
 struct ZEL_API ZEL_WfDataWriter {
-  ZEL_WfDataWriter(ZELI_Writer* writer, unsigned index, ZELI_DataSet* dataSet, unsigned position,
-                   ZELI_Bitset* presence, unsigned bitNumber) noexcept;
+  /* Made by the library's writers, which fill in the fields below. */
+  ZEL_WfDataWriter() noexcept;
   ~ZEL_WfDataWriter();
   ZEL_WfDataWriter(const ZEL_WfDataWriter&) = delete;
   ZEL_WfDataWriter& operator=(const ZEL_WfDataWriter&) = delete;
@@ -1410,12 +1413,12 @@ struct ZEL_API ZEL_WfDataWriter {
   /* Whether p is a data writer that exists now (a registry of live ones). */
   static bool IsLive(const ZEL_WfDataWriter* p) noexcept;
 
-  ZELI_Writer* writer;
-  unsigned index;          /* among the writer's data writers */
-  ZELI_DataSet* dataSet;   /* holds the waveform */
-  unsigned position;       /* of the waveform in the data set */
-  ZELI_Bitset* presence;   /* value-presence bits of the front, may be null */
-  unsigned bitNumber;
+  ZELI_Writer* writer = nullptr;
+  unsigned index = 0;              /* among the writer's data writers */
+  ZELI_DataSet* dataSet = nullptr; /* holds the waveform */
+  unsigned position = 0;           /* of the waveform in the data set */
+  ZELI_Bitset* presence = nullptr; /* value-presence bits of the front, may be null */
+  unsigned bitNumber = 0;
 };
 #endif
 

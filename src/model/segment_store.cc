@@ -470,7 +470,8 @@ bool ZELI_Segment::CollectGarbage() {
     if (set == nullptr) continue;
     const unsigned store = set->Get_DataStoreIndex();
     set->CollectGarbage();
-    if (set->HasDataSets()) {
+    // A shared X set that a writer still fills is kept, even while empty.
+    if (set->HasDataSets() || set->Get_Writer_p() != nullptr) {
       remaining.Set(store);
       continue;
     }

@@ -25,7 +25,11 @@ ZELI_Container::ZELI_Container(const char* name, zel_iomode_t mode, zel_mode_t s
 
 ZELI_Container::ZELI_Container() : ZELI_Container(nullptr, ZEL_IOMODE_WRITE, ZEL_MODE_MEMORY) {}
 
-ZELI_Container::~ZELI_Container() = default;
+// The access objects (writers, views, readers) are owned here; they go
+// first, while the segments they refer to still exist.
+ZELI_Container::~ZELI_Container() {
+  for (int key : access_) delete access_[key];
+}
 
 std::unique_ptr<ZELI_Container> ZELI_Container::Create(const char* name, zel_mode_t storage, bool force) {
   auto container = std::make_unique<ZELI_Container>(name, ZEL_IOMODE_WRITE, storage);

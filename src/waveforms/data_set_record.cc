@@ -3,6 +3,7 @@
 //
 // Reading trusts nothing: counts are bounded by the bytes left, every key,
 // index and type is checked, and failures name the record.
+#include <algorithm>
 #include <memory>
 
 #include "errors/exceptions.h"
@@ -19,6 +20,16 @@
 #include "waveforms/waveform.h"
 
 namespace {
+
+// Bytes of an array that a reader can reach: its recorded size, or more
+// when page-map entries read after the record gave it further pages (a
+// commit of waveform data extends the page map, not the record, so the
+// point counts stored beside the map may cover more than the record's size).
+uint64_t ReadableBytes(const ZELI_MemoryArray& array) {
+  const uint64_t paged = uint64_t{array.Get_PageList().size()} * array.Get_PageSize();
+  const uint64_t reachable = paged > array.Get_StartOffset() ? paged - array.Get_StartOffset() : 0;
+  return std::max<uint64_t>(array.Get_Size(), reachable);
+}
 
 // Smallest data set record: type, index, position count, values array
 // (index, offsets, size, page count, key), strings flag, initialized, key.
@@ -153,7 +164,7 @@ void ZELI_ArrayDataSet::WritePointCount(ZELI_Ostream& out) const { out << pointC
 void ZELI_ArrayDataSet::ReadPointCount(ZELI_Istream& in) { in >> pointCount_; }
 
 void ZELI_ArrayDataSet::CheckPointCount() const {
-  if (uint64_t{pointCount_} * StoredSizeOf(valueType_) > Get_Values_p()->Get_Size()) {
+  if (uint64_t{pointCount_} * StoredSizeOf(valueType_) > ReadableBytes(*Get_Values_p())) {
     Damaged("ZELI_ArrayDataSet", "point count");
   }
 }
@@ -214,7 +225,7 @@ void ZELI_OneWaveformDataSet::CheckPointCount() const {
   if (xIndices_) xIndices_->CheckPointCount();
   if (orders_) orders_->CheckPointCount();
   const uint64_t bytes = valueType_ != nullptr ? uint64_t{pointCount_} * StoredSizeOf(valueType_) : pointCount_;
-  if (bytes > Get_Values_p()->Get_Size() || (xIndices_ && xIndices_->Get_Count() != pointCount_)) {
+  if (bytes > ReadableBytes(*Get_Values_p()) || (xIndices_ && xIndices_->Get_Count() != pointCount_)) {
     Damaged("ZELI_OneWaveformDataSet", "point count");
   }
 }
@@ -264,8 +275,11 @@ void ZELI_AnalogFrontDataSet::CheckPointCount() const {
   xIndices_->CheckPointCount();
   if (orders_) orders_->CheckPointCount();
   if (xIndices_->Get_Count() != pointCount_) Damaged("ZELI_AnalogFrontDataSet", "point count");
+  // The last value of the last position must lie in the array.
   if (pointCount_ > 0 &&
-      (pointsPerBlock_ == 0 || ValueOffset(Get_PositionCount(), pointCount_ - 1) > Get_Values_p()->Get_Size())) {
+      (pointsPerBlock_ == 0 || Get_PositionCount() == 0 ||
+       ValueOffset(Get_PositionCount() - 1, pointCount_ - 1) + StoredSizeOf(valueType_) >
+           ReadableBytes(*Get_Values_p()))) {
     Damaged("ZELI_AnalogFrontDataSet", "point count");
   }
 }
@@ -317,7 +331,7 @@ void ZELI_DigitalFrontDataSet::CheckPointCount() const {
     if (!chain) continue;
     // Every chunk holds at most K points and takes 128 bytes.
     const uint64_t chunks = (uint64_t{chain->pointCount} + chain->capacity - 1) / chain->capacity;
-    if (chunks * ZELI_DigitalWfChunk::ChunkBytes > Get_Values_p()->Get_Size()) {
+    if (chunks * ZELI_DigitalWfChunk::ChunkBytes > ReadableBytes(*Get_Values_p())) {
       Damaged("ZELI_DigitalFrontDataSet", "point count");
     }
   }

@@ -98,11 +98,15 @@ void ZELI_OneWaveformDataSet::CheckOrders(const int* orders, unsigned n) const {
   }
 }
 
+// The bound is the shared X set's X values: an index names an X value. (The
+// count of the data set's own X indices would refuse the first value of
+// every sparse waveform.)
 void ZELI_OneWaveformDataSet::CheckXIndices(const int* indices, unsigned n) const {
   if (!xIndices_) return;
   RequireArray(indices, n, "X indices");
+  const unsigned xCount = Get_SharedXSet_p()->Get_XCount();
   for (unsigned i = 0; i < n; ++i) {
-    if (indices[i] < 0 || static_cast<unsigned>(indices[i]) >= xIndices_->Get_Count()) {
+    if (indices[i] < 0 || static_cast<unsigned>(indices[i]) >= xCount) {
       throw ZELI_BadArgException("X Index is out of range.");
     }
   }

@@ -191,6 +191,8 @@ bool ZELI_SharedXSet::HasDataSets() const {
 }
 
 void ZELI_SharedXSet::CollectGarbage() {
+  // The data writers of an attached writer point at its data sets.
+  if (writer_ != nullptr) return;
   for (unsigned index = 0; index < dataSets_.size(); ++index) {
     std::unique_ptr<ZELI_DataSet>& dataSet = dataSets_[index];
     if (!dataSet || !dataSet->IsEmpty()) continue;

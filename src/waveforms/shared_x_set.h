@@ -94,7 +94,8 @@ class ZELI_SharedXSet : public ZELI_InternalBase {
   // values to the smallest point count among them.
   void Shutdown();
   // Every data set whose positions are all free leaves the data store and
-  // is destroyed; its entry is emptied and its index freed.
+  // is destroyed; its entry is emptied and its index freed. Nothing while a
+  // writer is attached.
   void CollectGarbage();
   bool HasDataSets() const;
   // Erases the shared X set and everything it holds from the data store.

@@ -1,0 +1,257 @@
+// Tests: the data sets a writer fills, down to their bytes (Analog_Front
+// blocks, Digital_Front chunks), the shutdown of a shared X set, and the
+// commits of waveform data seen by a reader in another process, also when
+// the disk fails in the middle of a commit.
+#include <cerrno>
+#include <memory>
+
+#include "store/fault_fs.h"
+#include "store/memory_array.h"
+#include "store/os_file.h"
+#include "waveforms/front_data_sets.h"
+#include "waveforms/writer.h"
+#include "writer_test_support.h"
+
+namespace zeltest {
+namespace {
+
+class DataSetTest : public WriterFixture {
+ protected:
+  // A new shared X set in store 0 of the segment of a new set named name.
+  ZELI_SharedXSet* NewSharedXSet(zel_segment_t segment) {
+    ZELI_Segment* s = ObjectOf(session_, segment);
+    return s->Add_SharedXSet_p(std::make_unique<ZELI_SharedXSet>(*s, 0));
+  }
+  template <typename DataSet, typename... Args>
+  DataSet* NewDataSet(ZELI_SharedXSet* set, Args... args) {
+    auto dataSet = std::make_unique<DataSet>(*set, args...);
+    DataSet* added = dataSet.get();
+    set->Add_DataSet_p(std::move(dataSet));
+    return added;
+  }
+  static double Raw(const ZELI_DataSet& dataSet, uint64_t offset) {
+    double value = 0;
+    dataSet.Get_Values_p()->ReadData(static_cast<unsigned>(offset), &value, 1, sizeof value);
+    return value;
+  }
+};
+
+TEST_F(DataSetTest, AnalogFrontBlocksHaveTheirExactOffsets) {
+  struct Case {
+    unsigned waveforms, pointsPerBlock;
+  };
+  for (const Case& c : {Case{1000, 512}, Case{1500, 256}, Case{2001, 128}}) {
+    SCOPED_TRACE(c.waveforms);
+    zel_waveformSet_t set = Set(c_, ("geometry" + std::to_string(c.waveforms)).c_str());
+    zel_segment_t segment = Segment(set);
+    ZELI_SharedXSet* shared = NewSharedXSet(segment);
+    auto* front = NewDataSet<ZELI_AnalogFrontDataSet>(shared);
+    for (unsigned p = 0; p < c.waveforms; ++p) {
+      front->Add_Waveform_p(SourceOf(session_, Check(ZEL_CreateWaveform(session_, set, 0, y_, &status_))));
+    }
+    shared->OpenMemory(ZEL_IOMODE_WRITE);
+    shared->InitializeWriting();
+    const unsigned ppb = front->Get_PointsPerBlock();
+    EXPECT_EQ(ppb, c.pointsPerBlock);
+    const unsigned B = ppb * 8, S = c.waveforms * B;
+    EXPECT_EQ(front->Get_BlockBytesPerWaveform(), B);
+    EXPECT_EQ(front->Get_BlockBytesPerFront(), S);
+    // Into the second block, for the first two and the last position.
+    const unsigned points = ppb + 2;
+    const unsigned positions[3] = {0, 1, c.waveforms - 1};
+    for (unsigned i = 0; i < points; ++i) {
+      const double x = i;
+      shared->Add_XData(&x, 1);
+      front->Add_Point(0);
+      for (unsigned p : positions) {
+        const double v = p * 100000.0 + i;
+        front->EnterValues(p, &v, 1);
+      }
+    }
+    EXPECT_EQ(front->Get_PointCount(0), points);
+    EXPECT_EQ(front->Get_XIndices_p()->Get_Count(), points);
+    for (unsigned p : positions) {
+      for (unsigned i : {0u, 1u, ppb - 1, ppb, ppb + 1}) {
+        EXPECT_EQ(Raw(*front, uint64_t{S} * (i / ppb) + uint64_t{B} * p + 8 * (i % ppb)), p * 100000.0 + i)
+            << "position " << p << " value " << i;
+      }
+    }
+    // The last front, never ended, is dropped.
+    front->Shutdown();
+    EXPECT_EQ(front->Get_PointCount(0), points - 1);
+    EXPECT_EQ(front->Get_XIndices_p()->Get_Count(), points - 1);
+    shared->CloseMemory();
+  }
+  Close(c_);
+}
+
+TEST_F(DataSetTest, AnalogFrontRefusesMixedKindsAndEmptyInitialization) {
+  ZELI_SharedXSet* shared = NewSharedXSet(segment_);
+  auto* front = NewDataSet<ZELI_AnalogFrontDataSet>(shared);
+  EXPECT_THROW(front->InitializeWriting(), ZELI_BadArgException);
+  front->Add_Waveform_p(SourceOf(session_, Wave()));
+  zel_type_t integer = Check(ZEL_CreateBuiltinType(session_, c_, "int", ZEL_INTEGER, &status_));
+  zel_dimensionDescriptor_t count = Check(ZEL_CreateDimensionDescriptor(session_, c_, "n", "", integer, &status_));
+  try {
+    front->Add_Waveform_p(SourceOf(session_, Wave(count)));
+    ADD_FAILURE();
+  } catch (const ZELI_BadArgException& e) {
+    EXPECT_STREQ(e.what(), "AnalogFrontDataSet cannot store waveforms of different types.");
+  }
+  EXPECT_EQ(front->Get_OccupiedCount(), 1u);
+  Close(c_);
+}
+
+TEST_F(DataSetTest, DigitalFrontChunksHoldTenPointsAndChain) {
+  ZELI_SharedXSet* shared = NewSharedXSet(segment_);
+  auto* digital = NewDataSet<ZELI_DigitalFrontDataSet>(shared);
+  digital->Add_Waveform_p(SourceOf(session_, Wave()));
+  digital->Add_Waveform_p(SourceOf(session_, Wave()));
+  EXPECT_EQ(digital->Get_Chunk(0).capacity, 10u);
+  EXPECT_THROW(digital->Set_InterpolationType(ZEL_INTERPOLATION_LINEAR), ZELI_FailedException);
+  shared->OpenMemory(ZEL_IOMODE_WRITE);
+  shared->InitializeWriting();
+  for (int i = 0; i < 25; ++i) {
+    const double x = i, v = i * 2.0, w = -i;
+    shared->Add_XData(&x, 1);
+    digital->EnterValues(0, &v, 1);
+    if (i % 5 == 0) digital->EnterValues(1, &w, 1);
+  }
+  EXPECT_EQ(digital->Get_PointCount(0), 25u);
+  EXPECT_EQ(digital->Get_PointCount(1), 5u);
+  // The first chunk of position 0: header (10, next), 10 indices, 10 values.
+  const ZELI_MemoryArray& values = *digital->Get_Values_p();
+  unsigned offset = digital->Get_Chunk(0).firstOffset;
+  for (int chunk = 0; chunk < 3; ++chunk) {
+    int header[2];
+    const_cast<ZELI_MemoryArray&>(values).ReadData(offset, header, 2, 4);
+    EXPECT_EQ(header[0], 10);
+    for (int k = 0; k < (chunk < 2 ? 10 : 5); ++k) {
+      int index = -1;
+      const_cast<ZELI_MemoryArray&>(values).ReadData(offset + 8 + 4 * k, &index, 1, 4);
+      EXPECT_EQ(index, chunk * 10 + k);
+      EXPECT_EQ(Raw(*digital, offset + 8 + 40 + 8 * k), (chunk * 10 + k) * 2.0);
+    }
+    if (chunk == 2) {
+      EXPECT_EQ(header[1], 0);
+    } else {
+      EXPECT_GT(static_cast<unsigned>(header[1]), offset);
+    }
+    offset = static_cast<unsigned>(header[1]);
+  }
+  std::vector<int> indices;
+  std::vector<double> read(5);
+  digital->Get_Data(1, indices, read.data());
+  EXPECT_EQ(indices, (std::vector<int>{0, 5, 10, 15, 20}));
+  EXPECT_EQ(read, (std::vector<double>{0, -5, -10, -15, -20}));
+  shared->CloseMemory();
+  Close(c_);
+}
+
+TEST_F(DataSetTest, SharedXSetShutdownCutsDenseSetsAndRefusesMixedKinds) {
+  ZELI_SharedXSet* shared = NewSharedXSet(segment_);
+  auto* a = NewDataSet<ZELI_OneWaveformDataSet>(shared, false);
+  auto* b = NewDataSet<ZELI_OneWaveformDataSet>(shared, false);
+  a->Add_Waveform_p(SourceOf(session_, Wave()));
+  b->Add_Waveform_p(SourceOf(session_, Wave()));
+  shared->OpenMemory(ZEL_IOMODE_WRITE);
+  shared->InitializeWriting();
+  const double v[5] = {1, 2, 3, 4, 5};
+  shared->Add_XData(v, 5);
+  a->EnterValues(0, v, 3);
+  b->EnterValues(0, v, 5);
+  shared->Shutdown();
+  EXPECT_EQ(shared->Get_XCount(), 3u);
+  EXPECT_EQ(a->Get_PointCount(0), 3u);
+  EXPECT_EQ(b->Get_PointCount(0), 3u);
+  shared->CloseMemory();
+
+  ZELI_SharedXSet* mixed = NewSharedXSet(segment_);
+  NewDataSet<ZELI_OneWaveformDataSet>(mixed, true)->Add_Waveform_p(SourceOf(session_, Wave()));
+  NewDataSet<ZELI_OneWaveformDataSet>(mixed, false)->Add_Waveform_p(SourceOf(session_, Wave()));
+  try {
+    mixed->Shutdown();
+    ADD_FAILURE();
+  } catch (const ZELI_FailedException& e) {
+    EXPECT_STREQ(e.what(), "ZELI_SharedXSet::Shutdown: mixed type");
+  }
+  ZELI_SharedXSet* frontAndOne = NewSharedXSet(segment_);
+  NewDataSet<ZELI_DigitalFrontDataSet>(frontAndOne)->Add_Waveform_p(SourceOf(session_, Wave()));
+  NewDataSet<ZELI_OneWaveformDataSet>(frontAndOne, false)->Add_Waveform_p(SourceOf(session_, Wave()));
+  EXPECT_THROW(frontAndOne->Shutdown(), ZELI_FailedException);
+  Close(c_);
+}
+
+// Writes fronts [first, first + n) of two waveforms (values 10 x and -x).
+class CommitTest : public DataSetTest {
+ protected:
+  void SetUp() override {
+    DataSetTest::SetUp();
+    const TwoWaves two = WriterOfTwo(ZEL_STORAGE_ANALOG);
+    writer_ = two.w;
+    a_ = two.a;
+    b_ = two.b;
+    ZEL_InitializeFrontWriting(session_, writer_, &status_);
+  }
+  void Fronts(int first, int n) {
+    for (int i = first; i < first + n; ++i) Front(writer_, i, {{a_, 10.0 * i}, {b_, -i}});
+  }
+  // 0 when a reader in another process finds `points` fronts of both
+  // waveforms with their values.
+  int CheckInChild(size_t points) {
+    return RunInChild([&] {
+      StoredWave sa, sb;
+      if (!ReadBoth(sa, sb)) return 1;
+      if (sa.y.size() != points || sa.x.size() != points || sb.y.size() != points) return 2;
+      for (size_t i = 0; i < points; ++i) {
+        if (sa.x[i] != i || sa.y[i] != 10.0 * i || sb.y[i] != -static_cast<double>(i)) return 3;
+      }
+      return 0;
+    });
+  }
+  zel_writer_t writer_{};
+  ZEL_WfDataWriter* a_ = nullptr;
+  ZEL_WfDataWriter* b_ = nullptr;
+};
+
+TEST_F(CommitTest, CommittedWaveformDataIsSeenThroughThePageMap) {
+  Fronts(0, 3);
+  ZEL_CommitDataStoreStructure(session_, segment_, 0, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  EXPECT_EQ(CheckInChild(3), 0);
+  // Enough points for new pages: a data commit appends to the page map only.
+  Fronts(3, 1200);
+  ZEL_CommitWaveformData(session_, segment_, 0, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  EXPECT_FALSE(Seg().IsPointCountDirty(0));
+  EXPECT_EQ(CheckInChild(1203), 0);
+  Fronts(1203, 10);
+  ZEL_TerminateWriting(session_, writer_, &status_);
+  ZEL_CommitWaveformData(session_, segment_, 0, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  EXPECT_EQ(CheckInChild(1213), 0);
+  Close(c_);
+}
+
+TEST_F(CommitTest, AFailingDiskDuringACommitKeepsThePreviousCommitReadable) {
+  Fronts(0, 5);
+  ZEL_CommitDataStoreStructure(session_, segment_, 0, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  Fronts(5, 2000);
+  {
+    ZELI_FaultFileSystem faults;
+    faults.FailWritesAfterBytes(100, ENOSPC);
+    ZELI_ScopedFileSystem scoped(&faults);
+    ZEL_CommitWaveformData(session_, segment_, 0, &status_);
+    EXPECT_EQ(status_, ZEL_DISK_IO);
+  }
+  EXPECT_EQ(CheckInChild(5), 0);
+  // Once the disk works again the data commit goes through.
+  ZEL_CommitWaveformData(session_, segment_, 0, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  EXPECT_EQ(CheckInChild(2005), 0);
+  Close(c_);
+}
+
+}  // namespace
+}  // namespace zeltest

@@ -1,0 +1,156 @@
+// Helpers for the writer and data set tests: a disk container with one
+// waveform set "tran" (real X) and its segment, waveforms of real or other
+// Y types, and what a segment holds for a waveform, read back through the
+// shared X set and data set (the read path of waveform segments is not
+// there yet).
+#ifndef ZEL_TESTS_WRITER_TEST_SUPPORT_H
+#define ZEL_TESTS_WRITER_TEST_SUPPORT_H
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "model_test_support.h"
+#include "types/type.h"
+#include "waveforms/data_set.h"
+#include "waveforms/one_waveform_data_set.h"
+#include "waveforms/shared_x_set.h"
+#include "waveforms/waveform.h"
+
+namespace zeltest {
+
+// What a segment holds for one waveform of a One_Waveform data set.
+struct StoredWave {
+  std::vector<double> x;         // every X value of the shared X set
+  std::vector<double> y;         // the waveform's values (real Y types)
+  std::vector<std::string> text; // the waveform's values (string Y types)
+  std::vector<int> xIndices;     // sparse data sets only
+  zel_monotonicity_t monotonicity = ZEL_MONOTONICITY_DEFAULT;
+  zel_monotonicity_t xMonotonicity = ZEL_MONOTONICITY_DEFAULT;
+  bool minMaxSet = false;
+  double min = 0, max = 0;
+};
+
+inline ZELI_SourceWaveform* SourceOf(zel_session_t session, zel_waveform_t waveform) {
+  return ObjectOf(session, waveform)->Get_SourceWaveform_p();
+}
+
+// Throws what the data sets throw; a store that is not open is opened for
+// reading and closed again.
+inline StoredWave ReadStored(ZELI_Segment& segment, ZELI_SourceWaveform& waveform) {
+  ZELI_WaveformDataLocation where;
+  if (!segment.Get_WaveformLocation(waveform.Get_KeyInSet(), where)) throw ZELI_NotFoundException("no data");
+  ZELI_SharedXSet* set = segment.Get_SharedXSet_p(where.sharedXSetIndex);
+  auto* data = dynamic_cast<ZELI_OneWaveformDataSet*>(set->Get_DataSet_p(where.dataSetIndex));
+  if (data == nullptr) throw ZELI_FailedException("not a One_Waveform data set");
+  StoredWave out;
+  const ZELI_DataInformation& info = data->Get_DataInformation(where.position);
+  out.monotonicity = info.Get_Monotonicity();
+  out.xMonotonicity = set->Get_XDataInformation().Get_Monotonicity();
+  out.minMaxSet = info.IsMinMaxSet();
+  if (out.minMaxSet && !data->Get_ValueType_p()->HoldsStrings()) info.Get_MinMax(&out.min, &out.max);
+  // A store that a writer holds open is read as it is.
+  const bool open = !set->IsMemoryOpen();
+  if (open) set->OpenMemory(ZEL_IOMODE_READ);
+  out.x.resize(set->Get_XCount());
+  set->Get_XValues_p()->Get_Data(0, out.x.data(), set->Get_XCount());
+  const unsigned n = data->Get_PointCount(where.position);
+  if (data->Get_ValueType_p()->HoldsStrings()) {
+    std::vector<char*> texts(n);
+    data->Get_Data(0, texts.data(), n);
+    for (char* t : texts) {
+      out.text.emplace_back(t != nullptr ? t : "");
+      std::free(t);
+    }
+  } else {
+    out.y.resize(n);
+    data->Get_Data(0, out.y.data(), n);
+  }
+  if (data->IsSparse()) {
+    out.xIndices.resize(data->Get_XIndices_p()->Get_Count());
+    data->Get_XIndices_p()->Get_Data(0, out.xIndices.data(), data->Get_XIndices_p()->Get_Count());
+  }
+  if (open) set->CloseMemory();
+  return out;
+}
+
+class WriterFixture : public ModelTest {
+ protected:
+  void SetUp() override {
+    ModelTest::SetUp();
+    c_ = CreateDisk();
+    set_ = Set(c_, "tran");
+    y_ = Descriptor(c_, "v", "V");
+    segment_ = Segment(set_);
+  }
+  zel_waveform_t Wave(zel_dimensionDescriptor_t y = {-1}) {
+    return Check(ZEL_CreateWaveform(session_, set_, 0, y.key == -1 ? y_ : y, &status_));
+  }
+  zel_writer_t Writer(zel_storageMode_t mode = ZEL_STORAGE_ANALOG) {
+    return Check(ZEL_CreateWriter(session_, segment_, 0, mode, &status_));
+  }
+  ZEL_WfDataWriter* Add(zel_writer_t writer, zel_waveform_t waveform) {
+    return Check(ZEL_AddWriterWaveform(session_, writer, waveform, &status_));
+  }
+  // One front at x: each data writer gets its value (null data writers skip).
+  void Front(zel_writer_t writer, double x, const std::vector<std::pair<ZEL_WfDataWriter*, double>>& values) {
+    ZEL_StartDataFront(session_, writer, &x, &status_);
+    ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+    for (const auto& [dataWriter, y] : values) {
+      ZEL_WfDataWriterEnterValue(dataWriter, &y, 0, &status_);
+      ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+    }
+    ZEL_EndDataFront(session_, writer, &status_);
+    ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  }
+  // A writer of mode with two new waveforms and their data writers.
+  struct TwoWaves {
+    zel_writer_t w;
+    zel_waveform_t wa, wb;
+    ZEL_WfDataWriter* a;
+    ZEL_WfDataWriter* b;
+  };
+  TwoWaves WriterOfTwo(zel_storageMode_t mode) {
+    TwoWaves t{Writer(mode), Wave(), Wave(), nullptr, nullptr};
+    t.a = Add(t.w, t.wa);
+    t.b = Add(t.w, t.wb);
+    return t;
+  }
+  // In a child process: what the first two waveforms of the set hold.
+  bool ReadBoth(StoredWave& a, StoredWave& b) const;
+  ZELI_Segment& Seg() { return *ObjectOf(session_, segment_); }
+  StoredWave Stored(zel_waveform_t waveform) { return ReadStored(Seg(), *SourceOf(session_, waveform)); }
+
+  zel_container_t c_{};
+  zel_waveformSet_t set_{};
+  zel_dimensionDescriptor_t y_{};
+  zel_segment_t segment_{};
+};
+
+// In a child process: opens the container for reading and reads what
+// segment 0 of "tran" holds for the waveform of key in set `keyInSet`.
+// Returns false when anything fails.
+inline bool ReadInContainer(const std::string& name, int keyInSet, StoredWave& out) {
+  zel_status_t st;
+  zel_session_t s = ZEL_InitSession(&st);
+  zel_container_t c = ZEL_OpenContainer(s, name.c_str(), ZEL_IOMODE_READ, &st);
+  if (st != ZEL_OK) return false;
+  bool ok = true;
+  try {
+    ZELI_WaveformSet* set = ObjectOf(s, ZEL_FindWaveformSet(s, c, "tran", &st));
+    out = ReadStored(*set->Get_Segment_p(0), *set->Get_WaveformMap()[keyInSet]);
+  } catch (...) {
+    ok = false;
+  }
+  ZEL_CloseContainer(s, c, &st);
+  ZEL_TermSession(s, &st);
+  return ok && st == ZEL_OK;
+}
+
+inline bool WriterFixture::ReadBoth(StoredWave& a, StoredWave& b) const {
+  return ReadInContainer(name_, 0, a) && ReadInContainer(name_, 1, b);
+}
+
+}  // namespace zeltest
+
+#endif  // ZEL_TESTS_WRITER_TEST_SUPPORT_H
