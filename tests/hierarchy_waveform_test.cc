@@ -143,6 +143,34 @@ TEST_F(HierarchyWaveformTest, SharedStoredWaveformDiesWithItsLastNode) {
   EXPECT_EQ(StoredWaveforms(), 0u);
 }
 
+// A node whose stored waveform a writer is filling cannot be deleted; once
+// the writer is gone the deletion goes through.
+TEST_F(HierarchyWaveformTest, DeletingANodeWhoseWaveformIsBeingWrittenIsRefused) {
+  zel_waveform_t w = Waveform(set_, Real());
+  zel_hierarchyNode_t sig = Check(ZEL_AddHierarchyScalarWf(session_, root_, "top/out", ZEL_HDL_SLASH, w, &status_));
+  zel_segment_t segment = Segment(set_);
+  zel_writer_t writer = Check(ZEL_CreateWriter(session_, segment, 0, ZEL_STORAGE_ANALOG, &status_));
+  ZEL_WfDataWriter* data = ZEL_AddWriterWaveform(session_, writer, w, &status_);
+  ASSERT_NE(data, nullptr);
+  ZEL_InitializeFrontWriting(session_, writer, &status_);
+  const double t = 0, v = 1.5;
+  ZEL_StartDataFront(session_, writer, &t, &status_);
+  ZEL_WfDataWriterEnterValue(data, &v, 0, &status_);
+  ZEL_EndDataFront(session_, writer, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+
+  ZEL_DeleteHierarchyNode(session_, sig, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_DeleteHierarchyNode: Waveform is in use");
+  EXPECT_EQ(StoredWaveforms(), 1u);
+  EXPECT_TRUE(ZEL_HierarchyNodeHasWaveform(session_, One(root_, "top/out"), &status_));
+
+  ZEL_TerminateWriting(session_, writer, &status_);
+  ZEL_DeleteWriter(session_, writer, &status_);
+  ZEL_DeleteHierarchyNode(session_, sig, &status_);
+  EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  EXPECT_EQ(StoredWaveforms(), 0u);
+}
+
 TEST_F(HierarchyWaveformTest, TreeToolListsTheHierarchy) {
   zel_waveform_t w = Waveform(set_, Real());
   Check(ZEL_AddHierarchyScalarWf(session_, root_, "top/out", ZEL_HDL_SLASH, w, &status_));
