@@ -1,0 +1,239 @@
+// Array writing through the public C interface against plain fwrite.
+//
+// Workloads (run interleaved, --repetitions times each; medians reported):
+//   Library  ZEL_CreateContainer (disk), a real type, time and voltage
+//            descriptors, a waveform set and its segment, W waveforms, one
+//            analog writer with a data writer per waveform, array writing:
+//            ZEL_AppendXArray with the N time values, then
+//            ZEL_WfDataWriterAppendArrays with the N values of each
+//            waveform, ZEL_TerminateWriting, ZEL_CommitWaveformData,
+//            ZEL_CloseContainer
+//   Fwrite   the same doubles with fwrite into one file, point by point:
+//            the time, then one double per waveform; then fclose
+// Each runs without and with a sync before the clock stops. With the sync,
+// the library run ends by fdatasync of every file of the container (the
+// segment data file, its map and the structure files) after
+// ZEL_CloseContainer; ZEL_CommitWaveformData alone does not sync the data
+// file once writing is terminated (the store is closed by then). The fwrite
+// run ends by fflush and fdatasync before fclose. Every run starts after
+// sync() so that none pays for the write-back of another; files are removed
+// between runs, outside the clock.
+//
+// Reported: Y values per second (W*N per run), bytes per second
+// ((W+1)*N doubles per run, what both write) and the time ratio
+// library/fwrite. HDF5 is compared only when its serial headers are
+// installed; otherwise the run says it was skipped.
+//
+// Flags:
+//   --waveforms=W     waveforms (default 1000)
+//   --points=N        points per waveform (default 20000)
+//   --repetitions=R   runs of each workload, at least 5 (default 5)
+//   --dir=PATH        directory for the temporary files (default $TMPDIR or /tmp)
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "zel/zel.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+unsigned g_waveforms = 1000;
+unsigned g_points = 20000;
+std::vector<double> g_x;        // N time values
+std::vector<double> g_byWave;   // W rows of N values (library layout)
+std::vector<double> g_byPoint;  // N rows of time + W values (fwrite layout)
+
+bool Fail(const char* what, zel_status_t st) {
+  std::fprintf(stderr, "%s failed (%d): %s\n", what, static_cast<int>(st), ZEL_GetError());
+  return false;
+}
+
+#define ZCHECK(call)                        \
+  do {                                      \
+    call;                                   \
+    if (st != ZEL_OK) return Fail(#call, st); \
+  } while (0)
+
+// fdatasync of every regular file below dir.
+bool SyncTree(const fs::path& dir) {
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    if (!entry.is_regular_file()) continue;
+    const int fd = ::open(entry.path().c_str(), O_RDONLY);
+    if (fd < 0) return false;
+    const int rc = ::fdatasync(fd);
+    ::close(fd);
+    if (rc != 0) return false;
+  }
+  return true;
+}
+
+bool RunLibrary(const fs::path& dir, bool sync) {
+  const std::string name = (dir / "run").string();
+  zel_status_t st = ZEL_OK;
+  zel_session_t s = ZEL_InitSession(&st);
+  if (st != ZEL_OK) return Fail("ZEL_InitSession", st);
+  zel_container_t c{};
+  ZCHECK(c = ZEL_CreateContainer(s, name.c_str(), ZEL_MODE_DISK, &st));
+  zel_type_t real{};
+  ZCHECK(real = ZEL_CreateBuiltinType(s, c, "real", ZEL_REAL, &st));
+  zel_dimensionDescriptor_t time{}, volt{};
+  ZCHECK(time = ZEL_CreateDimensionDescriptor(s, c, "time", "s", real, &st));
+  ZCHECK(volt = ZEL_CreateDimensionDescriptor(s, c, "v", "V", real, &st));
+  zel_waveformSet_t set{};
+  ZCHECK(set = ZEL_CreateWaveformSet(s, c, "tran", time, 0, nullptr, &st));
+  zel_segment_t segment{};
+  ZCHECK(segment = ZEL_CreateSegment(s, set, 0, nullptr, &st));
+  std::vector<zel_waveform_t> waves(g_waveforms);
+  for (auto& w : waves) ZCHECK(w = ZEL_CreateWaveform(s, set, 0, volt, &st));
+  zel_writer_t writer{};
+  ZCHECK(writer = ZEL_CreateWriter(s, segment, 0, ZEL_STORAGE_ANALOG, &st));
+  std::vector<ZEL_WfDataWriter*> data(g_waveforms);
+  for (unsigned i = 0; i < g_waveforms; ++i) ZCHECK(data[i] = ZEL_AddWriterWaveform(s, writer, waves[i], &st));
+  ZCHECK(ZEL_InitializeArrayWriting(s, writer, &st));
+  ZCHECK(ZEL_AppendXArray(s, writer, g_points, g_x.data(), &st));
+  for (unsigned i = 0; i < g_waveforms; ++i) {
+    const double* values = g_byWave.data() + static_cast<size_t>(i) * g_points;
+    ZCHECK(ZEL_WfDataWriterAppendArrays(data[i], g_points, values, nullptr, nullptr, &st));
+  }
+  ZCHECK(ZEL_TerminateWriting(s, writer, &st));
+  ZCHECK(ZEL_CommitWaveformData(s, segment, 0, &st));
+  ZCHECK(ZEL_CloseContainer(s, c, &st));
+  ZCHECK(ZEL_TermSession(s, &st));
+  if (sync && !SyncTree(dir)) {
+    std::fprintf(stderr, "fdatasync of the container failed\n");
+    return false;
+  }
+  return true;
+}
+
+bool RunFwrite(const fs::path& dir, bool sync) {
+  const std::string name = (dir / "plain.data").string();
+  FILE* f = std::fopen(name.c_str(), "wb");
+  if (f == nullptr) return false;
+  const size_t row = g_waveforms + 1;
+  bool ok = true;
+  for (unsigned p = 0; p < g_points && ok; ++p) {
+    const double* r = g_byPoint.data() + p * row;
+    for (size_t k = 0; k < row; ++k) ok = std::fwrite(r + k, sizeof(double), 1, f) == 1;
+  }
+  if (ok && sync) ok = std::fflush(f) == 0 && ::fdatasync(::fileno(f)) == 0;
+  return std::fclose(f) == 0 && ok;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+bool ParseFlag(const char* arg, const char* name, std::string& value) {
+  const size_t n = std::strlen(name);
+  if (std::strncmp(arg, name, n) != 0 || arg[n] != '=') return false;
+  value = arg + n + 1;
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string base = tmp != nullptr ? tmp : "/tmp";
+  int repetitions = 5;
+  for (int i = 1; i < argc; ++i) {
+    std::string value;
+    if (ParseFlag(argv[i], "--waveforms", value)) {
+      g_waveforms = static_cast<unsigned>(std::strtoul(value.c_str(), nullptr, 10));
+    } else if (ParseFlag(argv[i], "--points", value)) {
+      g_points = static_cast<unsigned>(std::strtoul(value.c_str(), nullptr, 10));
+    } else if (ParseFlag(argv[i], "--repetitions", value)) {
+      repetitions = std::max(5, std::atoi(value.c_str()));
+    } else if (ParseFlag(argv[i], "--dir", value)) {
+      base = value;
+    } else {
+      std::fprintf(stderr, "unknown flag %s (see the top of bench/writer_bench.cc)\n", argv[i]);
+      return 2;
+    }
+  }
+  if (g_waveforms == 0 || g_points == 0) {
+    std::fprintf(stderr, "--waveforms and --points must be at least 1\n");
+    return 2;
+  }
+
+  g_x.resize(g_points);
+  g_byWave.resize(static_cast<size_t>(g_waveforms) * g_points);
+  g_byPoint.resize(static_cast<size_t>(g_waveforms + 1) * g_points);
+  for (unsigned p = 0; p < g_points; ++p) {
+    g_x[p] = p * 1e-9;
+    g_byPoint[static_cast<size_t>(p) * (g_waveforms + 1)] = g_x[p];
+  }
+  for (unsigned w = 0; w < g_waveforms; ++w) {
+    for (unsigned p = 0; p < g_points; ++p) {
+      const double v = std::sin(p * 1e-3 * (w + 1)) + w;
+      g_byWave[static_cast<size_t>(w) * g_points + p] = v;
+      g_byPoint[static_cast<size_t>(p) * (g_waveforms + 1) + 1 + w] = v;
+    }
+  }
+
+  std::string pattern = base + "/zel_writer_bench_XXXXXX";
+  if (::mkdtemp(pattern.data()) == nullptr) {
+    std::perror("mkdtemp");
+    return 1;
+  }
+  const fs::path root = pattern;
+
+  // times[workload][sync]
+  std::vector<double> times[2][2];
+  const char* names[2] = {"library", "fwrite"};
+  for (int r = 0; r < repetitions; ++r) {
+    for (int sync = 0; sync < 2; ++sync) {
+      for (int w = 0; w < 2; ++w) {
+        const fs::path dir = root / ("run_" + std::to_string(r) + "_" + names[w] + (sync ? "_sync" : ""));
+        fs::create_directories(dir);
+        ::sync();
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = w == 0 ? RunLibrary(dir, sync != 0) : RunFwrite(dir, sync != 0);
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        fs::remove_all(dir);
+        if (!ok) {
+          std::fprintf(stderr, "%s run failed\n", names[w]);
+          fs::remove_all(root);
+          return 1;
+        }
+        times[w][sync].push_back(seconds);
+      }
+    }
+  }
+  fs::remove_all(root);
+
+  const double values = static_cast<double>(g_waveforms) * g_points;
+  const double bytes = static_cast<double>(g_waveforms + 1) * g_points * sizeof(double);
+  std::printf("W=%u waveforms x N=%u points, %d interleaved repetitions, medians\n", g_waveforms, g_points,
+              repetitions);
+  std::printf("%-8s %-8s %10s %14s %12s\n", "sync", "writer", "time ms", "values/s", "MB/s");
+  for (int sync = 0; sync < 2; ++sync) {
+    for (int w = 0; w < 2; ++w) {
+      const double t = Median(times[w][sync]);
+      std::printf("%-8s %-8s %10.1f %14.3e %12.1f\n", sync ? "yes" : "no", names[w], t * 1e3, values / t,
+                  bytes / t / 1e6);
+    }
+    std::printf("%-8s ratio library/fwrite (time): %.3f\n", sync ? "yes" : "no",
+                Median(times[0][sync]) / Median(times[1][sync]));
+  }
+  if (fs::exists("/usr/include/hdf5/serial/hdf5.h")) {
+    std::printf("HDF5: headers found, but this program was built without an HDF5 comparison\n");
+  } else {
+    std::printf("HDF5: skipped (/usr/include/hdf5/serial/hdf5.h not installed)\n");
+  }
+  return 0;
+}
