@@ -20,6 +20,7 @@
 //   page record, shared X set count and records), then the map file (the
 //   rest: point counts, then page-map entries), named by the map number the
 //   record starts with.
+#include "fuzz_support.h"
 #include <unistd.h>
 
 #include <algorithm>
@@ -133,12 +134,7 @@ void MakeContainer() {
   ZEL_TermSession(s, &st);
 }
 
-void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) std::abort();
-  if (size > 0 && std::fwrite(data, 1, size, f) != size) std::abort();
-  std::fclose(f);
-}
+using zelfuzz::WriteFile;
 
 class NullBuffer : public std::streambuf {
  protected:

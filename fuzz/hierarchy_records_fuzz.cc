@@ -11,6 +11,7 @@
 // Built with ZEL_HIERARCHY_SEEDS instead of as a fuzzer, the file is a small
 // program that writes the seed corpus (the records of real hierarchies) into
 // the directory given as its argument.
+#include "fuzz_support.h"
 #include <unistd.h>
 
 #include <cstdint>
@@ -72,22 +73,9 @@ std::string TempFile(const char* what) {
   return "/tmp/zel_hierarchy_records_fuzz_" + std::to_string(::getpid()) + "_" + what;
 }
 
-void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) std::abort();
-  if (size > 0 && std::fwrite(data, 1, size, f) != size) std::abort();
-  std::fclose(f);
-}
+using zelfuzz::WriteFile;
 
-std::vector<uint8_t> ReadFile(const std::string& path) {
-  std::vector<uint8_t> bytes;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) std::abort();
-  int c;
-  while ((c = std::fgetc(f)) != EOF) bytes.push_back(static_cast<uint8_t>(c));
-  std::fclose(f);
-  return bytes;
-}
+using zelfuzz::ReadFile;
 
 // The container's objects that are not hierarchy nodes at their keys, and
 // FreeNodeKeys free keys above them.

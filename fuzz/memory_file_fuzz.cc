@@ -12,6 +12,7 @@
 //               it back, which must succeed
 //   bytes 1-2   record length R (little-endian); bytes 3-4 map length M
 //   then R record bytes, M map bytes, and the data file (the rest)
+#include "fuzz_support.h"
 #include <unistd.h>
 
 #include <cstdint>
@@ -35,12 +36,7 @@ namespace {
 
 std::string g_dir;
 
-void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) std::abort();
-  if (size > 0 && std::fwrite(data, 1, size, f) != size) std::abort();
-  std::fclose(f);
-}
+using zelfuzz::WriteFile;
 
 // Discards what DumpPages prints.
 class NullBuffer : public std::streambuf {

@@ -17,6 +17,7 @@
 //               set count and records;
 //   R bytes of the record file segment_<serial>_0.org, and the map file
 //   (the rest), named by the map number the record starts with.
+#include "fuzz_support.h"
 #include <unistd.h>
 
 #include <algorithm>
@@ -54,12 +55,7 @@ const std::string& Base() {
   return g_base;
 }
 
-void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) std::abort();
-  if (size > 0 && std::fwrite(data, 1, size, f) != size) std::abort();
-  std::fclose(f);
-}
+using zelfuzz::WriteFile;
 
 class NullBuffer : public std::streambuf {
  protected:

@@ -4,6 +4,7 @@
 // this library could write back (this machine's byte order, software
 // version 8) must be written back byte for byte as it was read, since every
 // field of the stored form is kept and nothing else is accepted.
+#include "fuzz_support.h"
 #include <unistd.h>
 
 #include <cstdint>
@@ -31,28 +32,13 @@ const std::string& Directory() {
   return directory;
 }
 
-void WriteAll(const std::string& path, const uint8_t* data, size_t size) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) std::abort();
-  if (size > 0 && std::fwrite(data, 1, size, f) != size) std::abort();
-  std::fclose(f);
-}
 
-std::vector<uint8_t> ReadAll(const std::string& path) {
-  std::vector<uint8_t> bytes;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) std::abort();
-  int c;
-  while ((c = std::fgetc(f)) != EOF) bytes.push_back(static_cast<uint8_t>(c));
-  std::fclose(f);
-  return bytes;
-}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string& dir = Directory();
-  WriteAll(dir + "/version.toc", data, size);
+  zelfuzz::WriteFile(dir + "/version.toc", data, size);
   try {
     const ZELI_VersionTOC toc(dir.c_str(), ZEL_IOMODE_READ);
     for (unsigned i = 0; i < toc.Get_VersionCount(); ++i) {
@@ -67,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         toc.Write(out);
         out.Close();
       }
-      const std::vector<uint8_t> written = ReadAll(copy);
+      const std::vector<uint8_t> written = zelfuzz::ReadFile(copy);
       if (written.size() != size || (size > 0 && std::memcmp(written.data(), data, size) != 0)) std::abort();
     }
   } catch (const ZELI_Exception&) {
