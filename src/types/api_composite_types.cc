@@ -23,6 +23,12 @@ ZELI_EnumerationType* AsEnumeration(ZELI_Type* t) {
 }
 ZELI_RecordType* AsRecord(ZELI_Type* t) { return As<ZELI_RecordType>(t, ZEL_RECORD, "Not a record type"); }
 ZELI_UnionType* AsUnion(ZELI_Type* t) { return As<ZELI_UnionType>(t, ZEL_UNION, "Not a union type"); }
+
+// The element index of a record or a union, checked against its count.
+unsigned CheckedElement(const ZELI_NamedCompositeType* composite, unsigned index, const char* message) {
+  if (index >= composite->Get_ElementCount()) throw ZELI_BadArgException(message);
+  return index;
+}
 // Rank, constraint, location and indices say "an"; element count, type and
 // size say "a": callers match these texts.
 ZELI_ArrayType* AsArray(ZELI_Type* t) { return As<ZELI_ArrayType>(t, ZEL_ARRAY, "Not an array type"); }
@@ -196,8 +202,8 @@ ZEL_EXPORT zel_type_t ZEL_GetRecordElementType(zel_session_t session, zel_type_t
                                                zel_status_t* status) noexcept {
   return WithType(__func__, session, type, status, ZEL_NullType, [&](ZELC_Session* s, ZELI_Type* t) {
     const ZELI_RecordType* record = AsRecord(t);
-    if (index >= record->Get_ElementCount()) throw ZELI_BadArgException("Bad record type index");
-    return ZELC_TypeHandle(ZELC_TypeContainer(s, type), record->Get_ElementType_p(index));
+    return ZELC_TypeHandle(ZELC_TypeContainer(s, type),
+                           record->Get_ElementType_p(CheckedElement(record, index, "Bad record type index")));
   });
 }
 
@@ -205,8 +211,7 @@ ZEL_EXPORT const char* ZEL_GetRecordElementName(zel_session_t session, zel_type_
                                                 zel_status_t* status) noexcept {
   return WithType(__func__, session, type, status, static_cast<const char*>(nullptr), [&](ZELC_Session*, ZELI_Type* t) {
     const ZELI_RecordType* record = AsRecord(t);
-    if (index >= record->Get_ElementCount()) throw ZELI_BadArgException("Bad record type index");
-    return record->Get_ElementName(index).c_str();
+    return record->Get_ElementName(CheckedElement(record, index, "Bad record type index")).c_str();
   });
 }
 
@@ -219,8 +224,8 @@ ZEL_EXPORT zel_type_t ZEL_GetUnionChoiceType(zel_session_t session, zel_type_t t
                                              zel_status_t* status) noexcept {
   return WithType(__func__, session, type, status, ZEL_NullType, [&](ZELC_Session* s, ZELI_Type* t) {
     const ZELI_UnionType* choices = AsUnion(t);
-    if (index >= choices->Get_ElementCount()) throw ZELI_BadArgException("Bad union choice index");
-    return ZELC_TypeHandle(ZELC_TypeContainer(s, type), choices->Get_ElementType_p(index));
+    return ZELC_TypeHandle(ZELC_TypeContainer(s, type),
+                           choices->Get_ElementType_p(CheckedElement(choices, index, "Bad union choice index")));
   });
 }
 
@@ -228,8 +233,7 @@ ZEL_EXPORT const char* ZEL_GetUnionChoiceName(zel_session_t session, zel_type_t 
                                               zel_status_t* status) noexcept {
   return WithType(__func__, session, type, status, static_cast<const char*>(nullptr), [&](ZELC_Session*, ZELI_Type* t) {
     const ZELI_UnionType* choices = AsUnion(t);
-    if (index >= choices->Get_ElementCount()) throw ZELI_BadArgException("Bad union choice index");
-    return choices->Get_ElementName(index).c_str();
+    return choices->Get_ElementName(CheckedElement(choices, index, "Bad union choice index")).c_str();
   });
 }
 
