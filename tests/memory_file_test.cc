@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "errors/exceptions.h"
+#include "access/cached_array.h"
 #include "store/cache.h"
+#include "waveforms/data_information.h"
 #include "store/fault_fs.h"
 #include "store/keymap.h"
 #include "store/memory_array.h"
@@ -1029,11 +1031,15 @@ TEST_F(MemoryFileTest, FileAndArraysMayBeDestroyedInEitherOrder) {
 
 class CountedArray : public ZELI_CachedArray {
  public:
-  CountedArray(int* deleted, bool locatable) : deleted_(deleted) { Set_Locatable(locatable); }
+  CountedArray(int* deleted, bool locatable)
+      : ZELI_CachedArray(0, new ZELI_DataInformation(), nullptr), deleted_(deleted), locatable_(locatable) {}
   ~CountedArray() override { ++*deleted_; }
+  bool IsLocatable() const override { return locatable_; }
+  void MakeUnlocatable() override { locatable_ = false; }
 
  private:
   int* deleted_;
+  bool locatable_;
 };
 
 TEST(Cache, CollectsUnreferencedArraysNoLongerLocatable) {

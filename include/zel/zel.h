@@ -149,6 +149,10 @@ typedef enum zel_storageMode_e {
  * container closed (later calls give ZEL_BAD_HANDLE). */
 typedef struct ZEL_WfDataWriter ZEL_WfDataWriter;
 
+/* One waveform in one segment, as read: handed out by readers (and data
+ * views), owned by the library; callers never free it. */
+typedef struct ZEL_WfSegment ZEL_WfSegment;
+
 /* Handles: one signed 32-bit key each; -1 is null. */
 typedef struct zel_session_s { int key; } zel_session_t;
 typedef struct zel_container_s { int key; } zel_container_t;

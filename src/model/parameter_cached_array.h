@@ -11,7 +11,7 @@
 #ifndef ZEL_MODEL_PARAMETER_CACHED_ARRAY_H
 #define ZEL_MODEL_PARAMETER_CACHED_ARRAY_H
 
-#include "store/cache.h"
+#include "access/cached_array.h"
 #include "waveforms/data_information.h"
 
 class ZELI_Parameter;
@@ -25,8 +25,8 @@ class ZELI_ParameterCachedArray final : public ZELI_CachedArray {
   // the buffer stays the caller's.
   ZELI_ParameterCachedArray(ZELI_Parameter* parameter, Kind kind, void* buffer, unsigned count,
                             const ZELI_DataInformation& information);
-  // Releases the buffer through the type and, when the parameter still
-  // holds the array, tells it to forget the array.
+  // When the parameter still holds the array, tells it to forget the array
+  // (the base releases the buffer).
   ~ZELI_ParameterCachedArray() override;
 
   bool IsLocatable() const override { return parameter_ != nullptr; }
@@ -35,17 +35,14 @@ class ZELI_ParameterCachedArray final : public ZELI_CachedArray {
   Kind Get_Kind() const { return kind_; }
   // Null once the parameter has let go.
   ZELI_Parameter* Get_Parameter_p() const { return parameter_; }
-  unsigned Get_Count() const { return count_; }
-  const ZELI_DataInformation& Get_DataInformation() const { return information_; }
+  unsigned Get_Count() const { return Get_PointCount(); }
+  const ZELI_DataInformation& Get_DataInformation() const { return *Get_DataInformation_p(); }
   // The value at index (< Get_Count()).
   const void* At(unsigned index) const;
 
  private:
   ZELI_Parameter* parameter_;  // not owned; null when unlocatable
   Kind kind_;
-  ZELI_DataInformation information_;
-  void* buffer_;  // owned
-  unsigned count_;
 };
 
 #endif  // ZEL_MODEL_PARAMETER_CACHED_ARRAY_H

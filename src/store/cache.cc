@@ -1,14 +1,10 @@
-// ZELI_Cache and the reference count of ZELI_CachedArray.
+// ZELI_Cache: the container's list of cached arrays.
 #include "store/cache.h"
 
 #include <algorithm>
 
+#include "access/cached_array.h"
 #include "errors/exceptions.h"
-
-void ZELI_CachedArray::DecrementReferenceCount() {
-  if (referenceCount_ == 0) throw ZELI_FailedException("ZELI_CachedArray::DecrementReferenceCount below 0");
-  --referenceCount_;
-}
 
 ZELI_Cache::~ZELI_Cache() {
   // Destructors of cached arrays may call back into their owners; the list is

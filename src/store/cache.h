@@ -6,39 +6,14 @@
 // An unreferenced array that its owner can still locate stays, so that the
 // next read finds it; the owner calls MakeUnlocatable when it lets go.
 //
-// ZELI_CachedArray here is only the part the cache relies on; the kinds of
-// cached arrays with their values and owners derive from it.
+// The cached arrays themselves (values, owners, reference counts) are in
+// access/cached_array.h.
 #ifndef ZEL_STORE_CACHE_H
 #define ZEL_STORE_CACHE_H
 
 #include <vector>
 
-class ZELI_CachedArray {
- public:
-  ZELI_CachedArray() = default;
-  // Derived kinds tell their owner to forget them here; never throws.
-  virtual ~ZELI_CachedArray() = default;
-  ZELI_CachedArray(const ZELI_CachedArray&) = delete;
-  ZELI_CachedArray& operator=(const ZELI_CachedArray&) = delete;
-
-  // True while an owner can still reach the array (false unless a derived
-  // kind or Set_Locatable says otherwise).
-  virtual bool IsLocatable() const { return locatable_; }
-  // The owner lets go: the array becomes garbage once unreferenced.
-  virtual void MakeUnlocatable() { locatable_ = false; }
-
-  unsigned Get_ReferenceCount() const { return referenceCount_; }
-  void IncrementReferenceCount() { ++referenceCount_; }
-  // Below 0: ZELI_FailedException.
-  void DecrementReferenceCount();
-
- protected:
-  void Set_Locatable(bool locatable) { locatable_ = locatable; }
-
- private:
-  unsigned referenceCount_ = 0;
-  bool locatable_ = false;
-};
+class ZELI_CachedArray;  // access/cached_array.h
 
 class ZELI_Cache {
  public:

@@ -1,0 +1,115 @@
+// ZELI_WfDataArray: direct and indexed forms, materialisation.
+#include "access/wf_data_array.h"
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+#include "access/cached_array.h"
+#include "errors/exceptions.h"
+#include "store/container.h"
+#include "types/type.h"
+#include "waveforms/data_information.h"
+
+ZELI_WfDataArray::ZELI_WfDataArray(ZELI_Container& container, ZELI_CachedArray* direct)
+    : container_(&container), direct_(direct) {
+  if (direct_ == nullptr) throw ZELI_FailedException("ZELI_WfDataArray: no array");
+  direct_->IncrementReferenceCount();
+}
+
+ZELI_WfDataArray::ZELI_WfDataArray(ZELI_Container& container, ZELI_CachedArray* index, ZELI_CachedArray* values)
+    : container_(&container) {
+  if (index == nullptr || values == nullptr) throw ZELI_FailedException("ZELI_WfDataArray: no array");
+  if (index->Get_SizeOf() != 4) throw ZELI_FailedException("ZELI_WfDataArray: index size");
+  const unsigned valueCount = values->Get_PointCount();
+  const char* indexes = static_cast<const char*>(index->Get_Data_p());
+  for (unsigned i = 0; i < index->Get_PointCount(); ++i) {
+    uint32_t k;
+    std::memcpy(&k, indexes + 4 * static_cast<size_t>(i), 4);
+    if (k >= valueCount) throw ZELI_FailedException("ZELI_WfDataArray: index out of range");
+  }
+  const ZELI_DataInformation& valueInformation = *values->Get_DataInformation_p();
+  auto own = std::make_unique<ZELI_DataInformation>(valueInformation.Get_Type_p());
+  zel_monotonicity_t monotonicity = valueInformation.Get_Monotonicity();
+  if (valueInformation.IsMonotonicityGiven()) own->Set_Monotonicity(monotonicity);
+  if (valueInformation.Get_DataSpacing() != ZEL_DATASPACING_UNKNOWN)
+    own->Set_DataSpacing(valueInformation.Get_DataSpacing());
+  own->Set_InterpolationType(valueInformation.Get_InterpolationType());
+  own->DetermineMonMinMax(index->Get_DataInformation_p(), values->Get_Data_p(),
+                          static_cast<const unsigned*>(index->Get_Data_p()), index->Get_PointCount());
+  index_ = index;
+  values_ = values;
+  ownInformation_ = own.release();
+  index_->IncrementReferenceCount();
+  values_->IncrementReferenceCount();
+}
+
+ZELI_WfDataArray::ZELI_WfDataArray(const ZELI_WfDataArray& other)
+    : container_(other.container_),
+      ownInformation_(other.ownInformation_ != nullptr ? new ZELI_DataInformation(*other.ownInformation_)
+                                                       : nullptr) {
+  direct_ = other.direct_;
+  index_ = other.index_;
+  values_ = other.values_;
+  for (ZELI_CachedArray* array : {direct_, index_, values_})
+    if (array != nullptr) array->IncrementReferenceCount();
+}
+
+ZELI_WfDataArray::~ZELI_WfDataArray() {
+  ZELI_Cache& cache = container_->Get_Cache();
+  ZELI_ReleaseCachedArray(cache, direct_);
+  ZELI_ReleaseCachedArray(cache, index_);
+  ZELI_ReleaseCachedArray(cache, values_);
+  delete ownInformation_;
+}
+
+ZELI_DataInformation* ZELI_WfDataArray::Get_DataInformation_p() const {
+  if (ownInformation_ != nullptr) return ownInformation_;
+  if (direct_ != nullptr) return direct_->Get_DataInformation_p();
+  throw ZELI_FailedException("ZELI_WfDataArray::Get_DataInformation_p implementation");
+}
+
+ZELI_Type* ZELI_WfDataArray::Get_Type_p() const { return Get_DataInformation_p()->Get_Type_p(); }
+
+unsigned ZELI_WfDataArray::Get_SizeOf() const { return Get_DataInformation_p()->Get_SizeOf(); }
+
+unsigned ZELI_WfDataArray::Get_PointCount() const {
+  return direct_ != nullptr ? direct_->Get_PointCount() : index_->Get_PointCount();
+}
+
+const void* ZELI_WfDataArray::Get_PointAddress(unsigned i) const {
+  if (direct_ != nullptr) return direct_->Get_PointAddress(i);
+  uint32_t k;
+  std::memcpy(&k, index_->Get_PointAddress(i), 4);
+  return values_->Get_PointAddress(k);
+}
+
+const void* ZELI_WfDataArray::Get_BufferAddress(unsigned i) {
+  if (direct_ == nullptr) ConstructDataArray();
+  return direct_->Get_PointAddress(i);
+}
+
+void ZELI_WfDataArray::ConstructDataArray() {
+  if (index_ == nullptr) throw ZELI_FailedException("ZELI_WfDataArray::ConstructDataArray");
+  if (direct_ != nullptr) return;
+  ZELI_Type* type = values_->Get_Type_p();
+  const unsigned count = index_->Get_PointCount();
+  void* data = type->ReallocData(nullptr, count, 0);
+  if (data == nullptr && count > 0) throw ZELI_BadAllocException();
+  std::unique_ptr<ZELI_CachedArray> direct;
+  try {
+    for (unsigned i = 0; i < count; ++i) {
+      uint32_t k;
+      std::memcpy(&k, index_->Get_PointAddress(i), 4);
+      type->CopyData(data, i, values_->Get_Data_p(), k);
+    }
+    direct = std::make_unique<ZELI_CachedArray>(count, ownInformation_, data);
+  } catch (...) {
+    type->FreeData(data, count);
+    throw;
+  }
+  ownInformation_ = nullptr;  // the new array owns it now
+  container_->Get_Cache().Add_CachedArray(direct.get());
+  direct_ = direct.release();
+  direct_->IncrementReferenceCount();
+}

@@ -1,0 +1,69 @@
+// ZELI_WfDataArray: the typed values of one axis of a waveform segment.
+//
+// Two forms. Direct: one cached array, point i is its value i. Indexed: an
+// index array of unsigned 32-bit value numbers and a value array; point i is
+// value index[i] of the value array (so a sparse waveform's X values or a
+// front data set's X points are read without copying). A contiguous buffer
+// of an indexed array is made once on demand (ConstructDataArray); from
+// then on the array is direct and the index and value arrays stay linked.
+//
+// The summary (type, monotonicity, spacing, extremes) is the own data
+// information when set, else the direct array's.
+//
+// References: one on each linked cached array, released by the destructor.
+// A direct array nobody else can locate is deleted with its last reference;
+// every other array waits for the cache's garbage rule.
+#ifndef ZEL_ACCESS_WF_DATA_ARRAY_H
+#define ZEL_ACCESS_WF_DATA_ARRAY_H
+
+#include <cstddef>
+
+class ZELI_CachedArray;
+class ZELI_Container;
+class ZELI_DataInformation;
+class ZELI_Type;
+
+class ZELI_WfDataArray {
+ public:
+  // Direct form; takes one reference on direct (not null).
+  ZELI_WfDataArray(ZELI_Container& container, ZELI_CachedArray* direct);
+  // Indexed form; the index array's values must be 4 bytes wide ("ZELI_WfDataArray:
+  // index size", internal failure) and each index below the value count
+  // ("ZELI_WfDataArray: index out of range"). Takes one reference on each and
+  // builds its own data information over the indexed values.
+  ZELI_WfDataArray(ZELI_Container& container, ZELI_CachedArray* index, ZELI_CachedArray* values);
+  // Copies the links (one more reference each) and the own information.
+  ZELI_WfDataArray(const ZELI_WfDataArray& other);
+  ZELI_WfDataArray& operator=(const ZELI_WfDataArray&) = delete;
+  ~ZELI_WfDataArray();
+
+  ZELI_Container& Get_Container() const { return *container_; }
+  bool IsIndexed() const { return direct_ == nullptr; }
+  ZELI_CachedArray* Get_DirectArray_p() const { return direct_; }
+  ZELI_CachedArray* Get_IndexArray_p() const { return index_; }
+  ZELI_CachedArray* Get_ValueArray_p() const { return values_; }
+  // "ZELI_WfDataArray::Get_DataInformation_p implementation" with neither.
+  ZELI_DataInformation* Get_DataInformation_p() const;
+  ZELI_Type* Get_Type_p() const;
+  unsigned Get_SizeOf() const;
+  // Direct array's count, or the index array's.
+  unsigned Get_PointCount() const;
+
+  // Address of point i (i < point count; the caller checks). Never copies.
+  const void* Get_PointAddress(unsigned i) const;
+  // Address of point i with the points from i onward contiguous: an indexed
+  // array is turned direct first.
+  const void* Get_BufferAddress(unsigned i);
+  // Turns an indexed array direct ("ZELI_WfDataArray::ConstructDataArray"
+  // when there is no index array).
+  void ConstructDataArray();
+
+ private:
+  ZELI_Container* container_;
+  ZELI_CachedArray* direct_ = nullptr;  // one reference held
+  ZELI_CachedArray* index_ = nullptr;   // one reference held
+  ZELI_CachedArray* values_ = nullptr;  // one reference held
+  ZELI_DataInformation* ownInformation_ = nullptr;  // owned
+};
+
+#endif  // ZEL_ACCESS_WF_DATA_ARRAY_H
