@@ -6,7 +6,9 @@
 #include "access/cached_array.h"
 #include "errors/exceptions.h"
 
-ZELI_Cache::~ZELI_Cache() {
+ZELI_Cache::~ZELI_Cache() { Clear(); }
+
+void ZELI_Cache::Clear() noexcept {
   // Destructors of cached arrays may call back into their owners; the list is
   // detached first so that nothing they do can touch it mid-walk.
   std::vector<ZELI_CachedArray*> arrays;

@@ -20,6 +20,9 @@ class ZELI_Cache {
   ZELI_Cache() = default;
   // Deletes every array still listed.
   ~ZELI_Cache();
+  // Deletes every listed array now (owners are told through the arrays'
+  // destructors); the list is empty afterwards.
+  void Clear() noexcept;
   ZELI_Cache(const ZELI_Cache&) = delete;
   ZELI_Cache& operator=(const ZELI_Cache&) = delete;
 

@@ -242,8 +242,8 @@ class ZELI_Container {
   ZELI_ContainerListener* listener_ = nullptr;  // not owned
   // Node iterators refer to hierarchy nodes without owning them.
   std::vector<std::unique_ptr<ZELI_NodeIterator>> iterators_;
-  // Destroyed after the tables: objects that hold cached arrays release
-  // them first.
+  // Emptied by the destructor before the tables go (the arrays' values are
+  // released through their types and their owners are told).
   ZELI_Cache cache_;
   // Declared after the key maps: destroyed before them, waveform sets first
   // (they refer to parameters and descriptors, which refer to types).
