@@ -127,11 +127,16 @@ TEST_F(SessionTest, HandlesAreCheckedForKeyKindAndSession) {
 
 TEST_F(SessionTest, ViewInUseIsNotDeletedAndLeftoverViewsGoWithTheSession) {
   zel_view_t view = ZEL_CreateView(session_, &status_);
-  ZELI_View* object = ZELC_Interface::TheInterface().ConvertSessionHandle(session_)->Object(view);
-  object->Add_Reader();
+  zel_container_t container = zeltest::AddTestContainer(session_);
+  zel_reader_t reader = ZEL_CreateReader(session_, container, view, &status_);
+  ASSERT_EQ(status_, ZEL_OK);
   ZEL_DeleteView(session_, view, &status_);
   EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_DeleteView: View is in use");
-  object->Remove_Reader();
+  ZEL_DeleteReader(session_, reader, &status_);
+  ASSERT_EQ(status_, ZEL_OK);
+  // A reader left standing goes with its container before the view goes.
+  ZEL_CreateReader(session_, container, view, &status_);
+  ASSERT_EQ(status_, ZEL_OK);
   // Not deleted by the caller: released with the session (ASan checks the leak).
   ZEL_CreateView(session_, &status_);
 }

@@ -418,6 +418,75 @@ ZEL_API void ZEL_DeleteView(zel_session_t session, zel_view_t view,
                             zel_status_t* status) ZEL_NOTHROW;
 
 /* ---------------------------------------------------------------------- */
+/* Readers: several waveforms of one waveform set read segment by segment.
+ * Add waveforms (each gives a waveform reader; adding one twice gives the
+ * same waveform reader with one more reference, removing it as often
+ * releases it), start reading a segment, read each waveform through its
+ * waveform reader, end reading, go on with the next segment. Waveform
+ * segments built for a segment are kept for the reader's life, so visiting
+ * a segment again costs nothing. A reader stands on a view (ZEL_CreateView),
+ * which cannot be deleted while it does.
+ *
+ * Failures (ZEL_FAILED): "The reader is already open", "The reader is not
+ * open" (reported by ZEL_EndReading as "ZEL_EndReadingSegment: ..."),
+ * "Deleting nonexistent waveform from the reader". Starting a segment of
+ * another waveform set than a reader's waveform is ZEL_BAD_ARG. The data
+ * functions below read leg 0 of the waveform reader's current waveform
+ * segment; while no segment is open they fail with ZEL_FAILED "No segment is
+ * open for reading.". */
+ZEL_API zel_reader_t ZEL_CreateReader(zel_session_t session, zel_container_t container, zel_view_t view,
+                                      zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_wfDataReader_t ZEL_AddReaderWaveform(zel_session_t session, zel_reader_t reader,
+                                                 zel_waveform_t waveform, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_RemoveReaderWaveform(zel_session_t session, zel_reader_t reader, zel_wfDataReader_t dataReader,
+                                      zel_status_t* status) ZEL_NOTHROW;
+/* Moves the reader to another view, then fails with ZEL_FAILED
+ * "ZELI_Reader::HandleViewChange not implemented" (the move stays). */
+ZEL_API void ZEL_ReplaceReaderView(zel_session_t session, zel_reader_t reader, zel_view_t view,
+                                   zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_StartReadingSegment(zel_session_t session, zel_reader_t reader, zel_segment_t segment,
+                                     zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_EndReading(zel_session_t session, zel_reader_t reader, zel_status_t* status) ZEL_NOTHROW;
+/* Ends reading first when a segment is open; its waveform readers go too. */
+ZEL_API void ZEL_DeleteReader(zel_session_t session, zel_reader_t reader, zel_status_t* status) ZEL_NOTHROW;
+
+ZEL_API unsigned ZEL_GetPointCount(zel_session_t session, zel_wfDataReader_t dataReader,
+                                   zel_status_t* status) ZEL_NOTHROW;
+/* Addresses of point `point`'s X and Y values, from which the following
+ * points lie contiguous; the order address is null unless the data is
+ * polynomial (order may be a null pointer when not wanted). Valid until the
+ * reader is deleted. */
+ZEL_API void ZEL_GetWaveformDataXYBuffers(zel_session_t session, zel_wfDataReader_t dataReader, unsigned point,
+                                          const void** x, const void** y, const unsigned** order,
+                                          zel_status_t* status) ZEL_NOTHROW;
+/* Copies one point's X and Y values and its interpolation order (order may
+ * be a null pointer). */
+ZEL_API void ZEL_GetWaveformDataXYPoint(zel_session_t session, zel_wfDataReader_t dataReader, unsigned point,
+                                        void* x, void* y, unsigned* order, zel_status_t* status) ZEL_NOTHROW;
+/* Y at X, searching from startPoint on (bisection on monotonic X) and
+ * interpolating by the waveform's interpolation type; lower and upper are
+ * the bracketing point indexes. X outside the data leaves Y untouched and
+ * sets both indexes to the point count. */
+ZEL_API void ZEL_GetWaveformDataYatX(zel_session_t session, zel_wfDataReader_t dataReader, unsigned startPoint,
+                                     const void* x, void* y, unsigned* lower, unsigned* upper,
+                                     zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_monotonicity_t ZEL_GetWaveformDataXMonotonicity(zel_session_t session, zel_wfDataReader_t dataReader,
+                                                            zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_monotonicity_t ZEL_GetWaveformDataYMonotonicity(zel_session_t session, zel_wfDataReader_t dataReader,
+                                                            zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_dataSpacing_t ZEL_GetWaveformDataXDataSpacing(zel_session_t session, zel_wfDataReader_t dataReader,
+                                                          zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_dataSpacing_t ZEL_GetWaveformDataYDataSpacing(zel_session_t session, zel_wfDataReader_t dataReader,
+                                                          zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_GetWaveformDataXMinMax(zel_session_t session, zel_wfDataReader_t dataReader, void* min, void* max,
+                                        zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_GetWaveformDataYMinMax(zel_session_t session, zel_wfDataReader_t dataReader, void* min, void* max,
+                                        zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_interpolation_t ZEL_GetWaveformDataInterpolationType(zel_session_t session,
+                                                                 zel_wfDataReader_t dataReader,
+                                                                 zel_status_t* status) ZEL_NOTHROW;
+
+/* ---------------------------------------------------------------------- */
 /* Containers                                                             */
 /* ---------------------------------------------------------------------- */
 /*

@@ -30,6 +30,11 @@ ZELI_Container::ZELI_Container() : ZELI_Container(nullptr, ZEL_IOMODE_WRITE, ZEL
 // arrays, while their owners (data sets, parameters) and the types that
 // release their values still exist: each tells its owner to forget it.
 ZELI_Container::~ZELI_Container() {
+  // Their keys are freed before any owner is destroyed, so that no owned
+  // object is looked at after its owner took it along.
+  for (int key : access_) {
+    if (!access_[key]->IsOwnedByContainer()) access_.Erase(key);
+  }
   for (int key : access_) delete access_[key];
   cache_.Clear();
 }
