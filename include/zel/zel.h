@@ -452,6 +452,11 @@ ZEL_API void ZEL_DeleteReader(zel_session_t session, zel_reader_t reader, zel_st
 
 ZEL_API unsigned ZEL_GetPointCount(zel_session_t session, zel_wfDataReader_t dataReader,
                                    zel_status_t* status) ZEL_NOTHROW;
+/* The current waveform segment itself, for the ZEL_*WfSegment* functions
+ * (windows, buffers, text, searches): owned by the waveform reader, valid
+ * until the reader is deleted. */
+ZEL_API ZEL_WfSegment* ZEL_GetWaveformDataWfSegment(zel_session_t session, zel_wfDataReader_t dataReader,
+                                                   zel_status_t* status) ZEL_NOTHROW;
 /* Addresses of point `point`'s X and Y values, from which the following
  * points lie contiguous; the order address is null unless the data is
  * polynomial (order may be a null pointer when not wanted). Valid until the

@@ -162,6 +162,17 @@ class ZELI_WfSegment {
             unsigned* lower, unsigned* upper) const;
 
  private:
+  // The interpolation order of one point: 0 for none and constant, 1 for
+  // linear, the stored order for polynomial (1 without an order array).
+  unsigned PointOrder(unsigned leg, unsigned point) const;
+  bool Get_IndexByArray(bool byX, unsigned startLeg, unsigned startPoint, const void* sought, unsigned* leg,
+                        unsigned* lower, unsigned* upper, bool* exact) const;
+  void Get_ClosestValue(bool byX, unsigned startLeg, unsigned startPoint, const void* sought, bool reverse,
+                        unsigned* leg, unsigned* point, bool* exact, void* closest) const;
+  void Get_ValueBy(bool byX, unsigned startLeg, unsigned startPoint, const void* sought, bool closestOnly,
+                   bool reverse, unsigned* leg, unsigned* lower, unsigned* upper, bool* exact, bool* interpolated,
+                   void* out, void* cp) const;
+
   ZELI_WfDataView* view_ = nullptr;   // not owned; none for a segment read straight from a waveform
   ZEL_WfSegment* api_ = nullptr;     // owned, made on first request
   unsigned segmentIndex_;

@@ -133,6 +133,12 @@ ZEL_EXPORT unsigned ZEL_GetPointCount(zel_session_t session, zel_wfDataReader_t 
                      [&](ZELI_WfSegment& segment, ZELI_WfDataReader&) { return segment.PointCount(0); });
 }
 
+ZEL_EXPORT ZEL_WfSegment* ZEL_GetWaveformDataWfSegment(zel_session_t session, zel_wfDataReader_t dataReader,
+                                                      zel_status_t* status) noexcept {
+  return WithSegment(__func__, session, dataReader, status, static_cast<ZEL_WfSegment*>(nullptr),
+                     [&](ZELI_WfSegment& segment, ZELI_WfDataReader&) { return segment.Get_ApiObject_p(); });
+}
+
 ZEL_EXPORT void ZEL_GetWaveformDataXYBuffers(zel_session_t session, zel_wfDataReader_t dataReader, unsigned point,
                                              const void** x, const void** y, const unsigned** order,
                                              zel_status_t* status) noexcept {

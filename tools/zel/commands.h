@@ -3,6 +3,7 @@
 #define ZEL_TOOLS_COMMANDS_H
 
 int zel_cmd_demo(int argc, char** argv);
+int zel_cmd_dump(int argc, char** argv);
 int zel_cmd_info(int argc, char** argv);
 int zel_cmd_tree(int argc, char** argv);
 

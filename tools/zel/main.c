@@ -19,6 +19,7 @@ static int usage(FILE* out) {
           "usage: zel COMMAND\n"
           "  version   print the software version and container naming\n"
           "  demo [DIR]  run the demonstration (container under DIR, default .)\n"
+          "  dump C S [PATH...] [--segment N]  waveform values of set S as CSV\n"
           "  info C    show container C: versions, processes, attributes\n"
           "  tree C [S]  show the signal hierarchy of C (of waveform set S)\n");
   return out == stderr ? 2 : 0;
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
   if (argc < 2) return usage(stderr);
   if (strcmp(argv[1], "version") == 0) return cmd_version();
   if (strcmp(argv[1], "demo") == 0) return zel_cmd_demo(argc - 2, argv + 2);
+  if (strcmp(argv[1], "dump") == 0) return zel_cmd_dump(argc - 2, argv + 2);
   if (strcmp(argv[1], "info") == 0) return zel_cmd_info(argc - 2, argv + 2);
   if (strcmp(argv[1], "tree") == 0) return zel_cmd_tree(argc - 2, argv + 2);
   if (strcmp(argv[1], "help") == 0 || strcmp(argv[1], "--help") == 0) return usage(stdout);
