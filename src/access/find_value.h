@@ -27,7 +27,6 @@
 #define ZEL_ACCESS_FIND_VALUE_H
 
 #include "errors/exceptions.h"
-#include "types/enumeration_type.h"
 #include "types/scalar_types.h"
 #include "types/type_operations.h"
 #include "types/universal_types.h"
