@@ -130,6 +130,13 @@ class ZELI_TimeType : public ZELI_Type {
   bool legacyTimeLayout_ = false;
 };
 
+// True for a time type whose values are IEEE doubles (the legacy layout):
+// searches, interpolation and conversions treat its values as reals.
+inline bool ZELI_IsTimeHeldAsDouble(const ZELI_Type& type) {
+  const auto* time = dynamic_cast<const ZELI_TimeType*>(&type);
+  return time != nullptr && time->Get_LegacyTimeLayout();
+}
+
 class ZELI_StringType : public ZELI_Type {
  public:
   explicit ZELI_StringType(const ZELI_String& name)

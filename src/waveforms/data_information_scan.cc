@@ -145,11 +145,9 @@ Scan ScanByKind(const ZELI_Type& type, const Sequence& values, unsigned n) {
     case ZEL_INTEGER: return ScanValues<PlainOrder<int32_t>>(values, n);
     case ZEL_REAL: return ScanValues<PlainOrder<double>>(values, n);
     case ZEL_COMPLEX: return ScanValues<ComplexOrder>(values, n);
-    case ZEL_TIME: {
-      const auto* time = dynamic_cast<const ZELI_TimeType*>(&type);
-      if (time != nullptr && time->Get_LegacyTimeLayout()) return ScanValues<PlainOrder<double>>(values, n);
-      return ScanValues<PlainOrder<UniversalTime>>(values, n);
-    }
+    case ZEL_TIME:
+      return ZELI_IsTimeHeldAsDouble(type) ? ScanValues<PlainOrder<double>>(values, n)
+                                           : ScanValues<PlainOrder<UniversalTime>>(values, n);
     case ZEL_ENUMERATION:
       switch (type.Get_SizeOf()) {
         case 1:
