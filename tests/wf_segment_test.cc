@@ -54,7 +54,8 @@ class WfSegmentTest : public SessionTest {
   }
   ZELI_WfDataArray* Direct(ZELI_CachedArray* array) { return new ZELI_WfDataArray(*container_, array); }
   // X 0, 1, ..., n-1 (real) under the given Y array.
-  std::unique_ptr<ZELI_WfSegment> Over(ZELI_WfDataArray* y, zel_interpolation_t interpolation = ZEL_INTERPOLATION_LINEAR,
+  std::unique_ptr<ZELI_WfSegment> Over(ZELI_WfDataArray* y,
+                                       zel_interpolation_t interpolation = ZEL_INTERPOLATION_LINEAR,
                                        ZELI_CachedArray* order = nullptr) {
     std::vector<double> x(y->Get_PointCount());
     for (size_t i = 0; i < x.size(); ++i) x[i] = static_cast<double>(i);
@@ -247,9 +248,10 @@ TEST_F(WfSegmentTest, OrderBufferFollowsTheInterpolationType) {
     zel_interpolation_t type;
     const char* message;
   };
+  const zel_interpolation_t beyond = static_cast<zel_interpolation_t>(6);
   for (const Case& c : {Case{ZEL_INTERPOLATION_MIXED, "ZELI_WfSegment: Implementation error"},
                         Case{ZEL_INTERPOLATION_DEFAULT, "ZELI_WfSegment: Implementation error"},
-                        Case{static_cast<zel_interpolation_t>(6), "ZELI_WfSegment: Unimplemented interpolation type"}}) {
+                        Case{beyond, "ZELI_WfSegment: Unimplemented interpolation type"}}) {
     auto segment = Real({1}, c.type);
     ZEL_SetupGetWfSegmentPoint(segment->Get_ApiObject_p(), 0, 0, &st_);
     ZEL_GetWfSegmentOrderBuffer(segment->Get_ApiObject_p(), &st_);
@@ -342,7 +344,8 @@ TEST_F(WfSegmentTest, FunctionsNotProvidedFailWithTheirMessages) {
     const char* message;
   };
   const Case cases[] = {
-      {[&] { ZEL_GetWfSegmentCPBuffer(s, &st_); }, "ZEL_GetWfSegmentCPBuffer", "Unimplemented ZELI_WfSegment::Get_CPBuffer"},
+      {[&] { ZEL_GetWfSegmentCPBuffer(s, &st_); }, "ZEL_GetWfSegmentCPBuffer",
+       "Unimplemented ZELI_WfSegment::Get_CPBuffer"},
       {[&] { ZEL_GetWfSegmentDeltaCycleBuffer(s, &st_); }, "ZEL_GetWfSegmentDeltaCycleBuffer",
        "Unimplemented ZELI_WfSegment::Get_DeltaCycleBuffer"},
       {[&] { ZEL_GetWfSegmentFlagBuffer(s, &st_); }, "ZEL_GetWfSegmentFlagBuffer",
@@ -367,14 +370,15 @@ TEST_F(WfSegmentTest, FunctionsNotProvidedFailWithTheirMessages) {
        "The view is not open"},
       {[&] { ZEL_GetWfSegmentParameterValueIndex(s, 0, &st_); }, "ZEL_GetWfSegmentParameterValueIndex",
        "The view is not open"},
-      {[&] { RunInFrame("cp-point", [&] { segment->Get_CPPointValue(0, 0, &v); }); }, "cp-point",
+      {[&] { st_ = RunInFrame("cp-point", [&] { segment->Get_CPPointValue(0, 0, &v); }); }, "cp-point",
        "Unimplemented ZELI_WfSegment::Get_CPPointValue"},
-      {[&] { RunInFrame("cp-address", [&] { segment->Get_Leg(0).Get_CPPointAddress(0); }); }, "cp-address",
+      {[&] { st_ = RunInFrame("cp-address", [&] { segment->Get_Leg(0).Get_CPPointAddress(0); }); }, "cp-address",
        "Unimplemented ZELI_WfLeg::Get_CPPointAddress"},
   };
   for (const Case& c : cases) {
     st_ = ZEL_OK;
     c.call();
+    EXPECT_EQ(st_, ZEL_FAILED) << c.function;
     EXPECT_EQ(std::string(ZEL_GetError()), std::string(c.function) + ": " + c.message);
   }
   // The wrapper's members report the same failures as ZEL_Exception.

@@ -66,7 +66,9 @@ ZELI_WfLeg::ZELI_WfLeg(unsigned beginPos, unsigned endPos) : begin(beginPos), en
   if (endPos < beginPos) throw ZELI_FailedException("ZELI_WfLeg: endPos < beginPos");
 }
 
-const void* ZELI_WfLeg::Get_CPPointAddress(unsigned) const { Unimplemented("Unimplemented ZELI_WfLeg::Get_CPPointAddress"); }
+const void* ZELI_WfLeg::Get_CPPointAddress(unsigned) const {
+  Unimplemented("Unimplemented ZELI_WfLeg::Get_CPPointAddress");
+}
 
 ZELI_WfSegment::ZELI_WfSegment(unsigned segmentIndex, ZELI_WfSegmentXData* xData, ZELI_WfDataArray* yArray)
     : segmentIndex_(segmentIndex), interpolation_(xData != nullptr ? xData->Get_InterpolationType()
@@ -278,7 +280,9 @@ zel_monotonicity_t ZELI_WfSegment::Get_CPMonotonicity() const {
   Unimplemented("Unimplemented: ZELI_WfSegment::Get_CPMonotonicity ()");
 }
 
-void ZELI_WfSegment::Get_CPMinMax(void*, void*) const { Unimplemented("Unimplemented: ZELI_WfSegment::Get_CPMinMax ()"); }
+void ZELI_WfSegment::Get_CPMinMax(void*, void*) const {
+  Unimplemented("Unimplemented: ZELI_WfSegment::Get_CPMinMax ()");
+}
 
 zel_interpolation_t ZELI_WfSegment::Get_YInterpolationType() const {
   Unimplemented("Unimplemented: ZELI_WfSegment::Get_YInterpolationType ()");
