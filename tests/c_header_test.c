@@ -32,6 +32,12 @@ int main(void) {
   CHECK(st == ZEL_BAD_HANDLE);
   CHECK(strcmp(ZEL_GetError(), "ZEL_DeleteView: Bad handle: wrong handle (deleted?)") == 0);
 
+  /* Segment access takes no session: a null waveform segment is a bad handle. */
+  CHECK(ZEL_GetWfSegmentLegCount(NULL, &st) == 0);
+  CHECK(st == ZEL_BAD_HANDLE);
+  CHECK(strcmp(ZEL_GetError(), "ZEL_GetWfSegmentLegCount: Bad handle: wrong handle (deleted?)") == 0);
+  CHECK(ZEL_GetWfSegmentConvertedYBuffer(NULL, &st) == NULL);
+
   ZEL_TermSession(s, &st);
   CHECK(st == ZEL_OK);
   ZEL_TermSession(s, &st);

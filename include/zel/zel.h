@@ -1244,6 +1244,120 @@ ZEL_API void ZEL_WfDataWriterSetMinMax(ZEL_WfDataWriter* dataWriter, const void*
 ZEL_API void ZEL_WfDataWriterUnsetMinMax(ZEL_WfDataWriter* dataWriter, zel_status_t* status) ZEL_NOTHROW;
 
 /* ---------------------------------------------------------------------- */
+/* Waveform segments                                                      */
+/* ---------------------------------------------------------------------- */
+
+/* One waveform in one segment, handed out by data views and readers. These
+ * functions take the ZEL_WfSegment first and look up no session. A null
+ * pointer, or one that is not a live waveform segment (its view or reader
+ * is gone), gives ZEL_BAD_HANDLE and is never dereferenced.
+ *
+ * Reading goes through an access window: a Setup call chooses a leg, a
+ * first point and so a count of points, and the buffer functions return
+ * the window's values. Buffers and texts point into storage of the library:
+ * valid until the next Setup call on the same waveform segment (converted
+ * values: until the next converted value of the same axis) or until the
+ * waveform segment goes; never freed or written by the caller. Fetching
+ * before any Setup is ZEL_FAILED; a window at a point without a value (point
+ * 0 of an empty leg) gives ZEL_BAD_ARG "Point index is out of range". */
+ZEL_API unsigned ZEL_GetWfSegmentLegCount(ZEL_WfSegment* segment, zel_status_t* status) ZEL_NOTHROW;
+/* Writes each leg's point count into counts (one entry per leg, see
+ * ZEL_GetWfSegmentLegCount) and returns their sum. */
+ZEL_API unsigned ZEL_GetWfSegmentPointCounts(ZEL_WfSegment* segment, unsigned* counts,
+                                             zel_status_t* status) ZEL_NOTHROW;
+/* ZEL_BAD_ARG "Leg index out of range" for a leg at or above the leg count. */
+ZEL_API unsigned ZEL_GetWfSegmentLegPointCount(ZEL_WfSegment* segment, unsigned leg,
+                                               zel_status_t* status) ZEL_NOTHROW;
+/* Each opens a window at point of leg and returns its count: one point;
+ * the longest run of values from point that lie side by side; the whole
+ * leg's point count (when the values from point do not reach that far, the
+ * X and Y buffers of the window are refused with ZEL_FAILED). ZEL_BAD_ARG
+ * "Leg index out of range" or "Point index out of range" (point 0 of an
+ * empty leg is accepted). */
+ZEL_API unsigned ZEL_SetupGetWfSegmentPoint(ZEL_WfSegment* segment, unsigned leg, unsigned point,
+                                            zel_status_t* status) ZEL_NOTHROW;
+ZEL_API unsigned ZEL_SetupGetWfSegmentBuffer(ZEL_WfSegment* segment, unsigned leg, unsigned point,
+                                             zel_status_t* status) ZEL_NOTHROW;
+ZEL_API unsigned ZEL_SetupGetWfSegmentArray(ZEL_WfSegment* segment, unsigned leg, unsigned point,
+                                            zel_status_t* status) ZEL_NOTHROW;
+/* The window's first Y (X) value, the others following (values of the Y (X)
+ * type; strings are char* slots). */
+ZEL_API const void* ZEL_GetWfSegmentYBuffer(ZEL_WfSegment* segment, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API const void* ZEL_GetWfSegmentXBuffer(ZEL_WfSegment* segment, zel_status_t* status) ZEL_NOTHROW;
+/* The interpolation order of each window point: 0 constant, 1 linear, the
+ * stored order for polynomial data; ZEL_FAILED for data that cannot be
+ * interpolated. */
+ZEL_API const unsigned* ZEL_GetWfSegmentOrderBuffer(ZEL_WfSegment* segment, zel_status_t* status) ZEL_NOTHROW;
+/* Not provided: ZEL_FAILED. */
+ZEL_API const void* ZEL_GetWfSegmentCPBuffer(ZEL_WfSegment* segment, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API const unsigned* ZEL_GetWfSegmentDeltaCycleBuffer(ZEL_WfSegment* segment, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API const unsigned char* ZEL_GetWfSegmentFlagBuffer(ZEL_WfSegment* segment, zel_status_t* status) ZEL_NOTHROW;
+/* The window's values as text, one string per point (CP: ZEL_FAILED). */
+ZEL_API const char* const* ZEL_GetWfSegmentConvertedYBuffer(ZEL_WfSegment* segment,
+                                                           zel_status_t* status) ZEL_NOTHROW;
+ZEL_API const char* const* ZEL_GetWfSegmentConvertedXBuffer(ZEL_WfSegment* segment,
+                                                           zel_status_t* status) ZEL_NOTHROW;
+ZEL_API const char* const* ZEL_GetWfSegmentConvertedCPBuffer(ZEL_WfSegment* segment,
+                                                            zel_status_t* status) ZEL_NOTHROW;
+/* One value of the Y (X) type at value as text (CP: ZEL_FAILED). */
+ZEL_API const char* ZEL_GetWfSegmentConvertedYValue(ZEL_WfSegment* segment, const void* value,
+                                                    zel_status_t* status) ZEL_NOTHROW;
+ZEL_API const char* ZEL_GetWfSegmentConvertedXValue(ZEL_WfSegment* segment, const void* value,
+                                                    zel_status_t* status) ZEL_NOTHROW;
+ZEL_API const char* ZEL_GetWfSegmentConvertedCPValue(ZEL_WfSegment* segment, const void* value,
+                                                     zel_status_t* status) ZEL_NOTHROW;
+/* Summaries of the Y and X values (CP: ZEL_FAILED). */
+ZEL_API zel_dataSpacing_t ZEL_GetWfSegmentYDataSpacing(ZEL_WfSegment* segment, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_dataSpacing_t ZEL_GetWfSegmentXDataSpacing(ZEL_WfSegment* segment, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_dataSpacing_t ZEL_GetWfSegmentCPDataSpacing(ZEL_WfSegment* segment, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_monotonicity_t ZEL_GetWfSegmentYMonotonicity(ZEL_WfSegment* segment,
+                                                         zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_monotonicity_t ZEL_GetWfSegmentXMonotonicity(ZEL_WfSegment* segment,
+                                                         zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_monotonicity_t ZEL_GetWfSegmentCPMonotonicity(ZEL_WfSegment* segment,
+                                                          zel_status_t* status) ZEL_NOTHROW;
+/* Copies the minimum and maximum (one value each; strings are new texts the
+ * caller frees with free); ZEL_FAILED "Min/Max values are not set." when
+ * there are none (empty data). */
+ZEL_API void ZEL_GetWfSegmentYMinMax(ZEL_WfSegment* segment, void* min, void* max, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_GetWfSegmentXMinMax(ZEL_WfSegment* segment, void* min, void* max, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_GetWfSegmentCPMinMax(ZEL_WfSegment* segment, void* min, void* max,
+                                      zel_status_t* status) ZEL_NOTHROW;
+/* The interpolation type of the waveform segment (Y, CP: ZEL_FAILED). */
+ZEL_API zel_interpolation_t ZEL_GetWfSegmentXInterpolationType(ZEL_WfSegment* segment,
+                                                               zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_interpolation_t ZEL_GetWfSegmentYInterpolationType(ZEL_WfSegment* segment,
+                                                               zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_interpolation_t ZEL_GetWfSegmentCPInterpolationType(ZEL_WfSegment* segment,
+                                                                zel_status_t* status) ZEL_NOTHROW;
+/* The display parameter of a parameter axis, asked of the data view that
+ * shows the waveform segment: ZEL_FAILED "The view is not open" for one
+ * without a data view (from a reader). */
+ZEL_API void ZEL_GetWfSegmentParameterValue(ZEL_WfSegment* segment, int axis, void* value,
+                                            zel_status_t* status) ZEL_NOTHROW;
+ZEL_API const char* ZEL_GetWfSegmentParameterConvertedValue(ZEL_WfSegment* segment, int axis,
+                                                            zel_status_t* status) ZEL_NOTHROW;
+ZEL_API unsigned ZEL_GetWfSegmentParameterValueIndex(ZEL_WfSegment* segment, int axis,
+                                                     zel_status_t* status) ZEL_NOTHROW;
+/* The library's data array of the Y (X) values, owned by the waveform
+ * segment (valid while it holds it). */
+ZEL_API void* ZEL_GetWfSegmentYDataArray_p(ZEL_WfSegment* segment, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void* ZEL_GetWfSegmentXDataArray_p(ZEL_WfSegment* segment, zel_status_t* status) ZEL_NOTHROW;
+/* Installs array as the Y (X) data array; the waveform segment takes it
+ * over and deletes the one it held. array must be a live data array of the
+ * same container with the waveform segment's point count that no waveform
+ * segment holds (the one already installed is accepted and nothing
+ * changes), else ZEL_BAD_ARG and nothing changes. Buffers handed out
+ * before are invalid afterwards. */
+ZEL_API void ZEL_SetWfSegmentYDataArray_p(ZEL_WfSegment* segment, void* array, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_SetWfSegmentXDataArray_p(ZEL_WfSegment* segment, void* array, zel_status_t* status) ZEL_NOTHROW;
+/* Installs a copy of array (which stays with its holder; it may be the
+ * current X data array) as the X data array and deletes the one held; the
+ * same conditions as above except that array may be held anywhere. */
+ZEL_API void ZEL_CopyWfSegmentXDataArray_p(ZEL_WfSegment* segment, const void* array,
+                                           zel_status_t* status) ZEL_NOTHROW;
+
+/* ---------------------------------------------------------------------- */
 /* Errors                                                                 */
 /* ---------------------------------------------------------------------- */
 
@@ -1497,6 +1611,62 @@ struct ZEL_API ZEL_WfDataWriter {
   unsigned position = 0;           /* of the waveform in the data set */
   ZELI_Bitset* presence = nullptr; /* value-presence bits of the front, may be null */
   unsigned bitNumber = 0;
+};
+
+class ZELI_WfSegment;
+
+/* One waveform in one segment (see the ZEL_*WfSegment* functions, which call
+ * these members). Made and owned by the library; its members throw
+ * ZEL_Exception with the status and message of any failure. */
+struct ZEL_API ZEL_WfSegment {
+  ZEL_WfSegment() noexcept;
+  ~ZEL_WfSegment();
+  ZEL_WfSegment(const ZEL_WfSegment&) = delete;
+  ZEL_WfSegment& operator=(const ZEL_WfSegment&) = delete;
+
+  unsigned GetWfSegmentLegCount();
+  unsigned GetWfSegmentPointCounts(unsigned* counts);
+  unsigned GetWfSegmentLegPointCount(unsigned leg);
+  unsigned SetupGetWfSegmentPoint(unsigned leg, unsigned point);
+  unsigned SetupGetWfSegmentBuffer(unsigned leg, unsigned point);
+  unsigned SetupGetWfSegmentArray(unsigned leg, unsigned point);
+  const void* GetWfSegmentYBuffer();
+  const void* GetWfSegmentXBuffer();
+  const unsigned* GetWfSegmentOrderBuffer();
+  const void* GetWfSegmentCPBuffer();
+  const unsigned* GetWfSegmentDeltaCycleBuffer();
+  const unsigned char* GetWfSegmentFlagBuffer();
+  const char* const* GetWfSegmentConvertedYBuffer();
+  const char* const* GetWfSegmentConvertedXBuffer();
+  const char* const* GetWfSegmentConvertedCPBuffer();
+  const char* GetWfSegmentConvertedYValue(const void* value);
+  const char* GetWfSegmentConvertedXValue(const void* value);
+  const char* GetWfSegmentConvertedCPValue(const void* value);
+  zel_dataSpacing_t GetWfSegmentYDataSpacing();
+  zel_dataSpacing_t GetWfSegmentXDataSpacing();
+  zel_dataSpacing_t GetWfSegmentCPDataSpacing();
+  zel_monotonicity_t GetWfSegmentYMonotonicity();
+  zel_monotonicity_t GetWfSegmentXMonotonicity();
+  zel_monotonicity_t GetWfSegmentCPMonotonicity();
+  void GetWfSegmentYMinMax(void* min, void* max);
+  void GetWfSegmentXMinMax(void* min, void* max);
+  void GetWfSegmentCPMinMax(void* min, void* max);
+  zel_interpolation_t GetWfSegmentXInterpolationType();
+  zel_interpolation_t GetWfSegmentYInterpolationType();
+  zel_interpolation_t GetWfSegmentCPInterpolationType();
+  void GetWfSegmentParameterValue(int axis, void* value);
+  const char* GetWfSegmentParameterConvertedValue(int axis);
+  unsigned GetWfSegmentParameterValueIndex(int axis);
+  void* GetWfSegmentYDataArray_p();
+  void* GetWfSegmentXDataArray_p();
+  void SetWfSegmentYDataArray_p(void* array);
+  void SetWfSegmentXDataArray_p(void* array);
+  void CopyWfSegmentXDataArray_p(const void* array);
+
+  /* Whether p is a waveform segment that exists now. */
+  static bool IsLive(const ZEL_WfSegment* p) noexcept;
+
+  ZELI_WfSegment* segment = nullptr; /* the library's waveform segment */
 };
 #endif
 

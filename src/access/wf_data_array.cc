@@ -12,13 +12,13 @@
 #include "waveforms/data_information.h"
 
 ZELI_WfDataArray::ZELI_WfDataArray(ZELI_Container& container, ZELI_CachedArray* direct)
-    : container_(&container), direct_(direct) {
+    : live_(this), container_(&container), direct_(direct) {
   if (direct_ == nullptr) throw ZELI_FailedException("ZELI_WfDataArray: no array");
   direct_->IncrementReferenceCount();
 }
 
 ZELI_WfDataArray::ZELI_WfDataArray(ZELI_Container& container, ZELI_CachedArray* index, ZELI_CachedArray* values)
-    : container_(&container) {
+    : live_(this), container_(&container) {
   if (index == nullptr || values == nullptr) throw ZELI_FailedException("ZELI_WfDataArray: no array");
   if (index->Get_SizeOf() != 4) throw ZELI_FailedException("ZELI_WfDataArray: index size");
   const unsigned valueCount = values->Get_PointCount();
@@ -45,7 +45,8 @@ ZELI_WfDataArray::ZELI_WfDataArray(ZELI_Container& container, ZELI_CachedArray* 
 }
 
 ZELI_WfDataArray::ZELI_WfDataArray(const ZELI_WfDataArray& other)
-    : container_(other.container_),
+    : live_(this),
+      container_(other.container_),
       ownInformation_(other.ownInformation_ != nullptr ? new ZELI_DataInformation(*other.ownInformation_)
                                                        : nullptr) {
   direct_ = other.direct_;

@@ -13,15 +13,23 @@
 // References: one on each linked cached array, released by the destructor.
 // A direct array nobody else can locate is deleted with its last reference;
 // every other array waits for the cache's garbage rule.
+//
+// Ownership: a waveform segment owns (and deletes) the data arrays it holds
+// and marks itself as their owner; an array with no owner belongs to
+// whoever made it. Every data array that exists is listed among the live
+// ones, so that a pointer handed back by a caller is checked before use.
 #ifndef ZEL_ACCESS_WF_DATA_ARRAY_H
 #define ZEL_ACCESS_WF_DATA_ARRAY_H
 
 #include <cstddef>
 
+#include "access/live_registry.h"
+
 class ZELI_CachedArray;
 class ZELI_Container;
 class ZELI_DataInformation;
 class ZELI_Type;
+class ZELI_WfSegment;
 
 class ZELI_WfDataArray {
  public:
@@ -36,6 +44,12 @@ class ZELI_WfDataArray {
   ZELI_WfDataArray(const ZELI_WfDataArray& other);
   ZELI_WfDataArray& operator=(const ZELI_WfDataArray&) = delete;
   ~ZELI_WfDataArray();
+
+  // Whether p is the address of a data array that exists now.
+  static bool IsLive(const void* p) noexcept { return ZELI_LiveRegistry<ZELI_WfDataArray>::IsLive(p); }
+  // The waveform segment that owns this array, or null.
+  const ZELI_WfSegment* Get_Owner_p() const { return owner_; }
+  void Set_Owner_p(const ZELI_WfSegment* owner) { owner_ = owner; }
 
   ZELI_Container& Get_Container() const { return *container_; }
   bool IsIndexed() const { return direct_ == nullptr; }
@@ -59,11 +73,13 @@ class ZELI_WfDataArray {
   void ConstructDataArray();
 
  private:
+  ZELI_LiveMark<ZELI_WfDataArray> live_;  // first: listed before anything else is built
   ZELI_Container* container_;
   ZELI_CachedArray* direct_ = nullptr;  // one reference held
   ZELI_CachedArray* index_ = nullptr;   // one reference held
   ZELI_CachedArray* values_ = nullptr;  // one reference held
   ZELI_DataInformation* ownInformation_ = nullptr;  // owned
+  const ZELI_WfSegment* owner_ = nullptr;  // not owned; the segment that deletes this array
 };
 
 #endif  // ZEL_ACCESS_WF_DATA_ARRAY_H

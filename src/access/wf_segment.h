@@ -62,6 +62,8 @@ struct ZELI_WfLeg {
   // "ZELI_WfLeg: endPos < beginPos" (internal failure) when end < begin.
   ZELI_WfLeg(unsigned begin, unsigned end);
   unsigned Get_PointCount() const { return end - begin + (hasLeading ? 1 : 0) + (hasTrailing ? 1 : 0); }
+  // Legs hold no CP values: "Unimplemented ZELI_WfLeg::Get_CPPointAddress".
+  const void* Get_CPPointAddress(unsigned point) const;
 
   unsigned begin;
   unsigned end;
@@ -71,14 +73,79 @@ struct ZELI_WfLeg {
   ExtraPoint trailing;
 };
 
+// Texts of values, one malloc'd string per entry (released with free).
+// Entries are filled in order from 0; exactly the filled ones are freed,
+// whatever length the array grew to for an earlier window.
+class ZELI_ConvertedTexts {
+ public:
+  ZELI_ConvertedTexts() = default;
+  ~ZELI_ConvertedTexts() { Clear(); }
+  ZELI_ConvertedTexts(const ZELI_ConvertedTexts&) = delete;
+  ZELI_ConvertedTexts& operator=(const ZELI_ConvertedTexts&) = delete;
+
+  // Frees the filled texts, then offers count empty (null) entries.
+  char** Prepare(unsigned count);
+  // Takes text as the next entry (there must be room: at most count set).
+  void Append(char* text) noexcept { texts_[filled_++] = text; }
+  // Frees the filled texts and empties their entries.
+  void Clear() noexcept;
+  unsigned Get_FilledCount() const { return filled_; }
+  char** Get_Texts() { return texts_.data(); }
+
+ private:
+  std::vector<char*> texts_;
+  unsigned filled_ = 0;
+};
+
+// Points collected one at a time (derivatives, comparisons, readers'
+// samples) into an X and a Y buffer allocated through their types: room for
+// 100 points at first, doubled when full. TermXYBuffers trims both buffers
+// to the points entered; Release_* hands them over.
+class ZELI_XYPoints {
+ public:
+  ZELI_XYPoints(ZELI_Type* xType, ZELI_Type* yType);
+  // Frees buffers not handed over (never throws).
+  ~ZELI_XYPoints();
+  ZELI_XYPoints(const ZELI_XYPoints&) = delete;
+  ZELI_XYPoints& operator=(const ZELI_XYPoints&) = delete;
+
+  // Copies one value of each type (strings are duplicated).
+  void EnterXYPoint(const void* x, const void* y);
+  void TermXYBuffers();
+  unsigned Get_Count() const { return count_; }
+  ZELI_Type* Get_XType_p() const { return xType_; }
+  ZELI_Type* Get_YType_p() const { return yType_; }
+  const void* Get_X_p() const { return x_; }
+  const void* Get_Y_p() const { return y_; }
+  // The buffers, owned by the caller from then on (count values each, after
+  // TermXYBuffers); the collection is empty afterwards.
+  void* Release_X_p() noexcept;
+  void* Release_Y_p() noexcept;
+
+ private:
+  ZELI_Type* xType_;  // not owned
+  ZELI_Type* yType_;  // not owned
+  void* x_ = nullptr;  // capacity_ values of xType_
+  void* y_ = nullptr;  // capacity_ values of yType_
+  unsigned count_ = 0;
+  unsigned capacity_ = 0;
+};
+
 class ZELI_WfSegment {
  public:
+  // The two value axes; also the slots of the data arrays.
+  enum Axis : unsigned { X_AXIS = 0, Y_AXIS = 1 };
+
   // Takes ownership of xData (deleted here, its X array and order reference
   // move in) and of yArray. Point counts of X, Y (and orders) must agree
   // ("ZELI_WfSegment: X and Y array point counts differ", "ZELI_WfSegment:
   // X and Order array point counts differ"; internal failures), else both
-  // are deleted. Starts with one leg (0, point count) and an empty window.
+  // are deleted; an order array holds 4-byte orders ("ZELI_WfSegment: order
+  // size"). Starts with one leg (0, point count) and an empty window.
   ZELI_WfSegment(unsigned segmentIndex, ZELI_WfSegmentXData* xData, ZELI_WfDataArray* yArray);
+  // Never throws: frees the converted texts that are filled, the order
+  // buffer and collected points, deletes both data arrays and the caller's
+  // object, and releases the order array.
   ~ZELI_WfSegment();
   ZELI_WfSegment(const ZELI_WfSegment&) = delete;
   ZELI_WfSegment& operator=(const ZELI_WfSegment&) = delete;
@@ -86,8 +153,10 @@ class ZELI_WfSegment {
   unsigned Get_SegmentIndex() const { return segmentIndex_; }
   ZELI_WfDataView* Get_View_p() const { return view_; }
   void Set_View_p(ZELI_WfDataView* view) { view_ = view; }
+  ZELI_Container& Get_Container() const;
   ZELI_WfDataArray* Get_XDataArray_p() const { return x_; }
   ZELI_WfDataArray* Get_YDataArray_p() const { return y_; }
+  ZELI_WfDataArray* Get_DataArray_p(Axis axis) const { return axis == X_AXIS ? x_ : y_; }
   zel_interpolation_t Get_XInterpolationType() const { return interpolation_; }
   ZELI_CachedArray* Get_OrderArray_p() const { return order_; }
   ZELI_Type* Get_XType_p() const;
@@ -96,6 +165,11 @@ class ZELI_WfSegment {
   // "Leg index is invalid." (bad argument) for a leg out of range.
   const ZELI_WfLeg& Get_Leg(unsigned leg) const;
   unsigned PointCount(unsigned leg) const { return Get_Leg(leg).Get_PointCount(); }
+  // The caller's view of the legs: "Leg index out of range" (bad argument).
+  unsigned Get_LegPointCount(unsigned leg) const;
+  // Writes each leg's point count into counts (one entry per leg) and
+  // returns their sum.
+  unsigned Get_PointCounts(unsigned* counts) const;
 
   // The caller's object, made on first request and owned here.
   ZEL_WfSegment* Get_ApiObject_p();
@@ -111,6 +185,9 @@ class ZELI_WfSegment {
   bool StoredIndex(unsigned leg, unsigned point, unsigned* stored) const;
   const void* Get_XPointAddress(unsigned leg, unsigned point) const;
   const void* Get_YPointAddress(unsigned leg, unsigned point) const;
+  const void* Get_PointAddress(Axis axis, unsigned leg, unsigned point) const;
+  // Copy one value through the type (strings are duplicated: the caller
+  // frees them).
   void Get_XPointValue(unsigned leg, unsigned point, void* out) const;
   void Get_YPointValue(unsigned leg, unsigned point, void* out) const;
   // Addresses of a stored point with both arrays turned direct; the order
@@ -118,28 +195,98 @@ class ZELI_WfSegment {
   // "Leg index is invalid." (bad argument); a point that is not stored data:
   // "ZELI_WfLeg::XYAddress implementation".
   void XYAddress(unsigned leg, unsigned point, const void** x, const void** y, const unsigned** order);
-  // Copies X, Y and the point's interpolation order.
+  // Copies X, Y and the point's interpolation order (0 for none and
+  // constant, 1 for linear, the stored order for polynomial).
   void XYPoint(unsigned leg, unsigned point, void* x, void* y, unsigned* order) const;
 
   // ---- access window ----
+  // Each Setup opens a new window at (leg, point) and invalidates every
+  // buffer and converted text handed out before: "Leg index out of range",
+  // "Point index out of range" (bad arguments; point 0 of an empty leg is
+  // accepted). Setup_Point: one point. Setup_Buffer: the longest run of
+  // contiguous values from the point (1 at an extra point). Setup_Array:
+  // the whole leg's point count; array mode when the run from the point is
+  // shorter, and then X and Y buffers are refused. Each returns the count.
   unsigned Setup_Point(unsigned leg, unsigned point);
   unsigned Setup_Buffer(unsigned leg, unsigned point);
   unsigned Setup_Array(unsigned leg, unsigned point);
+  // The window's first value; the window's values follow contiguously.
+  // Before any Setup: "No access window is set up" (internal failure).
   const void* Get_XBuffer();
   const void* Get_YBuffer();
+  const void* Get_Buffer(Axis axis);
+  // Interpolation order of each window point (see XYPoint).
   const unsigned* Get_OrderBuffer();
+  // The window's values as text, one string per point, freed by the next
+  // Setup; converted values, freed by the next call for the same axis.
   char** Get_ConvertedXBuffer();
   char** Get_ConvertedYBuffer();
+  char** Get_ConvertedCPBuffer();
   const char* Get_ConvertedXValue(const void* value);
   const char* Get_ConvertedYValue(const void* value);
+  const char* Get_ConvertedCPValue(const void* value);
 
   // ---- summaries (from the data arrays' data information) ----
   zel_monotonicity_t Get_XMonotonicity() const;
   zel_monotonicity_t Get_YMonotonicity() const;
   zel_dataSpacing_t Get_XDataSpacing() const;
   zel_dataSpacing_t Get_YDataSpacing() const;
+  // Copies both extremes out (strings as new texts the caller frees);
+  // "Min/Max values are not set." (internal failure) when there are none,
+  // as for empty data.
   void Get_XMinMax(void* min, void* max) const;
   void Get_YMinMax(void* min, void* max) const;
+
+  // ---- not provided: each fails with an "Unimplemented ..." message ----
+  const void* Get_CPBuffer();
+  const unsigned* Get_DeltaCycleBuffer();
+  const unsigned char* Get_FlagBuffer();
+  zel_dataSpacing_t Get_CPDataSpacing() const;
+  zel_monotonicity_t Get_CPMonotonicity() const;
+  void Get_CPMinMax(void* min, void* max) const;
+  zel_interpolation_t Get_YInterpolationType() const;
+  zel_interpolation_t Get_CPInterpolationType() const;
+  void Get_CPPointValue(unsigned leg, unsigned point, void* out) const;
+  ZELI_Type* Get_CPType_p() const;
+
+  // ---- parameters of the owning data view ----
+  // Asked of the data view that shows this segment: "The view is not open"
+  // (internal failure) for a segment without one.
+  void Get_ParameterValue(int axis, void* value) const;
+  const char* Get_ParameterConvertedValue(int axis);
+  unsigned Get_ParameterValueIndex(int axis) const;
+
+  // ---- replacing data arrays ----
+  // Installs array as the X (Y) data array and deletes the previous one;
+  // the segment owns array from then on. It must be a live data array of
+  // this segment's container, owned by no other segment, with the segment's
+  // point count; else ZELI_BadArgException and nothing changes. The window
+  // stays; buffers handed out before are invalid.
+  void Set_DataArray_p(Axis axis, ZELI_WfDataArray* array);
+  // Installs a copy of array (which stays with its owner) in place of the
+  // current X data array, under the same conditions except ownership.
+  void Copy_XDataArray_p(const ZELI_WfDataArray* array);
+  // Replaces a data array with count computed values of type (data: owned
+  // from here on, also on failure; count must be the segment's point count,
+  // "ZELI_WfSegment::ReplaceWfDataArray: point count differs"). The summary
+  // is determined over the values and keeps the old array's data spacing.
+  void ReplaceWfDataArray(Axis axis, ZELI_Type* type, void* data, unsigned count);
+  // Ends the collection (TermXYBuffers) and makes its points this segment's
+  // X and Y data: one leg over them, polynomial data becomes linear.
+  void ReplaceXYData(ZELI_XYPoints& points);
+
+  // ---- derived segments ----
+  // New segments over copies of the data arrays (sharing their cached
+  // arrays) and the order array: Y as X and X as Y; X on both axes; Y on
+  // both axes. Constant interpolation becomes none.
+  std::unique_ptr<ZELI_WfSegment> SwapXY() const;
+  std::unique_ptr<ZELI_WfSegment> DuplicateXToY() const;
+  std::unique_ptr<ZELI_WfSegment> DuplicateYToX() const;
+  // Polynomial data becomes linear and lets go of its order array.
+  void ConvertPolynomialInterpolationToLinear();
+
+  // Test-only access to the legs (to build legs with extra points).
+  std::vector<ZELI_WfLeg>& TEST_Legs() { return legs_; }
 
   // ---- search and interpolation (wf_segment_search.cc) ----
   bool Get_IndexByX(unsigned startLeg, unsigned startPoint, const void* x, bool reverse, unsigned* leg,
@@ -162,9 +309,50 @@ class ZELI_WfSegment {
             unsigned* lower, unsigned* upper) const;
 
  private:
-  // The interpolation order of one point: 0 for none and constant, 1 for
-  // linear, the stored order for polynomial (1 without an order array).
-  unsigned PointOrder(unsigned leg, unsigned point) const;
+  // Where a point of a leg comes from (data origin, wf_segment.cc).
+  enum class Origin { LEADING, STORED, TRAILING, OUTSIDE };
+  Origin DataOrigin(const ZELI_WfLeg& leg, unsigned point, unsigned* stored) const;
+  // The leading or trailing point of an origin.
+  static const ZELI_WfLeg::ExtraPoint& ExtraPointOf(const ZELI_WfLeg& leg, Origin origin);
+  // Values from the point onward that sit side by side in storage.
+  unsigned ContiguousRun(const ZELI_WfLeg& leg, unsigned point) const;
+  // The order of a point, by the interpolation type.
+  unsigned OrderOf(const ZELI_WfLeg& leg, unsigned point) const;
+  const unsigned* OrderAddress(const ZELI_WfLeg& leg, unsigned point) const;
+
+  // Checks (leg, point), frees the texts of the previous window and stores
+  // the new window's position; returns its leg.
+  const ZELI_WfLeg& InitializeSetup(unsigned leg, unsigned point);
+  // The open window's leg ("No access window is set up" before any Setup).
+  const ZELI_WfLeg& WindowLeg() const;
+
+  // The owning view's answer to a parameter question (always a failure).
+  [[noreturn]] void AskViewForParameter() const;
+
+  // Converted text of the X, Y or CP axis (wf_segment_text.cc).
+  enum TextAxis : unsigned { TEXT_X = 0, TEXT_Y = 1, TEXT_CP = 2 };
+  // Where the text of an axis comes from: the axis of this segment whose
+  // values are shown, and the conversion.
+  struct TextSource {
+    Axis values;
+    zel_conversion_t conversion;
+  };
+  TextSource TextSourceOf(TextAxis axis) const;
+  char** ConvertedBuffer(TextAxis axis);
+  const char* ConvertedValue(TextAxis axis, const void* value);
+
+  // A new segment over copies of x and y (wf_segment_build.cc).
+  std::unique_ptr<ZELI_WfSegment> Derived(const ZELI_WfDataArray& x, const ZELI_WfDataArray& y) const;
+  // Wraps count values of type (owned from here on) in a new direct data
+  // array with a determined summary and the given spacing, and installs it.
+  void InstallValues(Axis axis, ZELI_Type* type, void* data, unsigned count, zel_dataSpacing_t spacing);
+  // Deletes the data array of the axis and puts array (owned) in its place.
+  void InstallDataArray(Axis axis, ZELI_WfDataArray* array) noexcept;
+  // A data array from a caller, checked as Set_DataArray_p says.
+  const ZELI_WfDataArray& CheckedCallerArray(const void* array) const;
+
+  // The caller's object with its entry among the live ones.
+  struct ApiObject;
   bool Get_IndexByArray(bool byX, unsigned startLeg, unsigned startPoint, const void* sought, unsigned* leg,
                         unsigned* lower, unsigned* upper, bool* exact) const;
   void Get_ClosestValue(bool byX, unsigned startLeg, unsigned startPoint, const void* sought, bool reverse,
@@ -174,13 +362,26 @@ class ZELI_WfSegment {
                    void* out, void* cp) const;
 
   ZELI_WfDataView* view_ = nullptr;   // not owned; none for a segment read straight from a waveform
-  ZEL_WfSegment* api_ = nullptr;     // owned, made on first request
+  std::unique_ptr<ApiObject> api_;    // made on first request
   unsigned segmentIndex_;
   ZELI_WfDataArray* x_ = nullptr;      // owned
   ZELI_WfDataArray* y_ = nullptr;      // owned
   zel_interpolation_t interpolation_;
   ZELI_CachedArray* order_ = nullptr;  // one reference held
   std::vector<ZELI_WfLeg> legs_;
+
+  // The access window: `count` points of leg `leg` from `point`.
+  struct Window {
+    bool open = false;  // a Setup call succeeded
+    unsigned count = 0;
+    unsigned leg = 0;
+    unsigned point = 0;
+    bool arrayMode = false;  // the leg is not contiguous from `point`
+  } window_;
+  // Orders of the window for constant and linear data (grown, never shrunk).
+  std::vector<unsigned> orderBuffer_;
+  ZELI_ConvertedTexts convertedBuffers_[3];  // by TextAxis; valid until the next Setup
+  ZELI_ConvertedTexts convertedValues_[3];   // one text each; valid until the next value of the axis
 };
 
 #endif  // ZEL_ACCESS_WF_SEGMENT_H

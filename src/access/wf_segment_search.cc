@@ -5,8 +5,6 @@
 // bisecting monotonic data and scanning the rest. Brackets are leg point
 // indexes: an exact hit at i is (i, i + 1), a value strictly between the
 // points i and j is (i, j), no match is (end, end).
-#include <cstring>
-
 #include "access/cached_array.h"
 #include "access/find_value.h"
 #include "access/interpolation.h"
@@ -58,36 +56,6 @@ bool FirstIsCloser(const ZELI_Type* type, const void* target, const void* a, con
 }
 
 }  // namespace
-
-unsigned ZELI_WfSegment::PointOrder(unsigned leg, unsigned point) const {
-  switch (interpolation_) {
-    case ZEL_INTERPOLATION_NONE:
-    case ZEL_INTERPOLATION_CONSTANT:
-      return 0;
-    case ZEL_INTERPOLATION_LINEAR:
-      return 1;
-    case ZEL_INTERPOLATION_POLYNOMIAL: {
-      unsigned stored = 0;
-      const ZELI_WfLeg& l = Get_Leg(leg);
-      const void* address = nullptr;
-      if (StoredIndex(leg, point, &stored)) {
-        if (order_ == nullptr) return 1;
-        address = order_->Get_PointAddress(stored);
-      } else {
-        address = point == 0 && l.hasLeading ? l.leading.order : l.trailing.order;
-        if (address == nullptr) return 1;
-      }
-      unsigned order;
-      std::memcpy(&order, address, sizeof order);
-      return order;
-    }
-    case ZEL_INTERPOLATION_MIXED:
-    case ZEL_INTERPOLATION_DEFAULT:
-      throw ZELI_FailedException("ZELI_WfSegment: Implementation error");
-    default:
-      throw ZELI_FailedException("ZELI_WfSegment: Unimplemented interpolation type");
-  }
-}
 
 bool ZELI_WfSegment::Get_IndexByArray(bool byX, unsigned startLeg, unsigned startPoint, const void* sought,
                                       unsigned* leg, unsigned* lower, unsigned* upper, bool* exact) const {
@@ -192,7 +160,7 @@ void ZELI_WfSegment::Get_ValueBy(bool byX, unsigned startLeg, unsigned startPoin
         break;
       case ZEL_INTERPOLATION_LINEAR:
       case ZEL_INTERPOLATION_POLYNOMIAL: {
-        unsigned order = PointOrder(*leg, *lower);
+        unsigned order = OrderOf(legs_[*leg], *lower);
         if (order == 2 && *lower == 0) order = 1;
         if (cp != nullptr) throw ZELI_FailedException("Unimplemented ZELI_WfSegment::Get_CPType_p");
         if (out == nullptr) return;
@@ -256,6 +224,6 @@ void ZELI_WfSegment::YAtX(unsigned leg, unsigned point, const void* x, const ZEL
   points.lowerY = Get_YPointAddress(leg, bracket.lower);
   points.upperY = Get_YPointAddress(leg, bracket.upper);
   if (bracket.lower > 0) points.previousY = Get_YPointAddress(leg, bracket.lower - 1);
-  const unsigned upperOrder = interpolation_ == ZEL_INTERPOLATION_POLYNOMIAL ? PointOrder(leg, bracket.upper) : 0;
+  const unsigned upperOrder = interpolation_ == ZEL_INTERPOLATION_POLYNOMIAL ? OrderOf(l, bracket.upper) : 0;
   ZELI_InterpolateByType(interpolation_, upperOrder, xType, yType, points, y);
 }

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -75,4 +76,18 @@ ZELI_Message& ZELI_Message::operator<<(long long number) noexcept {
 ZEL_Exception::ZEL_Exception(const char* message, zel_status_t status) noexcept
     : status_(status) {
   CopyCut(message_, ZELI_ExceptionMessageMax, message);
+}
+
+void ZELI_RethrowAsPublicException() {
+  try {
+    throw;
+  } catch (const ZEL_Exception&) {
+    throw;
+  } catch (const ZELI_Exception& e) {
+    throw ZEL_Exception(e.what(), e.status);
+  } catch (const std::bad_alloc&) {
+    throw ZEL_Exception("Out of memory", ZEL_BAD_ALLOC);
+  } catch (...) {
+    throw ZEL_Exception("Unknown exception in ZEL", ZEL_UNKNOWN_EXCEPTION);
+  }
 }

@@ -113,4 +113,21 @@ class ZELI_Message {
   unsigned length_ = 0;
 };
 
+// The members of the public wrapper classes (ZEL_WfSegment, ...) report
+// failures as ZEL_Exception: a library exception keeps its status and
+// message, exhausted memory is ZEL_BAD_ALLOC "Out of memory", anything else
+// ZEL_UNKNOWN_EXCEPTION "Unknown exception in ZEL". Call only from inside a
+// catch block; rethrows the exception being handled converted.
+[[noreturn]] void ZELI_RethrowAsPublicException();
+
+// Runs body and converts what escapes it as above.
+template <typename Body>
+auto ZELI_PublicCall(Body&& body) -> decltype(body()) {
+  try {
+    return body();
+  } catch (...) {
+    ZELI_RethrowAsPublicException();
+  }
+}
+
 #endif  // ZEL_ERRORS_EXCEPTIONS_H
