@@ -1357,6 +1357,56 @@ ZEL_API void ZEL_SetWfSegmentXDataArray_p(ZEL_WfSegment* segment, void* array, z
 ZEL_API void ZEL_CopyWfSegmentXDataArray_p(ZEL_WfSegment* segment, const void* array,
                                            zel_status_t* status) ZEL_NOTHROW;
 
+/* Searches in a waveform segment, from a start point of a start leg onward
+ * (reverse searches are not implemented: ZEL_FAILED). Monotonic data is
+ * bisected, other data scanned; the first crossing in storage order wins.
+ * Results are brackets of leg point indexes: an exact hit at i is (i, i + 1)
+ * with *exact set; a value strictly between points i and j is (i, j). A
+ * start leg out of range: ZEL_BAD_ARG "Leg index out of range"; a start
+ * point out of range: ZEL_BAD_ARG "Point index is out of range".
+ *
+ * IndexBy: nothing found gives *leg = the leg count, lower = upper = 0. */
+ZEL_API void ZEL_GetWfSegmentIndexByY(ZEL_WfSegment* segment, unsigned startLeg, unsigned startPoint,
+                                      const void* y, zel_bool_t reverse, unsigned* leg, unsigned* lower,
+                                      unsigned* upper, zel_bool_t* exact, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_GetWfSegmentIndexByX(ZEL_WfSegment* segment, unsigned startLeg, unsigned startPoint,
+                                      const void* x, zel_bool_t reverse, unsigned* leg, unsigned* lower,
+                                      unsigned* upper, zel_bool_t* exact, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_GetWfSegmentIndexByCP(ZEL_WfSegment* segment, unsigned startLeg, unsigned startPoint,
+                                       const void* cp, zel_bool_t reverse, unsigned* leg, unsigned* lower,
+                                       unsigned* upper, zel_bool_t* exact, zel_status_t* status) ZEL_NOTHROW;
+/* The Y value at X: exact, interpolated by the segment's interpolation type
+ * (*interpolated set), or the closest point's with closestOnly. Nothing
+ * found: ZEL_NOT_FOUND "No such value". y may be null (only the bracket is
+ * wanted); cp must be null. ValueByY returns X at Y likewise (interpolated
+ * only for linear and polynomial data). */
+ZEL_API void ZEL_GetWfSegmentValueByX(ZEL_WfSegment* segment, unsigned startLeg, unsigned startPoint,
+                                      const void* x, zel_bool_t closestOnly, zel_bool_t reverse, unsigned* leg,
+                                      unsigned* lower, unsigned* upper, zel_bool_t* exact,
+                                      zel_bool_t* interpolated, void* y, void* cp,
+                                      zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_GetWfSegmentValueByY(ZEL_WfSegment* segment, unsigned startLeg, unsigned startPoint,
+                                      const void* y, zel_bool_t closestOnly, zel_bool_t reverse, unsigned* leg,
+                                      unsigned* lower, unsigned* upper, zel_bool_t* exact,
+                                      zel_bool_t* interpolated, void* x, void* cp,
+                                      zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_GetWfSegmentValueByCP(ZEL_WfSegment* segment, unsigned startLeg, unsigned startPoint,
+                                       const void* cp, zel_bool_t closestOnly, zel_bool_t reverse, unsigned* leg,
+                                       unsigned* lower, unsigned* upper, zel_bool_t* exact,
+                                       zel_bool_t* interpolated, void* y, void* x,
+                                       zel_status_t* status) ZEL_NOTHROW;
+/* The stored value closest to the sought one and its point (nothing found:
+ * point 0 of the start leg, *exact clear). */
+ZEL_API void ZEL_GetWfSegmentClosestYValue(ZEL_WfSegment* segment, unsigned startLeg, unsigned startPoint,
+                                           const void* y, zel_bool_t reverse, unsigned* leg, unsigned* point,
+                                           zel_bool_t* exact, void* closest, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_GetWfSegmentClosestXValue(ZEL_WfSegment* segment, unsigned startLeg, unsigned startPoint,
+                                           const void* x, zel_bool_t reverse, unsigned* leg, unsigned* point,
+                                           zel_bool_t* exact, void* closest, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_GetWfSegmentClosestCPValue(ZEL_WfSegment* segment, unsigned startLeg, unsigned startPoint,
+                                            const void* cp, zel_bool_t reverse, unsigned* leg, unsigned* point,
+                                            zel_bool_t* exact, void* closest, zel_status_t* status) ZEL_NOTHROW;
+
 /* ---------------------------------------------------------------------- */
 /* Errors                                                                 */
 /* ---------------------------------------------------------------------- */
@@ -1662,6 +1712,27 @@ struct ZEL_API ZEL_WfSegment {
   void SetWfSegmentYDataArray_p(void* array);
   void SetWfSegmentXDataArray_p(void* array);
   void CopyWfSegmentXDataArray_p(const void* array);
+  void GetWfSegmentIndexByY(unsigned startLeg, unsigned startPoint, const void* y, zel_bool_t reverse,
+                            unsigned* leg, unsigned* lower, unsigned* upper, zel_bool_t* exact);
+  void GetWfSegmentIndexByX(unsigned startLeg, unsigned startPoint, const void* x, zel_bool_t reverse,
+                            unsigned* leg, unsigned* lower, unsigned* upper, zel_bool_t* exact);
+  void GetWfSegmentIndexByCP(unsigned startLeg, unsigned startPoint, const void* cp, zel_bool_t reverse,
+                             unsigned* leg, unsigned* lower, unsigned* upper, zel_bool_t* exact);
+  void GetWfSegmentValueByX(unsigned startLeg, unsigned startPoint, const void* x, zel_bool_t closestOnly,
+                            zel_bool_t reverse, unsigned* leg, unsigned* lower, unsigned* upper, zel_bool_t* exact,
+                            zel_bool_t* interpolated, void* y, void* cp);
+  void GetWfSegmentValueByY(unsigned startLeg, unsigned startPoint, const void* y, zel_bool_t closestOnly,
+                            zel_bool_t reverse, unsigned* leg, unsigned* lower, unsigned* upper, zel_bool_t* exact,
+                            zel_bool_t* interpolated, void* x, void* cp);
+  void GetWfSegmentValueByCP(unsigned startLeg, unsigned startPoint, const void* cp, zel_bool_t closestOnly,
+                             zel_bool_t reverse, unsigned* leg, unsigned* lower, unsigned* upper, zel_bool_t* exact,
+                             zel_bool_t* interpolated, void* y, void* x);
+  void GetWfSegmentClosestYValue(unsigned startLeg, unsigned startPoint, const void* y, zel_bool_t reverse,
+                                 unsigned* leg, unsigned* point, zel_bool_t* exact, void* closest);
+  void GetWfSegmentClosestXValue(unsigned startLeg, unsigned startPoint, const void* x, zel_bool_t reverse,
+                                 unsigned* leg, unsigned* point, zel_bool_t* exact, void* closest);
+  void GetWfSegmentClosestCPValue(unsigned startLeg, unsigned startPoint, const void* cp, zel_bool_t reverse,
+                                  unsigned* leg, unsigned* point, zel_bool_t* exact, void* closest);
 
   /* Whether p is a waveform segment that exists now. */
   static bool IsLive(const ZEL_WfSegment* p) noexcept;

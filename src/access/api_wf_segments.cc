@@ -439,3 +439,202 @@ ZEL_EXPORT void ZEL_CopyWfSegmentXDataArray_p(ZEL_WfSegment* segment, const void
                                               zel_status_t* status) noexcept {
   WithSegmentVoid(__func__, segment, status, [&](ZEL_WfSegment& s) { s.CopyWfSegmentXDataArray_p(array); });
 }
+
+// ---- searches ---------------------------------------------------------------------
+
+namespace {
+
+// The sought value and the outputs every search writes.
+void RequireSearchOutputs(const void* sought, const void* leg, const void* a, const void* b, const void* exact) {
+  ZELC_RequirePointer(sought, "sought value");
+  ZELC_RequirePointer(leg, "leg");
+  ZELC_RequirePointer(a, "index");
+  ZELC_RequirePointer(b, "index");
+  ZELC_RequirePointer(exact, "exact");
+}
+
+template <bool (ZELI_WfSegment::*Search)(unsigned, unsigned, const void*, bool, unsigned*, unsigned*, unsigned*,
+                                         bool*) const>
+void IndexBy(ZEL_WfSegment& object, unsigned startLeg, unsigned startPoint, const void* sought, zel_bool_t reverse,
+             unsigned* leg, unsigned* lower, unsigned* upper, zel_bool_t* exact) {
+  On(object, [&](ZELI_WfSegment& s) {
+    RequireSearchOutputs(sought, leg, lower, upper, exact);
+    bool hit = false;
+    (s.*Search)(startLeg, startPoint, sought, reverse != 0, leg, lower, upper, &hit);
+    *exact = hit ? 1 : 0;
+  });
+}
+
+template <void (ZELI_WfSegment::*Search)(unsigned, unsigned, const void*, bool, bool, unsigned*, unsigned*,
+                                         unsigned*, bool*, bool*, void*, void*) const>
+void ValueBy(ZEL_WfSegment& object, unsigned startLeg, unsigned startPoint, const void* sought,
+             zel_bool_t closestOnly, zel_bool_t reverse, unsigned* leg, unsigned* lower, unsigned* upper,
+             zel_bool_t* exact, zel_bool_t* interpolated, void* value, void* cp) {
+  On(object, [&](ZELI_WfSegment& s) {
+    RequireSearchOutputs(sought, leg, lower, upper, exact);
+    ZELC_RequirePointer(interpolated, "interpolated");
+    bool hit = false;
+    bool between = false;
+    // The flags are handed out even when the value cannot be.
+    struct Flags {
+      bool& hit;
+      bool& between;
+      zel_bool_t* exact;
+      zel_bool_t* interpolated;
+      ~Flags() {
+        *exact = hit ? 1 : 0;
+        *interpolated = between ? 1 : 0;
+      }
+    } flags{hit, between, exact, interpolated};
+    (s.*Search)(startLeg, startPoint, sought, closestOnly != 0, reverse != 0, leg, lower, upper, &hit, &between,
+                value, cp);
+  });
+}
+
+template <void (ZELI_WfSegment::*Search)(unsigned, unsigned, const void*, bool, unsigned*, unsigned*, bool*,
+                                         void*) const>
+void Closest(ZEL_WfSegment& object, unsigned startLeg, unsigned startPoint, const void* sought, zel_bool_t reverse,
+             unsigned* leg, unsigned* point, zel_bool_t* exact, void* closest) {
+  On(object, [&](ZELI_WfSegment& s) {
+    RequireSearchOutputs(sought, leg, point, point, exact);
+    ZELC_RequirePointer(closest, "closest value");
+    bool hit = false;
+    (s.*Search)(startLeg, startPoint, sought, reverse != 0, leg, point, &hit, closest);
+    *exact = hit ? 1 : 0;
+  });
+}
+
+void Unimplemented(ZEL_WfSegment& object, const char* message) {
+  On(object, [&](ZELI_WfSegment&) -> int { throw ZELI_FailedException(message); });
+}
+
+}  // namespace
+
+void ZEL_WfSegment::GetWfSegmentIndexByY(unsigned startLeg, unsigned startPoint, const void* y, zel_bool_t reverse,
+                                         unsigned* leg, unsigned* lower, unsigned* upper, zel_bool_t* exact) {
+  IndexBy<&ZELI_WfSegment::Get_IndexByY>(*this, startLeg, startPoint, y, reverse, leg, lower, upper, exact);
+}
+
+void ZEL_WfSegment::GetWfSegmentIndexByX(unsigned startLeg, unsigned startPoint, const void* x, zel_bool_t reverse,
+                                         unsigned* leg, unsigned* lower, unsigned* upper, zel_bool_t* exact) {
+  IndexBy<&ZELI_WfSegment::Get_IndexByX>(*this, startLeg, startPoint, x, reverse, leg, lower, upper, exact);
+}
+
+void ZEL_WfSegment::GetWfSegmentIndexByCP(unsigned, unsigned, const void*, zel_bool_t, unsigned*, unsigned*,
+                                          unsigned*, zel_bool_t*) {
+  Unimplemented(*this, "Unimplemented ZELI_WfSegment::Get_IndexByCP");
+}
+
+void ZEL_WfSegment::GetWfSegmentValueByX(unsigned startLeg, unsigned startPoint, const void* x, zel_bool_t closestOnly,
+                                         zel_bool_t reverse, unsigned* leg, unsigned* lower, unsigned* upper,
+                                         zel_bool_t* exact, zel_bool_t* interpolated, void* y, void* cp) {
+  ValueBy<&ZELI_WfSegment::Get_ValueByX>(*this, startLeg, startPoint, x, closestOnly, reverse, leg, lower, upper,
+                                         exact, interpolated, y, cp);
+}
+
+void ZEL_WfSegment::GetWfSegmentValueByY(unsigned startLeg, unsigned startPoint, const void* y, zel_bool_t closestOnly,
+                                         zel_bool_t reverse, unsigned* leg, unsigned* lower, unsigned* upper,
+                                         zel_bool_t* exact, zel_bool_t* interpolated, void* x, void* cp) {
+  ValueBy<&ZELI_WfSegment::Get_ValueByY>(*this, startLeg, startPoint, y, closestOnly, reverse, leg, lower, upper,
+                                         exact, interpolated, x, cp);
+}
+
+void ZEL_WfSegment::GetWfSegmentValueByCP(unsigned, unsigned, const void*, zel_bool_t, zel_bool_t, unsigned*,
+                                          unsigned*, unsigned*, zel_bool_t*, zel_bool_t*, void*, void*) {
+  Unimplemented(*this, "Unimplemented ZELI_WfSegment::Get_ValueByCP");
+}
+
+void ZEL_WfSegment::GetWfSegmentClosestYValue(unsigned startLeg, unsigned startPoint, const void* y,
+                                              zel_bool_t reverse, unsigned* leg, unsigned* point, zel_bool_t* exact,
+                                              void* closest) {
+  Closest<&ZELI_WfSegment::Get_ClosestYValue>(*this, startLeg, startPoint, y, reverse, leg, point, exact, closest);
+}
+
+void ZEL_WfSegment::GetWfSegmentClosestXValue(unsigned startLeg, unsigned startPoint, const void* x,
+                                              zel_bool_t reverse, unsigned* leg, unsigned* point, zel_bool_t* exact,
+                                              void* closest) {
+  Closest<&ZELI_WfSegment::Get_ClosestXValue>(*this, startLeg, startPoint, x, reverse, leg, point, exact, closest);
+}
+
+void ZEL_WfSegment::GetWfSegmentClosestCPValue(unsigned, unsigned, const void*, zel_bool_t, unsigned*, unsigned*,
+                                               zel_bool_t*, void*) {
+  Unimplemented(*this, "Unimplemented ZELI_WfSegment::Get_ClosestCPValue");
+}
+
+ZEL_EXPORT void ZEL_GetWfSegmentIndexByY(ZEL_WfSegment* segment, unsigned startLeg, unsigned startPoint,
+                                         const void* y, zel_bool_t reverse, unsigned* leg, unsigned* lower,
+                                         unsigned* upper, zel_bool_t* exact, zel_status_t* status) noexcept {
+  WithSegmentVoid(__func__, segment, status, [&](ZEL_WfSegment& s) {
+    s.GetWfSegmentIndexByY(startLeg, startPoint, y, reverse, leg, lower, upper, exact);
+  });
+}
+
+ZEL_EXPORT void ZEL_GetWfSegmentIndexByX(ZEL_WfSegment* segment, unsigned startLeg, unsigned startPoint,
+                                         const void* x, zel_bool_t reverse, unsigned* leg, unsigned* lower,
+                                         unsigned* upper, zel_bool_t* exact, zel_status_t* status) noexcept {
+  WithSegmentVoid(__func__, segment, status, [&](ZEL_WfSegment& s) {
+    s.GetWfSegmentIndexByX(startLeg, startPoint, x, reverse, leg, lower, upper, exact);
+  });
+}
+
+ZEL_EXPORT void ZEL_GetWfSegmentIndexByCP(ZEL_WfSegment* segment, unsigned startLeg, unsigned startPoint,
+                                          const void* cp, zel_bool_t reverse, unsigned* leg, unsigned* lower,
+                                          unsigned* upper, zel_bool_t* exact, zel_status_t* status) noexcept {
+  WithSegmentVoid(__func__, segment, status, [&](ZEL_WfSegment& s) {
+    s.GetWfSegmentIndexByCP(startLeg, startPoint, cp, reverse, leg, lower, upper, exact);
+  });
+}
+
+ZEL_EXPORT void ZEL_GetWfSegmentValueByX(ZEL_WfSegment* segment, unsigned startLeg, unsigned startPoint,
+                                         const void* x, zel_bool_t closestOnly, zel_bool_t reverse, unsigned* leg,
+                                         unsigned* lower, unsigned* upper, zel_bool_t* exact,
+                                         zel_bool_t* interpolated, void* y, void* cp, zel_status_t* status) noexcept {
+  WithSegmentVoid(__func__, segment, status, [&](ZEL_WfSegment& s) {
+    s.GetWfSegmentValueByX(startLeg, startPoint, x, closestOnly, reverse, leg, lower, upper, exact, interpolated, y,
+                           cp);
+  });
+}
+
+ZEL_EXPORT void ZEL_GetWfSegmentValueByY(ZEL_WfSegment* segment, unsigned startLeg, unsigned startPoint,
+                                         const void* y, zel_bool_t closestOnly, zel_bool_t reverse, unsigned* leg,
+                                         unsigned* lower, unsigned* upper, zel_bool_t* exact,
+                                         zel_bool_t* interpolated, void* x, void* cp, zel_status_t* status) noexcept {
+  WithSegmentVoid(__func__, segment, status, [&](ZEL_WfSegment& s) {
+    s.GetWfSegmentValueByY(startLeg, startPoint, y, closestOnly, reverse, leg, lower, upper, exact, interpolated, x,
+                           cp);
+  });
+}
+
+ZEL_EXPORT void ZEL_GetWfSegmentValueByCP(ZEL_WfSegment* segment, unsigned startLeg, unsigned startPoint,
+                                          const void* cp, zel_bool_t closestOnly, zel_bool_t reverse, unsigned* leg,
+                                          unsigned* lower, unsigned* upper, zel_bool_t* exact,
+                                          zel_bool_t* interpolated, void* y, void* x, zel_status_t* status) noexcept {
+  WithSegmentVoid(__func__, segment, status, [&](ZEL_WfSegment& s) {
+    s.GetWfSegmentValueByCP(startLeg, startPoint, cp, closestOnly, reverse, leg, lower, upper, exact, interpolated, y,
+                            x);
+  });
+}
+
+ZEL_EXPORT void ZEL_GetWfSegmentClosestYValue(ZEL_WfSegment* segment, unsigned startLeg, unsigned startPoint,
+                                              const void* y, zel_bool_t reverse, unsigned* leg, unsigned* point,
+                                              zel_bool_t* exact, void* closest, zel_status_t* status) noexcept {
+  WithSegmentVoid(__func__, segment, status, [&](ZEL_WfSegment& s) {
+    s.GetWfSegmentClosestYValue(startLeg, startPoint, y, reverse, leg, point, exact, closest);
+  });
+}
+
+ZEL_EXPORT void ZEL_GetWfSegmentClosestXValue(ZEL_WfSegment* segment, unsigned startLeg, unsigned startPoint,
+                                              const void* x, zel_bool_t reverse, unsigned* leg, unsigned* point,
+                                              zel_bool_t* exact, void* closest, zel_status_t* status) noexcept {
+  WithSegmentVoid(__func__, segment, status, [&](ZEL_WfSegment& s) {
+    s.GetWfSegmentClosestXValue(startLeg, startPoint, x, reverse, leg, point, exact, closest);
+  });
+}
+
+ZEL_EXPORT void ZEL_GetWfSegmentClosestCPValue(ZEL_WfSegment* segment, unsigned startLeg, unsigned startPoint,
+                                               const void* cp, zel_bool_t reverse, unsigned* leg, unsigned* point,
+                                               zel_bool_t* exact, void* closest, zel_status_t* status) noexcept {
+  WithSegmentVoid(__func__, segment, status, [&](ZEL_WfSegment& s) {
+    s.GetWfSegmentClosestCPValue(startLeg, startPoint, cp, reverse, leg, point, exact, closest);
+  });
+}
