@@ -120,8 +120,9 @@ class ZELI_DataSet : public ZELI_InternalBase {
   // Both also let the kept cached arrays go: what they held changed.
   void Set_DataStoreDirty();
   void Set_PointCountDirty();
-  // Lets every kept cached array go. Never throws.
-  void ForgetCachedArrays() noexcept;
+  // Lets every kept cached array go, the auxiliary data sets' too. Never
+  // throws.
+  virtual void ForgetCachedArrays() noexcept;
   unsigned Get_KeptSlotCount() const { return static_cast<unsigned>(kept_.size()); }
   bool IsInitialized() const { return initialized_; }
   unsigned Get_PositionCount() const { return static_cast<unsigned>(waveformKeys_.size()); }

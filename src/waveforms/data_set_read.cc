@@ -96,8 +96,9 @@ ZELI_WfSegmentXData* ZELI_DataSet::BuildXData(ZELI_CachedArray* index, unsigned 
   ZELI_ArrayDataSet* xValues = sharedXSet_->Get_XValues_p();
   if (xValues == nullptr) throw ZELI_FailedException("ZELI_DataSet: the shared X set has no X values");
   ZELI_CachedArray* x = xValues->Get_CachedArray_p();
-  std::unique_ptr<ZELI_WfDataArray> xArray(index != nullptr ? new ZELI_WfDataArray(Container(), index, x)
-                                                            : new ZELI_WfDataArray(Container(), FirstValues(x, count, "X values")));
+  std::unique_ptr<ZELI_WfDataArray> xArray(index != nullptr
+                                               ? new ZELI_WfDataArray(Container(), index, x)
+                                               : new ZELI_WfDataArray(Container(), FirstValues(x, count, "X values")));
   ZELI_CachedArray* order = nullptr;
   if (interpolation == ZEL_INTERPOLATION_POLYNOMIAL && initialized_ && orders != nullptr) {
     ZELI_CachedArray* all = orders->Get_CachedArray_p();
@@ -180,6 +181,12 @@ ZELI_WfDataArray* ZELI_OneWaveformDataSet::Get_WfSegmentYData(unsigned position)
     const unsigned count = Get_ReadPointCount();
     return BuildYData(FirstValues(ValuesArray(position), count, "ZELI_OneWaveformDataSet"));
   });
+}
+
+void ZELI_OneWaveformDataSet::ForgetCachedArrays() noexcept {
+  if (xIndices_) xIndices_->ForgetCachedArrays();
+  if (orders_) orders_->ForgetCachedArrays();
+  ZELI_DataSet::ForgetCachedArrays();
 }
 
 void ZELI_OneWaveformDataSet::Invalidate_CachedArray_p(unsigned slot) {

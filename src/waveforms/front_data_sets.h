@@ -55,6 +55,7 @@ class ZELI_AnalogFrontDataSet : public ZELI_DataSet {
   ZELI_WfDataArray* Get_WfSegmentYData(unsigned position) override;
   // A slot below the kept count ("ZELI_AnalogFrontDataSet::Invalidate_CachedArray_p").
   void Invalidate_CachedArray_p(unsigned slot) override;
+  void ForgetCachedArrays() noexcept override;
   void Discard() override;
 
   // Starts a new point (one data front).

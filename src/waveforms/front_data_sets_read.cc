@@ -52,7 +52,13 @@ ZELI_WfSegmentXData* ZELI_AnalogFrontDataSet::Get_WfSegmentXData(unsigned positi
 ZELI_WfDataArray* ZELI_AnalogFrontDataSet::Get_WfSegmentYData(unsigned position) {
   AssertIsValidIndex(position);
   return ZELI_ReadWithArraysOpen<ZELI_WfDataArray>(*Get_SharedXSet_p(),
-                                                    [&] { return BuildYData(ValuesArray(position)); });
+                                                   [&] { return BuildYData(ValuesArray(position)); });
+}
+
+void ZELI_AnalogFrontDataSet::ForgetCachedArrays() noexcept {
+  if (xIndices_) xIndices_->ForgetCachedArrays();
+  if (orders_) orders_->ForgetCachedArrays();
+  ZELI_DataSet::ForgetCachedArrays();
 }
 
 void ZELI_AnalogFrontDataSet::Invalidate_CachedArray_p(unsigned slot) {

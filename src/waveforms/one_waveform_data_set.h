@@ -44,6 +44,7 @@ class ZELI_OneWaveformDataSet : public ZELI_DataSet {
   ZELI_WfDataArray* Get_WfSegmentYData(unsigned position) override;
   // Slot 0 only ("ZELI_OneWaveformDataSet::Invalidate_CachedArray_p").
   void Invalidate_CachedArray_p(unsigned slot) override;
+  void ForgetCachedArrays() noexcept override;
   void Discard() override;
 
   bool IsSparse() const { return xIndices_ != nullptr; }
