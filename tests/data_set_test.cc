@@ -17,18 +17,6 @@ namespace {
 
 class DataSetTest : public WriterFixture {
  protected:
-  // A new shared X set in store 0 of the segment of a new set named name.
-  ZELI_SharedXSet* NewSharedXSet(zel_segment_t segment) {
-    ZELI_Segment* s = ObjectOf(session_, segment);
-    return s->Add_SharedXSet_p(std::make_unique<ZELI_SharedXSet>(*s, 0));
-  }
-  template <typename DataSet, typename... Args>
-  DataSet* NewDataSet(ZELI_SharedXSet* set, Args... args) {
-    auto dataSet = std::make_unique<DataSet>(*set, args...);
-    DataSet* added = dataSet.get();
-    set->Add_DataSet_p(std::move(dataSet));
-    return added;
-  }
   static double Raw(const ZELI_DataSet& dataSet, uint64_t offset) {
     double value = 0;
     dataSet.Get_Values_p()->ReadData(static_cast<unsigned>(offset), &value, 1, sizeof value);

@@ -409,8 +409,28 @@ TEST_F(ParameterTest, CachedArraysLiveInTheContainersCache) {
   EXPECT_EQ(container->Get_Cache().CollectGarbage(), 0u);
   array->DecrementReferenceCount();
   EXPECT_EQ(container->Get_Cache().CollectGarbage(), 1u);
-  EXPECT_NE(object->Get_CachedArray_p(ZELI_ParameterCachedArray::VALUES), nullptr);
+  // Appending while a reader holds the rebuilt array: the reader still
+  // reads the old values (the parameter must not free them under it).
+  ZELI_ParameterCachedArray* held = object->Get_CachedArray_p(ZELI_ParameterCachedArray::VALUES);
+  ASSERT_NE(held, nullptr);
   EXPECT_EQ(cache.Get_Count(), 2u);
+  held->IncrementReferenceCount();
+  const double more = 7;
+  const int moreOrder = 2;
+  ZEL_AppendParameterValues(session_, p, 1, &more, &moreOrder, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  EXPECT_EQ(cache.Get_Count(), 1u);
+  EXPECT_FALSE(held->IsLocatable());
+  ASSERT_EQ(held->Get_Count(), 1u);
+  EXPECT_EQ(*static_cast<const double*>(held->At(0)), 1);
+  double last = 0;
+  int lastOrder = -1;
+  ZEL_GetParameterValue(session_, p, 1, &last, &lastOrder, &status_);
+  EXPECT_EQ(last, 7);
+  EXPECT_EQ(lastOrder, 2);
+  held->DecrementReferenceCount();
+  container->GarbageCollect();
+  EXPECT_EQ(cache.Get_Count(), 0u);
 }
 
 // ---- persistence -------------------------------------------------------------

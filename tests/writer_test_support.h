@@ -1,12 +1,13 @@
 // Helpers for the writer and data set tests: a disk container with one
 // waveform set "tran" (real X) and its segment, waveforms of real or other
 // Y types, and what a segment holds for a waveform, read back through the
-// shared X set and data set (the read path of waveform segments is not
-// there yet).
+// shared X set and data set (beside the waveform segments, so that tests
+// can tell the layouts from the read path).
 #ifndef ZEL_TESTS_WRITER_TEST_SUPPORT_H
 #define ZEL_TESTS_WRITER_TEST_SUPPORT_H
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,19 @@ class WriterFixture : public ModelTest {
   }
   // In a child process: what the first two waveforms of the set hold.
   bool ReadBoth(StoredWave& a, StoredWave& b) const;
+  // Data sets built by hand (the front kinds have no writer of their own).
+  // A new shared X set in store 0 of the segment.
+  ZELI_SharedXSet* NewSharedXSet(zel_segment_t segment) {
+    ZELI_Segment* s = ObjectOf(session_, segment);
+    return s->Add_SharedXSet_p(std::make_unique<ZELI_SharedXSet>(*s, 0));
+  }
+  template <typename DataSet, typename... Args>
+  DataSet* NewDataSet(ZELI_SharedXSet* set, Args... args) {
+    auto dataSet = std::make_unique<DataSet>(*set, args...);
+    DataSet* added = dataSet.get();
+    set->Add_DataSet_p(std::move(dataSet));
+    return added;
+  }
   ZELI_Segment& Seg() { return *ObjectOf(session_, segment_); }
   StoredWave Stored(zel_waveform_t waveform) { return ReadStored(Seg(), *SourceOf(session_, waveform)); }
 

@@ -95,13 +95,10 @@ void ZELI_Parameter::Set_Attribute(const char* name, const char* value) {
 
 // ---- position-ordered cache -------------------------------------------------
 
+// A reader may still hold the array: then it stays, unlocatable, until the
+// reader's last reference goes (and a buffer it handed out stays valid).
 void ZELI_Parameter::ReleaseCachedArray(ZELI_ParameterCachedArray*& array) noexcept {
-  if (array == nullptr) return;
-  array->MakeUnlocatable();
-  if (array->Get_ReferenceCount() == 0) {
-    container_.Get_Cache().Remove_CachedArray(array);
-    delete array;
-  }
+  container_.Get_Cache().LetGo(array);
   array = nullptr;
 }
 

@@ -121,6 +121,8 @@ class ZELI_Segment : public ZELI_ExternalBase {
   bool IsOpen() const;
   bool IsDataStoreOpen(unsigned store) const;
   unsigned Get_OpenCount(unsigned store) const;
+  // The mode of an open store; ZEL_IOMODE_READ while it is closed.
+  zel_iomode_t Get_OpenMode(unsigned store) const;
   bool IsDataStoreLoaded(unsigned store) const;
   // The store's memory file and handle convertor; the store must be loaded
   // ("Data store is not loaded.", ZELI_FailedException).

@@ -209,6 +209,10 @@ bool ZELI_Segment::IsOpen() const {
 
 bool ZELI_Segment::IsDataStoreOpen(unsigned store) const { return Get_OpenCount(store) > 0; }
 
+zel_iomode_t ZELI_Segment::Get_OpenMode(unsigned store) const {
+  return Get_OpenCount(store) > 0 ? stores_[store].openMode : ZEL_IOMODE_READ;
+}
+
 unsigned ZELI_Segment::Get_OpenCount(unsigned store) const {
   CheckDataStore(store);
   return stores_[store].openCount;
@@ -251,6 +255,12 @@ void ZELI_Segment::CommitDataStoreStructure(unsigned store) {
 }
 
 void ZELI_Segment::CommitWaveformData(unsigned store) {
+  CheckDataStore(store);
+  // Committed points are new data for readers: what the data sets kept of
+  // the store is read afresh.
+  for (ZELI_SharedXSet* set : sharedXSets_) {
+    if (set != nullptr && set->Get_DataStoreIndex() == store) set->ForgetCachedArrays();
+  }
   if (!PrepareCommit(store)) return;
   CheckWritersMayFlush(store, false);
   if (dataStoreDirty_.Test(store)) {

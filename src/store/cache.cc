@@ -32,6 +32,14 @@ bool ZELI_Cache::Contains(const ZELI_CachedArray* array) const {
   return std::find(arrays_.begin(), arrays_.end(), array) != arrays_.end();
 }
 
+void ZELI_Cache::LetGo(ZELI_CachedArray* array) noexcept {
+  if (array == nullptr) return;
+  array->MakeUnlocatable();
+  if (array->Get_ReferenceCount() != 0) return;
+  Remove_CachedArray(array);
+  delete array;
+}
+
 unsigned ZELI_Cache::CollectGarbage() {
   std::vector<ZELI_CachedArray*> garbage;
   auto keep = std::stable_partition(arrays_.begin(), arrays_.end(), [](const ZELI_CachedArray* array) {

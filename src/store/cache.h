@@ -31,6 +31,11 @@ class ZELI_Cache {
   // Gives ownership back to the caller; false when the array is not listed.
   bool Remove_CachedArray(ZELI_CachedArray* array);
   bool Contains(const ZELI_CachedArray* array) const;
+  // An owner lets go of an array it kept: the array becomes unlocatable and,
+  // when nobody references it, is unlisted and deleted at once; a referenced
+  // one stays listed until its last reference goes. Never throws; a null
+  // array is ignored.
+  void LetGo(ZELI_CachedArray* array) noexcept;
   unsigned Get_Count() const { return static_cast<unsigned>(arrays_.size()); }
 
   // Deletes and unlists every array with reference count 0 that is no longer

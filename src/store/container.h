@@ -242,12 +242,12 @@ class ZELI_Container {
   ZELI_ContainerListener* listener_ = nullptr;  // not owned
   // Node iterators refer to hierarchy nodes without owning them.
   std::vector<std::unique_ptr<ZELI_NodeIterator>> iterators_;
-  // Emptied by the destructor before the tables go (the arrays' values are
-  // released through their types and their owners are told).
-  ZELI_Cache cache_;
   // Declared after the key maps: destroyed before them, waveform sets first
   // (they refer to parameters and descriptors, which refer to types).
   ZELI_TypeTable types_;
+  // Destroyed after the objects that hold cached arrays (they let theirs go
+  // first) and before the types that free the arrays' values.
+  ZELI_Cache cache_;
   ZELI_ObjectTable<ZELI_DimensionDescriptor> descriptors_;
   ZELI_ObjectTable<ZELI_Parameter> parameters_;
   ZELI_ObjectTable<ZELI_WaveformSet> waveformSets_;

@@ -2,6 +2,7 @@
 // diagnostics) and ZELI_ArrayDataSet (a plain array of values).
 #include "waveforms/data_set.h"
 
+#include <algorithm>
 #include <iostream>
 
 #include "errors/exceptions.h"
@@ -31,7 +32,7 @@ ZELI_DataSet::ZELI_DataSet(DataSetType type, ZELI_SharedXSet& sharedXSet) : type
 ZELI_DataSet::ZELI_DataSet(DataSetType type, ZELI_SharedXSet& sharedXSet, ReadTag)
     : type_(type), sharedXSet_(&sharedXSet) {}
 
-ZELI_DataSet::~ZELI_DataSet() = default;
+ZELI_DataSet::~ZELI_DataSet() { ForgetCachedArrays(); }
 
 ZELI_Segment& ZELI_DataSet::Segment() const { return sharedXSet_->Get_Segment(); }
 
@@ -77,6 +78,14 @@ void ZELI_DataSet::RequireWithin4GiB(uint64_t endByte, const char* what) {
   if (endByte > 0xFFFFFFFFull) {
     throw ZELI_FailedException(ZELI_Message() << what << ": the values array would pass 4 GiB");
   }
+}
+
+// A commit of waveform data extends the page map, not the record, so the
+// point counts stored beside the map may cover more than the record's size.
+uint64_t ZELI_DataSet::ReadableBytes(const ZELI_MemoryArray& array) {
+  const uint64_t paged = uint64_t{array.Get_PageList().size()} * array.Get_PageSize();
+  const uint64_t reachable = paged > array.Get_StartOffset() ? paged - array.Get_StartOffset() : 0;
+  return std::max<uint64_t>(array.Get_Size(), reachable);
 }
 
 void ZELI_DataSet::WriteValuesAt(const ZELI_Type* type, unsigned byteOffset, const void* values, unsigned n) {
@@ -177,9 +186,15 @@ const char* ZELI_DataSet::TypeString(unsigned type) {
   }
 }
 
-void ZELI_DataSet::Set_DataStoreDirty() { Segment().Set_DataStoreDirty(Store()); }
+void ZELI_DataSet::Set_DataStoreDirty() {
+  ForgetCachedArrays();
+  Segment().Set_DataStoreDirty(Store());
+}
 
-void ZELI_DataSet::Set_PointCountDirty() { Segment().Set_PointCountDirty(Store()); }
+void ZELI_DataSet::Set_PointCountDirty() {
+  ForgetCachedArrays();
+  Segment().Set_PointCountDirty(Store());
+}
 
 // ---- default slots ----------------------------------------------------------------------
 
@@ -203,18 +218,6 @@ void ZELI_DataSet::CheckXIndices(const int*, unsigned) const {
 
 void ZELI_DataSet::EnterValuesSimp(unsigned, const void*, unsigned, zel_bool_t) {
   throw ZELI_FailedException("ZELI_DataSet::EnterValuesSimp");
-}
-
-ZELI_WfSegmentXData* ZELI_DataSet::Get_WfSegmentXData(unsigned) {
-  throw ZELI_FailedException("Unimplemented: ZELI_DataSet::Get_WfSegmentXData");
-}
-
-ZELI_WfDataArray* ZELI_DataSet::Get_WfSegmentYData(unsigned) {
-  throw ZELI_FailedException("Unimplemented: ZELI_DataSet::Get_WfSegmentYData");
-}
-
-void ZELI_DataSet::Invalidate_CachedArray_p(unsigned) {
-  throw ZELI_FailedException("Unimplemented: ZELI_DataSet::Invalidate_CachedArray_p");
 }
 
 // ---- diagnostics --------------------------------------------------------------------------

@@ -13,6 +13,18 @@
 // store") at creation and erased from it by Discard before garbage
 // collection destroys it; the destructors touch no convertor and never throw.
 //
+// Reading back (data_set_read.cc): a waveform segment's X and Y sides are
+// built over cached arrays (ZELI_DataSetCachedArray) that the data sets
+// read out of their arrays, copying every value so that nothing points into
+// pages that closing the data store releases. A data set keeps the arrays
+// it built, each at a slot, until its data changes: any change of values,
+// points or structure (the dirty bits), a commit of waveform data, and its
+// destruction let them go (ZELI_Cache::LetGo: unlocatable at once, deleted
+// once unreferenced). Slots: 0 for an Array or One_Waveform data set; the
+// position for Analog_Front; 2 x position (X indices) and 2 x position + 1
+// (values) for Digital_Front. Every count and offset is checked against
+// the bytes the arrays really hold before anything is read.
+//
 // Sizes: values arrays address bytes in 32 bits. Appending values that would
 // carry an array past 4 GiB fails with ZELI_FailedException before anything
 // is written ("... would pass 4 GiB").
@@ -36,7 +48,11 @@
 #include "waveforms/data_information.h"
 #include "zel/zel.h"
 
+class ZELI_ArrayDataSet;
+class ZELI_Cache;
+class ZELI_CachedArray;
 class ZELI_Container;
+class ZELI_DataSetCachedArray;
 class ZELI_MemoryArray;
 class ZELI_MemoryFile;
 class ZELI_Segment;
@@ -79,11 +95,16 @@ class ZELI_DataSet : public ZELI_InternalBase {
   virtual void EnterValues(unsigned position, const void* values, unsigned n) = 0;
   virtual void EnterOrders(const int* orders, unsigned n) = 0;
   virtual void EnterXIndices(const int* indices, unsigned n) = 0;
-  // The read path (waveform segments) arrives with cached arrays; until then
-  // these fail with "Unimplemented: ...".
-  virtual ZELI_WfSegmentXData* Get_WfSegmentXData(unsigned position);
-  virtual ZELI_WfDataArray* Get_WfSegmentYData(unsigned position);
-  virtual void Invalidate_CachedArray_p(unsigned position);
+  // The X side (X data array, interpolation type, orders with one
+  // reference) and the Y side of the waveform at position, over kept cached
+  // arrays; the caller owns the results. The data store is opened for the
+  // reading when it is closed and closed again. Damaged or truncated data:
+  // ZELI_FailedException.
+  virtual ZELI_WfSegmentXData* Get_WfSegmentXData(unsigned position) = 0;
+  virtual ZELI_WfDataArray* Get_WfSegmentYData(unsigned position) = 0;
+  // Told by the kept array of slot that the container's cache deletes it:
+  // the slot is forgotten. A slot never handed out: ZELI_FailedException.
+  virtual void Invalidate_CachedArray_p(unsigned slot) = 0;
 
   // ---- non-virtual ----
   DataSetType Get_DataSetType() const { return type_; }
@@ -96,8 +117,13 @@ class ZELI_DataSet : public ZELI_InternalBase {
   const char* DataSetTypeString() const { return TypeString(type_); }
   static const char* TypeString(unsigned type);
   bool StoresStrings() const { return strings_ != nullptr; }
+  // Both also let the kept cached arrays go: what they held changed.
   void Set_DataStoreDirty();
   void Set_PointCountDirty();
+  // Lets every kept cached array go, the auxiliary data sets' too. Never
+  // throws.
+  virtual void ForgetCachedArrays() noexcept;
+  unsigned Get_KeptSlotCount() const { return static_cast<unsigned>(kept_.size()); }
   bool IsInitialized() const { return initialized_; }
   unsigned Get_PositionCount() const { return static_cast<unsigned>(waveformKeys_.size()); }
   unsigned Get_OccupiedCount() const;
@@ -125,6 +151,9 @@ class ZELI_DataSet : public ZELI_InternalBase {
   // into the companion), else the type's size; 0 is ZELI_BadArgException
   // "Type does not store data".
   static unsigned StoredSizeOf(const ZELI_Type* type);
+  // Bytes of array that a reader can reach: its recorded size, or more when
+  // page-map entries read after the record gave it further pages.
+  static uint64_t ReadableBytes(const ZELI_MemoryArray& array);
 
  protected:
   // A new data set of the shared X set, entered in its data store; a string
@@ -156,6 +185,40 @@ class ZELI_DataSet : public ZELI_InternalBase {
   void SetInitialized() { initialized_ = true; }
   unsigned AddPosition(ZELI_SourceWaveform* waveform);
 
+  // ---- reading back (data_set_read.cc) ----
+  // The array kept at slot, or null.
+  ZELI_DataSetCachedArray* Kept(unsigned slot) const { return slot < kept_.size() ? kept_[slot] : nullptr; }
+  // Keeps count values (data, allocated through information's type; owned
+  // from the call on, freed when it fails) at slot (letting go of what the
+  // slot held), with a copy of information over which monotonicity and
+  // extremes are determined (ordered types), and lists the array in the
+  // container's cache.
+  ZELI_DataSetCachedArray* Keep(unsigned slot, unsigned count, const ZELI_DataInformation& information, void* data);
+  // Slot 22 of the kinds: slot below limit, else ZELI_FailedException with
+  // message; the slot is forgotten (the array itself is being deleted).
+  void ForgetSlot(unsigned slot, unsigned limit, const char* message);
+  // Reads count values of type from byteOffset of the values array into
+  // target, after checking that the array holds them (ZELI_FailedException
+  // naming what); the arrays must be open.
+  void ReadValuesInto(const ZELI_Type* type, uint64_t byteOffset, void* target, unsigned count,
+                      const char* what) const;
+  // The same into new memory allocated through the type (the caller owns it).
+  void* ReadValues(const ZELI_Type* type, uint64_t byteOffset, unsigned count, const char* what) const;
+  // array itself when it holds n values, else a plain cached array of its
+  // first n (listed in the cache, deleted with its last reference); fewer
+  // than n: ZELI_FailedException naming what.
+  ZELI_CachedArray* FirstValues(ZELI_CachedArray* array, unsigned n, const char* what) const;
+  // The X side of a waveform of count points: the X values at the X
+  // indices of index (a cached array of count 4-byte indices), or without
+  // index the first count X values; with the orders of `orders` (one
+  // reference) when the interpolation is POLYNOMIAL and the data set was
+  // initialized (each 0, 1 or 2, at least count of them). The arrays must
+  // be open.
+  ZELI_WfSegmentXData* BuildXData(ZELI_CachedArray* index, unsigned count, zel_interpolation_t interpolation,
+                                  ZELI_ArrayDataSet* orders);
+  // A direct data array over values (one reference).
+  ZELI_WfDataArray* BuildYData(ZELI_CachedArray* values) const;
+
  private:
   void ReadBase(ZELI_Istream& in, ZELI_KeyMap<ZELI_InternalBase>& map);
 
@@ -168,6 +231,10 @@ class ZELI_DataSet : public ZELI_InternalBase {
   std::unique_ptr<ZELI_MemoryArray> values_;
   std::unique_ptr<ZELI_MemoryArray> strings_;
   bool initialized_ = false;
+  // Kept cached arrays by slot (null where none); listed in cache_, which
+  // outlives the data sets of its container.
+  std::vector<ZELI_DataSetCachedArray*> kept_;
+  ZELI_Cache* cache_ = nullptr;
 };
 
 // A plain array of values of one type without waveforms: X values of a
@@ -190,7 +257,16 @@ class ZELI_ArrayDataSet : public ZELI_DataSet {
   void EnterValues(unsigned position, const void* values, unsigned n) override;
   void EnterOrders(const int* orders, unsigned n) override;
   void EnterXIndices(const int* indices, unsigned n) override;
+  // Both fail: an Array data set holds no waveform.
+  ZELI_WfSegmentXData* Get_WfSegmentXData(unsigned position) override;
+  ZELI_WfDataArray* Get_WfSegmentYData(unsigned position) override;
+  // Slot 0 only ("ZELI_ArrayDataSet::Invalidate_CachedArray_p").
+  void Invalidate_CachedArray_p(unsigned slot) override;
 
+  // Every value as a cached array kept at slot 0: the X values of a shared
+  // X set with a copy of its X data information, any other array (X
+  // indices, orders) with a data information of its own.
+  ZELI_CachedArray* Get_CachedArray_p();
   // Appends n values at the end; point count += n; point-count bit set.
   void Add_Data(const void* values, unsigned n);
   // Reads min(n, count - first) values (0 past the end); returns how many.

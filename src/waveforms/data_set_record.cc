@@ -21,16 +21,6 @@
 
 namespace {
 
-// Bytes of an array that a reader can reach: its recorded size, or more
-// when page-map entries read after the record gave it further pages (a
-// commit of waveform data extends the page map, not the record, so the
-// point counts stored beside the map may cover more than the record's size).
-uint64_t ReadableBytes(const ZELI_MemoryArray& array) {
-  const uint64_t paged = uint64_t{array.Get_PageList().size()} * array.Get_PageSize();
-  const uint64_t reachable = paged > array.Get_StartOffset() ? paged - array.Get_StartOffset() : 0;
-  return std::max<uint64_t>(array.Get_Size(), reachable);
-}
-
 // Smallest data set record: type, index, position count, values array
 // (index, offsets, size, page count, key), strings flag, initialized, key.
 constexpr unsigned MinDataSetRecord = 1 + 4 + 4 + 24 + 4 + 1 + 4;

@@ -135,6 +135,8 @@ void ZELI_AnalogFrontDataSet::EnterValues(unsigned position, const void* values,
   AssertIsValidIndex(position);
   if (n != 1) throw ZELI_BadArgException("EnterValues nPoints != 1");
   if (pointCount_ == 0) throw ZELI_FailedException("ZELI_AnalogFrontDataSet::EnterValues: no point started");
+  // The value belongs to a point already counted: what was kept misses it.
+  ForgetCachedArrays();
   WriteValuesAt(valueType_, currentOffset_ + blockBytesPerWaveform_ * position, values, 1);
 }
 
@@ -240,34 +242,4 @@ void ZELI_DigitalFrontDataSet::EnterValues(unsigned position, const void* value,
   ++chain.usedInCurrent;
   ++chain.pointCount;
   Set_PointCountDirty();
-}
-
-void ZELI_DigitalFrontDataSet::Get_Data(unsigned position, std::vector<int>& xIndices, void* values) const {
-  const ZELI_DigitalWfChunk& chain = Get_Chunk(position);
-  const unsigned indexSize = StoredSizeOf(chain.indexType);
-  const unsigned valueSize = StoredSizeOf(chain.valueType);
-  xIndices.clear();
-  unsigned offset = chain.firstOffset;
-  const unsigned size = Get_Values_p()->Get_Size();
-  while (xIndices.size() < chain.pointCount) {
-    if (uint64_t{offset} + ZELI_DigitalWfChunk::ChunkBytes > size) {
-      throw ZELI_FailedException("ZELI_DigitalFrontDataSet::Get_Data: chunk offset");
-    }
-    int header[2];
-    Get_Values_p()->ReadData(offset, header, 2, 4);
-    if (static_cast<unsigned>(header[0]) != chain.capacity) {
-      throw ZELI_FailedException("ZELI_DigitalFrontDataSet::Get_Data: chunk capacity");
-    }
-    const unsigned here = std::min<unsigned>(chain.capacity, chain.pointCount - static_cast<unsigned>(xIndices.size()));
-    const size_t done = xIndices.size();
-    xIndices.resize(done + here);
-    Get_Values_p()->ReadData(offset + 2 * indexSize, xIndices.data() + done, here, 4);
-    void* target = static_cast<char*>(values) + done * (chain.valueType->HoldsStrings() ? sizeof(char*) : valueSize);
-    ReadValuesAt(chain.valueType, offset + 2 * indexSize + chain.capacity * indexSize, target, here);
-    const unsigned next = static_cast<unsigned>(header[1]);
-    if (xIndices.size() < chain.pointCount && next <= offset) {
-      throw ZELI_FailedException("ZELI_DigitalFrontDataSet::Get_Data: chunk chain");
-    }
-    offset = next;
-  }
 }

@@ -49,6 +49,13 @@ class ZELI_AnalogFrontDataSet : public ZELI_DataSet {
   void EnterValues(unsigned position, const void* values, unsigned n) override;
   void EnterOrders(const int*, unsigned) override {}
   void EnterXIndices(const int*, unsigned) override {}
+  // The X values at the data set's X indices; Y: the position's values,
+  // read block by block and kept per position.
+  ZELI_WfSegmentXData* Get_WfSegmentXData(unsigned position) override;
+  ZELI_WfDataArray* Get_WfSegmentYData(unsigned position) override;
+  // A slot below the kept count ("ZELI_AnalogFrontDataSet::Invalidate_CachedArray_p").
+  void Invalidate_CachedArray_p(unsigned slot) override;
+  void ForgetCachedArrays() noexcept override;
   void Discard() override;
 
   // Starts a new point (one data front).
@@ -68,6 +75,10 @@ class ZELI_AnalogFrontDataSet : public ZELI_DataSet {
 
  private:
   void ComputeGeometry();
+  // The position's values, kept at slot position (the arrays must be open):
+  // each block's run of them is read with one transfer; a run that yields
+  // nothing fails with "No more data points".
+  ZELI_CachedArray* ValuesArray(unsigned position);
 
   std::unique_ptr<ZELI_ArrayDataSet> xIndices_;
   zel_interpolation_t interpolation_ = ZEL_INTERPOLATION_LINEAR;
@@ -117,10 +128,19 @@ class ZELI_DigitalFrontDataSet : public ZELI_DataSet {
   void EnterValues(unsigned position, const void* values, unsigned n) override;
   void EnterOrders(const int*, unsigned) override {}
   void EnterXIndices(const int*, unsigned) override {}
+  // X: the X values at the position's own X indices; Y: its values. Both
+  // read from its chunk chain once and kept.
+  ZELI_WfSegmentXData* Get_WfSegmentXData(unsigned position) override;
+  ZELI_WfDataArray* Get_WfSegmentYData(unsigned position) override;
+  // A slot below the kept count ("ZELI_DigitalFrontDataSet::Invalidate_CachedArray_p").
+  void Invalidate_CachedArray_p(unsigned slot) override;
 
   const ZELI_DigitalWfChunk& Get_Chunk(unsigned position) const;
   // Walks the chain of position: every X index and value (the arrays must
-  // be open); values is room for the point count.
+  // be open); values is room for the point count. The chain is read in
+  // windows of consecutive chunks that grow while it runs on contiguously
+  // (a waveform written alone) and shrink to one chunk where it jumps;
+  // every chunk header and offset is checked against the array.
   void Get_Data(unsigned position, std::vector<int>& xIndices, void* values) const;
 
  protected:
@@ -130,6 +150,9 @@ class ZELI_DigitalFrontDataSet : public ZELI_DataSet {
  private:
   // Appends a chunk with header (K, 0); returns its offset.
   unsigned NewChunk(const ZELI_DigitalWfChunk& chain);
+  // Reads the position's chain into the kept arrays of slots 2 x position
+  // (X indices) and 2 x position + 1 (values) unless they are kept.
+  void ReadChain(unsigned position);
 
   std::vector<std::unique_ptr<ZELI_DigitalWfChunk>> chunks_;  // by position; null at free ones
   unsigned char flag_ = 0;                                     // kept in the record; 0 when created

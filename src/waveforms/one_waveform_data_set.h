@@ -39,6 +39,12 @@ class ZELI_OneWaveformDataSet : public ZELI_DataSet {
   void EnterValues(unsigned position, const void* values, unsigned n) override;
   void EnterOrders(const int* orders, unsigned n) override;
   void EnterXIndices(const int* indices, unsigned n) override;
+  // Dense: the first X values; sparse: the X values at the X indices.
+  ZELI_WfSegmentXData* Get_WfSegmentXData(unsigned position) override;
+  ZELI_WfDataArray* Get_WfSegmentYData(unsigned position) override;
+  // Slot 0 only ("ZELI_OneWaveformDataSet::Invalidate_CachedArray_p").
+  void Invalidate_CachedArray_p(unsigned slot) override;
+  void ForgetCachedArrays() noexcept override;
   void Discard() override;
 
   bool IsSparse() const { return xIndices_ != nullptr; }
@@ -58,6 +64,14 @@ class ZELI_OneWaveformDataSet : public ZELI_DataSet {
   void PrepareEntry(unsigned position, unsigned n);
   void AppendValues(const void* values, unsigned n);
   bool HasOrders() const { return orders_ != nullptr; }
+  // Points a waveform segment shows: every value of a sparse data set (one
+  // X index each, "ZELI_OneWaveformDataSet: X indices and values differ in
+  // count" otherwise); a dense one pairs its values with the first X values,
+  // as many as both have (they differ while writing goes on, and after an
+  // array run that was not cut at shutdown).
+  unsigned Get_ReadPointCount() const;
+  // Every value, kept at slot 0 (the arrays must be open).
+  ZELI_CachedArray* ValuesArray(unsigned position);
 
   std::unique_ptr<ZELI_ArrayDataSet> xIndices_;  // sparse mode only
   zel_interpolation_t interpolation_ = ZEL_INTERPOLATION_NONE;

@@ -35,7 +35,19 @@ ZELI_SharedXSet::ZELI_SharedXSet(ZELI_Segment& segment, unsigned dataStore, Read
 
 ZELI_SharedXSet::~ZELI_SharedXSet() = default;
 
-void ZELI_SharedXSet::Set_DataStoreDirty() { segment_->Set_DataStoreDirty(dataStore_); }
+// The X values' kept array carries a copy of the X data information, which
+// may be what changed.
+void ZELI_SharedXSet::Set_DataStoreDirty() {
+  if (xValues_) xValues_->ForgetCachedArrays();
+  segment_->Set_DataStoreDirty(dataStore_);
+}
+
+void ZELI_SharedXSet::ForgetCachedArrays() noexcept {
+  if (xValues_) xValues_->ForgetCachedArrays();
+  for (auto& dataSet : dataSets_) {
+    if (dataSet) dataSet->ForgetCachedArrays();
+  }
+}
 
 ZELI_DataSet* ZELI_SharedXSet::Get_DataSet_p(unsigned index) const {
   if (index >= dataSets_.size()) throw ZELI_FailedException("ZELI_SharedXSet::Get_DataSet_p index");
@@ -145,6 +157,26 @@ void ZELI_SharedXSet::CloseMemory() {
   }
   memoryOpen_ = false;
   segment_->CloseMemoryFile(dataStore_);
+}
+
+ZELI_SharedXSetReading::ZELI_SharedXSetReading(ZELI_SharedXSet& set) {
+  if (set.IsMemoryOpen()) return;
+  set.OpenMemory(set.Get_Segment().Get_OpenMode(set.Get_DataStoreIndex()));
+  opened_ = &set;
+}
+
+ZELI_SharedXSetReading::~ZELI_SharedXSetReading() {
+  try {
+    if (opened_ != nullptr) opened_->CloseMemory();
+  } catch (...) {
+    // Reading wrote nothing; a failure to close is reported by Close.
+  }
+}
+
+void ZELI_SharedXSetReading::Close() {
+  ZELI_SharedXSet* set = opened_;
+  opened_ = nullptr;
+  if (set != nullptr) set->CloseMemory();
 }
 
 void ZELI_SharedXSet::Shutdown() {

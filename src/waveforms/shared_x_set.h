@@ -88,6 +88,8 @@ class ZELI_SharedXSet : public ZELI_InternalBase {
   void OpenMemory(zel_iomode_t mode);
   void CloseMemory();
   bool IsMemoryOpen() const { return memoryOpen_; }
+  // Lets the kept cached arrays of the X values and every data set go.
+  void ForgetCachedArrays() noexcept;
 
   // End of writing: refuses Array and mixed kinds ("ZELI_SharedXSet::
   // Shutdown: mixed type"), and cuts dense One_Waveform data sets and the X
@@ -131,5 +133,33 @@ class ZELI_SharedXSet : public ZELI_InternalBase {
   // data information over all of them.
   std::vector<char> simpValues_;
 };
+
+// Keeps a shared X set's arrays open while values are read out of them.
+// Arrays already open (a writer's, or an outer reading) are read as they
+// are; closed ones are opened, with the data store, in the mode the store
+// is open in (so that a store another writer holds stays consistent), or
+// for reading, and closed again by Close (or quietly by the destructor when
+// the reading failed).
+class ZELI_SharedXSetReading {
+ public:
+  explicit ZELI_SharedXSetReading(ZELI_SharedXSet& set);
+  ~ZELI_SharedXSetReading();
+  ZELI_SharedXSetReading(const ZELI_SharedXSetReading&) = delete;
+  ZELI_SharedXSetReading& operator=(const ZELI_SharedXSetReading&) = delete;
+  void Close();
+
+ private:
+  ZELI_SharedXSet* opened_ = nullptr;  // null when nothing is to be closed
+};
+
+// Runs read (which returns a new object the caller will own) with set's
+// arrays open, and hands its result over once they are closed again.
+template <typename T, typename Read>
+T* ZELI_ReadWithArraysOpen(ZELI_SharedXSet& set, Read&& read) {
+  ZELI_SharedXSetReading reading(set);
+  std::unique_ptr<T> result(read());
+  reading.Close();
+  return result.release();
+}
 
 #endif  // ZEL_WAVEFORMS_SHARED_X_SET_H

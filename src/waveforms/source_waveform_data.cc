@@ -1,13 +1,23 @@
 // ZELI_SourceWaveform: per-segment queries, answered by the data set that
 // holds the waveform in the segment (located through the segment's waveform
 // locator by the waveform's key in set).
+#include <memory>
+
+#include "access/wf_data_array.h"
+#include "access/wf_segment.h"
 #include "errors/exceptions.h"
 #include "model/segment.h"
+#include "model/waveform_set.h"
 #include "waveforms/data_set.h"
 #include "waveforms/shared_x_set.h"
 #include "waveforms/waveform.h"
 
+// The locator is indexed by key in set: a waveform of another set would
+// find a stranger's data there.
 void ZELI_SourceWaveform::Locate(ZELI_Segment& segment, ZELI_WaveformDataLocation& location) const {
+  if (segment.Get_WaveformSet_p() != Get_WaveformSet_p()) {
+    throw ZELI_BadArgException("The waveform and the segment belong to different waveform sets.");
+  }
   if (!segment.Get_WaveformLocation(keyInSet_, location)) throw ZELI_NotFoundException("The waveform has no data");
 }
 
@@ -42,6 +52,12 @@ zel_interpolation_t ZELI_SourceWaveform::Get_XInterpolationType(ZELI_Segment& se
 }
 
 ZELI_WfSegment* ZELI_SourceWaveform::Get_WfSegment_p(ZELI_Segment& segment) {
-  Get_DataSet_p(segment);
-  throw ZELI_FailedException("Unimplemented: ZELI_SourceWaveform::Get_WfSegment_p");
+  ZELI_WaveformDataLocation location;
+  Locate(segment, location);
+  ZELI_DataSet* dataSet = Get_DataSet_p(segment);
+  const unsigned index = Get_WaveformSet_p()->Get_SegmentIndexFromParIds(segment.Get_ParIds());
+  std::unique_ptr<ZELI_WfSegmentXData> x(dataSet->Get_WfSegmentXData(location.position));
+  std::unique_ptr<ZELI_WfDataArray> y(dataSet->Get_WfSegmentYData(location.position));
+  // The waveform segment takes both over, also when its construction fails.
+  return new ZELI_WfSegment(index, x.release(), y.release());
 }

@@ -116,11 +116,13 @@ class ZELI_SourceWaveform : public ZELI_Waveform {
   ZELI_SourceWaveform(ZELI_WaveformSet* waveformSet, ZELI_DimensionDescriptor* yDescriptor, zel_semantic_t semantic);
 
   ZELI_SourceWaveform* Get_SourceWaveform_p() override { return this; }
-  // Declared with the read path (cached arrays and waveform segments):
-  // "Unimplemented: ZELI_SourceWaveform::Get_WfSegment_p" until then.
+  // A new waveform segment over the cached arrays of the data set that
+  // holds the waveform in segment; the caller owns it.
   ZELI_WfSegment* Get_WfSegment_p(ZELI_Segment& segment) override;
   // Each fails with ZEL_NOT_FOUND "The waveform has no data" when the
-  // segment holds no data of this waveform.
+  // segment holds no data of this waveform, and with ZEL_BAD_ARG "The
+  // waveform and the segment belong to different waveform sets." for a
+  // segment of another set.
   const ZELI_DataInformation& Get_XDataInformation(ZELI_Segment& segment) override;
   const ZELI_DataInformation& Get_YDataInformation(ZELI_Segment& segment) override;
   unsigned Get_PointCount(ZELI_Segment& segment) override;

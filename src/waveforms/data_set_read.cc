@@ -1,0 +1,194 @@
+// Reading data sets back as cached arrays: the kept arrays of a data set,
+// the X and Y sides of waveform segments, and the Array and One_Waveform
+// kinds. The front kinds read their layouts in front_data_sets_read.cc.
+//
+// Every value is copied out of the memory arrays into memory of its own
+// (strings as malloc'd texts), so the arrays, and the data store with them,
+// may be closed as soon as the reading is done.
+#include <algorithm>
+#include <memory>
+
+#include "access/cached_array.h"
+#include "access/wf_data_array.h"
+#include "access/wf_segment.h"
+#include "errors/exceptions.h"
+#include "store/cache.h"
+#include "store/container.h"
+#include "store/memory_array.h"
+#include "types/typed_values.h"
+#include "waveforms/data_set.h"
+#include "waveforms/one_waveform_data_set.h"
+#include "waveforms/shared_x_set.h"
+
+// ---- kept arrays ----------------------------------------------------------------------
+
+void ZELI_DataSet::ForgetCachedArrays() noexcept {
+  for (ZELI_DataSetCachedArray*& array : kept_) {
+    if (array != nullptr) cache_->LetGo(array);
+    array = nullptr;
+  }
+  kept_.clear();
+}
+
+ZELI_DataSetCachedArray* ZELI_DataSet::Keep(unsigned slot, unsigned count, const ZELI_DataInformation& information,
+                                            void* data) {
+  ZELI_Type* type = information.Get_Type_p();
+  ZELI_TypedValues values(type, count, data);
+  auto own = std::make_unique<ZELI_DataInformation>(information);
+  if (type->IsOrdered()) own->DetermineMonMinMax(values.Get(), count);
+  if (kept_.size() <= slot) kept_.resize(size_t{slot} + 1, nullptr);
+  ZELI_Cache& cache = Container().Get_Cache();
+  if (kept_[slot] != nullptr) cache.LetGo(kept_[slot]);
+  kept_[slot] = nullptr;
+  auto array = std::make_unique<ZELI_DataSetCachedArray>(this, slot, count, own.get(), values.Get());
+  own.release();
+  values.Release();
+  // Should listing fail, the array's destructor only forgets the empty slot.
+  cache.Add_CachedArray(array.get());
+  cache_ = &cache;
+  kept_[slot] = array.release();
+  return kept_[slot];
+}
+
+void ZELI_DataSet::ForgetSlot(unsigned slot, unsigned limit, const char* message) {
+  if (slot >= limit || slot >= kept_.size()) throw ZELI_FailedException(message);
+  kept_[slot] = nullptr;
+}
+
+// ---- reading values ---------------------------------------------------------------------
+
+void ZELI_DataSet::ReadValuesInto(const ZELI_Type* type, uint64_t byteOffset, void* target, unsigned count,
+                                  const char* what) const {
+  const uint64_t end = byteOffset + uint64_t{count} * StoredSizeOf(type);
+  if (end > ReadableBytes(*values_) || end > ZELI_MemoryArray::MaxSize) {
+    throw ZELI_FailedException(ZELI_Message() << what << ": the data file holds fewer values than recorded");
+  }
+  ReadValuesAt(type, static_cast<unsigned>(byteOffset), target, count);
+}
+
+void* ZELI_DataSet::ReadValues(const ZELI_Type* type, uint64_t byteOffset, unsigned count, const char* what) const {
+  ZELI_TypedValues values(type, count);
+  ReadValuesInto(type, byteOffset, values.Get(), count, what);
+  return values.Release();
+}
+
+ZELI_CachedArray* ZELI_DataSet::FirstValues(ZELI_CachedArray* array, unsigned n, const char* what) const {
+  const unsigned count = array->Get_PointCount();
+  if (count == n) return array;
+  if (count < n) throw ZELI_FailedException(ZELI_Message() << what << ": fewer values than points");
+  const ZELI_Type* type = array->Get_Type_p();
+  ZELI_TypedValues values(type, n);
+  type->CopyData(values.Get(), array->Get_Data_p(), n);
+  auto information = std::make_unique<ZELI_DataInformation>(*array->Get_DataInformation_p());
+  information->ForgetDetermined();
+  if (type->IsOrdered()) information->DetermineMonMinMax(values.Get(), n);
+  auto first = std::make_unique<ZELI_CachedArray>(n, information.get(), values.Get());
+  information.release();
+  values.Release();
+  Container().Get_Cache().Add_CachedArray(first.get());
+  return first.release();
+}
+
+// ---- the sides of a waveform segment ----------------------------------------------------
+
+ZELI_WfSegmentXData* ZELI_DataSet::BuildXData(ZELI_CachedArray* index, unsigned count,
+                                              zel_interpolation_t interpolation, ZELI_ArrayDataSet* orders) {
+  ZELI_ArrayDataSet* xValues = sharedXSet_->Get_XValues_p();
+  if (xValues == nullptr) throw ZELI_FailedException("ZELI_DataSet: the shared X set has no X values");
+  ZELI_CachedArray* x = xValues->Get_CachedArray_p();
+  std::unique_ptr<ZELI_WfDataArray> xArray(index != nullptr
+                                               ? new ZELI_WfDataArray(Container(), index, x)
+                                               : new ZELI_WfDataArray(Container(), FirstValues(x, count, "X values")));
+  ZELI_CachedArray* order = nullptr;
+  if (interpolation == ZEL_INTERPOLATION_POLYNOMIAL && initialized_ && orders != nullptr) {
+    ZELI_CachedArray* all = orders->Get_CachedArray_p();
+    // Orders choose the interpolation formula: a stored one out of range
+    // is damage, not a value.
+    const int* stored = static_cast<const int*>(all->Get_Data_p());
+    for (unsigned i = 0; i < std::min(count, all->Get_PointCount()); ++i) {
+      if (stored[i] < 0 || stored[i] > 2) throw ZELI_FailedException("ZELI_DataSet: stored order out of range");
+    }
+    order = FirstValues(all, count, "orders");
+    order->IncrementReferenceCount();
+  }
+  try {
+    auto xData = std::make_unique<ZELI_WfSegmentXData>(xArray.get(), interpolation, order);
+    xArray.release();
+    return xData.release();
+  } catch (...) {
+    ZELI_ReleaseCachedArray(Container().Get_Cache(), order);
+    throw;
+  }
+}
+
+ZELI_WfDataArray* ZELI_DataSet::BuildYData(ZELI_CachedArray* values) const {
+  return new ZELI_WfDataArray(Container(), values);
+}
+
+// ---- Array ------------------------------------------------------------------------------
+
+ZELI_CachedArray* ZELI_ArrayDataSet::Get_CachedArray_p() {
+  if (ZELI_DataSetCachedArray* kept = Kept(0)) return kept;
+  ZELI_SharedXSetReading reading(*Get_SharedXSet_p());
+  const bool xValues = Get_SharedXSet_p()->Get_XValues_p() == this;
+  const ZELI_DataInformation information =
+      xValues ? Get_SharedXSet_p()->Get_XDataInformation() : ZELI_DataInformation(valueType_);
+  ZELI_CachedArray* array =
+      Keep(0, pointCount_, information, ReadValues(valueType_, 0, pointCount_, "ZELI_ArrayDataSet"));
+  reading.Close();
+  return array;
+}
+
+ZELI_WfSegmentXData* ZELI_ArrayDataSet::Get_WfSegmentXData(unsigned) {
+  throw ZELI_FailedException("ZELI_ArrayDataSet::Get_WfSegmentXData: data set has no waveforms");
+}
+
+ZELI_WfDataArray* ZELI_ArrayDataSet::Get_WfSegmentYData(unsigned) {
+  throw ZELI_FailedException("ZELI_ArrayDataSet::Get_WfSegmentYData: data set has no waveforms");
+}
+
+void ZELI_ArrayDataSet::Invalidate_CachedArray_p(unsigned slot) {
+  ForgetSlot(slot, 1, "ZELI_ArrayDataSet::Invalidate_CachedArray_p");
+}
+
+// ---- One_Waveform -------------------------------------------------------------------------
+
+unsigned ZELI_OneWaveformDataSet::Get_ReadPointCount() const {
+  if (!IsSparse()) return std::min(pointCount_, Get_SharedXSet_p()->Get_XCount());
+  if (xIndices_->Get_Count() != pointCount_) {
+    throw ZELI_FailedException("ZELI_OneWaveformDataSet: X indices and values differ in count");
+  }
+  return pointCount_;
+}
+
+ZELI_CachedArray* ZELI_OneWaveformDataSet::ValuesArray(unsigned position) {
+  if (ZELI_DataSetCachedArray* kept = Kept(0)) return kept;
+  const ZELI_DataInformation& information = Get_DataInformation(position);
+  return Keep(0, pointCount_, information, ReadValues(valueType_, 0, pointCount_, "ZELI_OneWaveformDataSet"));
+}
+
+ZELI_WfSegmentXData* ZELI_OneWaveformDataSet::Get_WfSegmentXData(unsigned position) {
+  AssertIsValidIndex(position);
+  return ZELI_ReadWithArraysOpen<ZELI_WfSegmentXData>(*Get_SharedXSet_p(), [&] {
+    const unsigned count = Get_ReadPointCount();
+    return BuildXData(IsSparse() ? xIndices_->Get_CachedArray_p() : nullptr, count, interpolation_, orders_.get());
+  });
+}
+
+ZELI_WfDataArray* ZELI_OneWaveformDataSet::Get_WfSegmentYData(unsigned position) {
+  AssertIsValidIndex(position);
+  return ZELI_ReadWithArraysOpen<ZELI_WfDataArray>(*Get_SharedXSet_p(), [&] {
+    const unsigned count = Get_ReadPointCount();
+    return BuildYData(FirstValues(ValuesArray(position), count, "ZELI_OneWaveformDataSet"));
+  });
+}
+
+void ZELI_OneWaveformDataSet::ForgetCachedArrays() noexcept {
+  if (xIndices_) xIndices_->ForgetCachedArrays();
+  if (orders_) orders_->ForgetCachedArrays();
+  ZELI_DataSet::ForgetCachedArrays();
+}
+
+void ZELI_OneWaveformDataSet::Invalidate_CachedArray_p(unsigned slot) {
+  ForgetSlot(slot, 1, "ZELI_OneWaveformDataSet::Invalidate_CachedArray_p");
+}

@@ -1,0 +1,161 @@
+// Reading the front data sets back: the Analog_Front block layout and the
+// Digital_Front chunk chains (geometry in front_data_sets.h), into cached
+// arrays kept per position.
+#include <algorithm>
+#include <cstring>
+
+#include "access/cached_array.h"
+#include "access/wf_data_array.h"
+#include "access/wf_segment.h"
+#include "errors/exceptions.h"
+#include "store/memory_array.h"
+#include "types/typed_values.h"
+#include "waveforms/front_data_sets.h"
+#include "waveforms/shared_x_set.h"
+
+namespace {
+
+// Most chunks one transfer of a chain brings in (64 KiB).
+constexpr unsigned MaxWindowChunks = 512;
+
+}  // namespace
+
+// ---- Analog_Front ----------------------------------------------------------------------
+
+ZELI_CachedArray* ZELI_AnalogFrontDataSet::ValuesArray(unsigned position) {
+  if (ZELI_DataSetCachedArray* kept = Kept(position)) return kept;
+  const ZELI_DataInformation& information = Get_DataInformation(position);
+  const unsigned count = pointCount_;
+  // Values of one position are contiguous within a block: value i lies at
+  // S x (i / ppb) + B x position + V x (i mod ppb).
+  if (count > 0 && (!IsInitialized() || pointsPerBlock_ == 0)) throw ZELI_FailedException("No more data points");
+  ZELI_TypedValues values(valueType_, count);
+  for (unsigned first = 0; first < count;) {
+    const unsigned run = std::min(pointsPerBlock_ - first % pointsPerBlock_, count - first);
+    if (run == 0) throw ZELI_FailedException("No more data points");
+    ReadValuesInto(valueType_, ValueOffset(position, first), values.At(first), run, "ZELI_AnalogFrontDataSet");
+    first += run;
+  }
+  return Keep(position, count, information, values.Release());
+}
+
+ZELI_WfSegmentXData* ZELI_AnalogFrontDataSet::Get_WfSegmentXData(unsigned position) {
+  AssertIsValidIndex(position);
+  return ZELI_ReadWithArraysOpen<ZELI_WfSegmentXData>(*Get_SharedXSet_p(), [&] {
+    if (xIndices_->Get_Count() != pointCount_) {
+      throw ZELI_FailedException("ZELI_AnalogFrontDataSet: X indices and values differ in count");
+    }
+    return BuildXData(xIndices_->Get_CachedArray_p(), pointCount_, interpolation_, orders_.get());
+  });
+}
+
+ZELI_WfDataArray* ZELI_AnalogFrontDataSet::Get_WfSegmentYData(unsigned position) {
+  AssertIsValidIndex(position);
+  return ZELI_ReadWithArraysOpen<ZELI_WfDataArray>(*Get_SharedXSet_p(),
+                                                   [&] { return BuildYData(ValuesArray(position)); });
+}
+
+void ZELI_AnalogFrontDataSet::ForgetCachedArrays() noexcept {
+  if (xIndices_) xIndices_->ForgetCachedArrays();
+  if (orders_) orders_->ForgetCachedArrays();
+  ZELI_DataSet::ForgetCachedArrays();
+}
+
+void ZELI_AnalogFrontDataSet::Invalidate_CachedArray_p(unsigned slot) {
+  ForgetSlot(slot, Get_KeptSlotCount(), "ZELI_AnalogFrontDataSet::Invalidate_CachedArray_p");
+}
+
+// ---- Digital_Front -------------------------------------------------------------------
+
+void ZELI_DigitalFrontDataSet::Get_Data(unsigned position, std::vector<int>& xIndices, void* values) const {
+  const ZELI_DigitalWfChunk& chain = Get_Chunk(position);
+  const unsigned indexSize = StoredSizeOf(chain.indexType);
+  if (indexSize != 4) throw ZELI_FailedException("ZELI_DigitalFrontDataSet::Get_Data: index size");
+  const unsigned valueSize = StoredSizeOf(chain.valueType);
+  const unsigned capacity = chain.capacity;
+  const unsigned valuesAt = 2 * indexSize + capacity * indexSize;  // within a chunk
+  constexpr unsigned chunkBytes = ZELI_DigitalWfChunk::ChunkBytes;
+  const uint64_t readable = ReadableBytes(*Get_Values_p());
+  xIndices.assign(chain.pointCount, 0);
+  // The window holds the chunks [windowStart, windowStart + size) of the array.
+  std::vector<char> window;
+  uint64_t windowStart = 0;
+  unsigned span = 1;
+  unsigned offset = chain.firstOffset;
+  unsigned done = 0;
+  while (done < chain.pointCount) {
+    if (uint64_t{offset} + chunkBytes > readable) {
+      throw ZELI_FailedException("ZELI_DigitalFrontDataSet::Get_Data: chunk offset");
+    }
+    if (offset < windowStart || uint64_t{offset} + chunkBytes > windowStart + window.size()) {
+      const uint64_t needed = (uint64_t{chain.pointCount} - done + capacity - 1) / capacity;
+      const uint64_t fit = (readable - offset) / chunkBytes;
+      const unsigned chunks = static_cast<unsigned>(std::min<uint64_t>({span, needed, fit}));
+      window.resize(size_t{chunks} * chunkBytes);
+      Get_Values_p()->ReadData(offset, window.data(), chunks * chunkBytes, 1);
+      windowStart = offset;
+    }
+    const char* chunk = window.data() + (offset - windowStart);
+    int header[2];
+    std::memcpy(header, chunk, sizeof header);
+    if (static_cast<unsigned>(header[0]) != capacity) {
+      throw ZELI_FailedException("ZELI_DigitalFrontDataSet::Get_Data: chunk capacity");
+    }
+    const unsigned here = std::min(capacity, chain.pointCount - done);
+    std::memcpy(xIndices.data() + done, chunk + 2 * indexSize, size_t{here} * indexSize);
+    char* target = static_cast<char*>(values) + size_t{done} * chain.valueType->Get_SizeOf();
+    if (chain.valueType->HoldsStrings()) {
+      // The chunk holds offsets of the texts in the companion array.
+      ReadValuesAt(chain.valueType, offset + valuesAt, target, here);
+    } else {
+      std::memcpy(target, chunk + valuesAt, size_t{here} * valueSize);
+    }
+    done += here;
+    const unsigned next = static_cast<unsigned>(header[1]);
+    if (done < chain.pointCount) {
+      // Chains only run forward, so a damaged one cannot loop.
+      if (next <= offset) throw ZELI_FailedException("ZELI_DigitalFrontDataSet::Get_Data: chunk chain");
+      if (next != offset + chunkBytes) {
+        span = 1;
+      } else if (next >= windowStart + window.size()) {
+        span = std::min(span * 2, MaxWindowChunks);
+      }
+    }
+    offset = next;
+  }
+}
+
+void ZELI_DigitalFrontDataSet::ReadChain(unsigned position) {
+  if (Kept(2 * position) != nullptr && Kept(2 * position + 1) != nullptr) return;
+  const ZELI_DigitalWfChunk& chain = Get_Chunk(position);
+  const ZELI_DataInformation& information = Get_DataInformation(position);
+  const unsigned count = chain.pointCount;
+  std::vector<int> indices;
+  ZELI_TypedValues values(chain.valueType, count);
+  Get_Data(position, indices, values.Get());
+  ZELI_TypedValues index(chain.indexType, count);
+  if (count > 0) std::memcpy(index.Get(), indices.data(), size_t{count} * sizeof(int));
+  Keep(2 * position, count, ZELI_DataInformation(chain.indexType), index.Release());
+  Keep(2 * position + 1, count, information, values.Release());
+}
+
+ZELI_WfSegmentXData* ZELI_DigitalFrontDataSet::Get_WfSegmentXData(unsigned position) {
+  AssertIsValidIndex(position);
+  return ZELI_ReadWithArraysOpen<ZELI_WfSegmentXData>(*Get_SharedXSet_p(), [&] {
+    ReadChain(position);
+    ZELI_CachedArray* index = Kept(2 * position);
+    return BuildXData(index, index->Get_PointCount(), ZEL_INTERPOLATION_CONSTANT, nullptr);
+  });
+}
+
+ZELI_WfDataArray* ZELI_DigitalFrontDataSet::Get_WfSegmentYData(unsigned position) {
+  AssertIsValidIndex(position);
+  return ZELI_ReadWithArraysOpen<ZELI_WfDataArray>(*Get_SharedXSet_p(), [&] {
+    ReadChain(position);
+    return BuildYData(Kept(2 * position + 1));
+  });
+}
+
+void ZELI_DigitalFrontDataSet::Invalidate_CachedArray_p(unsigned slot) {
+  ForgetSlot(slot, Get_KeptSlotCount(), "ZELI_DigitalFrontDataSet::Invalidate_CachedArray_p");
+}

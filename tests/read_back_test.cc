@@ -1,0 +1,352 @@
+// Tests: what the writers and the data set layouts store reads back bit for
+// bit through ZELI_SourceWaveform::Get_WfSegment_p (Analog_Front blocks in
+// every geometry, Digital_Front chains, One_Waveform dense and sparse,
+// polynomial orders, strings, complex values), while writing, after reopen
+// and in another process; the cached arrays kept between reads and let go
+// when data is appended or committed; bad requests and damaged data files.
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "access/cached_array.h"
+#include "access/wf_data_array.h"
+#include "access/wf_segment.h"
+#include "store/cache.h"
+#include "store/memory_array.h"
+#include "waveforms/front_data_sets.h"
+#include "writer_test_support.h"
+
+namespace zeltest {
+namespace {
+
+using WfSegment = std::unique_ptr<ZELI_WfSegment>;
+using Doubles = std::vector<double>;
+using Points = std::vector<std::string>;
+
+// Point i of a data array as its bytes (strings: the text, "-" for null),
+// read through its address: nothing is materialised.
+std::string At(const ZELI_WfDataArray& array, unsigned i) {
+  const char* value = static_cast<const char*>(array.Get_PointAddress(i));
+  if (!array.Get_Type_p()->HoldsStrings()) return std::string(value, array.Get_SizeOf());
+  const char* text = *reinterpret_cast<const char* const*>(value);
+  return text != nullptr ? text : "-";
+}
+Points PointsOf(const ZELI_WfDataArray& array) {
+  Points out;
+  for (unsigned i = 0; i < array.Get_PointCount(); ++i) out.push_back(At(array, i));
+  return out;
+}
+// Bit patterns of n doubles per point (a NaN equals itself, -0.0 differs).
+Points Bytes(const Doubles& values, size_t n = 1) {
+  Points out;
+  for (size_t i = 0; i < values.size(); i += n) out.emplace_back(reinterpret_cast<const char*>(&values[i]), 8 * n);
+  return out;
+}
+
+// Every point of a waveform segment with its order, to compare two reads.
+std::string Snapshot(const ZELI_WfSegment& segment) {
+  std::string out = std::to_string(segment.Get_SegmentIndex()) + std::to_string(segment.Get_XInterpolationType());
+  for (unsigned i = 0; i < segment.Get_XDataArray_p()->Get_PointCount(); ++i) {
+    out += At(*segment.Get_XDataArray_p(), i) + '|' + At(*segment.Get_YDataArray_p(), i) + '|';
+    if (const ZELI_CachedArray* orders = segment.Get_OrderArray_p()) {
+      out.append(static_cast<const char*>(orders->Get_PointAddress(i)), 4);
+    }
+  }
+  return out;
+}
+
+// Snapshots by waveform set name and key in set (segment 0).
+using Expected = std::map<std::pair<std::string, int>, std::string>;
+
+// "" when a new session that opens the container for reading reads every
+// waveform of expected as its snapshot; else the first difference.
+std::string CheckReopened(const std::string& name, const Expected& expected) {
+  zel_status_t status;
+  zel_session_t s = ZEL_InitSession(&status);
+  zel_container_t c = ZEL_OpenContainer(s, name.c_str(), ZEL_IOMODE_READ, &status);
+  std::string difference = status == ZEL_OK ? "" : ZEL_GetError();
+  for (const auto& [key, snapshot] : expected) {
+    const zel_waveformSet_t set = ZEL_FindWaveformSet(s, c, key.first.c_str(), &status);
+    if (!difference.empty() || status != ZEL_OK) break;
+    ZELI_WaveformSet* object = ObjectOf(s, set);
+    try {
+      WfSegment read(object->Get_WaveformMap()[key.second]->Get_WfSegment_p(*object->Get_Segment_p(0)));
+      if (Snapshot(*read) != snapshot) difference = key.first + " differs";
+    } catch (const ZELI_Exception& e) {
+      difference = key.first + ": " + e.what();
+    }
+  }
+  ZEL_CloseContainer(s, c, &status);
+  ZEL_TermSession(s, &status);
+  return difference;
+}
+
+template <typename Body>
+std::string FailureOf(Body body, zel_status_t* status = nullptr) {
+  try {
+    body();
+  } catch (const ZELI_Exception& e) {
+    if (status != nullptr) *status = e.status;
+    return e.what();
+  }
+  return "none";
+}
+
+// Where byte `position` of array lies in its data file.
+uint64_t FileOffset(const ZELI_MemoryArray& array, unsigned position) {
+  const uint64_t logical = uint64_t{array.Get_StartOffset()} + position;
+  return uint64_t{array.Get_PageList().at(logical / array.Get_PageSize())} * array.Get_PageSize() +
+         logical % array.Get_PageSize();
+}
+
+class ReadBackTest : public WriterFixture {
+ protected:
+  WfSegment Read(zel_waveform_t waveform, zel_segment_t segment = {-1}) {
+    ZELI_Segment& s = segment.key == -1 ? Seg() : *ObjectOf(session_, segment);
+    return WfSegment(SourceOf(session_, waveform)->Get_WfSegment_p(s));
+  }
+  zel_dimensionDescriptor_t Typed(const char* name, zel_dataType_t kind) {
+    zel_type_t type = Check(ZEL_CreateBuiltinType(session_, c_, name, kind, &status_));
+    return Check(ZEL_CreateDimensionDescriptor(session_, c_, name, "", type, &status_));
+  }
+  void ExpectReopenedEverywhere(const Expected& expected) {
+    file_ = Seg().Get_DataStoreFile(0, ".data");
+    Close(c_);
+    EXPECT_EQ(CheckReopened(name_, expected), "");
+    EXPECT_EQ(RunInChild([&] { return CheckReopened(name_, expected).empty() ? 0 : 1; }), 0);
+  }
+  // Writes value over the 4 bytes at offset of the data file of "tran" (a
+  // file cut shorter: nothing), then what reading waveform key of "tran"
+  // in the reopened container fails with.
+  std::string ReadDamaged(uint64_t offset, int value, int key) {
+    std::vector<unsigned char> bytes = ReadFileBytes(file_);
+    if (bytes.size() >= 4 && offset <= bytes.size() - 4) std::memcpy(bytes.data() + offset, &value, 4);
+    WriteFileBytes(file_, bytes);
+    zel_container_t c = Open(ZEL_IOMODE_READ);
+    ZELI_WaveformSet* set = ObjectOf(session_, ZEL_FindWaveformSet(session_, c, "tran", &status_));
+    std::string what = FailureOf([&] { delete set->Get_WaveformMap()[key]->Get_WfSegment_p(*set->Get_Segment_p(0)); });
+    Close(c);
+    return what;
+  }
+  std::string file_;
+};
+
+TEST_F(ReadBackTest, FrontLayoutsReadBackBitForBit) {
+  Expected expected;
+  // Analog_Front with 512, 256 and 128 points per block: two full blocks and
+  // a partial third, position 1 never written, the last front never ended.
+  for (unsigned count : {1000u, 1500u, 2001u}) {
+    const std::string name = "analog" + std::to_string(count);
+    const zel_waveformSet_t set = Set(c_, name.c_str());
+    const zel_segment_t segment = Segment(set);
+    ZELI_SharedXSet* shared = NewSharedXSet(segment);
+    auto* front = NewDataSet<ZELI_AnalogFrontDataSet>(shared);
+    std::vector<zel_waveform_t> waves(count);
+    for (zel_waveform_t& w : waves) {
+      w = Check(ZEL_CreateWaveform(session_, set, 0, y_, &status_));
+      front->Add_Waveform_p(SourceOf(session_, w));
+    }
+    shared->OpenMemory(ZEL_IOMODE_WRITE);
+    shared->InitializeWriting();
+    const unsigned points = 2 * front->Get_PointsPerBlock() + 3;
+    std::map<unsigned, Doubles> ys{{0, {}}, {1, Doubles(points, 0.0)}, {count / 2, {}}, {count - 1, {}}};
+    Doubles xs;
+    for (unsigned i = 0; i <= points; ++i) {
+      const double x = i * 0.5;
+      shared->Add_XData(&x, 1);
+      front->Add_Point(0);
+      if (i < points) xs.push_back(x);
+      for (auto& [p, y] : ys) {
+        const double v = p * 100000.0 + i + 0.25;
+        if (p != 1) front->EnterValues(p, &v, 1);
+        if (p != 1 && i < points) y.push_back(v);
+      }
+    }
+    front->Shutdown();
+    shared->CloseMemory();
+    for (const auto& [p, y] : ys) {
+      WfSegment read = Read(waves[p], segment);
+      EXPECT_TRUE(read->Get_XDataArray_p()->IsIndexed());
+      EXPECT_EQ(PointsOf(*read->Get_XDataArray_p()), Bytes(xs)) << count << " " << p;
+      EXPECT_EQ(PointsOf(*read->Get_YDataArray_p()), Bytes(y)) << count << " " << p;
+      expected[{name, static_cast<int>(p)}] = Snapshot(*read);
+    }
+  }
+  // Digital_Front: positions 0 and 2 (strings) interleave their chunks;
+  // position 1 then runs on alone, contiguous over many read windows.
+  ZELI_SharedXSet* shared = NewSharedXSet(segment_);
+  auto* digital = NewDataSet<ZELI_DigitalFrontDataSet>(shared);
+  const zel_waveform_t waves[] = {Wave(), Wave(), Wave(Typed("text", ZEL_STRING))};
+  for (zel_waveform_t w : waves) digital->Add_Waveform_p(SourceOf(session_, w));
+  shared->OpenMemory(ZEL_IOMODE_WRITE);
+  shared->InitializeWriting();
+  Points xs[3], ys[3];
+  for (int i = 0; i < 3040; ++i) {
+    const double x = i * 1e-9, v = i < 40 ? 2.0 * i : std::sqrt(i);
+    const std::string text = i % 4 == 0 ? "" : "t" + std::to_string(i);  // "" is stored as null
+    const char* t = text.c_str();
+    shared->Add_XData(&x, 1);
+    for (unsigned p : {0u, 1u, 2u}) {
+      if (p == 0 ? i >= 40 : p == 1 ? i < 40 : i >= 40 || i % 2 != 0) continue;
+      digital->EnterValues(p, p == 2 ? static_cast<const void*>(&t) : &v, 1);
+      xs[p].push_back(Bytes({x})[0]);
+      ys[p].push_back(p == 2 ? (text.empty() ? "-" : text) : Bytes({v})[0]);
+    }
+  }
+  shared->CloseMemory();
+  for (int p = 0; p < 3; ++p) {
+    WfSegment read = Read(waves[p]);
+    EXPECT_EQ(read->Get_XInterpolationType(), ZEL_INTERPOLATION_CONSTANT);
+    EXPECT_EQ(PointsOf(*read->Get_XDataArray_p()), xs[p]) << p;
+    EXPECT_EQ(PointsOf(*read->Get_YDataArray_p()), ys[p]) << p;
+    expected[{"tran", p}] = Snapshot(*read);
+  }
+  const uint64_t chunk = FileOffset(*digital->Get_Values_p(), digital->Get_Chunk(0).firstOffset);
+  ExpectReopenedEverywhere(expected);
+  // A damaged chain fails instead of being followed.
+  EXPECT_EQ(ReadDamaged(chunk, 99, 0), "ZELI_DigitalFrontDataSet::Get_Data: chunk capacity");
+  ReadDamaged(chunk, 10, 0);
+  EXPECT_EQ(ReadDamaged(chunk + 4, 0, 0), "ZELI_DigitalFrontDataSet::Get_Data: chunk chain");  // next: backwards
+}
+
+TEST_F(ReadBackTest, ArrayWriterValuesOfEveryKindReadBackBitForBit) {
+  const zel_writer_t writer = Writer(ZEL_STORAGE_ANALOG);
+  const zel_waveform_t waves[] = {Wave(), Wave(), Wave(Typed("z", ZEL_COMPLEX)), Wave(Typed("s", ZEL_STRING)), Wave()};
+  ZEL_WfDataWriter* data[5];
+  for (int k = 0; k < 5; ++k) data[k] = Add(writer, waves[k]);
+  ZEL_WfDataWriterSetInterpolationType(data[1], ZEL_INTERPOLATION_POLYNOMIAL, &status_);
+  ZEL_InitializeArrayWriting(session_, writer, &status_);
+  const double inf = std::numeric_limits<double>::infinity(), nan = std::nan("7");
+  const unsigned n = 700;
+  Doubles x(n), y(n), z(2 * n);
+  std::vector<int> orders(n);
+  Points texts(n);
+  std::vector<const char*> textValues(n);
+  for (unsigned i = 0; i < n; ++i) {
+    x[i] = i * 1e-6;
+    y[i] = i % 7 == 0 ? -0.0 : i == 1 ? inf : i == 2 ? nan : std::ldexp(1.0 + i, -1060);  // denormals
+    orders[i] = static_cast<int>(i % 3);
+    z[2 * i] = i % 5 == 0 ? nan : i;
+    z[2 * i + 1] = i % 11 == 0 ? -inf : -1.5 * i;
+    texts[i] = std::string(i % 40, static_cast<char>('a' + i % 26));
+    textValues[i] = texts[i].c_str();
+    if (texts[i].empty()) texts[i] = "-";
+  }
+  ZEL_AppendXArray(session_, writer, n, x.data(), &status_);
+  ZEL_WfDataWriterAppendArrays(data[0], n, y.data(), nullptr, nullptr, &status_);
+  ZEL_WfDataWriterAppendArrays(data[1], n, y.data(), orders.data(), nullptr, &status_);
+  ZEL_WfDataWriterAppendArrays(data[2], n, z.data(), nullptr, nullptr, &status_);
+  ZEL_WfDataWriterAppendArrays(data[3], n, textValues.data(), nullptr, nullptr, &status_);
+  ZEL_WfDataWriterAppendArrays(data[4], 3, y.data(), nullptr, nullptr, &status_);  // fewer than the X values
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+
+  // Read while the writer still holds the data store open for writing.
+  WfSegment read[5];
+  for (int k = 0; k < 5; ++k) read[k] = Read(waves[k]);
+  EXPECT_EQ(PointsOf(*read[0]->Get_XDataArray_p()), Bytes(x));
+  EXPECT_EQ(PointsOf(*read[0]->Get_YDataArray_p()), Bytes(y));
+  EXPECT_EQ(read[0]->Get_OrderArray_p(), nullptr);
+  EXPECT_EQ(PointsOf(*read[1]->Get_YDataArray_p()), Bytes(y));
+  ASSERT_NE(read[1]->Get_OrderArray_p(), nullptr);
+  EXPECT_EQ(read[1]->Get_OrderArray_p()->Get_ReferenceCount(), 1u);
+  EXPECT_EQ(std::memcmp(read[1]->Get_OrderArray_p()->Get_Data_p(), orders.data(), 4 * n), 0);
+  EXPECT_EQ(PointsOf(*read[2]->Get_YDataArray_p()), Bytes(z, 2));
+  EXPECT_EQ(PointsOf(*read[3]->Get_YDataArray_p()), texts);
+  // A dense waveform shows the points that it shares with the X values.
+  EXPECT_EQ(PointsOf(*read[4]->Get_XDataArray_p()), Bytes({x[0], x[1], x[2]}));
+  Expected expected;
+  for (int k = 0; k < 5; ++k) {
+    expected[{"tran", k}] = Snapshot(*read[k]);
+    read[k].reset();
+  }
+  const auto* poly = static_cast<ZELI_OneWaveformDataSet*>(SourceOf(session_, waves[1])->Get_DataSet_p(Seg()));
+  const uint64_t order = FileOffset(*poly->Get_Orders_p()->Get_Values_p(), 4 * 500);
+  ZEL_TerminateWriting(session_, writer, &status_);
+
+  // Sparse: the X values are read through the waveform's X indices, and
+  // single values never materialise the indexed array.
+  const zel_waveformSet_t set = Set(c_, "sparse");
+  const zel_waveform_t wave = Check(ZEL_CreateWaveform(session_, set, 0, y_, &status_));
+  const zel_writer_t sparse = Check(ZEL_CreateWriter(session_, Segment(set), 0, ZEL_STORAGE_SPARSE, &status_));
+  ZEL_WfDataWriter* sparseData = Add(sparse, wave);
+  ZEL_InitializeArrayWriting(session_, sparse, &status_);
+  Doubles xs, ys;
+  for (int i = 0; i < 600; ++i) {
+    const double xi = 3.0 * i, v = i + 0.5;
+    ZEL_AppendXArray(session_, sparse, 1, &xi, &status_);
+    if (i % 3 != 0) continue;
+    ZEL_WfDataWriterAppendArrays(sparseData, 1, &v, nullptr, &i, &status_);
+    xs.push_back(xi);
+    ys.push_back(v);
+  }
+  ZEL_TerminateWriting(session_, sparse, &status_);
+  WfSegment sparseRead(SourceOf(session_, wave)->Get_WfSegment_p(*ObjectOf(session_, set)->Get_Segment_p(0)));
+  EXPECT_EQ(PointsOf(*sparseRead->Get_XDataArray_p()), Bytes(xs));
+  EXPECT_EQ(PointsOf(*sparseRead->Get_YDataArray_p()), Bytes(ys));
+  EXPECT_TRUE(sparseRead->Get_XDataArray_p()->IsIndexed());
+  expected[{"sparse", 0}] = Snapshot(*sparseRead);
+  sparseRead.reset();
+  ExpectReopenedEverywhere(expected);
+  // Damaged data: an order that no interpolation has, then a data file cut
+  // short of the pages that its record promises.
+  EXPECT_EQ(ReadDamaged(order, 3, 1), "ZELI_DataSet: stored order out of range");
+  std::vector<unsigned char> bytes = ReadFileBytes(file_);
+  bytes.resize(4096);
+  WriteFileBytes(file_, bytes);
+  EXPECT_EQ(ReadDamaged(~0ull, 0, 1), "Corrupted data file.");
+}
+
+TEST_F(ReadBackTest, CachedArraysAreKeptUntilTheDataChanges) {
+  const zel_writer_t writer = Writer(ZEL_STORAGE_ANALOG);
+  const zel_waveform_t wave = Wave();
+  ZEL_WfDataWriter* data = Add(writer, wave);
+  ZEL_InitializeArrayWriting(session_, writer, &status_);
+  auto append = [&](const Doubles& values) {
+    ZEL_AppendXArray(session_, writer, static_cast<unsigned>(values.size()), values.data(), &status_);
+    ZEL_WfDataWriterAppendArrays(data, static_cast<unsigned>(values.size()), values.data(), nullptr, nullptr, &status_);
+  };
+  append({1, 2, 3});
+  ZELI_Cache& cache = Seg().Get_Container_p()->Get_Cache();
+  WfSegment first = Read(wave);
+  ZELI_CachedArray* y = first->Get_YDataArray_p()->Get_DirectArray_p();
+  EXPECT_EQ(cache.Get_Count(), 2u);  // the X values and the Y values
+  // Kept while the data stays: a second read and one after every holder
+  // (and a garbage collection) has gone find the same arrays.
+  EXPECT_EQ(Read(wave)->Get_YDataArray_p()->Get_DirectArray_p(), y);
+  first.reset();
+  EXPECT_EQ(cache.CollectGarbage(), 0u);
+  first = Read(wave);
+  EXPECT_EQ(first->Get_YDataArray_p()->Get_DirectArray_p(), y);
+  // Appending lets them go: the holder still reads the old values, a new
+  // read sees the new ones, the old arrays leave with their last holder.
+  append({4});
+  EXPECT_FALSE(y->IsLocatable());
+  EXPECT_EQ(PointsOf(*first->Get_YDataArray_p()), Bytes({1, 2, 3}));
+  EXPECT_EQ(PointsOf(*Read(wave)->Get_YDataArray_p()), Bytes({1, 2, 3, 4}));
+  EXPECT_EQ(cache.Get_Count(), 4u);
+  first.reset();
+  EXPECT_EQ(cache.Get_Count(), 2u);
+  // So does a commit of waveform data; unreferenced kept arrays go at once.
+  ZEL_CommitWaveformData(session_, segment_, 0, &status_);
+  EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  EXPECT_EQ(cache.Get_Count(), 0u);
+  Close(c_);
+}
+
+TEST_F(ReadBackTest, WaveformsWithoutDataHereAreRefused) {
+  zel_status_t status = ZEL_OK;
+  EXPECT_EQ(FailureOf([&] { Read(Wave()); }, &status), "The waveform has no data");
+  EXPECT_EQ(status, ZEL_NOT_FOUND);
+  const zel_waveform_t stranger = Check(ZEL_CreateWaveform(session_, Set(c_, "other"), 0, y_, &status_));
+  EXPECT_EQ(FailureOf([&] { Read(stranger); }, &status),
+            "The waveform and the segment belong to different waveform sets.");
+  EXPECT_EQ(status, ZEL_BAD_ARG);
+  Close(c_);
+}
+
+}  // namespace
+}  // namespace zeltest
