@@ -20,7 +20,10 @@ class ReaderTest : public WriterFixture {
   void WriteFronts(zel_segment_t segment, const std::vector<zel_waveform_t>& waves, unsigned n, double offset) {
     zel_writer_t w = Check(ZEL_CreateWriter(session_, segment, 0, ZEL_STORAGE_ANALOG, &status_));
     std::vector<ZEL_WfDataWriter*> data;
-    for (zel_waveform_t wave : waves) data.push_back(Add(w, wave));
+    for (zel_waveform_t wave : waves) {
+      data.push_back(Add(w, wave));
+      ZEL_WfDataWriterSetInterpolationType(data.back(), ZEL_INTERPOLATION_LINEAR, &status_);
+    }
     ZEL_InitializeFrontWriting(session_, w, &status_);
     for (unsigned i = 0; i < n; ++i) {
       std::vector<std::pair<ZEL_WfDataWriter*, double>> values;
