@@ -56,3 +56,49 @@ TEST(Tool, VersionPrintsNaming) {
   EXPECT_NE(out.find(".qo_zel"), std::string::npos);
   EXPECT_NE(out.find("_zel"), std::string::npos);
 }
+
+TEST_F(ToolTest, DumpPrintsTheValuesOfNamedWaveformsAsCsv) {
+  zeltest::TempDir dir;
+  const std::string name = dir / "sim";
+  zel_container_t c = ZEL_CreateContainer(session_, name.c_str(), ZEL_MODE_DISK, &status_);
+  zel_type_t real = ZEL_CreateBuiltinType(session_, c, "real", ZEL_REAL, &status_);
+  zel_dimensionDescriptor_t t = ZEL_CreateDimensionDescriptor(session_, c, "time", "s", real, &status_);
+  zel_waveformSet_t set = ZEL_CreateWaveformSet(session_, c, "tran", t, 0, nullptr, &status_);
+  zel_segment_t segment = ZEL_CreateSegment(session_, set, 0, nullptr, &status_);
+  zel_hierarchyNode_t root = ZEL_GetNameHierarchyRootNode(session_, set, &status_);
+  zel_waveform_t waves[2];
+  zel_writer_t writer = ZEL_CreateWriter(session_, segment, 0, ZEL_STORAGE_ANALOG, &status_);
+  ZEL_WfDataWriter* data[2];
+  const char* paths[2] = {"top/a", "top/sub/b"};
+  for (int i = 0; i < 2; ++i) {
+    waves[i] = ZEL_CreateWaveform(session_, set, 0, t, &status_);
+    ZEL_AddHierarchyScalarWf(session_, root, paths[i], ZEL_HDL_SLASH, waves[i], &status_);
+    data[i] = ZEL_AddWriterWaveform(session_, writer, waves[i], &status_);
+  }
+  ZEL_InitializeFrontWriting(session_, writer, &status_);
+  for (int p = 0; p < 3; ++p) {
+    const double x = 0.5 * p;
+    ZEL_StartDataFront(session_, writer, &x, &status_);
+    for (int i = 0; i < 2; ++i) {
+      const double y = 10 * i + p;
+      ZEL_WfDataWriterEnterValue(data[i], &y, 0, &status_);
+    }
+    ZEL_EndDataFront(session_, writer, &status_);
+  }
+  ZEL_TerminateWriting(session_, writer, &status_);
+  ZEL_CloseContainer(session_, c, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+
+  std::string out;
+  ASSERT_EQ(RunTool("dump " + name + " tran", out), 0) << out;
+  EXPECT_EQ(out,
+            "waveform,x,y\ntop/a,0,0\ntop/a,0.5,1\ntop/a,1,2\n"
+            "top/sub/b,0,10\ntop/sub/b,0.5,11\ntop/sub/b,1,12\n");
+  ASSERT_EQ(RunTool("dump " + name + " tran top/sub/b --segment 0", out), 0) << out;
+  EXPECT_EQ(out, "waveform,x,y\ntop/sub/b,0,10\ntop/sub/b,0.5,11\ntop/sub/b,1,12\n");
+  EXPECT_EQ(RunTool("dump " + name + " tran top/none", out), 1);
+  EXPECT_NE(out.find("no waveform named top/none"), std::string::npos) << out;
+  EXPECT_EQ(RunTool("dump " + name + " tran --segment 1", out), 1);
+  EXPECT_NE(out.find("has no segment 1"), std::string::npos) << out;
+  EXPECT_EQ(RunTool("dump " + name, out), 2);
+}

@@ -58,7 +58,8 @@ static int collect_all(zel_session_t s, zel_waveformSet_t set, dump_list* list) 
     if (!ZEL_HierarchyNodeHasWaveform(s, n, &own) || own != ZEL_OK) continue;
     zel_waveform_t w = ZEL_GetHierarchyWaveform(s, n, &own);
     char* name = own == ZEL_OK ? ZEL_GetHierarchyNodeFullName(s, n, ZEL_HDL_SLASH, &own) : NULL;
-    int added = name != NULL && add_item(list, w, name);
+    /* Labels name waveforms as PATH arguments do: without the root. */
+    int added = name != NULL && add_item(list, w, name[0] == '/' ? name + 1 : name);
     free(name);
     if (!added) return zel_fail("dump");
   }
