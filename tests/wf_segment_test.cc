@@ -546,5 +546,145 @@ TEST_F(WfSegmentTest, DerivedSegmentsShareDataAndOrders) {
   EXPECT_EQ(constant->SwapXY()->Get_XInterpolationType(), ZEL_INTERPOLATION_NONE);
 }
 
+// ---- searches ---------------------------------------------------------------------
+
+// The outputs of one ZEL_GetWfSegmentValueByX call.
+struct Lookup {
+  unsigned leg = 99, lower = 99, upper = 99;
+  zel_bool_t exact = 9, interpolated = 9;
+  double y = -1;
+  zel_status_t st = ZEL_OK;
+};
+
+Lookup ValueAt(ZEL_WfSegment* s, double x, zel_bool_t closestOnly = 0) {
+  Lookup r;
+  ZEL_GetWfSegmentValueByX(s, 0, 0, &x, closestOnly, 0, &r.leg, &r.lower, &r.upper, &r.exact, &r.interpolated, &r.y,
+                           nullptr, &r.st);
+  return r;
+}
+
+TEST_F(WfSegmentTest, ValueByXInterpolatesByTheSegmentsType) {
+  // X 0, 1, 2 and Y 0, 1, 4, looked up at X = 1.5.
+  const std::vector<double> y = {0, 1, 4};
+  Lookup linear = ValueAt(Real(y)->Get_ApiObject_p(), 1.5);
+  EXPECT_EQ(linear.st, ZEL_OK) << ZEL_GetError();
+  EXPECT_EQ(linear.y, 2.5);
+  EXPECT_EQ(linear.interpolated, 1);
+  EXPECT_EQ(linear.exact, 0);
+  EXPECT_EQ(linear.lower, 1u);
+  EXPECT_EQ(linear.upper, 2u);
+  EXPECT_EQ(ValueAt(Real(y, ZEL_INTERPOLATION_CONSTANT)->Get_ApiObject_p(), 1.5).y, 1.0);
+  Lookup none = ValueAt(Real(y, ZEL_INTERPOLATION_NONE)->Get_ApiObject_p(), 1.6);
+  EXPECT_EQ(none.y, 4.0);
+  EXPECT_EQ(none.interpolated, 1);
+  EXPECT_EQ(ValueAt(Real(y)->Get_ApiObject_p(), 1.4, 1).y, 1.0);
+  // Order 2 stored for the lower point: the quadratic through (0,0), (1,1), (2,4).
+  ZELI_CachedArray* orders = Cached(integer_, std::vector<int>{1, 2, 1});
+  auto polynomial = Over(Direct(Cached(real_, y)), ZEL_INTERPOLATION_POLYNOMIAL, orders);
+  EXPECT_DOUBLE_EQ(ValueAt(polynomial->Get_ApiObject_p(), 1.5).y, 2.25);
+  // Y at X as readers use it: the polynomial type takes the upper point's order.
+  double at = 0.5, out = 0;
+  unsigned lower = 0, upper = 0;
+  polynomial->YAtX(0, 0, &at, real_, real_, &out, &lower, &upper);
+  EXPECT_DOUBLE_EQ(out, 0.5);
+}
+
+TEST_F(WfSegmentTest, SearchBracketsAtTheEdgesAndOutside) {
+  auto segment = Real({5, 6, 7});
+  ZEL_WfSegment* s = segment->Get_ApiObject_p();
+  Lookup first = ValueAt(s, 0);
+  EXPECT_EQ(first.y, 5.0);
+  EXPECT_EQ(first.exact, 1);
+  EXPECT_EQ(first.interpolated, 0);
+  EXPECT_EQ(first.lower, 0u);
+  EXPECT_EQ(first.upper, 1u);
+  Lookup last = ValueAt(s, 2);
+  EXPECT_EQ(last.lower, 2u);
+  EXPECT_EQ(last.upper, 3u);
+  Lookup below = ValueAt(s, -0.5);
+  EXPECT_EQ(below.y, -1.0);
+  EXPECT_EQ(below.st, ZEL_NOT_FOUND);
+  EXPECT_STREQ(ZEL_GetError(), "ZEL_GetWfSegmentValueByX: No such value");
+  EXPECT_EQ(ValueAt(s, 2.5).st, ZEL_NOT_FOUND);
+
+  unsigned leg = 9, lower = 9, upper = 9;
+  zel_bool_t exact = 9;
+  double x = 3;
+  ZEL_GetWfSegmentIndexByX(s, 0, 0, &x, 0, &leg, &lower, &upper, &exact, &st_);
+  EXPECT_EQ(st_, ZEL_OK);
+  EXPECT_EQ(leg, 1u);  // the leg count: nothing found
+  EXPECT_EQ(lower + upper + exact, 0u);
+  ZEL_GetWfSegmentIndexByX(s, 0, 0, &x, 1, &leg, &lower, &upper, &exact, &st_);
+  EXPECT_ZEL_FAILURE(st_, ZEL_FAILED, "ZEL_GetWfSegmentIndexByX: ZELI_WfSegment::Get_IndexByX: unimplemented reverse search");
+  ZEL_GetWfSegmentIndexByX(s, 1, 0, &x, 0, &leg, &lower, &upper, &exact, &st_);
+  EXPECT_ZEL_FAILURE(st_, ZEL_BAD_ARG, "ZEL_GetWfSegmentIndexByX: Leg index out of range");
+  ZEL_GetWfSegmentIndexByX(s, 0, 3, &x, 0, &leg, &lower, &upper, &exact, &st_);
+  EXPECT_ZEL_FAILURE(st_, ZEL_BAD_ARG, "ZEL_GetWfSegmentIndexByX: Point index is out of range");
+  ZEL_GetWfSegmentIndexByCP(s, 0, 0, &x, 0, &leg, &lower, &upper, &exact, &st_);
+  EXPECT_ZEL_FAILURE(st_, ZEL_FAILED, "ZEL_GetWfSegmentIndexByCP: Unimplemented ZELI_WfSegment::Get_IndexByCP");
+  ZEL_GetWfSegmentIndexByX(s, 0, 0, &x, 0, nullptr, &lower, &upper, &exact, &st_);
+  EXPECT_EQ(st_, ZEL_BAD_ARG);
+
+  // A CP output is refused before the caller's value is written.
+  double y = -1, cp = 0;
+  zel_bool_t interpolated = 0;
+  x = 0.5;
+  ZEL_GetWfSegmentValueByX(s, 0, 0, &x, 0, 0, &leg, &lower, &upper, &exact, &interpolated, &y, &cp, &st_);
+  EXPECT_ZEL_FAILURE(st_, ZEL_FAILED, "ZEL_GetWfSegmentValueByX: Unimplemented ZELI_WfSegment::Get_CPType_p");
+  EXPECT_EQ(y, -1.0);
+}
+
+TEST_F(WfSegmentTest, ClosestValuesAndUnorderedData) {
+  // Y 0, 2, 0 is not monotonic: the first crossing of 1 wins.
+  auto segment = Real({0, 2, 0});
+  ZEL_WfSegment* s = segment->Get_ApiObject_p();
+  unsigned leg = 9, lower = 9, upper = 9, point = 9;
+  zel_bool_t exact = 9;
+  double sought = 1;
+  ZEL_GetWfSegmentIndexByY(s, 0, 0, &sought, 0, &leg, &lower, &upper, &exact, &st_);
+  EXPECT_EQ(lower, 0u);
+  EXPECT_EQ(upper, 1u);
+  EXPECT_EQ(exact, 0);
+  sought = 1.6;
+  double closest = 0;
+  ZEL_GetWfSegmentClosestXValue(s, 0, 0, &sought, 0, &leg, &point, &exact, &closest, &st_);
+  EXPECT_EQ(point, 2u);
+  EXPECT_EQ(closest, 2.0);
+  sought = 2;
+  ZEL_GetWfSegmentClosestYValue(s, 0, 0, &sought, 0, &leg, &point, &exact, &closest, &st_);
+  EXPECT_EQ(point, 1u);
+  EXPECT_EQ(exact, 1);
+
+  // An indexed array is searched without being copied.
+  ZELI_CachedArray* values = Cached(real_, std::vector<double>{10, 20, 30});
+  ZELI_CachedArray* index = Cached(integer_, std::vector<int>{0, 1, 2, 2});
+  auto indexed = Over(new ZELI_WfDataArray(*container_, index, values));
+  const unsigned before = CacheCount();
+  sought = 25;
+  zel_bool_t interpolated = 0;
+  double x = 0;
+  ZEL_GetWfSegmentValueByY(indexed->Get_ApiObject_p(), 0, 0, &sought, 0, 0, &leg, &lower, &upper, &exact,
+                           &interpolated, &x, nullptr, &st_);
+  EXPECT_EQ(st_, ZEL_OK) << ZEL_GetError();
+  EXPECT_EQ(x, 1.5);
+  EXPECT_TRUE(indexed->Get_YDataArray_p()->IsIndexed());
+  EXPECT_EQ(CacheCount(), before);
+
+  // Nothing to find in an empty segment, and nothing is read there.
+  auto empty = Real({});
+  ZEL_WfSegment* e = empty->Get_ApiObject_p();
+  ZEL_GetWfSegmentIndexByX(e, 0, 0, &sought, 0, &leg, &lower, &upper, &exact, &st_);
+  EXPECT_EQ(st_, ZEL_OK);
+  EXPECT_EQ(leg, 1u);
+  EXPECT_EQ(ValueAt(e, 0).st, ZEL_NOT_FOUND);
+  ZEL_GetWfSegmentClosestXValue(e, 0, 0, &sought, 0, &leg, &point, &exact, &closest, &st_);
+  EXPECT_ZEL_FAILURE(st_, ZEL_BAD_ARG, "ZEL_GetWfSegmentClosestXValue: Point index is out of range");
+  double out = -1;
+  empty->YAtX(0, 0, &sought, real_, real_, &out, &lower, &upper);
+  EXPECT_EQ(out, -1.0);
+  EXPECT_EQ(lower, 0u);
+  EXPECT_EQ(upper, 0u);
+}
+
 }  // namespace
 }  // namespace zeltest
