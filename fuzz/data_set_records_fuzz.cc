@@ -8,9 +8,10 @@
 // that segment; the structure is read as written, and the store in the
 // stored software version and byte order the input names. Reading must
 // either work or fail with a library exception; what was read is then used
-// (point counts written back, the diagnostic dump, every X value and every value
-// of the One_Waveform data sets read). A crash, a hang or an allocation
-// beyond what the input holds is a finding.
+// (point counts written back, the diagnostic dump, every X value and every
+// value of the One_Waveform data sets read, then every waveform read back as
+// a waveform segment, point by point and buffer by buffer). A crash, a hang
+// or an allocation beyond what the input holds is a finding.
 //
 // Input layout:
 //   byte 0      bits 0-3 stored software version (value mod 9); bit 7
@@ -33,6 +34,7 @@
 #include <string>
 #include <vector>
 
+#include "access/wf_segment.h"
 #include "errors/exceptions.h"
 #include "model/segment.h"
 #include "model/waveform_set.h"
@@ -170,6 +172,28 @@ void ReadValues(ZELI_SharedXSet& set) {
   set.CloseMemory();
 }
 
+// Builds every waveform's waveform segment from what was read and walks it:
+// each point one by one, then the buffers window by window.
+void ReadWaveformSegments(ZELI_WaveformSet& set, ZELI_Segment& segment) {
+  for (int key : set.Get_WaveformMap()) {
+    try {
+      std::unique_ptr<ZELI_WfSegment> wave(set.Get_WaveformMap()[key]->Get_WfSegment_p(segment));
+      const unsigned n = wave->PointCount(0);
+      for (unsigned p = 0; p < n; ++p) {
+        wave->Get_XPointAddress(0, p);
+        wave->Get_YPointAddress(0, p);
+      }
+      for (unsigned p = 0; p < n;) {
+        const unsigned window = wave->Setup_Buffer(0, p);
+        wave->Get_XBuffer();
+        wave->Get_YBuffer();
+        p += window == 0 ? 1 : window;
+      }
+    } catch (const ZELI_Exception&) {
+    }
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -229,5 +253,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (set != nullptr) ReadValues(*set);
   }
+  ReadWaveformSegments(*container.FindAllWaveformSets().front(), *segment);
   return 0;
 }
