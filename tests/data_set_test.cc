@@ -70,6 +70,8 @@ TEST_F(DataSetTest, AnalogFrontBlocksHaveTheirExactOffsets) {
     }
     EXPECT_EQ(front->Get_PointCount(0), points);
     EXPECT_EQ(front->Get_XIndices_p()->Get_Count(), points);
+    // Staged values reach the array's bytes when the tiles are written out.
+    front->FlushStaged();
     for (unsigned p : positions) {
       for (unsigned i : {0u, 1u, ppb - 1, ppb, ppb + 1}) {
         EXPECT_EQ(Raw(*front, uint64_t{S} * (i / ppb) + uint64_t{B} * p + 8 * (i % ppb)), p * 100000.0 + i)

@@ -26,8 +26,14 @@ ZELI_Container::ZELI_Container(const char* name, zel_iomode_t mode, zel_mode_t s
 ZELI_Container::ZELI_Container() : ZELI_Container(nullptr, ZEL_IOMODE_WRITE, ZEL_MODE_MEMORY) {}
 
 // The access objects (writers, views, readers) are owned here; they go
-// first, while the segments they refer to still exist.
+// first, while the segments they refer to still exist. Those owned by
+// another access object go with their owner.
 ZELI_Container::~ZELI_Container() {
+  // Their keys are freed before any owner is destroyed, so that no owned
+  // object is looked at after its owner took it along.
+  for (int key : access_) {
+    if (!access_[key]->IsOwnedByContainer()) access_.Erase(key);
+  }
   for (int key : access_) delete access_[key];
 }
 

@@ -29,6 +29,9 @@ class ZELI_AccessBase : public ZELI_KeyedObject {
   // Writers finish their open work before their container is closed or
   // detached; other access objects have nothing to do.
   virtual void Shutdown() {}
+  // False for access objects owned by another access object (the subsets
+  // of a simulation result writer): the container destroys only the others.
+  virtual bool IsOwnedByContainer() const { return true; }
 };
 
 class ZELI_InternalBase : public ZELI_KeyedObject {};

@@ -3,6 +3,7 @@
 #include "waveforms/front_data_sets.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "errors/exceptions.h"
 #include "store/container.h"
@@ -70,6 +71,7 @@ void ZELI_AnalogFrontDataSet::ComputeGeometry() {
     points /= 2;
   }
   pointsPerBlock_ = std::max(points, 1u);
+  valueSize_ = valueSize;
   const uint64_t perWaveform = uint64_t{pointsPerBlock_} * valueSize;
   RequireWithin4GiB(perWaveform * waveforms, "ZELI_AnalogFrontDataSet::InitializeWriting");
   blockBytesPerWaveform_ = static_cast<unsigned>(perWaveform);
@@ -80,6 +82,10 @@ void ZELI_AnalogFrontDataSet::InitializeWriting() {
   if (IsInitialized()) throw ZELI_DuplicateException("Duplicate initialization of DataSet.");
   if (Get_OccupiedCount() == 0) throw ZELI_BadArgException("ZELI_AnalogFrontDataSet has no waveforms.");
   ComputeGeometry();
+  if (!valueType_->HoldsStrings()) {
+    tilePoints_ = std::min(pointsPerBlock_, std::max(1u, TileBytes / valueSize_));
+    staging_.assign(uint64_t{Get_PositionCount()} * tilePoints_ * valueSize_, 0);
+  }
   ZELI_DataSet::InitializeWriting();
   xIndices_->InitializeWriting();
   if (interpolation_ == ZEL_INTERPOLATION_POLYNOMIAL) {
@@ -96,6 +102,7 @@ void ZELI_AnalogFrontDataSet::OpenMemoryArrays(zel_iomode_t mode) {
 }
 
 void ZELI_AnalogFrontDataSet::CloseMemoryArrays() {
+  if (Get_Values_p()->IsOpen()) FlushStaged();
   xIndices_->CloseMemoryArrays();
   if (orders_) orders_->CloseMemoryArrays();
   ZELI_DataSet::CloseMemoryArrays();
@@ -123,10 +130,16 @@ void ZELI_AnalogFrontDataSet::Add_Point(int order) {
   const int last = Get_SharedXSet_p()->Get_LastXIndex();
   xIndices_->Add_Data(&last, 1);
   if (orders_) orders_->Add_Data(&order, 1);
+  // The tiles hold points of one block only.
+  if (stagedCount_ == tilePoints_ || (i % pointsPerBlock_ == 0 && stagedCount_ > 0)) FlushStaged();
   if (i % pointsPerBlock_ == 0) {
     Get_Values_p()->RandomlyAccess(static_cast<unsigned>(blockStart), blockBytesPerFront_);
   }
   currentOffset_ = static_cast<unsigned>(ValueOffset(0, i));
+  if (tilePoints_ > 0) {
+    if (stagedCount_ == 0) stagedFirst_ = i;
+    ++stagedCount_;
+  }
   ++pointCount_;
   Set_PointCountDirty();
 }
@@ -135,12 +148,52 @@ void ZELI_AnalogFrontDataSet::EnterValues(unsigned position, const void* values,
   AssertIsValidIndex(position);
   if (n != 1) throw ZELI_BadArgException("EnterValues nPoints != 1");
   if (pointCount_ == 0) throw ZELI_FailedException("ZELI_AnalogFrontDataSet::EnterValues: no point started");
+  if (IsStaged(pointCount_ - 1)) {
+    if (values == nullptr) throw ZELI_BadArgException("values is null");
+    std::memcpy(StagedValue(position, pointCount_ - 1), values, valueSize_);
+    return;
+  }
   WriteValuesAt(valueType_, currentOffset_ + blockBytesPerWaveform_ * position, values, 1);
+}
+
+void ZELI_AnalogFrontDataSet::HoldPreviousValue(unsigned position) {
+  AssertIsValidIndex(position);
+  if (pointCount_ == 0) throw ZELI_FailedException("ZELI_AnalogFrontDataSet::HoldPreviousValue: no point started");
+  const unsigned i = pointCount_ - 1;
+  // Raw bytes: a string's 4-byte reference names the same text.
+  std::vector<char> bytes(valueSize_, 0);
+  if (i > 0 && IsStaged(i - 1)) {
+    std::memcpy(bytes.data(), StagedValue(position, i - 1), valueSize_);
+  } else if (i > 0) {
+    Get_Values_p()->ReadData(static_cast<unsigned>(ValueOffset(position, i - 1)), bytes.data(), valueSize_, 1);
+  } else if (valueType_->HoldsStrings()) {
+    const char* empty = "";
+    WriteValuesAt(valueType_, static_cast<unsigned>(ValueOffset(position, i)), &empty, 1);
+    return;
+  }
+  if (IsStaged(i)) {
+    std::memcpy(StagedValue(position, i), bytes.data(), valueSize_);
+  } else {
+    Get_Values_p()->WriteData(static_cast<unsigned>(ValueOffset(position, i)), bytes.data(), valueSize_, 1);
+  }
+}
+
+void ZELI_AnalogFrontDataSet::FlushStaged() {
+  if (stagedCount_ == 0) return;
+  for (unsigned position = 0; position < Get_PositionCount(); ++position) {
+    Get_Values_p()->WriteData(static_cast<unsigned>(ValueOffset(position, stagedFirst_)),
+                              StagedValue(position, stagedFirst_), stagedCount_ * valueSize_, 1);
+  }
+  stagedCount_ = 0;
 }
 
 void ZELI_AnalogFrontDataSet::Get_Value(unsigned position, unsigned i, void* value) const {
   AssertIsValidIndex(position);
   if (i >= pointCount_) throw ZELI_BadArgException("ZELI_AnalogFrontDataSet::Get_Value: point index");
+  if (IsStaged(i)) {
+    std::memcpy(value, StagedValue(position, i), valueSize_);
+    return;
+  }
   ReadValuesAt(valueType_, static_cast<unsigned>(ValueOffset(position, i)), value, 1);
 }
 
@@ -152,6 +205,7 @@ void ZELI_AnalogFrontDataSet::Shutdown() {
     throw ZELI_FailedException("ZELI_AnalogFrontDataSet::Shutdown: order point count");
   }
   if (pointCount_ == 0) throw ZELI_FailedException("ZELI_AnalogFrontDataSet::Shutdown: point count 0");
+  if (IsStaged(pointCount_ - 1)) --stagedCount_;
   --pointCount_;
   xIndices_->Synchronize(pointCount_);
   if (orders_) orders_->Synchronize(pointCount_);

@@ -11,6 +11,15 @@
 // point also appends the shared X set's last X index (and its order under
 // POLYNOMIAL interpolation).
 //
+// Staging. One front writes one value per waveform, each B bytes (a page)
+// from the next, so writing them in place touches a page per value. Values
+// of fixed size (all but strings) are staged instead: per position a tile
+// of up to TileBytes of its latest points, kept in memory and written to the
+// block as one run per position when the tile is full or the block ends.
+// Whatever reads the values array or hands it on (closing the arrays, a
+// commit through ZELI_SharedXSet::FlushStaged, Get_Value) sees exactly the
+// layout above: tiles are written out first, or read from the tile.
+//
 // ZELI_DigitalFrontDataSet keeps, per position, a chain of 128-byte chunks
 // (ZELI_DigitalWfChunk) of (X index, value) pairs. With I the size of the
 // index type and V the value size: capacity K = (128 - 2I) / (V + I); a
@@ -53,6 +62,11 @@ class ZELI_AnalogFrontDataSet : public ZELI_DataSet {
 
   // Starts a new point (one data front).
   void Add_Point(int order);
+  // The current point of position takes the value of the previous point
+  // (zero bytes, or "" for strings, at the first point).
+  void HoldPreviousValue(unsigned position);
+  // Writes the staged tiles to the values array.
+  void FlushStaged() override;
   // Value i of position (the arrays must be open).
   void Get_Value(unsigned position, unsigned i, void* value) const;
   // Byte offset of value i of position.
@@ -68,6 +82,16 @@ class ZELI_AnalogFrontDataSet : public ZELI_DataSet {
 
  private:
   void ComputeGeometry();
+  bool IsStaged(unsigned i) const { return i >= stagedFirst_ && i - stagedFirst_ < stagedCount_; }
+  // Where value i (staged) of position lies in the staging area.
+  char* StagedValue(unsigned position, unsigned i) {
+    return staging_.data() + (uint64_t{position} * tilePoints_ + (i - stagedFirst_)) * valueSize_;
+  }
+  const char* StagedValue(unsigned position, unsigned i) const {
+    return const_cast<ZELI_AnalogFrontDataSet*>(this)->StagedValue(position, i);
+  }
+
+  static constexpr unsigned TileBytes = 512;
 
   std::unique_ptr<ZELI_ArrayDataSet> xIndices_;
   zel_interpolation_t interpolation_ = ZEL_INTERPOLATION_LINEAR;
@@ -79,6 +103,14 @@ class ZELI_AnalogFrontDataSet : public ZELI_DataSet {
   unsigned blockBytesPerWaveform_ = 0;
   unsigned blockBytesPerFront_ = 0;
   unsigned currentOffset_ = 0;  // of the current point within its block region
+  unsigned valueSize_ = 0;      // V, fixed at initialization
+  // Staging (fixed-size values only): tiles of tilePoints_ points per
+  // position, position-major; points stagedFirst_ .. + stagedCount_ - 1 lie
+  // there, all in one block, and not yet in the values array.
+  std::vector<char> staging_;
+  unsigned tilePoints_ = 0;  // 0: no staging
+  unsigned stagedFirst_ = 0;
+  unsigned stagedCount_ = 0;
 };
 
 // The chunk chain of one waveform of a Digital_Front data set.

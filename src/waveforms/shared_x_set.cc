@@ -147,6 +147,12 @@ void ZELI_SharedXSet::CloseMemory() {
   segment_->CloseMemoryFile(dataStore_);
 }
 
+void ZELI_SharedXSet::FlushStaged() {
+  for (auto& dataSet : dataSets_) {
+    if (dataSet) dataSet->FlushStaged();
+  }
+}
+
 void ZELI_SharedXSet::Shutdown() {
   bool anyFront = false;
   bool anySparse = false;

@@ -87,6 +87,9 @@ class ZELI_SharedXSet : public ZELI_InternalBase {
   // set; closing closes the arrays, then the data store.
   void OpenMemory(zel_iomode_t mode);
   void CloseMemory();
+  // Every data set writes what it holds back in memory to its arrays
+  // (before the data store is flushed for a commit).
+  void FlushStaged();
   bool IsMemoryOpen() const { return memoryOpen_; }
 
   // End of writing: refuses Array and mixed kinds ("ZELI_SharedXSet::

@@ -1,0 +1,93 @@
+// The registry of live data writer slabs and the summary setters (see
+// data_writer_support.h).
+#include "waveforms/data_writer_support.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "waveforms/data_set.h"
+
+namespace {
+
+struct Slab {
+  uintptr_t first;
+  uintptr_t end;  // one past the last byte
+  size_t size;    // of one object
+  ZELI_DataWriterKind kind;
+};
+
+struct Registry {
+  std::vector<Slab> slabs;  // ordered by first; slabs never overlap
+  size_t last = 0;          // index of the slab hit last (may be stale)
+};
+
+// Never destroyed: data writers may outlive static destruction (containers
+// left open are closed by the interface object at exit).
+Registry& TheRegistry() {
+  static auto* registry = new Registry();
+  return *registry;
+}
+
+bool Holds(const Slab& slab, uintptr_t p, ZELI_DataWriterKind kind) {
+  return p >= slab.first && p < slab.end && slab.kind == kind && (p - slab.first) % slab.size == 0;
+}
+
+}  // namespace
+
+void ZELI_RegisterDataWriters(const void* first, size_t count, size_t size, ZELI_DataWriterKind kind) {
+  Registry& registry = TheRegistry();
+  const auto begin = reinterpret_cast<uintptr_t>(first);
+  const Slab slab{begin, begin + count * size, size, kind};
+  auto at = std::lower_bound(registry.slabs.begin(), registry.slabs.end(), begin,
+                             [](const Slab& s, uintptr_t b) { return s.first < b; });
+  registry.slabs.insert(at, slab);
+}
+
+void ZELI_UnregisterDataWriters(const void* first) noexcept {
+  Registry& registry = TheRegistry();
+  const auto begin = reinterpret_cast<uintptr_t>(first);
+  auto at = std::lower_bound(registry.slabs.begin(), registry.slabs.end(), begin,
+                             [](const Slab& s, uintptr_t b) { return s.first < b; });
+  if (at != registry.slabs.end() && at->first == begin) registry.slabs.erase(at);
+}
+
+bool ZELI_IsLiveDataWriter(const void* p, ZELI_DataWriterKind kind) noexcept {
+  Registry& registry = TheRegistry();
+  const auto address = reinterpret_cast<uintptr_t>(p);
+  if (registry.last < registry.slabs.size() && Holds(registry.slabs[registry.last], address, kind)) return true;
+  // The slab whose first byte is the last one not above the address.
+  auto after = std::upper_bound(registry.slabs.begin(), registry.slabs.end(), address,
+                                [](uintptr_t a, const Slab& s) { return a < s.first; });
+  if (after == registry.slabs.begin()) return false;
+  const auto found = after - 1;
+  if (!Holds(*found, address, kind)) return false;
+  registry.last = static_cast<size_t>(found - registry.slabs.begin());
+  return true;
+}
+
+void ZELI_RequireDataWriterArgument(const void* p, const char* what) {
+  if (p == nullptr) throw ZELI_BadArgException(ZELI_Message() << what << " is null");
+}
+
+void ZELI_SetWaveformMonotonicity(ZELI_DataSet& dataSet, unsigned position, zel_monotonicity_t monotonicity) {
+  dataSet.Get_DataInformation(position).Set_Monotonicity(monotonicity);
+  dataSet.Set_DataStoreDirty();
+}
+
+void ZELI_SetWaveformDataSpacing(ZELI_DataSet& dataSet, unsigned position, zel_dataSpacing_t spacing) {
+  dataSet.Get_DataInformation(position).Set_DataSpacing(spacing);
+  dataSet.Set_DataStoreDirty();
+}
+
+void ZELI_SetWaveformMinMax(ZELI_DataSet& dataSet, unsigned position, const void* min, const void* max) {
+  ZELI_RequireDataWriterArgument(min, "min");
+  ZELI_RequireDataWriterArgument(max, "max");
+  dataSet.Get_DataInformation(position).Set_MinMax(min, max);
+  dataSet.Set_DataStoreDirty();
+}
+
+void ZELI_UnsetWaveformMinMax(ZELI_DataSet& dataSet, unsigned position) {
+  dataSet.Get_DataInformation(position).Unset_MinMax();
+  dataSet.Set_DataStoreDirty();
+}
