@@ -184,6 +184,8 @@ void ZELI_AnalogFrontDataSet::FlushStaged() {
     Get_Values_p()->WriteData(static_cast<unsigned>(ValueOffset(position, stagedFirst_)),
                               StagedValue(position, stagedFirst_), stagedCount_ * valueSize_, 1);
   }
+  // A value never entered reads as zero bytes, as in a block written in place.
+  std::fill(staging_.begin(), staging_.end(), 0);
   stagedCount_ = 0;
 }
 
