@@ -157,7 +157,8 @@ ZEL_EXPORT void ZEL_UnsetSimResultXMinMax(zel_session_t session, zel_simResultWr
 
 ZEL_EXPORT void ZEL_SimWfDataWriterEnterValue(ZEL_SimWfDataWriter* dataWriter, const void* value,
                                               zel_status_t* status) noexcept {
-  ZELC_WithDataWriter(__func__, dataWriter, status, [&](ZEL_SimWfDataWriter& d) { d.EnterValue(value); });
+  ZELC_WithDataWriter(
+      __func__, dataWriter, status, [&](ZEL_SimWfDataWriter& d) { d.EnterValue(value); }, true);
 }
 
 ZEL_EXPORT void ZEL_SimWfDataWriterSetMonotonicity(ZEL_SimWfDataWriter* dataWriter, zel_monotonicity_t monotonicity,

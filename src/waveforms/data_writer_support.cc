@@ -14,12 +14,12 @@ struct Slab {
   uintptr_t first;
   uintptr_t end;  // one past the last byte
   size_t size;    // of one object
+  size_t mask;    // size - 1 when size is a power of two (no division), else 0
   ZELI_DataWriterKind kind;
 };
 
 struct Registry {
   std::vector<Slab> slabs;  // ordered by first; slabs never overlap
-  size_t last = 0;          // index of the slab hit last (may be stale)
 };
 
 // Never destroyed: data writers may outlive static destruction (containers
@@ -30,15 +30,20 @@ Registry& TheRegistry() {
 }
 
 bool Holds(const Slab& slab, uintptr_t p, ZELI_DataWriterKind kind) {
-  return p >= slab.first && p < slab.end && slab.kind == kind && (p - slab.first) % slab.size == 0;
+  if (p < slab.first || p >= slab.end || slab.kind != kind) return false;
+  const uintptr_t offset = p - slab.first;
+  return slab.mask != 0 ? (offset & slab.mask) == 0 : offset % slab.size == 0;
 }
 
 }  // namespace
 
+ZELI_DataWriterSlabCache ZELI_LastDataWriterSlab;
+
 void ZELI_RegisterDataWriters(const void* first, size_t count, size_t size, ZELI_DataWriterKind kind) {
   Registry& registry = TheRegistry();
   const auto begin = reinterpret_cast<uintptr_t>(first);
-  const Slab slab{begin, begin + count * size, size, kind};
+  const size_t mask = size > 1 && (size & (size - 1)) == 0 ? size - 1 : 0;
+  const Slab slab{begin, begin + count * size, size, mask, kind};
   auto at = std::lower_bound(registry.slabs.begin(), registry.slabs.end(), begin,
                              [](const Slab& s, uintptr_t b) { return s.first < b; });
   registry.slabs.insert(at, slab);
@@ -50,19 +55,19 @@ void ZELI_UnregisterDataWriters(const void* first) noexcept {
   auto at = std::lower_bound(registry.slabs.begin(), registry.slabs.end(), begin,
                              [](const Slab& s, uintptr_t b) { return s.first < b; });
   if (at != registry.slabs.end() && at->first == begin) registry.slabs.erase(at);
+  if (ZELI_LastDataWriterSlab.first == begin) ZELI_LastDataWriterSlab = ZELI_DataWriterSlabCache();
 }
 
-bool ZELI_IsLiveDataWriter(const void* p, ZELI_DataWriterKind kind) noexcept {
-  Registry& registry = TheRegistry();
+bool ZELI_FindDataWriter(const void* p, ZELI_DataWriterKind kind) noexcept {
+  const Registry& registry = TheRegistry();
   const auto address = reinterpret_cast<uintptr_t>(p);
-  if (registry.last < registry.slabs.size() && Holds(registry.slabs[registry.last], address, kind)) return true;
   // The slab whose first byte is the last one not above the address.
   auto after = std::upper_bound(registry.slabs.begin(), registry.slabs.end(), address,
                                 [](uintptr_t a, const Slab& s) { return a < s.first; });
   if (after == registry.slabs.begin()) return false;
-  const auto found = after - 1;
-  if (!Holds(*found, address, kind)) return false;
-  registry.last = static_cast<size_t>(found - registry.slabs.begin());
+  const Slab& found = *(after - 1);
+  if (!Holds(found, address, kind)) return false;
+  if (found.mask != 0) ZELI_LastDataWriterSlab = {found.first, found.end, found.mask, found.kind};
   return true;
 }
 

@@ -21,6 +21,7 @@
 #define ZEL_WAVEFORMS_DATA_WRITER_SUPPORT_H
 
 #include <cstddef>
+#include <cstdint>
 #include <new>
 
 #include "errors/exceptions.h"
@@ -32,7 +33,26 @@ enum class ZELI_DataWriterKind : unsigned char { FRONT = 0, SIMULATION = 1 };
 void ZELI_RegisterDataWriters(const void* first, size_t count, size_t size, ZELI_DataWriterKind kind);
 // Unregisters the slab that starts at first (nothing when there is none).
 void ZELI_UnregisterDataWriters(const void* first) noexcept;
-bool ZELI_IsLiveDataWriter(const void* p, ZELI_DataWriterKind kind) noexcept;
+
+// The slab of the last lookup that found one whose object size is a power
+// of two (empty: first == end). Checked inline, since it answers nearly
+// every lookup of a simulator entering values; cleared when it goes.
+struct ZELI_DataWriterSlabCache {
+  uintptr_t first = 0;
+  uintptr_t end = 0;
+  uintptr_t mask = 0;  // object size - 1
+  ZELI_DataWriterKind kind = ZELI_DataWriterKind::FRONT;
+};
+extern ZELI_DataWriterSlabCache ZELI_LastDataWriterSlab;
+// The lookup behind the cache: a binary search over the slabs.
+bool ZELI_FindDataWriter(const void* p, ZELI_DataWriterKind kind) noexcept;
+
+inline bool ZELI_IsLiveDataWriter(const void* p, ZELI_DataWriterKind kind) noexcept {
+  const auto address = reinterpret_cast<uintptr_t>(p);
+  const ZELI_DataWriterSlabCache& last = ZELI_LastDataWriterSlab;
+  if (address >= last.first && address < last.end && last.kind == kind) return ((address - last.first) & last.mask) == 0;
+  return ZELI_FindDataWriter(p, kind);
+}
 
 // Runs a data writer member: library failures leave it as ZEL_Exception with
 // the same status and message; anything else as ZEL_UNKNOWN_EXCEPTION.

@@ -85,6 +85,7 @@ void ZELI_AnalogFrontDataSet::InitializeWriting() {
   if (!valueType_->HoldsStrings()) {
     tilePoints_ = std::min(pointsPerBlock_, std::max(1u, TileBytes / valueSize_));
     staging_.assign(uint64_t{Get_PositionCount()} * tilePoints_ * valueSize_, 0);
+    tile_.assign(uint64_t{tilePoints_} * valueSize_, 0);
   }
   ZELI_DataSet::InitializeWriting();
   xIndices_->InitializeWriting();
@@ -139,6 +140,10 @@ void ZELI_AnalogFrontDataSet::Add_Point(int order) {
   if (tilePoints_ > 0) {
     if (stagedCount_ == 0) stagedFirst_ = i;
     ++stagedCount_;
+    if (valueSize_ == sizeof(double)) {
+      stagedRow_ = StagedValue(0, i);
+      stagedRowPositions_ = Get_PositionCount();
+    }
   }
   ++pointCount_;
   Set_PointCountDirty();
@@ -180,13 +185,27 @@ void ZELI_AnalogFrontDataSet::HoldPreviousValue(unsigned position) {
 
 void ZELI_AnalogFrontDataSet::FlushStaged() {
   if (stagedCount_ == 0) return;
+  // Positions in order: the fronts' lines a position reads serve the next
+  // positions too.
+  const uint64_t stride = uint64_t{Get_PositionCount()} * valueSize_;
   for (unsigned position = 0; position < Get_PositionCount(); ++position) {
-    Get_Values_p()->WriteData(static_cast<unsigned>(ValueOffset(position, stagedFirst_)),
-                              StagedValue(position, stagedFirst_), stagedCount_ * valueSize_, 1);
+    const char* from = StagedValue(position, stagedFirst_);
+    if (valueSize_ == sizeof(double)) {  // a copy of constant size is a move
+      for (unsigned k = 0; k < stagedCount_; ++k) {
+        std::memcpy(tile_.data() + uint64_t{k} * sizeof(double), from + k * stride, sizeof(double));
+      }
+    } else {
+      for (unsigned k = 0; k < stagedCount_; ++k) {
+        std::memcpy(tile_.data() + uint64_t{k} * valueSize_, from + k * stride, valueSize_);
+      }
+    }
+    Get_Values_p()->WriteData(static_cast<unsigned>(ValueOffset(position, stagedFirst_)), tile_.data(),
+                              stagedCount_ * valueSize_, 1);
   }
   // A value never entered reads as zero bytes, as in a block written in place.
   std::fill(staging_.begin(), staging_.end(), 0);
   stagedCount_ = 0;
+  stagedRow_ = nullptr;
 }
 
 void ZELI_AnalogFrontDataSet::Get_Value(unsigned position, unsigned i, void* value) const {
@@ -208,6 +227,7 @@ void ZELI_AnalogFrontDataSet::Shutdown() {
   }
   if (pointCount_ == 0) throw ZELI_FailedException("ZELI_AnalogFrontDataSet::Shutdown: point count 0");
   if (IsStaged(pointCount_ - 1)) --stagedCount_;
+  stagedRow_ = nullptr;
   --pointCount_;
   xIndices_->Synchronize(pointCount_);
   if (orders_) orders_->Synchronize(pointCount_);

@@ -13,9 +13,11 @@
 //
 // Staging. One front writes one value per waveform, each B bytes (a page)
 // from the next, so writing them in place touches a page per value. Values
-// of fixed size (all but strings) are staged instead: per position a tile
-// of up to TileBytes of its latest points, kept in memory and written to the
-// block as one run per position when the tile is full or the block ends.
+// of fixed size (all but strings) are staged instead: the latest points
+// (up to TileBytes per position) are kept in memory front by front, as the
+// caller enters them, and written to the block when the tile is full or the
+// block ends: per position its run of values, gathered from the fronts, as
+// one write.
 // Whatever reads the values array or hands it on (closing the arrays, a
 // commit through ZELI_SharedXSet::FlushStaged, Get_Value) sees exactly the
 // layout above: tiles are written out first, or read from the tile.
@@ -29,6 +31,7 @@
 #ifndef ZEL_WAVEFORMS_FRONT_DATA_SETS_H
 #define ZEL_WAVEFORMS_FRONT_DATA_SETS_H
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -62,6 +65,17 @@ class ZELI_AnalogFrontDataSet : public ZELI_DataSet {
 
   // Starts a new point (one data front).
   void Add_Point(int order);
+  // EnterValues of one value, inline on the common path: an 8-byte value for
+  // a staged point at a position below the position count. Callers vouch
+  // that the position is occupied (the data writers of a live writer: a
+  // waveform being written is not deleted).
+  void EnterFrontValue(unsigned position, const void* value) {
+    if (stagedRow_ != nullptr && position < stagedRowPositions_ && value != nullptr) {
+      std::memcpy(stagedRow_ + uint64_t{position} * sizeof(double), value, sizeof(double));
+      return;
+    }
+    EnterValues(position, value, 1);
+  }
   // The current point of position takes the value of the previous point
   // (zero bytes, or "" for strings, at the first point).
   void HoldPreviousValue(unsigned position);
@@ -85,7 +99,7 @@ class ZELI_AnalogFrontDataSet : public ZELI_DataSet {
   bool IsStaged(unsigned i) const { return i >= stagedFirst_ && i - stagedFirst_ < stagedCount_; }
   // Where value i (staged) of position lies in the staging area.
   char* StagedValue(unsigned position, unsigned i) {
-    return staging_.data() + (uint64_t{position} * tilePoints_ + (i - stagedFirst_)) * valueSize_;
+    return staging_.data() + (uint64_t{i - stagedFirst_} * Get_PositionCount() + position) * valueSize_;
   }
   const char* StagedValue(unsigned position, unsigned i) const {
     return const_cast<ZELI_AnalogFrontDataSet*>(this)->StagedValue(position, i);
@@ -104,10 +118,15 @@ class ZELI_AnalogFrontDataSet : public ZELI_DataSet {
   unsigned blockBytesPerFront_ = 0;
   unsigned currentOffset_ = 0;  // of the current point within its block region
   unsigned valueSize_ = 0;      // V, fixed at initialization
-  // Staging (fixed-size values only): tiles of tilePoints_ points per
-  // position, position-major; points stagedFirst_ .. + stagedCount_ - 1 lie
-  // there, all in one block, and not yet in the values array.
+  // Staging (fixed-size values only): up to tilePoints_ fronts of one value
+  // per position, front-major; points stagedFirst_ .. + stagedCount_ - 1
+  // lie there, all in one block, and not yet in the values array.
   std::vector<char> staging_;
+  std::vector<char> tile_;  // one position's run, gathered for writing
+  // The current point's front in staging when values are 8 bytes, else null;
+  // stagedRowPositions_ values long.
+  char* stagedRow_ = nullptr;
+  unsigned stagedRowPositions_ = 0;
   unsigned tilePoints_ = 0;  // 0: no staging
   unsigned stagedFirst_ = 0;
   unsigned stagedCount_ = 0;

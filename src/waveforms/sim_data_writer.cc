@@ -11,6 +11,7 @@
 #include "store/bitset.h"
 #include "waveforms/data_set.h"
 #include "waveforms/data_writer_support.h"
+#include "waveforms/front_data_sets.h"
 #include "waveforms/sim_result_writer.h"
 
 ZEL_SimWfDataWriter::ZEL_SimWfDataWriter() noexcept = default;
@@ -24,7 +25,11 @@ void ZEL_SimWfDataWriter::EnterValue(const void* value) {
     if (!subset->IsFrontActive()) throw ZELI_FailedException("The data front is not active.");
     ZELI_RequireDataWriterArgument(value, "value");
     if (presence->Test(position)) throw ZELI_FailedException("The waveform already has a value.");
-    dataSet->EnterValues(position, value, 1);
+    if (ZELI_AnalogFrontDataSet* analog = subset->Get_AnalogDataSet_p()) {
+      analog->EnterFrontValue(position, value);
+    } else {
+      dataSet->EnterValues(position, value, 1);
+    }
     presence->Set(position);
   });
 }

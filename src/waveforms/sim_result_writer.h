@@ -88,6 +88,7 @@ class ZELI_SimResultSubset final : public ZELI_AccessBase {
   void CheckReadyForWriting() const;
 
   bool IsAnalog() const { return analog_ != nullptr; }
+  ZELI_AnalogFrontDataSet* Get_AnalogDataSet_p() const { return analog_; }
   bool IsFrontActive() const { return frontActive_; }
   zel_storageMode_t Get_StorageMode() const { return mode_; }
   ZELI_SimResultWriter& Get_Writer() const { return *writer_; }
