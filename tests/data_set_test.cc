@@ -121,6 +121,14 @@ TEST_F(DataSetTest, DigitalFrontChunksHoldTenPointsAndChain) {
   }
   EXPECT_EQ(digital->Get_PointCount(0), 25u);
   EXPECT_EQ(digital->Get_PointCount(1), 5u);
+  // Reading through the data set takes the current chunk from memory.
+  std::vector<int> live;
+  std::vector<double> liveValues(25);
+  digital->Get_Data(0, live, liveValues.data());
+  EXPECT_EQ(live.back(), 24);
+  EXPECT_EQ(liveValues.back(), 48.0);
+  // The current chunks reach the array's bytes when written out.
+  digital->FlushStaged();
   // The first chunk of position 0: header (10, next), 10 indices, 10 values.
   const ZELI_MemoryArray& values = *digital->Get_Values_p();
   unsigned offset = digital->Get_Chunk(0).firstOffset;

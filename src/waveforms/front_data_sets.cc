@@ -85,7 +85,7 @@ void ZELI_AnalogFrontDataSet::InitializeWriting() {
   if (!valueType_->HoldsStrings()) {
     tilePoints_ = std::min(pointsPerBlock_, std::max(1u, TileBytes / valueSize_));
     staging_.assign(uint64_t{Get_PositionCount()} * tilePoints_ * valueSize_, 0);
-    tile_.assign(uint64_t{tilePoints_} * valueSize_, 0);
+    tile_.assign(uint64_t{TileGroup} * tilePoints_ * valueSize_, 0);
   }
   ZELI_DataSet::InitializeWriting();
   xIndices_->InitializeWriting();
@@ -185,22 +185,27 @@ void ZELI_AnalogFrontDataSet::HoldPreviousValue(unsigned position) {
 
 void ZELI_AnalogFrontDataSet::FlushStaged() {
   if (stagedCount_ == 0) return;
-  // Positions in order: the fronts' lines a position reads serve the next
-  // positions too.
-  const uint64_t stride = uint64_t{Get_PositionCount()} * valueSize_;
-  for (unsigned position = 0; position < Get_PositionCount(); ++position) {
-    const char* from = StagedValue(position, stagedFirst_);
-    if (valueSize_ == sizeof(double)) {  // a copy of constant size is a move
-      for (unsigned k = 0; k < stagedCount_; ++k) {
-        std::memcpy(tile_.data() + uint64_t{k} * sizeof(double), from + k * stride, sizeof(double));
-      }
-    } else {
-      for (unsigned k = 0; k < stagedCount_; ++k) {
-        std::memcpy(tile_.data() + uint64_t{k} * valueSize_, from + k * stride, valueSize_);
+  // Positions go in groups of TileGroup: a front's cache line holds values
+  // of neighbouring positions, so each line is read once per group.
+  const unsigned positions = Get_PositionCount();
+  const uint64_t run = uint64_t{stagedCount_} * valueSize_;
+  for (unsigned group = 0; group < positions; group += TileGroup) {
+    const unsigned members = std::min(TileGroup, positions - group);
+    for (unsigned k = 0; k < stagedCount_; ++k) {
+      const char* row = StagedValue(group, stagedFirst_ + k);
+      char* to = tile_.data() + uint64_t{k} * valueSize_;
+      for (unsigned m = 0; m < members; ++m, to += run, row += valueSize_) {
+        if (valueSize_ == sizeof(double)) {  // a copy of constant size is a move
+          std::memcpy(to, row, sizeof(double));
+        } else {
+          std::memcpy(to, row, valueSize_);
+        }
       }
     }
-    Get_Values_p()->WriteData(static_cast<unsigned>(ValueOffset(position, stagedFirst_)), tile_.data(),
-                              stagedCount_ * valueSize_, 1);
+    for (unsigned m = 0; m < members; ++m) {
+      Get_Values_p()->WriteData(static_cast<unsigned>(ValueOffset(group + m, stagedFirst_)), tile_.data() + m * run,
+                                static_cast<unsigned>(run), 1);
+    }
   }
   // A value never entered reads as zero bytes, as in a block written in place.
   std::fill(staging_.begin(), staging_.end(), 0);
@@ -279,14 +284,37 @@ void ZELI_DigitalFrontDataSet::Delete_Waveform_p(ZELI_SourceWaveform* waveform, 
   chunks_[position].reset();
 }
 
-unsigned ZELI_DigitalFrontDataSet::NewChunk(const ZELI_DigitalWfChunk& chain) {
+unsigned ZELI_DigitalFrontDataSet::NewChunk(ZELI_DigitalWfChunk& chain, bool kept) {
   ZELI_MemoryArray* values = Get_Values_p();
   const unsigned offset = values->Get_Size();
   RequireWithin4GiB(uint64_t{offset} + ZELI_DigitalWfChunk::ChunkBytes, "ZELI_DigitalFrontDataSet::EnterValues");
   const int header[2] = {static_cast<int>(chain.capacity), 0};
   values->Extend(ZELI_DigitalWfChunk::ChunkBytes);
-  values->WriteData(offset, header, 2, 4);
+  if (kept) {
+    std::memset(chain.current, 0, sizeof chain.current);
+    std::memcpy(chain.current, header, sizeof header);
+    chain.dirty = true;
+  } else {
+    values->WriteData(offset, header, 2, 4);
+  }
   return offset;
+}
+
+void ZELI_DigitalFrontDataSet::WriteChunk(ZELI_DigitalWfChunk& chain) {
+  if (!chain.dirty) return;
+  Get_Values_p()->WriteData(chain.currentOffset, chain.current, ZELI_DigitalWfChunk::ChunkBytes, 1);
+  chain.dirty = false;
+}
+
+void ZELI_DigitalFrontDataSet::FlushStaged() {
+  for (auto& chain : chunks_) {
+    if (chain) WriteChunk(*chain);
+  }
+}
+
+void ZELI_DigitalFrontDataSet::CloseMemoryArrays() {
+  if (Get_Values_p()->IsOpen()) FlushStaged();
+  ZELI_DataSet::CloseMemoryArrays();
 }
 
 void ZELI_DigitalFrontDataSet::EnterValues(unsigned position, const void* value, unsigned n) {
@@ -296,23 +324,40 @@ void ZELI_DigitalFrontDataSet::EnterValues(unsigned position, const void* value,
   ZELI_DigitalWfChunk& chain = *chunks_.at(position);
   const unsigned indexSize = StoredSizeOf(chain.indexType);
   const unsigned valueSize = StoredSizeOf(chain.valueType);
+  const bool kept = !chain.valueType->HoldsStrings();
   if (chain.pointCount == 0) {
-    const unsigned first = NewChunk(chain);
+    const unsigned first = NewChunk(chain, kept);
     chain.firstOffset = first;
     chain.currentOffset = first;
     chain.usedInCurrent = 0;
   } else if (chain.usedInCurrent == chain.capacity) {
-    const unsigned next = NewChunk(chain);
-    Get_Values_p()->WriteData(chain.currentOffset + indexSize, &next, 1, 4);
+    // The new chunk first, so that a failing extension leaves the chain as it was.
+    unsigned char full[ZELI_DigitalWfChunk::ChunkBytes];
+    std::memcpy(full, chain.current, sizeof full);
+    const unsigned fullOffset = chain.currentOffset;
+    const unsigned next = NewChunk(chain, kept);
+    if (kept) {
+      std::memcpy(full + indexSize, &next, 4);
+      Get_Values_p()->WriteData(fullOffset, full, sizeof full, 1);
+    } else {
+      Get_Values_p()->WriteData(fullOffset + indexSize, &next, 1, 4);
+    }
     chain.currentOffset = next;
     chain.usedInCurrent = 0;
   }
-  chain.nextIndexOffset = chain.currentOffset + 2 * indexSize + chain.usedInCurrent * indexSize;
-  chain.nextValueOffset =
-      chain.currentOffset + 2 * indexSize + chain.capacity * indexSize + chain.usedInCurrent * valueSize;
+  const unsigned indexAt = 2 * indexSize + chain.usedInCurrent * indexSize;
+  const unsigned valueAt = 2 * indexSize + chain.capacity * indexSize + chain.usedInCurrent * valueSize;
+  chain.nextIndexOffset = chain.currentOffset + indexAt;
+  chain.nextValueOffset = chain.currentOffset + valueAt;
   const int last = Get_SharedXSet_p()->Get_LastXIndex();
-  Get_Values_p()->WriteData(chain.nextIndexOffset, &last, 1, 4);
-  WriteValuesAt(chain.valueType, chain.nextValueOffset, value, 1);
+  if (kept) {
+    std::memcpy(chain.current + indexAt, &last, 4);
+    std::memcpy(chain.current + valueAt, value, valueSize);
+    chain.dirty = true;
+  } else {
+    Get_Values_p()->WriteData(chain.nextIndexOffset, &last, 1, 4);
+    WriteValuesAt(chain.valueType, chain.nextValueOffset, value, 1);
+  }
   ++chain.usedInCurrent;
   ++chain.pointCount;
   Set_PointCountDirty();
@@ -329,17 +374,29 @@ void ZELI_DigitalFrontDataSet::Get_Data(unsigned position, std::vector<int>& xIn
     if (uint64_t{offset} + ZELI_DigitalWfChunk::ChunkBytes > size) {
       throw ZELI_FailedException("ZELI_DigitalFrontDataSet::Get_Data: chunk offset");
     }
+    // The chain's current chunk may not be in the array yet.
+    const bool inMemory = chain.dirty && offset == chain.currentOffset;
     int header[2];
-    Get_Values_p()->ReadData(offset, header, 2, 4);
+    if (inMemory) {
+      std::memcpy(header, chain.current, sizeof header);
+    } else {
+      Get_Values_p()->ReadData(offset, header, 2, 4);
+    }
     if (static_cast<unsigned>(header[0]) != chain.capacity) {
       throw ZELI_FailedException("ZELI_DigitalFrontDataSet::Get_Data: chunk capacity");
     }
     const unsigned here = std::min<unsigned>(chain.capacity, chain.pointCount - static_cast<unsigned>(xIndices.size()));
     const size_t done = xIndices.size();
     xIndices.resize(done + here);
-    Get_Values_p()->ReadData(offset + 2 * indexSize, xIndices.data() + done, here, 4);
     void* target = static_cast<char*>(values) + done * (chain.valueType->HoldsStrings() ? sizeof(char*) : valueSize);
-    ReadValuesAt(chain.valueType, offset + 2 * indexSize + chain.capacity * indexSize, target, here);
+    const unsigned valuesAt = 2 * indexSize + chain.capacity * indexSize;
+    if (inMemory) {
+      std::memcpy(xIndices.data() + done, chain.current + 2 * indexSize, uint64_t{here} * 4);
+      std::memcpy(target, chain.current + valuesAt, uint64_t{here} * valueSize);
+    } else {
+      Get_Values_p()->ReadData(offset + 2 * indexSize, xIndices.data() + done, here, 4);
+      ReadValuesAt(chain.valueType, offset + valuesAt, target, here);
+    }
     const unsigned next = static_cast<unsigned>(header[1]);
     if (xIndices.size() < chain.pointCount && next <= offset) {
       throw ZELI_FailedException("ZELI_DigitalFrontDataSet::Get_Data: chunk chain");

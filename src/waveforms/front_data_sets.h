@@ -28,6 +28,11 @@
 // chunk holds K and the byte offset of the next chunk (two index-type
 // values; next 0 in the last chunk), then K X indices, then K values. A
 // value type whose K would be 0 is refused with ZELI_BadArgException.
+// Chains advance in an order of the caller's making, so their current
+// chunks lie scattered over the array; the current chunk of a chain of
+// fixed-size values is therefore kept in memory and written as a whole
+// when it is full, before a commit (FlushStaged) and at close. Reading
+// takes a chain's current chunk from memory.
 #ifndef ZEL_WAVEFORMS_FRONT_DATA_SETS_H
 #define ZEL_WAVEFORMS_FRONT_DATA_SETS_H
 
@@ -106,6 +111,7 @@ class ZELI_AnalogFrontDataSet : public ZELI_DataSet {
   }
 
   static constexpr unsigned TileBytes = 512;
+  static constexpr unsigned TileGroup = 8;
 
   std::unique_ptr<ZELI_ArrayDataSet> xIndices_;
   zel_interpolation_t interpolation_ = ZEL_INTERPOLATION_LINEAR;
@@ -122,7 +128,7 @@ class ZELI_AnalogFrontDataSet : public ZELI_DataSet {
   // per position, front-major; points stagedFirst_ .. + stagedCount_ - 1
   // lie there, all in one block, and not yet in the values array.
   std::vector<char> staging_;
-  std::vector<char> tile_;  // one position's run, gathered for writing
+  std::vector<char> tile_;  // the runs of TileGroup positions, gathered for writing
   // The current point's front in staging when values are 8 bytes, else null;
   // stagedRowPositions_ values long.
   char* stagedRow_ = nullptr;
@@ -147,6 +153,11 @@ struct ZELI_DigitalWfChunk {
   unsigned usedInCurrent = 0;
   unsigned nextIndexOffset = 0;
   unsigned nextValueOffset = 0;
+  // The current chunk as it will stand in the values array (fixed-size
+  // values only), written there when it is full or at FlushStaged; dirty
+  // while the array does not hold these bytes yet.
+  unsigned char current[ChunkBytes] = {};
+  bool dirty = false;
 };
 
 class ZELI_DigitalFrontDataSet : public ZELI_DataSet {
@@ -168,6 +179,8 @@ class ZELI_DigitalFrontDataSet : public ZELI_DataSet {
   void EnterValues(unsigned position, const void* values, unsigned n) override;
   void EnterOrders(const int*, unsigned) override {}
   void EnterXIndices(const int*, unsigned) override {}
+  void CloseMemoryArrays() override;
+  void FlushStaged() override;
 
   const ZELI_DigitalWfChunk& Get_Chunk(unsigned position) const;
   // Walks the chain of position: every X index and value (the arrays must
@@ -179,8 +192,10 @@ class ZELI_DigitalFrontDataSet : public ZELI_DataSet {
   void WriteKindFields(ZELI_Ostream& out, ZELI_KeyMap<ZELI_InternalBase>& map) const override;
 
  private:
-  // Appends a chunk with header (K, 0); returns its offset.
-  unsigned NewChunk(const ZELI_DigitalWfChunk& chain);
+  // Appends a chunk with header (K, 0); returns its offset. Kept: the
+  // header goes to the chain's chunk in memory only.
+  unsigned NewChunk(ZELI_DigitalWfChunk& chain, bool kept);
+  void WriteChunk(ZELI_DigitalWfChunk& chain);
 
   std::vector<std::unique_ptr<ZELI_DigitalWfChunk>> chunks_;  // by position; null at free ones
   unsigned char flag_ = 0;                                     // kept in the record; 0 when created
