@@ -107,7 +107,7 @@ static int write_cycle(zel_session_t s, struct sim_writer* w, unsigned seg, doub
 }
 
 /* One segment: simulate with resistance r, cycle by cycle. Time is the X
- * axis; the pulse rises at 5 tau and falls at 25 tau. */
+ * axis (20 tau); the pulse rises at 2 tau and falls at 10 tau. */
 static void simulate(zel_session_t s, zel_segment_t segment, unsigned seg, const zel_waveform_t* waveforms,
                      double r) {
   struct sim_writer w;
@@ -118,7 +118,7 @@ static void simulate(zel_session_t s, zel_segment_t segment, unsigned seg, const
   int levels[LOGIC] = {-1, -1, -1};
   for (int step = 0; step <= STEPS; ++step) {
     const double t = step * dt;
-    v[0] = (t >= 5 * tau && t < 25 * tau) ? SUPPLY : 0.0;
+    v[0] = (t >= 2 * tau && t < 10 * tau) ? SUPPLY : 0.0;
     if (!write_cycle(s, &w, seg, t, v, levels)) return;
     /* Between cycles the data so far can be made visible to readers. */
     if ((step + 1) % COMMIT_EVERY == 0) {
