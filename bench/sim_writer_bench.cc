@@ -62,6 +62,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "zel/zel.h"
 
 #ifdef ZEL_BENCH_HAVE_HDF5
@@ -71,6 +72,10 @@
 namespace {
 
 namespace fs = std::filesystem;
+using zelbench::Fail;
+using zelbench::Median;
+using zelbench::SyncFile;
+using zelbench::SyncTree;
 
 // hdf5-cyc runs this share of the cycles: it is slow.
 constexpr unsigned HdfPerCycleDivisor = 50;
@@ -94,32 +99,6 @@ bool Changes(const Config& config, unsigned cycle, unsigned w) {
   return (h % 1000) < config.rate * 1000;
 }
 unsigned char Level(unsigned cycle, unsigned w) { return static_cast<unsigned char>((cycle + w) & 1); }
-
-bool Fail(const char* what, zel_status_t st) {
-  std::fprintf(stderr, "%s failed (%d): %s\n", what, static_cast<int>(st), ZEL_GetError());
-  return false;
-}
-
-#define ZCHECK(call)                          \
-  do {                                        \
-    call;                                     \
-    if (st != ZEL_OK) return Fail(#call, st); \
-  } while (0)
-
-bool SyncFile(const std::string& name) {
-  const int fd = ::open(name.c_str(), O_RDONLY);
-  if (fd < 0) return false;
-  const int rc = ::fdatasync(fd);
-  ::close(fd);
-  return rc == 0;
-}
-
-bool SyncTree(const fs::path& dir) {
-  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
-    if (entry.is_regular_file() && !SyncFile(entry.path().string())) return false;
-  }
-  return true;
-}
 
 // Returns the number of values entered through *entered.
 bool RunLibrary(const Config& config, const fs::path& dir, bool sync, uint64_t* entered) {
@@ -343,12 +322,6 @@ bool RunInChild(const Workload& workload, const Config& config, const fs::path& 
   sample.cpuSeconds = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + 1e-6 * (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
   sample.cycles = config.cycles;
   return received && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  const size_t n = v.size();
-  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 bool Measure(const Workload& workload, Config config, const fs::path& root, bool sync, Sample& sample) {

@@ -112,6 +112,19 @@ void ZELI_SharedXSet::InitializeWriting() {
   writingInitialized_ = true;
 }
 
+void ZELI_SharedXSet::StartWriting() {
+  OpenMemory(ZEL_IOMODE_WRITE);
+  try {
+    InitializeWriting();
+  } catch (...) {
+    try {
+      CloseMemory();
+    } catch (...) {
+    }
+    throw;
+  }
+}
+
 void ZELI_SharedXSet::OpenMemory(zel_iomode_t mode) {
   if (memoryOpen_) throw ZELI_FailedException("ZELI_SharedXSet::OpenMemory: already open");
   segment_->OpenMemoryFile(dataStore_, mode);

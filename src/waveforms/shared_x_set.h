@@ -81,6 +81,9 @@ class ZELI_SharedXSet : public ZELI_InternalBase {
   bool IsWritingInitialized() const { return writingInitialized_; }
   // Initializes the X values and every data set.
   void InitializeWriting();
+  // What a writer's initialization does: opens the memory for writing, then
+  // initializes; a failing initialization closes the memory again.
+  void StartWriting();
   bool IsActive() const { return writer_ != nullptr && writer_->IsActive(); }
 
   // Opens the data store, then the arrays of the X values and every data

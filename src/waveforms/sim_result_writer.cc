@@ -151,16 +151,7 @@ void ZELI_SimResultWriter::InitializeWriting() {
   // Every subset is checked before any data set is initialized, so that a
   // caller who mends the fault can try again.
   for (const auto& subset : subsets_) subset->CheckReadyForWriting();
-  sharedXSet_->OpenMemory(ZEL_IOMODE_WRITE);
-  try {
-    sharedXSet_->InitializeWriting();
-  } catch (...) {
-    try {
-      sharedXSet_->CloseMemory();
-    } catch (...) {
-    }
-    throw;
-  }
+  sharedXSet_->StartWriting();
   initialized_ = true;
 }
 
