@@ -6,14 +6,15 @@
 #define ZEL_WAVEFORMS_API_WRITER_SUPPORT_H
 
 #include "model/api_support.h"
+#include "waveforms/data_writer_support.h"
 
-// Runs body(data writer) in the call frame; DataWriter has a static IsLive.
+// Runs body(data writer) in the call frame (ZELI_IsLive tells live ones).
 // perValue: the frame of a per-value call (see ZELC_CallFrame).
 template <typename DataWriter, typename Body>
 void ZELC_WithDataWriter(const char* function, DataWriter* dataWriter, zel_status_t* status, Body&& body,
                          bool perValue = false) noexcept {
   ZELC_CallFrame(function, status, 0, !perValue, [&](ZELC_Interface&) {
-    if (!DataWriter::IsLive(dataWriter)) throw ZELI_BadHandleException(ZELI_BadHandleException::WRONG_HANDLE);
+    if (!ZELI_IsLive(dataWriter)) throw ZELI_BadHandleException(ZELI_BadHandleException::WRONG_HANDLE);
     body(*dataWriter);
     return 0;
   });

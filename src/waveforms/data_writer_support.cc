@@ -71,8 +71,8 @@ bool ZELI_FindDataWriter(const void* p, ZELI_DataWriterKind kind) noexcept {
   return true;
 }
 
-void ZELI_RequireDataWriterArgument(const void* p, const char* what) {
-  if (p == nullptr) throw ZELI_BadArgException(ZELI_Message() << what << " is null");
+void ZELI_ThrowNullDataWriterArgument(const char* what) {
+  throw ZELI_BadArgException(ZELI_Message() << what << " is null");
 }
 
 void ZELI_SetWaveformMonotonicity(ZELI_DataSet& dataSet, unsigned position, zel_monotonicity_t monotonicity) {

@@ -72,7 +72,18 @@ void ZELI_GuardDataWriter(Body&& body) {
 }
 
 // ZELI_BadArgException "<what> is null".
-void ZELI_RequireDataWriterArgument(const void* p, const char* what);
+[[noreturn]] void ZELI_ThrowNullDataWriterArgument(const char* what);
+inline void ZELI_RequireDataWriterArgument(const void* p, const char* what) {
+  if (p == nullptr) ZELI_ThrowNullDataWriterArgument(what);
+}
+
+// Whether p is a data writer that exists now (inline: checked per value).
+inline bool ZELI_IsLive(const ZEL_WfDataWriter* p) noexcept {
+  return p != nullptr && ZELI_IsLiveDataWriter(p, ZELI_DataWriterKind::FRONT);
+}
+inline bool ZELI_IsLive(const ZEL_SimWfDataWriter* p) noexcept {
+  return p != nullptr && ZELI_IsLiveDataWriter(p, ZELI_DataWriterKind::SIMULATION) && p->subset != nullptr;
+}
 
 class ZELI_DataSet;
 

@@ -16,9 +16,7 @@
 
 ZEL_SimWfDataWriter::ZEL_SimWfDataWriter() noexcept = default;
 
-bool ZEL_SimWfDataWriter::IsLive(const ZEL_SimWfDataWriter* p) noexcept {
-  return p != nullptr && ZELI_IsLiveDataWriter(p, ZELI_DataWriterKind::SIMULATION) && p->subset != nullptr;
-}
+bool ZEL_SimWfDataWriter::IsLive(const ZEL_SimWfDataWriter* p) noexcept { return ZELI_IsLive(p); }
 
 void ZEL_SimWfDataWriter::EnterValue(const void* value) {
   ZELI_GuardDataWriter([&] {

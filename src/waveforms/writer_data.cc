@@ -17,9 +17,7 @@ void ZELI_RegisterDataWriter(const ZEL_WfDataWriter* dataWriter) {
   ZELI_RegisterDataWriters(dataWriter, 1, sizeof(ZEL_WfDataWriter), ZELI_DataWriterKind::FRONT);
 }
 
-bool ZEL_WfDataWriter::IsLive(const ZEL_WfDataWriter* p) noexcept {
-  return p != nullptr && ZELI_IsLiveDataWriter(p, ZELI_DataWriterKind::FRONT);
-}
+bool ZEL_WfDataWriter::IsLive(const ZEL_WfDataWriter* p) noexcept { return ZELI_IsLive(p); }
 
 ZEL_WfDataWriter::ZEL_WfDataWriter() noexcept = default;
 
