@@ -305,6 +305,50 @@ TEST_F(SimWriterTest, FirstFrontWithoutAValueHoldsZero) {
   EXPECT_EQ(s[1].y, (std::vector<double>{4}));
 }
 
+TEST_F(SimWriterTest, MissingStringValuesHoldTheirTextOrEmpty) {
+  zel_type_t text = Check(ZEL_CreateBuiltinType(session_, c_, "text", ZEL_STRING, &status_));
+  zel_dimensionDescriptor_t label = Check(ZEL_CreateDimensionDescriptor(session_, c_, "label", "", text, &status_));
+  zel_simResultWriter_t w = Check(ZEL_CreateSimResultWriter(session_, segment_, 0, &status_));
+  zel_simResultSubset_t analog = Check(ZEL_CreateSimResultSubset(session_, w, ZEL_STORAGE_ANALOG, &status_));
+  ZEL_SimWfDataWriter* a = AddTo(analog, Wave(label));
+  ZEL_SimWfDataWriter* b = AddTo(analog, Wave(label));
+  ZEL_SimInitializeWriting(session_, w, &status_);
+  const char* words[3] = {"idle", "run", "stop"};
+  for (int c = 0; c < 3; ++c) {
+    const double x = c;
+    ZEL_SimStartCycle(session_, w, &x, &status_);
+    ZEL_SimStartDataFront(session_, analog, 0, &status_);
+    ZEL_SimWfDataWriterEnterValue(a, &words[c], &status_);
+    if (c == 1) ZEL_SimWfDataWriterEnterValue(b, &words[c], &status_);
+    ZEL_SimEndDataFront(session_, analog, &status_);
+    EXPECT_EQ(status_, c == 1 ? ZEL_OK : ZEL_FAILED);
+    ZEL_SimEndCycle(session_, w, &status_);
+    Ok("end cycle");
+  }
+  Close(c_);
+  zel_session_t s = Check(ZEL_InitSession(&status_));
+  zel_container_t c = Check(ZEL_OpenContainer(s, name_.c_str(), ZEL_IOMODE_READ, &status_));
+  ZELI_WaveformSet* set = ObjectOf(s, Check(ZEL_FindWaveformSet(s, c, "tran", &status_)));
+  ZELI_Segment& segment = *set->Get_Segment_p(0);
+  ZELI_WaveformDataLocation where;
+  ASSERT_TRUE(segment.Get_WaveformLocation(set->Get_WaveformMap()[1]->Get_KeyInSet(), where));
+  ZELI_SharedXSet* shared = segment.Get_SharedXSet_p(where.sharedXSetIndex);
+  auto* front = dynamic_cast<ZELI_AnalogFrontDataSet*>(shared->Get_DataSet_p(where.dataSetIndex));
+  ASSERT_NE(front, nullptr);
+  shared->OpenMemory(ZEL_IOMODE_READ);
+  std::vector<std::string> read;
+  for (unsigned i = 0; i < front->Get_PointCount(where.position); ++i) {
+    char* value = nullptr;
+    front->Get_Value(where.position, i, &value);
+    read.emplace_back(value != nullptr ? value : "");  // no text reads as null
+    std::free(value);
+  }
+  shared->CloseMemory();
+  EXPECT_EQ(read, (std::vector<std::string>{"", "run", "run"}));
+  ZEL_CloseContainer(s, c, &status_);
+  ZEL_TermSession(s, &status_);
+}
+
 TEST_F(SimWriterTest, LongRunsKeepEveryValueAcrossTilesBlocksAndCommits) {
   Sim sim = MakeSim();
   ZEL_SimInitializeWriting(session_, sim.w, &status_);
