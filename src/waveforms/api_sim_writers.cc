@@ -157,8 +157,10 @@ ZEL_EXPORT void ZEL_UnsetSimResultXMinMax(zel_session_t session, zel_simResultWr
 
 ZEL_EXPORT void ZEL_SimWfDataWriterEnterValue(ZEL_SimWfDataWriter* dataWriter, const void* value,
                                               zel_status_t* status) noexcept {
+  // The member's work without its exception conversion: the frame reports
+  // library failures with the same status and message.
   ZELC_WithDataWriter(
-      __func__, dataWriter, status, [&](ZEL_SimWfDataWriter& d) { d.EnterValue(value); }, true);
+      __func__, dataWriter, status, [&](ZEL_SimWfDataWriter& d) { ZELI_EnterSimValue(d, value); }, true);
 }
 
 ZEL_EXPORT void ZEL_SimWfDataWriterSetMonotonicity(ZEL_SimWfDataWriter* dataWriter, zel_monotonicity_t monotonicity,

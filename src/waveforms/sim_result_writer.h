@@ -43,13 +43,14 @@
 #include <memory>
 #include <vector>
 
+#include "errors/exceptions.h"
+#include "store/bitset.h"
 #include "store/objects.h"
+#include "waveforms/data_writer_support.h"
+#include "waveforms/front_data_sets.h"
 #include "waveforms/shared_x_set.h"
 #include "zel/zel.h"
 
-class ZELI_AnalogFrontDataSet;
-class ZELI_Bitset;
-class ZELI_DataSet;
 class ZELI_Segment;
 class ZELI_SimResultWriter;
 class ZELI_SourceWaveform;
@@ -156,5 +157,24 @@ class ZELI_SimResultWriter final : public ZELI_AccessBase, public ZELI_SharedXSe
   bool initialized_ = false;
   bool cycleActive_ = false;
 };
+
+// What ZEL_SimWfDataWriter::EnterValue does, inline for the exported
+// function that a simulator calls once per value: the subset's front must be
+// open, the value present, the waveform's presence bit clear; the bit is set
+// once the value is in, so a failing call leaves the front as it was.
+// Throws library exceptions.
+inline void ZELI_EnterSimValue(ZEL_SimWfDataWriter& dataWriter, const void* value) {
+  if (!dataWriter.subset->IsFrontActive()) throw ZELI_FailedException("The data front is not active.");
+  ZELI_RequireDataWriterArgument(value, "value");
+  if (dataWriter.presence->Test(dataWriter.position)) {
+    throw ZELI_FailedException("The waveform already has a value.");
+  }
+  if (ZELI_AnalogFrontDataSet* analog = dataWriter.subset->Get_AnalogDataSet_p()) {
+    analog->EnterFrontValue(dataWriter.position, value);
+  } else {
+    dataWriter.dataSet->EnterValues(dataWriter.position, value, 1);
+  }
+  dataWriter.presence->Set(dataWriter.position);
+}
 
 #endif  // ZEL_WAVEFORMS_SIM_RESULT_WRITER_H
