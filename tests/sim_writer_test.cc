@@ -262,6 +262,27 @@ TEST_F(SimWriterTest, CallsOutOfOrderAreRefusedAndChangeNothing) {
   Close(c_);
 }
 
+TEST_F(SimWriterTest, PolynomialFrontsCheckTheirOrderBeforeStarting) {
+  Sim sim = MakeSim();
+  ZEL_SetSimInterpolationType(session_, sim.analog, ZEL_INTERPOLATION_POLYNOMIAL, &status_);
+  ZEL_SimInitializeWriting(session_, sim.w, &status_);
+  const double x = 0;
+  ZEL_SimStartCycle(session_, sim.w, &x, &status_);
+  ZEL_SimStartDataFront(session_, sim.analog, 3, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_SimStartDataFront: Order must be 0, 1, or 2");
+  EXPECT_FALSE(ObjectOf(session_, sim.analog)->IsFrontActive());
+  ZEL_SimStartDataFront(session_, sim.analog, 2, &status_);
+  Enter(sim.a, 1);
+  Enter(sim.b, 2);
+  ZEL_SimEndDataFront(session_, sim.analog, &status_);
+  ZEL_SimEndCycle(session_, sim.w, &status_);
+  Ok("polynomial front");
+  auto* analog = ObjectOf(session_, sim.analog)->Get_AnalogDataSet_p();
+  EXPECT_EQ(analog->Get_PointCount(0), 1u);
+  EXPECT_EQ(analog->Get_XIndices_p()->Get_Count(), 1u);
+  Close(c_);
+}
+
 TEST_F(SimWriterTest, AnalogFrontsNeedEveryValueDigitalFrontsNone) {
   Sim sim = MakeSim();
   ZEL_SimInitializeWriting(session_, sim.w, &status_);
