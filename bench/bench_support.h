@@ -1,5 +1,5 @@
-// Small helpers shared by the benchmark programs: medians, flags, failure
-// reports, syncing and dropping files from the page cache.
+// Helpers shared by the benchmark programs: failure reports, flags, medians,
+// syncing the files a run wrote and dropping files from the page cache.
 #ifndef ZEL_BENCH_BENCH_SUPPORT_H
 #define ZEL_BENCH_BENCH_SUPPORT_H
 
@@ -17,6 +17,19 @@
 
 namespace zelbench {
 
+inline bool Fail(const char* what, zel_status_t st) {
+  std::fprintf(stderr, "%s failed (%d): %s\n", what, static_cast<int>(st), ZEL_GetError());
+  return false;
+}
+
+// Runs a library call that sets `st`; returns false from the caller when it
+// failed.
+#define ZCHECK(call)                                    \
+  do {                                                  \
+    call;                                               \
+    if (st != ZEL_OK) return zelbench::Fail(#call, st); \
+  } while (0)
+
 inline double Median(std::vector<double> v) {
   if (v.empty()) return 0;
   std::sort(v.begin(), v.end());
@@ -32,27 +45,29 @@ inline bool ParseFlag(const char* arg, const char* name, std::string& value) {
   return true;
 }
 
-inline bool Fail(const char* what, zel_status_t st) {
-  std::fprintf(stderr, "%s failed (%d): %s\n", what, static_cast<int>(st), ZEL_GetError());
-  return false;
+// Applies f(fd) to one file; false when it cannot be opened or f fails.
+template <typename F>
+bool OnFile(const std::filesystem::path& file, F&& f) {
+  const int fd = ::open(file.c_str(), O_RDONLY);
+  if (fd < 0) return false;
+  const bool ok = f(fd);
+  ::close(fd);
+  return ok;
 }
 
-// Applies f(fd) to every regular file at or below path; false when one
-// cannot be opened or f fails.
+// Applies f(fd) to every regular file at or below path.
 template <typename F>
 bool ForEachFile(const std::filesystem::path& path, F&& f) {
-  auto one = [&](const std::filesystem::path& file) {
-    const int fd = ::open(file.c_str(), O_RDONLY);
-    if (fd < 0) return false;
-    const bool ok = f(fd);
-    ::close(fd);
-    return ok;
-  };
-  if (std::filesystem::is_regular_file(path)) return one(path);
+  if (std::filesystem::is_regular_file(path)) return OnFile(path, f);
   for (const auto& entry : std::filesystem::recursive_directory_iterator(path)) {
-    if (entry.is_regular_file() && !one(entry.path())) return false;
+    if (entry.is_regular_file() && !OnFile(entry.path(), f)) return false;
   }
   return true;
+}
+
+// fdatasync of one file.
+inline bool SyncFile(const std::string& name) {
+  return OnFile(name, [](int fd) { return ::fdatasync(fd) == 0; });
 }
 
 // fdatasync of every regular file at or below path.
@@ -67,11 +82,5 @@ inline bool DropFromCache(const std::filesystem::path& path) {
 }
 
 }  // namespace zelbench
-
-#define ZCHECK(call)                                  \
-  do {                                                \
-    call;                                             \
-    if (st != ZEL_OK) return zelbench::Fail(#call, st); \
-  } while (0)
 
 #endif  // ZEL_BENCH_BENCH_SUPPORT_H

@@ -46,6 +46,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "zel/zel.h"
 
 #ifdef ZEL_BENCH_HAVE_HDF5
@@ -55,36 +56,16 @@
 namespace {
 
 namespace fs = std::filesystem;
+using zelbench::Fail;
+using zelbench::Median;
+using zelbench::SyncFile;
+using zelbench::SyncTree;
 
 unsigned g_waveforms = 1000;
 unsigned g_points = 20000;
 std::vector<double> g_x;        // N time values
 std::vector<double> g_byWave;   // W rows of N values (library layout)
 std::vector<double> g_byPoint;  // N rows of time + W values (fwrite layout)
-
-bool Fail(const char* what, zel_status_t st) {
-  std::fprintf(stderr, "%s failed (%d): %s\n", what, static_cast<int>(st), ZEL_GetError());
-  return false;
-}
-
-#define ZCHECK(call)                        \
-  do {                                      \
-    call;                                   \
-    if (st != ZEL_OK) return Fail(#call, st); \
-  } while (0)
-
-// fdatasync of every regular file below dir.
-bool SyncTree(const fs::path& dir) {
-  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
-    if (!entry.is_regular_file()) continue;
-    const int fd = ::open(entry.path().c_str(), O_RDONLY);
-    if (fd < 0) return false;
-    const int rc = ::fdatasync(fd);
-    ::close(fd);
-    if (rc != 0) return false;
-  }
-  return true;
-}
 
 bool RunLibrary(const fs::path& dir, bool sync) {
   const std::string name = (dir / "run").string();
@@ -181,12 +162,6 @@ bool RunHdf5(const fs::path& dir, bool sync, hsize_t chunkRows, hsize_t chunkCol
   return ok;
 }
 #endif
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  const size_t n = v.size();
-  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 bool ParseFlag(const char* arg, const char* name, std::string& value) {
   const size_t n = std::strlen(name);

@@ -58,6 +58,8 @@ TEST_F(DataSetTest, AnalogFrontBlocksHaveTheirExactOffsets) {
     }
     EXPECT_EQ(front->Get_PointCount(0), points);
     EXPECT_EQ(front->Get_XIndices_p()->Get_Count(), points);
+    // Staged values reach the array's bytes when the tiles are written out.
+    front->FlushStaged();
     for (unsigned p : positions) {
       for (unsigned i : {0u, 1u, ppb - 1, ppb, ppb + 1}) {
         EXPECT_EQ(Raw(*front, uint64_t{S} * (i / ppb) + uint64_t{B} * p + 8 * (i % ppb)), p * 100000.0 + i)
@@ -107,6 +109,14 @@ TEST_F(DataSetTest, DigitalFrontChunksHoldTenPointsAndChain) {
   }
   EXPECT_EQ(digital->Get_PointCount(0), 25u);
   EXPECT_EQ(digital->Get_PointCount(1), 5u);
+  // Reading through the data set takes the current chunk from memory.
+  std::vector<int> live;
+  std::vector<double> liveValues(25);
+  digital->Get_Data(0, live, liveValues.data());
+  EXPECT_EQ(live.back(), 24);
+  EXPECT_EQ(liveValues.back(), 48.0);
+  // The current chunks reach the array's bytes when written out.
+  digital->FlushStaged();
   // The first chunk of position 0: header (10, next), 10 indices, 10 values.
   const ZELI_MemoryArray& values = *digital->Get_Values_p();
   unsigned offset = digital->Get_Chunk(0).firstOffset;

@@ -102,3 +102,20 @@ TEST_F(ToolTest, DumpPrintsTheValuesOfNamedWaveformsAsCsv) {
   EXPECT_NE(out.find("has no segment 1"), std::string::npos) << out;
   EXPECT_EQ(RunTool("dump " + name, out), 2);
 }
+
+TEST_F(ToolTest, DemoWritesCycleByCycleAndFindsEveryWaveformAgain) {
+  zeltest::TempDir dir;
+  std::string out;
+  ASSERT_EQ(RunTool("demo " + dir.path(), out), 0) << out;
+  EXPECT_NE(out.find("committed every 500"), std::string::npos) << out;
+  EXPECT_NE(out.find("parameter     R: 1000 2000 4000\n"), std::string::npos) << out;
+  // Every node voltage at every cycle; each logic signal low, high, low.
+  EXPECT_NE(out.find("top/ladder/n3      real     1000   yes       2001"), std::string::npos) << out;
+  EXPECT_NE(out.find("top/logic/n1_high  logic    1000   yes          3"), std::string::npos) << out;
+  // The container it leaves opens for writing again.
+  const std::string name = dir / "zel-demo";
+  zel_container_t c = ZEL_OpenContainer(session_, name.c_str(), ZEL_IOMODE_WRITE, &status_);
+  EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  ZEL_CloseContainer(session_, c, &status_);
+  EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
+}

@@ -153,6 +153,12 @@ typedef struct ZEL_WfDataWriter ZEL_WfDataWriter;
  * views), owned by the library; callers never free it. */
 typedef struct ZEL_WfSegment ZEL_WfSegment;
 
+/* The data writer of one waveform of a simulation result subset: owned by
+ * the library, handed out as a pointer, valid until its simulation result
+ * writer is deleted or its container closed (later calls give
+ * ZEL_BAD_HANDLE). */
+typedef struct ZEL_SimWfDataWriter ZEL_SimWfDataWriter;
+
 /* Handles: one signed 32-bit key each; -1 is null. */
 typedef struct zel_session_s { int key; } zel_session_t;
 typedef struct zel_container_s { int key; } zel_container_t;
@@ -1408,6 +1414,119 @@ ZEL_API void ZEL_GetWfSegmentClosestCPValue(ZEL_WfSegment* segment, unsigned sta
                                             zel_bool_t* exact, void* closest, zel_status_t* status) ZEL_NOTHROW;
 
 /* ---------------------------------------------------------------------- */
+/* Simulation result writers                                              */
+/* ---------------------------------------------------------------------- */
+
+/* A simulation result writer fills one data store of a segment cycle by
+ * cycle: all its waveforms share one X axis (one X value per cycle) and are
+ * divided into subsets. An ANALOG subset stores every waveform at every data
+ * front (each must get a value); any other storage mode makes a digital
+ * subset, whose waveforms store a value only in the fronts where they get
+ * one (typically when they change).
+ *
+ * Order of calls: create the writer, its subsets and their waveforms; then
+ * ZEL_SimInitializeWriting; then per cycle ZEL_SimStartCycle, per subset
+ * ZEL_SimStartDataFront, the values through the data writers,
+ * ZEL_SimEndDataFront, and ZEL_SimEndCycle; last ZEL_SimTerminateWriting.
+ * Calls out of this order give ZEL_FAILED and change nothing. Between cycles
+ * ZEL_CommitWaveformData makes the values so far visible to readers in
+ * other processes; inside a cycle it is refused ("Some writer(s) cannot be
+ * flushed (are active)"). Closing the container with a writer still open
+ * drops the point of an analog front that was not ended, ends the cycle and
+ * terminates writing. */
+
+/* A writer on data store dataStore of the segment; ZEL_BAD_ARG "DataStore
+ * index is invalid." for a store the segment does not have. */
+ZEL_API zel_simResultWriter_t ZEL_CreateSimResultWriter(zel_session_t session, zel_segment_t segment,
+                                                        unsigned dataStore, zel_status_t* status) ZEL_NOTHROW;
+/* Closes what the writer opened (cutting no data) and deletes it with its
+ * subsets; their handles and data writers become invalid. The data stays
+ * in the segment. */
+ZEL_API void ZEL_DeleteSimResultWriter(zel_session_t session, zel_simResultWriter_t writer,
+                                       zel_status_t* status) ZEL_NOTHROW;
+ZEL_API unsigned ZEL_GetSimResultSubsetCount(zel_session_t session, zel_simResultWriter_t writer,
+                                             zel_status_t* status) ZEL_NOTHROW;
+/* Subsets in creation order; index >= count: ZEL_BAD_ARG "Subset index out
+ * of range.". */
+ZEL_API zel_simResultSubset_t ZEL_GetSimResultSubset(zel_session_t session, zel_simResultWriter_t writer,
+                                                     unsigned index, zel_status_t* status) ZEL_NOTHROW;
+/* A new subset (ZEL_STORAGE_ANALOG: analog, any other mode: digital); only
+ * before writing is initialized (ZEL_FAILED after). */
+ZEL_API zel_simResultSubset_t ZEL_CreateSimResultSubset(zel_session_t session, zel_simResultWriter_t writer,
+                                                        zel_storageMode_t mode, zel_status_t* status) ZEL_NOTHROW;
+/* Adds a waveform of the segment's set (same container, else ZEL_BAD_ARG)
+ * and returns its index in the subset, only before writing is initialized.
+ * The waveforms of an analog subset must all have Y values of one kind. */
+ZEL_API unsigned ZEL_AddSimResultWaveform(zel_session_t session, zel_simResultSubset_t subset,
+                                          zel_waveform_t waveform, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API unsigned ZEL_GetSimResultWaveformCount(zel_session_t session, zel_simResultSubset_t subset,
+                                               zel_status_t* status) ZEL_NOTHROW;
+/* The waveform at index; ZEL_FAILED "ZELI_DataSet:AssertIsValidIndex" when
+ * there is none. */
+ZEL_API zel_waveform_t ZEL_GetSimResultWaveform(zel_session_t session, zel_simResultSubset_t subset,
+                                                unsigned index, zel_status_t* status) ZEL_NOTHROW;
+/* The data writer of the waveform at index; ZEL_BAD_ARG
+ * "ZELI_SimResultSubset::Get_SimWfDataWriter_p index" beyond the last. */
+ZEL_API ZEL_SimWfDataWriter* ZEL_GetSimWfDataWriter_p(zel_session_t session, zel_simResultSubset_t subset,
+                                                      unsigned index, zel_status_t* status) ZEL_NOTHROW;
+/* The interpolation of every waveform of the subset. MIXED and DEFAULT are
+ * ZEL_BAD_ARG; an analog subset refuses any change once writing was
+ * initialized, a digital one anything but CONSTANT (ZEL_FAILED). */
+ZEL_API void ZEL_SetSimInterpolationType(zel_session_t session, zel_simResultSubset_t subset,
+                                         zel_interpolation_t interpolation, zel_status_t* status) ZEL_NOTHROW;
+/* Checks every subset (an analog one without waveforms: ZEL_BAD_ARG
+ * "ZELI_AnalogFrontDataSet has no waveforms.") before anything changes, then
+ * opens the data store for writing. Only once. */
+ZEL_API void ZEL_SimInitializeWriting(zel_session_t session, zel_simResultWriter_t writer,
+                                      zel_status_t* status) ZEL_NOTHROW;
+/* Ends writing outside a cycle and closes the data store. */
+ZEL_API void ZEL_SimTerminateWriting(zel_session_t session, zel_simResultWriter_t writer,
+                                     zel_status_t* status) ZEL_NOTHROW;
+/* Starts a cycle at the X value x (one value of the X type). */
+ZEL_API void ZEL_SimStartCycle(zel_session_t session, zel_simResultWriter_t writer, const void* x,
+                               zel_status_t* status) ZEL_NOTHROW;
+/* Ends the cycle; refused while a subset's front is open. */
+ZEL_API void ZEL_SimEndCycle(zel_session_t session, zel_simResultWriter_t writer, zel_status_t* status) ZEL_NOTHROW;
+/* Opens the subset's data front in the current cycle; order is the
+ * polynomial order (0 to 2) of an analog subset with POLYNOMIAL
+ * interpolation and is ignored otherwise. */
+ZEL_API void ZEL_SimStartDataFront(zel_session_t session, zel_simResultSubset_t subset, int order,
+                                   zel_status_t* status) ZEL_NOTHROW;
+/* Closes the subset's front. An analog front with waveforms left without a
+ * value gives ZEL_FAILED "Some waveforms do not have a value."; the front
+ * then still counts, each such waveform holding its previous value (zero,
+ * or "" for strings, at the first front). */
+ZEL_API void ZEL_SimEndDataFront(zel_session_t session, zel_simResultSubset_t subset,
+                                 zel_status_t* status) ZEL_NOTHROW;
+/* The X values' summary (MIXED and DEFAULT are ZEL_BAD_ARG). */
+ZEL_API void ZEL_SetSimResultXMonotonicity(zel_session_t session, zel_simResultWriter_t writer,
+                                           zel_monotonicity_t monotonicity, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_SetSimResultXDataSpacing(zel_session_t session, zel_simResultWriter_t writer,
+                                          zel_dataSpacing_t spacing, zel_status_t* status) ZEL_NOTHROW;
+/* min and max: one X value each. */
+ZEL_API void ZEL_SetSimResultXMinMax(zel_session_t session, zel_simResultWriter_t writer, const void* min,
+                                     const void* max, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_UnsetSimResultXMinMax(zel_session_t session, zel_simResultWriter_t writer,
+                                       zel_status_t* status) ZEL_NOTHROW;
+
+/* Simulation data writers: a pointer that is not a live one gives
+ * ZEL_BAD_HANDLE; a failed call leaves the data as it was. */
+/* Enters the waveform's value (one Y value) in its subset's open front
+ * (ZEL_FAILED "The data front is not active." outside one, "The waveform
+ * already has a value." for a second value in one front). */
+ZEL_API void ZEL_SimWfDataWriterEnterValue(ZEL_SimWfDataWriter* dataWriter, const void* value,
+                                           zel_status_t* status) ZEL_NOTHROW;
+/* The Y values' summary (MIXED and DEFAULT are ZEL_BAD_ARG). */
+ZEL_API void ZEL_SimWfDataWriterSetMonotonicity(ZEL_SimWfDataWriter* dataWriter, zel_monotonicity_t monotonicity,
+                                                zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_SimWfDataWriterSetDataSpacing(ZEL_SimWfDataWriter* dataWriter, zel_dataSpacing_t spacing,
+                                               zel_status_t* status) ZEL_NOTHROW;
+/* min and max: one Y value each. */
+ZEL_API void ZEL_SimWfDataWriterSetMinMax(ZEL_SimWfDataWriter* dataWriter, const void* min, const void* max,
+                                          zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_SimWfDataWriterUnsetMinMax(ZEL_SimWfDataWriter* dataWriter, zel_status_t* status) ZEL_NOTHROW;
+
+/* ---------------------------------------------------------------------- */
 /* Errors                                                                 */
 /* ---------------------------------------------------------------------- */
 
@@ -1738,6 +1857,32 @@ struct ZEL_API ZEL_WfSegment {
   static bool IsLive(const ZEL_WfSegment* p) noexcept;
 
   ZELI_WfSegment* segment = nullptr; /* the library's waveform segment */
+};
+
+class ZELI_SimResultSubset;
+
+/* The data writer of one waveform of a simulation result subset (see
+ * ZEL_GetSimWfDataWriter_p); its members throw ZEL_Exception like those of
+ * ZEL_WfDataWriter. */
+struct ZEL_API ZEL_SimWfDataWriter {
+  /* Made by the library's subsets, which fill in the fields below. */
+  ZEL_SimWfDataWriter() noexcept;
+  ZEL_SimWfDataWriter(const ZEL_SimWfDataWriter&) = delete;
+  ZEL_SimWfDataWriter& operator=(const ZEL_SimWfDataWriter&) = delete;
+
+  void EnterValue(const void* value);
+  void Set_Monotonicity(zel_monotonicity_t monotonicity);
+  void Set_DataSpacing(zel_dataSpacing_t spacing);
+  void Set_MinMax(const void* min, const void* max);
+  void Unset_MinMax();
+
+  /* Whether p is a data writer that exists now. */
+  static bool IsLive(const ZEL_SimWfDataWriter* p) noexcept;
+
+  ZELI_DataSet* dataSet = nullptr;         /* the subset's data set */
+  unsigned position = 0;                   /* of the waveform; also its presence bit */
+  ZELI_Bitset* presence = nullptr;         /* value-presence bits of the subset's front */
+  ZELI_SimResultSubset* subset = nullptr;  /* null while the slot is not handed out */
 };
 #endif
 

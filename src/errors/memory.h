@@ -11,11 +11,13 @@
 // Throws ZELI_BadAllocException.
 void ZELI_TheNewHandler();
 
-// Installs ZELI_TheNewHandler for its lifetime; Restore() puts the previous
-// handler back early (before reporting a failure, which may allocate).
+// Installs ZELI_TheNewHandler for its lifetime (unless install is false);
+// Restore() puts the previous handler back early (before reporting a
+// failure, which may allocate).
 class ZELI_NewHandler {
  public:
-  ZELI_NewHandler() noexcept : previous_(std::set_new_handler(&ZELI_TheNewHandler)) {}
+  explicit ZELI_NewHandler(bool install = true) noexcept
+      : previous_(install ? std::set_new_handler(&ZELI_TheNewHandler) : nullptr), active_(install) {}
   ~ZELI_NewHandler() { Restore(); }
   void Restore() noexcept {
     if (active_) {
@@ -28,7 +30,7 @@ class ZELI_NewHandler {
 
  private:
   std::new_handler previous_;
-  bool active_ = true;
+  bool active_;
 };
 
 // Null for size 0; ZELI_BadAllocException when memory is exhausted.

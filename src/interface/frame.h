@@ -33,9 +33,14 @@
 // message. Call only from inside a catch block.
 zel_status_t ZELC_ReportException(const char* functionName) noexcept;
 
+// The frame itself. installHandler false leaves the new-handler alone: for
+// bodies on the per-value path of data writers, where a failing `new` as
+// std::bad_alloc reports the same status and message, and swapping the
+// process-wide handler twice per value would cost more than the value.
 template <typename Result, typename Body>
-Result ZELC_Call(const char* functionName, zel_status_t* status, Result failure, Body&& body) noexcept {
-  ZELI_NewHandler handler;
+Result ZELC_CallFrame(const char* functionName, zel_status_t* status, Result failure, bool installHandler,
+                      Body&& body) noexcept {
+  ZELI_NewHandler handler(installHandler);
   zel_status_t code;
   try {
     Result result = body(ZELC_Interface::TheInterface());
@@ -48,6 +53,11 @@ Result ZELC_Call(const char* functionName, zel_status_t* status, Result failure,
   }
   if (status != nullptr) *status = code;
   return failure;
+}
+
+template <typename Result, typename Body>
+Result ZELC_Call(const char* functionName, zel_status_t* status, Result failure, Body&& body) noexcept {
+  return ZELC_CallFrame(functionName, status, failure, true, body);
 }
 
 // For functions that return nothing.

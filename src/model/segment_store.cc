@@ -243,7 +243,12 @@ void ZELI_Segment::CheckWritersMayFlush(unsigned store, bool refuseUninitialized
 
 void ZELI_Segment::FlushIfOpenForWriting(unsigned store) {
   DataStore& data = stores_[store];
-  if (data.openCount > 0 && data.openMode == ZEL_IOMODE_WRITE) data.memoryFile->FlushFile();
+  if (data.openCount == 0 || data.openMode != ZEL_IOMODE_WRITE) return;
+  // Values that writers hold back in memory go to the arrays first.
+  for (ZELI_SharedXSet* set : sharedXSets_) {
+    if (set != nullptr && set->Get_DataStoreIndex() == store && set->IsMemoryOpen()) set->FlushStaged();
+  }
+  data.memoryFile->FlushFile();
 }
 
 void ZELI_Segment::CommitDataStoreStructure(unsigned store) {

@@ -5,20 +5,7 @@
 
 ZELI_Bitset::ZELI_Bitset(unsigned size) { Resize(size); }
 
-void ZELI_Bitset::Set(unsigned pos) {
-  if (pos >= size_) throw ZELI_BadArgException("ZELI_Bitset::Set pos out of range");
-  words_[pos / 32] |= (uint32_t{1} << (pos % 32));
-}
-
-void ZELI_Bitset::Reset(unsigned pos) {
-  if (pos >= size_) throw ZELI_BadArgException("ZELI_Bitset::Reset pos out of range");
-  words_[pos / 32] &= ~(uint32_t{1} << (pos % 32));
-}
-
-bool ZELI_Bitset::Test(unsigned pos) const {
-  if (pos >= size_) throw ZELI_BadArgException("ZELI_Bitset::Test pos out of range");
-  return (words_[pos / 32] >> (pos % 32)) & 1u;
-}
+void ZELI_Bitset::OutOfRange(const char* message) { throw ZELI_BadArgException(message); }
 
 void ZELI_Bitset::Resize(unsigned n) {
   const size_t words = (static_cast<size_t>(n) + 31) / 32;

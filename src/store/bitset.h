@@ -16,10 +16,20 @@ class ZELI_Bitset {
 
   unsigned Get_Size() const { return size_; }
 
-  // pos must lie below the size, else ZELI_BadArgException.
-  void Set(unsigned pos);
-  void Reset(unsigned pos);
-  bool Test(unsigned pos) const;
+  // pos must lie below the size, else ZELI_BadArgException. Inline: writers
+  // test and set a bit per entered value.
+  void Set(unsigned pos) {
+    if (pos >= size_) OutOfRange("ZELI_Bitset::Set pos out of range");
+    words_[pos / 32] |= (uint32_t{1} << (pos % 32));
+  }
+  void Reset(unsigned pos) {
+    if (pos >= size_) OutOfRange("ZELI_Bitset::Reset pos out of range");
+    words_[pos / 32] &= ~(uint32_t{1} << (pos % 32));
+  }
+  bool Test(unsigned pos) const {
+    if (pos >= size_) OutOfRange("ZELI_Bitset::Test pos out of range");
+    return (words_[pos / 32] >> (pos % 32)) & 1u;
+  }
 
   // Keeps the bits below n, clears every bit at or above n.
   void Resize(unsigned n);
@@ -32,6 +42,8 @@ class ZELI_Bitset {
   unsigned Count() const;
 
  private:
+  [[noreturn]] static void OutOfRange(const char* message);
+
   unsigned size_ = 0;            // bits
   unsigned reservedWords_ = 0;   // words kept allocated whatever the size
   std::vector<uint32_t> words_;  // words in use; capacity is the allocation

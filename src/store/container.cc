@@ -26,9 +26,10 @@ ZELI_Container::ZELI_Container(const char* name, zel_iomode_t mode, zel_mode_t s
 ZELI_Container::ZELI_Container() : ZELI_Container(nullptr, ZEL_IOMODE_WRITE, ZEL_MODE_MEMORY) {}
 
 // The access objects (writers, views, readers) are owned here; they go
-// first, while the segments they refer to still exist. Then the cached
-// arrays, while their owners (data sets, parameters) and the types that
-// release their values still exist: each tells its owner to forget it.
+// first, while the segments they refer to still exist; those owned by
+// another access object go with their owner. Then the cached arrays,
+// while their owners (data sets, parameters) and the types that release
+// their values still exist: each tells its owner to forget it.
 ZELI_Container::~ZELI_Container() {
   // Their keys are freed before any owner is destroyed, so that no owned
   // object is looked at after its owner took it along.

@@ -4,33 +4,14 @@
 // ZEL_BAD_HANDLE and is never dereferenced).
 #include <memory>
 
-#include "model/api_support.h"
 #include "model/segment.h"
+#include "waveforms/api_writer_support.h"
 #include "waveforms/waveform.h"
 #include "waveforms/writer.h"
 
 namespace {
 
 using WriterArg = ZELC_Contained<ZELI_Writer>;
-
-// Runs body(writer) in the call frame for a function of one writer handle.
-template <typename Body>
-void WithWriter(const char* function, zel_session_t session, zel_writer_t writer, zel_status_t* status,
-                Body&& body) noexcept {
-  ZELC_CallWith(function, session, writer, status, 0, [&](ZELC_Session*, WriterArg w) {
-    body(*w.object);
-    return 0;
-  });
-}
-
-// Runs body(data writer) in the call frame of a data-writer function.
-template <typename Body>
-void WithDataWriter(const char* function, ZEL_WfDataWriter* dataWriter, zel_status_t* status, Body&& body) noexcept {
-  ZELC_CallVoid(function, status, [&](ZELC_Interface&) {
-    if (!ZEL_WfDataWriter::IsLive(dataWriter)) throw ZELI_BadHandleException(ZELI_BadHandleException::WRONG_HANDLE);
-    body(*dataWriter);
-  });
-}
 
 }  // namespace
 
@@ -39,16 +20,9 @@ ZEL_EXPORT zel_writer_t ZEL_CreateWriter(zel_session_t session, zel_segment_t se
   return ZELC_CallWith(__func__, session, segment, status, ZEL_NullWriter,
                        [&](ZELC_Session*, ZELC_Contained<ZELI_Segment> s) {
                          auto writer = std::make_unique<ZELI_Writer>(*s.object, dataStore, mode);
-                         ZELI_Container* container = s.wrapper->Get_Object_p();
-                         writer->Set_Key(container->Get_AccessConvertor().Insert(writer.get()));
-                         try {
-                           const zel_writer_t handle = ZELC_HandleOf<zel_writer_t>(s.wrapper, writer.get());
-                           writer.release();
-                           return handle;
-                         } catch (...) {
-                           container->Erase(writer.get());
-                           throw;
-                         }
+                         const auto handle = ZELC_InsertAccessObject<zel_writer_t>(s.wrapper, writer.get());
+                         writer.release();
+                         return handle;
                        });
 }
 
@@ -77,97 +51,97 @@ ZEL_EXPORT ZEL_WfDataWriter* ZEL_AddWriterWaveform(zel_session_t session, zel_wr
 
 ZEL_EXPORT void ZEL_InitializeFrontWriting(zel_session_t session, zel_writer_t writer,
                                            zel_status_t* status) noexcept {
-  WithWriter(__func__, session, writer, status, [](ZELI_Writer& w) { w.InitializeFrontWriting(); });
+  ZELC_WithObject(__func__, session, writer, status, [](ZELI_Writer& w) { w.InitializeFrontWriting(); });
 }
 
 ZEL_EXPORT void ZEL_InitializeArrayWriting(zel_session_t session, zel_writer_t writer,
                                            zel_status_t* status) noexcept {
-  WithWriter(__func__, session, writer, status, [](ZELI_Writer& w) { w.InitializeArrayWriting(); });
+  ZELC_WithObject(__func__, session, writer, status, [](ZELI_Writer& w) { w.InitializeArrayWriting(); });
 }
 
 ZEL_EXPORT void ZEL_StartDataFront(zel_session_t session, zel_writer_t writer, const void* x,
                                    zel_status_t* status) noexcept {
-  WithWriter(__func__, session, writer, status, [&](ZELI_Writer& w) { w.StartDataFront(x); });
+  ZELC_WithObject(__func__, session, writer, status, [&](ZELI_Writer& w) { w.StartDataFront(x); });
 }
 
 ZEL_EXPORT void ZEL_EndDataFront(zel_session_t session, zel_writer_t writer, zel_status_t* status) noexcept {
-  WithWriter(__func__, session, writer, status, [](ZELI_Writer& w) { w.EndDataFront(); });
+  ZELC_WithObject(__func__, session, writer, status, [](ZELI_Writer& w) { w.EndDataFront(); });
 }
 
 ZEL_EXPORT void ZEL_TerminateWriting(zel_session_t session, zel_writer_t writer, zel_status_t* status) noexcept {
-  WithWriter(__func__, session, writer, status, [](ZELI_Writer& w) { w.TerminateWriting(); });
+  ZELC_WithObject(__func__, session, writer, status, [](ZELI_Writer& w) { w.TerminateWriting(); });
 }
 
 ZEL_EXPORT void ZEL_AppendXArray(zel_session_t session, zel_writer_t writer, unsigned count, const void* xValues,
                                  zel_status_t* status) noexcept {
-  WithWriter(__func__, session, writer, status, [&](ZELI_Writer& w) { w.AppendXArray(count, xValues); });
+  ZELC_WithObject(__func__, session, writer, status, [&](ZELI_Writer& w) { w.AppendXArray(count, xValues); });
 }
 
 ZEL_EXPORT void ZEL_AppendXArraySimp(zel_session_t session, zel_writer_t writer, unsigned count, const void* xValues,
                                      zel_bool_t simple, zel_status_t* status) noexcept {
-  WithWriter(__func__, session, writer, status, [&](ZELI_Writer& w) { w.AppendXArraySimp(count, xValues, simple); });
+  ZELC_WithObject(__func__, session, writer, status, [&](ZELI_Writer& w) { w.AppendXArraySimp(count, xValues, simple); });
 }
 
 ZEL_EXPORT void ZEL_SetXMonotonicity(zel_session_t session, zel_writer_t writer, zel_monotonicity_t monotonicity,
                                      zel_status_t* status) noexcept {
-  WithWriter(__func__, session, writer, status, [&](ZELI_Writer& w) { w.Set_XMonotonicity(monotonicity); });
+  ZELC_WithObject(__func__, session, writer, status, [&](ZELI_Writer& w) { w.Set_XMonotonicity(monotonicity); });
 }
 
 ZEL_EXPORT void ZEL_SetXDataSpacing(zel_session_t session, zel_writer_t writer, zel_dataSpacing_t spacing,
                                     zel_status_t* status) noexcept {
-  WithWriter(__func__, session, writer, status, [&](ZELI_Writer& w) { w.Set_XDataSpacing(spacing); });
+  ZELC_WithObject(__func__, session, writer, status, [&](ZELI_Writer& w) { w.Set_XDataSpacing(spacing); });
 }
 
 ZEL_EXPORT void ZEL_SetXMinMax(zel_session_t session, zel_writer_t writer, const void* min, const void* max,
                                zel_status_t* status) noexcept {
-  WithWriter(__func__, session, writer, status, [&](ZELI_Writer& w) { w.Set_XMinMax(min, max); });
+  ZELC_WithObject(__func__, session, writer, status, [&](ZELI_Writer& w) { w.Set_XMinMax(min, max); });
 }
 
 ZEL_EXPORT void ZEL_UnsetXMinMax(zel_session_t session, zel_writer_t writer, zel_status_t* status) noexcept {
-  WithWriter(__func__, session, writer, status, [](ZELI_Writer& w) { w.Unset_XMinMax(); });
+  ZELC_WithObject(__func__, session, writer, status, [](ZELI_Writer& w) { w.Unset_XMinMax(); });
 }
 
 // ---- data writers -------------------------------------------------------------------------
 
 ZEL_EXPORT void ZEL_WfDataWriterEnterValue(ZEL_WfDataWriter* dataWriter, const void* value, int order,
                                            zel_status_t* status) noexcept {
-  WithDataWriter(__func__, dataWriter, status, [&](ZEL_WfDataWriter& d) { d.EnterValue(value, order); });
+  ZELC_WithDataWriter(__func__, dataWriter, status, [&](ZEL_WfDataWriter& d) { d.EnterValue(value, order); });
 }
 
 ZEL_EXPORT void ZEL_WfDataWriterAppendArrays(ZEL_WfDataWriter* dataWriter, unsigned count, const void* values,
                                              const int* orders, const int* xIndices, zel_status_t* status) noexcept {
-  WithDataWriter(__func__, dataWriter, status,
+  ZELC_WithDataWriter(__func__, dataWriter, status,
                  [&](ZEL_WfDataWriter& d) { d.AppendArrays(count, values, orders, xIndices); });
 }
 
 ZEL_EXPORT void ZEL_WfDataWriterAppendArraysSimp(ZEL_WfDataWriter* dataWriter, unsigned count, const void* values,
                                                  const int* orders, const int* xIndices, zel_bool_t simple,
                                                  zel_status_t* status) noexcept {
-  WithDataWriter(__func__, dataWriter, status,
+  ZELC_WithDataWriter(__func__, dataWriter, status,
                  [&](ZEL_WfDataWriter& d) { d.AppendArraysSimp(count, values, orders, xIndices, simple); });
 }
 
 ZEL_EXPORT void ZEL_WfDataWriterSetMonotonicity(ZEL_WfDataWriter* dataWriter, zel_monotonicity_t monotonicity,
                                                 zel_status_t* status) noexcept {
-  WithDataWriter(__func__, dataWriter, status, [&](ZEL_WfDataWriter& d) { d.Set_Monotonicity(monotonicity); });
+  ZELC_WithDataWriter(__func__, dataWriter, status, [&](ZEL_WfDataWriter& d) { d.Set_Monotonicity(monotonicity); });
 }
 
 ZEL_EXPORT void ZEL_WfDataWriterSetDataSpacing(ZEL_WfDataWriter* dataWriter, zel_dataSpacing_t spacing,
                                                zel_status_t* status) noexcept {
-  WithDataWriter(__func__, dataWriter, status, [&](ZEL_WfDataWriter& d) { d.Set_DataSpacing(spacing); });
+  ZELC_WithDataWriter(__func__, dataWriter, status, [&](ZEL_WfDataWriter& d) { d.Set_DataSpacing(spacing); });
 }
 
 ZEL_EXPORT void ZEL_WfDataWriterSetInterpolationType(ZEL_WfDataWriter* dataWriter, zel_interpolation_t interpolation,
                                                      zel_status_t* status) noexcept {
-  WithDataWriter(__func__, dataWriter, status,
+  ZELC_WithDataWriter(__func__, dataWriter, status,
                  [&](ZEL_WfDataWriter& d) { d.Set_InterpolationType(interpolation); });
 }
 
 ZEL_EXPORT void ZEL_WfDataWriterSetMinMax(ZEL_WfDataWriter* dataWriter, const void* min, const void* max,
                                           zel_status_t* status) noexcept {
-  WithDataWriter(__func__, dataWriter, status, [&](ZEL_WfDataWriter& d) { d.Set_MinMax(min, max); });
+  ZELC_WithDataWriter(__func__, dataWriter, status, [&](ZEL_WfDataWriter& d) { d.Set_MinMax(min, max); });
 }
 
 ZEL_EXPORT void ZEL_WfDataWriterUnsetMinMax(ZEL_WfDataWriter* dataWriter, zel_status_t* status) noexcept {
-  WithDataWriter(__func__, dataWriter, status, [](ZEL_WfDataWriter& d) { d.Unset_MinMax(); });
+  ZELC_WithDataWriter(__func__, dataWriter, status, [](ZEL_WfDataWriter& d) { d.Unset_MinMax(); });
 }

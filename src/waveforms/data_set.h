@@ -83,6 +83,9 @@ class ZELI_DataSet : public ZELI_InternalBase {
   virtual void CloseMemoryArrays();
   virtual void Shutdown() {}
   virtual void Synchronize(unsigned) {}
+  // Writes values held back in memory to the values array (before a commit
+  // or a close, or any reading of the array).
+  virtual void FlushStaged() {}
   virtual void Write(ZELI_Ostream& out, ZELI_KeyMap<ZELI_InternalBase>& map) const;
   virtual void WritePointCount(ZELI_Ostream& out) const = 0;
   virtual void ReadPointCount(ZELI_Istream& in) = 0;

@@ -3,6 +3,7 @@
 #include "waveforms/front_data_sets.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "errors/exceptions.h"
 #include "store/container.h"
@@ -70,6 +71,7 @@ void ZELI_AnalogFrontDataSet::ComputeGeometry() {
     points /= 2;
   }
   pointsPerBlock_ = std::max(points, 1u);
+  valueSize_ = valueSize;
   const uint64_t perWaveform = uint64_t{pointsPerBlock_} * valueSize;
   RequireWithin4GiB(perWaveform * waveforms, "ZELI_AnalogFrontDataSet::InitializeWriting");
   blockBytesPerWaveform_ = static_cast<unsigned>(perWaveform);
@@ -80,6 +82,11 @@ void ZELI_AnalogFrontDataSet::InitializeWriting() {
   if (IsInitialized()) throw ZELI_DuplicateException("Duplicate initialization of DataSet.");
   if (Get_OccupiedCount() == 0) throw ZELI_BadArgException("ZELI_AnalogFrontDataSet has no waveforms.");
   ComputeGeometry();
+  if (!valueType_->HoldsStrings()) {
+    tilePoints_ = std::min(pointsPerBlock_, std::max(1u, TileBytes / valueSize_));
+    staging_.assign(uint64_t{Get_PositionCount()} * tilePoints_ * valueSize_, 0);
+    tile_.assign(uint64_t{TileGroup} * tilePoints_ * valueSize_, 0);
+  }
   ZELI_DataSet::InitializeWriting();
   xIndices_->InitializeWriting();
   if (interpolation_ == ZEL_INTERPOLATION_POLYNOMIAL) {
@@ -96,6 +103,7 @@ void ZELI_AnalogFrontDataSet::OpenMemoryArrays(zel_iomode_t mode) {
 }
 
 void ZELI_AnalogFrontDataSet::CloseMemoryArrays() {
+  if (Get_Values_p()->IsOpen()) FlushStaged();
   xIndices_->CloseMemoryArrays();
   if (orders_) orders_->CloseMemoryArrays();
   ZELI_DataSet::CloseMemoryArrays();
@@ -123,10 +131,20 @@ void ZELI_AnalogFrontDataSet::Add_Point(int order) {
   const int last = Get_SharedXSet_p()->Get_LastXIndex();
   xIndices_->Add_Data(&last, 1);
   if (orders_) orders_->Add_Data(&order, 1);
+  // The tiles hold points of one block only.
+  if (stagedCount_ == tilePoints_ || (i % pointsPerBlock_ == 0 && stagedCount_ > 0)) FlushStaged();
   if (i % pointsPerBlock_ == 0) {
     Get_Values_p()->RandomlyAccess(static_cast<unsigned>(blockStart), blockBytesPerFront_);
   }
   currentOffset_ = static_cast<unsigned>(ValueOffset(0, i));
+  if (tilePoints_ > 0) {
+    if (stagedCount_ == 0) stagedFirst_ = i;
+    ++stagedCount_;
+    if (valueSize_ == sizeof(double)) {
+      stagedRow_ = StagedValue(0, i);
+      stagedRowPositions_ = Get_PositionCount();
+    }
+  }
   ++pointCount_;
   Set_PointCountDirty();
 }
@@ -137,12 +155,73 @@ void ZELI_AnalogFrontDataSet::EnterValues(unsigned position, const void* values,
   if (pointCount_ == 0) throw ZELI_FailedException("ZELI_AnalogFrontDataSet::EnterValues: no point started");
   // The value belongs to a point already counted: what was kept misses it.
   ForgetCachedArrays();
+  if (IsStaged(pointCount_ - 1)) {
+    if (values == nullptr) throw ZELI_BadArgException("values is null");
+    std::memcpy(StagedValue(position, pointCount_ - 1), values, valueSize_);
+    return;
+  }
   WriteValuesAt(valueType_, currentOffset_ + blockBytesPerWaveform_ * position, values, 1);
+}
+
+void ZELI_AnalogFrontDataSet::HoldPreviousValue(unsigned position) {
+  AssertIsValidIndex(position);
+  if (pointCount_ == 0) throw ZELI_FailedException("ZELI_AnalogFrontDataSet::HoldPreviousValue: no point started");
+  const unsigned i = pointCount_ - 1;
+  // Raw bytes: a string's 4-byte reference names the same text.
+  std::vector<char> bytes(valueSize_, 0);
+  if (i > 0 && IsStaged(i - 1)) {
+    std::memcpy(bytes.data(), StagedValue(position, i - 1), valueSize_);
+  } else if (i > 0) {
+    Get_Values_p()->ReadData(static_cast<unsigned>(ValueOffset(position, i - 1)), bytes.data(), valueSize_, 1);
+  } else if (valueType_->HoldsStrings()) {
+    const char* empty = "";
+    WriteValuesAt(valueType_, static_cast<unsigned>(ValueOffset(position, i)), &empty, 1);
+    return;
+  }
+  if (IsStaged(i)) {
+    std::memcpy(StagedValue(position, i), bytes.data(), valueSize_);
+  } else {
+    Get_Values_p()->WriteData(static_cast<unsigned>(ValueOffset(position, i)), bytes.data(), valueSize_, 1);
+  }
+}
+
+void ZELI_AnalogFrontDataSet::FlushStaged() {
+  if (stagedCount_ == 0) return;
+  // Positions go in groups of TileGroup: a front's cache line holds values
+  // of neighbouring positions, so each line is read once per group.
+  const unsigned positions = Get_PositionCount();
+  const uint64_t run = uint64_t{stagedCount_} * valueSize_;
+  for (unsigned group = 0; group < positions; group += TileGroup) {
+    const unsigned members = std::min(TileGroup, positions - group);
+    for (unsigned k = 0; k < stagedCount_; ++k) {
+      const char* row = StagedValue(group, stagedFirst_ + k);
+      char* to = tile_.data() + uint64_t{k} * valueSize_;
+      for (unsigned m = 0; m < members; ++m, to += run, row += valueSize_) {
+        if (valueSize_ == sizeof(double)) {  // a copy of constant size is a move
+          std::memcpy(to, row, sizeof(double));
+        } else {
+          std::memcpy(to, row, valueSize_);
+        }
+      }
+    }
+    for (unsigned m = 0; m < members; ++m) {
+      Get_Values_p()->WriteData(static_cast<unsigned>(ValueOffset(group + m, stagedFirst_)), tile_.data() + m * run,
+                                static_cast<unsigned>(run), 1);
+    }
+  }
+  // A value never entered reads as zero bytes, as in a block written in place.
+  std::fill(staging_.begin(), staging_.end(), 0);
+  stagedCount_ = 0;
+  stagedRow_ = nullptr;
 }
 
 void ZELI_AnalogFrontDataSet::Get_Value(unsigned position, unsigned i, void* value) const {
   AssertIsValidIndex(position);
   if (i >= pointCount_) throw ZELI_BadArgException("ZELI_AnalogFrontDataSet::Get_Value: point index");
+  if (IsStaged(i)) {
+    std::memcpy(value, StagedValue(position, i), valueSize_);
+    return;
+  }
   ReadValuesAt(valueType_, static_cast<unsigned>(ValueOffset(position, i)), value, 1);
 }
 
@@ -154,6 +233,8 @@ void ZELI_AnalogFrontDataSet::Shutdown() {
     throw ZELI_FailedException("ZELI_AnalogFrontDataSet::Shutdown: order point count");
   }
   if (pointCount_ == 0) throw ZELI_FailedException("ZELI_AnalogFrontDataSet::Shutdown: point count 0");
+  if (IsStaged(pointCount_ - 1)) --stagedCount_;
+  stagedRow_ = nullptr;
   --pointCount_;
   xIndices_->Synchronize(pointCount_);
   if (orders_) orders_->Synchronize(pointCount_);
@@ -205,14 +286,37 @@ void ZELI_DigitalFrontDataSet::Delete_Waveform_p(ZELI_SourceWaveform* waveform, 
   chunks_[position].reset();
 }
 
-unsigned ZELI_DigitalFrontDataSet::NewChunk(const ZELI_DigitalWfChunk& chain) {
+unsigned ZELI_DigitalFrontDataSet::NewChunk(ZELI_DigitalWfChunk& chain, bool kept) {
   ZELI_MemoryArray* values = Get_Values_p();
   const unsigned offset = values->Get_Size();
   RequireWithin4GiB(uint64_t{offset} + ZELI_DigitalWfChunk::ChunkBytes, "ZELI_DigitalFrontDataSet::EnterValues");
   const int header[2] = {static_cast<int>(chain.capacity), 0};
   values->Extend(ZELI_DigitalWfChunk::ChunkBytes);
-  values->WriteData(offset, header, 2, 4);
+  if (kept) {
+    std::memset(chain.current, 0, sizeof chain.current);
+    std::memcpy(chain.current, header, sizeof header);
+    chain.dirty = true;
+  } else {
+    values->WriteData(offset, header, 2, 4);
+  }
   return offset;
+}
+
+void ZELI_DigitalFrontDataSet::WriteChunk(ZELI_DigitalWfChunk& chain) {
+  if (!chain.dirty) return;
+  Get_Values_p()->WriteData(chain.currentOffset, chain.current, ZELI_DigitalWfChunk::ChunkBytes, 1);
+  chain.dirty = false;
+}
+
+void ZELI_DigitalFrontDataSet::FlushStaged() {
+  for (auto& chain : chunks_) {
+    if (chain) WriteChunk(*chain);
+  }
+}
+
+void ZELI_DigitalFrontDataSet::CloseMemoryArrays() {
+  if (Get_Values_p()->IsOpen()) FlushStaged();
+  ZELI_DataSet::CloseMemoryArrays();
 }
 
 void ZELI_DigitalFrontDataSet::EnterValues(unsigned position, const void* value, unsigned n) {
@@ -222,23 +326,40 @@ void ZELI_DigitalFrontDataSet::EnterValues(unsigned position, const void* value,
   ZELI_DigitalWfChunk& chain = *chunks_.at(position);
   const unsigned indexSize = StoredSizeOf(chain.indexType);
   const unsigned valueSize = StoredSizeOf(chain.valueType);
+  const bool kept = !chain.valueType->HoldsStrings();
   if (chain.pointCount == 0) {
-    const unsigned first = NewChunk(chain);
+    const unsigned first = NewChunk(chain, kept);
     chain.firstOffset = first;
     chain.currentOffset = first;
     chain.usedInCurrent = 0;
   } else if (chain.usedInCurrent == chain.capacity) {
-    const unsigned next = NewChunk(chain);
-    Get_Values_p()->WriteData(chain.currentOffset + indexSize, &next, 1, 4);
+    // The new chunk first, so that a failing extension leaves the chain as it was.
+    unsigned char full[ZELI_DigitalWfChunk::ChunkBytes];
+    std::memcpy(full, chain.current, sizeof full);
+    const unsigned fullOffset = chain.currentOffset;
+    const unsigned next = NewChunk(chain, kept);
+    if (kept) {
+      std::memcpy(full + indexSize, &next, 4);
+      Get_Values_p()->WriteData(fullOffset, full, sizeof full, 1);
+    } else {
+      Get_Values_p()->WriteData(fullOffset + indexSize, &next, 1, 4);
+    }
     chain.currentOffset = next;
     chain.usedInCurrent = 0;
   }
-  chain.nextIndexOffset = chain.currentOffset + 2 * indexSize + chain.usedInCurrent * indexSize;
-  chain.nextValueOffset =
-      chain.currentOffset + 2 * indexSize + chain.capacity * indexSize + chain.usedInCurrent * valueSize;
+  const unsigned indexAt = 2 * indexSize + chain.usedInCurrent * indexSize;
+  const unsigned valueAt = 2 * indexSize + chain.capacity * indexSize + chain.usedInCurrent * valueSize;
+  chain.nextIndexOffset = chain.currentOffset + indexAt;
+  chain.nextValueOffset = chain.currentOffset + valueAt;
   const int last = Get_SharedXSet_p()->Get_LastXIndex();
-  Get_Values_p()->WriteData(chain.nextIndexOffset, &last, 1, 4);
-  WriteValuesAt(chain.valueType, chain.nextValueOffset, value, 1);
+  if (kept) {
+    std::memcpy(chain.current + indexAt, &last, 4);
+    std::memcpy(chain.current + valueAt, value, valueSize);
+    chain.dirty = true;
+  } else {
+    Get_Values_p()->WriteData(chain.nextIndexOffset, &last, 1, 4);
+    WriteValuesAt(chain.valueType, chain.nextValueOffset, value, 1);
+  }
   ++chain.usedInCurrent;
   ++chain.pointCount;
   Set_PointCountDirty();

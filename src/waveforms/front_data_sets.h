@@ -11,15 +11,32 @@
 // point also appends the shared X set's last X index (and its order under
 // POLYNOMIAL interpolation).
 //
+// Staging. One front writes one value per waveform, each B bytes (a page)
+// from the next, so writing them in place touches a page per value. Values
+// of fixed size (all but strings) are staged instead: the latest points
+// (up to TileBytes per position) are kept in memory front by front, as the
+// caller enters them, and written to the block when the tile is full or the
+// block ends: per position its run of values, gathered from the fronts, as
+// one write.
+// Whatever reads the values array or hands it on (closing the arrays, a
+// commit through ZELI_SharedXSet::FlushStaged, Get_Value) sees exactly the
+// layout above: tiles are written out first, or read from the tile.
+//
 // ZELI_DigitalFrontDataSet keeps, per position, a chain of 128-byte chunks
 // (ZELI_DigitalWfChunk) of (X index, value) pairs. With I the size of the
 // index type and V the value size: capacity K = (128 - 2I) / (V + I); a
 // chunk holds K and the byte offset of the next chunk (two index-type
 // values; next 0 in the last chunk), then K X indices, then K values. A
 // value type whose K would be 0 is refused with ZELI_BadArgException.
+// Chains advance in an order of the caller's making, so their current
+// chunks lie scattered over the array; the current chunk of a chain of
+// fixed-size values is therefore kept in memory and written as a whole
+// when it is full, before a commit (FlushStaged) and at close. Reading
+// takes a chain's current chunk from memory.
 #ifndef ZEL_WAVEFORMS_FRONT_DATA_SETS_H
 #define ZEL_WAVEFORMS_FRONT_DATA_SETS_H
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -60,6 +77,22 @@ class ZELI_AnalogFrontDataSet : public ZELI_DataSet {
 
   // Starts a new point (one data front).
   void Add_Point(int order);
+  // EnterValues of one value, inline on the common path: an 8-byte value for
+  // a staged point at a position below the position count. Callers vouch
+  // that the position is occupied (the data writers of a live writer: a
+  // waveform being written is not deleted).
+  void EnterFrontValue(unsigned position, const void* value) {
+    if (stagedRow_ != nullptr && position < stagedRowPositions_ && value != nullptr) {
+      std::memcpy(stagedRow_ + uint64_t{position} * sizeof(double), value, sizeof(double));
+      return;
+    }
+    EnterValues(position, value, 1);
+  }
+  // The current point of position takes the value of the previous point
+  // (zero bytes, or "" for strings, at the first point).
+  void HoldPreviousValue(unsigned position);
+  // Writes the staged tiles to the values array.
+  void FlushStaged() override;
   // Value i of position (the arrays must be open).
   void Get_Value(unsigned position, unsigned i, void* value) const;
   // Byte offset of value i of position.
@@ -79,6 +112,17 @@ class ZELI_AnalogFrontDataSet : public ZELI_DataSet {
   // each block's run of them is read with one transfer; a run that yields
   // nothing fails with "No more data points".
   ZELI_CachedArray* ValuesArray(unsigned position);
+  bool IsStaged(unsigned i) const { return i >= stagedFirst_ && i - stagedFirst_ < stagedCount_; }
+  // Where value i (staged) of position lies in the staging area.
+  char* StagedValue(unsigned position, unsigned i) {
+    return staging_.data() + (uint64_t{i - stagedFirst_} * Get_PositionCount() + position) * valueSize_;
+  }
+  const char* StagedValue(unsigned position, unsigned i) const {
+    return const_cast<ZELI_AnalogFrontDataSet*>(this)->StagedValue(position, i);
+  }
+
+  static constexpr unsigned TileBytes = 512;
+  static constexpr unsigned TileGroup = 8;
 
   std::unique_ptr<ZELI_ArrayDataSet> xIndices_;
   zel_interpolation_t interpolation_ = ZEL_INTERPOLATION_LINEAR;
@@ -90,6 +134,19 @@ class ZELI_AnalogFrontDataSet : public ZELI_DataSet {
   unsigned blockBytesPerWaveform_ = 0;
   unsigned blockBytesPerFront_ = 0;
   unsigned currentOffset_ = 0;  // of the current point within its block region
+  unsigned valueSize_ = 0;      // V, fixed at initialization
+  // Staging (fixed-size values only): up to tilePoints_ fronts of one value
+  // per position, front-major; points stagedFirst_ .. + stagedCount_ - 1
+  // lie there, all in one block, and not yet in the values array.
+  std::vector<char> staging_;
+  std::vector<char> tile_;  // the runs of TileGroup positions, gathered for writing
+  // The current point's front in staging when values are 8 bytes, else null;
+  // stagedRowPositions_ values long.
+  char* stagedRow_ = nullptr;
+  unsigned stagedRowPositions_ = 0;
+  unsigned tilePoints_ = 0;  // 0: no staging
+  unsigned stagedFirst_ = 0;
+  unsigned stagedCount_ = 0;
 };
 
 // The chunk chain of one waveform of a Digital_Front data set.
@@ -107,6 +164,11 @@ struct ZELI_DigitalWfChunk {
   unsigned usedInCurrent = 0;
   unsigned nextIndexOffset = 0;
   unsigned nextValueOffset = 0;
+  // The current chunk as it will stand in the values array (fixed-size
+  // values only), written there when it is full or at FlushStaged; dirty
+  // while the array does not hold these bytes yet.
+  unsigned char current[ChunkBytes] = {};
+  bool dirty = false;
 };
 
 class ZELI_DigitalFrontDataSet : public ZELI_DataSet {
@@ -134,6 +196,8 @@ class ZELI_DigitalFrontDataSet : public ZELI_DataSet {
   ZELI_WfDataArray* Get_WfSegmentYData(unsigned position) override;
   // A slot below the kept count ("ZELI_DigitalFrontDataSet::Invalidate_CachedArray_p").
   void Invalidate_CachedArray_p(unsigned slot) override;
+  void CloseMemoryArrays() override;
+  void FlushStaged() override;
 
   const ZELI_DigitalWfChunk& Get_Chunk(unsigned position) const;
   // Walks the chain of position: every X index and value (the arrays must
@@ -148,11 +212,13 @@ class ZELI_DigitalFrontDataSet : public ZELI_DataSet {
   void WriteKindFields(ZELI_Ostream& out, ZELI_KeyMap<ZELI_InternalBase>& map) const override;
 
  private:
-  // Appends a chunk with header (K, 0); returns its offset.
-  unsigned NewChunk(const ZELI_DigitalWfChunk& chain);
   // Reads the position's chain into the kept arrays of slots 2 x position
   // (X indices) and 2 x position + 1 (values) unless they are kept.
   void ReadChain(unsigned position);
+  // Appends a chunk with header (K, 0); returns its offset. Kept: the
+  // header goes to the chain's chunk in memory only.
+  unsigned NewChunk(ZELI_DigitalWfChunk& chain, bool kept);
+  void WriteChunk(ZELI_DigitalWfChunk& chain);
 
   std::vector<std::unique_ptr<ZELI_DigitalWfChunk>> chunks_;  // by position; null at free ones
   unsigned char flag_ = 0;                                     // kept in the record; 0 when created

@@ -24,6 +24,8 @@ constexpr unsigned MaxWindowChunks = 512;
 
 ZELI_CachedArray* ZELI_AnalogFrontDataSet::ValuesArray(unsigned position) {
   if (ZELI_DataSetCachedArray* kept = Kept(position)) return kept;
+  // Values a writer of this process still stages go to their blocks first.
+  FlushStaged();
   const ZELI_DataInformation& information = Get_DataInformation(position);
   const unsigned count = pointCount_;
   // Values of one position are contiguous within a block: value i lies at
@@ -96,6 +98,8 @@ void ZELI_DigitalFrontDataSet::Get_Data(unsigned position, std::vector<int>& xIn
       windowStart = offset;
     }
     const char* chunk = window.data() + (offset - windowStart);
+    // A writer of this process may still hold the chain's current chunk.
+    if (chain.dirty && offset == chain.currentOffset) chunk = reinterpret_cast<const char*>(chain.current);
     int header[2];
     std::memcpy(header, chunk, sizeof header);
     if (static_cast<unsigned>(header[0]) != capacity) {

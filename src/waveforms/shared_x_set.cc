@@ -124,6 +124,19 @@ void ZELI_SharedXSet::InitializeWriting() {
   writingInitialized_ = true;
 }
 
+void ZELI_SharedXSet::StartWriting() {
+  OpenMemory(ZEL_IOMODE_WRITE);
+  try {
+    InitializeWriting();
+  } catch (...) {
+    try {
+      CloseMemory();
+    } catch (...) {
+    }
+    throw;
+  }
+}
+
 void ZELI_SharedXSet::OpenMemory(zel_iomode_t mode) {
   if (memoryOpen_) throw ZELI_FailedException("ZELI_SharedXSet::OpenMemory: already open");
   segment_->OpenMemoryFile(dataStore_, mode);
@@ -177,6 +190,12 @@ void ZELI_SharedXSetReading::Close() {
   ZELI_SharedXSet* set = opened_;
   opened_ = nullptr;
   if (set != nullptr) set->CloseMemory();
+}
+
+void ZELI_SharedXSet::FlushStaged() {
+  for (auto& dataSet : dataSets_) {
+    if (dataSet) dataSet->FlushStaged();
+  }
 }
 
 void ZELI_SharedXSet::Shutdown() {

@@ -81,12 +81,18 @@ class ZELI_SharedXSet : public ZELI_InternalBase {
   bool IsWritingInitialized() const { return writingInitialized_; }
   // Initializes the X values and every data set.
   void InitializeWriting();
+  // What a writer's initialization does: opens the memory for writing, then
+  // initializes; a failing initialization closes the memory again.
+  void StartWriting();
   bool IsActive() const { return writer_ != nullptr && writer_->IsActive(); }
 
   // Opens the data store, then the arrays of the X values and every data
   // set; closing closes the arrays, then the data store.
   void OpenMemory(zel_iomode_t mode);
   void CloseMemory();
+  // Every data set writes what it holds back in memory to its arrays
+  // (before the data store is flushed for a commit).
+  void FlushStaged();
   bool IsMemoryOpen() const { return memoryOpen_; }
   // Lets the kept cached arrays of the X values and every data set go.
   void ForgetCachedArrays() noexcept;

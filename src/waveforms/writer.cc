@@ -71,18 +71,7 @@ void ZELI_Writer::RequireState(State wanted, const char* message) const {
 
 void ZELI_Writer::Initialize(State next) {
   RequireState(CREATED, "Initialize writing called out of sequence");
-  // Opened first, so that a failing initialization can close it again and
-  // leave the writer as it was.
-  sharedXSet_->OpenMemory(ZEL_IOMODE_WRITE);
-  try {
-    sharedXSet_->InitializeWriting();
-  } catch (...) {
-    try {
-      sharedXSet_->CloseMemory();
-    } catch (...) {
-    }
-    throw;
-  }
+  sharedXSet_->StartWriting();
   state_ = next;
 }
 

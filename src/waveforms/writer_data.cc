@@ -1,75 +1,34 @@
-// ZEL_WfDataWriter: the data writer of one waveform of a writer, and the
-// registry of live data writers through which the exported functions tell a
-// stale pointer from a live one.
+// ZEL_WfDataWriter: the data writer of one waveform of a writer. Each is
+// registered as live (data_writer_support.h) from its creation by the
+// writer until its destructor.
 //
 // The members check the writer's state before touching the data set (values
 // only inside a data front, arrays only in array writing), then every
 // argument, then enter the values: a failing call leaves the data set as it
 // was. They turn library failures into ZEL_Exception with the same status
 // and message.
-#include <new>
-#include <unordered_set>
-
 #include "errors/exceptions.h"
 #include "store/bitset.h"
 #include "waveforms/data_set.h"
+#include "waveforms/data_writer_support.h"
 #include "waveforms/writer.h"
 
-namespace {
-
-// Never destroyed: data writers may outlive static destruction (containers
-// left open are closed by the interface object at exit).
-std::unordered_set<const ZEL_WfDataWriter*>& Registry() {
-  static auto* registry = new std::unordered_set<const ZEL_WfDataWriter*>();
-  return *registry;
+void ZELI_RegisterDataWriter(const ZEL_WfDataWriter* dataWriter) {
+  ZELI_RegisterDataWriters(dataWriter, 1, sizeof(ZEL_WfDataWriter), ZELI_DataWriterKind::FRONT);
 }
 
-template <typename Body>
-void Guarded(Body&& body) {
-  try {
-    body();
-  } catch (const ZEL_Exception&) {
-    throw;
-  } catch (const ZELI_Exception& e) {
-    throw ZEL_Exception(e.what(), e.status);
-  } catch (const std::bad_alloc&) {
-    throw ZEL_Exception("Out of memory", ZEL_BAD_ALLOC);
-  } catch (...) {
-    throw ZEL_Exception("Unknown exception in ZEL", ZEL_UNKNOWN_EXCEPTION);
-  }
-}
-
-void RequirePointer(const void* p, const char* what) {
-  if (p == nullptr) throw ZELI_BadArgException(ZELI_Message() << what << " is null");
-}
-
-}  // namespace
-
-void ZELI_RegisterDataWriter(const ZEL_WfDataWriter* dataWriter) { Registry().insert(dataWriter); }
-
-bool ZEL_WfDataWriter::IsLive(const ZEL_WfDataWriter* p) noexcept {
-  try {
-    return p != nullptr && Registry().count(p) != 0;
-  } catch (...) {
-    return false;
-  }
-}
+bool ZEL_WfDataWriter::IsLive(const ZEL_WfDataWriter* p) noexcept { return ZELI_IsLive(p); }
 
 ZEL_WfDataWriter::ZEL_WfDataWriter() noexcept = default;
 
-ZEL_WfDataWriter::~ZEL_WfDataWriter() {
-  try {
-    Registry().erase(this);
-  } catch (...) {
-  }
-}
+ZEL_WfDataWriter::~ZEL_WfDataWriter() { ZELI_UnregisterDataWriters(this); }
 
 void ZEL_WfDataWriter::EnterValue(const void* value, int order) {
-  Guarded([&] {
+  ZELI_GuardDataWriter([&] {
     if (writer->Get_State() != ZELI_Writer::IN_FRONT) {
       throw ZELI_FailedException("EnterValue called outside a data front");
     }
-    RequirePointer(value, "value");
+    ZELI_RequireDataWriterArgument(value, "value");
     if (presence != nullptr && presence->Test(bitNumber)) {
       throw ZELI_FailedException("The waveform already has a value.");
     }
@@ -86,12 +45,12 @@ namespace {
 template <typename Enter>
 void Append(ZEL_WfDataWriter& w, unsigned count, const void* values, const int* orders, const int* xIndices,
             Enter&& enter) {
-  Guarded([&] {
+  ZELI_GuardDataWriter([&] {
     if (w.writer->Get_State() != ZELI_Writer::ARRAY_WRITING) {
       throw ZELI_FailedException("AppendArrays called outside array writing");
     }
     if (count == 0) return;
-    RequirePointer(values, "values");
+    ZELI_RequireDataWriterArgument(values, "values");
     w.dataSet->CheckOrders(orders, count);
     w.dataSet->CheckXIndices(xIndices, count);
     enter();
@@ -113,21 +72,15 @@ void ZEL_WfDataWriter::AppendArraysSimp(unsigned count, const void* values, cons
 }
 
 void ZEL_WfDataWriter::Set_Monotonicity(zel_monotonicity_t monotonicity) {
-  Guarded([&] {
-    dataSet->Get_DataInformation(position).Set_Monotonicity(monotonicity);
-    dataSet->Set_DataStoreDirty();
-  });
+  ZELI_GuardDataWriter([&] { ZELI_SetWaveformMonotonicity(*dataSet, position, monotonicity); });
 }
 
 void ZEL_WfDataWriter::Set_DataSpacing(zel_dataSpacing_t spacing) {
-  Guarded([&] {
-    dataSet->Get_DataInformation(position).Set_DataSpacing(spacing);
-    dataSet->Set_DataStoreDirty();
-  });
+  ZELI_GuardDataWriter([&] { ZELI_SetWaveformDataSpacing(*dataSet, position, spacing); });
 }
 
 void ZEL_WfDataWriter::Set_InterpolationType(zel_interpolation_t interpolation) {
-  Guarded([&] {
+  ZELI_GuardDataWriter([&] {
     if (interpolation < ZEL_INTERPOLATION_NONE || interpolation > ZEL_INTERPOLATION_POLYNOMIAL) {
       throw ZELI_BadArgException("Invalid interpolation type");
     }
@@ -137,17 +90,9 @@ void ZEL_WfDataWriter::Set_InterpolationType(zel_interpolation_t interpolation) 
 }
 
 void ZEL_WfDataWriter::Set_MinMax(const void* min, const void* max) {
-  Guarded([&] {
-    RequirePointer(min, "min");
-    RequirePointer(max, "max");
-    dataSet->Get_DataInformation(position).Set_MinMax(min, max);
-    dataSet->Set_DataStoreDirty();
-  });
+  ZELI_GuardDataWriter([&] { ZELI_SetWaveformMinMax(*dataSet, position, min, max); });
 }
 
 void ZEL_WfDataWriter::Unset_MinMax() {
-  Guarded([&] {
-    dataSet->Get_DataInformation(position).Unset_MinMax();
-    dataSet->Set_DataStoreDirty();
-  });
+  ZELI_GuardDataWriter([&] { ZELI_UnsetWaveformMinMax(*dataSet, position); });
 }

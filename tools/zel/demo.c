@@ -1,14 +1,21 @@
 /*
  * zel demo [DIR]: the main job. A small circuit simulation writes its
- * results into a container and reads them back through the public interface.
+ * results into a container while it runs and reads them back through the
+ * public interface.
  *
  * The circuit is an RC ladder of three sections driven by a voltage pulse,
  * integrated with a fixed step. The series resistance is swept over three
- * values (one segment per value). Every node voltage is an analog waveform
- * named by its place in the circuit (blocks for the subcircuits), written
- * front by front and committed segment by segment. The container is then
- * closed, opened again for reading, every waveform is found again through
- * the hierarchy and a summary is printed. The container stays on disk.
+ * values (one segment per value). A simulation result writer takes one
+ * cycle per time step: every node voltage goes into an analog subset (a
+ * value every cycle), and for each ladder node a logic signal telling
+ * whether the node is above half the supply goes into a digital subset,
+ * entered only when it changes. The data is committed every COMMIT_EVERY
+ * cycles, so a viewer could follow the run. The container is then closed,
+ * opened again for reading, every waveform is found again through the
+ * hierarchy and a summary is printed. The container stays on disk.
+ *
+ * Point counts and X ranges per segment are those the writer counted: the
+ * interface offers no query for them until waveform segments can be read.
  */
 #include <stdio.h>
 #include <stdlib.h>
@@ -17,13 +24,25 @@
 #include "commands.h"
 #include "zel/zel.h"
 
-#define NODES 4 /* the input and three ladder nodes */
+#define NODES 4  /* the input and three ladder nodes */
+#define LOGIC 3  /* one logic signal per ladder node */
 #define STEPS 2000
+#define COMMIT_EVERY 500
 #define CAPACITANCE 1e-9
+#define SUPPLY 1.0
 
 static const char* const node_paths[NODES] = {"top/source/vin", "top/ladder/n1", "top/ladder/n2", "top/ladder/n3"};
+static const char* const logic_paths[LOGIC] = {"top/logic/n1_high", "top/logic/n2_high", "top/logic/n3_high"};
 static const double resistances[] = {1000.0, 2000.0, 4000.0};
 #define SWEEP (sizeof resistances / sizeof resistances[0])
+#define WAVES (NODES + LOGIC)
+
+/* What the writer stored per waveform and segment. */
+struct written {
+  unsigned points;
+  double first_x, last_x;
+};
+static struct written g_written[WAVES][SWEEP];
 
 static zel_status_t g_status;
 static const char* g_step;
@@ -34,29 +53,78 @@ static int ok(const char* step) {
   return g_step == NULL;
 }
 
-/* One segment: simulate with resistance r and write every node, front by
- * front. Time is the X axis; the pulse rises at 5 tau and falls at 25 tau. */
-static void simulate(zel_session_t s, zel_segment_t segment, const zel_waveform_t* waveforms, double r) {
-  zel_writer_t writer = ZEL_CreateWriter(s, segment, 0, ZEL_STORAGE_ANALOG, &g_status);
-  if (!ok("create writer")) return;
-  ZEL_WfDataWriter* data[NODES];
-  for (int i = 0; i < NODES; ++i) {
-    data[i] = ZEL_AddWriterWaveform(s, writer, waveforms[i], &g_status);
-    if (!ok("add writer waveform")) return;
-  }
-  ZEL_InitializeFrontWriting(s, writer, &g_status);
-  if (!ok("initialize writing")) return;
+static void note(unsigned wave, unsigned seg, double x) {
+  struct written* w = &g_written[wave][seg];
+  if (w->points++ == 0) w->first_x = x;
+  w->last_x = x;
+}
 
+/* The subsets of one segment's writer and their data writers. */
+struct sim_writer {
+  zel_simResultWriter_t writer;
+  zel_simResultSubset_t analog, digital;
+  ZEL_SimWfDataWriter* data[WAVES];
+};
+
+static int open_writer(zel_session_t s, zel_segment_t segment, const zel_waveform_t* waveforms,
+                       struct sim_writer* w) {
+  w->writer = ZEL_CreateSimResultWriter(s, segment, 0, &g_status);
+  if (!ok("create simulation result writer")) return 0;
+  w->analog = ZEL_CreateSimResultSubset(s, w->writer, ZEL_STORAGE_ANALOG, &g_status);
+  if (g_status == ZEL_OK) w->digital = ZEL_CreateSimResultSubset(s, w->writer, ZEL_STORAGE_DIGITAL, &g_status);
+  if (!ok("create subsets")) return 0;
+  for (int i = 0; i < WAVES && g_status == ZEL_OK; ++i) {
+    const zel_simResultSubset_t subset = i < NODES ? w->analog : w->digital;
+    const unsigned index = ZEL_AddSimResultWaveform(s, subset, waveforms[i], &g_status);
+    if (g_status == ZEL_OK) w->data[i] = ZEL_GetSimWfDataWriter_p(s, subset, index, &g_status);
+  }
+  if (!ok("add waveforms to the subsets")) return 0;
+  ZEL_SimInitializeWriting(s, w->writer, &g_status);
+  return ok("initialize writing");
+}
+
+/* One cycle at time t: every node voltage, and each logic level that differs
+ * from the last one entered (levels[] holds those; -1 before the first). */
+static int write_cycle(zel_session_t s, struct sim_writer* w, unsigned seg, double t, const double* v, int* levels) {
+  ZEL_SimStartCycle(s, w->writer, &t, &g_status);
+  if (g_status == ZEL_OK) ZEL_SimStartDataFront(s, w->analog, 0, &g_status);
+  for (int i = 0; i < NODES && g_status == ZEL_OK; ++i) {
+    ZEL_SimWfDataWriterEnterValue(w->data[i], &v[i], &g_status);
+    note((unsigned)i, seg, t);
+  }
+  if (g_status == ZEL_OK) ZEL_SimEndDataFront(s, w->analog, &g_status);
+  if (g_status == ZEL_OK) ZEL_SimStartDataFront(s, w->digital, 0, &g_status);
+  for (int k = 0; k < LOGIC && g_status == ZEL_OK; ++k) {
+    const unsigned char level = v[k + 1] > SUPPLY / 2 ? 1 : 0;
+    if (levels[k] == level) continue;
+    ZEL_SimWfDataWriterEnterValue(w->data[NODES + k], &level, &g_status);
+    levels[k] = level;
+    note((unsigned)(NODES + k), seg, t);
+  }
+  if (g_status == ZEL_OK) ZEL_SimEndDataFront(s, w->digital, &g_status);
+  if (g_status == ZEL_OK) ZEL_SimEndCycle(s, w->writer, &g_status);
+  return ok("write a cycle");
+}
+
+/* One segment: simulate with resistance r, cycle by cycle. Time is the X
+ * axis (20 tau); the pulse rises at 2 tau and falls at 10 tau. */
+static void simulate(zel_session_t s, zel_segment_t segment, unsigned seg, const zel_waveform_t* waveforms,
+                     double r) {
+  struct sim_writer w;
+  if (!open_writer(s, segment, waveforms, &w)) return;
   const double tau = r * CAPACITANCE;
   const double dt = tau / 100.0;
   double v[NODES] = {0, 0, 0, 0};
+  int levels[LOGIC] = {-1, -1, -1};
   for (int step = 0; step <= STEPS; ++step) {
     const double t = step * dt;
-    v[0] = (t >= 5 * tau && t < 25 * tau) ? 1.0 : 0.0;
-    ZEL_StartDataFront(s, writer, &t, &g_status);
-    for (int i = 0; i < NODES && g_status == ZEL_OK; ++i) ZEL_WfDataWriterEnterValue(data[i], &v[i], 0, &g_status);
-    if (g_status == ZEL_OK) ZEL_EndDataFront(s, writer, &g_status);
-    if (!ok("write a data front")) return;
+    v[0] = (t >= 2 * tau && t < 10 * tau) ? SUPPLY : 0.0;
+    if (!write_cycle(s, &w, seg, t, v, levels)) return;
+    /* Between cycles the data so far can be made visible to readers. */
+    if ((step + 1) % COMMIT_EVERY == 0) {
+      ZEL_CommitWaveformData(s, segment, 0, &g_status);
+      if (!ok("commit waveform data")) return;
+    }
     /* Explicit Euler on the ladder: node k gets current from k-1, gives to k+1. */
     double next[NODES];
     next[0] = v[0];
@@ -67,11 +135,11 @@ static void simulate(zel_session_t s, zel_segment_t segment, const zel_waveform_
     }
     memcpy(v, next, sizeof v);
   }
-  ZEL_TerminateWriting(s, writer, &g_status);
+  ZEL_SimTerminateWriting(s, w.writer, &g_status);
   if (!ok("terminate writing")) return;
   ZEL_CommitWaveformData(s, segment, 0, &g_status);
   if (!ok("commit waveform data")) return;
-  ZEL_DeleteWriter(s, writer, &g_status);
+  ZEL_DeleteSimResultWriter(s, w.writer, &g_status);
   ok("delete writer");
 }
 
@@ -80,8 +148,11 @@ static int write_container(zel_session_t s, const char* name) {
   if (!ok("create container")) return 1;
   ZEL_SetContainerAttribute(s, c, "simulator", "zel demo (RC ladder)", &g_status);
   zel_type_t real = ZEL_CreateBuiltinType(s, c, "real", ZEL_REAL, &g_status);
+  const char* literals[2] = {"0", "1"};
+  zel_type_t logic = ZEL_CreateEnumerationType(s, c, "logic", 2, literals, 0, 1, ZEL_RANGE_ASCENDING, &g_status);
   zel_dimensionDescriptor_t time = ZEL_CreateDimensionDescriptor(s, c, "time", "s", real, &g_status);
   zel_dimensionDescriptor_t volt = ZEL_CreateDimensionDescriptor(s, c, "voltage", "V", real, &g_status);
+  zel_dimensionDescriptor_t level = ZEL_CreateDimensionDescriptor(s, c, "level", "", logic, &g_status);
   zel_dimensionDescriptor_t ohm = ZEL_CreateDimensionDescriptor(s, c, "resistance", "Ohm", real, &g_status);
   zel_parameter_t r = ZEL_CreateParameter(s, c, "R", ohm, &g_status);
   if (g_status == ZEL_OK) ZEL_AppendParameterValues(s, r, SWEEP, resistances, NULL, &g_status);
@@ -89,21 +160,35 @@ static int write_container(zel_session_t s, const char* name) {
   if (!ok("build the structure")) return 1;
 
   zel_hierarchyNode_t root = ZEL_GetNameHierarchyRootNode(s, set, &g_status);
-  zel_waveform_t waveforms[NODES];
-  for (int i = 0; i < NODES && g_status == ZEL_OK; ++i) {
-    waveforms[i] = ZEL_CreateWaveform(s, set, 0, volt, &g_status);
-    if (g_status == ZEL_OK) ZEL_AddHierarchyScalarWf(s, root, node_paths[i], ZEL_HDL_SLASH, waveforms[i], &g_status);
+  zel_waveform_t waveforms[WAVES];
+  for (int i = 0; i < WAVES && g_status == ZEL_OK; ++i) {
+    waveforms[i] = ZEL_CreateWaveform(s, set, 0, i < NODES ? volt : level, &g_status);
+    const char* path = i < NODES ? node_paths[i] : logic_paths[i - NODES];
+    if (g_status == ZEL_OK) ZEL_AddHierarchyScalarWf(s, root, path, ZEL_HDL_SLASH, waveforms[i], &g_status);
   }
   if (!ok("name the waveforms")) return 1;
 
   for (unsigned i = 0; i < SWEEP && g_step == NULL; ++i) {
     zel_segment_t segment = ZEL_CreateSegment(s, set, 1, &i, &g_status);
-    if (ok("create segment")) simulate(s, segment, waveforms, resistances[i]);
-    if (g_step == NULL) printf("  simulated R = %g Ohm: %d points per node, committed\n", resistances[i], STEPS + 1);
+    if (ok("create segment")) simulate(s, segment, i, waveforms, resistances[i]);
+    if (g_step == NULL) {
+      printf("  simulated R = %g Ohm: %d cycles, committed every %d\n", resistances[i], STEPS + 1, COMMIT_EVERY);
+    }
   }
   ZEL_CloseContainer(s, c, &g_status);
   ok("close container");
   return g_step != NULL;
+}
+
+/* Finds the waveform at path through the hierarchy. */
+static zel_waveform_t find_waveform(zel_session_t s, zel_hierarchyNode_t root, const char* path) {
+  unsigned count = 0;
+  zel_hierarchyNode_t* nodes = ZEL_GetHierarchyNodes(s, root, path, ZEL_HDL_SLASH, &count, &g_status);
+  zel_waveform_t w = ZEL_NullWaveform;
+  if (g_status == ZEL_OK && count == 1) w = ZEL_GetHierarchyWaveform(s, nodes[0], &g_status);
+  free(nodes);
+  if (ok("find a waveform in the hierarchy") && ZEL_IsWaveformNull(w)) g_step = "find a waveform in the hierarchy";
+  return w;
 }
 
 static int read_container(zel_session_t s, const char* name) {
@@ -131,28 +216,26 @@ static int read_container(zel_session_t s, const char* name) {
   if (!ok("read the structure")) return 1;
 
   zel_hierarchyNode_t root = ZEL_GetNameHierarchyRootNode(s, set, &g_status);
-  printf("\n%-16s %-10s %s\n", "waveform", "type", "data in segments (R)");
-  for (int i = 0; i < NODES; ++i) {
-    unsigned count = 0;
-    zel_hierarchyNode_t* nodes = ZEL_GetHierarchyNodes(s, root, node_paths[i], ZEL_HDL_SLASH, &count, &g_status);
-    if (!ok("find a waveform in the hierarchy") || count != 1) {
-      free(nodes);
-      if (g_step == NULL) g_step = "find a waveform in the hierarchy";
-      return 1;
-    }
-    zel_waveform_t w = ZEL_GetHierarchyWaveform(s, nodes[0], &g_status);
-    free(nodes);
+  printf("\n%-18s %-8s %-6s %s\n", "waveform", "type", "R", "stored  points  X range [s] (as written)");
+  for (int i = 0; i < WAVES; ++i) {
+    const char* path = i < NODES ? node_paths[i] : logic_paths[i - NODES];
+    zel_waveform_t w = find_waveform(s, root, path);
+    if (g_step != NULL) return 1;
     zel_type_t yType = ZEL_GetWaveformYType(s, w, &g_status);
-    printf("%-16s %-10s", node_paths[i], ZEL_GetTypeName(s, yType, &g_status));
-    for (unsigned seg = 0; seg < segments; ++seg) {
+    const char* typeName = ZEL_GetTypeName(s, yType, &g_status);
+    for (unsigned seg = 0; seg < segments && seg < SWEEP; ++seg) {
       zel_segment_t segment = ZEL_GetSegment(s, set, seg, &g_status);
       double value = 0;
       ZEL_GetSegmentParameterValue(s, segment, 0, &value, NULL, &g_status);
-      printf(" %g:%s", value, ZEL_ExistWfSegment(s, segment, w, &g_status) ? "yes" : "no");
+      const zel_bool_t stored = ZEL_ExistWfSegment(s, segment, w, &g_status);
+      const struct written* wr = &g_written[i][seg];
+      printf("%-18s %-8s %-6g %-7s %6u  %.3g .. %.3g\n", seg == 0 ? path : "", seg == 0 ? typeName : "", value,
+             stored ? "yes" : "no", wr->points, wr->first_x, wr->last_x);
     }
-    printf("\n");
     if (!ok("read a waveform")) return 1;
   }
+  printf("(point counts and X ranges are those the writer counted; the interface has no query for them\n"
+         " until waveform segments can be read)\n");
   ZEL_CloseContainer(s, c, &g_status);
   ok("close container");
   return g_step != NULL;

@@ -1,0 +1,475 @@
+// The simulation result writer, cycle by cycle through the public C
+// interface, against plain fwrite (and HDF5 when it is installed).
+//
+// Workloads (run interleaved, --reps times each, each run in a child process
+// of its own so that its peak resident memory can be told; medians reported):
+//   library     ZEL_CreateContainer (disk), a real type and a two-literal
+//               enumeration (one byte per value), a waveform set and its
+//               segment, A analog waveforms in one analog subset and D
+//               digital waveforms in one digital subset of a simulation
+//               result writer; then per cycle ZEL_SimStartCycle, the analog
+//               front (A values through ZEL_SimWfDataWriterEnterValue), the
+//               digital front (a value for each digital waveform that
+//               changes in this cycle: about --rate of them), ZEL_SimEndCycle;
+//               then ZEL_SimTerminateWriting, ZEL_CommitWaveformData,
+//               ZEL_CloseContainer
+//   fwrite-cyc  the same doubles (the time and A values per cycle) with one
+//               fwrite per cycle into one file, and each digital change as
+//               (cycle, waveform, value) with one fwrite per cycle that has
+//               changes
+//   fwrite-val  the same with one fwrite per value
+//   hdf5-cyc    (built with libhdf5-dev) a 1-D dataset of the times and a
+//               2-D dataset of cycles x A doubles, chunked one column per
+//               waveform (chunks of 1024 cycles x 1 waveform), extended 1024
+//               cycles at a time, one hyperslab write per cycle (as a
+//               simulator writes), with a chunk cache that holds a chunk of
+//               every waveform; digital changes are not written
+//   hdf5-buf    the same, but the caller buffers 1024 cycles and writes them
+//               as one hyperslab (the most favourable use of HDF5)
+// Each runs without and with fdatasync before the clock stops (the library:
+// every file of the container after ZEL_CloseContainer; fwrite: the file
+// before fclose; HDF5: after H5Fflush). Every run starts after sync(); the
+// files are removed between runs, outside the clock. The values are made on
+// the fly by the same arithmetic in every workload.
+//
+// Reported per A: cycles run, wall and CPU time (user and system) of a run,
+// cycles/s, ns per entered value (A + digital changes per cycle), peak
+// resident set of the run's process, and the ratio of the library's time
+// per cycle to this workload's; "steady" takes the library's fixed cost of
+// a run (a run of one cycle: creating, committing and closing the
+// container) out of its time first. The library's peak is also given for a run of a quarter of
+// the cycles: it does not grow with the number of cycles.
+//
+// Flags:
+//   --analog A      analog waveforms (default: runs 100, 1000 and 5000)
+//   --digital D     digital waveforms (default A / 10)
+//   --cycles N      cycles (default 5,000,000 / A; hdf5-cyc runs N / 50)
+//   --rate R        share of digital waveforms changing per cycle (0.1)
+//   --reps R        runs of each workload, at least 3 (default 3)
+//   --dir PATH      directory for the temporary files ($TMPDIR or /tmp)
+// e.g. sim_writer_bench --analog 1000 --cycles 100000 --reps 3
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bench_support.h"
+#include "zel/zel.h"
+
+#ifdef ZEL_BENCH_HAVE_HDF5
+#include <hdf5.h>
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+using zelbench::Fail;
+using zelbench::Median;
+using zelbench::SyncFile;
+using zelbench::SyncTree;
+
+// hdf5-cyc runs this share of the cycles: it is slow.
+constexpr unsigned HdfPerCycleDivisor = 50;
+
+struct Config {
+  unsigned analog = 1000;
+  unsigned digital = 100;
+  unsigned cycles = 4000;
+  double rate = 0.1;
+};
+
+double Analog(unsigned cycle, unsigned w) { return cycle * 1e-3 + w; }
+double Time(unsigned cycle) { return cycle * 1e-9; }
+// Whether digital waveform w changes in cycle c (about `rate` of them; a
+// cheap hash so that every workload picks the same ones).
+bool Changes(const Config& config, unsigned cycle, unsigned w) {
+  uint32_t h = cycle * 2654435761u ^ (w + 1) * 40503u;
+  h ^= h >> 15;
+  h *= 2246822519u;
+  h ^= h >> 13;
+  return (h % 1000) < config.rate * 1000;
+}
+unsigned char Level(unsigned cycle, unsigned w) { return static_cast<unsigned char>((cycle + w) & 1); }
+
+// Returns the number of values entered through *entered.
+bool RunLibrary(const Config& config, const fs::path& dir, bool sync, uint64_t* entered) {
+  const std::string name = (dir / "run").string();
+  zel_status_t st = ZEL_OK;
+  zel_session_t s = ZEL_InitSession(&st);
+  if (st != ZEL_OK) return Fail("ZEL_InitSession", st);
+  zel_container_t c{};
+  ZCHECK(c = ZEL_CreateContainer(s, name.c_str(), ZEL_MODE_DISK, &st));
+  zel_type_t real{}, logic{};
+  ZCHECK(real = ZEL_CreateBuiltinType(s, c, "real", ZEL_REAL, &st));
+  const char* literals[2] = {"0", "1"};
+  ZCHECK(logic = ZEL_CreateEnumerationType(s, c, "logic", 2, literals, 0, 1, ZEL_RANGE_ASCENDING, &st));
+  zel_dimensionDescriptor_t time{}, volt{}, level{};
+  ZCHECK(time = ZEL_CreateDimensionDescriptor(s, c, "time", "s", real, &st));
+  ZCHECK(volt = ZEL_CreateDimensionDescriptor(s, c, "v", "V", real, &st));
+  ZCHECK(level = ZEL_CreateDimensionDescriptor(s, c, "level", "", logic, &st));
+  zel_waveformSet_t set{};
+  ZCHECK(set = ZEL_CreateWaveformSet(s, c, "tran", time, 0, nullptr, &st));
+  zel_segment_t segment{};
+  ZCHECK(segment = ZEL_CreateSegment(s, set, 0, nullptr, &st));
+  zel_simResultWriter_t writer{};
+  ZCHECK(writer = ZEL_CreateSimResultWriter(s, segment, 0, &st));
+  zel_simResultSubset_t analog{}, digital{};
+  ZCHECK(analog = ZEL_CreateSimResultSubset(s, writer, ZEL_STORAGE_ANALOG, &st));
+  ZCHECK(digital = ZEL_CreateSimResultSubset(s, writer, ZEL_STORAGE_DIGITAL, &st));
+  std::vector<ZEL_SimWfDataWriter*> a(config.analog), d(config.digital);
+  for (unsigned i = 0; i < config.analog + config.digital; ++i) {
+    const bool isAnalog = i < config.analog;
+    zel_waveform_t wave{};
+    ZCHECK(wave = ZEL_CreateWaveform(s, set, 0, isAnalog ? volt : level, &st));
+    const zel_simResultSubset_t subset = isAnalog ? analog : digital;
+    unsigned index = 0;
+    ZCHECK(index = ZEL_AddSimResultWaveform(s, subset, wave, &st));
+    ZCHECK((isAnalog ? a[i] : d[i - config.analog]) = ZEL_GetSimWfDataWriter_p(s, subset, index, &st));
+  }
+  ZCHECK(ZEL_SimInitializeWriting(s, writer, &st));
+  std::vector<double> values(config.analog);
+  uint64_t count = 0;
+  for (unsigned cycle = 0; cycle < config.cycles; ++cycle) {
+    const double x = Time(cycle);
+    for (unsigned w = 0; w < config.analog; ++w) values[w] = Analog(cycle, w);
+    ZEL_SimStartCycle(s, writer, &x, &st);
+    ZEL_SimStartDataFront(s, analog, 0, &st);
+    for (unsigned w = 0; w < config.analog; ++w) ZEL_SimWfDataWriterEnterValue(a[w], &values[w], &st);
+    ZEL_SimEndDataFront(s, analog, &st);
+    ZEL_SimStartDataFront(s, digital, 0, &st);
+    for (unsigned w = 0; w < config.digital; ++w) {
+      if (!Changes(config, cycle, w)) continue;
+      const unsigned char v = Level(cycle, w);
+      ZEL_SimWfDataWriterEnterValue(d[w], &v, &st);
+      ++count;
+    }
+    ZEL_SimEndDataFront(s, digital, &st);
+    ZEL_SimEndCycle(s, writer, &st);
+    // One look per cycle keeps the loop as a simulator would write it.
+    if (st != ZEL_OK) return Fail("a cycle", st);
+  }
+  *entered = count + uint64_t{config.analog} * config.cycles;
+  ZCHECK(ZEL_SimTerminateWriting(s, writer, &st));
+  ZCHECK(ZEL_CommitWaveformData(s, segment, 0, &st));
+  ZCHECK(ZEL_CloseContainer(s, c, &st));
+  ZCHECK(ZEL_TermSession(s, &st));
+  return !sync || SyncTree(dir);
+}
+
+// One fwrite per cycle (perValue false) or per value.
+bool RunFwrite(const Config& config, const fs::path& dir, bool sync, bool perValue, uint64_t* entered) {
+  const std::string name = (dir / "plain.data").string();
+  FILE* f = std::fopen(name.c_str(), "wb");
+  if (f == nullptr) return false;
+  struct Change {
+    uint32_t cycle, waveform;
+    unsigned char value;
+  };
+  std::vector<double> row(config.analog + 1);
+  std::vector<Change> changes;
+  uint64_t count = 0;
+  bool ok = true;
+  for (unsigned cycle = 0; cycle < config.cycles && ok; ++cycle) {
+    row[0] = Time(cycle);
+    for (unsigned w = 0; w < config.analog; ++w) row[w + 1] = Analog(cycle, w);
+    changes.clear();
+    for (unsigned w = 0; w < config.digital; ++w) {
+      if (Changes(config, cycle, w)) changes.push_back({cycle, w, Level(cycle, w)});
+    }
+    count += changes.size();
+    if (perValue) {
+      for (double v : row) ok = ok && std::fwrite(&v, sizeof v, 1, f) == 1;
+      for (const Change& change : changes) ok = ok && std::fwrite(&change, sizeof change, 1, f) == 1;
+    } else {
+      ok = std::fwrite(row.data(), sizeof(double), row.size(), f) == row.size();
+      if (!changes.empty()) ok = ok && std::fwrite(changes.data(), sizeof(Change), changes.size(), f) == changes.size();
+    }
+  }
+  *entered = count + uint64_t{config.analog} * config.cycles;
+  if (ok && sync) ok = std::fflush(f) == 0 && ::fdatasync(::fileno(f)) == 0;
+  return std::fclose(f) == 0 && ok;
+}
+
+#ifdef ZEL_BENCH_HAVE_HDF5
+// Cycles x A doubles in chunks of Rows cycles x 1 waveform, and the times in
+// chunks of Rows, both extended Rows cycles at a time. perCycle: one
+// hyperslab write per cycle (a chunk cache large enough for one chunk per
+// waveform keeps it from thrashing); else one per Rows cycles from a buffer.
+bool RunHdf5(const Config& config, const fs::path& dir, bool sync, bool perCycle, uint64_t* entered) {
+  constexpr hsize_t Rows = 1024;
+  const std::string name = (dir / "data.h5").string();
+  const hid_t file = H5Fcreate(name.c_str(), H5F_ACC_TRUNC, H5P_DEFAULT, H5P_DEFAULT);
+  if (file < 0) return false;
+  const hsize_t unlimited[2] = {H5S_UNLIMITED, config.analog};
+  const hsize_t empty[2] = {0, config.analog};
+  const hid_t space = H5Screate_simple(2, empty, unlimited);
+  const hid_t properties = H5Pcreate(H5P_DATASET_CREATE);
+  const hsize_t chunk[2] = {Rows, 1};
+  H5Pset_chunk(properties, 2, chunk);
+  const hid_t access = H5Pcreate(H5P_DATASET_ACCESS);
+  const size_t chunkBytes = Rows * sizeof(double);
+  H5Pset_chunk_cache(access, 20 * size_t{config.analog} + 1, (config.analog + 2) * chunkBytes, 1.0);
+  const hid_t set = H5Dcreate2(file, "voltage", H5T_NATIVE_DOUBLE, space, H5P_DEFAULT, properties, access);
+  const hsize_t timeMax[1] = {H5S_UNLIMITED};
+  const hsize_t timeEmpty[1] = {0};
+  const hid_t timeSpace = H5Screate_simple(1, timeEmpty, timeMax);
+  const hid_t timeProperties = H5Pcreate(H5P_DATASET_CREATE);
+  const hsize_t timeChunk[1] = {Rows};
+  H5Pset_chunk(timeProperties, 1, timeChunk);
+  const hid_t times =
+      H5Dcreate2(file, "time", H5T_NATIVE_DOUBLE, timeSpace, H5P_DEFAULT, timeProperties, H5P_DEFAULT);
+  std::vector<double> buffer((perCycle ? 1 : Rows) * config.analog), timeBuffer(perCycle ? 1 : Rows);
+  bool ok = set >= 0 && times >= 0;
+  hsize_t extent = 0;   // cycles the datasets hold room for
+  hsize_t written = 0;  // cycles written
+  // Writes the buffered rows at cycle `written`.
+  auto write = [&](hsize_t rows) {
+    if (written + rows > extent) {
+      extent += Rows;
+      const hsize_t size[2] = {extent, config.analog};
+      ok = ok && H5Dset_extent(set, size) >= 0 && H5Dset_extent(times, &extent) >= 0;
+    }
+    const hid_t fileSpace = H5Dget_space(set);
+    const hsize_t start[2] = {written, 0}, count[2] = {rows, config.analog};
+    const hid_t memory = H5Screate_simple(2, count, nullptr);
+    ok = ok && H5Sselect_hyperslab(fileSpace, H5S_SELECT_SET, start, nullptr, count, nullptr) >= 0 &&
+         H5Dwrite(set, H5T_NATIVE_DOUBLE, memory, fileSpace, H5P_DEFAULT, buffer.data()) >= 0;
+    H5Sclose(memory);
+    H5Sclose(fileSpace);
+    const hid_t timeFile = H5Dget_space(times);
+    const hsize_t timeStart[1] = {written}, timeCount[1] = {rows};
+    const hid_t timeMemory = H5Screate_simple(1, timeCount, nullptr);
+    ok = ok && H5Sselect_hyperslab(timeFile, H5S_SELECT_SET, timeStart, nullptr, timeCount, nullptr) >= 0 &&
+         H5Dwrite(times, H5T_NATIVE_DOUBLE, timeMemory, timeFile, H5P_DEFAULT, timeBuffer.data()) >= 0;
+    H5Sclose(timeMemory);
+    H5Sclose(timeFile);
+    written += rows;
+  };
+  hsize_t rows = 0;
+  for (unsigned cycle = 0; cycle < config.cycles && ok; ++cycle) {
+    timeBuffer[rows] = Time(cycle);
+    for (unsigned w = 0; w < config.analog; ++w) buffer[rows * config.analog + w] = Analog(cycle, w);
+    if (++rows == timeBuffer.size()) {
+      write(rows);
+      rows = 0;
+    }
+  }
+  if (rows > 0) write(rows);
+  // The datasets end at the last cycle.
+  const hsize_t size[2] = {written, config.analog};
+  ok = ok && H5Dset_extent(set, size) >= 0 && H5Dset_extent(times, &written) >= 0;
+  *entered = uint64_t{config.analog} * config.cycles;
+  H5Dclose(times);
+  H5Pclose(timeProperties);
+  H5Sclose(timeSpace);
+  H5Dclose(set);
+  H5Pclose(access);
+  H5Pclose(properties);
+  H5Sclose(space);
+  if (ok && sync) ok = H5Fflush(file, H5F_SCOPE_GLOBAL) >= 0;
+  ok = H5Fclose(file) >= 0 && ok;
+  return ok && (!sync || SyncFile(name));
+}
+#endif
+
+struct Workload {
+  const char* name;
+  bool (*run)(const Config&, const fs::path&, bool, uint64_t*);
+  // Runs 1 / divisor of the cycles (the slow ones); figures are per cycle.
+  unsigned divisor;
+};
+
+struct Sample {
+  double seconds = 0;
+  double cpuSeconds = 0;  // user and system time of the run's process
+  uint64_t entered = 0;
+  unsigned cycles = 0;
+  long peakKiB = 0;
+};
+
+// Runs one workload in a child process; the child reports its time and
+// count through a pipe, its peak resident set comes from wait4.
+bool RunInChild(const Workload& workload, const Config& config, const fs::path& dir, bool sync, Sample& sample) {
+  int pipeFds[2];
+  if (::pipe(pipeFds) != 0) return false;
+  const pid_t pid = ::fork();
+  if (pid < 0) return false;
+  if (pid == 0) {
+    ::close(pipeFds[0]);
+    Sample result;
+    const auto start = std::chrono::steady_clock::now();
+    const bool ok = workload.run(config, dir, sync, &result.entered);
+    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const bool sent = ::write(pipeFds[1], &result, sizeof result) == static_cast<ssize_t>(sizeof result);
+    ::_exit(ok && sent ? 0 : 1);
+  }
+  ::close(pipeFds[1]);
+  const bool received = ::read(pipeFds[0], &sample, sizeof sample) == static_cast<ssize_t>(sizeof sample);
+  ::close(pipeFds[0]);
+  int status = 0;
+  struct rusage usage {};
+  if (::wait4(pid, &status, 0, &usage) != pid) return false;
+  sample.peakKiB = usage.ru_maxrss;
+  sample.cpuSeconds = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + 1e-6 * (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+  sample.cycles = config.cycles;
+  return received && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool Measure(const Workload& workload, Config config, const fs::path& root, bool sync, Sample& sample) {
+  const fs::path dir = root / "run";
+  fs::create_directories(dir);
+  ::sync();
+  config.cycles = std::max(1u, config.cycles / workload.divisor);
+  const bool ok = RunInChild(workload, config, dir, sync, sample);
+  fs::remove_all(dir);
+  if (!ok) std::fprintf(stderr, "%s run failed\n", workload.name);
+  return ok;
+}
+
+bool Report(Config config, int reps, const fs::path& root) {
+  std::vector<Workload> workloads = {
+      {"library", RunLibrary, 1},
+      {"fwrite-cyc", [](const Config& c, const fs::path& d, bool s, uint64_t* n) { return RunFwrite(c, d, s, false, n); },
+       1},
+      {"fwrite-val", [](const Config& c, const fs::path& d, bool s, uint64_t* n) { return RunFwrite(c, d, s, true, n); },
+       1},
+  };
+#ifdef ZEL_BENCH_HAVE_HDF5
+  workloads.push_back(
+      {"hdf5-cyc", [](const Config& c, const fs::path& d, bool s, uint64_t* n) { return RunHdf5(c, d, s, true, n); },
+       HdfPerCycleDivisor});
+  workloads.push_back(
+      {"hdf5-buf", [](const Config& c, const fs::path& d, bool s, uint64_t* n) { return RunHdf5(c, d, s, false, n); },
+       1});
+#endif
+  // samples[sync][workload]
+  std::vector<std::vector<Sample>> samples[2];
+  for (auto& bySync : samples) bySync.resize(workloads.size());
+  for (int r = 0; r < reps; ++r) {
+    for (int sync = 0; sync < 2; ++sync) {
+      for (size_t w = 0; w < workloads.size(); ++w) {
+        Sample sample;
+        if (!Measure(workloads[w], config, root, sync != 0, sample)) return false;
+        samples[sync][w].push_back(sample);
+      }
+    }
+  }
+  Config quarter = config;
+  quarter.cycles = std::max(1u, config.cycles / 4);
+  Sample small;
+  if (!Measure(workloads[0], quarter, root, false, small)) return false;
+  // What a run costs whatever its length: creating, committing and closing
+  // the container (the structure and version files are replaced through a
+  // synced temporary file).
+  Config one = config;
+  one.cycles = 1;
+  std::vector<double> fixed[2];
+  for (int r = 0; r < reps; ++r) {
+    for (int sync = 0; sync < 2; ++sync) {
+      Sample sample;
+      if (!Measure(workloads[0], one, root, sync != 0, sample)) return false;
+      fixed[sync].push_back(sample.seconds);
+    }
+  }
+
+  std::printf("\nA=%u analog, D=%u digital (rate %.2f), N=%u cycles, %d interleaved repetitions, medians\n",
+              config.analog, config.digital, config.rate, config.cycles, reps);
+  std::printf("%-5s %-11s %8s %10s %9s %11s %9s %9s %13s %8s\n", "sync", "writer", "cycles", "time ms", "cpu ms",
+              "cycles/s", "ns/value", "peak MiB", "library/this", "steady");
+  for (int sync = 0; sync < 2; ++sync) {
+    std::vector<double> library;
+    for (const Sample& s : samples[sync][0]) library.push_back(s.seconds / s.cycles);
+    const double libraryPerCycle = Median(library);
+    const double fixedSeconds = Median(fixed[sync]);
+    const double steadyPerCycle = std::max(0.0, libraryPerCycle - fixedSeconds / config.cycles);
+    for (size_t w = 0; w < workloads.size(); ++w) {
+      std::vector<double> seconds, cpu, peaks;
+      for (const Sample& s : samples[sync][w]) {
+        seconds.push_back(s.seconds);
+        cpu.push_back(s.cpuSeconds);
+        peaks.push_back(static_cast<double>(s.peakKiB));
+      }
+      const Sample& first = samples[sync][w].front();
+      const double t = Median(seconds);
+      std::printf("%-5s %-11s %8u %10.1f %9.1f %11.0f %9.2f %9.1f %13.2f %8.2f\n", sync ? "yes" : "no",
+                  workloads[w].name, first.cycles, t * 1e3, Median(cpu) * 1e3, first.cycles / t,
+                  t * 1e9 / static_cast<double>(first.entered), Median(peaks) / 1024,
+                  libraryPerCycle / (t / first.cycles), steadyPerCycle / (t / first.cycles));
+    }
+    std::printf("%-5s library run of 1 cycle (fixed cost): %.1f ms\n", sync ? "yes" : "no", fixedSeconds * 1e3);
+  }
+  std::printf("library peak with N/4 = %u cycles: %.1f MiB\n", quarter.cycles, small.peakKiB / 1024.0);
+  return true;
+}
+
+bool Flag(int& i, int argc, char** argv, const char* name, std::string& value) {
+  if (std::strcmp(argv[i], name) != 0 || i + 1 >= argc) return false;
+  value = argv[++i];
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string base = tmp != nullptr ? tmp : "/tmp";
+  int reps = 3;
+  long analog = -1, digital = -1, cycles = -1;
+  double rate = 0.1;
+  for (int i = 1; i < argc; ++i) {
+    std::string value;
+    if (Flag(i, argc, argv, "--analog", value)) {
+      analog = std::atol(value.c_str());
+    } else if (Flag(i, argc, argv, "--digital", value)) {
+      digital = std::atol(value.c_str());
+    } else if (Flag(i, argc, argv, "--cycles", value)) {
+      cycles = std::atol(value.c_str());
+    } else if (Flag(i, argc, argv, "--rate", value)) {
+      rate = std::atof(value.c_str());
+    } else if (Flag(i, argc, argv, "--reps", value)) {
+      reps = std::max(3, std::atoi(value.c_str()));
+    } else if (Flag(i, argc, argv, "--dir", value)) {
+      base = value;
+    } else {
+      std::fprintf(stderr, "unknown flag %s (see the top of bench/sim_writer_bench.cc)\n", argv[i]);
+      return 2;
+    }
+  }
+  if (analog == 0 || cycles == 0 || digital < -1 || rate < 0 || rate > 1) {
+    std::fprintf(stderr, "--analog and --cycles must be at least 1, --rate between 0 and 1\n");
+    return 2;
+  }
+  std::string pattern = base + "/zel_sim_writer_bench_XXXXXX";
+  if (::mkdtemp(pattern.data()) == nullptr) {
+    std::perror("mkdtemp");
+    return 1;
+  }
+  const fs::path root = pattern;
+#ifdef ZEL_BENCH_HAVE_HDF5
+  H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
+#endif
+  const std::vector<long> sizes = analog > 0 ? std::vector<long>{analog} : std::vector<long>{100, 1000, 5000};
+  bool ok = true;
+  for (long a : sizes) {
+    Config config;
+    config.analog = static_cast<unsigned>(a);
+    config.digital = static_cast<unsigned>(digital >= 0 ? digital : a / 10);
+    config.cycles = static_cast<unsigned>(cycles > 0 ? cycles : std::max(1L, 5000000L / a));
+    config.rate = rate;
+    if (!(ok = Report(config, reps, root))) break;
+  }
+#ifndef ZEL_BENCH_HAVE_HDF5
+  std::printf("HDF5: skipped (built without libhdf5-dev)\n");
+#endif
+  fs::remove_all(root);
+  return ok ? 0 : 1;
+}
