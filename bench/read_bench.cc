@@ -31,6 +31,7 @@
 //   --points=N            cycles (default min(20000, 16000000 / A))
 //   --repetitions=R       interleaved runs of each workload (default 5)
 //   --dir=PATH            directory for the files (default $TMPDIR or /tmp)
+//   --keep                leave the files there (the path is printed)
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -78,7 +79,7 @@ bool WriteContainer(const Setup& setup) {
   zel_type_t real{}, logic{};
   ZCHECK(real = ZEL_CreateBuiltinType(s, c, "real", ZEL_REAL, &st));
   const char* literals[] = {"0", "1"};
-  ZCHECK(logic = ZEL_CreateEnumerationType(s, c, "bit", 2, literals, 0, 1, ZEL_RANGE_TO, &st));
+  ZCHECK(logic = ZEL_CreateEnumerationType(s, c, "bit", 2, literals, 0, 1, ZEL_RANGE_ASCENDING, &st));
   zel_dimensionDescriptor_t time{}, volt{}, level{};
   ZCHECK(time = ZEL_CreateDimensionDescriptor(s, c, "time", "s", real, &st));
   ZCHECK(volt = ZEL_CreateDimensionDescriptor(s, c, "v", "V", real, &st));
@@ -427,6 +428,7 @@ int main(int argc, char** argv) {
   int repetitions = 5;
   unsigned points = 0;
   std::vector<unsigned> counts = {100, 1000, 5000};
+  bool keep = false;
   for (int i = 1; i < argc; ++i) {
     std::string value;
     if (zelbench::ParseFlag(argv[i], "--waveforms", value)) {
@@ -442,6 +444,8 @@ int main(int argc, char** argv) {
       repetitions = std::max(1, std::atoi(value.c_str()));
     } else if (zelbench::ParseFlag(argv[i], "--dir", value)) {
       base = value;
+    } else if (std::strcmp(argv[i], "--keep") == 0) {
+      keep = true;
     } else {
       std::fprintf(stderr, "unknown flag %s (see the top of bench/read_bench.cc)\n", argv[i]);
       return 2;
@@ -470,12 +474,16 @@ int main(int argc, char** argv) {
     fs::create_directories(setup.dir);
     setup.container = (setup.dir / "run").string();
     rc = RunSetup(setup, repetitions);
-    fs::remove_all(setup.dir);
+    if (!keep) fs::remove_all(setup.dir);
     if (rc != 0) break;
   }
 #ifndef ZEL_BENCH_HAVE_HDF5
   std::printf("HDF5: skipped (built without libhdf5-dev)\n");
 #endif
-  fs::remove_all(root);
+  if (keep) {
+    std::printf("files kept in %s\n", root.c_str());
+  } else {
+    fs::remove_all(root);
+  }
   return rc;
 }
