@@ -109,9 +109,18 @@ TEST_F(ToolTest, DemoWritesCycleByCycleAndFindsEveryWaveformAgain) {
   ASSERT_EQ(RunTool("demo " + dir.path(), out), 0) << out;
   EXPECT_NE(out.find("committed every 500"), std::string::npos) << out;
   EXPECT_NE(out.find("parameter     R: 1000 2000 4000\n"), std::string::npos) << out;
-  // Every node voltage at every cycle; each logic signal low, high, low.
-  EXPECT_NE(out.find("top/ladder/n3      real     1000   yes       2001"), std::string::npos) << out;
-  EXPECT_NE(out.find("top/logic/n1_high  logic    1000   yes          3"), std::string::npos) << out;
+  // Read back through a reader: every node voltage at every cycle with its
+  // extremes and interpolated values; each logic signal low, high, low, or
+  // never high where the node stays below half the supply.
+  EXPECT_NE(out.find("top/ladder/n1      1000     2001  0       2e-05    0.000   0.889     0.697   0.889   0.160"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("top/logic/n1_high  1000        3  0       1.07e-05 0       1             1       1       0"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("                   4000        1  0       0        0       0             0       0       0"),
+            std::string::npos)
+      << out;
   // The container it leaves opens for writing again.
   const std::string name = dir / "zel-demo";
   zel_container_t c = ZEL_OpenContainer(session_, name.c_str(), ZEL_IOMODE_WRITE, &status_);

@@ -10,12 +10,13 @@
  * value every cycle), and for each ladder node a logic signal telling
  * whether the node is above half the supply goes into a digital subset,
  * entered only when it changes. The data is committed every COMMIT_EVERY
- * cycles, so a viewer could follow the run. The container is then closed,
- * opened again for reading, every waveform is found again through the
- * hierarchy and a summary is printed. The container stays on disk.
- *
- * Point counts and X ranges per segment are those the writer counted: the
- * interface offers no query for them until waveform segments can be read.
+ * cycles, so a viewer could follow the run. The container is then closed
+ * and opened again for reading; every waveform is found again through the
+ * hierarchy and read back segment by segment through a reader: its point
+ * count, X range, minimum and maximum, and its value at a few times
+ * (interpolated between the stored points). The point counts and X ranges
+ * read back are checked against what the writer entered. The container
+ * stays on disk.
  */
 #include <stdio.h>
 #include <stdlib.h>
@@ -27,6 +28,9 @@
 #define NODES 4  /* the input and three ladder nodes */
 #define LOGIC 3  /* one logic signal per ladder node */
 #define STEPS 2000
+#define STEP 1e-8 /* s; stable for explicit Euler while well below r * C */
+#define PULSE_START 2e-6
+#define PULSE_END 1e-5
 #define COMMIT_EVERY 500
 #define CAPACITANCE 1e-9
 #define SUPPLY 1.0
@@ -107,18 +111,19 @@ static int write_cycle(zel_session_t s, struct sim_writer* w, unsigned seg, doub
 }
 
 /* One segment: simulate with resistance r, cycle by cycle. Time is the X
- * axis (20 tau); the pulse rises at 2 tau and falls at 10 tau. */
+ * axis (STEPS steps of STEP seconds, the same for every r, so the sweep
+ * shows slower nodes for larger r); the pulse rises at 2 us and falls at
+ * 10 us. */
 static void simulate(zel_session_t s, zel_segment_t segment, unsigned seg, const zel_waveform_t* waveforms,
                      double r) {
   struct sim_writer w;
   if (!open_writer(s, segment, waveforms, &w)) return;
-  const double tau = r * CAPACITANCE;
-  const double dt = tau / 100.0;
+  const double dt = STEP;
   double v[NODES] = {0, 0, 0, 0};
   int levels[LOGIC] = {-1, -1, -1};
   for (int step = 0; step <= STEPS; ++step) {
     const double t = step * dt;
-    v[0] = (t >= 2 * tau && t < 10 * tau) ? SUPPLY : 0.0;
+    v[0] = (t >= PULSE_START && t < PULSE_END) ? SUPPLY : 0.0;
     if (!write_cycle(s, &w, seg, t, v, levels)) return;
     /* Between cycles the data so far can be made visible to readers. */
     if ((step + 1) % COMMIT_EVERY == 0) {
@@ -191,6 +196,63 @@ static zel_waveform_t find_waveform(zel_session_t s, zel_hierarchyNode_t root, c
   return w;
 }
 
+/* Prints one row: the waveform's data in the open segment, read through its
+ * waveform reader. Returns 0 when what was read disagrees with what was
+ * written. */
+static int print_row(zel_session_t s, zel_wfDataReader_t data, int wave, unsigned seg, int first, double r) {
+  const int analog = wave < NODES;
+  const char* path = analog ? node_paths[wave] : logic_paths[wave - NODES];
+  const unsigned points = ZEL_GetPointCount(s, data, &g_status);
+  double x0 = 0, x1 = 0;
+  ZEL_GetWaveformDataXMinMax(s, data, &x0, &x1, &g_status);
+  /* Y as stored: volts (double) or a logic level (one byte). */
+  double ymin = 0, ymax = 0;
+  unsigned char lmin = 0, lmax = 0;
+  if (analog) {
+    ZEL_GetWaveformDataYMinMax(s, data, &ymin, &ymax, &g_status);
+  } else {
+    ZEL_GetWaveformDataYMinMax(s, data, &lmin, &lmax, &g_status);
+  }
+  if (!ok("read a waveform")) return 0;
+  printf("%-18s %-6g %6u  %-7.3g %-8.3g", first ? path : "", r, points, x0, x1);
+  if (analog) {
+    printf(" %-7.3f %-7.3f", ymin, ymax);
+  } else {
+    printf(" %-7u %-7u", lmin, lmax);
+  }
+  /* Y at a quarter, half and three quarters of the run (the input's X
+   * range): interpolated between stored points; a logic level holds after
+   * its last change. */
+  const struct written* w = &g_written[wave][seg];
+  for (int q = 1; q <= 3; ++q) {
+    const double at = g_written[0][seg].last_x * q / 4;
+    double y = 0;
+    unsigned char level = 0;
+    unsigned lower = 0, upper = 0;
+    ZEL_GetWaveformDataYatX(s, data, 0, &at, analog ? (void*)&y : (void*)&level, &lower, &upper, &g_status);
+    if (lower >= points && !analog && points > 0 && at > x1) {
+      double last = 0;
+      ZEL_GetWaveformDataXYPoint(s, data, points - 1, &last, &level, NULL, &g_status);
+      lower = points - 1;
+    }
+    if (!ok("look a value up")) return 0;
+    if (lower >= points) {
+      printf("  %6s", "-");
+    } else if (analog) {
+      printf("  %6.3f", y);
+    } else {
+      printf("  %6u", level);
+    }
+  }
+  printf("\n");
+  if (points != w->points || x0 != w->first_x || x1 != w->last_x) {
+    fprintf(stderr, "zel: demo: %s read back %u points over %g .. %g, written %u over %g .. %g\n", path, points,
+            x0, x1, w->points, w->first_x, w->last_x);
+    return 0;
+  }
+  return 1;
+}
+
 static int read_container(zel_session_t s, const char* name) {
   zel_container_t c = ZEL_OpenContainer(s, name, ZEL_IOMODE_READ, &g_status);
   if (!ok("open container")) return 1;
@@ -215,29 +277,39 @@ static int read_container(zel_session_t s, const char* name) {
   printf("segments      %u\n", segments);
   if (!ok("read the structure")) return 1;
 
+  /* One reader for every waveform, found through the hierarchy. */
   zel_hierarchyNode_t root = ZEL_GetNameHierarchyRootNode(s, set, &g_status);
-  printf("\n%-18s %-8s %-6s %s\n", "waveform", "type", "R", "stored  points  X range [s] (as written)");
-  for (int i = 0; i < WAVES; ++i) {
-    const char* path = i < NODES ? node_paths[i] : logic_paths[i - NODES];
-    zel_waveform_t w = find_waveform(s, root, path);
-    if (g_step != NULL) return 1;
-    zel_type_t yType = ZEL_GetWaveformYType(s, w, &g_status);
-    const char* typeName = ZEL_GetTypeName(s, yType, &g_status);
-    for (unsigned seg = 0; seg < segments && seg < SWEEP; ++seg) {
-      zel_segment_t segment = ZEL_GetSegment(s, set, seg, &g_status);
-      double value = 0;
-      ZEL_GetSegmentParameterValue(s, segment, 0, &value, NULL, &g_status);
-      const zel_bool_t stored = ZEL_ExistWfSegment(s, segment, w, &g_status);
-      const struct written* wr = &g_written[i][seg];
-      printf("%-18s %-8s %-6g %-7s %6u  %.3g .. %.3g\n", seg == 0 ? path : "", seg == 0 ? typeName : "", value,
-             stored ? "yes" : "no", wr->points, wr->first_x, wr->last_x);
-    }
-    if (!ok("read a waveform")) return 1;
+  zel_view_t view = ZEL_CreateView(s, &g_status);
+  zel_reader_t reader = ZEL_CreateReader(s, c, view, &g_status);
+  zel_wfDataReader_t data[WAVES];
+  for (int i = 0; i < WAVES && ok("create a reader"); ++i) {
+    zel_waveform_t w = find_waveform(s, root, i < NODES ? node_paths[i] : logic_paths[i - NODES]);
+    if (g_step == NULL) data[i] = ZEL_AddReaderWaveform(s, reader, w, &g_status);
   }
-  printf("(point counts and X ranges are those the writer counted; the interface has no query for them\n"
-         " until waveform segments can be read)\n");
+  if (g_step != NULL) return 1;
+
+  /* The table is printed waveform by waveform; the reader goes segment by
+   * segment, so the rows are gathered per segment first. */
+  int consistent = 1;
+  printf("\n%-18s %-6s %6s  %-16s %-15s  %-22s\n", "waveform", "R", "points", "X range [s]", "Y min   Y max",
+         "Y at 1/4, 1/2, 3/4 of the run");
+  for (int i = 0; i < WAVES && consistent; ++i) {
+    for (unsigned seg = 0; seg < segments && seg < SWEEP && consistent; ++seg) {
+      zel_segment_t segment = ZEL_GetSegment(s, set, seg, &g_status);
+      double r = 0;
+      ZEL_GetSegmentParameterValue(s, segment, 0, &r, NULL, &g_status);
+      ZEL_StartReadingSegment(s, reader, segment, &g_status);
+      if (!ok("start reading a segment")) return 1;
+      consistent = print_row(s, data[i], i, seg, seg == 0, r);
+      ZEL_EndReading(s, reader, &g_status);
+      if (!ok("end reading a segment")) return 1;
+    }
+  }
+  ZEL_DeleteReader(s, reader, &g_status);
+  ZEL_DeleteView(s, view, &g_status);
   ZEL_CloseContainer(s, c, &g_status);
   ok("close container");
+  if (!consistent && g_step == NULL) g_step = "compare what was read with what was written";
   return g_step != NULL;
 }
 
