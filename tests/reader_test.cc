@@ -206,4 +206,40 @@ TEST_F(ReaderTest, DataFunctionsReadWhatWasWrittenAfterReopening) {
   Close(c_);
 }
 
+TEST_F(ReaderTest, ReadingWhileASimulationWriterOfTheSessionGoesOn) {
+  zel_waveform_t a = Wave();
+  zel_simResultWriter_t writer = Check(ZEL_CreateSimResultWriter(session_, segment_, 0, &status_));
+  zel_simResultSubset_t analog = Check(ZEL_CreateSimResultSubset(session_, writer, ZEL_STORAGE_ANALOG, &status_));
+  ZEL_AddSimResultWaveform(session_, analog, a, &status_);
+  ZEL_SimWfDataWriter* data = ZEL_GetSimWfDataWriter_p(session_, analog, 0, &status_);
+  ZEL_SimInitializeWriting(session_, writer, &status_);
+  zel_view_t view = View();
+  zel_reader_t reader = Reader(view);
+  zel_wfDataReader_t d = ZEL_AddReaderWaveform(session_, reader, a, &status_);
+  for (int cycle = 0; cycle < 6; ++cycle) {
+    const double t = cycle, v = 2.0 * cycle;
+    ZEL_SimStartCycle(session_, writer, &t, &status_);
+    ZEL_SimStartDataFront(session_, analog, 0, &status_);
+    ZEL_SimWfDataWriterEnterValue(data, &v, &status_);
+    ZEL_SimEndDataFront(session_, analog, &status_);
+    ZEL_SimEndCycle(session_, writer, &status_);
+    ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+    if (cycle % 2 == 1) {
+      // Values the writer still holds in memory are read too, and reading
+      // leaves the writer's files open.
+      ZEL_StartReadingSegment(session_, reader, segment_, &status_);
+      ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+      EXPECT_EQ(ZEL_GetPointCount(session_, d, &status_), cycle + 1u);
+      EXPECT_EQ(Y(d, cycle), 2.0 * cycle);
+      ZEL_EndReading(session_, reader, &status_);
+    }
+  }
+  ZEL_SimTerminateWriting(session_, writer, &status_);
+  ZEL_StartReadingSegment(session_, reader, segment_, &status_);
+  EXPECT_EQ(ZEL_GetPointCount(session_, d, &status_), 6u);
+  EXPECT_EQ(Y(d, 5), 10.0);
+  ZEL_EndReading(session_, reader, &status_);
+  Close(c_);
+}
+
 }  // namespace

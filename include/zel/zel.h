@@ -430,7 +430,8 @@ ZEL_API void ZEL_DeleteView(zel_session_t session, zel_view_t view,
  * releases it), start reading a segment, read each waveform through its
  * waveform reader, end reading, go on with the next segment. Waveform
  * segments built for a segment are kept for the reader's life, so visiting
- * a segment again costs nothing. A reader stands on a view (ZEL_CreateView),
+ * a segment again costs nothing (unless values were written to it since:
+ * then it is read again, and waveform segments handed out for it before go). A reader stands on a view (ZEL_CreateView),
  * which cannot be deleted while it does.
  *
  * Failures (ZEL_FAILED): "The reader is already open", "The reader is not

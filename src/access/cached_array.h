@@ -35,6 +35,9 @@ class ZELI_CachedArray {
 
   // True while an owner can still reach the array (a plain array has none).
   virtual bool IsLocatable() const { return false; }
+  // True once the owner let go because its values changed: the array no
+  // longer shows what is stored (a plain array has no owner to follow).
+  virtual bool IsStale() const { return false; }
   // The owner lets go: the array becomes garbage once unreferenced.
   virtual void MakeUnlocatable() {}
 
@@ -79,6 +82,7 @@ class ZELI_DataSetCachedArray final : public ZELI_CachedArray {
       : ZELI_CachedArray(count, information, data), owner_(owner), slot_(slot) {}
   ~ZELI_DataSetCachedArray() override;
   bool IsLocatable() const override { return owner_ != nullptr; }
+  bool IsStale() const override { return owner_ == nullptr; }
   void MakeUnlocatable() override { owner_ = nullptr; }
   ZELI_DataSet* Get_Owner_p() const { return owner_; }
   unsigned Get_Slot() const { return slot_; }
@@ -97,6 +101,7 @@ class ZELI_DerivedWaveformCachedArray final : public ZELI_CachedArray {
       : ZELI_CachedArray(count, information, data), owner_(owner), segment_(segment), kind_(kind) {}
   ~ZELI_DerivedWaveformCachedArray() override;
   bool IsLocatable() const override { return owner_ != nullptr; }
+  bool IsStale() const override { return owner_ == nullptr; }
   void MakeUnlocatable() override { owner_ = nullptr; }
 
  private:

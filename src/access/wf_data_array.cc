@@ -64,6 +64,13 @@ ZELI_WfDataArray::~ZELI_WfDataArray() {
   delete ownInformation_;
 }
 
+bool ZELI_WfDataArray::IsStale() const {
+  for (const ZELI_CachedArray* array : {direct_, index_, values_}) {
+    if (array != nullptr && array->IsStale()) return true;
+  }
+  return false;
+}
+
 ZELI_DataInformation* ZELI_WfDataArray::Get_DataInformation_p() const {
   if (ownInformation_ != nullptr) return ownInformation_;
   if (direct_ != nullptr) return direct_->Get_DataInformation_p();

@@ -53,6 +53,8 @@ class ZELI_WfDataArray {
 
   ZELI_Container& Get_Container() const { return *container_; }
   bool IsIndexed() const { return direct_ == nullptr; }
+  // True when a linked cached array no longer shows what is stored.
+  bool IsStale() const;
   ZELI_CachedArray* Get_DirectArray_p() const { return direct_; }
   ZELI_CachedArray* Get_IndexArray_p() const { return index_; }
   ZELI_CachedArray* Get_ValueArray_p() const { return values_; }

@@ -101,6 +101,10 @@ ZELI_WfSegment::~ZELI_WfSegment() {
 
 ZELI_Container& ZELI_WfSegment::Get_Container() const { return x_->Get_Container(); }
 
+bool ZELI_WfSegment::IsStale() const {
+  return x_->IsStale() || y_->IsStale() || (order_ != nullptr && order_->IsStale());
+}
+
 ZELI_Type* ZELI_WfSegment::Get_XType_p() const { return x_->Get_Type_p(); }
 
 ZELI_Type* ZELI_WfSegment::Get_YType_p() const { return y_->Get_Type_p(); }

@@ -171,6 +171,10 @@ class ZELI_WfSegment {
   // returns their sum.
   unsigned Get_PointCounts(unsigned* counts) const;
 
+  // True when the stored data changed since this segment was built (one of
+  // its cached arrays was let go by its owner).
+  bool IsStale() const;
+
   // The caller's object, made on first request and owned here.
   ZEL_WfSegment* Get_ApiObject_p();
 

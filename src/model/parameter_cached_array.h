@@ -30,6 +30,7 @@ class ZELI_ParameterCachedArray final : public ZELI_CachedArray {
   ~ZELI_ParameterCachedArray() override;
 
   bool IsLocatable() const override { return parameter_ != nullptr; }
+  bool IsStale() const override { return parameter_ == nullptr; }
   void MakeUnlocatable() override { parameter_ = nullptr; }
 
   Kind Get_Kind() const { return kind_; }

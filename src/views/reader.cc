@@ -46,6 +46,10 @@ void ZELI_WfDataReader::Open(ZELI_Segment& segment) {
     segments_.reserve(segments_.size() + 1);
     segments_.emplace_back(waveform_->Get_WfSegment_p(segment));
     found = segments_.end() - 1;
+  } else if ((*found)->IsStale()) {
+    // Values were written since the visit that built it (a writer of this
+    // session goes on): the kept segment would show the old ones.
+    found->reset(waveform_->Get_WfSegment_p(segment));
   }
   current_ = static_cast<unsigned>(found - segments_.begin());
   open_ = true;
@@ -133,10 +137,12 @@ void ZELI_Reader::Open(ZELI_Segment& segment) {
       if (dataReader->IsOpen()) dataReader->Close();
     }
     segment_ = nullptr;
-    segment.AllCloseMemoryFile();
     throw;
   }
-  segment.AllCloseMemoryFile();
+  // Building a waveform segment opens the data store only when it is closed
+  // and closes it again, so no file stays open for reading. Closing every
+  // store whatever its count would also close the files of a writer that is
+  // filling this segment in this session, under its feet.
 }
 
 void ZELI_Reader::Close() {

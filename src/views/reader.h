@@ -6,7 +6,8 @@
 // before moving to the next segment. The waveform segments a waveform reader
 // builds are kept for the reader's whole life: visiting a segment again
 // reuses them (their cached arrays stay in memory), while the segment's
-// data files are closed again after every start.
+// data files are closed again after every start (those a writer of this
+// session holds open stay open).
 //
 // Ownership: the container owns readers (its map of access objects); a
 // reader owns its waveform readers, which are registered in the same map
