@@ -58,17 +58,7 @@ inline bool ZELI_IsLiveDataWriter(const void* p, ZELI_DataWriterKind kind) noexc
 // the same status and message; anything else as ZEL_UNKNOWN_EXCEPTION.
 template <typename Body>
 void ZELI_GuardDataWriter(Body&& body) {
-  try {
-    body();
-  } catch (const ZEL_Exception&) {
-    throw;
-  } catch (const ZELI_Exception& e) {
-    throw ZEL_Exception(e.what(), e.status);
-  } catch (const std::bad_alloc&) {
-    throw ZEL_Exception("Out of memory", ZEL_BAD_ALLOC);
-  } catch (...) {
-    throw ZEL_Exception("Unknown exception in ZEL", ZEL_UNKNOWN_EXCEPTION);
-  }
+  ZELI_PublicCall(body);
 }
 
 // ZELI_BadArgException "<what> is null".
