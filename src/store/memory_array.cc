@@ -53,19 +53,19 @@ ZELI_MemoryArray::ZELI_MemoryArray(ZELI_MemoryFile* file, ZELI_Istream& in, ZELI
       throw ZELI_FailedException("ZELI_MemoryArray::Read: tail offset");
     }
   }
-  file_->CheckClaim(pages_, "ZELI_MemoryArray::Read: page list");
-  file_->CheckIndexFree(this);
-
+  file_->ClaimChecked(pages_, "ZELI_MemoryArray::Read: page list");
   // Registering with the file now lets a page map name the array before its
   // owner adds it (adding again is a no-op).
-  file_->Attach(this);
-  file_->Claim(pages_);
+  bool attached = false;
   try {
+    file_->CheckIndexFree(this);
+    file_->Attach(this);
+    attached = true;
     file_->Add_MemoryArray_p(this);
     map.Insert(key, this);
   } catch (...) {
     file_->Unclaim(pages_);
-    file_->Detach(this);
+    if (attached) file_->Detach(this);
     throw;
   }
   Set_Key(key);

@@ -68,28 +68,45 @@ ZELI_MemoryFile::ZELI_MemoryFile(const char* name, ZELI_Istream& in, ZELI_KeyMap
   const unsigned count = in.ReadCount(oldRecords ? 8 : 2);
   pages_.resize(count);
   claimed_.assign(count, false);
-  for (ZELI_MemoryPage& page : pages_) {
-    if (oldRecords) {
+  if (oldRecords) {
+    for (ZELI_MemoryPage& page : pages_) {
       unsigned unused = 0;
       unsigned short used = 0;
       in >> unused >> used;
       if (used > pageSize_) throw ZELI_FailedException("ZELI_MemoryFile::Read: used size");
       page.usedSize = used;
+      unsigned char mapped = 0;
+      unsigned char allocated = 0;
+      in >> mapped >> allocated;
+      SetReadAllocation(page, allocated);
     }
-    unsigned char mapped = 0;
-    unsigned char allocated = 0;
-    in >> mapped >> allocated;
-    if (allocated > 1) throw ZELI_FailedException("ZELI_MemoryFile::Read: allocated count");
-    // Mappings belong to the process that wrote the record, not to this one.
-    page.mappedCount = 0;
-    page.allocatedCount = allocated;
-    if (!oldRecords) page.usedSize = allocated != 0 ? static_cast<unsigned short>(pageSize_) : 0;
+  } else {
+    // Two single bytes a page (mapped, allocated), never byte-swapped: read
+    // in bulk, a chunk of records at a time.
+    constexpr unsigned ChunkPages = 16384;
+    std::vector<unsigned char> records(2 * size_t{std::min(count, ChunkPages)});
+    for (unsigned first = 0; first < count; first += ChunkPages) {
+      const unsigned n = std::min(count - first, ChunkPages);
+      in.Read(records.data(), 2 * n, 1);
+      for (unsigned i = 0; i < n; ++i) {
+        ZELI_MemoryPage& page = pages_[first + i];
+        SetReadAllocation(page, records[2 * i + 1]);
+        page.usedSize = page.allocatedCount != 0 ? static_cast<unsigned short>(pageSize_) : 0;
+      }
+    }
   }
   filePageCount_ = count;
   int key = 0;
   in >> key;
   map.Insert(key, this);
   Set_Key(key);
+}
+
+void ZELI_MemoryFile::SetReadAllocation(ZELI_MemoryPage& page, unsigned char allocated) {
+  if (allocated > 1) throw ZELI_FailedException("ZELI_MemoryFile::Read: allocated count");
+  // Mappings belong to the process that wrote the record, not to this one.
+  page.mappedCount = 0;
+  page.allocatedCount = allocated;
 }
 
 ZELI_MemoryFile::~ZELI_MemoryFile() {
@@ -462,20 +479,15 @@ ZELI_MemoryArray* ZELI_MemoryFile::Get_MemoryArray_p(int index) const {
   return it != arrays_.end() ? it->second : nullptr;
 }
 
-void ZELI_MemoryFile::CheckClaim(const ZELI_PageList& list, const char* message) const {
-  std::vector<unsigned> sorted(list);
-  std::sort(sorted.begin(), sorted.end());
-  for (size_t i = 0; i < sorted.size(); ++i) {
-    const unsigned page = sorted[i];
-    if (page >= pages_.size() || pages_[page].allocatedCount != 1 || claimed_[page] ||
-        (i > 0 && sorted[i - 1] == page)) {
+void ZELI_MemoryFile::ClaimChecked(const ZELI_PageList& list, const char* message) {
+  for (size_t i = 0; i < list.size(); ++i) {
+    const unsigned page = list[i];
+    if (page >= pages_.size() || pages_[page].allocatedCount != 1 || claimed_[page]) {
+      for (size_t j = 0; j < i; ++j) claimed_[list[j]] = false;
       throw ZELI_FailedException(message);
     }
+    claimed_[page] = true;
   }
-}
-
-void ZELI_MemoryFile::Claim(const ZELI_PageList& list) noexcept {
-  for (unsigned page : list) claimed_[page] = true;
 }
 
 void ZELI_MemoryFile::Unclaim(const ZELI_PageList& list) noexcept {

@@ -214,6 +214,9 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
 
   static constexpr uint64_t UnknownPosition = UINT64_MAX;
 
+  // The allocated count of a page record being read (0 or 1, else
+  // ZELI_FailedException); the mapped count starts at 0.
+  static void SetReadAllocation(ZELI_MemoryPage& page, unsigned char allocated);
   void RequireSupportedKind() const;
   void RequireWritable() const;
   // Loads pages [first, end), none of them resident, as one block.
@@ -241,10 +244,14 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   // Array bookkeeping (see ZELI_MemoryArray).
   void Attach(ZELI_MemoryArray* array);
   void Detach(ZELI_MemoryArray* array) noexcept;
-  // Checks that every page of list may be claimed by one new array: a page
-  // record that exists, is allocated, and is claimed by no other array.
-  void CheckClaim(const ZELI_PageList& list, const char* message) const;
-  void Claim(const ZELI_PageList& list) noexcept;
+  // Claims every page of list for one new array, all or nothing: a page
+  // record that does not exist, is not allocated, or is claimed already (by
+  // another array, or earlier in the same list) fails with
+  // ZELI_FailedException(message) and leaves every claim as it was. One pass
+  // in list order: the claim flags themselves find repeated pages, so long
+  // page lists (an Analog_Front array of a 128 MB file lists 32768 pages)
+  // need no sorting.
+  void ClaimChecked(const ZELI_PageList& list, const char* message);
   void Unclaim(const ZELI_PageList& list) noexcept;
   void CheckIndexFree(const ZELI_MemoryArray* array) const;
 
