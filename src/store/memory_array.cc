@@ -186,6 +186,17 @@ void ZELI_MemoryArray::DropWindow() {
   file_->FreePages(0);
 }
 
+void ZELI_MemoryArray::AdviseWillRead(uint64_t position, uint64_t length) const noexcept {
+  if (file_ == nullptr || length == 0 || pages_.empty()) return;
+  const uint64_t pageSize = file_->Get_PageSize();
+  const uint64_t first = LogicalOffset(position) / pageSize;
+  if (first >= pages_.size()) return;
+  // An array holds at most MaxSize bytes: a longer length only runs to its end.
+  const uint64_t last = LogicalOffset(position) + std::min<uint64_t>(length, MaxSize) - 1;
+  const uint64_t end = std::min<uint64_t>(pages_.size(), last / pageSize + 1);
+  file_->AdviseArrayPages(pages_, static_cast<unsigned>(first), static_cast<unsigned>(end));
+}
+
 // ---- cursor -------------------------------------------------------------------
 
 void ZELI_MemoryArray::Seek(unsigned position) {

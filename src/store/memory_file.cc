@@ -200,14 +200,13 @@ void ZELI_MemoryFile::ReadBlock(ZELI_MappedPageBlock& block) {
       inFileEnd > block.Get_FirstPage() ? static_cast<uint64_t>(inFileEnd - block.Get_FirstPage()) * pageSize_ : 0;
   char* memory = block.Get_Memory();
   if (inFileBytes > 0) {
+    // Positioned reads: blocks of one array lie scattered over the file, and
+    // the descriptor's position (kept for write-back) stays as it is.
     const uint64_t offset = static_cast<uint64_t>(block.Get_FirstPage()) * pageSize_;
-    SeekTo(offset);
     uint64_t done = 0;
     while (done < inFileBytes) {
       const unsigned want = static_cast<unsigned>(std::min(inFileBytes - done, MaxReadChunk));
-      filePosition_ = UnknownPosition;
-      const unsigned got = ZELI_OS_Read(fd_, memory + done, want);
-      filePosition_ = offset + done + got;
+      const unsigned got = ZELI_OS_ReadAt(fd_, memory + done, want, offset + done);
       // The record promised these pages: a shorter file is damaged (or a
       // writer has not written them yet).
       if (got < want) throw ZELI_FailedException("Corrupted data file.");
@@ -328,6 +327,24 @@ void ZELI_MemoryFile::MapArrayPages(const ZELI_PageList& list, unsigned first, u
   } catch (...) {
     for (unsigned i = first; i < done; ++i) DecrementMapped(pages_[list[i]]);
     throw;
+  }
+}
+
+void ZELI_MemoryFile::AdviseArrayPages(const ZELI_PageList& list, unsigned first, unsigned end) const noexcept {
+  if (kind_ != DATA_FILE || !open_) return;
+  end = std::min<unsigned>(end, static_cast<unsigned>(list.size()));
+  auto wanted = [&](unsigned page) {
+    return page < pages_.size() && page < filePageCount_ && pages_[page].address == nullptr;
+  };
+  for (unsigned i = first; i < end;) {
+    if (!wanted(list[i])) {
+      ++i;
+      continue;
+    }
+    unsigned runEnd = i + 1;
+    while (runEnd < end && list[runEnd] == list[runEnd - 1] + 1 && wanted(list[runEnd])) ++runEnd;
+    ZELI_OS_AdviseWillRead(fd_, uint64_t{list[i]} * pageSize_, uint64_t{runEnd - i} * pageSize_);
+    i = runEnd;
   }
 }
 

@@ -169,6 +169,13 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   // raised; each run of consecutive page numbers that is not resident is
   // loaded as one block. All or nothing: on failure no count has changed.
   void MapArrayPages(const ZELI_PageList& list, unsigned first, unsigned end);
+  // Read-ahead hint for the pages list[first .. end) (clipped to the list):
+  // each run of consecutive page numbers that is neither resident nor beyond
+  // the data file goes to the file layer as one range, so that the kernel
+  // can fetch scattered pages in parallel before MapArrayPages reads them
+  // one run at a time. Nothing for a memory-only or closed file; never
+  // throws, changes nothing here.
+  void AdviseArrayPages(const ZELI_PageList& list, unsigned first, unsigned end) const noexcept;
   // Drops one mapping of each page list[first .. end), then releases idle
   // blocks (which may write back and so throw ZELI_DiskIOException; the
   // counts have dropped by then).
