@@ -67,7 +67,6 @@ ZELI_MemoryFile::ZELI_MemoryFile(const char* name, ZELI_Istream& in, ZELI_KeyMap
   const bool oldRecords = in.Get_SoftwareVersion() < 6;
   const unsigned count = in.ReadCount(oldRecords ? 8 : 2);
   pages_.resize(count);
-  claimed_.assign(count, false);
   if (oldRecords) {
     for (ZELI_MemoryPage& page : pages_) {
       unsigned unused = 0;
@@ -420,14 +419,13 @@ void ZELI_MemoryFile::CheckArrayGrowth(const ZELI_PageList& list, unsigned pageC
 void ZELI_MemoryFile::AppendPages(unsigned pageCount, ZELI_PageList& list) {
   const size_t first = pages_.size();
   ReserveFor(pages_, first + pageCount);
-  ReserveFor(claimed_, first + pageCount);
   ReserveFor(list, list.size() + pageCount);
   ZELI_MemoryPage page;
   page.usedSize = static_cast<unsigned short>(pageSize_);
   page.allocatedCount = 1;
+  page.claimed = true;
   for (unsigned i = 0; i < pageCount; ++i) {
     pages_.push_back(page);
-    claimed_.push_back(true);
     list.push_back(static_cast<unsigned>(first + i));
   }
 }
@@ -499,16 +497,16 @@ ZELI_MemoryArray* ZELI_MemoryFile::Get_MemoryArray_p(int index) const {
 void ZELI_MemoryFile::ClaimChecked(const ZELI_PageList& list, const char* message) {
   for (size_t i = 0; i < list.size(); ++i) {
     const unsigned page = list[i];
-    if (page >= pages_.size() || pages_[page].allocatedCount != 1 || claimed_[page]) {
-      for (size_t j = 0; j < i; ++j) claimed_[list[j]] = false;
+    if (page >= pages_.size() || pages_[page].allocatedCount != 1 || pages_[page].claimed) {
+      for (size_t j = 0; j < i; ++j) pages_[list[j]].claimed = false;
       throw ZELI_FailedException(message);
     }
-    claimed_[page] = true;
+    pages_[page].claimed = true;
   }
 }
 
 void ZELI_MemoryFile::Unclaim(const ZELI_PageList& list) noexcept {
-  for (unsigned page : list) claimed_[page] = false;
+  for (unsigned page : list) pages_[page].claimed = false;
 }
 
 // ---- stored forms -----------------------------------------------------------
@@ -572,7 +570,6 @@ void ZELI_MemoryFile::CheckInvariants() const {
   require(filePageCount_ <= pages_.size(), "file page count beyond the pages");
   require(kind_ == DATA_FILE || filePageCount_ == pages_.size(), "memory-only page count");
   require(pageMapLog_.size() % 3 == 0, "log not in triples");
-  require(claimed_.size() == pages_.size(), "claims");
   require(kind_ != DATA_FILE || open_ || blocks_.empty(), "blocks of a closed data file");
   std::vector<char> inBlock(pages_.size(), 0);
   uint64_t resident = 0;
@@ -596,7 +593,7 @@ void ZELI_MemoryFile::CheckInvariants() const {
     require(inBlock[page] || record.address == nullptr, "address outside every block");
     require(record.address != nullptr || record.mappedCount == 0, "mapped page not resident");
     require(record.allocatedCount <= 1, "allocated count");
-    require(!claimed_[page] || record.allocatedCount == 1, "claimed page not allocated");
+    require(!record.claimed || record.allocatedCount == 1, "claimed page not allocated");
     if (record.address != nullptr && record.mappedCount == 0) ++idle;
   }
   require(idle == idlePageCount_, "idle page count");

@@ -68,6 +68,7 @@ struct ZELI_MemoryPage {
   unsigned short usedSize = 0;       // bytes; the page size once allocated to an array
   unsigned char mappedCount = 0;     // open mappings of the page by arrays
   unsigned char allocatedCount = 0;  // arrays the page belongs to: 0 or 1
+  bool claimed = false;              // listed by some array (in the padding: no extra memory)
 };
 
 // A run of consecutive pages [first, end) held in one allocation.
@@ -268,7 +269,6 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   // memory-only file.
   unsigned filePageCount_ = 0;
   std::vector<ZELI_MemoryPage> pages_;  // indexed by page number
-  std::vector<bool> claimed_;           // per page: listed by some array
   std::vector<unsigned> pageMapLog_;    // triples since the log was last written
   ZELI_String fileName_;
   zel_bool_t convertEndian_ = 0;
