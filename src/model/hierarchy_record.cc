@@ -191,10 +191,19 @@ class ZELI_HierarchyRecordReader {
   }
 
   ZELI_HierarchyNode* ReadNodeKey() {
-    ZELI_HierarchyNode* node = nullptr;
-    map_.ReadPtr(in_, node);
-    if (node != nullptr && IndexOf(node) == owned_.size()) Fail("ZELI_HierarchyNode::ReadRelatives: foreign node");
-    return node;
+    int key = 0;
+    in_ >> key;
+    // The usual key names a node read above: ReadNode placed it there, so
+    // it is live and of the right class without asking the key map.
+    if (key >= 0 && static_cast<size_t>(key) < indexOfKey_.size() && indexOfKey_[static_cast<size_t>(key)] != 0) {
+      return owned_[indexOfKey_[static_cast<size_t>(key)] - 1].get();
+    }
+    if (key == -1) return nullptr;
+    // Anything else fails as the key map's typed read would, or as foreign.
+    if (dynamic_cast<ZELI_HierarchyNode*>(map_[key]) == nullptr) {
+      throw ZELI_BadHandleException(ZELI_BadHandleException::WRONG_TYPE);
+    }
+    Fail("ZELI_HierarchyNode::ReadRelatives: foreign node");
   }
 
   // The stored sorted keys are the inserted ones in another order: neither

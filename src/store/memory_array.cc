@@ -152,7 +152,7 @@ void ZELI_MemoryArray::ForgetWindow() noexcept {
 void ZELI_MemoryArray::ReleaseWindowQuietly() noexcept {
   for (unsigned i = windowFirst_; i < windowEnd_; ++i) {
     const unsigned page = pages_[i];
-    if (page < file_->pages_.size() && file_->pages_[page].mappedCount > 0) file_->DecrementMapped(file_->pages_[page]);
+    if (page < file_->slots_.size() && file_->slots_[page].mappedCount > 0) file_->DecrementMapped(file_->slots_[page]);
   }
   ForgetWindow();
 }
@@ -502,7 +502,7 @@ void ZELI_MemoryArray::CheckInvariants() const {
   require(size_ == 0 || (LogicalOffset(size_) - 1) / pageSize < pages_.size(), "size beyond the pages");
   for (unsigned i = windowFirst_; i < windowEnd_; ++i) {
     require(pages_[i] < file_->Get_PageCount(), "window page number");
-    const ZELI_MemoryPage& page = file_->Get_Page(pages_[i]);
+    const ZELI_MemoryPage page = file_->Get_Page(pages_[i]);
     require(page.address != nullptr && page.mappedCount > 0, "window page not mapped");
   }
   if (address_ == nullptr) {
