@@ -229,6 +229,32 @@ TEST_F(MemoryFileTest, InterleavedArraysGetInterleavedPagesAndLoadAsSeparateBloc
   loaded->Check();
 }
 
+TEST_F(MemoryFileTest, ReadAheadHintsAnnounceEachRunOfPagesNotResident) {
+  const auto a = Pattern(8 * kPage, 5);
+  WriteStore({a});
+  auto loaded = LoadStore(1);
+  ZELI_FaultFileSystem fs;
+  ZELI_ScopedFileSystem scope(&fs);
+  ZELI_MemoryArray& array = (*loaded)[0];
+  array.AdviseWillRead(0, 8 * kPage);  // a closed data file takes no hints
+  EXPECT_EQ(fs.Get_CallCount(ZELI_FaultFileSystem::ADVISE), 0u);
+  loaded->file->OpenFile(ZEL_IOMODE_READ);
+  array.Open(ZEL_IOMODE_READ);
+  array.RandomlyAccess(2 * kPage, 2 * kPage);
+  // Pages 0 to 7 less the resident 2 and 3: two runs, one hint each.
+  array.AdviseWillRead(kPage / 2, 7 * kPage);
+  EXPECT_EQ(fs.Get_CallCount(ZELI_FaultFileSystem::ADVISE), 2u);
+  array.AdviseWillRead(8 * kPage, 100);  // past the last page
+  array.AdviseWillRead(0, 0);
+  EXPECT_EQ(fs.Get_CallCount(ZELI_FaultFileSystem::ADVISE), 2u);
+  // Refused hints change nothing of what is read.
+  fs.FailCall(ZELI_FaultFileSystem::ADVISE, 1, EINVAL, /*persistent=*/true);
+  array.AdviseWillRead(0, 8 * kPage);
+  EXPECT_EQ(fs.Get_CallCount(ZELI_FaultFileSystem::ADVISE), 4u);
+  EXPECT_EQ(ReadAll(array), a);
+  loaded->Check();
+}
+
 TEST_F(MemoryFileTest, ContiguousRunMapsAsOneBlockWithOneRead) {
   const auto a = Pattern(8 * kPage, 4);
   WriteStore({a});

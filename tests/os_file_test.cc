@@ -1,6 +1,8 @@
 // The file layer: injected faults become ZEL_DISK_IO with the system's text,
 // and interrupted or short transfers are completed.
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -84,6 +86,38 @@ TEST_F(FileLayerTest, ShortAndInterruptedReadsAreCompleted) {
   ZELI_Istream failing(path_.c_str());
   int v;
   EXPECT_THROW(failing >> v, ZELI_DiskIOException);
+}
+
+TEST_F(FileLayerTest, PositionedReadsCompleteAndLeaveThePositionAlone) {
+  std::vector<unsigned char> bytes(10000);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<unsigned char>(i * 31);
+  zeltest::WriteFileBytes(path_, bytes);
+  const int fd = ZELI_OS_Open(path_.c_str(), ZELI_OS_READ_ONLY, 0);
+  faults_.ShortReads(7);
+  faults_.FailCall(ZELI_FaultFileSystem::READ, 2, EINTR);
+  std::vector<unsigned char> back(100);
+  EXPECT_EQ(ZELI_OS_ReadAt(fd, back.data(), 100, 9950), 50u);  // the file ends
+  EXPECT_TRUE(std::equal(bytes.begin() + 9950, bytes.end(), back.begin()));
+  EXPECT_EQ(ZELI_OS_ReadAt(fd, back.data(), 100, 300), 100u);
+  EXPECT_TRUE(std::equal(back.begin(), back.end(), bytes.begin() + 300));
+  EXPECT_EQ(ZELI_OS_Read(fd, back.data(), 3), 3u);  // still at the start
+  EXPECT_TRUE(std::equal(back.begin(), back.begin() + 3, bytes.begin()));
+  faults_.FailCall(ZELI_FaultFileSystem::READ, 1, EIO);
+  EXPECT_THROW(ZELI_OS_ReadAt(fd, back.data(), 100, 0), ZELI_DiskIOException);
+
+  // Read-ahead hints never fail the caller, not even refused or absurd ones.
+  faults_.Clear();
+  faults_.ResetCounts();
+  ZELI_OS_AdviseWillRead(fd, 0, 8192);
+  ZELI_OS_AdviseWillRead(fd, 0, 0);             // nothing to announce
+  ZELI_OS_AdviseWillRead(fd, UINT64_MAX, 10);   // beyond what off_t holds
+  EXPECT_EQ(faults_.Get_CallCount(ZELI_FaultFileSystem::ADVISE), 1u);
+  faults_.FailCall(ZELI_FaultFileSystem::ADVISE, 1, EINVAL, /*persistent=*/true);
+  errno = 0;
+  ZELI_OS_AdviseWillRead(fd, 0, 8192);
+  EXPECT_EQ(errno, 0);
+  ZELI_OS_AdviseWillRead(-1, 0, 8192);
+  ZELI_OS_Close(fd);
 }
 
 TEST_F(FileLayerTest, PredicatesNeverThrow) {

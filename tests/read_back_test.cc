@@ -16,6 +16,7 @@
 #include "access/wf_data_array.h"
 #include "access/wf_segment.h"
 #include "store/cache.h"
+#include "store/fault_fs.h"
 #include "store/memory_array.h"
 #include "waveforms/front_data_sets.h"
 #include "writer_test_support.h"
@@ -207,6 +208,16 @@ TEST_F(ReadBackTest, FrontLayoutsReadBackBitForBit) {
   }
   const uint64_t chunk = FileOffset(*digital->Get_Values_p(), digital->Get_Chunk(0).firstOffset);
   ExpectReopenedEverywhere(expected);
+  {
+    // Every waveform's pages are announced before they are read; hints
+    // refused by the file system change no byte read.
+    ZELI_FaultFileSystem faults;
+    ZELI_ScopedFileSystem scope(&faults);
+    EXPECT_EQ(CheckReopened(name_, expected), "");
+    EXPECT_GE(faults.Get_CallCount(ZELI_FaultFileSystem::ADVISE), expected.size());
+    faults.FailCall(ZELI_FaultFileSystem::ADVISE, 1, EIO, /*persistent=*/true);
+    EXPECT_EQ(CheckReopened(name_, expected), "");
+  }
   // A damaged chain fails instead of being followed.
   EXPECT_EQ(ReadDamaged(chunk, 99, 0), "ZELI_DigitalFrontDataSet::Get_Data: chunk capacity");
   ReadDamaged(chunk, 10, 0);

@@ -219,6 +219,33 @@ TEST_F(WfSegmentTest, IndexedArrayIsCopiedOnceForBuffersOnly) {
   EXPECT_EQ(max, 30.0);
 }
 
+TEST_F(WfSegmentTest, IndexOverEveryValueInOrderBuffersTheValueArrayItself) {
+  ZELI_CachedArray* values = Cached(real_, std::vector<double>{30, 10, 20});
+  const unsigned before = CacheCount() + 1;  // the index array below
+  auto all = Over(new ZELI_WfDataArray(*container_, Cached(integer_, std::vector<int>{0, 1, 2}), values));
+  EXPECT_EQ(all->Setup_Buffer(0, 0), 3u);
+  EXPECT_EQ(all->Get_YBuffer(), values->Get_Data_p());  // no copy
+  EXPECT_FALSE(all->Get_YDataArray_p()->IsIndexed());
+  EXPECT_EQ(CacheCount(), before + 1);  // + the X values of Over, nothing else
+  double min = 0, max = 0;
+  all->Get_YMinMax(&min, &max);
+  EXPECT_EQ(min, 10.0);
+  EXPECT_EQ(max, 30.0);
+  EXPECT_EQ(all->Get_YMonotonicity(), ZEL_MONOTONICITY_NONE);
+  // The first values only, or a reordering: a buffer of its own.
+  for (const std::vector<int>& indices : {std::vector<int>{0, 1}, std::vector<int>{1, 0, 2}}) {
+    auto some = Over(new ZELI_WfDataArray(*container_, Cached(integer_, indices), values));
+    some->Setup_Buffer(0, 0);
+    EXPECT_NE(some->Get_YBuffer(), values->Get_Data_p());
+    EXPECT_EQ(Doubles(some->Get_YBuffer(), 2), (std::vector<double>{indices[0] == 0 ? 30.0 : 10.0,
+                                                                     indices[0] == 0 ? 10.0 : 30.0}));
+  }
+  // A copy of the array shares the buffer too; either may go first.
+  auto copy = std::make_unique<ZELI_WfDataArray>(*all->Get_YDataArray_p());
+  all.reset();
+  EXPECT_EQ(Doubles(copy->Get_BufferAddress(0), 3), (std::vector<double>{30, 10, 20}));
+}
+
 TEST_F(WfSegmentTest, OrderBufferFollowsTheInterpolationType) {
   for (zel_interpolation_t type : {ZEL_INTERPOLATION_CONSTANT, ZEL_INTERPOLATION_LINEAR}) {
     auto segment = Real({1, 2, 3, 4, 5}, type);

@@ -23,11 +23,14 @@ ZELI_WfDataArray::ZELI_WfDataArray(ZELI_Container& container, ZELI_CachedArray* 
   if (index->Get_SizeOf() != 4) throw ZELI_FailedException("ZELI_WfDataArray: index size");
   const unsigned valueCount = values->Get_PointCount();
   const char* indexes = static_cast<const char*>(index->Get_Data_p());
+  bool identity = true;
   for (unsigned i = 0; i < index->Get_PointCount(); ++i) {
     uint32_t k;
     std::memcpy(&k, indexes + 4 * static_cast<size_t>(i), 4);
     if (k >= valueCount) throw ZELI_FailedException("ZELI_WfDataArray: index out of range");
+    identity = identity && k == i;
   }
+  allValuesInOrder_ = identity && index->Get_PointCount() == valueCount;
   const ZELI_DataInformation& valueInformation = *values->Get_DataInformation_p();
   auto own = std::make_unique<ZELI_DataInformation>(valueInformation.Get_Type_p());
   zel_monotonicity_t monotonicity = valueInformation.Get_Monotonicity();
@@ -48,7 +51,8 @@ ZELI_WfDataArray::ZELI_WfDataArray(const ZELI_WfDataArray& other)
     : live_(this),
       container_(other.container_),
       ownInformation_(other.ownInformation_ != nullptr ? new ZELI_DataInformation(*other.ownInformation_)
-                                                       : nullptr) {
+                                                       : nullptr),
+      allValuesInOrder_(other.allValuesInOrder_) {
   direct_ = other.direct_;
   index_ = other.index_;
   values_ = other.values_;
@@ -100,16 +104,37 @@ const void* ZELI_WfDataArray::Get_BufferAddress(unsigned i) {
 void ZELI_WfDataArray::ConstructDataArray() {
   if (index_ == nullptr) throw ZELI_FailedException("ZELI_WfDataArray::ConstructDataArray");
   if (direct_ != nullptr) return;
+  if (allValuesInOrder_) {
+    // The points are the value array itself (the X points of a front data
+    // set, one per X value): it is the buffer, shared rather than copied.
+    // The own information stays here and goes on describing it.
+    values_->IncrementReferenceCount();
+    direct_ = values_;
+    return;
+  }
   ZELI_Type* type = values_->Get_Type_p();
   const unsigned count = index_->Get_PointCount();
   void* data = type->ReallocData(nullptr, count, 0);
   if (data == nullptr && count > 0) throw ZELI_BadAllocException();
   std::unique_ptr<ZELI_CachedArray> direct;
   try {
-    for (unsigned i = 0; i < count; ++i) {
-      uint32_t k;
-      std::memcpy(&k, index_->Get_PointAddress(i), 4);
-      type->CopyData(data, i, values_->Get_Data_p(), k);
+    const char* indexes = static_cast<const char*>(index_->Get_Data_p());
+    if (type->HoldsStrings()) {
+      for (unsigned i = 0; i < count; ++i) {
+        uint32_t k;
+        std::memcpy(&k, indexes + 4 * size_t{i}, 4);
+        type->CopyData(data, i, values_->Get_Data_p(), k);
+      }
+    } else {
+      // Plain bytes: gathered value by value without a call per value.
+      const size_t size = type->Get_SizeOf();
+      const char* from = static_cast<const char*>(values_->Get_Data_p());
+      char* to = static_cast<char*>(data);
+      for (unsigned i = 0; i < count; ++i) {
+        uint32_t k;
+        std::memcpy(&k, indexes + 4 * size_t{i}, 4);
+        std::memcpy(to + size * i, from + size * k, size);
+      }
     }
     direct = std::make_unique<ZELI_CachedArray>(count, ownInformation_, data);
   } catch (...) {

@@ -6,6 +6,10 @@
 // front data set's X points are read without copying). A contiguous buffer
 // of an indexed array is made once on demand (ConstructDataArray); from
 // then on the array is direct and the index and value arrays stay linked.
+// When the index is 0, 1, ..., n - 1 over a value array of n values (a
+// front data set with one point per X value), that buffer is the value
+// array itself, shared instead of copied, and the own information keeps
+// describing it.
 //
 // The summary (type, monotonicity, spacing, extremes) is the own data
 // information when set, else the direct array's.
@@ -81,6 +85,8 @@ class ZELI_WfDataArray {
   ZELI_CachedArray* index_ = nullptr;   // one reference held
   ZELI_CachedArray* values_ = nullptr;  // one reference held
   ZELI_DataInformation* ownInformation_ = nullptr;  // owned
+  // Indexed form whose index is the identity over every value (see above).
+  bool allValuesInOrder_ = false;
   const ZELI_WfSegment* owner_ = nullptr;  // not owned; the segment that deletes this array
 };
 

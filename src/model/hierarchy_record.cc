@@ -18,10 +18,8 @@
 // locations in range, and the stored sorted order must be the order the
 // keys give. Any failure unlinks and destroys the nodes read so far and frees
 // their keys.
-#include <algorithm>
 #include <memory>
-#include <unordered_map>
-#include <unordered_set>
+#include <vector>
 
 #include "errors/exceptions.h"
 #include "model/hierarchy.h"
@@ -103,7 +101,9 @@ class ZELI_HierarchyRecordReader {
     in_.RequireBytes(static_cast<uint64_t>(count) * MinNodeBytes);
     owned_.reserve(count);
     for (unsigned i = 0; i < count; ++i) ReadNode(i + 1 == count);
-    for (const auto& node : owned_) ReadRelatives(node.get());
+    claimedParent_.assign(count, nullptr);
+    stamps_.assign(count, 0);
+    for (unsigned i = 0; i < count; ++i) ReadRelatives(i);
     Validate();
     auto* root = static_cast<ZELI_HierarchyRoot*>(owned_.back().get());
     // Ownership now lies with the tree: the root owns everything.
@@ -144,7 +144,9 @@ class ZELI_HierarchyRecordReader {
     map_.Insert(key, node.get());
     node->Set_Key(key);
     keys_.push_back(key);
-    nodes_.insert(node.get());
+    // The key map refused a negative key or one in use, so key is a slot.
+    if (indexOfKey_.size() <= static_cast<size_t>(key)) indexOfKey_.resize(static_cast<size_t>(key) + 1, 0);
+    indexOfKey_[static_cast<size_t>(key)] = static_cast<unsigned>(owned_.size()) + 1;
     owned_.push_back(std::move(node));
   }
 
@@ -177,31 +179,69 @@ class ZELI_HierarchyRecordReader {
     return node;
   }
 
-  ZELI_HierarchyNode* ReadNodeKey() {
-    ZELI_HierarchyNode* node = nullptr;
-    map_.ReadPtr(in_, node);
-    if (node != nullptr && nodes_.count(node) == 0) Fail("ZELI_HierarchyNode::ReadRelatives: foreign node");
-    return node;
+  // Index in owned_ of a node of this hierarchy; owned_.size() for any
+  // other node.
+  size_t IndexOf(const ZELI_HierarchyNode* node) const {
+    const int key = node->Get_Key();
+    if (key < 0 || static_cast<size_t>(key) >= indexOfKey_.size() || indexOfKey_[static_cast<size_t>(key)] == 0) {
+      return owned_.size();
+    }
+    const size_t index = indexOfKey_[static_cast<size_t>(key)] - 1;
+    return owned_[index].get() == node ? index : owned_.size();
   }
 
-  void ReadRelatives(ZELI_HierarchyNode* node) {
+  ZELI_HierarchyNode* ReadNodeKey() {
+    int key = 0;
+    in_ >> key;
+    // The usual key names a node read above: ReadNode placed it there, so
+    // it is live and of the right class without asking the key map.
+    if (key >= 0 && static_cast<size_t>(key) < indexOfKey_.size() && indexOfKey_[static_cast<size_t>(key)] != 0) {
+      return owned_[indexOfKey_[static_cast<size_t>(key)] - 1].get();
+    }
+    if (key == -1) return nullptr;
+    // Anything else fails as the key map's typed read would, or as foreign.
+    if (dynamic_cast<ZELI_HierarchyNode*>(map_[key]) == nullptr) {
+      throw ZELI_BadHandleException(ZELI_BadHandleException::WRONG_TYPE);
+    }
+    Fail("ZELI_HierarchyNode::ReadRelatives: foreign node");
+  }
+
+  // The stored sorted keys are the inserted ones in another order: neither
+  // list names a node twice, the owner itself or nobody. Each node's stamp
+  // marks it as seen in the owner's inserted list (2 x owner + 1), then in
+  // its sorted list (2 x owner + 2); with equal counts that makes the two
+  // lists the same set without sorting them.
+  bool SameOffspring(size_t owner, const std::vector<ZELI_HierarchyNode*>& inserted,
+                     const std::vector<ZELI_HierarchyNode*>& sorted) {
+    const unsigned seenInserted = static_cast<unsigned>(2 * owner + 1);
+    const unsigned seenSorted = seenInserted + 1;
+    for (const ZELI_HierarchyNode* child : inserted) {
+      if (child == nullptr || child == owned_[owner].get()) return false;
+      unsigned& stamp = stamps_[IndexOf(child)];
+      if (stamp == seenInserted) return false;
+      stamp = seenInserted;
+    }
+    for (const ZELI_HierarchyNode* child : sorted) {
+      if (child == nullptr) return false;
+      unsigned& stamp = stamps_[IndexOf(child)];
+      if (stamp != seenInserted) return false;
+      stamp = seenSorted;
+    }
+    return true;
+  }
+
+  void ReadRelatives(size_t index) {
+    ZELI_HierarchyNode* node = owned_[index].get();
     if (ZELI_Offspring* offspring = node->Get_OffspringVectors()) {
       const unsigned count = in_.ReadCount(8);
-      if (count > nodes_.size()) Fail("ZELI_HierarchyNode::ReadRelatives: offspring count");
+      if (count > owned_.size()) Fail("ZELI_HierarchyNode::ReadRelatives: offspring count");
       std::vector<ZELI_HierarchyNode*> inserted;
       std::vector<ZELI_HierarchyNode*> sorted;
       inserted.reserve(count);
       sorted.reserve(count);
       for (unsigned i = 0; i < count; ++i) inserted.push_back(ReadNodeKey());
       for (unsigned i = 0; i < count; ++i) sorted.push_back(ReadNodeKey());
-      std::vector<ZELI_HierarchyNode*> a = inserted;
-      std::vector<ZELI_HierarchyNode*> b = sorted;
-      std::sort(a.begin(), a.end());
-      std::sort(b.begin(), b.end());
-      if (a != b || std::adjacent_find(a.begin(), a.end()) != a.end() ||
-          std::find(a.begin(), a.end(), nullptr) != a.end() || std::find(a.begin(), a.end(), node) != a.end()) {
-        Fail("ZELI_HierarchyNode::ReadRelatives: offspring");
-      }
+      if (!SameOffspring(index, inserted, sorted)) Fail("ZELI_HierarchyNode::ReadRelatives: offspring");
       for (ZELI_HierarchyNode* child : inserted) {
         if (child->IsRoot()) Fail("ZELI_HierarchyNode::ReadRelatives: offspring");
         if (node->IsGroup()) {
@@ -219,15 +259,15 @@ class ZELI_HierarchyRecordReader {
       in_ >> end;
       if (end != EndOfRelatives) Fail("ZELI_HierarchyNode::ReadRelatives: end");
     }
-    claimedParent_[node] = parent;
+    claimedParent_[index] = parent;
   }
 
   // One tree below the last node (the root), kinds and locations that fit,
   // stored parents and sorted orders as the keys give them.
   void Validate() {
     ZELI_HierarchyNode* root = owned_.back().get();
-    for (const auto& node : owned_) {
-      if (claimedParent_[node.get()] != node->parent_) Fail("ZELI_HierarchyNode::ReadRelatives: parent");
+    for (size_t i = 0; i < owned_.size(); ++i) {
+      if (claimedParent_[i] != owned_[i]->parent_) Fail("ZELI_HierarchyNode::ReadRelatives: parent");
     }
     // Top-down from the root; a node is reached through its owner only, so
     // a loop or a second tree leaves nodes unreached.
@@ -283,8 +323,12 @@ class ZELI_HierarchyRecordReader {
   ZELI_KeyMap<ZELI_ExternalBase>& map_;
   std::vector<std::unique_ptr<ZELI_HierarchyNode>> owned_;  // in stored order
   std::vector<int> keys_;
-  std::unordered_set<const ZELI_HierarchyNode*> nodes_;
-  std::unordered_map<const ZELI_HierarchyNode*, ZELI_HierarchyNode*> claimedParent_;
+  // Key -> index in owned_ + 1 (0: no node of this hierarchy has the key).
+  std::vector<unsigned> indexOfKey_;
+  // By index in owned_: the parent its relatives record names, and the
+  // stamp of SameOffspring.
+  std::vector<ZELI_HierarchyNode*> claimedParent_;
+  std::vector<unsigned> stamps_;
 };
 
 ZELI_HierarchyRoot* ZELI_Hierarchy::ReadHierarchy(ZELI_WaveformSet* set, ZELI_Istream& in,

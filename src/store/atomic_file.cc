@@ -20,7 +20,7 @@ void ZELI_AtomicFile::Discard() noexcept {
   ZELI_OS_FileSystem().Unlink(temporary_.c_str());
 }
 
-void ZELI_AtomicFile::Commit() {
+void ZELI_AtomicFile::Commit(RenameSync renameSync) {
   if (finished_) return;
   try {
     stream_->Flush();
@@ -32,6 +32,7 @@ void ZELI_AtomicFile::Commit() {
   }
   committed_ = true;
   finished_ = true;
+  if (renameSync == RENAME_MAY_REVERT) return;
   // Make the rename itself durable. The new file is in place already, so a
   // directory that cannot be synced (some file systems refuse) does not turn
   // the commit into a failure.

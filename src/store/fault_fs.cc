@@ -65,6 +65,12 @@ ssize_t ZELI_FaultFileSystem::Write(int fd, const void* p, size_t n) {
   return put;
 }
 
+ssize_t ZELI_FaultFileSystem::ReadAt(int fd, void* p, size_t n, off_t offset) {
+  if (Trip(READ)) return -1;
+  if (shortReadMax_ != 0 && n > shortReadMax_) n = shortReadMax_;
+  return base_.ReadAt(fd, p, n, offset);
+}
+
 off_t ZELI_FaultFileSystem::Lseek(int fd, off_t offset, int whence) {
   return Trip(LSEEK) ? -1 : base_.Lseek(fd, offset, whence);
 }
@@ -116,4 +122,8 @@ int ZELI_FaultFileSystem::Flock(int fd, int operation) {
 
 int ZELI_FaultFileSystem::ListDirectory(const char* path, std::vector<std::string>& names) {
   return Trip(LISTDIR) ? -1 : base_.ListDirectory(path, names);
+}
+
+int ZELI_FaultFileSystem::Advise(int fd, off_t offset, off_t length) {
+  return Trip(ADVISE) ? -1 : base_.Advise(fd, offset, length);
 }

@@ -24,7 +24,7 @@ class ZELI_FaultFileSystem final : public ZELI_FileSystem {
  public:
   enum Op : int {
     OPEN, READ, WRITE, LSEEK, FSYNC, CLOSE, FSTAT, STAT, LSTAT, ACCESS,
-    UNLINK, RENAME, MKDIR, RMDIR, FLOCK, LISTDIR, OP_COUNT
+    UNLINK, RENAME, MKDIR, RMDIR, FLOCK, LISTDIR, ADVISE, OP_COUNT
   };
 
   explicit ZELI_FaultFileSystem(ZELI_FileSystem& base = ZELI_OS_PosixFileSystem()) : base_(base) {}
@@ -39,6 +39,8 @@ class ZELI_FaultFileSystem final : public ZELI_FileSystem {
 
   int Open(const char* path, int flags, mode_t mode) override;
   ssize_t Read(int fd, void* p, size_t n) override;
+  // A positioned read counts, fails and shortens as a READ.
+  ssize_t ReadAt(int fd, void* p, size_t n, off_t offset) override;
   ssize_t Write(int fd, const void* p, size_t n) override;
   off_t Lseek(int fd, off_t offset, int whence) override;
   int Fsync(int fd) override;
@@ -53,6 +55,9 @@ class ZELI_FaultFileSystem final : public ZELI_FileSystem {
   int Rmdir(const char* path) override;
   int Flock(int fd, int operation) override;
   int ListDirectory(const char* path, std::vector<std::string>& names) override;
+  // Counted and failable like every other call: the library must read the
+  // same bytes whether its hints are taken, dropped or refused.
+  int Advise(int fd, off_t offset, off_t length) override;
 
  private:
   struct Rule {

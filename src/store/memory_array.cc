@@ -53,19 +53,19 @@ ZELI_MemoryArray::ZELI_MemoryArray(ZELI_MemoryFile* file, ZELI_Istream& in, ZELI
       throw ZELI_FailedException("ZELI_MemoryArray::Read: tail offset");
     }
   }
-  file_->CheckClaim(pages_, "ZELI_MemoryArray::Read: page list");
-  file_->CheckIndexFree(this);
-
+  file_->ClaimChecked(pages_, "ZELI_MemoryArray::Read: page list");
   // Registering with the file now lets a page map name the array before its
   // owner adds it (adding again is a no-op).
-  file_->Attach(this);
-  file_->Claim(pages_);
+  bool attached = false;
   try {
+    file_->CheckIndexFree(this);
+    file_->Attach(this);
+    attached = true;
     file_->Add_MemoryArray_p(this);
     map.Insert(key, this);
   } catch (...) {
     file_->Unclaim(pages_);
-    file_->Detach(this);
+    if (attached) file_->Detach(this);
     throw;
   }
   Set_Key(key);
@@ -152,7 +152,7 @@ void ZELI_MemoryArray::ForgetWindow() noexcept {
 void ZELI_MemoryArray::ReleaseWindowQuietly() noexcept {
   for (unsigned i = windowFirst_; i < windowEnd_; ++i) {
     const unsigned page = pages_[i];
-    if (page < file_->pages_.size() && file_->pages_[page].mappedCount > 0) file_->DecrementMapped(file_->pages_[page]);
+    if (page < file_->slots_.size() && file_->slots_[page].mappedCount > 0) file_->DecrementMapped(file_->slots_[page]);
   }
   ForgetWindow();
 }
@@ -184,6 +184,17 @@ void ZELI_MemoryArray::DropWindow() {
   if (windowFirst_ == windowEnd_) return;
   ReleaseWindowRange(windowFirst_, windowEnd_);
   file_->FreePages(0);
+}
+
+void ZELI_MemoryArray::AdviseWillRead(uint64_t position, uint64_t length) const noexcept {
+  if (file_ == nullptr || length == 0 || pages_.empty()) return;
+  const uint64_t pageSize = file_->Get_PageSize();
+  const uint64_t first = LogicalOffset(position) / pageSize;
+  if (first >= pages_.size()) return;
+  // An array holds at most MaxSize bytes: a longer length only runs to its end.
+  const uint64_t last = LogicalOffset(position) + std::min<uint64_t>(length, MaxSize) - 1;
+  const uint64_t end = std::min<uint64_t>(pages_.size(), last / pageSize + 1);
+  file_->AdviseArrayPages(pages_, static_cast<unsigned>(first), static_cast<unsigned>(end));
 }
 
 // ---- cursor -------------------------------------------------------------------
@@ -491,7 +502,7 @@ void ZELI_MemoryArray::CheckInvariants() const {
   require(size_ == 0 || (LogicalOffset(size_) - 1) / pageSize < pages_.size(), "size beyond the pages");
   for (unsigned i = windowFirst_; i < windowEnd_; ++i) {
     require(pages_[i] < file_->Get_PageCount(), "window page number");
-    const ZELI_MemoryPage& page = file_->Get_Page(pages_[i]);
+    const ZELI_MemoryPage page = file_->Get_Page(pages_[i]);
     require(page.address != nullptr && page.mappedCount > 0, "window page not mapped");
   }
   if (address_ == nullptr) {

@@ -87,6 +87,12 @@ class ZELI_MemoryArray : public ZELI_InternalBase {
   void WriteStringData(unsigned position, char** values, unsigned count, unsigned elementSize);
   void ReadStringData(unsigned position, char** values, unsigned count, unsigned elementSize);
 
+  // Read-ahead hint for the bytes [position, position + length) (clipped to
+  // the array's pages): their pages that are not resident may be fetched by
+  // the kernel now, in parallel. Changes nothing, never throws; works open
+  // or closed (a closed data file takes no hints).
+  void AdviseWillRead(uint64_t position, uint64_t length) const noexcept;
+
   // Sets the keep-window flag, then Access.
   void RandomlyAccess(unsigned position, unsigned length);
   // Makes the window exactly the pages of [position, position + length),

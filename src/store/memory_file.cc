@@ -66,30 +66,52 @@ ZELI_MemoryFile::ZELI_MemoryFile(const char* name, ZELI_Istream& in, ZELI_KeyMap
   // field and the 2-byte used size.
   const bool oldRecords = in.Get_SoftwareVersion() < 6;
   const unsigned count = in.ReadCount(oldRecords ? 8 : 2);
-  pages_.resize(count);
-  claimed_.assign(count, false);
-  for (ZELI_MemoryPage& page : pages_) {
-    if (oldRecords) {
+  flags_.resize(count);
+  if (oldRecords) {
+    usedSizes_.resize(count);
+    for (unsigned page = 0; page < count; ++page) {
       unsigned unused = 0;
       unsigned short used = 0;
       in >> unused >> used;
       if (used > pageSize_) throw ZELI_FailedException("ZELI_MemoryFile::Read: used size");
-      page.usedSize = used;
+      usedSizes_[page] = used;
+      unsigned char mapped = 0;
+      unsigned char allocated = 0;
+      in >> mapped >> allocated;
+      flags_[page] = ReadAllocation(allocated);
     }
-    unsigned char mapped = 0;
-    unsigned char allocated = 0;
-    in >> mapped >> allocated;
-    if (allocated > 1) throw ZELI_FailedException("ZELI_MemoryFile::Read: allocated count");
-    // Mappings belong to the process that wrote the record, not to this one.
-    page.mappedCount = 0;
-    page.allocatedCount = allocated;
-    if (!oldRecords) page.usedSize = allocated != 0 ? static_cast<unsigned short>(pageSize_) : 0;
+  } else {
+    // Two single bytes a page (mapped, allocated), never byte-swapped: read
+    // in bulk, a chunk of records at a time.
+    constexpr unsigned ChunkPages = 16384;
+    std::vector<unsigned char> records(2 * size_t{std::min(count, ChunkPages)});
+    for (unsigned first = 0; first < count; first += ChunkPages) {
+      const unsigned n = std::min(count - first, ChunkPages);
+      in.Read(records.data(), 2 * n, 1);
+      for (unsigned i = 0; i < n; ++i) flags_[first + i] = ReadAllocation(records[2 * i + 1]);
+    }
   }
+  slots_.resize(count);  // all unmapped: zero, left untouched
   filePageCount_ = count;
   int key = 0;
   in >> key;
   map.Insert(key, this);
   Set_Key(key);
+}
+
+unsigned char ZELI_MemoryFile::ReadAllocation(unsigned char allocated) {
+  if (allocated > 1) throw ZELI_FailedException("ZELI_MemoryFile::Read: allocated count");
+  return allocated != 0 ? ALLOCATED : 0;
+}
+
+ZELI_MemoryPage ZELI_MemoryFile::Get_Page(unsigned page) const {
+  ZELI_MemoryPage record;
+  record.address = slots_[page].address;
+  record.mappedCount = slots_[page].mappedCount;
+  record.allocatedCount = IsAllocated(page) ? 1 : 0;
+  record.claimed = (flags_[page] & CLAIMED) != 0;
+  record.usedSize = !usedSizes_.empty() ? usedSizes_[page] : record.allocatedCount != 0 ? pageSize_ : 0;
+  return record;
 }
 
 ZELI_MemoryFile::~ZELI_MemoryFile() {
@@ -183,14 +205,13 @@ void ZELI_MemoryFile::ReadBlock(ZELI_MappedPageBlock& block) {
       inFileEnd > block.Get_FirstPage() ? static_cast<uint64_t>(inFileEnd - block.Get_FirstPage()) * pageSize_ : 0;
   char* memory = block.Get_Memory();
   if (inFileBytes > 0) {
+    // Positioned reads: blocks of one array lie scattered over the file, and
+    // the descriptor's position (kept for write-back) stays as it is.
     const uint64_t offset = static_cast<uint64_t>(block.Get_FirstPage()) * pageSize_;
-    SeekTo(offset);
     uint64_t done = 0;
     while (done < inFileBytes) {
       const unsigned want = static_cast<unsigned>(std::min(inFileBytes - done, MaxReadChunk));
-      filePosition_ = UnknownPosition;
-      const unsigned got = ZELI_OS_Read(fd_, memory + done, want);
-      filePosition_ = offset + done + got;
+      const unsigned got = ZELI_OS_ReadAt(fd_, memory + done, want, offset + done);
       // The record promised these pages: a shorter file is damaged (or a
       // writer has not written them yet).
       if (got < want) throw ZELI_FailedException("Corrupted data file.");
@@ -208,7 +229,7 @@ void ZELI_MemoryFile::MapPages(unsigned first, unsigned end) {
   if (end < first) throw ZELI_BadArgException("endPage < beginPage");
   if (end == first) return;
   for (unsigned page = first; page < end; ++page) {
-    if (pages_[page].address != nullptr) throw ZELI_FailedException("ZELI_MemoryFile::MapPages: page is resident");
+    if (slots_[page].address != nullptr) throw ZELI_FailedException("ZELI_MemoryFile::MapPages: page is resident");
   }
   FreePages(end - first);
   // Only a block that lies wholly beyond the data file needs zeroing by the
@@ -219,7 +240,7 @@ void ZELI_MemoryFile::MapPages(unsigned first, unsigned end) {
   ReserveFor(blocks_, blocks_.size() + 1);
   char* memory = block->Get_Memory();
   for (unsigned page = first; page < end; ++page) {
-    pages_[page].address = memory + static_cast<uint64_t>(page - first) * pageSize_;
+    slots_[page].address = memory + static_cast<uint64_t>(page - first) * pageSize_;
   }
   blocks_.push_back(std::move(block));
   mappedPageCount_ += end - first;
@@ -229,16 +250,16 @@ void ZELI_MemoryFile::MapPages(unsigned first, unsigned end) {
 
 bool ZELI_MemoryFile::IsIdle(const ZELI_MappedPageBlock& block) const {
   for (unsigned page = block.Get_FirstPage(); page < block.Get_EndPage(); ++page) {
-    if (pages_[page].mappedCount != 0) return false;
+    if (slots_[page].mappedCount != 0) return false;
   }
   return true;
 }
 
 void ZELI_MemoryFile::ReleaseBlock(ZELI_MappedPageBlock& block) noexcept {
   for (unsigned page = block.Get_FirstPage(); page < block.Get_EndPage(); ++page) {
-    if (pages_[page].mappedCount == 0) --idlePageCount_;
-    pages_[page].address = nullptr;
-    pages_[page].mappedCount = 0;
+    if (slots_[page].mappedCount == 0) --idlePageCount_;
+    slots_[page].address = nullptr;
+    slots_[page].mappedCount = 0;
   }
   mappedPageCount_ -= block.PageCount();
 }
@@ -270,13 +291,13 @@ void ZELI_MemoryFile::FreePages(unsigned needed) {
   }
 }
 
-void ZELI_MemoryFile::IncrementMapped(ZELI_MemoryPage& page) {
+void ZELI_MemoryFile::IncrementMapped(PageSlot& page) {
   if (page.mappedCount == UINT8_MAX) throw ZELI_FailedException("ZELI_MemoryFile::MapArrayPages: mapped count");
   if (page.mappedCount == 0) --idlePageCount_;
   ++page.mappedCount;
 }
 
-void ZELI_MemoryFile::DecrementMapped(ZELI_MemoryPage& page) noexcept {
+void ZELI_MemoryFile::DecrementMapped(PageSlot& page) noexcept {
   --page.mappedCount;
   if (page.mappedCount == 0) ++idlePageCount_;
 }
@@ -289,47 +310,65 @@ void ZELI_MemoryFile::MapArrayPages(const ZELI_PageList& list, unsigned first, u
   // the page records.
   if (first > end || end > list.size()) throw ZELI_BadArgException(OutOfRange);
   for (unsigned i = first; i < end; ++i) {
-    if (list[i] >= pages_.size()) throw ZELI_BadArgException(OutOfRange);
-    if (pages_[list[i]].allocatedCount == 0) throw ZELI_FailedException("Page is not allocated.");
+    if (list[i] >= flags_.size()) throw ZELI_BadArgException(OutOfRange);
+    if (!IsAllocated(list[i])) throw ZELI_FailedException("Page is not allocated.");
   }
   if (kind_ == DATA_FILE && !open_ && first < end) throw ZELI_FailedException("Memory file is not open.");
   unsigned done = first;  // list entries whose count has been raised
   try {
     while (done < end) {
-      if (pages_[list[done]].address == nullptr) {
+      if (slots_[list[done]].address == nullptr) {
         unsigned runEnd = done + 1;
-        while (runEnd < end && list[runEnd] == list[runEnd - 1] + 1 && pages_[list[runEnd]].address == nullptr) {
+        while (runEnd < end && list[runEnd] == list[runEnd - 1] + 1 && slots_[list[runEnd]].address == nullptr) {
           ++runEnd;
         }
         MapPages(list[done], list[runEnd - 1] + 1);
-        for (; done < runEnd; ++done) IncrementMapped(pages_[list[done]]);
+        for (; done < runEnd; ++done) IncrementMapped(slots_[list[done]]);
       } else {
-        IncrementMapped(pages_[list[done]]);
+        IncrementMapped(slots_[list[done]]);
         ++done;
       }
     }
   } catch (...) {
-    for (unsigned i = first; i < done; ++i) DecrementMapped(pages_[list[i]]);
+    for (unsigned i = first; i < done; ++i) DecrementMapped(slots_[list[i]]);
     throw;
+  }
+}
+
+void ZELI_MemoryFile::AdviseArrayPages(const ZELI_PageList& list, unsigned first, unsigned end) const noexcept {
+  if (kind_ != DATA_FILE || !open_) return;
+  end = std::min<unsigned>(end, static_cast<unsigned>(list.size()));
+  auto wanted = [&](unsigned page) {
+    return page < slots_.size() && page < filePageCount_ && slots_[page].address == nullptr;
+  };
+  for (unsigned i = first; i < end;) {
+    if (!wanted(list[i])) {
+      ++i;
+      continue;
+    }
+    unsigned runEnd = i + 1;
+    while (runEnd < end && list[runEnd] == list[runEnd - 1] + 1 && wanted(list[runEnd])) ++runEnd;
+    ZELI_OS_AdviseWillRead(fd_, uint64_t{list[i]} * pageSize_, uint64_t{runEnd - i} * pageSize_);
+    i = runEnd;
   }
 }
 
 void ZELI_MemoryFile::ReleaseArrayPages(const ZELI_PageList& list, unsigned first, unsigned end) {
   if (first > end || end > list.size()) throw ZELI_BadArgException(OutOfRange);
   for (unsigned i = first; i < end; ++i) {
-    if (list[i] >= pages_.size()) throw ZELI_BadArgException(OutOfRange);
+    if (list[i] >= slots_.size()) throw ZELI_BadArgException(OutOfRange);
   }
   // All or nothing, also for a list that names one page twice.
   for (unsigned i = first; i < end; ++i) {
-    ZELI_MemoryPage& page = pages_[list[i]];
+    PageSlot& page = slots_[list[i]];
     if (page.mappedCount == 0) {
-      for (unsigned j = first; j < i; ++j) ++pages_[list[j]].mappedCount;
+      for (unsigned j = first; j < i; ++j) ++slots_[list[j]].mappedCount;
       throw ZELI_BadArgException("Decrement _mappedCount below 0.");
     }
     --page.mappedCount;
   }
   for (unsigned i = first; i < end; ++i) {
-    if (pages_[list[i]].mappedCount == 0) ++idlePageCount_;
+    if (slots_[list[i]].mappedCount == 0) ++idlePageCount_;
   }
 }
 
@@ -341,8 +380,8 @@ void ZELI_MemoryFile::UnmapArrayPages(const ZELI_PageList& list, unsigned first,
 
 char* ZELI_MemoryFile::PageSpan(const ZELI_PageList& list, unsigned index, unsigned lo, unsigned hi, unsigned& before,
                                 unsigned& after) const {
-  if (index >= list.size() || list[index] >= pages_.size()) throw ZELI_BadArgException(OutOfRange);
-  char* const address = pages_[list[index]].address;
+  if (index >= list.size() || list[index] >= slots_.size()) throw ZELI_BadArgException(OutOfRange);
+  char* const address = slots_[list[index]].address;
   if (address == nullptr) throw ZELI_FailedException("Page is not mapped.");
   // Both counts stay below 4 GiB (they are 32-bit byte counts).
   const unsigned limit = UINT32_MAX - pageSize_;
@@ -350,15 +389,15 @@ char* ZELI_MemoryFile::PageSpan(const ZELI_PageList& list, unsigned index, unsig
   const char* expected = address;
   for (unsigned k = index; k > lo && before <= limit; --k) {
     const unsigned page = list[k - 1];
-    if (page >= pages_.size() || pages_[page].address == nullptr || pages_[page].address + pageSize_ != expected) break;
-    expected = pages_[page].address;
+    if (page >= slots_.size() || slots_[page].address == nullptr || slots_[page].address + pageSize_ != expected) break;
+    expected = slots_[page].address;
     before += pageSize_;
   }
   after = pageSize_;
   expected = address + pageSize_;
   for (unsigned k = index + 1; k < hi && k < list.size() && after <= limit; ++k) {
     const unsigned page = list[k];
-    if (page >= pages_.size() || pages_[page].address != expected) break;
+    if (page >= slots_.size() || slots_[page].address != expected) break;
     expected += pageSize_;
     after += pageSize_;
   }
@@ -378,22 +417,21 @@ void ZELI_MemoryFile::AllocateFixedArray(ZELI_MemoryArray*, unsigned) {
 
 void ZELI_MemoryFile::CheckArrayGrowth(const ZELI_PageList& list, unsigned pageCount, const char* tooLarge) const {
   if (static_cast<uint64_t>(list.size()) + pageCount > MaxArrayPages ||
-      static_cast<uint64_t>(pages_.size()) + pageCount > UINT32_MAX) {
+      static_cast<uint64_t>(flags_.size()) + pageCount > UINT32_MAX) {
     throw ZELI_FailedException(tooLarge);
   }
 }
 
 void ZELI_MemoryFile::AppendPages(unsigned pageCount, ZELI_PageList& list) {
-  const size_t first = pages_.size();
-  ReserveFor(pages_, first + pageCount);
-  ReserveFor(claimed_, first + pageCount);
+  const size_t first = flags_.size();
+  ReserveFor(slots_, first + pageCount);
+  ReserveFor(flags_, first + pageCount);
+  if (!usedSizes_.empty()) ReserveFor(usedSizes_, first + pageCount);
   ReserveFor(list, list.size() + pageCount);
-  ZELI_MemoryPage page;
-  page.usedSize = static_cast<unsigned short>(pageSize_);
-  page.allocatedCount = 1;
   for (unsigned i = 0; i < pageCount; ++i) {
-    pages_.push_back(page);
-    claimed_.push_back(true);
+    slots_.push_back(PageSlot{nullptr, 0});
+    flags_.push_back(ALLOCATED | CLAIMED);
+    if (!usedSizes_.empty()) usedSizes_.push_back(static_cast<unsigned short>(pageSize_));
     list.push_back(static_cast<unsigned>(first + i));
   }
 }
@@ -405,14 +443,14 @@ void ZELI_MemoryFile::ExtendVariableArray(ZELI_MemoryArray* array, unsigned page
   Add_MemoryArray_p(array);
   if (pageCount == 0) return;
   CheckArrayGrowth(list, pageCount, "ZELI_MemoryFile::ExtendVariableArray: array beyond 32 bits");
-  const unsigned first = static_cast<unsigned>(pages_.size());
+  const unsigned first = static_cast<unsigned>(flags_.size());
   ReserveFor(pageMapLog_, pageMapLog_.size() + 3);
   AppendPages(pageCount, list);
   pageMapLog_.push_back(static_cast<unsigned>(array->Get_IndexInFile()));
   pageMapLog_.push_back(first);
   pageMapLog_.push_back(first + pageCount);
   // A memory-only file holds every page it has.
-  if (kind_ != DATA_FILE) filePageCount_ = static_cast<unsigned>(pages_.size());
+  if (kind_ != DATA_FILE) filePageCount_ = Get_PageCount();
 }
 
 // ---- arrays -----------------------------------------------------------------
@@ -462,33 +500,34 @@ ZELI_MemoryArray* ZELI_MemoryFile::Get_MemoryArray_p(int index) const {
   return it != arrays_.end() ? it->second : nullptr;
 }
 
-void ZELI_MemoryFile::CheckClaim(const ZELI_PageList& list, const char* message) const {
-  std::vector<unsigned> sorted(list);
-  std::sort(sorted.begin(), sorted.end());
-  for (size_t i = 0; i < sorted.size(); ++i) {
-    const unsigned page = sorted[i];
-    if (page >= pages_.size() || pages_[page].allocatedCount != 1 || claimed_[page] ||
-        (i > 0 && sorted[i - 1] == page)) {
+void ZELI_MemoryFile::ClaimChecked(const ZELI_PageList& list, const char* message) {
+  for (size_t i = 0; i < list.size(); ++i) {
+    const unsigned page = list[i];
+    if (page >= flags_.size() || flags_[page] != ALLOCATED) {
+      for (size_t j = 0; j < i; ++j) flags_[list[j]] &= static_cast<unsigned char>(~CLAIMED);
       throw ZELI_FailedException(message);
     }
+    flags_[page] = ALLOCATED | CLAIMED;
   }
 }
 
-void ZELI_MemoryFile::Claim(const ZELI_PageList& list) noexcept {
-  for (unsigned page : list) claimed_[page] = true;
-}
-
 void ZELI_MemoryFile::Unclaim(const ZELI_PageList& list) noexcept {
-  for (unsigned page : list) claimed_[page] = false;
+  for (unsigned page : list) flags_[page] &= static_cast<unsigned char>(~CLAIMED);
 }
 
 // ---- stored forms -----------------------------------------------------------
 
 void ZELI_MemoryFile::Write(ZELI_Ostream& out, ZELI_KeyMap<ZELI_InternalBase>&) {
   RequireSupportedKind();
-  if (pages_.size() != filePageCount_) throw ZELI_FailedException("ZELI_MemoryFile::Write: page count");
+  if (Get_PageCount() != filePageCount_) throw ZELI_FailedException("ZELI_MemoryFile::Write: page count");
   out << pageSize_ << filePageCount_;
-  for (const ZELI_MemoryPage& page : pages_) out << page.mappedCount << page.allocatedCount;
+  // (mapped, allocated) per page, gathered and written at once.
+  std::vector<unsigned char> records(2 * size_t{filePageCount_});
+  for (unsigned page = 0; page < filePageCount_; ++page) {
+    records[2 * size_t{page}] = slots_[page].mappedCount;
+    records[2 * size_t{page} + 1] = IsAllocated(page) ? 1 : 0;
+  }
+  out.Write(records.data(), records.size());
   out << Get_Key();
   pageMapLog_.clear();
 }
@@ -512,12 +551,12 @@ void ZELI_MemoryFile::ReadMap(ZELI_Istream& in) {
     const unsigned end = triple[2];
     ZELI_MemoryArray* array = triple[0] <= INT32_MAX ? Get_MemoryArray_p(static_cast<int>(triple[0])) : nullptr;
     if (array == nullptr) throw ZELI_FailedException("ZELI_MemoryFile::ReadMap: array");
-    if (first != pages_.size()) throw ZELI_FailedException("ZELI_MemoryFile::ReadMap: pageBegin");
+    if (first != Get_PageCount()) throw ZELI_FailedException("ZELI_MemoryFile::ReadMap: pageBegin");
     if (end < first) throw ZELI_FailedException("ZELI_MemoryFile::ReadMap: pageEnd");
     CheckArrayGrowth(array->pages_, end - first, "ZELI_MemoryFile::ReadMap: count");
     AppendPages(end - first, array->pages_);
   }
-  filePageCount_ = static_cast<unsigned>(pages_.size());
+  filePageCount_ = Get_PageCount();
   pageMapLog_.clear();
 }
 
@@ -526,8 +565,8 @@ void ZELI_MemoryFile::ReadMap(ZELI_Istream& in) {
 void ZELI_MemoryFile::DumpPages() const { DumpPages(std::cout); }
 
 void ZELI_MemoryFile::DumpPages(std::ostream& out) const {
-  for (size_t i = 0; i < pages_.size(); ++i) {
-    const ZELI_MemoryPage& page = pages_[i];
+  for (unsigned i = 0; i < Get_PageCount(); ++i) {
+    const ZELI_MemoryPage page = Get_Page(i);
     out << "Pg " << std::setw(4) << i << ":"
         << " @ " << static_cast<const void*>(page.address) << ", " << std::setw(5) << page.usedSize << " used,"
         << std::setw(4) << static_cast<unsigned>(page.mappedCount) << " mapped," << std::setw(4)
@@ -540,20 +579,21 @@ void ZELI_MemoryFile::CheckInvariants() const {
   auto require = [](bool holds, const char* what) {
     if (!holds) throw ZELI_FailedException(ZELI_Message() << "ZELI_MemoryFile::CheckInvariants: " << what);
   };
-  require(filePageCount_ <= pages_.size(), "file page count beyond the pages");
-  require(kind_ == DATA_FILE || filePageCount_ == pages_.size(), "memory-only page count");
+  const unsigned pageCount = Get_PageCount();
+  require(slots_.size() == pageCount && (usedSizes_.empty() || usedSizes_.size() == pageCount), "page tables");
+  require(filePageCount_ <= pageCount, "file page count beyond the pages");
+  require(kind_ == DATA_FILE || filePageCount_ == pageCount, "memory-only page count");
   require(pageMapLog_.size() % 3 == 0, "log not in triples");
-  require(claimed_.size() == pages_.size(), "claims");
   require(kind_ != DATA_FILE || open_ || blocks_.empty(), "blocks of a closed data file");
-  std::vector<char> inBlock(pages_.size(), 0);
+  std::vector<char> inBlock(pageCount, 0);
   uint64_t resident = 0;
   for (const auto& block : blocks_) {
-    require(block != nullptr && block->Get_FirstPage() < block->Get_EndPage() && block->Get_EndPage() <= pages_.size(),
+    require(block != nullptr && block->Get_FirstPage() < block->Get_EndPage() && block->Get_EndPage() <= pageCount,
             "block range");
     for (unsigned page = block->Get_FirstPage(); page < block->Get_EndPage(); ++page) {
       require(!inBlock[page], "page in two blocks");
       inBlock[page] = 1;
-      require(pages_[page].address ==
+      require(slots_[page].address ==
                   block->Get_Memory() + static_cast<uint64_t>(page - block->Get_FirstPage()) * pageSize_,
               "page address");
     }
@@ -562,12 +602,12 @@ void ZELI_MemoryFile::CheckInvariants() const {
   require(resident == mappedPageCount_, "mapped page count");
   require(maxMappedPageCount_ >= mappedPageCount_, "highest mapped page count");
   unsigned idle = 0;
-  for (size_t page = 0; page < pages_.size(); ++page) {
-    const ZELI_MemoryPage& record = pages_[page];
+  for (unsigned page = 0; page < pageCount; ++page) {
+    const ZELI_MemoryPage record = Get_Page(page);
     require(inBlock[page] || record.address == nullptr, "address outside every block");
     require(record.address != nullptr || record.mappedCount == 0, "mapped page not resident");
-    require(record.allocatedCount <= 1, "allocated count");
-    require(!claimed_[page] || record.allocatedCount == 1, "claimed page not allocated");
+    require((flags_[page] & ~(ALLOCATED | CLAIMED)) == 0, "page flags");
+    require(!record.claimed || record.allocatedCount == 1, "claimed page not allocated");
     if (record.address != nullptr && record.mappedCount == 0) ++idle;
   }
   require(idle == idlePageCount_, "idle page count");

@@ -3,8 +3,15 @@
 // open array currently maps are held in memory. Arrays (memory_array.h) are
 // growable byte sequences made of whole pages of one file, listed in order.
 //
-// Memory layout. Each page has a ZELI_MemoryPage record. A page is resident
-// while it lies in a ZELI_MappedPageBlock: one allocation holding a run of
+// Memory layout. Each page has a slot (its address while resident, its
+// mapped count) and a flag byte (allocated to an array, claimed by one); the
+// used size of a page follows from its allocation, except in files read from
+// the oldest records, which keep their stored used sizes. A file of 128 MB
+// has 32768 pages: the flags take 32 KiB, and the slots are allocated zeroed
+// by the system and never written at load, so that only the slots of pages
+// actually mapped cost memory traffic. Get_Page assembles the whole record
+// (ZELI_MemoryPage) of one page. A page is resident while it lies in a
+// ZELI_MappedPageBlock: one allocation holding a run of
 // consecutive page numbers, loaded with one read and written back with one
 // write. Arrays pin pages by raising their mapped counts; a block all of whose
 // pages have mapped count 0 is idle, and idle blocks are written back (when
@@ -46,6 +53,8 @@
 #include <iosfwd>
 #include <map>
 #include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "store/objects.h"
@@ -61,13 +70,44 @@ class ZELI_KeyMap;
 // Page numbers of an array, in array order.
 using ZELI_PageList = std::vector<unsigned>;
 
-// One per page of a file, in memory only (the stored page record is the two
-// counts; see the format document).
+// What the file knows of one page, in memory only (the stored page record
+// is the two counts; see the format document).
 struct ZELI_MemoryPage {
   char* address = nullptr;           // the page's bytes while resident, else null
   unsigned short usedSize = 0;       // bytes; the page size once allocated to an array
   unsigned char mappedCount = 0;     // open mappings of the page by arrays
   unsigned char allocatedCount = 0;  // arrays the page belongs to: 0 or 1
+  bool claimed = false;              // listed by some array
+};
+
+// Allocates zeroed memory (calloc) and leaves value-initialized elements as
+// the allocation made them, so that a table of all-zero entries costs no
+// writes and the system maps its memory in only where an entry is touched.
+// Only for element types whose value-initialized state is all zero bytes,
+// in vectors that never shrink (grown memory beyond the size is then still
+// zero).
+template <typename T>
+struct ZELI_ZeroedAllocator {
+  using value_type = T;
+  ZELI_ZeroedAllocator() = default;
+  template <typename U>
+  ZELI_ZeroedAllocator(const ZELI_ZeroedAllocator<U>&) noexcept {}
+  T* allocate(size_t n) {
+    void* memory = n > 0 ? std::calloc(n, sizeof(T)) : nullptr;
+    if (memory == nullptr && n > 0) throw std::bad_alloc();
+    return static_cast<T*>(memory);
+  }
+  void deallocate(T* p, size_t) noexcept { std::free(p); }
+  template <typename U>
+  void construct(U*) noexcept {}  // zero already
+  template <typename U, typename... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+  template <typename U>
+  bool operator==(const ZELI_ZeroedAllocator<U>&) const noexcept { return true; }
+  template <typename U>
+  bool operator!=(const ZELI_ZeroedAllocator<U>&) const noexcept { return false; }
 };
 
 // A run of consecutive pages [first, end) held in one allocation.
@@ -169,6 +209,13 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   // raised; each run of consecutive page numbers that is not resident is
   // loaded as one block. All or nothing: on failure no count has changed.
   void MapArrayPages(const ZELI_PageList& list, unsigned first, unsigned end);
+  // Read-ahead hint for the pages list[first .. end) (clipped to the list):
+  // each run of consecutive page numbers that is neither resident nor beyond
+  // the data file goes to the file layer as one range, so that the kernel
+  // can fetch scattered pages in parallel before MapArrayPages reads them
+  // one run at a time. Nothing for a memory-only or closed file; never
+  // throws, changes nothing here.
+  void AdviseArrayPages(const ZELI_PageList& list, unsigned first, unsigned end) const noexcept;
   // Drops one mapping of each page list[first .. end), then releases idle
   // blocks (which may write back and so throw ZELI_DiskIOException; the
   // counts have dropped by then).
@@ -194,8 +241,9 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   // ---- accessors ----
   unsigned Get_PageSize() const { return pageSize_; }
   unsigned Get_FilePageCount() const { return filePageCount_; }
-  unsigned Get_PageCount() const { return static_cast<unsigned>(pages_.size()); }
-  const ZELI_MemoryPage& Get_Page(unsigned page) const { return pages_[page]; }
+  unsigned Get_PageCount() const { return static_cast<unsigned>(flags_.size()); }
+  // The record of a page below the page count.
+  ZELI_MemoryPage Get_Page(unsigned page) const;
   const ZELI_String& Get_FileName() const { return fileName_; }
   zel_bool_t Get_ConvertEndianType() const { return convertEndian_; }
   Kind Get_Kind() const { return kind_; }
@@ -214,6 +262,19 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
 
   static constexpr uint64_t UnknownPosition = UINT64_MAX;
 
+  // Where a page is while resident, and how often arrays map it.
+  struct PageSlot {
+    char* address;              // null when not resident
+    unsigned char mappedCount;  // open mappings by arrays; 0 when not resident
+  };
+  // Flag bits of a page.
+  enum : unsigned char { ALLOCATED = 1, CLAIMED = 2 };
+
+  // The flags of a stored allocated count (0 or 1, else
+  // ZELI_FailedException). Stored mapped counts belong to the process that
+  // wrote them: every page here starts unmapped.
+  static unsigned char ReadAllocation(unsigned char allocated);
+  bool IsAllocated(unsigned page) const { return (flags_[page] & ALLOCATED) != 0; }
   void RequireSupportedKind() const;
   void RequireWritable() const;
   // Loads pages [first, end), none of them resident, as one block.
@@ -229,8 +290,8 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   void ReleaseBlock(ZELI_MappedPageBlock& block) noexcept;
   void ReleaseAllBlocks() noexcept;
   bool IsIdle(const ZELI_MappedPageBlock& block) const;
-  void IncrementMapped(ZELI_MemoryPage& page);
-  void DecrementMapped(ZELI_MemoryPage& page) noexcept;
+  void IncrementMapped(PageSlot& page);
+  void DecrementMapped(PageSlot& page) noexcept;
   // Appends new allocated pages to an array's list without logging
   // (extension and replay).
   void AppendPages(unsigned pageCount, ZELI_PageList& list);
@@ -241,10 +302,14 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   // Array bookkeeping (see ZELI_MemoryArray).
   void Attach(ZELI_MemoryArray* array);
   void Detach(ZELI_MemoryArray* array) noexcept;
-  // Checks that every page of list may be claimed by one new array: a page
-  // record that exists, is allocated, and is claimed by no other array.
-  void CheckClaim(const ZELI_PageList& list, const char* message) const;
-  void Claim(const ZELI_PageList& list) noexcept;
+  // Claims every page of list for one new array, all or nothing: a page
+  // record that does not exist, is not allocated, or is claimed already (by
+  // another array, or earlier in the same list) fails with
+  // ZELI_FailedException(message) and leaves every claim as it was. One pass
+  // in list order: the claim flags themselves find repeated pages, so long
+  // page lists (an Analog_Front array of a 128 MB file lists 32768 pages)
+  // need no sorting.
+  void ClaimChecked(const ZELI_PageList& list, const char* message);
   void Unclaim(const ZELI_PageList& list) noexcept;
   void CheckIndexFree(const ZELI_MemoryArray* array) const;
 
@@ -253,8 +318,11 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   // the number of pages by ReadMap. Equals the number of pages in a
   // memory-only file.
   unsigned filePageCount_ = 0;
-  std::vector<ZELI_MemoryPage> pages_;  // indexed by page number
-  std::vector<bool> claimed_;           // per page: listed by some array
+  // Indexed by page number, always of one size (the number of pages); pages
+  // are only ever appended.
+  std::vector<PageSlot, ZELI_ZeroedAllocator<PageSlot>> slots_;
+  std::vector<unsigned char> flags_;
+  std::vector<unsigned short> usedSizes_;  // stored used sizes of the oldest records, else empty
   std::vector<unsigned> pageMapLog_;    // triples since the log was last written
   ZELI_String fileName_;
   zel_bool_t convertEndian_ = 0;

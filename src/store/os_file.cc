@@ -17,6 +17,7 @@ class PosixFileSystem final : public ZELI_FileSystem {
  public:
   int Open(const char* path, int flags, mode_t mode) override { return ::open(path, flags, mode); }
   ssize_t Read(int fd, void* p, size_t n) override { return ::read(fd, p, n); }
+  ssize_t ReadAt(int fd, void* p, size_t n, off_t offset) override { return ::pread(fd, p, n, offset); }
   ssize_t Write(int fd, const void* p, size_t n) override { return ::write(fd, p, n); }
   off_t Lseek(int fd, off_t offset, int whence) override { return ::lseek(fd, offset, whence); }
   int Fsync(int fd) override { return ::fsync(fd); }
@@ -43,6 +44,13 @@ class PosixFileSystem final : public ZELI_FileSystem {
     ::closedir(dir);
     errno = readError;
     return readError == 0 ? 0 : -1;
+  }
+  int Advise(int fd, off_t offset, off_t length) override {
+    // posix_fadvise returns its error number instead of setting errno.
+    const int error = ::posix_fadvise(fd, offset, length, POSIX_FADV_WILLNEED);
+    if (error == 0) return 0;
+    errno = error;
+    return -1;
   }
 };
 
@@ -87,10 +95,15 @@ int ZELI_OS_Open(const char* path, int mode, zel_bool_t truncate) {
   return fd;
 }
 
-unsigned ZELI_OS_Read(int fd, void* p, unsigned n) {
+namespace {
+
+// Reads until n bytes are in or the file ends, retrying interrupted and
+// short transfers; readAt(buffer, count, bytes done so far) makes one call.
+template <typename ReadCall>
+unsigned ReadFully(void* p, unsigned n, ReadCall readAt) {
   unsigned done = 0;
   while (done < n) {
-    const ssize_t got = ZELI_OS_FileSystem().Read(fd, static_cast<char*>(p) + done, n - done);
+    const ssize_t got = readAt(static_cast<char*>(p) + done, n - done, done);
     if (got < 0) {
       if (errno == EINTR) continue;
       throw ZELI_DiskIOException();
@@ -99,6 +112,19 @@ unsigned ZELI_OS_Read(int fd, void* p, unsigned n) {
     done += static_cast<unsigned>(got);
   }
   return done;
+}
+
+}  // namespace
+
+unsigned ZELI_OS_Read(int fd, void* p, unsigned n) {
+  return ReadFully(p, n, [fd](char* to, unsigned count, unsigned) { return ZELI_OS_FileSystem().Read(fd, to, count); });
+}
+
+unsigned ZELI_OS_ReadAt(int fd, void* p, unsigned n, uint64_t offset) {
+  if (offset > static_cast<uint64_t>(INT64_MAX) - n) throw ZELI_DiskIOException(EINVAL);
+  return ReadFully(p, n, [fd, offset](char* to, unsigned count, unsigned done) {
+    return ZELI_OS_FileSystem().ReadAt(fd, to, count, static_cast<off_t>(offset + done));
+  });
 }
 
 void ZELI_OS_Write(int fd, const void* p, size_t n) {
@@ -174,6 +200,15 @@ void ZELI_OS_Mkdir(const char* path) {
 }
 
 int ZELI_OS_GetPid() { return static_cast<int>(::getpid()); }
+
+void ZELI_OS_AdviseWillRead(int fd, uint64_t offset, uint64_t length) noexcept {
+  if (length == 0 || offset > static_cast<uint64_t>(INT64_MAX) || length > static_cast<uint64_t>(INT64_MAX) - offset) {
+    return;
+  }
+  const int saved = errno;
+  ZELI_OS_FileSystem().Advise(fd, static_cast<off_t>(offset), static_cast<off_t>(length));
+  errno = saved;
+}
 
 // ---- Directories -----------------------------------------------------------
 

@@ -23,6 +23,8 @@ class ZELI_FileSystem {
   virtual ~ZELI_FileSystem() = default;
   virtual int Open(const char* path, int flags, mode_t mode) = 0;
   virtual ssize_t Read(int fd, void* p, size_t n) = 0;
+  // Reads at offset without moving the descriptor's position (pread).
+  virtual ssize_t ReadAt(int fd, void* p, size_t n, off_t offset) = 0;
   virtual ssize_t Write(int fd, const void* p, size_t n) = 0;
   virtual off_t Lseek(int fd, off_t offset, int whence) = 0;
   virtual int Fsync(int fd) = 0;
@@ -38,6 +40,11 @@ class ZELI_FileSystem {
   virtual int Flock(int fd, int operation) = 0;
   // Names of the entries of a directory, without "." and "..".
   virtual int ListDirectory(const char* path, std::vector<std::string>& names) = 0;
+  // A hint that [offset, offset + length) of the file will be read soon
+  // (posix_fadvise WILLNEED): the reads may be started now, all at once,
+  // instead of one at a time as the reader comes to them. It changes no
+  // byte and no result; an implementation may ignore it (returning 0).
+  virtual int Advise(int fd, off_t offset, off_t length) = 0;
 };
 
 // The plain POSIX implementation (the default).
@@ -76,6 +83,9 @@ int ZELI_OS_Open(const char* path, int mode, zel_bool_t truncate);
 // Reads until n bytes are in or the file ends; returns the count read
 // (below n only at end of file).
 unsigned ZELI_OS_Read(int fd, void* p, unsigned n);
+// The same from offset, leaving the descriptor's position alone: one call
+// instead of a seek and a read for each scattered block.
+unsigned ZELI_OS_ReadAt(int fd, void* p, unsigned n, uint64_t offset);
 // Writes all n bytes.
 void ZELI_OS_Write(int fd, const void* p, size_t n);
 // Absolute positioning; ZELI_OS_SEEK_END positions at the end.
@@ -94,6 +104,9 @@ void ZELI_OS_Rename(const char* from, const char* to);
 void ZELI_OS_Mkdir(const char* path);
 // The current process id.
 int ZELI_OS_GetPid();
+// Passes the read-ahead hint of ZELI_FileSystem::Advise on; a hint that
+// fails or lies beyond what off_t holds is dropped (never throws).
+void ZELI_OS_AdviseWillRead(int fd, uint64_t offset, uint64_t length) noexcept;
 
 // ---- Directories -----------------------------------------------------------
 

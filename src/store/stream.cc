@@ -113,7 +113,7 @@ bool ZELI_Istream::Fill() {
   return got > 0;
 }
 
-void ZELI_Istream::Read(void* p, unsigned count, unsigned elementSize) {
+void ZELI_Istream::ReadSlow(void* p, unsigned count, unsigned elementSize) {
   const uint64_t total = static_cast<uint64_t>(count) * elementSize;
   unsigned char* out = static_cast<unsigned char*>(p);
   uint64_t done = 0;

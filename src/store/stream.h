@@ -22,6 +22,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "zel/zel.h"
 
@@ -87,7 +88,17 @@ class ZELI_Istream {
 
   // Reads count elements of elementSize bytes, reversing the bytes of each
   // element when converting. Past the end: ZELI_FailedException "End of file".
-  void Read(void* p, unsigned count, unsigned elementSize);
+  // Records are read field by field, so the common case (the bytes are in
+  // the buffer, no conversion) is inline; the rest goes to ReadSlow.
+  void Read(void* p, unsigned count, unsigned elementSize) {
+    const uint64_t total = static_cast<uint64_t>(count) * elementSize;
+    if (!convert_ && total <= valid_ - position_) {
+      std::memcpy(p, buffer_ + position_, static_cast<size_t>(total));
+      position_ += static_cast<unsigned>(total);
+      return;
+    }
+    ReadSlow(p, count, elementSize);
+  }
   // Fails with "End of file" unless at least n more bytes can be read.
   void RequireBytes(uint64_t n);
   // Reads a 4-byte count whose items take at least minBytesPerItem bytes
@@ -118,6 +129,7 @@ class ZELI_Istream {
 
  private:
   void Open(const char* path);
+  void ReadSlow(void* p, unsigned count, unsigned elementSize);
   // Refills the buffer; false at end of file.
   bool Fill();
 

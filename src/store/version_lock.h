@@ -39,6 +39,9 @@ class ZELI_VersionLock {
   static void WritePidFile(const std::string& lockPath);
 
  private:
+  // "<pid>\n" of this process.
+  static std::string PidText();
+
   std::string path_;
   int fd_ = -1;
 };

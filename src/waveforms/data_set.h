@@ -207,6 +207,12 @@ class ZELI_DataSet : public ZELI_InternalBase {
                       const char* what) const;
   // The same into new memory allocated through the type (the caller owns it).
   void* ReadValues(const ZELI_Type* type, uint64_t byteOffset, unsigned count, const char* what) const;
+  // Read-ahead hint (ZELI_MemoryArray::AdviseWillRead) for count values of
+  // type at byteOffset of the values array; the arrays must be open.
+  void AdviseValues(const ZELI_Type* type, uint64_t byteOffset, unsigned count) const;
+  // Read-ahead hints for what BuildXData reads next: the X values, and the
+  // index and orders data sets when given (each unless kept already).
+  void AdviseXSide(const ZELI_ArrayDataSet* index, const ZELI_ArrayDataSet* orders) const;
   // array itself when it holds n values, else a plain cached array of its
   // first n (listed in the cache, deleted with its last reference); fewer
   // than n: ZELI_FailedException naming what.
@@ -270,6 +276,9 @@ class ZELI_ArrayDataSet : public ZELI_DataSet {
   // X set with a copy of its X data information, any other array (X
   // indices, orders) with a data information of its own.
   ZELI_CachedArray* Get_CachedArray_p();
+  // Read-ahead hint for every value unless they are kept (the arrays must
+  // be open).
+  void AdviseWillRead() const;
   // Appends n values at the end; point count += n; point-count bit set.
   void Add_Data(const void* values, unsigned n);
   // Reads min(n, count - first) values (0 past the end); returns how many.

@@ -112,6 +112,8 @@ class ZELI_AnalogFrontDataSet : public ZELI_DataSet {
   // each block's run of them is read with one transfer; a run that yields
   // nothing fails with "No more data points".
   ZELI_CachedArray* ValuesArray(unsigned position);
+  // Read-ahead hints for the runs ValuesArray reads, unless they are kept.
+  void AdviseValuesArray(unsigned position) const;
   bool IsStaged(unsigned i) const { return i >= stagedFirst_ && i - stagedFirst_ < stagedCount_; }
   // Where value i (staged) of position lies in the staging area.
   char* StagedValue(unsigned position, unsigned i) {

@@ -41,9 +41,25 @@ ZELI_CachedArray* ZELI_AnalogFrontDataSet::ValuesArray(unsigned position) {
   return Keep(position, count, information, values.Release());
 }
 
+void ZELI_AnalogFrontDataSet::AdviseValuesArray(unsigned position) const {
+  if (Kept(position) != nullptr || pointsPerBlock_ == 0) return;
+  for (unsigned first = 0; first < pointCount_;) {
+    const unsigned run = std::min(pointsPerBlock_ - first % pointsPerBlock_, pointCount_ - first);
+    AdviseValues(valueType_, ValueOffset(position, first), run);
+    first += run;
+  }
+}
+
 ZELI_WfSegmentXData* ZELI_AnalogFrontDataSet::Get_WfSegmentXData(unsigned position) {
   AssertIsValidIndex(position);
   return ZELI_ReadWithArraysOpen<ZELI_WfSegmentXData>(*Get_SharedXSet_p(), [&] {
+    // A position's values lie a block apart, a page or less per block, and
+    // the X values and indices are spread over the file the same way: every
+    // page is announced first (the Y side follows at once, in
+    // ZELI_SourceWaveform::Get_WfSegment_p), so that a cold read waits for
+    // one round of parallel fetches instead of one fetch per page.
+    AdviseXSide(xIndices_.get(), orders_.get());
+    AdviseValuesArray(position);
     if (xIndices_->Get_Count() != pointCount_) {
       throw ZELI_FailedException("ZELI_AnalogFrontDataSet: X indices and values differ in count");
     }
@@ -146,6 +162,9 @@ void ZELI_DigitalFrontDataSet::ReadChain(unsigned position) {
 ZELI_WfSegmentXData* ZELI_DigitalFrontDataSet::Get_WfSegmentXData(unsigned position) {
   AssertIsValidIndex(position);
   return ZELI_ReadWithArraysOpen<ZELI_WfSegmentXData>(*Get_SharedXSet_p(), [&] {
+    // The chain's chunks are found one by one, but the X values are known:
+    // they may come in while the chain is walked.
+    AdviseXSide(nullptr, nullptr);
     ReadChain(position);
     ZELI_CachedArray* index = Kept(2 * position);
     return BuildXData(index, index->Get_PointCount(), ZEL_INTERPOLATION_CONSTANT, nullptr);
