@@ -88,7 +88,9 @@ ZELI_MemoryFile::ZELI_MemoryFile(const char* name, ZELI_Istream& in, ZELI_KeyMap
     for (unsigned first = 0; first < count; first += ChunkPages) {
       const unsigned n = std::min(count - first, ChunkPages);
       in.Read(records.data(), 2 * n, 1);
-      for (unsigned i = 0; i < n; ++i) flags_[first + i] = ReadAllocation(records[2 * i + 1]);
+      unsigned char* const flags = flags_.data() + first;
+      const unsigned char* const stored = records.data();
+      for (unsigned i = 0; i < n; ++i) flags[i] = ReadAllocation(stored[2 * i + 1]);
     }
   }
   slots_.resize(count);  // all unmapped: zero, left untouched
@@ -501,13 +503,19 @@ ZELI_MemoryArray* ZELI_MemoryFile::Get_MemoryArray_p(int index) const {
 }
 
 void ZELI_MemoryFile::ClaimChecked(const ZELI_PageList& list, const char* message) {
-  for (size_t i = 0; i < list.size(); ++i) {
-    const unsigned page = list[i];
-    if (page >= flags_.size() || flags_[page] != ALLOCATED) {
-      for (size_t j = 0; j < i; ++j) flags_[list[j]] &= static_cast<unsigned char>(~CLAIMED);
+  // Plain pointers: byte stores may alias the vectors' own fields, which
+  // the compiler would otherwise reload on every page.
+  unsigned char* const flags = flags_.data();
+  const size_t pageCount = flags_.size();
+  const unsigned* const pages = list.data();
+  const size_t n = list.size();
+  for (size_t i = 0; i < n; ++i) {
+    const unsigned page = pages[i];
+    if (page >= pageCount || flags[page] != ALLOCATED) {
+      for (size_t j = 0; j < i; ++j) flags[pages[j]] &= static_cast<unsigned char>(~CLAIMED);
       throw ZELI_FailedException(message);
     }
-    flags_[page] = ALLOCATED | CLAIMED;
+    flags[page] = ALLOCATED | CLAIMED;
   }
 }
 
