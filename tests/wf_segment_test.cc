@@ -244,6 +244,14 @@ TEST_F(WfSegmentTest, IndexOverEveryValueInOrderBuffersTheValueArrayItself) {
   auto copy = std::make_unique<ZELI_WfDataArray>(*all->Get_YDataArray_p());
   all.reset();
   EXPECT_EQ(Doubles(copy->Get_BufferAddress(0), 3), (std::vector<double>{30, 10, 20}));
+  // Extremes given for the values are not what the points hold: the
+  // points' own are determined.
+  const double low = -1, high = 99;
+  values->Get_DataInformation_p()->Set_MinMax(&low, &high);
+  auto given = Over(new ZELI_WfDataArray(*container_, Cached(integer_, std::vector<int>{0, 1, 2}), values));
+  given->Get_YMinMax(&min, &max);
+  EXPECT_EQ(min, 10.0);
+  EXPECT_EQ(max, 30.0);
 }
 
 TEST_F(WfSegmentTest, OrderBufferFollowsTheInterpolationType) {

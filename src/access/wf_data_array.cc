@@ -17,6 +17,21 @@ ZELI_WfDataArray::ZELI_WfDataArray(ZELI_Container& container, ZELI_CachedArray* 
   direct_->IncrementReferenceCount();
 }
 
+namespace {
+
+// Whether the monotonicity and the extremes of a summary of count values
+// came from scanning them: an ordered type, neither given by a caller (a
+// given monotonicity takes the extremes from the ends instead; given
+// extremes hide the scanned ones), both set.
+bool IsScanResult(const ZELI_DataInformation& information, unsigned count) {
+  const ZELI_Type* type = information.Get_Type_p();
+  return count > 0 && type != nullptr && type->IsOrdered() && !type->IsComposite() &&
+         !information.IsMonotonicityGiven() && information.Get_Monotonicity() != ZEL_MONOTONICITY_UNKNOWN &&
+         information.IsMinMaxSet() && !information.IsMinMaxGiven();
+}
+
+}  // namespace
+
 ZELI_WfDataArray::ZELI_WfDataArray(ZELI_Container& container, ZELI_CachedArray* index, ZELI_CachedArray* values)
     : live_(this), container_(&container) {
   if (index == nullptr || values == nullptr) throw ZELI_FailedException("ZELI_WfDataArray: no array");
@@ -32,14 +47,25 @@ ZELI_WfDataArray::ZELI_WfDataArray(ZELI_Container& container, ZELI_CachedArray* 
   }
   allValuesInOrder_ = identity && index->Get_PointCount() == valueCount;
   const ZELI_DataInformation& valueInformation = *values->Get_DataInformation_p();
-  auto own = std::make_unique<ZELI_DataInformation>(valueInformation.Get_Type_p());
-  zel_monotonicity_t monotonicity = valueInformation.Get_Monotonicity();
-  if (valueInformation.IsMonotonicityGiven()) own->Set_Monotonicity(monotonicity);
-  if (valueInformation.Get_DataSpacing() != ZEL_DATASPACING_UNKNOWN)
-    own->Set_DataSpacing(valueInformation.Get_DataSpacing());
-  own->Set_InterpolationType(valueInformation.Get_InterpolationType());
-  own->DetermineMonMinMax(index->Get_DataInformation_p(), values->Get_Data_p(),
-                          static_cast<const unsigned*>(index->Get_Data_p()), index->Get_PointCount());
+  std::unique_ptr<ZELI_DataInformation> own;
+  if (allValuesInOrder_ && IsScanResult(valueInformation, valueCount)) {
+    // The points are the values in order, and the summary of a cached array
+    // is what the determination made of its own values: here a scan, which
+    // the determination below would repeat point for point. Its result is
+    // taken over, in an information otherwise as fresh as the one below.
+    own = std::make_unique<ZELI_DataInformation>(valueInformation);
+    own->Set_Compression(1);
+    own->Set_CompressionUserCode(0);
+  } else {
+    own = std::make_unique<ZELI_DataInformation>(valueInformation.Get_Type_p());
+    zel_monotonicity_t monotonicity = valueInformation.Get_Monotonicity();
+    if (valueInformation.IsMonotonicityGiven()) own->Set_Monotonicity(monotonicity);
+    if (valueInformation.Get_DataSpacing() != ZEL_DATASPACING_UNKNOWN)
+      own->Set_DataSpacing(valueInformation.Get_DataSpacing());
+    own->Set_InterpolationType(valueInformation.Get_InterpolationType());
+    own->DetermineMonMinMax(index->Get_DataInformation_p(), values->Get_Data_p(),
+                            static_cast<const unsigned*>(index->Get_Data_p()), index->Get_PointCount());
+  }
   index_ = index;
   values_ = values;
   ownInformation_ = own.release();

@@ -42,7 +42,9 @@ class ZELI_WfDataArray {
   // Indexed form; the index array's values must be 4 bytes wide ("ZELI_WfDataArray:
   // index size", internal failure) and each index below the value count
   // ("ZELI_WfDataArray: index out of range"). Takes one reference on each and
-  // builds its own data information over the indexed values.
+  // builds its own data information over the indexed values (taken over
+  // from the value array when the index runs over every value in order and
+  // that summary is what a scan of them found).
   ZELI_WfDataArray(ZELI_Container& container, ZELI_CachedArray* index, ZELI_CachedArray* values);
   // Copies the links (one more reference each) and the own information.
   ZELI_WfDataArray(const ZELI_WfDataArray& other);

@@ -20,7 +20,7 @@ void ZELI_AtomicFile::Discard() noexcept {
   ZELI_OS_FileSystem().Unlink(temporary_.c_str());
 }
 
-void ZELI_AtomicFile::Commit(RenameSync renameSync) {
+void ZELI_AtomicFile::Commit() {
   if (finished_) return;
   try {
     stream_->Flush();
@@ -32,10 +32,16 @@ void ZELI_AtomicFile::Commit(RenameSync renameSync) {
   }
   committed_ = true;
   finished_ = true;
-  if (renameSync == RENAME_MAY_REVERT) return;
   // Make the rename itself durable. The new file is in place already, so a
   // directory that cannot be synced (some file systems refuse) does not turn
   // the commit into a failure.
+  // This sync is kept even where losing the rename alone would be harmless
+  // (a reader registration in the version table): on a file system without
+  // a metadata journal the rename has freed the old file's inode in memory,
+  // and the next sync of any inode stored beside it (the next table's
+  // temporary file) can write that release to the disk while the directory
+  // block still names the old inode. A crash then leaves the target's name
+  // on a freed inode, and the file is lost rather than brought back.
   int fd = -1;
   const std::string::size_type slash = target_.rfind('/');
   const std::string directory = slash == std::string::npos ? std::string(".") : target_.substr(0, slash + 1);

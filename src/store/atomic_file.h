@@ -37,21 +37,10 @@ class ZELI_AtomicFile {
 
   // The stream into the temporary file; closed after Commit().
   ZELI_Ostream& Stream() { return *stream_; }
-  // Whether the directory is synced after the rename, so that the rename
-  // itself survives a crash. The data sync before the rename is never
-  // skipped: without it a crash could leave the target renamed over but
-  // empty or torn.
-  //   SYNC_RENAME         the new contents are durable once Commit returns.
-  //   RENAME_MAY_REVERT   a crash may bring back the previous file (whole);
-  //                       for replacements whose loss harms nothing, such as
-  //                       a reader registration in the version table.
-  enum RenameSync { SYNC_RENAME, RENAME_MAY_REVERT };
-
-  // Flush, fsync, close, rename over the target, then (SYNC_RENAME) sync
-  // the directory. On failure the temporary file is removed, the target is
-  // untouched, and the exception propagates; a second call (after success or
-  // failure) does nothing.
-  void Commit(RenameSync renameSync = SYNC_RENAME);
+  // Flush, fsync, close, rename over the target. On failure the temporary
+  // file is removed, the target is untouched, and the exception propagates;
+  // a second call (after success or failure) does nothing.
+  void Commit();
   bool IsCommitted() const { return committed_; }
   const std::string& Get_TemporaryPath() const { return temporary_; }
 

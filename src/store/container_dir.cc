@@ -198,7 +198,6 @@ ZELI_VersionAccess ZELI_ContainerDirectory::Open(zel_iomode_t mode) const {
   // A read-only location or an older or foreign table: read unregistered.
   const bool registering = toc.IsLockHeld() && toc.IsCompatibleForWriting();
   if (registering) latest->AddProcess(ZELI_OS_GetPid(), writing ? ZELI_Version::WRITING : ZELI_Version::READING);
-  if (!writing) toc.Set_ReaderChangesOnly();
   toc.Release();
   access.registered = registering;
   return access;
@@ -236,7 +235,6 @@ void ZELI_ContainerDirectory::Unregister(int versionNumber, ZELI_Version::access
   ZELI_VersionTOC toc(names_.Get_DirName().c_str());
   if (!toc.IsLockHeld()) ThrowLockNotTaken();
   toc.FindVersion_p(versionNumber)->RemoveProcess(ZELI_OS_GetPid(), mode);
-  if (mode == ZELI_Version::READING) toc.Set_ReaderChangesOnly();
   toc.Release();
 }
 

@@ -152,7 +152,9 @@ void ZELI_MemoryArray::ForgetWindow() noexcept {
 void ZELI_MemoryArray::ReleaseWindowQuietly() noexcept {
   for (unsigned i = windowFirst_; i < windowEnd_; ++i) {
     const unsigned page = pages_[i];
-    if (page < file_->slots_.size() && file_->slots_[page].mappedCount > 0) file_->DecrementMapped(file_->slots_[page]);
+    if (page < file_->Get_PageCount() && file_->Slot(page).mappedCount > 0) {
+      file_->DecrementMapped(file_->WritableSlot(page));
+    }
   }
   ForgetWindow();
 }

@@ -88,10 +88,12 @@ ZELI_MemoryFile::ZELI_MemoryFile(const char* name, ZELI_Istream& in, ZELI_KeyMap
     for (unsigned first = 0; first < count; first += ChunkPages) {
       const unsigned n = std::min(count - first, ChunkPages);
       in.Read(records.data(), 2 * n, 1);
-      for (unsigned i = 0; i < n; ++i) flags_[first + i] = ReadAllocation(records[2 * i + 1]);
+      unsigned char* const flags = flags_.data() + first;
+      const unsigned char* const stored = records.data();
+      for (unsigned i = 0; i < n; ++i) flags[i] = ReadAllocation(stored[2 * i + 1]);
     }
   }
-  slots_.resize(count);  // all unmapped: zero, left untouched
+  slotChunks_.resize(SlotChunkCount(count));  // all unmapped: no chunk yet
   filePageCount_ = count;
   int key = 0;
   in >> key;
@@ -104,10 +106,16 @@ unsigned char ZELI_MemoryFile::ReadAllocation(unsigned char allocated) {
   return allocated != 0 ? ALLOCATED : 0;
 }
 
+ZELI_MemoryFile::PageSlot& ZELI_MemoryFile::WritableSlot(unsigned page) {
+  std::unique_ptr<PageSlot[]>& chunk = slotChunks_[page >> SlotChunkBits];
+  if (!chunk) chunk.reset(new PageSlot[size_t{1} << SlotChunkBits]());
+  return chunk[page & SlotChunkMask];
+}
+
 ZELI_MemoryPage ZELI_MemoryFile::Get_Page(unsigned page) const {
   ZELI_MemoryPage record;
-  record.address = slots_[page].address;
-  record.mappedCount = slots_[page].mappedCount;
+  record.address = Slot(page).address;
+  record.mappedCount = Slot(page).mappedCount;
   record.allocatedCount = IsAllocated(page) ? 1 : 0;
   record.claimed = (flags_[page] & CLAIMED) != 0;
   record.usedSize = !usedSizes_.empty() ? usedSizes_[page] : record.allocatedCount != 0 ? pageSize_ : 0;
@@ -229,7 +237,7 @@ void ZELI_MemoryFile::MapPages(unsigned first, unsigned end) {
   if (end < first) throw ZELI_BadArgException("endPage < beginPage");
   if (end == first) return;
   for (unsigned page = first; page < end; ++page) {
-    if (slots_[page].address != nullptr) throw ZELI_FailedException("ZELI_MemoryFile::MapPages: page is resident");
+    if (Slot(page).address != nullptr) throw ZELI_FailedException("ZELI_MemoryFile::MapPages: page is resident");
   }
   FreePages(end - first);
   // Only a block that lies wholly beyond the data file needs zeroing by the
@@ -240,7 +248,7 @@ void ZELI_MemoryFile::MapPages(unsigned first, unsigned end) {
   ReserveFor(blocks_, blocks_.size() + 1);
   char* memory = block->Get_Memory();
   for (unsigned page = first; page < end; ++page) {
-    slots_[page].address = memory + static_cast<uint64_t>(page - first) * pageSize_;
+    WritableSlot(page).address = memory + static_cast<uint64_t>(page - first) * pageSize_;
   }
   blocks_.push_back(std::move(block));
   mappedPageCount_ += end - first;
@@ -250,16 +258,17 @@ void ZELI_MemoryFile::MapPages(unsigned first, unsigned end) {
 
 bool ZELI_MemoryFile::IsIdle(const ZELI_MappedPageBlock& block) const {
   for (unsigned page = block.Get_FirstPage(); page < block.Get_EndPage(); ++page) {
-    if (slots_[page].mappedCount != 0) return false;
+    if (Slot(page).mappedCount != 0) return false;
   }
   return true;
 }
 
 void ZELI_MemoryFile::ReleaseBlock(ZELI_MappedPageBlock& block) noexcept {
   for (unsigned page = block.Get_FirstPage(); page < block.Get_EndPage(); ++page) {
-    if (slots_[page].mappedCount == 0) --idlePageCount_;
-    slots_[page].address = nullptr;
-    slots_[page].mappedCount = 0;
+    PageSlot& slot = WritableSlot(page);
+    if (slot.mappedCount == 0) --idlePageCount_;
+    slot.address = nullptr;
+    slot.mappedCount = 0;
   }
   mappedPageCount_ -= block.PageCount();
 }
@@ -317,20 +326,20 @@ void ZELI_MemoryFile::MapArrayPages(const ZELI_PageList& list, unsigned first, u
   unsigned done = first;  // list entries whose count has been raised
   try {
     while (done < end) {
-      if (slots_[list[done]].address == nullptr) {
+      if (Slot(list[done]).address == nullptr) {
         unsigned runEnd = done + 1;
-        while (runEnd < end && list[runEnd] == list[runEnd - 1] + 1 && slots_[list[runEnd]].address == nullptr) {
+        while (runEnd < end && list[runEnd] == list[runEnd - 1] + 1 && Slot(list[runEnd]).address == nullptr) {
           ++runEnd;
         }
         MapPages(list[done], list[runEnd - 1] + 1);
-        for (; done < runEnd; ++done) IncrementMapped(slots_[list[done]]);
+        for (; done < runEnd; ++done) IncrementMapped(WritableSlot(list[done]));
       } else {
-        IncrementMapped(slots_[list[done]]);
+        IncrementMapped(WritableSlot(list[done]));
         ++done;
       }
     }
   } catch (...) {
-    for (unsigned i = first; i < done; ++i) DecrementMapped(slots_[list[i]]);
+    for (unsigned i = first; i < done; ++i) DecrementMapped(WritableSlot(list[i]));
     throw;
   }
 }
@@ -339,7 +348,7 @@ void ZELI_MemoryFile::AdviseArrayPages(const ZELI_PageList& list, unsigned first
   if (kind_ != DATA_FILE || !open_) return;
   end = std::min<unsigned>(end, static_cast<unsigned>(list.size()));
   auto wanted = [&](unsigned page) {
-    return page < slots_.size() && page < filePageCount_ && slots_[page].address == nullptr;
+    return page < Get_PageCount() && page < filePageCount_ && Slot(page).address == nullptr;
   };
   for (unsigned i = first; i < end;) {
     if (!wanted(list[i])) {
@@ -356,19 +365,19 @@ void ZELI_MemoryFile::AdviseArrayPages(const ZELI_PageList& list, unsigned first
 void ZELI_MemoryFile::ReleaseArrayPages(const ZELI_PageList& list, unsigned first, unsigned end) {
   if (first > end || end > list.size()) throw ZELI_BadArgException(OutOfRange);
   for (unsigned i = first; i < end; ++i) {
-    if (list[i] >= slots_.size()) throw ZELI_BadArgException(OutOfRange);
+    if (list[i] >= Get_PageCount()) throw ZELI_BadArgException(OutOfRange);
   }
-  // All or nothing, also for a list that names one page twice.
+  // All or nothing, also for a list that names one page twice. A page with
+  // a mapping is resident, so its slot is in place.
   for (unsigned i = first; i < end; ++i) {
-    PageSlot& page = slots_[list[i]];
-    if (page.mappedCount == 0) {
-      for (unsigned j = first; j < i; ++j) ++slots_[list[j]].mappedCount;
+    if (Slot(list[i]).mappedCount == 0) {
+      for (unsigned j = first; j < i; ++j) ++WritableSlot(list[j]).mappedCount;
       throw ZELI_BadArgException("Decrement _mappedCount below 0.");
     }
-    --page.mappedCount;
+    --WritableSlot(list[i]).mappedCount;
   }
   for (unsigned i = first; i < end; ++i) {
-    if (slots_[list[i]].mappedCount == 0) ++idlePageCount_;
+    if (Slot(list[i]).mappedCount == 0) ++idlePageCount_;
   }
 }
 
@@ -380,8 +389,8 @@ void ZELI_MemoryFile::UnmapArrayPages(const ZELI_PageList& list, unsigned first,
 
 char* ZELI_MemoryFile::PageSpan(const ZELI_PageList& list, unsigned index, unsigned lo, unsigned hi, unsigned& before,
                                 unsigned& after) const {
-  if (index >= list.size() || list[index] >= slots_.size()) throw ZELI_BadArgException(OutOfRange);
-  char* const address = slots_[list[index]].address;
+  if (index >= list.size() || list[index] >= Get_PageCount()) throw ZELI_BadArgException(OutOfRange);
+  char* const address = Slot(list[index]).address;
   if (address == nullptr) throw ZELI_FailedException("Page is not mapped.");
   // Both counts stay below 4 GiB (they are 32-bit byte counts).
   const unsigned limit = UINT32_MAX - pageSize_;
@@ -389,15 +398,15 @@ char* ZELI_MemoryFile::PageSpan(const ZELI_PageList& list, unsigned index, unsig
   const char* expected = address;
   for (unsigned k = index; k > lo && before <= limit; --k) {
     const unsigned page = list[k - 1];
-    if (page >= slots_.size() || slots_[page].address == nullptr || slots_[page].address + pageSize_ != expected) break;
-    expected = slots_[page].address;
+    if (page >= Get_PageCount() || Slot(page).address == nullptr || Slot(page).address + pageSize_ != expected) break;
+    expected = Slot(page).address;
     before += pageSize_;
   }
   after = pageSize_;
   expected = address + pageSize_;
   for (unsigned k = index + 1; k < hi && k < list.size() && after <= limit; ++k) {
     const unsigned page = list[k];
-    if (page >= slots_.size() || slots_[page].address != expected) break;
+    if (page >= Get_PageCount() || Slot(page).address != expected) break;
     expected += pageSize_;
     after += pageSize_;
   }
@@ -424,13 +433,13 @@ void ZELI_MemoryFile::CheckArrayGrowth(const ZELI_PageList& list, unsigned pageC
 
 void ZELI_MemoryFile::AppendPages(unsigned pageCount, ZELI_PageList& list) {
   const size_t first = flags_.size();
-  ReserveFor(slots_, first + pageCount);
+  ReserveFor(slotChunks_, SlotChunkCount(first + pageCount));
   ReserveFor(flags_, first + pageCount);
   if (!usedSizes_.empty()) ReserveFor(usedSizes_, first + pageCount);
   ReserveFor(list, list.size() + pageCount);
   for (unsigned i = 0; i < pageCount; ++i) {
-    slots_.push_back(PageSlot{nullptr, 0});
     flags_.push_back(ALLOCATED | CLAIMED);
+    if (slotChunks_.size() < SlotChunkCount(flags_.size())) slotChunks_.emplace_back();
     if (!usedSizes_.empty()) usedSizes_.push_back(static_cast<unsigned short>(pageSize_));
     list.push_back(static_cast<unsigned>(first + i));
   }
@@ -501,13 +510,19 @@ ZELI_MemoryArray* ZELI_MemoryFile::Get_MemoryArray_p(int index) const {
 }
 
 void ZELI_MemoryFile::ClaimChecked(const ZELI_PageList& list, const char* message) {
-  for (size_t i = 0; i < list.size(); ++i) {
-    const unsigned page = list[i];
-    if (page >= flags_.size() || flags_[page] != ALLOCATED) {
-      for (size_t j = 0; j < i; ++j) flags_[list[j]] &= static_cast<unsigned char>(~CLAIMED);
+  // Plain pointers: byte stores may alias the vectors' own fields, which
+  // the compiler would otherwise reload on every page.
+  unsigned char* const flags = flags_.data();
+  const size_t pageCount = flags_.size();
+  const unsigned* const pages = list.data();
+  const size_t n = list.size();
+  for (size_t i = 0; i < n; ++i) {
+    const unsigned page = pages[i];
+    if (page >= pageCount || flags[page] != ALLOCATED) {
+      for (size_t j = 0; j < i; ++j) flags[pages[j]] &= static_cast<unsigned char>(~CLAIMED);
       throw ZELI_FailedException(message);
     }
-    flags_[page] = ALLOCATED | CLAIMED;
+    flags[page] = ALLOCATED | CLAIMED;
   }
 }
 
@@ -524,7 +539,7 @@ void ZELI_MemoryFile::Write(ZELI_Ostream& out, ZELI_KeyMap<ZELI_InternalBase>&) 
   // (mapped, allocated) per page, gathered and written at once.
   std::vector<unsigned char> records(2 * size_t{filePageCount_});
   for (unsigned page = 0; page < filePageCount_; ++page) {
-    records[2 * size_t{page}] = slots_[page].mappedCount;
+    records[2 * size_t{page}] = Slot(page).mappedCount;
     records[2 * size_t{page} + 1] = IsAllocated(page) ? 1 : 0;
   }
   out.Write(records.data(), records.size());
@@ -580,7 +595,8 @@ void ZELI_MemoryFile::CheckInvariants() const {
     if (!holds) throw ZELI_FailedException(ZELI_Message() << "ZELI_MemoryFile::CheckInvariants: " << what);
   };
   const unsigned pageCount = Get_PageCount();
-  require(slots_.size() == pageCount && (usedSizes_.empty() || usedSizes_.size() == pageCount), "page tables");
+  require(slotChunks_.size() == SlotChunkCount(pageCount) && (usedSizes_.empty() || usedSizes_.size() == pageCount),
+          "page tables");
   require(filePageCount_ <= pageCount, "file page count beyond the pages");
   require(kind_ == DATA_FILE || filePageCount_ == pageCount, "memory-only page count");
   require(pageMapLog_.size() % 3 == 0, "log not in triples");
@@ -593,7 +609,7 @@ void ZELI_MemoryFile::CheckInvariants() const {
     for (unsigned page = block->Get_FirstPage(); page < block->Get_EndPage(); ++page) {
       require(!inBlock[page], "page in two blocks");
       inBlock[page] = 1;
-      require(slots_[page].address ==
+      require(Slot(page).address ==
                   block->Get_Memory() + static_cast<uint64_t>(page - block->Get_FirstPage()) * pageSize_,
               "page address");
     }

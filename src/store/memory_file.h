@@ -7,10 +7,11 @@
 // mapped count) and a flag byte (allocated to an array, claimed by one); the
 // used size of a page follows from its allocation, except in files read from
 // the oldest records, which keep their stored used sizes. A file of 128 MB
-// has 32768 pages: the flags take 32 KiB, and the slots are allocated zeroed
-// by the system and never written at load, so that only the slots of pages
-// actually mapped cost memory traffic. Get_Page assembles the whole record
-// (ZELI_MemoryPage) of one page. A page is resident while it lies in a
+// has 32768 pages: the flags take 32 KiB, and slots come in chunks of 64
+// pages, allocated the first time one of their pages is mapped, so that
+// loading a file writes no slot and reading a few scattered pages touches a
+// few small chunks. Get_Page assembles the whole record (ZELI_MemoryPage) of
+// one page. A page is resident while it lies in a
 // ZELI_MappedPageBlock: one allocation holding a run of
 // consecutive page numbers, loaded with one read and written back with one
 // write. Arrays pin pages by raising their mapped counts; a block all of whose
@@ -53,8 +54,6 @@
 #include <iosfwd>
 #include <map>
 #include <memory>
-#include <new>
-#include <utility>
 #include <vector>
 
 #include "store/objects.h"
@@ -78,36 +77,6 @@ struct ZELI_MemoryPage {
   unsigned char mappedCount = 0;     // open mappings of the page by arrays
   unsigned char allocatedCount = 0;  // arrays the page belongs to: 0 or 1
   bool claimed = false;              // listed by some array
-};
-
-// Allocates zeroed memory (calloc) and leaves value-initialized elements as
-// the allocation made them, so that a table of all-zero entries costs no
-// writes and the system maps its memory in only where an entry is touched.
-// Only for element types whose value-initialized state is all zero bytes,
-// in vectors that never shrink (grown memory beyond the size is then still
-// zero).
-template <typename T>
-struct ZELI_ZeroedAllocator {
-  using value_type = T;
-  ZELI_ZeroedAllocator() = default;
-  template <typename U>
-  ZELI_ZeroedAllocator(const ZELI_ZeroedAllocator<U>&) noexcept {}
-  T* allocate(size_t n) {
-    void* memory = n > 0 ? std::calloc(n, sizeof(T)) : nullptr;
-    if (memory == nullptr && n > 0) throw std::bad_alloc();
-    return static_cast<T*>(memory);
-  }
-  void deallocate(T* p, size_t) noexcept { std::free(p); }
-  template <typename U>
-  void construct(U*) noexcept {}  // zero already
-  template <typename U, typename... Args>
-  void construct(U* p, Args&&... args) {
-    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-  }
-  template <typename U>
-  bool operator==(const ZELI_ZeroedAllocator<U>&) const noexcept { return true; }
-  template <typename U>
-  bool operator!=(const ZELI_ZeroedAllocator<U>&) const noexcept { return false; }
 };
 
 // A run of consecutive pages [first, end) held in one allocation.
@@ -267,6 +236,18 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
     char* address;              // null when not resident
     unsigned char mappedCount;  // open mappings by arrays; 0 when not resident
   };
+  static constexpr unsigned SlotChunkBits = 6;
+  static constexpr unsigned SlotChunkMask = (1u << SlotChunkBits) - 1;
+  static constexpr PageSlot EmptySlot{nullptr, 0};
+  static size_t SlotChunkCount(size_t pages) { return (pages + SlotChunkMask) >> SlotChunkBits; }
+  // The slot of a page below the page count; the empty slot while its
+  // chunk is not allocated (no page of it was ever mapped).
+  const PageSlot& Slot(unsigned page) const {
+    const PageSlot* chunk = slotChunks_[page >> SlotChunkBits].get();
+    return chunk != nullptr ? chunk[page & SlotChunkMask] : EmptySlot;
+  }
+  // The same for changing it: allocates the chunk (empty slots) when needed.
+  PageSlot& WritableSlot(unsigned page);
   // Flag bits of a page.
   enum : unsigned char { ALLOCATED = 1, CLAIMED = 2 };
 
@@ -318,9 +299,9 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   // the number of pages by ReadMap. Equals the number of pages in a
   // memory-only file.
   unsigned filePageCount_ = 0;
-  // Indexed by page number, always of one size (the number of pages); pages
-  // are only ever appended.
-  std::vector<PageSlot, ZELI_ZeroedAllocator<PageSlot>> slots_;
+  // Per page number (flags_ has one entry per page, the chunk list one per
+  // 64 pages or part of it); pages are only ever appended.
+  std::vector<std::unique_ptr<PageSlot[]>> slotChunks_;
   std::vector<unsigned char> flags_;
   std::vector<unsigned short> usedSizes_;  // stored used sizes of the oldest records, else empty
   std::vector<unsigned> pageMapLog_;    // triples since the log was last written

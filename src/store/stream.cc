@@ -118,14 +118,27 @@ void ZELI_Istream::ReadSlow(void* p, unsigned count, unsigned elementSize) {
   unsigned char* out = static_cast<unsigned char*>(p);
   uint64_t done = 0;
   while (done < total) {
-    if (position_ == valid_ && !Fill()) throw ZELI_FailedException("End of file");
+    if (position_ == valid_) {
+      if (total - done >= BufferSize && fd_ >= 0) {
+        // A long remainder (a page list, the page records) goes straight to
+        // its destination with one read instead of a buffer-full at a time.
+        const unsigned want = static_cast<unsigned>(std::min<uint64_t>(total - done, MaxDirectRead));
+        const unsigned got = ZELI_OS_Read(fd_, out + done, want);
+        filePosition_ += got;
+        if (filePosition_ > fileSize_) fileSize_ = filePosition_;  // the file grew
+        if (got < want) throw ZELI_FailedException("End of file");
+        done += got;
+        continue;
+      }
+      if (!Fill()) throw ZELI_FailedException("End of file");
+    }
     const size_t chunk = static_cast<size_t>(std::min<uint64_t>(total - done, valid_ - position_));
     std::memcpy(out + done, buffer_ + position_, chunk);
     position_ += static_cast<unsigned>(chunk);
     done += chunk;
   }
   if (convert_ && elementSize > 1) {
-    for (unsigned i = 0; i < count; ++i) std::reverse(out + i * elementSize, out + (i + 1) * elementSize);
+    for (size_t i = 0; i < count; ++i) std::reverse(out + i * elementSize, out + (i + 1) * elementSize);
   }
 }
 

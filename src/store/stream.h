@@ -72,6 +72,8 @@ class ZELI_Ostream {
 class ZELI_Istream {
  public:
   static constexpr unsigned BufferSize = 4096;
+  // Longest single read of a long transfer that bypasses the buffer.
+  static constexpr unsigned MaxDirectRead = 1u << 30;
 
   // Opens for reading; no byte-order conversion; stored software version 8.
   explicit ZELI_Istream(const char* path);

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <climits>
 
+#include "store/atomic_file.h"
 #include "store/container_names.h"
 #include "store/database.h"
 #include "store/os_file.h"
@@ -243,10 +244,10 @@ void ZELI_VersionTOC::Write(ZELI_Ostream& out) const {
   for (const auto& version : versions_) version->Write(out);
 }
 
-void ZELI_VersionTOC::WriteFile(ZELI_AtomicFile::RenameSync renameSync) const {
+void ZELI_VersionTOC::WriteFile() const {
   ZELI_AtomicFile file(tocName_.c_str());
   Write(file.Stream());
-  file.Commit(renameSync);
+  file.Commit();
 }
 
 void ZELI_VersionTOC::DeleteContainer() const {
@@ -265,14 +266,12 @@ void ZELI_VersionTOC::Release() {
   if (!lockHeld_) return;
   try {
     if (IsCompatibleForWriting()) {
-      bool removed = false;
       for (auto it = versions_.begin(); it != versions_.end();) {
         ZELI_Version& version = **it;
         if (version.IsStale() && !version.IsOpenForReading() && !version.IsOpenForWriting()) {
           try {
             version.DeleteVersionDir();
             it = versions_.erase(it);
-            removed = true;
             continue;
           } catch (const ZELI_Exception&) {
             // Kept (still stale) for a later release to try again.
@@ -280,8 +279,7 @@ void ZELI_VersionTOC::Release() {
         }
         ++it;
       }
-      WriteFile(readerChangesOnly_ && !removed ? ZELI_AtomicFile::RENAME_MAY_REVERT
-                                               : ZELI_AtomicFile::SYNC_RENAME);
+      WriteFile();
     }
     if (!versions_.empty() || keepEmpty_) {
       lock_.Release(true);

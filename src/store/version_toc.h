@@ -38,7 +38,6 @@
 #include <vector>
 
 #include "errors/exceptions.h"
-#include "store/atomic_file.h"
 #include "store/version_lock.h"
 #include "zel/zel.h"
 
@@ -169,16 +168,6 @@ class ZELI_VersionTOC {
   // Same byte order as this machine and software version 8.
   bool IsCompatibleForWriting() const;
   void KeepEmptyContainer() { keepEmpty_ = 1; }
-  // Tells the release that the caller changed nothing in the table but
-  // reader registrations (a read-only open adding one, its close removing
-  // it). Its rename then goes without the directory sync: a crash that
-  // loses the rename brings back the previous table, whole and valid, in
-  // which the reader is registered or not as before the crash; that is the
-  // state a crash during the reading leaves anyway, and the reader's process
-  // is gone with the crash either way. The table's data sync stays (a torn
-  // table would lose every registration). A release that also removes
-  // stale versions syncs the directory all the same.
-  void Set_ReaderChangesOnly() { readerChangesOnly_ = true; }
 
   bool IsLockHeld() const { return lockHeld_ != 0; }
   zel_bool_t IsBigEndian() const { return isBigEndian_; }
@@ -193,7 +182,7 @@ class ZELI_VersionTOC {
 
  private:
   void Read();
-  void WriteFile(ZELI_AtomicFile::RenameSync renameSync) const;
+  void WriteFile() const;
   void DeleteContainer() const;
   static bool WriteNewTOC(const char* directory, bool onlyWhenMissing);
 
@@ -206,7 +195,6 @@ class ZELI_VersionTOC {
   std::string lockName_;
   std::string tocName_;
   zel_bool_t keepEmpty_ = 0;
-  bool readerChangesOnly_ = false;  // see Set_ReaderChangesOnly
   bool released_ = false;
   ZELI_VersionLock lock_;
 };

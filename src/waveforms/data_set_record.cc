@@ -5,6 +5,7 @@
 // index and type is checked, and failures name the record.
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "errors/exceptions.h"
 #include "model/segment.h"
@@ -88,6 +89,9 @@ void ZELI_DataSet::ReadBase(ZELI_Istream& in, ZELI_KeyMap<ZELI_InternalBase>& ma
   waveformKeys_.resize(positions);
   infos_.resize(positions);
   const ZELI_KeyMap<ZELI_ExternalBase>& external = Container().Get_ExternalConvertor();
+  // The waveforms as the keys are checked, for the data informations that
+  // follow (one class check per position).
+  std::vector<ZELI_SourceWaveform*> waveforms(positions, nullptr);
   for (unsigned p = 0; p < positions; ++p) {
     in >> waveformKeys_[p];
     const int key = waveformKeys_[p];
@@ -95,14 +99,13 @@ void ZELI_DataSet::ReadBase(ZELI_Istream& in, ZELI_KeyMap<ZELI_InternalBase>& ma
       freePositions_.push_back(p);
       continue;
     }
-    if (!external.IsLive(key) || dynamic_cast<ZELI_SourceWaveform*>(external[key]) == nullptr) {
+    if (!external.IsLive(key) || (waveforms[p] = dynamic_cast<ZELI_SourceWaveform*>(external[key])) == nullptr) {
       Damaged("ZELI_DataSet", "waveform key");
     }
   }
   for (unsigned p = 0; p < positions; ++p) {
-    if (waveformKeys_[p] == -1) continue;
-    ZELI_SourceWaveform* waveform = Get_Waveform_p(p);
-    infos_[p] = std::make_unique<ZELI_DataInformation>(waveform->Get_YType_p());
+    if (waveforms[p] == nullptr) continue;
+    infos_[p] = std::make_unique<ZELI_DataInformation>(waveforms[p]->Get_YType_p());
     infos_[p]->Read(in);
   }
   ZELI_MemoryFile* file = Segment().Get_MemoryFile_p(Store());
