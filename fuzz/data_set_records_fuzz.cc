@@ -46,6 +46,7 @@
 #include "waveforms/data_set.h"
 #include "waveforms/one_waveform_data_set.h"
 #include "waveforms/shared_x_set.h"
+#include "waveforms/waveform.h"
 #include "zel/zel.h"
 
 namespace {
