@@ -100,6 +100,7 @@ class ZELI_HierarchyRecordReader {
     if (count == 0) throw ZELI_FailedException("ZELI_HierarchyNode::ReadHierarchy implementation");
     in_.RequireBytes(static_cast<uint64_t>(count) * MinNodeBytes);
     owned_.reserve(count);
+    indexOfKey_.assign(map_.Get_SlotCount(), 0);
     for (unsigned i = 0; i < count; ++i) ReadNode(i + 1 == count);
     claimedParent_.assign(count, nullptr);
     stamps_.assign(count, 0);
