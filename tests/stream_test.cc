@@ -96,29 +96,29 @@ TEST_F(StreamTest, LongWritesCrossTheBufferAndSeekToEndAppends) {
 }
 
 TEST_F(StreamTest, LongReadsBetweenFieldsKeepTheirPlace) {
-  std::vector<int> values(5005);
+  std::vector<int> values(20005);
   for (size_t k = 0; k < values.size(); ++k) values[k] = static_cast<int>(k * 7919 + 1);
   const Bytes bytes = Written([&](ZELI_Ostream& out) {
     for (int v : values) out << v;
   });
-  // A field, then a long run that starts in the buffer and goes on past it,
-  // then fields again.
+  // A field, then a run that starts in the buffer and goes on for several
+  // buffers (straight into its destination), then fields again.
   auto in = Reader(bytes);
   int first = 0, next = 0;
-  std::vector<int> run(5000);
+  std::vector<int> run(20000);
   *in >> first;
   in->Read(run.data(), static_cast<unsigned>(run.size()), 4);
-  EXPECT_EQ(in->Tell(), 4u * 5001u);
+  EXPECT_EQ(in->Tell(), 4u * 20001u);
   *in >> next;
   EXPECT_EQ(first, values[0]);
   EXPECT_TRUE(std::equal(run.begin(), run.end(), values.begin() + 1));
-  EXPECT_EQ(next, values[5001]);
+  EXPECT_EQ(next, values[20001]);
   ExpectFailure([&] { in->Read(run.data(), 4, 4); }, "End of file");  // 3 values left
   // Converted element by element wherever the bytes came from.
   auto swapped = Reader(bytes, /*bigEndian=*/1);
   std::vector<int> all(values.size());
   swapped->Read(all.data(), static_cast<unsigned>(all.size()), 4);
-  EXPECT_EQ(all[4500], static_cast<int>(__builtin_bswap32(static_cast<uint32_t>(values[4500]))));
+  EXPECT_EQ(all[18000], static_cast<int>(__builtin_bswap32(static_cast<uint32_t>(values[18000]))));
   EXPECT_TRUE(swapped->AtEnd());
 }
 

@@ -100,9 +100,10 @@ class ZELI_HierarchyRecordReader {
     if (count == 0) throw ZELI_FailedException("ZELI_HierarchyNode::ReadHierarchy implementation");
     in_.RequireBytes(static_cast<uint64_t>(count) * MinNodeBytes);
     owned_.reserve(count);
+    indexOfKey_.assign(map_.Get_SlotCount(), 0);
     for (unsigned i = 0; i < count; ++i) ReadNode(i + 1 == count);
     claimedParent_.assign(count, nullptr);
-    stamps_.assign(count, 0);
+    stamps_.assign(size_t{count} + 1, 0);
     for (unsigned i = 0; i < count; ++i) ReadRelatives(i);
     Validate();
     auto* root = static_cast<ZELI_HierarchyRoot*>(owned_.back().get());
@@ -326,7 +327,8 @@ class ZELI_HierarchyRecordReader {
   // Key -> index in owned_ + 1 (0: no node of this hierarchy has the key).
   std::vector<unsigned> indexOfKey_;
   // By index in owned_: the parent its relatives record names, and the
-  // stamp of SameOffspring.
+  // stamp of SameOffspring (with one more entry, where IndexOf puts any
+  // other node; ReadNodeKey lets none through).
   std::vector<ZELI_HierarchyNode*> claimedParent_;
   std::vector<unsigned> stamps_;
 };
