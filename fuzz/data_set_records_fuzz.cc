@@ -38,7 +38,7 @@
 #include "errors/exceptions.h"
 #include "model/segment.h"
 #include "model/waveform_set.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "store/database.h"
 #include "store/os_file.h"
 #include "store/stream.h"

@@ -27,7 +27,7 @@
 #include "model/hierarchy.h"
 #include "model/node_iterator.h"
 #include "model/waveform_set.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "store/stream.h"
 
 namespace {

@@ -27,7 +27,7 @@
 
 #include "model/dimension_descriptor.h"
 #include "model/parameter.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "store/keymap.h"
 #include "store/stream.h"
 #include "types/composite_types.h"
@@ -36,7 +36,7 @@
 #include "types/scalar_types.h"
 #include "types/type.h"
 #include "types/type_table.h"
-#include "waveforms/data_information.h"
+#include "model/data_information.h"
 
 namespace {
 

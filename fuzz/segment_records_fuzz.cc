@@ -34,7 +34,7 @@
 #include "model/dimension_descriptor.h"
 #include "model/segment.h"
 #include "model/waveform_set.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "store/database.h"
 #include "store/keymap.h"
 #include "store/os_file.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "store/container.h"
+#include "model/container.h"
 #include "store/keymap.h"
 #include "store/stream.h"
 #include "types/type.h"

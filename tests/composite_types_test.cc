@@ -7,7 +7,7 @@
 
 #include "interface/container_wrapper.h"
 #include "interface/interface.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "store/stream.h"
 #include "test_support.h"
 #include "types/composite_types.h"

@@ -21,7 +21,7 @@
 #include "types/enumeration_type.h"
 #include "types/scalar_types.h"
 #include "types/universal_types.h"
-#include "waveforms/data_information.h"
+#include "model/data_information.h"
 
 namespace {
 

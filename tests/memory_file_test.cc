@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "errors/exceptions.h"
-#include "access/cached_array.h"
+#include "model/cached_array.h"
 #include "store/cache.h"
-#include "waveforms/data_information.h"
+#include "model/data_information.h"
 #include "store/fault_fs.h"
 #include "store/keymap.h"
 #include "store/memory_array.h"

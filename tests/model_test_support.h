@@ -15,7 +15,7 @@
 #include "model/parameter.h"
 #include "model/segment.h"
 #include "model/waveform_set.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "store/os_file.h"
 #include "test_support.h"
 

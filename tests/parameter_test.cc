@@ -17,7 +17,7 @@
 #include "model/dimension_descriptor.h"
 #include "model/parameter.h"
 #include "model/parameter_cached_array.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "store/stream.h"
 #include "test_support.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "access/cached_array.h"
+#include "model/cached_array.h"
 #include "access/wf_data_array.h"
 #include "access/wf_segment.h"
 #include "store/cache.h"

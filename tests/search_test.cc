@@ -112,7 +112,7 @@ class SearchTest : public TypeOperationsTest {
 class OddWidthEnumeration : public ZELI_Type {
  public:
   OddWidthEnumeration() : ZELI_Type(ZEL_ENUMERATION, ZELI_String("odd"), 3, 24) {}
-  ZELI_Type* CopyToContainer(ZELI_Container*) const override { return nullptr; }
+  ZELI_Type* CopyToContainer(ZELI_TypedContainer*) const override { return nullptr; }
 };
 
 TEST_F(SearchTest, FindValueReadsEachKindInItsOwnWidthAndSign) {

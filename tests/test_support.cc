@@ -13,7 +13,7 @@
 
 #include "interface/container_wrapper.h"
 #include "interface/interface.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "store/stream.h"
 
 namespace zeltest {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "errors/exceptions.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "test_support.h"
 #include "types/discrete_types.h"
 #include "types/scalar_types.h"

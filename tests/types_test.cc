@@ -7,7 +7,7 @@
 #include <cstring>
 #include <memory>
 
-#include "store/container.h"
+#include "model/container.h"
 #include "store/stream.h"
 #include "test_support.h"
 #include "types/discrete_types.h"

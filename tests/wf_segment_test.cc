@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "access/cached_array.h"
+#include "model/cached_array.h"
 #include "access/wf_data_array.h"
 #include "access/wf_segment.h"
 #include "model_test_support.h"
 #include "types/type.h"
-#include "waveforms/data_information.h"
+#include "model/data_information.h"
 
 namespace zeltest {
 namespace {

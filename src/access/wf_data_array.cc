@@ -5,11 +5,11 @@
 #include <cstring>
 #include <memory>
 
-#include "access/cached_array.h"
+#include "model/cached_array.h"
 #include "errors/exceptions.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "types/type.h"
-#include "waveforms/data_information.h"
+#include "model/data_information.h"
 
 ZELI_WfDataArray::ZELI_WfDataArray(ZELI_Container& container, ZELI_CachedArray* direct)
     : live_(this), container_(&container), direct_(direct) {

@@ -17,13 +17,13 @@
 
 #include <cstdint>
 
-#include "access/cached_array.h"
+#include "model/cached_array.h"
 #include "access/live_registry.h"
 #include "access/wf_data_array.h"
 #include "errors/exceptions.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "types/type.h"
-#include "waveforms/data_information.h"
+#include "model/data_information.h"
 
 namespace {
 

@@ -9,13 +9,13 @@
 #include <climits>
 #include <memory>
 
-#include "access/cached_array.h"
+#include "model/cached_array.h"
 #include "access/wf_data_array.h"
 #include "access/wf_segment.h"
 #include "errors/exceptions.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "types/type.h"
-#include "waveforms/data_information.h"
+#include "model/data_information.h"
 
 // ---- collected points -----------------------------------------------------------
 

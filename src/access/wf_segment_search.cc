@@ -5,14 +5,14 @@
 // bisecting monotonic data and scanning the rest. Brackets are leg point
 // indexes: an exact hit at i is (i, i + 1), a value strictly between the
 // points i and j is (i, j), no match is (end, end).
-#include "access/cached_array.h"
+#include "model/cached_array.h"
 #include "access/find_value.h"
 #include "access/interpolation.h"
 #include "access/wf_data_array.h"
 #include "access/wf_segment.h"
 #include "errors/exceptions.h"
 #include "types/type.h"
-#include "waveforms/data_information.h"
+#include "model/data_information.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 // the order array itself.
 #include <algorithm>
 
-#include "access/cached_array.h"
+#include "model/cached_array.h"
 #include "access/wf_data_array.h"
 #include "access/wf_segment.h"
 #include "errors/exceptions.h"

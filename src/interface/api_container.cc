@@ -5,7 +5,7 @@
 
 #include "interface/container_wrapper.h"
 #include "interface/frame.h"
-#include "store/container.h"
+#include "model/container.h"
 
 namespace {
 

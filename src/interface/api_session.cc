@@ -1,7 +1,7 @@
 // Exported functions: sessions, termination callbacks, handle checks,
 // version queries, views and error reporting.
 #include "interface/frame.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "store/stream.h"
 #include "views/view.h"
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "interface/handles.h"
-#include "store/container.h"
+#include "model/container.h"
 
 class ZELC_Session;
 

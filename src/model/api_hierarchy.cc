@@ -7,7 +7,7 @@
 #include "model/hierarchy.h"
 #include "model/hierarchy_api_support.h"
 #include "model/waveform_set.h"
-#include "store/container.h"
+#include "model/container.h"
 
 namespace {
 

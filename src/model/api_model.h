@@ -15,7 +15,7 @@
 #include "interface/frame.h"
 #include "interface/handle_lists.h"
 #include "model/api_support.h"
-#include "store/container.h"
+#include "model/container.h"
 
 // Calls body(object, wrapper), or body(object) when it takes the object
 // alone.

@@ -4,7 +4,7 @@
 #include "model/dimension_descriptor.h"
 #include "model/parameter.h"
 #include "model/waveform_set.h"
-#include "store/container.h"
+#include "model/container.h"
 
 namespace {
 

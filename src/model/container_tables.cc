@@ -7,22 +7,22 @@
 #include "model/parameter.h"
 #include "model/segment.h"
 #include "model/waveform_set.h"
-#include "store/container.h"
+#include "model/container.h"
 
 ZELI_DimensionDescriptor* ZELI_Container::Add_DimensionDescriptor(ZELI_DimensionDescriptor* descriptor) {
-  descriptors_.Add(descriptor, external_);
+  descriptors_.Add(descriptor, Get_ExternalConvertor());
   Set_Modified();
   return descriptor;
 }
 
 ZELI_Parameter* ZELI_Container::Add_Parameter(ZELI_Parameter* parameter) {
-  parameters_.Add(parameter, external_);
+  parameters_.Add(parameter, Get_ExternalConvertor());
   Set_Modified();
   return parameter;
 }
 
 ZELI_WaveformSet* ZELI_Container::Add_WaveformSet(ZELI_WaveformSet* waveformSet) {
-  waveformSets_.Add(waveformSet, external_);
+  waveformSets_.Add(waveformSet, Get_ExternalConvertor());
   Set_Modified();
   return waveformSet;
 }
@@ -108,42 +108,6 @@ ZELI_WaveformSet* ZELI_Container::FindOrCopyWaveformSet(const ZELI_WaveformSet& 
 }
 
 void ZELI_Container::Insert_Segment(ZELI_Segment* segment) {
-  segment->Set_Key(external_.Insert(segment));
+  segment->Set_Key(Get_ExternalConvertor().Insert(segment));
   Set_Modified();
-}
-
-unsigned ZELI_Container::Allocate_SegmentSerial() {
-  if (nextSegmentSerial_ > INT32_MAX) throw ZELI_FailedException("Segment serial numbers are exhausted.");
-  return static_cast<unsigned>(nextSegmentSerial_++);
-}
-
-void ZELI_Container::Note_SegmentSerial(unsigned serial) {
-  if (serial >= nextSegmentSerial_) nextSegmentSerial_ = uint64_t{serial} + 1;
-}
-
-std::string ZELI_Container::Get_SegmentFile(unsigned serial, unsigned store, const char* suffix) const {
-  if (!directory_) throw ZELI_FailedException("ZELI_Container::Get_SegmentFile: container without files");
-  return Names().Get_SegmentFile(versionNumber_, static_cast<int>(serial), static_cast<int>(store),
-                                 softwareVersionOnDisk_, suffix);
-}
-
-void ZELI_Container::WriteDataStores() {
-  // Every segment is checked before anything is written, so that an open
-  // segment leaves all stores as they were.
-  for (const ZELI_WaveformSet* waveformSet : waveformSets_.Get_Objects()) waveformSet->CheckNoSegmentOpen();
-  for (ZELI_WaveformSet* waveformSet : waveformSets_.Get_Objects()) waveformSet->WriteDataStores();
-}
-
-void ZELI_Container::ReadDataStores() {
-  for (ZELI_WaveformSet* waveformSet : waveformSets_.Get_Objects()) waveformSet->ReadDataStores();
-}
-
-void ZELI_Container::GarbageCollect() {
-  for (ZELI_WaveformSet* waveformSet : waveformSets_.Get_Objects()) {
-    for (ZELI_Segment* segment : waveformSet->CollectGarbage()) {
-      Erase(segment);
-      delete segment;
-    }
-  }
-  cache_.CollectGarbage();
 }

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "errors/exceptions.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "store/stream.h"
 #include "types/type.h"
 

@@ -16,7 +16,7 @@
 #include "model/hierarchy_waveforms.h"
 #include "model/node_iterator.h"
 #include "model/waveform_set.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "types/type.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include "model/hierarchy.h"
 #include "model/segment.h"
 #include "model/waveform_set.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "types/type.h"
 #include "waveforms/derived_waveform.h"
 #include "waveforms/shared_x_set.h"

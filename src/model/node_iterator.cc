@@ -13,7 +13,7 @@
 
 #include "errors/exceptions.h"
 #include "model/hierarchy.h"
-#include "store/container.h"
+#include "model/container.h"
 
 namespace {
 
@@ -243,19 +243,4 @@ void ZELI_NodeIterator::ForgetNodes(ZELI_Container& container, const std::vector
     for (const ZELI_HierarchyNode* stacked : iterator->state_.nodes) refers = refers || gone.count(stacked) != 0;
     if (refers) iterator->Invalidate();
   }
-}
-
-// ---- the container's iterators ----------------------------------------------------
-
-ZELI_NodeIterator* ZELI_Container::Add_NodeIterator(std::unique_ptr<ZELI_NodeIterator> iterator) {
-  iterators_.push_back(std::move(iterator));
-  return iterators_.back().get();
-}
-
-void ZELI_Container::Delete_NodeIterator(ZELI_NodeIterator* iterator) {
-  auto it = std::find_if(iterators_.begin(), iterators_.end(),
-                         [iterator](const std::unique_ptr<ZELI_NodeIterator>& each) { return each.get() == iterator; });
-  if (it == iterators_.end()) throw ZELI_FailedException("ZELI_Container::Delete_NodeIterator");
-  if (listener_ != nullptr) listener_->IteratorErased(iterator);
-  iterators_.erase(it);
 }

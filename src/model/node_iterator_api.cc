@@ -4,7 +4,7 @@
 
 #include "model/hierarchy_api_support.h"
 #include "model/node_iterator.h"
-#include "store/container.h"
+#include "model/container.h"
 
 namespace {
 

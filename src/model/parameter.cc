@@ -9,7 +9,7 @@
 #include "errors/exceptions.h"
 #include "model/dimension_descriptor.h"
 #include "model/parameter_cached_array.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "types/type.h"
 
 namespace {

@@ -38,7 +38,7 @@
 #include "store/keymap.h"
 #include "store/objects.h"
 #include "store/zstring.h"
-#include "waveforms/data_information.h"
+#include "model/data_information.h"
 
 class ZELI_Container;
 class ZELI_DimensionDescriptor;

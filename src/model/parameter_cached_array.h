@@ -11,8 +11,8 @@
 #ifndef ZEL_MODEL_PARAMETER_CACHED_ARRAY_H
 #define ZEL_MODEL_PARAMETER_CACHED_ARRAY_H
 
-#include "access/cached_array.h"
-#include "waveforms/data_information.h"
+#include "model/cached_array.h"
+#include "model/data_information.h"
 
 class ZELI_Parameter;
 

@@ -19,7 +19,7 @@
 #include "errors/exceptions.h"
 #include "model/dimension_descriptor.h"
 #include "model/parameter.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "store/stream.h"
 #include "types/type.h"
 

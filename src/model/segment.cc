@@ -10,7 +10,7 @@
 #include "errors/exceptions.h"
 #include "model/dimension_descriptor.h"
 #include "model/waveform_set.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "store/memory_file.h"
 #include "store/stream.h"
 

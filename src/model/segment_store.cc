@@ -29,7 +29,7 @@
 #include "model/segment.h"
 #include "model/waveform_set.h"
 #include "store/atomic_file.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "store/memory_file.h"
 #include "store/os_file.h"
 #include "store/stream.h"

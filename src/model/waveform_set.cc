@@ -11,7 +11,7 @@
 #include "model/parameter.h"
 #include "model/segment.h"
 #include "model/segment_index.h"
-#include "store/container.h"
+#include "model/container.h"
 
 ZELI_WaveformSet::ZELI_WaveformSet(ZELI_Container& container, const char* name, ZELI_DimensionDescriptor* xDescriptor,
                                    unsigned count, ZELI_Parameter* const* parameters)

@@ -13,7 +13,7 @@
 #include "model/parameter.h"
 #include "model/segment.h"
 #include "model/waveform_set.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "store/stream.h"
 #include "waveforms/waveform.h"
 

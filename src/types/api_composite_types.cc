@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "store/container.h"
+#include "model/container.h"
 #include "types/api_support.h"
 #include "types/composite_types.h"
 #include "types/discrete_types.h"

@@ -3,7 +3,7 @@
 // value equality and packing, and the type predicates.
 #include <memory>
 
-#include "store/container.h"
+#include "model/container.h"
 #include "types/api_support.h"
 #include "types/discrete_types.h"
 #include "types/scalar_types.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "errors/exceptions.h"
-#include "store/container.h"
+#include "types/typed_container.h"
 #include "store/stream.h"
 
 namespace {
@@ -123,7 +123,7 @@ bool ZELI_ArrayType::operator==(const ZELI_Type& other) const {
   return true;
 }
 
-ZELI_Type* ZELI_ArrayType::CopyToContainer(ZELI_Container* target) const {
+ZELI_Type* ZELI_ArrayType::CopyToContainer(ZELI_TypedContainer* target) const {
   std::unique_ptr<ZELI_ArrayType> copy(new ZELI_ArrayType(*this, 0));
   ZELI_TypeTable& table = target->Get_TypeTable();
   copy->element_ = table.FindOrCopyType(*element_, nullptr);
@@ -217,7 +217,7 @@ bool ZELI_NamedCompositeType::operator==(const ZELI_Type& other) const {
   return true;
 }
 
-void ZELI_NamedCompositeType::CopyElements(const ZELI_NamedCompositeType& other, ZELI_Container* target) {
+void ZELI_NamedCompositeType::CopyElements(const ZELI_NamedCompositeType& other, ZELI_TypedContainer* target) {
   ZELI_TypeTable& table = target->Get_TypeTable();
   types_.clear();
   types_.reserve(other.types_.size());
@@ -290,7 +290,7 @@ unsigned ZELI_RecordType::Get_SubelementBitPosition(unsigned index) const {
   return bitPositions_[index];
 }
 
-ZELI_Type* ZELI_RecordType::CopyToContainer(ZELI_Container* target) const {
+ZELI_Type* ZELI_RecordType::CopyToContainer(ZELI_TypedContainer* target) const {
   std::unique_ptr<ZELI_RecordType> copy(new ZELI_RecordType(*this, 0));
   copy->CopyElements(*this, target);
   copy->Initialize();
@@ -327,7 +327,7 @@ unsigned ZELI_UnionType::Get_SubelementBitPosition(unsigned index) const {
   return 32;
 }
 
-ZELI_Type* ZELI_UnionType::CopyToContainer(ZELI_Container* target) const {
+ZELI_Type* ZELI_UnionType::CopyToContainer(ZELI_TypedContainer* target) const {
   std::unique_ptr<ZELI_UnionType> copy(new ZELI_UnionType(*this, 0));
   copy->CopyElements(*this, target);
   copy->Initialize();

@@ -35,7 +35,7 @@ class ZELI_ArrayType : public ZELI_Type {
   // Constraints are ranges over discrete types of the same container.
   ZELI_ArrayType(const ZELI_String& name, ZELI_Type* element, std::vector<ZELI_Range> constraints);
 
-  ZELI_Type* CopyToContainer(ZELI_Container* target) const override;
+  ZELI_Type* CopyToContainer(ZELI_TypedContainer* target) const override;
   unsigned SubelementCount() const override { return elementCount_; }
   unsigned ScalarCount() const override;
   bool HasScalarCount() const override { return hasScalarCount_; }
@@ -107,7 +107,7 @@ class ZELI_NamedCompositeType : public ZELI_Type {
   ZELI_NamedCompositeType(const ZELI_NamedCompositeType& other, int copyTag)
       : ZELI_Type(other, copyTag), names_(other.names_) {}
   // Finds or copies every element type of other into target.
-  void CopyElements(const ZELI_NamedCompositeType& other, ZELI_Container* target);
+  void CopyElements(const ZELI_NamedCompositeType& other, ZELI_TypedContainer* target);
   // Reads the element count, names and type keys of a stored record.
   void ReadElements(const ZELI_TypeRecord& record, ZELI_Istream& in, const ZELI_KeyMap<ZELI_ExternalBase>& map);
   void WriteReferencedTypes(ZELI_Ostream& out, ZELI_KeyMap<ZELI_ExternalBase>& map) const override;
@@ -125,7 +125,7 @@ class ZELI_RecordType : public ZELI_NamedCompositeType {
  public:
   ZELI_RecordType(const ZELI_String& name, unsigned count, const char* const* names, ZELI_Type* const* types);
 
-  ZELI_Type* CopyToContainer(ZELI_Container* target) const override;
+  ZELI_Type* CopyToContainer(ZELI_TypedContainer* target) const override;
   unsigned ScalarCount() const override;
   // "Record element location out of range." past the last element.
   unsigned Get_SubelementBitPosition(unsigned index) const override;
@@ -152,7 +152,7 @@ class ZELI_UnionType : public ZELI_NamedCompositeType {
  public:
   ZELI_UnionType(const ZELI_String& name, unsigned count, const char* const* names, ZELI_Type* const* types);
 
-  ZELI_Type* CopyToContainer(ZELI_Container* target) const override;
+  ZELI_Type* CopyToContainer(ZELI_TypedContainer* target) const override;
   // Fails: ZELI_FailedException "ZELI_UnionType::ScalarCount".
   unsigned ScalarCount() const override;
   bool HasScalarCount() const override { return false; }

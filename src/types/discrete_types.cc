@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "errors/exceptions.h"
-#include "store/container.h"
+#include "types/typed_container.h"
 #include "store/stream.h"
 #include "types/enumeration_type.h"
 
@@ -43,7 +43,7 @@ bool ZELI_DiscreteType::operator==(const ZELI_Type& other) const {
   return false;
 }
 
-void ZELI_DiscreteType::CopyReferences(const ZELI_DiscreteType& other, ZELI_Container* target) {
+void ZELI_DiscreteType::CopyReferences(const ZELI_DiscreteType& other, ZELI_TypedContainer* target) {
   if (other.IsBaseType()) {
     base_ = this;
     range_.Set_Type_p(this);
@@ -101,13 +101,13 @@ void ZELI_DiscreteType::WriteFields(ZELI_Ostream& out) const {
 ZELI_IntegerType::ZELI_IntegerType(const ZELI_String& name)
     : ZELI_DiscreteType(ZEL_INTEGER, name, INT_MIN, INT_MAX, 1) {}
 
-ZELI_Type* ZELI_CharacterType::CopyToContainer(ZELI_Container* target) const {
+ZELI_Type* ZELI_CharacterType::CopyToContainer(ZELI_TypedContainer* target) const {
   std::unique_ptr<ZELI_CharacterType> copy(new ZELI_CharacterType(*this, 0));
   copy->CopyReferences(*this, target);
   return copy.release();
 }
 
-ZELI_Type* ZELI_IntegerType::CopyToContainer(ZELI_Container* target) const {
+ZELI_Type* ZELI_IntegerType::CopyToContainer(ZELI_TypedContainer* target) const {
   std::unique_ptr<ZELI_IntegerType> copy(new ZELI_IntegerType(*this, 0));
   copy->CopyReferences(*this, target);
   return copy.release();

@@ -47,7 +47,7 @@ class ZELI_DiscreteType : public ZELI_Type {
 
   // Takes the other type's references into target: a base type refers to
   // itself; a subtype finds or copies its base type and range type there.
-  void CopyReferences(const ZELI_DiscreteType& other, ZELI_Container* target);
+  void CopyReferences(const ZELI_DiscreteType& other, ZELI_TypedContainer* target);
   // Reads the range record and the base key of a stored record, checks them
   // (range over this type or an earlier type of the same class, limits within
   // that type's range, base type a base type of this class) and the stored
@@ -74,7 +74,7 @@ class ZELI_CharacterType : public ZELI_DiscreteType {
   // A subtype; "Character base type is not a character." otherwise.
   ZELI_CharacterType(const ZELI_String& name, const ZELI_Range& range)
       : ZELI_DiscreteType(ZEL_CHARACTER, name, range, "Character base type is not a character.") {}
-  ZELI_Type* CopyToContainer(ZELI_Container* target) const override;
+  ZELI_Type* CopyToContainer(ZELI_TypedContainer* target) const override;
   static ZELI_CharacterType* ReadRecord(const ZELI_TypeRecord& record, ZELI_Istream& in,
                                         const ZELI_KeyMap<ZELI_ExternalBase>& map);
 
@@ -93,12 +93,12 @@ class ZELI_IntegerType : public ZELI_DiscreteType {
   // A subtype; "Integer base type is not an integer." otherwise.
   ZELI_IntegerType(const ZELI_String& name, const ZELI_Range& range)
       : ZELI_DiscreteType(ZEL_INTEGER, name, range, "Integer base type is not an integer.") {}
-  ZELI_Type* CopyToContainer(ZELI_Container* target) const override;
+  ZELI_Type* CopyToContainer(ZELI_TypedContainer* target) const override;
   static ZELI_IntegerType* ReadRecord(const ZELI_TypeRecord& record, ZELI_Istream& in,
                                       const ZELI_KeyMap<ZELI_ExternalBase>& map);
   // Unary operations: identity and conversion to a real number (22).
   zel_bool_t IsValidUnaryOp(zel_operation_t op) const override;
-  ZELI_Type* UnaryOpResultType_p(ZELI_Container* container, zel_operation_t op) const override;
+  ZELI_Type* UnaryOpResultType_p(ZELI_TypedContainer* container, zel_operation_t op) const override;
   void ApplyUnaryOp(zel_operation_t op, void* source, unsigned count, void* result) const override;
 
  protected:

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "errors/exceptions.h"
-#include "store/container.h"
+#include "types/typed_container.h"
 #include "store/stream.h"
 
 ZELI_EnumerationType::ZELI_EnumerationType(const ZELI_String& name, unsigned count, const char* const* literals,
@@ -27,7 +27,7 @@ const ZELI_EnumerationType& ZELI_EnumerationType::Base() const {
   return *static_cast<const ZELI_EnumerationType*>(Get_BaseType_p());
 }
 
-ZELI_Type* ZELI_EnumerationType::CopyToContainer(ZELI_Container* target) const {
+ZELI_Type* ZELI_EnumerationType::CopyToContainer(ZELI_TypedContainer* target) const {
   std::unique_ptr<ZELI_EnumerationType> copy(new ZELI_EnumerationType(*this, 0));
   copy->CopyReferences(*this, target);
   if (IsBaseType()) {

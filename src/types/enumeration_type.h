@@ -31,7 +31,7 @@ class ZELI_EnumerationType : public ZELI_DiscreteType {
   // when the range's type is not an enumeration.
   ZELI_EnumerationType(const ZELI_String& name, const ZELI_Range& range);
 
-  ZELI_Type* CopyToContainer(ZELI_Container* target) const override;
+  ZELI_Type* CopyToContainer(ZELI_TypedContainer* target) const override;
   bool operator==(const ZELI_Type& other) const override;
 
   // Lookups (failures are ZELI_BadArgException "Enumeration position out of

@@ -11,12 +11,12 @@
 #include "types/dcomplex.h"
 #include "types/universal_types.h"
 
-ZELI_Type* ZELI_FloatType::CopyToContainer(ZELI_Container*) const { return new ZELI_FloatType(*this, 0); }
-ZELI_Type* ZELI_RealType::CopyToContainer(ZELI_Container*) const { return new ZELI_RealType(*this, 0); }
-ZELI_Type* ZELI_ComplexType::CopyToContainer(ZELI_Container*) const { return new ZELI_ComplexType(*this, 0); }
-ZELI_Type* ZELI_StringType::CopyToContainer(ZELI_Container*) const { return new ZELI_StringType(*this, 0); }
+ZELI_Type* ZELI_FloatType::CopyToContainer(ZELI_TypedContainer*) const { return new ZELI_FloatType(*this, 0); }
+ZELI_Type* ZELI_RealType::CopyToContainer(ZELI_TypedContainer*) const { return new ZELI_RealType(*this, 0); }
+ZELI_Type* ZELI_ComplexType::CopyToContainer(ZELI_TypedContainer*) const { return new ZELI_ComplexType(*this, 0); }
+ZELI_Type* ZELI_StringType::CopyToContainer(ZELI_TypedContainer*) const { return new ZELI_StringType(*this, 0); }
 
-ZELI_Type* ZELI_TimeType::CopyToContainer(ZELI_Container*) const {
+ZELI_Type* ZELI_TimeType::CopyToContainer(ZELI_TypedContainer*) const {
   ZELI_TimeType* copy = new ZELI_TimeType(*this, 0);
   copy->legacyTimeLayout_ = legacyTimeLayout_;
   return copy;

@@ -17,16 +17,16 @@
 class ZELI_FloatType : public ZELI_Type {
  public:
   explicit ZELI_FloatType(const ZELI_String& name) : ZELI_Type(ZEL_FLOAT, name, 4, 32) {}
-  ZELI_Type* CopyToContainer(ZELI_Container* target) const override;
+  ZELI_Type* CopyToContainer(ZELI_TypedContainer* target) const override;
   static ZELI_FloatType* ReadRecord(const ZELI_TypeRecord& record);
 
   // Operations 0 to 32 keep the type; binary operations with float, real
   // and complex values.
   zel_bool_t IsValidUnaryOp(zel_operation_t op) const override;
-  ZELI_Type* UnaryOpResultType_p(ZELI_Container* container, zel_operation_t op) const override;
+  ZELI_Type* UnaryOpResultType_p(ZELI_TypedContainer* container, zel_operation_t op) const override;
   void ApplyUnaryOp(zel_operation_t op, void* source, unsigned count, void* result) const override;
   zel_bool_t IsValidBinaryOp(zel_operation_t op, ZELI_Type* other) const override;
-  ZELI_Type* BinaryOpResultType_p(ZELI_Container* container, zel_operation_t op, ZELI_Type* other) const override;
+  ZELI_Type* BinaryOpResultType_p(ZELI_TypedContainer* container, zel_operation_t op, ZELI_Type* other) const override;
   void ApplyBinaryOp(zel_operation_t op, ZELI_Type* other, void* a, void* b, unsigned count,
                      void* result) const override;
   zel_bool_t LessThan(void* a, void* b) const override;
@@ -45,15 +45,15 @@ class ZELI_FloatType : public ZELI_Type {
 class ZELI_RealType : public ZELI_Type {
  public:
   explicit ZELI_RealType(const ZELI_String& name) : ZELI_Type(ZEL_REAL, name, 8, 64) {}
-  ZELI_Type* CopyToContainer(ZELI_Container* target) const override;
+  ZELI_Type* CopyToContainer(ZELI_TypedContainer* target) const override;
   static ZELI_RealType* ReadRecord(const ZELI_TypeRecord& record);
 
   // As the float type, with real results.
   zel_bool_t IsValidUnaryOp(zel_operation_t op) const override;
-  ZELI_Type* UnaryOpResultType_p(ZELI_Container* container, zel_operation_t op) const override;
+  ZELI_Type* UnaryOpResultType_p(ZELI_TypedContainer* container, zel_operation_t op) const override;
   void ApplyUnaryOp(zel_operation_t op, void* source, unsigned count, void* result) const override;
   zel_bool_t IsValidBinaryOp(zel_operation_t op, ZELI_Type* other) const override;
-  ZELI_Type* BinaryOpResultType_p(ZELI_Container* container, zel_operation_t op, ZELI_Type* other) const override;
+  ZELI_Type* BinaryOpResultType_p(ZELI_TypedContainer* container, zel_operation_t op, ZELI_Type* other) const override;
   void ApplyBinaryOp(zel_operation_t op, ZELI_Type* other, void* a, void* b, unsigned count,
                      void* result) const override;
   zel_bool_t LessThan(void* a, void* b) const override;
@@ -72,7 +72,7 @@ class ZELI_RealType : public ZELI_Type {
 class ZELI_ComplexType : public ZELI_Type {
  public:
   explicit ZELI_ComplexType(const ZELI_String& name) : ZELI_Type(ZEL_COMPLEX, name, 16, 128) {}
-  ZELI_Type* CopyToContainer(ZELI_Container* target) const override;
+  ZELI_Type* CopyToContainer(ZELI_TypedContainer* target) const override;
   void ReadData(ZELI_Istream& in, void* buffer, unsigned count) const override;
   // Reverses each of the two doubles of every value.
   void ConvertEndianType(void* buffer, unsigned count) const override;
@@ -81,10 +81,10 @@ class ZELI_ComplexType : public ZELI_Type {
   // Complex values are not ordered by magnitude: LessThan holds when both
   // parts are less; Min and Max go part by part.
   zel_bool_t IsValidUnaryOp(zel_operation_t op) const override;
-  ZELI_Type* UnaryOpResultType_p(ZELI_Container* container, zel_operation_t op) const override;
+  ZELI_Type* UnaryOpResultType_p(ZELI_TypedContainer* container, zel_operation_t op) const override;
   void ApplyUnaryOp(zel_operation_t op, void* source, unsigned count, void* result) const override;
   zel_bool_t IsValidBinaryOp(zel_operation_t op, ZELI_Type* other) const override;
-  ZELI_Type* BinaryOpResultType_p(ZELI_Container* container, zel_operation_t op, ZELI_Type* other) const override;
+  ZELI_Type* BinaryOpResultType_p(ZELI_TypedContainer* container, zel_operation_t op, ZELI_Type* other) const override;
   void ApplyBinaryOp(zel_operation_t op, ZELI_Type* other, void* a, void* b, unsigned count,
                      void* result) const override;
   zel_bool_t LessThan(void* a, void* b) const override;
@@ -102,7 +102,7 @@ class ZELI_ComplexType : public ZELI_Type {
 class ZELI_TimeType : public ZELI_Type {
  public:
   explicit ZELI_TimeType(const ZELI_String& name) : ZELI_Type(ZEL_TIME, name, 24, 192) {}
-  ZELI_Type* CopyToContainer(ZELI_Container* target) const override;
+  ZELI_Type* CopyToContainer(ZELI_TypedContainer* target) const override;
   void ReadData(ZELI_Istream& in, void* buffer, unsigned count) const override;
   // UniversalTime values swap field by field; legacy doubles as a whole.
   void ConvertEndianType(void* buffer, unsigned count) const override;
@@ -114,7 +114,7 @@ class ZELI_TimeType : public ZELI_Type {
 
   // Unary 0 and 22 (legacy layout: those of a real type); order by time.
   zel_bool_t IsValidUnaryOp(zel_operation_t op) const override;
-  ZELI_Type* UnaryOpResultType_p(ZELI_Container* container, zel_operation_t op) const override;
+  ZELI_Type* UnaryOpResultType_p(ZELI_TypedContainer* container, zel_operation_t op) const override;
   void ApplyUnaryOp(zel_operation_t op, void* source, unsigned count, void* result) const override;
   zel_bool_t LessThan(void* a, void* b) const override;
   void Min(void* a, void* b) const override;
@@ -141,7 +141,7 @@ class ZELI_StringType : public ZELI_Type {
  public:
   explicit ZELI_StringType(const ZELI_String& name)
       : ZELI_Type(ZEL_STRING, name, sizeof(char*), 8 * sizeof(char*)) {}
-  ZELI_Type* CopyToContainer(ZELI_Container* target) const override;
+  ZELI_Type* CopyToContainer(ZELI_TypedContainer* target) const override;
   // Reads count stored strings; each slot receives a new malloc'd copy (the
   // slots' previous contents are not released). On failure no slot keeps
   // a text.

@@ -37,7 +37,7 @@
 #include "types/range.h"
 #include "zel/zel.h"
 
-class ZELI_Container;
+class ZELI_TypedContainer;
 
 // The fixed properties of each data-type code.
 struct ZELI_DataTypeProperties {
@@ -80,7 +80,7 @@ class ZELI_Type : public ZELI_ExternalBase {
   // ---- slots --------------------------------------------------------------
   // 1: a new object of the same class and value, not yet added anywhere; the
   // types it refers to are found or copied into target first.
-  virtual ZELI_Type* CopyToContainer(ZELI_Container* target) const = 0;
+  virtual ZELI_Type* CopyToContainer(ZELI_TypedContainer* target) const = 0;
   // 2: the base type of a discrete subtype; the type itself otherwise.
   virtual ZELI_Type* Get_BaseType_p() const { return const_cast<ZELI_Type*>(this); }
   // 3: the range of a discrete type; others throw ZELI_BadArgException
@@ -112,12 +112,12 @@ class ZELI_Type : public ZELI_ExternalBase {
   // type; the result slots are treated as uninitialised. A failure part-way
   // (acos outside [-1, 1]) throws with the values before it written.
   virtual zel_bool_t IsValidUnaryOp(zel_operation_t op) const;
-  virtual ZELI_Type* UnaryOpResultType_p(ZELI_Container* container, zel_operation_t op) const;
+  virtual ZELI_Type* UnaryOpResultType_p(ZELI_TypedContainer* container, zel_operation_t op) const;
   virtual void ApplyUnaryOp(zel_operation_t op, void* source, unsigned count, void* result) const;
   // 14 to 16, binary operations with other as the type of b. Without a rule
   // of its own a type has only the pairing (51): the result is b.
   virtual zel_bool_t IsValidBinaryOp(zel_operation_t op, ZELI_Type* other) const;
-  virtual ZELI_Type* BinaryOpResultType_p(ZELI_Container* container, zel_operation_t op, ZELI_Type* other) const;
+  virtual ZELI_Type* BinaryOpResultType_p(ZELI_TypedContainer* container, zel_operation_t op, ZELI_Type* other) const;
   virtual void ApplyBinaryOp(zel_operation_t op, ZELI_Type* other, void* a, void* b, unsigned count,
                              void* result) const;
   // 17 to 20, order of single values. Min and Max store the lesser or
@@ -141,9 +141,9 @@ class ZELI_Type : public ZELI_ExternalBase {
 
   // The container's generated types, for result types; a null container
   // throws ZELI_BadArgException "Null container".
-  static ZELI_Type* GeneratedInteger(ZELI_Container* container);
-  static ZELI_Type* GeneratedReal(ZELI_Container* container);
-  static ZELI_Type* GeneratedComplex(ZELI_Container* container);
+  static ZELI_Type* GeneratedInteger(ZELI_TypedContainer* container);
+  static ZELI_Type* GeneratedReal(ZELI_TypedContainer* container);
+  static ZELI_Type* GeneratedComplex(ZELI_TypedContainer* container);
 
   // ---- properties ---------------------------------------------------------
   zel_dataType_t Get_DataType() const { return dataType_; }

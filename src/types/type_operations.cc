@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "errors/exceptions.h"
-#include "store/container.h"
+#include "types/typed_container.h"
 #include "types/discrete_types.h"
 #include "types/scalar_types.h"
 #include "types/universal_types.h"
@@ -29,18 +29,18 @@ void ZELI_RequireValues(unsigned count, std::initializer_list<const void*> buffe
 
 namespace {
 
-ZELI_TypeTable& TypesOf(ZELI_Container* container) {
+ZELI_TypeTable& TypesOf(ZELI_TypedContainer* container) {
   if (container == nullptr) throw ZELI_BadArgException("Null container");
   return container->Get_TypeTable();
 }
 
 }  // namespace
 
-ZELI_Type* ZELI_Type::GeneratedInteger(ZELI_Container* container) {
+ZELI_Type* ZELI_Type::GeneratedInteger(ZELI_TypedContainer* container) {
   return TypesOf(container).Get_GeneratedIntegerType_p();
 }
-ZELI_Type* ZELI_Type::GeneratedReal(ZELI_Container* container) { return TypesOf(container).Get_GeneratedRealType_p(); }
-ZELI_Type* ZELI_Type::GeneratedComplex(ZELI_Container* container) {
+ZELI_Type* ZELI_Type::GeneratedReal(ZELI_TypedContainer* container) { return TypesOf(container).Get_GeneratedRealType_p(); }
+ZELI_Type* ZELI_Type::GeneratedComplex(ZELI_TypedContainer* container) {
   return TypesOf(container).Get_GeneratedComplexType_p();
 }
 
@@ -48,7 +48,7 @@ ZELI_Type* ZELI_Type::GeneratedComplex(ZELI_Container* container) {
 
 zel_bool_t ZELI_Type::IsValidUnaryOp(zel_operation_t op) const { return op == ZEL_OP_IDENTITY; }
 
-ZELI_Type* ZELI_Type::UnaryOpResultType_p(ZELI_Container*, zel_operation_t op) const {
+ZELI_Type* ZELI_Type::UnaryOpResultType_p(ZELI_TypedContainer*, zel_operation_t op) const {
   if (op != ZEL_OP_IDENTITY) throw ZELI_FailedException("The type does not have unary operations.");
   return const_cast<ZELI_Type*>(this);
 }
@@ -63,7 +63,7 @@ zel_bool_t ZELI_Type::IsValidBinaryOp(zel_operation_t op, ZELI_Type* other) cons
   return op == ZEL_OP_XY && other != nullptr;
 }
 
-ZELI_Type* ZELI_Type::BinaryOpResultType_p(ZELI_Container*, zel_operation_t op, ZELI_Type* other) const {
+ZELI_Type* ZELI_Type::BinaryOpResultType_p(ZELI_TypedContainer*, zel_operation_t op, ZELI_Type* other) const {
   if (!ZELI_Type::IsValidBinaryOp(op, other)) throw ZELI_FailedException("The type does not have binary operations.");
   return other;
 }
@@ -81,7 +81,7 @@ zel_bool_t ZELI_IntegerType::IsValidUnaryOp(zel_operation_t op) const {
   return op == ZEL_OP_IDENTITY || op == ZEL_OP_REAL;
 }
 
-ZELI_Type* ZELI_IntegerType::UnaryOpResultType_p(ZELI_Container* container, zel_operation_t op) const {
+ZELI_Type* ZELI_IntegerType::UnaryOpResultType_p(ZELI_TypedContainer* container, zel_operation_t op) const {
   if (op == ZEL_OP_IDENTITY) return const_cast<ZELI_IntegerType*>(this);
   if (op == ZEL_OP_REAL) return GeneratedReal(container);
   throw ZELI_FailedException("Integer type does not have the unary operation.");
@@ -104,7 +104,7 @@ zel_bool_t ZELI_TimeType::IsValidUnaryOp(zel_operation_t op) const {
   return op == ZEL_OP_IDENTITY || op == ZEL_OP_REAL;
 }
 
-ZELI_Type* ZELI_TimeType::UnaryOpResultType_p(ZELI_Container* container, zel_operation_t op) const {
+ZELI_Type* ZELI_TimeType::UnaryOpResultType_p(ZELI_TypedContainer* container, zel_operation_t op) const {
   if (!IsValidUnaryOp(op)) throw ZELI_FailedException("Time type does not have the unary operation.");
   if (op == ZEL_OP_IDENTITY) return const_cast<ZELI_TimeType*>(this);
   return GeneratedReal(container);

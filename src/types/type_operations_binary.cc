@@ -119,7 +119,7 @@ zel_bool_t IsValidOp(const ZELI_Type& self, zel_operation_t op, const ZELI_Type*
   return Classify(self, op, other) != Outcome::None;
 }
 
-ZELI_Type* ResultType_p(const ZELI_Type& self, ZELI_Container* container, zel_operation_t op, ZELI_Type* other,
+ZELI_Type* ResultType_p(const ZELI_Type& self, ZELI_TypedContainer* container, zel_operation_t op, ZELI_Type* other,
                         const Messages& messages) {
   switch (Classify(self, op, other)) {
     case Outcome::Pairing: return other;
@@ -170,7 +170,7 @@ const Messages kComplexMessages = {"ZELI_ComplexType::IsValidBinaryOp: Unimpleme
   zel_bool_t Class::IsValidBinaryOp(zel_operation_t op, ZELI_Type* other) const {                                 \
     return IsValidOp(*this, op, other, messages);                                                                 \
   }                                                                                                               \
-  ZELI_Type* Class::BinaryOpResultType_p(ZELI_Container* container, zel_operation_t op, ZELI_Type* other) const { \
+  ZELI_Type* Class::BinaryOpResultType_p(ZELI_TypedContainer* container, zel_operation_t op, ZELI_Type* other) const { \
     return ResultType_p(*this, container, op, other, messages);                                                   \
   }                                                                                                               \
   void Class::ApplyBinaryOp(zel_operation_t op, ZELI_Type* other, void* a, void* b, unsigned count, void* result) \

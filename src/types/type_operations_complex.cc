@@ -72,7 +72,7 @@ zel_bool_t ZELI_ComplexType::IsValidUnaryOp(zel_operation_t op) const {
   return op >= ZEL_OP_IDENTITY && op <= ZEL_OP_INTEGRAL_TRAPEZOID;
 }
 
-ZELI_Type* ZELI_ComplexType::UnaryOpResultType_p(ZELI_Container* container, zel_operation_t op) const {
+ZELI_Type* ZELI_ComplexType::UnaryOpResultType_p(ZELI_TypedContainer* container, zel_operation_t op) const {
   if (op == ZEL_OP_DERIVATIVE) throw ZELI_FailedException("Invalid operation on Complex.");
   if (!IsValidUnaryOp(op)) throw ZELI_FailedException("ZELI_ComplexType::UnaryOpResultType_p: unimplemented");
   if (IsComplexResult(op)) return const_cast<ZELI_ComplexType*>(this);

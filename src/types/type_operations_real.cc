@@ -83,12 +83,12 @@ template void ZELI_ApplyRealUnaryOp<double>(const ZELI_Type&, zel_operation_t, c
 zel_bool_t ZELI_FloatType::IsValidUnaryOp(zel_operation_t op) const { return IsRealUnaryOp(op); }
 zel_bool_t ZELI_RealType::IsValidUnaryOp(zel_operation_t op) const { return IsRealUnaryOp(op); }
 
-ZELI_Type* ZELI_FloatType::UnaryOpResultType_p(ZELI_Container*, zel_operation_t op) const {
+ZELI_Type* ZELI_FloatType::UnaryOpResultType_p(ZELI_TypedContainer*, zel_operation_t op) const {
   if (!IsRealUnaryOp(op)) throw ZELI_FailedException("ZELI_FloatType::UnaryOpResultType_p: unimplemented op");
   return const_cast<ZELI_FloatType*>(this);
 }
 
-ZELI_Type* ZELI_RealType::UnaryOpResultType_p(ZELI_Container*, zel_operation_t op) const {
+ZELI_Type* ZELI_RealType::UnaryOpResultType_p(ZELI_TypedContainer*, zel_operation_t op) const {
   if (!IsRealUnaryOp(op)) throw ZELI_FailedException("ZELI_RealType::UnaryOpResultType_p: unimplemented op");
   return const_cast<ZELI_RealType*>(this);
 }

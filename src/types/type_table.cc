@@ -5,13 +5,13 @@
 #include <memory>
 
 #include "errors/exceptions.h"
-#include "store/container.h"
+#include "types/typed_container.h"
 #include "store/stream.h"
 #include "types/discrete_types.h"
 #include "types/scalar_types.h"
 #include "types/type.h"
 
-ZELI_TypeTable::ZELI_TypeTable(ZELI_Container& owner) : owner_(owner) {}
+ZELI_TypeTable::ZELI_TypeTable(ZELI_TypedContainer& owner) : owner_(owner) {}
 
 ZELI_TypeTable::~ZELI_TypeTable() {
   for (ZELI_Type* type : types_) delete type;

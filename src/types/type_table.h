@@ -17,12 +17,12 @@
 #include "store/objects.h"
 #include "zel/zel.h"
 
-class ZELI_Container;
+class ZELI_TypedContainer;
 class ZELI_Type;
 
 class ZELI_TypeTable {
  public:
-  explicit ZELI_TypeTable(ZELI_Container& owner);
+  explicit ZELI_TypeTable(ZELI_TypedContainer& owner);
   ~ZELI_TypeTable();
   ZELI_TypeTable(const ZELI_TypeTable&) = delete;
   ZELI_TypeTable& operator=(const ZELI_TypeTable&) = delete;
@@ -67,7 +67,7 @@ class ZELI_TypeTable {
   // Creates a special type and adds it.
   ZELI_Type* AddSpecial(ZELI_Type* type);
 
-  ZELI_Container& owner_;
+  ZELI_TypedContainer& owner_;
   std::vector<ZELI_Type*> types_;  // owned, creation order
   ZELI_Type* internalInteger_ = nullptr;
   ZELI_Type* generatedInteger_ = nullptr;

@@ -7,7 +7,7 @@
 #include "errors/exceptions.h"
 #include "model/segment.h"
 #include "model/waveform_set.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "views/view.h"
 #include "waveforms/waveform.h"
 

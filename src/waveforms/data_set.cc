@@ -8,7 +8,7 @@
 #include "errors/exceptions.h"
 #include "model/segment.h"
 #include "model/waveform_set.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "store/memory_array.h"
 #include "store/memory_file.h"
 #include "types/type.h"

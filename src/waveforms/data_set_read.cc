@@ -8,12 +8,12 @@
 #include <algorithm>
 #include <memory>
 
-#include "access/cached_array.h"
+#include "waveforms/owned_cached_arrays.h"
 #include "access/wf_data_array.h"
 #include "access/wf_segment.h"
 #include "errors/exceptions.h"
 #include "store/cache.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "store/memory_array.h"
 #include "types/typed_values.h"
 #include "waveforms/data_set.h"

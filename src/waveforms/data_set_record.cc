@@ -9,7 +9,7 @@
 
 #include "errors/exceptions.h"
 #include "model/segment.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "store/memory_array.h"
 #include "store/memory_file.h"
 #include "store/stream.h"

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "errors/exceptions.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "store/memory_array.h"
 #include "types/type.h"
 #include "waveforms/shared_x_set.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "access/cached_array.h"
+#include "waveforms/owned_cached_arrays.h"
 #include "access/wf_data_array.h"
 #include "access/wf_segment.h"
 #include "errors/exceptions.h"

@@ -3,7 +3,7 @@
 #include "waveforms/one_waveform_data_set.h"
 
 #include "errors/exceptions.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "store/memory_array.h"
 #include "types/type.h"
 #include "waveforms/shared_x_set.h"

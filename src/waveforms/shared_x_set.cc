@@ -7,7 +7,7 @@
 
 #include "errors/exceptions.h"
 #include "model/segment.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "types/type.h"
 #include "waveforms/data_set.h"
 #include "waveforms/one_waveform_data_set.h"

@@ -20,7 +20,7 @@
 
 #include "store/keymap.h"
 #include "store/objects.h"
-#include "waveforms/data_information.h"
+#include "model/data_information.h"
 #include "zel/zel.h"
 
 class ZELI_ArrayDataSet;

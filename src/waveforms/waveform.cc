@@ -7,8 +7,8 @@
 #include "errors/exceptions.h"
 #include "model/dimension_descriptor.h"
 #include "model/waveform_set.h"
-#include "store/container.h"
-#include "waveforms/data_information.h"
+#include "model/container.h"
+#include "model/data_information.h"
 
 ZELI_Waveform::ZELI_Waveform(ZELI_WaveformSet* waveformSet, ZELI_DimensionDescriptor* yDescriptor,
                              zel_semantic_t semantic)

@@ -4,7 +4,7 @@
 #include "errors/exceptions.h"
 #include "model/segment.h"
 #include "model/waveform_set.h"
-#include "store/container.h"
+#include "model/container.h"
 #include "waveforms/data_set.h"
 #include "waveforms/shared_x_set.h"
 #include "waveforms/waveform.h"

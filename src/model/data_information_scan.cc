@@ -18,7 +18,7 @@
 #include "types/scalar_types.h"
 #include "types/type.h"
 #include "types/universal_types.h"
-#include "waveforms/data_information.h"
+#include "model/data_information.h"
 
 namespace {
 

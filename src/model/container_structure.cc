@@ -22,39 +22,41 @@
 // never a half-written file, and a failed write keeps the previous one and
 // the modified flag.
 #include "errors/exceptions.h"
+#include "model/container.h"
 #include "model/dimension_descriptor.h"
 #include "model/parameter.h"
 #include "model/waveform_set.h"
 #include "store/atomic_file.h"
-#include "store/container.h"
 #include "store/os_file.h"
 #include "store/stream.h"
 
 void ZELI_Container::WriteStructure() {
-  if (!modified_ || !IsOnDisk()) return;
-  types_.EnsureSpecialTypes();
-  ZELI_AtomicFile file(Names().Get_StructureFile(versionNumber_).c_str());
+  if (!IsModified() || !IsOnDisk()) return;
+  ZELI_TypeTable& types = Get_TypeTable();
+  ZELI_KeyMap<ZELI_ExternalBase>& external = Get_ExternalConvertor();
+  types.EnsureSpecialTypes();
+  ZELI_AtomicFile file(Get_StructureFile().c_str());
   ZELI_Ostream& out = file.Stream();
-  external_.WriteExcluding(out, transientKeys_);
+  external.WriteExcluding(out, TransientKeys());
   // Marks the objects written in this pass (each is written once).
-  external_.InitializeMarker();
+  external.InitializeMarker();
   try {
-    types_.WriteTypes(out, external_);
-    out << attributes_;
+    types.WriteTypes(out, external);
+    out << Attributes();
     out << descriptors_.Get_Count();
-    for (const ZELI_DimensionDescriptor* d : descriptors_.Get_Objects()) d->Write(out, external_);
+    for (const ZELI_DimensionDescriptor* d : descriptors_.Get_Objects()) d->Write(out, external);
     out << parameters_.Get_Count();
-    for (const ZELI_Parameter* p : parameters_.Get_Objects()) p->Write(out, external_);
-    out << password_;
+    for (const ZELI_Parameter* p : parameters_.Get_Objects()) p->Write(out, external);
+    out << Password();
     out << waveformSets_.Get_Count();
-    for (const ZELI_WaveformSet* w : waveformSets_.Get_Objects()) w->Write(out, external_);
+    for (const ZELI_WaveformSet* w : waveformSets_.Get_Objects()) w->Write(out, external);
   } catch (...) {
-    external_.DiscardMarker();
+    external.DiscardMarker();
     throw;
   }
-  external_.DiscardMarker();
+  external.DiscardMarker();
   file.Commit();
-  modified_ = false;
+  Set_Unmodified();
 }
 
 namespace {
@@ -69,35 +71,37 @@ constexpr unsigned MinWaveformSetRecord = 5 + 4 + 4 + 4;
 }  // namespace
 
 void ZELI_Container::ReadStructure() {
-  const std::string path = Names().Get_StructureFile(versionNumber_);
+  const std::string path = Get_StructureFile();
   // A version whose writer has not stored a structure yet is empty.
   if (!ZELI_OS_Exists(path.c_str())) {
-    modified_ = false;
+    Set_Unmodified();
     return;
   }
-  const unsigned version = softwareVersionOnDisk_;
+  ZELI_TypeTable& types = Get_TypeTable();
+  ZELI_KeyMap<ZELI_ExternalBase>& external = Get_ExternalConvertor();
+  const unsigned version = Get_SoftwareVersionOnDisk();
   if (version > ZELI_CurrentSoftwareVersion) {
     throw ZELI_FailedException("ZELI_Container::ReadStructure: newer software version");
   }
-  ZELI_Istream in(path.c_str(), bigEndianOnDisk_, version);
-  in >> external_;
-  if (version < 3) in >> internal_;
-  types_.ReadTypes(in, external_);
-  in >> attributes_;  // nothing below version 2
+  ZELI_Istream in(path.c_str(), Get_IsBigEndianOnDisk(), version);
+  in >> external;
+  if (version < 3) in >> Get_InternalConvertor();
+  types.ReadTypes(in, external);
+  in >> Attributes();  // nothing below version 2
   for (unsigned n = in.ReadCount(MinDescriptorRecord); n > 0; --n) {
-    descriptors_.Adopt(ZELI_DimensionDescriptor::Read(in, external_));
+    descriptors_.Adopt(ZELI_DimensionDescriptor::Read(in, external));
   }
   if (version >= 2) {
     for (unsigned n = in.ReadCount(MinParameterRecord); n > 0; --n) {
-      parameters_.Adopt(ZELI_Parameter::Read(in, external_, *this));
+      parameters_.Adopt(ZELI_Parameter::Read(in, external, *this));
     }
   }
-  if (version >= 3) in >> password_;
+  if (version >= 3) in >> Password();
   for (unsigned n = in.ReadCount(MinWaveformSetRecord); n > 0; --n) {
-    waveformSets_.Adopt(ZELI_WaveformSet::Read(in, external_, *this));
+    waveformSets_.Adopt(ZELI_WaveformSet::Read(in, external, *this));
   }
-  if (version == 1) types_.ReadLegacyInternalKey(in, external_);
-  external_.VerifyLoaded();
+  if (version == 1) types.ReadLegacyInternalKey(in, external);
+  external.VerifyLoaded();
   in.Close();
-  modified_ = false;
+  Set_Unmodified();
 }

@@ -26,8 +26,8 @@
 // determined: a monotonicity read back counts as determined (it can always
 // be recomputed exactly), extremes read back count as given (a caller's
 // deliberate range must not be lost to a recomputation).
-#ifndef ZEL_WAVEFORMS_DATA_INFORMATION_H
-#define ZEL_WAVEFORMS_DATA_INFORMATION_H
+#ifndef ZEL_MODEL_DATA_INFORMATION_H
+#define ZEL_MODEL_DATA_INFORMATION_H
 
 #include "zel/zel.h"
 
@@ -126,4 +126,4 @@ class ZELI_DataInformation {
   bool minMaxGiven_ = false;
 };
 
-#endif  // ZEL_WAVEFORMS_DATA_INFORMATION_H
+#endif  // ZEL_MODEL_DATA_INFORMATION_H

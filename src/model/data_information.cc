@@ -1,7 +1,7 @@
 // ZELI_DataInformation: fields, the min/max storage and the stored record.
 // The determination of monotonicity and extremes is in
 // data_information_scan.cc.
-#include "waveforms/data_information.h"
+#include "model/data_information.h"
 
 #include <utility>
 
