@@ -131,3 +131,18 @@ TEST_F(FileLayerTest, PredicatesNeverThrow) {
   faults_.FailCall(ZELI_FaultFileSystem::STAT, 1, EIO);
   EXPECT_FALSE(ZELI_OS_IsFile(path_.c_str()));
 }
+
+TEST_F(FileLayerTest, ExclusiveCreationAndRemovalIfPresent) {
+  EXPECT_TRUE(ZELI_OS_CreateExclusive(path_.c_str()));
+  EXPECT_FALSE(ZELI_OS_CreateExclusive(path_.c_str()));  // exists: no failure, no truncation
+  EXPECT_TRUE(ZELI_OS_IsFile(path_.c_str()));
+  ZELI_OS_UnlinkIfPresent(path_.c_str());
+  EXPECT_FALSE(ZELI_OS_Exists(path_.c_str()));
+  ZELI_OS_UnlinkIfPresent(path_.c_str());  // absent: nothing to do
+  ZELI_OS_UnlinkQuietly(path_.c_str());
+
+  // Any other refusal is a disk error with the system's text.
+  faults_.FailCall(ZELI_FaultFileSystem::OPEN, 1, EACCES);
+  EXPECT_EQ(zeltest::RunInFrame("ZEL_Create", [&] { ZELI_OS_CreateExclusive(path_.c_str()); }), ZEL_DISK_IO);
+  EXPECT_STREQ(ZEL_GetError(), "ZEL_Create: Permission denied");
+}

@@ -18,9 +18,7 @@
 //
 // Data files are created exclusively: a new store never truncates a file
 // that exists, whoever left it there.
-#include <fcntl.h>
 
-#include <cerrno>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -41,18 +39,9 @@ namespace {
 
 // Creates an empty file that must not exist yet (mode 0600).
 void CreateExclusively(const std::string& path) {
-  const int fd = ZELI_OS_FileSystem().Open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
-  if (fd < 0) {
-    if (errno == EEXIST) {
-      throw ZELI_FailedException(ZELI_Message() << "Segment data file exists already: " << path.c_str());
-    }
-    throw ZELI_DiskIOException();
+  if (!ZELI_OS_CreateExclusive(path.c_str())) {
+    throw ZELI_FailedException(ZELI_Message() << "Segment data file exists already: " << path.c_str());
   }
-  ZELI_OS_Close(fd);
-}
-
-void RemoveIfPresent(const std::string& path) {
-  if (ZELI_OS_Exists(path.c_str())) ZELI_OS_Unlink(path.c_str());
 }
 
 zel_iomode_t Normalized(zel_iomode_t mode) { return mode == ZEL_IOMODE_READ ? ZEL_IOMODE_READ : ZEL_IOMODE_WRITE; }
@@ -142,7 +131,7 @@ unsigned ZELI_Segment::Add_DataStore() {
     try {
       added.memoryFile = std::make_unique<ZELI_MemoryFile>(path.c_str());
     } catch (...) {
-      ZELI_OS_FileSystem().Unlink(path.c_str());
+      ZELI_OS_UnlinkQuietly(path.c_str());
       throw;
     }
   } else {
@@ -461,8 +450,8 @@ void ZELI_Segment::RemoveDataStore(unsigned store) {
   DataStore& data = stores_[store];
   if (container->IsOnDisk()) {
     data.memoryFile->DeleteFile();
-    RemoveIfPresent(Get_DataStoreFile(store, ".org"));
-    RemoveIfPresent(Get_MapFile(store));
+    ZELI_OS_UnlinkIfPresent(Get_DataStoreFile(store, ".org").c_str());
+    ZELI_OS_UnlinkIfPresent(Get_MapFile(store).c_str());
   }
   data.handleConvertor->Erase(data.memoryFile->Get_Key());
   data.memoryFile.reset();

@@ -191,6 +191,22 @@ void ZELI_OS_Unlink(const char* path) {
   if (ZELI_OS_FileSystem().Unlink(path) != 0) throw ZELI_DiskIOException();
 }
 
+bool ZELI_OS_CreateExclusive(const char* path) {
+  const int fd = ZELI_OS_FileSystem().Open(path, O_WRONLY | O_CREAT | O_EXCL, 0600);
+  if (fd < 0) {
+    if (errno == EEXIST) return false;
+    throw ZELI_DiskIOException();
+  }
+  ZELI_OS_Close(fd);
+  return true;
+}
+
+void ZELI_OS_UnlinkIfPresent(const char* path) {
+  if (ZELI_OS_Exists(path)) ZELI_OS_Unlink(path);
+}
+
+void ZELI_OS_UnlinkQuietly(const char* path) noexcept { ZELI_OS_FileSystem().Unlink(path); }
+
 void ZELI_OS_Rename(const char* from, const char* to) {
   if (ZELI_OS_FileSystem().Rename(from, to) != 0) throw ZELI_DiskIOException();
 }

@@ -100,6 +100,14 @@ bool ZELI_OS_IsFile(const char* path);
 bool ZELI_OS_IsDirectory(const char* path);
 bool ZELI_OS_Exists(const char* path);
 void ZELI_OS_Unlink(const char* path);
+// Creates an empty file (mode 0600) that must not exist yet: false when it
+// does; other failures throw ZELI_DiskIOException.
+bool ZELI_OS_CreateExclusive(const char* path);
+// Removes path when it exists (failures to remove throw as in ZELI_OS_Unlink).
+void ZELI_OS_UnlinkIfPresent(const char* path);
+// Removes path and ignores every failure: cleanup after an error that is
+// the one to report.
+void ZELI_OS_UnlinkQuietly(const char* path) noexcept;
 void ZELI_OS_Rename(const char* from, const char* to);
 void ZELI_OS_Mkdir(const char* path);
 // The current process id.
