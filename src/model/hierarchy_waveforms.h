@@ -1,8 +1,9 @@
 // What the hierarchy asks of waveforms: the waveform set and Y type of a
 // waveform, binding nodes to waveforms (reference sets), deriving the
 // waveform of a node that has none, and the end of the waveforms that die
-// with deleted nodes. Kept apart so that the node classes depend on the
-// waveform classes in one file only (hierarchy_waveforms.cc).
+// with deleted nodes. The waveforms belong to the waveforms layer, which
+// implements these functions (waveforms/hierarchy_waveforms.cc); the node
+// classes know waveforms only through them.
 #ifndef ZEL_MODEL_HIERARCHY_WAVEFORMS_H
 #define ZEL_MODEL_HIERARCHY_WAVEFORMS_H
 

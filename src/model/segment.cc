@@ -2,7 +2,7 @@
 // stored record. Data stores, commits and garbage collection are in
 // segment_store.cc.
 #include "model/segment.h"
-#include "waveforms/shared_x_set.h"
+#include "model/segment_x_set.h"
 
 #include <cstdint>
 #include <memory>
@@ -26,18 +26,18 @@ ZELI_Segment::ZELI_Segment(ZELI_WaveformSet& waveformSet, unsigned serialNumber,
 // release memory and descriptors). The shared X set list is always empty
 // until shared X sets arrive; that change deletes its entries here.
 ZELI_Segment::~ZELI_Segment() {
-  for (ZELI_SharedXSet* set : sharedXSets_) delete set;
+  for (ZELI_SegmentXSet* set : sharedXSets_) delete set;
 }
 
-ZELI_SharedXSet* ZELI_Segment::Add_SharedXSet_p(std::unique_ptr<ZELI_SharedXSet> sharedXSet) {
+ZELI_SharedXSet* ZELI_Segment::Add_SharedXSet_p(std::unique_ptr<ZELI_SegmentXSet> sharedXSet) {
   const unsigned index = sharedXSetCount_;
   sharedXSets_.resize(index + 1, nullptr);
   sharedXSet->Set_IndexInSegment(index);
-  ZELI_SharedXSet* added = sharedXSet.release();
+  ZELI_SegmentXSet* added = sharedXSet.release();
   sharedXSets_[index] = added;
   ++sharedXSetCount_;
   Get_Container_p()->Set_Modified();
-  return added;
+  return added->Get_SharedXSet_p();
 }
 
 ZELI_Container* ZELI_Segment::Get_Container_p() const { return waveformSet_->Get_Container_p(); }
@@ -74,11 +74,12 @@ bool ZELI_Segment::Get_WaveformLocation(int keyInSet, ZELI_WaveformDataLocation&
 
 ZELI_SharedXSet* ZELI_Segment::Get_SharedXSet_p(unsigned index) const {
   if (index >= sharedXSetCount_) throw ZELI_BadArgException("ZELI_Segment::Get_SharedXSet_p index");
-  return index < sharedXSets_.size() ? sharedXSets_[index] : nullptr;
+  ZELI_SegmentXSet* set = index < sharedXSets_.size() ? sharedXSets_[index] : nullptr;
+  return set != nullptr ? set->Get_SharedXSet_p() : nullptr;
 }
 
 bool ZELI_Segment::IsEmpty() const {
-  for (const ZELI_SharedXSet* set : sharedXSets_) {
+  for (const ZELI_SegmentXSet* set : sharedXSets_) {
     if (set != nullptr) return false;
   }
   return true;

@@ -34,7 +34,8 @@
 //
 // Shared X sets (owned by the segment, listed by index in segment) live in
 // one data store each: the store's record holds their count and records,
-// its map file starts with their point counts.
+// its map file starts with their point counts. They belong to the waveforms
+// layer; the segment uses them through ZELI_SegmentXSet.
 //
 // Failures are exceptions; the destructor releases memory files without
 // writing anything (write-back happens in CloseMemoryFile and the commits).
@@ -54,6 +55,7 @@
 
 class ZELI_Container;
 class ZELI_MemoryFile;
+class ZELI_SegmentXSet;
 class ZELI_SharedXSet;
 class ZELI_Type;
 class ZELI_WaveformSet;
@@ -102,7 +104,7 @@ class ZELI_Segment : public ZELI_ExternalBase {
   // Every entry of the shared X set list is null (or the list is empty).
   bool IsEmpty() const;
   // Takes ownership, gives the set the next index in segment and returns it.
-  ZELI_SharedXSet* Add_SharedXSet_p(std::unique_ptr<ZELI_SharedXSet> sharedXSet);
+  ZELI_SharedXSet* Add_SharedXSet_p(std::unique_ptr<ZELI_SegmentXSet> sharedXSet);
 
   // ---- data stores ----
   // Adds a store (files created exclusively in a disk container; refused in
@@ -212,8 +214,9 @@ class ZELI_Segment : public ZELI_ExternalBase {
   std::map<int, ZELI_WaveformDataLocation> locator_;  // by waveform key in set
   std::vector<DataStore> stores_;                     // one per store number
   // Owned; entries null when deleted or not loaded; may be shorter than
-  // sharedXSetCount_ (missing entries count as null).
-  std::vector<ZELI_SharedXSet*> sharedXSets_;
+  // sharedXSetCount_ (missing entries count as null). The segment knows them
+  // through what it asks of them (model/segment_x_set.h).
+  std::vector<ZELI_SegmentXSet*> sharedXSets_;
   ZELI_Bitset dataStoreDirty_;   // per store: structure changed since its record was written
   ZELI_Bitset pointCountDirty_;  // per store: point counts changed since its map file was written
   ZELI_Bitset openDataStores_;   // per store: memory file open

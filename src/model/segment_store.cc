@@ -25,15 +25,13 @@
 
 #include "errors/exceptions.h"
 #include "model/segment.h"
+#include "model/segment_x_set.h"
 #include "model/waveform_set.h"
 #include "store/atomic_file.h"
 #include "model/container.h"
 #include "store/memory_file.h"
 #include "store/os_file.h"
 #include "store/stream.h"
-#include "waveforms/data_set.h"
-#include "waveforms/shared_x_set.h"
-#include "waveforms/waveform.h"
 
 namespace {
 
@@ -221,7 +219,7 @@ bool ZELI_Segment::PrepareCommit(unsigned store) {
 
 // Shared X sets of the store report uninitialized and active writers.
 void ZELI_Segment::CheckWritersMayFlush(unsigned store, bool refuseUninitialized) const {
-  for (const ZELI_SharedXSet* set : sharedXSets_) {
+  for (const ZELI_SegmentXSet* set : sharedXSets_) {
     if (set == nullptr || set->Get_DataStoreIndex() != store) continue;
     if (refuseUninitialized && !set->IsWritingInitialized()) {
       throw ZELI_FailedException("Some writer(s) cannot be flushed (are uninitialized)");
@@ -234,7 +232,7 @@ void ZELI_Segment::FlushIfOpenForWriting(unsigned store) {
   DataStore& data = stores_[store];
   if (data.openCount == 0 || data.openMode != ZEL_IOMODE_WRITE) return;
   // Values that writers hold back in memory go to the arrays first.
-  for (ZELI_SharedXSet* set : sharedXSets_) {
+  for (ZELI_SegmentXSet* set : sharedXSets_) {
     if (set != nullptr && set->Get_DataStoreIndex() == store && set->IsMemoryOpen()) set->FlushStaged();
   }
   data.memoryFile->FlushFile();
@@ -252,7 +250,7 @@ void ZELI_Segment::CommitWaveformData(unsigned store) {
   CheckDataStore(store);
   // Committed points are new data for readers: what the data sets kept of
   // the store is read afresh.
-  for (ZELI_SharedXSet* set : sharedXSets_) {
+  for (ZELI_SegmentXSet* set : sharedXSets_) {
     if (set != nullptr && set->Get_DataStoreIndex() == store) set->ForgetCachedArrays();
   }
   if (!PrepareCommit(store)) return;
@@ -360,11 +358,11 @@ void ZELI_Segment::ReadDataStore(unsigned store) {
       mapIn.Close();
     }
     // Point counts are checked against the arrays as the page map left them.
-    for (ZELI_SharedXSet* set : sharedXSets_) {
+    for (ZELI_SegmentXSet* set : sharedXSets_) {
       if (set != nullptr && set->Get_DataStoreIndex() == store) set->CheckPointCounts();
     }
   } catch (...) {
-    for (ZELI_SharedXSet*& set : sharedXSets_) {
+    for (ZELI_SegmentXSet*& set : sharedXSets_) {
       if (set != nullptr && set->Get_DataStoreIndex() == store) {
         delete set;
         set = nullptr;
@@ -380,10 +378,10 @@ void ZELI_Segment::ReadDataStore(unsigned store) {
 // records; the map file starts with their point counts, in the same order.
 void ZELI_Segment::WriteSharedXSets(ZELI_Ostream& out, unsigned store) const {
   unsigned count = 0;
-  for (const ZELI_SharedXSet* set : sharedXSets_) count += set != nullptr && set->Get_DataStoreIndex() == store;
+  for (const ZELI_SegmentXSet* set : sharedXSets_) count += set != nullptr && set->Get_DataStoreIndex() == store;
   out << count;
   ZELI_KeyMap<ZELI_InternalBase>& map = *stores_[store].handleConvertor;
-  for (const ZELI_SharedXSet* set : sharedXSets_) {
+  for (const ZELI_SegmentXSet* set : sharedXSets_) {
     if (set != nullptr && set->Get_DataStoreIndex() == store) set->Write(out, map);
   }
 }
@@ -394,9 +392,9 @@ void ZELI_Segment::ReadSharedXSets(ZELI_Istream& in, unsigned store) {
   // A shared X set record is at least its X data information, indices,
   // flags and key.
   const unsigned count = in.ReadCount(18);
-  std::vector<std::unique_ptr<ZELI_SharedXSet>> sets;
+  std::vector<std::unique_ptr<ZELI_SegmentXSet>> sets;
   for (unsigned i = 0; i < count; ++i) {
-    std::unique_ptr<ZELI_SharedXSet> set = ZELI_SharedXSet::Read(in, *this, store, *stores_[store].handleConvertor);
+    std::unique_ptr<ZELI_SegmentXSet> set = ZELI_ReadSegmentXSet(in, *this, store, *stores_[store].handleConvertor);
     const unsigned index = set->Get_IndexInSegment();
     if ((index < sharedXSets_.size() && sharedXSets_[index] != nullptr)) {
       throw ZELI_FailedException("ZELI_SharedXSet::Read: index in segment");
@@ -411,11 +409,7 @@ void ZELI_Segment::ReadSharedXSets(ZELI_Istream& in, unsigned store) {
   for (const auto& [keyInSet, location] : locator_) {
     for (const auto& set : sets) {
       if (set->Get_IndexInSegment() != location.sharedXSetIndex) continue;
-      const ZELI_DataSet* dataSet =
-          location.dataSetIndex < set->Get_DataSetCount() ? set->Get_DataSet_p(location.dataSetIndex) : nullptr;
-      if (dataSet == nullptr || location.position >= dataSet->Get_PositionCount() ||
-          dataSet->Get_WaveformKey(location.position) == -1 ||
-          dataSet->Get_Waveform_p(location.position)->Get_KeyInSet() != keyInSet) {
+      if (!set->HoldsWaveform(location.dataSetIndex, location.position, keyInSet)) {
         throw ZELI_FailedException("ZELI_Segment::ReadDataStore: waveform location");
       }
     }
@@ -428,13 +422,13 @@ void ZELI_Segment::ReadSharedXSets(ZELI_Istream& in, unsigned store) {
 }
 
 void ZELI_Segment::WritePointCounts(ZELI_Ostream& out, unsigned store) const {
-  for (const ZELI_SharedXSet* set : sharedXSets_) {
+  for (const ZELI_SegmentXSet* set : sharedXSets_) {
     if (set != nullptr && set->Get_DataStoreIndex() == store) set->WritePointCounts(out);
   }
 }
 
 void ZELI_Segment::ReadPointCounts(ZELI_Istream& in, unsigned store) {
-  for (ZELI_SharedXSet* set : sharedXSets_) {
+  for (ZELI_SegmentXSet* set : sharedXSets_) {
     if (set != nullptr && set->Get_DataStoreIndex() == store) set->ReadPointCounts(in);
   }
 }
@@ -470,12 +464,12 @@ bool ZELI_Segment::CollectGarbage() {
   // convertor, list entry nulled) and its store noted as emptied.
   ZELI_Bitset emptied(Get_DataStoreCount());
   ZELI_Bitset remaining(Get_DataStoreCount());
-  for (ZELI_SharedXSet*& set : sharedXSets_) {
+  for (ZELI_SegmentXSet*& set : sharedXSets_) {
     if (set == nullptr) continue;
     const unsigned store = set->Get_DataStoreIndex();
     set->CollectGarbage();
     // A shared X set that a writer still fills is kept, even while empty.
-    if (set->HasDataSets() || set->Get_Writer_p() != nullptr) {
+    if (set->HasDataSets() || set->HasWriter()) {
       remaining.Set(store);
       continue;
     }

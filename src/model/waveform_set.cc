@@ -1,7 +1,6 @@
 // ZELI_WaveformSet: parameters, segments, equality and copying. The stored
 // record is in waveform_set_record.cc.
 #include "model/waveform_set.h"
-#include "waveforms/waveform.h"
 
 #include <memory>
 
@@ -11,6 +10,7 @@
 #include "model/parameter.h"
 #include "model/segment.h"
 #include "model/segment_index.h"
+#include "model/set_waveforms.h"
 #include "model/container.h"
 
 ZELI_WaveformSet::ZELI_WaveformSet(ZELI_Container& container, const char* name, ZELI_DimensionDescriptor* xDescriptor,
@@ -31,10 +31,30 @@ ZELI_WaveformSet::~ZELI_WaveformSet() {
   // The nodes release their waveforms while those still exist.
   root_.reset();
   for (ZELI_Segment* segment : segments_) delete segment;
-  for (int key : waveformMap_) delete waveformMap_[key];
+  for (int key : waveformMap_) ZELI_SetWaveforms::Destroy(waveformMap_[key]);
 }
 
 void ZELI_WaveformSet::Set_ContainerIsDirty() { container_.Set_Modified(); }
+
+ZELI_SourceWaveform* ZELI_WaveformSet::Add_Waveform_p(ZELI_SourceWaveform* waveform) {
+  if (ZELI_SetWaveforms::KeyInSet(*waveform) != -1) {
+    throw ZELI_FailedException("Waveform is already in the waveform set.");
+  }
+  Set_ContainerIsDirty();
+  ZELI_SetWaveforms::Set_KeyInSet(*waveform, waveformMap_.Insert(waveform));
+  return waveform;
+}
+
+void ZELI_WaveformSet::Delete_Waveform_p(ZELI_SourceWaveform* waveform) {
+  const int keyInSet = ZELI_SetWaveforms::KeyInSet(*waveform);
+  if (!waveformMap_.IsLive(keyInSet) || waveformMap_[keyInSet] != waveform) {
+    throw ZELI_BadArgException("The waveform is not in the waveform set.");
+  }
+  ZELI_SetWaveforms::ReleaseData(*this, *waveform);
+  Set_ContainerIsDirty();
+  waveformMap_.Erase(keyInSet);
+  ZELI_SetWaveforms::EraseAndDestroy(container_, waveform);
+}
 
 void ZELI_WaveformSet::Set_XDescriptor(ZELI_DimensionDescriptor* descriptor) {
   xDescriptor_ = descriptor;

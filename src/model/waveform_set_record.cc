@@ -12,10 +12,10 @@
 #include "model/hierarchy.h"
 #include "model/parameter.h"
 #include "model/segment.h"
+#include "model/set_waveforms.h"
 #include "model/waveform_set.h"
 #include "model/container.h"
 #include "store/stream.h"
-#include "waveforms/waveform.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ void ZELI_WaveformSet::Write(ZELI_Ostream& out, ZELI_KeyMap<ZELI_ExternalBase>& 
   out << static_cast<unsigned>(parameters_.size());
   for (const ZELI_Parameter* parameter : parameters_) out << (parameter != nullptr ? parameter->Get_Key() : -1);
   out << waveformMap_;
-  for (int key : waveformMap_) waveformMap_[key]->Write(out, map);
+  for (int key : waveformMap_) ZELI_SetWaveforms::Write(*waveformMap_[key], out, map);
   out << attributes_;
   out << static_cast<unsigned>(segments_.size());
   for (const ZELI_Segment* segment : segments_) segment->Write(out, map);
@@ -61,9 +61,13 @@ void ZELI_WaveformSet::ReadWaveforms(ZELI_Istream& in, ZELI_KeyMap<ZELI_External
   const unsigned count = waveformMap_.Get_PendingCount();
   in.RequireBytes(uint64_t{count} * MinWaveformRecord);
   for (unsigned i = 0; i < count; ++i) {
-    std::unique_ptr<ZELI_SourceWaveform> waveform(ZELI_SourceWaveform::Read(in, map, *this));
-    waveformMap_.Insert(waveform->Get_KeyInSet(), waveform.get());
-    waveform.release();
+    ZELI_SourceWaveform* waveform = ZELI_SetWaveforms::Read(in, map, *this);
+    try {
+      waveformMap_.Insert(ZELI_SetWaveforms::KeyInSet(*waveform), waveform);
+    } catch (...) {
+      ZELI_SetWaveforms::Destroy(waveform);
+      throw;
+    }
   }
   waveformMap_.VerifyLoaded();
 }

@@ -384,6 +384,17 @@ std::unique_ptr<ZELI_SharedXSet> ZELI_SharedXSet::Read(ZELI_Istream& in, ZELI_Se
   return set;
 }
 
+std::unique_ptr<ZELI_SegmentXSet> ZELI_ReadSegmentXSet(ZELI_Istream& in, ZELI_Segment& segment, unsigned store,
+                                                       ZELI_KeyMap<ZELI_InternalBase>& map) {
+  return ZELI_SharedXSet::Read(in, segment, store, map);
+}
+
+bool ZELI_SharedXSet::HoldsWaveform(unsigned dataSetIndex, unsigned position, int keyInSet) const {
+  const ZELI_DataSet* dataSet = dataSetIndex < Get_DataSetCount() ? Get_DataSet_p(dataSetIndex) : nullptr;
+  return dataSet != nullptr && position < dataSet->Get_PositionCount() && dataSet->Get_WaveformKey(position) != -1 &&
+         dataSet->Get_Waveform_p(position)->Get_KeyInSet() == keyInSet;
+}
+
 void ZELI_SharedXSet::WritePointCounts(ZELI_Ostream& out) const {
   if (xValues_) xValues_->WritePointCount(out);
   for (const auto& dataSet : dataSets_) {

@@ -18,9 +18,10 @@
 #include <memory>
 #include <vector>
 
+#include "model/data_information.h"
+#include "model/segment_x_set.h"
 #include "store/keymap.h"
 #include "store/objects.h"
-#include "model/data_information.h"
 #include "zel/zel.h"
 
 class ZELI_ArrayDataSet;
@@ -38,7 +39,7 @@ class ZELI_SharedXSetWriter {
   ~ZELI_SharedXSetWriter() = default;
 };
 
-class ZELI_SharedXSet : public ZELI_InternalBase {
+class ZELI_SharedXSet final : public ZELI_InternalBase, public ZELI_SegmentXSet {
  public:
   // Registers with the segment (index in segment), enters itself and its X
   // values in the data store.
@@ -48,9 +49,10 @@ class ZELI_SharedXSet : public ZELI_InternalBase {
   ZELI_SharedXSet& operator=(const ZELI_SharedXSet&) = delete;
 
   ZELI_Segment& Get_Segment() const { return *segment_; }
-  unsigned Get_IndexInSegment() const { return indexInSegment_; }
-  void Set_IndexInSegment(unsigned index) { indexInSegment_ = index; }
-  unsigned Get_DataStoreIndex() const { return dataStore_; }
+  ZELI_SharedXSet* Get_SharedXSet_p() override { return this; }
+  unsigned Get_IndexInSegment() const override { return indexInSegment_; }
+  void Set_IndexInSegment(unsigned index) override { indexInSegment_ = index; }
+  unsigned Get_DataStoreIndex() const override { return dataStore_; }
   ZELI_ArrayDataSet* Get_XValues_p() const { return xValues_.get(); }
   ZELI_DataInformation& Get_XDataInformation() { return xInformation_; }
   const ZELI_DataInformation& Get_XDataInformation() const { return xInformation_; }
@@ -78,13 +80,14 @@ class ZELI_SharedXSet : public ZELI_InternalBase {
 
   void Set_Writer(ZELI_SharedXSetWriter* writer) { writer_ = writer; }
   ZELI_SharedXSetWriter* Get_Writer_p() const { return writer_; }
-  bool IsWritingInitialized() const { return writingInitialized_; }
+  bool HasWriter() const override { return writer_ != nullptr; }
+  bool IsWritingInitialized() const override { return writingInitialized_; }
   // Initializes the X values and every data set.
   void InitializeWriting();
   // What a writer's initialization does: opens the memory for writing, then
   // initializes; a failing initialization closes the memory again.
   void StartWriting();
-  bool IsActive() const { return writer_ != nullptr && writer_->IsActive(); }
+  bool IsActive() const override { return writer_ != nullptr && writer_->IsActive(); }
 
   // Opens the data store, then the arrays of the X values and every data
   // set; closing closes the arrays, then the data store.
@@ -92,10 +95,10 @@ class ZELI_SharedXSet : public ZELI_InternalBase {
   void CloseMemory();
   // Every data set writes what it holds back in memory to its arrays
   // (before the data store is flushed for a commit).
-  void FlushStaged();
-  bool IsMemoryOpen() const { return memoryOpen_; }
+  void FlushStaged() override;
+  bool IsMemoryOpen() const override { return memoryOpen_; }
   // Lets the kept cached arrays of the X values and every data set go.
-  void ForgetCachedArrays() noexcept;
+  void ForgetCachedArrays() noexcept override;
 
   // End of writing: refuses Array and mixed kinds ("ZELI_SharedXSet::
   // Shutdown: mixed type"), and cuts dense One_Waveform data sets and the X
@@ -104,18 +107,19 @@ class ZELI_SharedXSet : public ZELI_InternalBase {
   // Every data set whose positions are all free leaves the data store and
   // is destroyed; its entry is emptied and its index freed. Nothing while a
   // writer is attached.
-  void CollectGarbage();
-  bool HasDataSets() const;
+  void CollectGarbage() override;
+  bool HasDataSets() const override;
   // Erases the shared X set and everything it holds from the data store.
-  void Discard();
+  void Discard() override;
 
-  void Write(ZELI_Ostream& out, ZELI_KeyMap<ZELI_InternalBase>& map) const;
+  void Write(ZELI_Ostream& out, ZELI_KeyMap<ZELI_InternalBase>& map) const override;
   static std::unique_ptr<ZELI_SharedXSet> Read(ZELI_Istream& in, ZELI_Segment& segment, unsigned dataStore,
                                                ZELI_KeyMap<ZELI_InternalBase>& map);
-  void WritePointCounts(ZELI_Ostream& out) const;
-  void ReadPointCounts(ZELI_Istream& in);
+  void WritePointCounts(ZELI_Ostream& out) const override;
+  void ReadPointCounts(ZELI_Istream& in) override;
   // After the page map is read (see ZELI_DataSet::CheckPointCount).
-  void CheckPointCounts() const;
+  void CheckPointCounts() const override;
+  bool HoldsWaveform(unsigned dataSetIndex, unsigned position, int keyInSet) const override;
 
   void Debug() const;
   void Debug(std::ostream& out) const;
