@@ -549,6 +549,39 @@ ZEL_API void ZEL_DeleteContainer(const char* name, zel_status_t* status) ZEL_NOT
 ZEL_API zel_bool_t ZEL_ContainerExists(const char* name, zel_status_t* status) ZEL_NOTHROW;
 /* The software version that created the container. */
 ZEL_API unsigned ZEL_GetContainerSoftwareVersion(const char* name, zel_status_t* status) ZEL_NOTHROW;
+
+/* A container's version table as ZEL_GetContainerVersionInfo found it: the
+ * table's own fields and the processes registered in its newest version.
+ * Process ids are the operating system's; a process that died without
+ * closing the container stays listed. */
+typedef struct zel_versionInfo_s {
+  zel_bool_t isBigEndian;   /* byte order of the machine that created the container */
+  unsigned softwareVersion; /* of the library that created it: 8, below for older tables */
+  int nextVersion;          /* the number the next version will get */
+  unsigned versionCount;    /* versions in the table, stale ones included */
+  int version;              /* the newest version's number; -1 when versionCount is 0 */
+  zel_bool_t stale;         /* the newest version is stale: the container was deleted
+                               and stays only until its readers leave */
+  unsigned readerCount;     /* processes reading the newest version */
+  int* readers;
+  unsigned writerCount;     /* the process writing it: 0 or 1 */
+  int* writers;
+  unsigned attachedCount;   /* processes attached to its writer */
+  int* attached;
+} zel_versionInfo_t;
+
+/* Reads the version table of the container named name (full name,
+ * reference file or directory name) and fills *info. readers, writers and
+ * attached are each allocated with malloc and freed by the caller with
+ * free (null when their count is 0). The table is read as it stands,
+ * without its lock: it is only ever replaced whole, so the read sees one
+ * complete table, and this process is not registered in it. A missing
+ * container (a memory container has no files) gives ZEL_NOT_FOUND; a
+ * damaged table gives ZEL_FAILED with the reason ("End of file" for counts
+ * or lengths the file does not hold); a null info gives ZEL_BAD_ARG. On
+ * failure *info is left unchanged and nothing is allocated. */
+ZEL_API void ZEL_GetContainerVersionInfo(const char* name, zel_versionInfo_t* info,
+                                         zel_status_t* status) ZEL_NOTHROW;
 /* True while no newer version of the container has been created. */
 ZEL_API zel_bool_t ZEL_IsContainerLatestVersion(zel_session_t session, zel_container_t container,
                                                 zel_status_t* status) ZEL_NOTHROW;
