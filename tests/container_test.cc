@@ -5,9 +5,12 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "interface/interface.h"
+#include "store/database.h"
 #include "store/fault_fs.h"
 #include "store/os_file.h"
 #include "test_support.h"
@@ -47,6 +50,45 @@ int HoldOpen(const std::string& name, zel_iomode_t mode, ChildProcess::Channel& 
   ZEL_CloseContainer(s, c, &st);
   return st == ZEL_OK ? 0 : 30 + st;
 }
+
+// The same for an attachment: attach, signal, wait, detach.
+int HoldAttached(const std::string& name, ChildProcess::Channel& channel) {
+  zel_status_t st;
+  zel_session_t s = ZEL_InitSession(&st);
+  zel_container_t c = ZEL_AttachContainer(s, name.c_str(), &st);
+  if (st != ZEL_OK) return 10 + st;
+  channel.Signal();
+  channel.Wait();
+  ZEL_DetachContainer(s, c, &st);
+  return st == ZEL_OK ? 0 : 30 + st;
+}
+
+// ZEL_GetContainerVersionInfo with its three lists copied out and freed. A
+// list must be null exactly when its count is 0.
+struct VersionInfo {
+  zel_versionInfo_t table{};
+  std::vector<int> readers, writers, attached;
+};
+
+std::vector<int> TakeIds(int* ids, unsigned count) {
+  EXPECT_EQ(ids == nullptr, count == 0) << "count " << count;
+  std::vector<int> copy(ids, ids + (ids != nullptr ? count : 0));
+  std::free(ids);
+  return copy;
+}
+
+VersionInfo GetVersionInfo(const std::string& name, zel_status_t& status) {
+  VersionInfo info;
+  ZEL_GetContainerVersionInfo(name.c_str(), &info.table, &status);
+  if (status == ZEL_OK) {
+    info.readers = TakeIds(info.table.readers, info.table.readerCount);
+    info.writers = TakeIds(info.table.writers, info.table.writerCount);
+    info.attached = TakeIds(info.table.attached, info.table.attachedCount);
+  }
+  return info;
+}
+
+using Pids = std::vector<int>;
 
 }  // namespace
 
@@ -304,4 +346,206 @@ TEST_F(ContainerTest, AWriterWhoseVersionWasForcedAwayIsReleasedWithItsSession) 
   EXPECT_EQ(st, ZEL_OK) << ZEL_GetError();
   ZEL_CloseContainer(s, c, &st);
   ZEL_TermSession(s, &st);
+}
+
+// ---- Version table queries ---------------------------------------------------------
+
+TEST_F(ContainerTest, VersionInfoListsWhoUsesTheNewestVersion) {
+  const int self = ::getpid();
+  zel_container_t c = Create();
+  VersionInfo info = GetVersionInfo(name_, status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  EXPECT_EQ(info.table.isBigEndian, ZELI_Database::Get_TheDatabase_p()->IsBigEndian() ? 1 : 0);
+  EXPECT_EQ(info.table.softwareVersion, 8u);
+  EXPECT_EQ(info.table.nextVersion, 1);
+  EXPECT_EQ(info.table.versionCount, 1u);
+  EXPECT_EQ(info.table.version, 0);
+  EXPECT_EQ(info.table.stale, 0);
+  EXPECT_EQ(info.writers, Pids{self});
+  EXPECT_EQ(info.readers, Pids{});
+  EXPECT_EQ(info.attached, Pids{});
+  {
+    ChildProcess attacher([&](ChildProcess::Channel& ch) { return HoldAttached(name_, ch); });
+    ASSERT_EQ(attacher.AwaitSignal(), 'r');
+    info = GetVersionInfo(name_ + "_zel", status_);
+    ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+    EXPECT_EQ(info.writers, Pids{self});
+    EXPECT_EQ(info.attached, Pids{attacher.Get_Pid()});
+    attacher.Resume();
+    EXPECT_EQ(attacher.Join(), 0);
+  }
+  Close(c);
+
+  {
+    // Readers in the order they registered; asking registers nobody.
+    ChildProcess first([&](ChildProcess::Channel& ch) { return HoldOpen(name_, ZEL_IOMODE_READ, ch); });
+    ASSERT_EQ(first.AwaitSignal(), 'r');
+    ChildProcess second([&](ChildProcess::Channel& ch) { return HoldOpen(name_, ZEL_IOMODE_READ, ch); });
+    ASSERT_EQ(second.AwaitSignal(), 'r');
+    info = GetVersionInfo(name_ + ".qo_zel", status_);
+    ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+    EXPECT_EQ(info.readers, (Pids{first.Get_Pid(), second.Get_Pid()}));
+    EXPECT_EQ(info.writers, Pids{});
+    EXPECT_EQ(GetVersionInfo(name_, status_).readers, info.readers);
+
+    // A new version: its writer is listed, the readers stay with version 0.
+    zel_container_t next = Create();
+    info = GetVersionInfo(name_, status_);
+    EXPECT_EQ(info.table.version, 1);
+    EXPECT_EQ(info.table.versionCount, 2u);
+    EXPECT_EQ(info.table.nextVersion, 2);
+    EXPECT_EQ(info.table.stale, 0);
+    EXPECT_EQ(info.readers, Pids{});
+    EXPECT_EQ(info.writers, Pids{self});
+    Close(next);
+    first.Resume();
+    second.Resume();
+    EXPECT_EQ(first.Join(), 0);
+    EXPECT_EQ(second.Join(), 0);
+  }
+  EXPECT_EQ(GetVersionInfo(name_, status_).table.versionCount, 1u);  // version 0 left with its readers
+
+  {
+    // Deleted while read: the newest version stays, stale, for its reader.
+    ChildProcess reader([&](ChildProcess::Channel& ch) { return HoldOpen(name_, ZEL_IOMODE_READ, ch); });
+    ASSERT_EQ(reader.AwaitSignal(), 'r');
+    ZEL_DeleteContainer(name_.c_str(), &status_);
+    ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+    info = GetVersionInfo(name_, status_);
+    ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+    EXPECT_EQ(info.table.version, 1);
+    EXPECT_EQ(info.table.stale, 1);
+    EXPECT_EQ(info.readers, Pids{reader.Get_Pid()});
+    reader.Resume();
+    EXPECT_EQ(reader.Join(), 0);
+  }
+  GetVersionInfo(name_, status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_NOT_FOUND,
+                     ("ZEL_GetContainerVersionInfo: The container " + name_ + " does not exist.").c_str());
+}
+
+TEST_F(ContainerTest, VersionInfoRefusesWhatIsNoContainerAndNullArguments) {
+  // A memory container has no table to read.
+  zel_container_t memory = Create(ZEL_MODE_MEMORY);
+  zel_versionInfo_t info;
+  std::memset(&info, 0x5A, sizeof info);
+  const zel_versionInfo_t untouched = info;
+  ZEL_GetContainerVersionInfo(name_.c_str(), &info, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_NOT_FOUND,
+                     ("ZEL_GetContainerVersionInfo: The container " + name_ + " does not exist.").c_str());
+  EXPECT_EQ(std::memcmp(&info, &untouched, sizeof info), 0);
+  Close(memory);
+
+  Close(Create());
+  ZEL_GetContainerVersionInfo(name_.c_str(), nullptr, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_GetContainerVersionInfo: info is null");
+  ZEL_GetContainerVersionInfo(nullptr, &info, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_GetContainerVersionInfo: Invalid container name");
+  ZEL_GetContainerVersionInfo((dir_ / ".qo_zel").c_str(), &info, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_GetContainerVersionInfo: Invalid container name");
+  EXPECT_EQ(std::memcmp(&info, &untouched, sizeof info), 0);
+  // A null status pointer is not written; the message still tells.
+  ZEL_GetContainerVersionInfo(name_.c_str(), nullptr, nullptr);
+  EXPECT_STREQ(ZEL_GetError(), "ZEL_GetContainerVersionInfo: info is null");
+
+  ZELI_OS_Unlink((name_ + ".qo_zel").c_str());
+  ZEL_GetContainerVersionInfo(name_.c_str(), &info, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED,
+                     ("ZEL_GetContainerVersionInfo: " + name_ + " does not seem to be an ZEL container.").c_str());
+  EXPECT_EQ(std::memcmp(&info, &untouched, sizeof info), 0);
+}
+
+namespace {
+
+// One stored version record of the current layout.
+struct Record {
+  long long number;
+  unsigned stale;
+  Pids readers, writers, attached;
+};
+
+std::vector<unsigned char> TableBytes(bool bigEndian, long long next, const std::vector<Record>& records,
+                                      long long count = -1) {
+  zeltest::ByteWriter w(bigEndian);
+  w.I32(0xFADEEDAF).U8(bigEndian ? 1 : 0).I32(8).I32(next);
+  w.I32(count >= 0 ? count : static_cast<long long>(records.size()));
+  for (const Record& r : records) {
+    w.I32(r.number).U8(r.stale);
+    for (const Pids* list : {&r.readers, &r.writers, &r.attached}) {
+      w.I32(static_cast<long long>(list->size()));
+      for (int pid : *list) w.I32(pid);
+    }
+  }
+  return w.bytes();
+}
+
+}  // namespace
+
+TEST_F(ContainerTest, VersionInfoReadsTablesAsStoredAndRefusesDamagedOnes) {
+  Close(Create());
+  const std::string toc = dir_ / "run_zel/version.toc";
+  const bool machineBig = ZELI_Database::Get_TheDatabase_p()->IsBigEndian();
+  // Version 0 stale and unused (the updating form of the table would drop
+  // it and rewrite the file), version 1 read, written and attached to. In both
+  // byte orders the same numbers come back, and the file stays as it was.
+  const std::vector<Record> records = {{0, 1, {}, {}, {}}, {1, 0, {11, 70000}, {20}, {31, 32}}};
+  for (bool big : {machineBig, !machineBig}) {
+    const std::vector<unsigned char> bytes = TableBytes(big, 2, records);
+    zeltest::WriteFileBytes(toc, bytes);
+    const VersionInfo info = GetVersionInfo(name_, status_);
+    ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+    EXPECT_EQ(info.table.isBigEndian, big ? 1 : 0);
+    EXPECT_EQ(info.table.softwareVersion, 8u);
+    EXPECT_EQ(info.table.nextVersion, 2);
+    EXPECT_EQ(info.table.versionCount, 2u);
+    EXPECT_EQ(info.table.version, 1);
+    EXPECT_EQ(info.table.stale, 0);
+    EXPECT_EQ(info.readers, (Pids{11, 70000}));
+    EXPECT_EQ(info.writers, Pids{20});
+    EXPECT_EQ(info.attached, (Pids{31, 32}));
+    EXPECT_EQ(zeltest::ReadFileBytes(toc), bytes);
+    EXPECT_FALSE(Exists("run_zel/version.lck"));
+  }
+
+  // A table without versions (a create in progress elsewhere).
+  zeltest::WriteFileBytes(toc, TableBytes(machineBig, 3, {}));
+  VersionInfo info = GetVersionInfo(name_, status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  EXPECT_EQ(info.table.versionCount, 0u);
+  EXPECT_EQ(info.table.version, -1);
+  EXPECT_EQ(info.table.nextVersion, 3);
+  EXPECT_EQ(info.readers.size() + info.writers.size() + info.attached.size(), 0u);
+
+  // Damaged tables (the table reader's own tests cover each of its checks):
+  // a status and the reason, *info untouched, the file unchanged.
+  const std::vector<unsigned char> good = TableBytes(machineBig, 2, records);
+  std::vector<unsigned char> trailing = good;
+  trailing.push_back(0);
+  zeltest::ByteWriter absurdList(machineBig);  // a million readers in 12 bytes
+  absurdList.I32(0xFADEEDAF).U8(machineBig ? 1 : 0).I32(8).I32(2).I32(1);
+  absurdList.I32(1).U8(0).I32(1000000).I32(7).I32(0).I32(0);
+  struct Damage {
+    const char* what;
+    std::vector<unsigned char> bytes;
+    const char* message;
+  };
+  const std::vector<Damage> damages = {
+      {"empty file", {}, "End of file"},
+      {"cut in the header", std::vector<unsigned char>(good.begin(), good.begin() + 11), "End of file"},
+      {"cut in the last list", std::vector<unsigned char>(good.begin(), good.end() - 3), "End of file"},
+      {"absurd version count", TableBytes(machineBig, 2, records, 0x7FFFFFFF), "End of file"},
+      {"absurd reader count", absurdList.bytes(), "End of file"},
+      {"bytes after the last record", trailing, "ZELI_VersionTOC::Read: bytes after the last version record"},
+  };
+  for (const Damage& damage : damages) {
+    SCOPED_TRACE(damage.what);
+    zeltest::WriteFileBytes(toc, damage.bytes);
+    zel_versionInfo_t raw;
+    std::memset(&raw, 0x5A, sizeof raw);
+    const zel_versionInfo_t untouched = raw;
+    ZEL_GetContainerVersionInfo(name_.c_str(), &raw, &status_);
+    EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, (std::string("ZEL_GetContainerVersionInfo: ") + damage.message).c_str());
+    EXPECT_EQ(std::memcmp(&raw, &untouched, sizeof raw), 0);
+    EXPECT_EQ(zeltest::ReadFileBytes(toc), damage.bytes);
+  }
 }

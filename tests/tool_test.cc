@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "test_support.h"
 
@@ -47,6 +48,44 @@ TEST_F(ToolTest, InfoShowsVersionProcessesAndAttributes) {
   EXPECT_NE(RunTool("info " + dir / "absent", out), 0);
   EXPECT_NE(out.find("no container named"), std::string::npos) << out;
   EXPECT_NE(RunTool("frobnicate", out), 0);
+}
+
+TEST_F(ToolTest, InfoListsAttachedProcessesAndStopsAtADamagedTable) {
+  zeltest::TempDir dir;
+  const std::string name = dir / "sim";
+  zel_container_t c = ZEL_CreateContainer(session_, name.c_str(), ZEL_MODE_DISK, &status_);
+  ASSERT_EQ(status_, ZEL_OK);
+  zeltest::ChildProcess attached([&](zeltest::ChildProcess::Channel& ch) {
+    zel_status_t st;
+    zel_session_t s = ZEL_InitSession(&st);
+    zel_container_t a = ZEL_AttachContainer(s, name.c_str(), &st);
+    if (st != ZEL_OK) return 1;
+    ch.Signal();
+    ch.Wait();
+    ZEL_DetachContainer(s, a, &st);
+    return st == ZEL_OK ? 0 : 2;
+  });
+  ASSERT_EQ(attached.AwaitSignal(), 'r');
+  std::string out;
+  ASSERT_EQ(RunTool("info " + name + "_zel", out), 0) << out;
+  EXPECT_NE(out.find("directory   " + name + "_zel\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("version     0 (newest of 1, next 1)\n"
+                     "  readers   none\n"
+                     "  writer    " + std::to_string(::getpid()) + "\n"
+                     "  attached  " + std::to_string(attached.Get_Pid()) + "\n"),
+            std::string::npos)
+      << out;
+  attached.Resume();
+  EXPECT_EQ(attached.Join(), 0);
+  ZEL_CloseContainer(session_, c, &status_);
+
+  // The table cut short: the tool stops with the library's reason.
+  const std::string toc = name + "_zel/version.toc";
+  std::vector<unsigned char> bytes = zeltest::ReadFileBytes(toc);
+  bytes.resize(bytes.size() - 2);
+  zeltest::WriteFileBytes(toc, bytes);
+  EXPECT_EQ(RunTool("info " + name, out), 1);
+  EXPECT_EQ(out, "zel: info: ZEL_GetContainerVersionInfo: End of file\n");
 }
 
 TEST(Tool, VersionPrintsNaming) {

@@ -1,10 +1,8 @@
+#ifndef ZEL_ZEL_H
+#define ZEL_ZEL_H
+
 /*
  * zel.h - the public interface of libqo_zel, a waveform database library.
- *
- * Simulators link it to write their results into a container on disk;
- * waveform viewers and post-processing tools link it to read them back.
- * This header compiles as C99 and as C++17 and is the only header a caller
- * needs.
  *
  * Rules of the boundary, which hold for every function below:
  *
@@ -12,27 +10,49 @@
  *     32-bit key. The key -1 is the null handle of every type; the library
  *     exports one constant null handle per type (ZEL_NullSession, ...).
  *  2. Every function that can fail takes a zel_status_t* as its last
- *     argument and stores ZEL_OK or the failure status there (a null status
- *     pointer is allowed and simply not written). On failure the function
- *     returns the null handle, a null pointer or 0, changes no handle it was
- *     given, and ZEL_GetError() returns "<function name>: <reason>", cut at
- *     129 characters.
- *  3. zel_bool_t is 0 for false and 1 for true.
- *  4. Lists and arrays returned together with a count are allocated with
- *     malloc and freed by the caller with free. Strings and buffers returned
- *     without a count stay owned by the library; each declaration says how
+ *     argument and stores ZEL_OK or the failure status there. The status
+ *     pointer may be null: nothing is stored then, and a failure's message
+ *     is still kept for ZEL_GetError().
+ *  3. A failing call returns the null handle, a null pointer or 0 (for an
+ *     enumeration, its value 0; ZEL_GetHierarchyNodeDirection alone returns
+ *     ZEL_ITOR_BACKWARD) and changes no handle it was given. ZEL_GetError()
+ *     then returns "<function name>: <reason>", cut at 129 characters.
+ *  4. zel_bool_t is 0 for false and 1 for true.
+ *  5. Lists and arrays returned together with a count (an out-parameter,
+ *     or a count field beside them) are allocated with malloc and freed by
+ *     the caller with free; the texts such a list points to stay owned by
+ *     the library. The one list with a count that stays the library's is
+ *     that of ZEL_GetAccumulatedErrors. Values a function copies out of
+ *     the library into caller memory are copies: a string value there is a
+ *     malloc'd text the caller frees.
+ *     A few functions return malloc'd texts or arrays without a count (full
+ *     names, the enumeration literal table). Every declaration that hands
+ *     the caller memory to free says so; all other strings and buffers
+ *     returned stay owned by the library, and each declaration says how
  *     long they stay valid.
- *  5. A null pointer where an array (with a count above 0) or an
- *     out-parameter is expected gives ZEL_BAD_ARG. Objects combined in one
- *     call must belong to the same container, otherwise ZEL_BAD_ARG.
- *  6. Enumerations passed in may hold any int value (each has an
- *     *_INT_RANGE_ member for that); values outside the listed ones are
- *     refused with ZEL_BAD_ARG where the function takes them.
- *  7. No exception ever leaves the library. The library starts no threads
- *     and takes no locks: use it from one thread at a time.
+ *  6. A null pointer where an array (with a count above 0) or an
+ *     out-parameter is expected gives ZEL_BAD_ARG, unless the declaration
+ *     says it may be null. Objects combined in one call must belong to the
+ *     same container, otherwise ZEL_BAD_ARG, unless the declaration allows
+ *     objects of any open container.
+ *  7. Enumerations with an *_INT_RANGE_ member have the range of int, so
+ *     any int value can be passed. Most functions refuse a value outside
+ *     the listed ones with ZEL_BAD_ARG; a few give such values a meaning
+ *     (any zel_mode_t but ZEL_MODE_DISK keeps a container in memory, any
+ *     storage mode but ZEL_STORAGE_ANALOG makes a digital simulation result
+ *     subset, any non-zero iterator order or direction is sorted or
+ *     backward).
+ *  8. Exported functions never throw: no exception ever leaves the
+ *     library. The library starts no threads and takes no thread locks:
+ *     use it from one thread at a time. (Between processes, a process that
+ *     changes a container's version table holds a file lock on it while it
+ *     does.)
+ *
+ * Simulators link the library to write their results into a container on
+ * disk; waveform viewers and post-processing tools link it to read them
+ * back. This header compiles as C99 and as C++17 and is the only header a
+ * caller needs.
  */
-#ifndef ZEL_ZEL_H
-#define ZEL_ZEL_H
 
 #if defined(ZEL_BUILDING_LIBRARY)
 #define ZEL_API __attribute__((visibility("default")))
@@ -49,9 +69,9 @@ extern "C" {
 #define ZEL_NOTHROW
 #endif
 
-/* ---------------------------------------------------------------------- */
-/* Shared types                                                           */
-/* ---------------------------------------------------------------------- */
+/* ====== Sessions and errors =========================================== */
+
+/* ------ Statuses, booleans and handles -------------------------------- */
 
 typedef enum zel_status_e {
   ZEL_OK = 0,
@@ -67,97 +87,6 @@ typedef enum zel_status_e {
 
 /* The library's boolean: 0 false, 1 true; stored in one byte. */
 typedef unsigned char zel_bool_t;
-
-/* Opening mode of containers, memory files and arrays. */
-typedef enum zel_iomode_e {
-  ZEL_IOMODE_READ = 0,
-  ZEL_IOMODE_WRITE = 1,
-  /* Containers only: open for writing without loading existing data stores. */
-  ZEL_IOMODE_WRITE_STRUCTURE = 2,
-  ZEL_IOMODE_INT_RANGE_ = 0x7fffffff /* any int may be passed; others are refused */
-} zel_iomode_t;
-
-/* Storage mode of a created container: on disk, or in memory only (no
- * files; closing writes nothing). Any value other than ZEL_MODE_DISK keeps
- * the container in memory. */
-typedef enum zel_mode_e {
-  ZEL_MODE_MEMORY = 0,
-  ZEL_MODE_DISK = 1,
-  ZEL_MODE_INT_RANGE_ = 0x7fffffff /* any int may be passed */
-} zel_mode_t;
-
-/* Monotonicity of a stored or computed array. */
-typedef enum zel_monotonicity_e {
-  ZEL_MONOTONICITY_UNKNOWN = 0,
-  ZEL_MONOTONICITY_NONE = 1,
-  ZEL_MONOTONICITY_STRICTLY_INCREASING = 2,
-  ZEL_MONOTONICITY_STRICTLY_DECREASING = 3,
-  ZEL_MONOTONICITY_INCREASING = 4,
-  ZEL_MONOTONICITY_DECREASING = 5,
-  ZEL_MONOTONICITY_MIXED = 6,
-  ZEL_MONOTONICITY_DEFAULT = 7,
-  ZEL_MONOTONICITY_INT_RANGE_ = 0x7fffffff /* any int may be passed; others are refused */
-} zel_monotonicity_t;
-
-/* Spacing of the X (or parameter) values of an array. 1 and 2 are accepted,
- * stored and returned without any behaviour attached. MIXED (a summary over
- * disagreeing segments) and DEFAULT cannot be set explicitly. */
-typedef enum zel_dataSpacing_e {
-  ZEL_DATASPACING_UNKNOWN = 0,
-  ZEL_DATASPACING_1 = 1,
-  ZEL_DATASPACING_2 = 2,
-  ZEL_DATASPACING_LINEAR_EQUIDISTANT = 3,
-  ZEL_DATASPACING_LOG_EQUIDISTANT = 4,
-  ZEL_DATASPACING_MIXED = 5,
-  ZEL_DATASPACING_DEFAULT = 6,
-  ZEL_DATASPACING_INT_RANGE_ = 0x7fffffff
-} zel_dataSpacing_t;
-
-/* How values between points are found. POLYNOMIAL gives each point an order
- * 0, 1 or 2. MIXED and DEFAULT cannot be set explicitly. */
-typedef enum zel_interpolation_e {
-  ZEL_INTERPOLATION_NONE = 0,
-  ZEL_INTERPOLATION_CONSTANT = 1,
-  ZEL_INTERPOLATION_LINEAR = 2,
-  ZEL_INTERPOLATION_POLYNOMIAL = 3,
-  ZEL_INTERPOLATION_MIXED = 4,
-  ZEL_INTERPOLATION_DEFAULT = 5,
-  ZEL_INTERPOLATION_INT_RANGE_ = 0x7fffffff
-} zel_interpolation_t;
-
-/* A compression code that callers set and read back unchanged; the library
- * attaches no behaviour to it. Initially 1. */
-typedef int zel_compression_t;
-
-/* A caller-chosen classification of a waveform. The library stores it in one
- * byte and returns it unchanged (only 0 to 255 survive storage); it carries
- * no names for its values. */
-typedef int zel_semantic_t;
-
-/* How a writer or subset lays out its data sets: DIGITAL and ANALOG choose
- * the front layout of a simulation result subset; SPARSE makes a writer's
- * data sets record an X index with every value. */
-typedef enum zel_storageMode_e {
-  ZEL_STORAGE_DIGITAL = 0,
-  ZEL_STORAGE_ANALOG = 1,
-  ZEL_STORAGE_SPARSE = 2,
-  ZEL_STORAGE_INT_RANGE_ = 0x7fffffff
-} zel_storageMode_t;
-
-/* The data writer of one waveform of a writer: an object owned by the
- * library, handed out as a pointer, valid until its writer is deleted or its
- * container closed (later calls give ZEL_BAD_HANDLE). */
-typedef struct ZEL_WfDataWriter ZEL_WfDataWriter;
-
-/* One waveform in one segment, as read: handed out by readers (and data
- * views), owned by the library; callers never free it. */
-typedef struct ZEL_WfSegment ZEL_WfSegment;
-
-/* The data writer of one waveform of a simulation result subset: owned by
- * the library, handed out as a pointer, valid until its simulation result
- * writer is deleted or its container closed (later calls give
- * ZEL_BAD_HANDLE). */
-typedef struct ZEL_SimWfDataWriter ZEL_SimWfDataWriter;
 
 /* Handles: one signed 32-bit key each; -1 is null. */
 typedef struct zel_session_s { int key; } zel_session_t;
@@ -177,6 +106,253 @@ typedef struct zel_writer_s { int key; } zel_writer_t;
 typedef struct zel_wfDataView_s { int key; } zel_wfDataView_t;
 typedef struct zel_reader_s { int key; } zel_reader_t;
 typedef struct zel_wfDataReader_s { int key; } zel_wfDataReader_t;
+
+/* The null handles (key -1). There is none for zel_wfDataReader_t. */
+ZEL_API extern const zel_session_t ZEL_NullSession;
+ZEL_API extern const zel_container_t ZEL_NullContainer;
+ZEL_API extern const zel_view_t ZEL_NullView;
+ZEL_API extern const zel_type_t ZEL_NullType;
+ZEL_API extern const zel_dimensionDescriptor_t ZEL_NullDimensionDescriptor;
+ZEL_API extern const zel_parameter_t ZEL_NullParameter;
+ZEL_API extern const zel_hierarchyNode_t ZEL_NullHierarchyNode;
+ZEL_API extern const zel_nodeIterator_t ZEL_NullNodeIterator;
+ZEL_API extern const zel_waveformSet_t ZEL_NullWaveformSet;
+ZEL_API extern const zel_segment_t ZEL_NullSegment;
+ZEL_API extern const zel_waveform_t ZEL_NullWaveform;
+ZEL_API extern const zel_simResultWriter_t ZEL_NullSimResultWriter;
+ZEL_API extern const zel_simResultSubset_t ZEL_NullSimResultSubset;
+ZEL_API extern const zel_writer_t ZEL_NullWriter;
+ZEL_API extern const zel_wfDataView_t ZEL_NullWfDataView;
+ZEL_API extern const zel_reader_t ZEL_NullReader;
+
+/* ------ Sessions, callbacks, handle checks and version queries -------- */
+
+/* A session termination callback: called once by ZEL_TermSession. */
+typedef void (*zel_termCallback_t)(void);
+
+/* Starts a session. Its key may be given again to a later session once this
+ * one has ended. */
+ZEL_API zel_session_t ZEL_InitSession(zel_status_t* status) ZEL_NOTHROW;
+
+/* Calls the session's termination callbacks (ascending function address),
+ * detaches its attached containers, closes its other containers, releases
+ * its remaining views and ends the session. */
+ZEL_API void ZEL_TermSession(zel_session_t session, zel_status_t* status) ZEL_NOTHROW;
+
+/* A callback registered twice gives ZEL_DUPLICATE; unregistering one that
+ * is not registered gives ZEL_NOT_FOUND. */
+ZEL_API void ZEL_RegisterTermCallback(zel_session_t session, zel_termCallback_t callback,
+                                      zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_UnregisterTermCallback(zel_session_t session, zel_termCallback_t callback,
+                                        zel_status_t* status) ZEL_NOTHROW;
+
+/* The handle-verification flag is kept and reported; handles are always
+ * verified whatever its value. */
+ZEL_API void ZEL_SetHandleVerification(zel_bool_t verify) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_GetHandleVerification(void) ZEL_NOTHROW;
+
+/* The software version written into containers (8). */
+ZEL_API unsigned ZEL_GetSoftwareVersion(void) ZEL_NOTHROW;
+/* ".qo_zel", the extension of a container's reference file. Static text. */
+ZEL_API const char* ZEL_GetFilenameExt(void) ZEL_NOTHROW;
+/* "_zel", the suffix of a container's directory. Static text. */
+ZEL_API const char* ZEL_GetDirectoryNameSuffix(void) ZEL_NOTHROW;
+
+/* True exactly when the handle's key is -1. */
+ZEL_API zel_bool_t ZEL_IsSessionNull(zel_session_t h) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsContainerNull(zel_container_t h) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsViewNull(zel_view_t h) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeNull(zel_type_t h) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsDimensionDescriptorNull(zel_dimensionDescriptor_t h) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsParameterNull(zel_parameter_t h) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsHierarchyNodeNull(zel_hierarchyNode_t h) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsNodeIteratorNull(zel_nodeIterator_t h) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsWaveformSetNull(zel_waveformSet_t h) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsSegmentNull(zel_segment_t h) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsWaveformNull(zel_waveform_t h) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsSimResultWriterNull(zel_simResultWriter_t h) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsSimResultSubsetNull(zel_simResultSubset_t h) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsWriterNull(zel_writer_t h) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsWfDataViewNull(zel_wfDataView_t h) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsReaderNull(zel_reader_t h) ZEL_NOTHROW;
+
+/* True exactly when the two keys are equal; nothing is looked up, so
+ * handles of different sessions may compare equal. */
+ZEL_API zel_bool_t ZEL_AreSameSession(zel_session_t a, zel_session_t b) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_AreSameContainer(zel_container_t a, zel_container_t b) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_AreSameView(zel_view_t a, zel_view_t b) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_AreSameType(zel_type_t a, zel_type_t b) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_AreSameDimensionDescriptor(zel_dimensionDescriptor_t a,
+                                                  zel_dimensionDescriptor_t b) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_AreSameParameter(zel_parameter_t a, zel_parameter_t b) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_AreSameHierarchyNode(zel_hierarchyNode_t a,
+                                            zel_hierarchyNode_t b) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_AreSameNodeIterator(zel_nodeIterator_t a,
+                                           zel_nodeIterator_t b) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_AreSameWaveformSet(zel_waveformSet_t a, zel_waveformSet_t b) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_AreSameSegment(zel_segment_t a, zel_segment_t b) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_AreSameWaveform(zel_waveform_t a, zel_waveform_t b) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_AreSameSimResultWriter(zel_simResultWriter_t a,
+                                              zel_simResultWriter_t b) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_AreSameSimResultSubset(zel_simResultSubset_t a,
+                                              zel_simResultSubset_t b) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_AreSameWriter(zel_writer_t a, zel_writer_t b) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_AreSameWfDataView(zel_wfDataView_t a, zel_wfDataView_t b) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_AreSameReader(zel_reader_t a, zel_reader_t b) ZEL_NOTHROW;
+
+/* ------ Errors -------------------------------------------------------- */
+
+/* The message of the most recent failing call, "<function>: <reason>", at
+ * most 129 characters; "" when none. Owned by the library; valid until the
+ * next failing call or ZEL_GetAccumulatedErrors. */
+ZEL_API const char* ZEL_GetError(void) ZEL_NOTHROW;
+
+/* With collecting on, every failure's message is kept in a list, oldest
+ * first, which ZEL_GetAccumulatedErrors returns and then marks stale. */
+ZEL_API void ZEL_SetErrorCollecting(zel_bool_t collect) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_GetErrorCollecting(void) ZEL_NOTHROW;
+
+/* Returns the collected messages (the current one included) and their count,
+ * or null with count 0; empties the current message. The array and its
+ * strings are owned by the library and stay valid until the next failure is
+ * collected or the next call of this function. */
+ZEL_API const char* const* ZEL_GetAccumulatedErrors(unsigned* count,
+                                                    zel_status_t* status) ZEL_NOTHROW;
+
+/* ====== Containers ==================================================== */
+
+/* Opening mode of containers, memory files and arrays. */
+typedef enum zel_iomode_e {
+  ZEL_IOMODE_READ = 0,
+  ZEL_IOMODE_WRITE = 1,
+  /* Containers only: open for writing without loading existing data stores. */
+  ZEL_IOMODE_WRITE_STRUCTURE = 2,
+  ZEL_IOMODE_INT_RANGE_ = 0x7fffffff /* any int may be passed; others are refused */
+} zel_iomode_t;
+
+/* Storage mode of a created container: on disk, or in memory only (no
+ * files; closing writes nothing). Any value other than ZEL_MODE_DISK keeps
+ * the container in memory. */
+typedef enum zel_mode_e {
+  ZEL_MODE_MEMORY = 0,
+  ZEL_MODE_DISK = 1,
+  ZEL_MODE_INT_RANGE_ = 0x7fffffff /* any int may be passed */
+} zel_mode_t;
+
+/*
+ * A container is named by a path, its full name; the caller may also give
+ * the full name followed by ".qo_zel" (the reference file) or "_zel" (the
+ * directory). Several processes may use one container: one writer of the
+ * newest version, any number of readers, and processes attached to the
+ * writer. Opening for writing fails while another process reads or writes
+ * the newest version; opening for reading is allowed beside a writer and
+ * sees what the writer last committed.
+ */
+
+/* Creates the container (or a new version of an existing one) opened for
+ * writing. ZEL_MODE_DISK makes files; any other mode keeps it in memory. */
+ZEL_API zel_container_t ZEL_CreateContainer(zel_session_t session, const char* name, zel_mode_t mode,
+                                            zel_status_t* status) ZEL_NOTHROW;
+/* The same, clearing a writer left registered by a dead process and any
+ * stale lock file, and recreating a container with an incompatible table. */
+ZEL_API zel_container_t ZEL_ForceCreateContainer(zel_session_t session, const char* name, zel_mode_t mode,
+                                                 zel_status_t* status) ZEL_NOTHROW;
+/* Opens the newest version (mode: reading, writing, or writing without
+ * loading the data stores). A container with a password is refused. */
+ZEL_API zel_container_t ZEL_OpenContainer(zel_session_t session, const char* name, zel_iomode_t mode,
+                                          zel_status_t* status) ZEL_NOTHROW;
+/* Opens with candidate passwords; one must equal the container's. */
+ZEL_API zel_container_t ZEL_OpenContainerWithPassword(zel_session_t session, const char* name,
+                                                      zel_iomode_t mode, unsigned count, const char** passwords,
+                                                      zel_status_t* status) ZEL_NOTHROW;
+/* Joins the process that writes the newest version. */
+ZEL_API zel_container_t ZEL_AttachContainer(zel_session_t session, const char* name,
+                                            zel_status_t* status) ZEL_NOTHROW;
+/* Writes what is modified and ends the attachment. */
+ZEL_API void ZEL_DetachContainer(zel_session_t session, zel_container_t container,
+                                 zel_status_t* status) ZEL_NOTHROW;
+/* Shuts down open writers, writes what is modified and closes. When the
+ * version table refuses (attached processes remain) the container stays
+ * open. Every handle of the container's objects becomes invalid. */
+ZEL_API void ZEL_CloseContainer(zel_session_t session, zel_container_t container,
+                                zel_status_t* status) ZEL_NOTHROW;
+/* Writes the structure file now when it was modified (disk containers open
+ * for writing; otherwise nothing). */
+ZEL_API void ZEL_CommitContainerStructure(zel_session_t session, zel_container_t container,
+                                          zel_status_t* status) ZEL_NOTHROW;
+/* Deletes the container; its files stay until its last reader closes. */
+ZEL_API void ZEL_DeleteContainer(const char* name, zel_status_t* status) ZEL_NOTHROW;
+/* False when neither the directory nor the reference file exists; a partial
+ * container is ZEL_FAILED. */
+ZEL_API zel_bool_t ZEL_ContainerExists(const char* name, zel_status_t* status) ZEL_NOTHROW;
+/* The software version that created the container. */
+ZEL_API unsigned ZEL_GetContainerSoftwareVersion(const char* name, zel_status_t* status) ZEL_NOTHROW;
+
+/* A container's version table as ZEL_GetContainerVersionInfo found it: the
+ * table's own fields and the processes registered in its newest version.
+ * Process ids are the operating system's; a process that died without
+ * closing the container stays listed. */
+typedef struct zel_versionInfo_s {
+  zel_bool_t isBigEndian;   /* byte order of the machine that created the container */
+  unsigned softwareVersion; /* of the library that created it: 8, below for older tables */
+  int nextVersion;          /* the number the next version will get */
+  unsigned versionCount;    /* versions in the table, stale ones included */
+  int version;              /* the newest version's number; -1 when versionCount is 0 */
+  zel_bool_t stale;         /* the newest version is stale: the container was deleted
+                               and stays only until its readers leave */
+  unsigned readerCount;     /* processes reading the newest version */
+  int* readers;
+  unsigned writerCount;     /* the process writing it: 0 or 1 */
+  int* writers;
+  unsigned attachedCount;   /* processes attached to its writer */
+  int* attached;
+} zel_versionInfo_t;
+
+/* Reads the version table of the container named name (full name,
+ * reference file or directory name) and fills *info. readers, writers and
+ * attached are each allocated with malloc and freed by the caller with
+ * free (null when their count is 0). The table is read as it stands,
+ * without its lock: it is only ever replaced whole, so the read sees one
+ * complete table, and this process is not registered in it. A missing
+ * container (a memory container has no files) gives ZEL_NOT_FOUND; a
+ * damaged table gives ZEL_FAILED with the reason ("End of file" for counts
+ * or lengths the file does not hold); a null info gives ZEL_BAD_ARG. On
+ * failure *info is left unchanged and nothing is allocated. */
+ZEL_API void ZEL_GetContainerVersionInfo(const char* name, zel_versionInfo_t* info,
+                                         zel_status_t* status) ZEL_NOTHROW;
+/* True while no newer version of the container has been created. */
+ZEL_API zel_bool_t ZEL_IsContainerLatestVersion(zel_session_t session, zel_container_t container,
+                                                zel_status_t* status) ZEL_NOTHROW;
+/* time (in/out) is a file modification time in nanoseconds since the
+ * epoch; 0 means the reference file's time. True when no segment data file
+ * is newer than time; time is set to the time compared against. */
+ZEL_API zel_bool_t ZEL_IsSegDataLatest(zel_session_t session, zel_container_t container, int64_t* time,
+                                       zel_status_t* status) ZEL_NOTHROW;
+/* Names: owned by the container, valid until it is closed; "" when unset. */
+ZEL_API const char* ZEL_GetContainerName(zel_session_t session, zel_container_t container,
+                                         zel_status_t* status) ZEL_NOTHROW;
+ZEL_API const char* ZEL_GetContainerPath(zel_session_t session, zel_container_t container,
+                                         zel_status_t* status) ZEL_NOTHROW;
+ZEL_API const char* ZEL_GetContainerFilename(zel_session_t session, zel_container_t container,
+                                             zel_status_t* status) ZEL_NOTHROW;
+ZEL_API const char* ZEL_GetContainerDirectoryName(zel_session_t session, zel_container_t container,
+                                                  zel_status_t* status) ZEL_NOTHROW;
+/* The value (owned by the container, valid until it is changed or the
+ * container closed) or null when absent. */
+ZEL_API const char* ZEL_GetContainerAttribute(zel_session_t session, zel_container_t container,
+                                              const char* name, zel_status_t* status) ZEL_NOTHROW;
+/* Array of names allocated with malloc (free it); the names stay owned by
+ * the container. Null with count 0 when there are none. */
+ZEL_API const char** ZEL_GetContainerAttributeNames(zel_session_t session, zel_container_t container,
+                                                    unsigned* count, zel_status_t* status) ZEL_NOTHROW;
+/* Creates or replaces; a null value stores "". */
+ZEL_API void ZEL_SetContainerAttribute(zel_session_t session, zel_container_t container, const char* name,
+                                       const char* value, zel_status_t* status) ZEL_NOTHROW;
+/* Once per open container; stored with the structure. */
+ZEL_API void ZEL_SetContainerPassword(zel_session_t session, zel_container_t container, const char* password,
+                                      zel_status_t* status) ZEL_NOTHROW;
+
+/* ====== Types ========================================================= */
 
 /* Data-type code of a type. */
 typedef enum zel_dataType_e {
@@ -277,313 +453,233 @@ typedef enum zel_conversion_e {
   ZEL_CONVERT_FUNCTION = 6  /* by a caller's function (views only) */
 } zel_conversion_t;
 
-/* Naming convention of hierarchy path names: which character separates the
- * names of blocks and signals. */
-typedef enum zel_hdl_e {
-  ZEL_HDL_NONE = 0,    /* names are not paths; full names use a space */
-  ZEL_HDL_SLASH = 1,   /* "/" */
-  ZEL_HDL_COLON = 2,   /* ":" */
-  ZEL_HDL_VERILOG = 3, /* not provided: ZEL_FAILED */
-  ZEL_HDL_SMART = 4,   /* the first ":" or "/" of the name (not for full names) */
-  ZEL_HDL_INT_RANGE_ = 0x7fffffff
-} zel_hdl_t;
+/* Values of a type are untyped memory laid out by the type: see
+ * zel_dataType_t. Composite values (arrays, records) are packed records of
+ * ZEL_GetSizeOfType bytes. Type handles returned below stay valid while the
+ * type's container is open. Functions that expect a discrete type fail with
+ * ZEL_BAD_ARG "The type is not a discrete ordered type" for any other. */
 
-/* Node iterator settings. Order: any value other than 0 is sorted order (by
- * name, by location below composites). Direction: any value other than 0 is
- * backward; ZEL_GetHierarchyNodeDirection gives 0 for a descending bus. The
- * *_INT_RANGE_ values only give the enumerations the range of int. */
-typedef enum zel_itorOrder_e {
-  ZEL_ITOR_INSERTION_ORDER = 0,
-  ZEL_ITOR_SORTED_ORDER = 1,
-  ZEL_ITOR_ORDER_INT_RANGE_ = 0x7fffffff
-} zel_itorOrder_t;
-typedef enum zel_itorDirection_e {
-  ZEL_ITOR_FORWARD = 0,
-  ZEL_ITOR_BACKWARD = 1,
-  ZEL_ITOR_DIRECTION_INT_RANGE_ = 0x7fffffff
-} zel_itorDirection_t;
-typedef enum zel_itorLevel_e {
-  ZEL_ITOR_ANCESTORS = 0, /* the parent, its parent, up to the root */
-  ZEL_ITOR_SIBLINGS = 1,  /* the siblings after the start node in the walking direction */
-  ZEL_ITOR_CHILDREN = 2,  /* the start node's offspring */
-  ZEL_ITOR_PREORDER = 3,  /* all descendants, each before its offspring */
-  ZEL_ITOR_POSTORDER = 4, /* all descendants, each after its offspring */
-  ZEL_ITOR_LEVEL_INT_RANGE_ = 0x7fffffff
-} zel_itorLevel_t;
-/* Which nodes a walk descends into. */
-typedef enum zel_itorEnter_e {
-  ZEL_ITOR_NA = 0,                    /* invalid for any walk that descends */
-  ZEL_ITOR_ENTER_GROUPS = 1,          /* groups */
-  ZEL_ITOR_ENTER_BLOCKS = 2,          /* roots and blocks */
-  ZEL_ITOR_ENTER_WAVEFORMS = 3,       /* waveform nodes (composites) */
-  ZEL_ITOR_ENTER_GROUPS_WAVEFORMS = 4, /* groups and waveform nodes */
-  ZEL_ITOR_ENTER_BLOCKS_WAVEFORMS = 5, /* roots, blocks and waveform nodes */
-  ZEL_ITOR_ENTER_INT_RANGE_ = 0x7fffffff
-} zel_itorEnter_t;
+/* Creates a builtin type (ZEL_CHARACTER, ZEL_STRING, ZEL_INTEGER, ZEL_REAL,
+ * ZEL_COMPLEX, ZEL_TIME or ZEL_FLOAT) named name in the container; any other
+ * code gives ZEL_BAD_ARG "Not a builtin datatype.". */
+ZEL_API zel_type_t ZEL_CreateBuiltinType(zel_session_t session, zel_container_t container, const char* name,
+                                         zel_dataType_t dataType, zel_status_t* status) ZEL_NOTHROW;
 
-/* A session termination callback: called once by ZEL_TermSession. */
-typedef void (*zel_termCallback_t)(void);
-
-/* The null handles (key -1). There is none for zel_wfDataReader_t. */
-ZEL_API extern const zel_session_t ZEL_NullSession;
-ZEL_API extern const zel_container_t ZEL_NullContainer;
-ZEL_API extern const zel_view_t ZEL_NullView;
-ZEL_API extern const zel_type_t ZEL_NullType;
-ZEL_API extern const zel_dimensionDescriptor_t ZEL_NullDimensionDescriptor;
-ZEL_API extern const zel_parameter_t ZEL_NullParameter;
-ZEL_API extern const zel_hierarchyNode_t ZEL_NullHierarchyNode;
-ZEL_API extern const zel_nodeIterator_t ZEL_NullNodeIterator;
-ZEL_API extern const zel_waveformSet_t ZEL_NullWaveformSet;
-ZEL_API extern const zel_segment_t ZEL_NullSegment;
-ZEL_API extern const zel_waveform_t ZEL_NullWaveform;
-ZEL_API extern const zel_simResultWriter_t ZEL_NullSimResultWriter;
-ZEL_API extern const zel_simResultSubset_t ZEL_NullSimResultSubset;
-ZEL_API extern const zel_writer_t ZEL_NullWriter;
-ZEL_API extern const zel_wfDataView_t ZEL_NullWfDataView;
-ZEL_API extern const zel_reader_t ZEL_NullReader;
-
-/* ---------------------------------------------------------------------- */
-/* Sessions, callbacks, handle checks and version queries                 */
-/* ---------------------------------------------------------------------- */
-
-/* Starts a session. Its key may be given again to a later session once this
- * one has ended. */
-ZEL_API zel_session_t ZEL_InitSession(zel_status_t* status) ZEL_NOTHROW;
-
-/* Calls the session's termination callbacks (ascending function address),
- * detaches its attached containers, closes its other containers, releases
- * its remaining views and ends the session. */
-ZEL_API void ZEL_TermSession(zel_session_t session, zel_status_t* status) ZEL_NOTHROW;
-
-/* A callback registered twice gives ZEL_DUPLICATE; unregistering one that
- * is not registered gives ZEL_NOT_FOUND. */
-ZEL_API void ZEL_RegisterTermCallback(zel_session_t session, zel_termCallback_t callback,
+/* The container's non-internal types named exactly name, in creation order;
+ * the array is malloc'd (caller frees), null when count is 0. */
+ZEL_API zel_type_t* ZEL_FindTypes(zel_session_t session, zel_container_t container, const char* name,
+                                  unsigned* count, zel_status_t* status) ZEL_NOTHROW;
+/* Every non-internal type of the container; array as ZEL_FindTypes
+ * (malloc'd, the caller frees it; null when count is 0). */
+ZEL_API zel_type_t* ZEL_GetAllTypes(zel_session_t session, zel_container_t container, unsigned* count,
+                                    zel_status_t* status) ZEL_NOTHROW;
+/* The container's first type equal to type (which may belong to any open
+ * container); none: ZEL_NOT_FOUND "Type not found". */
+ZEL_API zel_type_t ZEL_FindTypeByType(zel_session_t session, zel_container_t container, zel_type_t type,
                                       zel_status_t* status) ZEL_NOTHROW;
-ZEL_API void ZEL_UnregisterTermCallback(zel_session_t session, zel_termCallback_t callback,
-                                        zel_status_t* status) ZEL_NOTHROW;
-
-/* The handle-verification flag is kept and reported; handles are always
- * verified whatever its value. */
-ZEL_API void ZEL_SetHandleVerification(zel_bool_t verify) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_GetHandleVerification(void) ZEL_NOTHROW;
-
-/* The software version written into containers (8). */
-ZEL_API unsigned ZEL_GetSoftwareVersion(void) ZEL_NOTHROW;
-/* ".qo_zel", the extension of a container's reference file. Static text. */
-ZEL_API const char* ZEL_GetFilenameExt(void) ZEL_NOTHROW;
-/* "_zel", the suffix of a container's directory. Static text. */
-ZEL_API const char* ZEL_GetDirectoryNameSuffix(void) ZEL_NOTHROW;
-
-/* True exactly when the handle's key is -1. */
-ZEL_API zel_bool_t ZEL_IsSessionNull(zel_session_t h) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsContainerNull(zel_container_t h) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsViewNull(zel_view_t h) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsTypeNull(zel_type_t h) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsDimensionDescriptorNull(zel_dimensionDescriptor_t h) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsParameterNull(zel_parameter_t h) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsHierarchyNodeNull(zel_hierarchyNode_t h) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsNodeIteratorNull(zel_nodeIterator_t h) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsWaveformSetNull(zel_waveformSet_t h) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsSegmentNull(zel_segment_t h) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsWaveformNull(zel_waveform_t h) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsSimResultWriterNull(zel_simResultWriter_t h) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsSimResultSubsetNull(zel_simResultSubset_t h) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsWriterNull(zel_writer_t h) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsWfDataViewNull(zel_wfDataView_t h) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsReaderNull(zel_reader_t h) ZEL_NOTHROW;
-
-/* True exactly when the two keys are equal; nothing is looked up, so
- * handles of different sessions may compare equal. */
-ZEL_API zel_bool_t ZEL_AreSameSession(zel_session_t a, zel_session_t b) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_AreSameContainer(zel_container_t a, zel_container_t b) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_AreSameView(zel_view_t a, zel_view_t b) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_AreSameType(zel_type_t a, zel_type_t b) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_AreSameDimensionDescriptor(zel_dimensionDescriptor_t a,
-                                                  zel_dimensionDescriptor_t b) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_AreSameParameter(zel_parameter_t a, zel_parameter_t b) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_AreSameHierarchyNode(zel_hierarchyNode_t a,
-                                            zel_hierarchyNode_t b) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_AreSameNodeIterator(zel_nodeIterator_t a,
-                                           zel_nodeIterator_t b) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_AreSameWaveformSet(zel_waveformSet_t a, zel_waveformSet_t b) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_AreSameSegment(zel_segment_t a, zel_segment_t b) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_AreSameWaveform(zel_waveform_t a, zel_waveform_t b) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_AreSameSimResultWriter(zel_simResultWriter_t a,
-                                              zel_simResultWriter_t b) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_AreSameSimResultSubset(zel_simResultSubset_t a,
-                                              zel_simResultSubset_t b) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_AreSameWriter(zel_writer_t a, zel_writer_t b) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_AreSameWfDataView(zel_wfDataView_t a, zel_wfDataView_t b) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_AreSameReader(zel_reader_t a, zel_reader_t b) ZEL_NOTHROW;
-
-/* A view belongs to the session that created it. Deleting a view on which
- * readers still stand gives ZEL_FAILED "View is in use". Views still alive
- * when their session ends are released then. */
-ZEL_API zel_view_t ZEL_CreateView(zel_session_t session, zel_status_t* status) ZEL_NOTHROW;
-ZEL_API void ZEL_DeleteView(zel_session_t session, zel_view_t view,
-                            zel_status_t* status) ZEL_NOTHROW;
-
-/* ---------------------------------------------------------------------- */
-/* Readers: several waveforms of one waveform set read segment by segment.
- * Add waveforms (each gives a waveform reader; adding one twice gives the
- * same waveform reader with one more reference, removing it as often
- * releases it), start reading a segment, read each waveform through its
- * waveform reader, end reading, go on with the next segment. Waveform
- * segments built for a segment are kept for the reader's life, so visiting
- * a segment again costs nothing (unless values were written to it since:
- * then it is read again, and waveform segments handed out for it before go). A reader stands on a view (ZEL_CreateView),
- * which cannot be deleted while it does.
- *
- * Failures (ZEL_FAILED): "The reader is already open", "The reader is not
- * open" (reported by ZEL_EndReading as "ZEL_EndReadingSegment: ..."),
- * "Deleting nonexistent waveform from the reader". Starting a segment of
- * another waveform set than a reader's waveform is ZEL_BAD_ARG. The data
- * functions below read leg 0 of the waveform reader's current waveform
- * segment; while no segment is open they fail with ZEL_FAILED "No segment is
- * open for reading.". */
-ZEL_API zel_reader_t ZEL_CreateReader(zel_session_t session, zel_container_t container, zel_view_t view,
-                                      zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_wfDataReader_t ZEL_AddReaderWaveform(zel_session_t session, zel_reader_t reader,
-                                                 zel_waveform_t waveform, zel_status_t* status) ZEL_NOTHROW;
-ZEL_API void ZEL_RemoveReaderWaveform(zel_session_t session, zel_reader_t reader, zel_wfDataReader_t dataReader,
-                                      zel_status_t* status) ZEL_NOTHROW;
-/* Moves the reader to another view, then fails with ZEL_FAILED
- * "ZELI_Reader::HandleViewChange not implemented" (the move stays). */
-ZEL_API void ZEL_ReplaceReaderView(zel_session_t session, zel_reader_t reader, zel_view_t view,
-                                   zel_status_t* status) ZEL_NOTHROW;
-ZEL_API void ZEL_StartReadingSegment(zel_session_t session, zel_reader_t reader, zel_segment_t segment,
-                                     zel_status_t* status) ZEL_NOTHROW;
-ZEL_API void ZEL_EndReading(zel_session_t session, zel_reader_t reader, zel_status_t* status) ZEL_NOTHROW;
-/* Ends reading first when a segment is open; its waveform readers go too. */
-ZEL_API void ZEL_DeleteReader(zel_session_t session, zel_reader_t reader, zel_status_t* status) ZEL_NOTHROW;
-
-ZEL_API unsigned ZEL_GetPointCount(zel_session_t session, zel_wfDataReader_t dataReader,
-                                   zel_status_t* status) ZEL_NOTHROW;
-/* The current waveform segment itself, for the ZEL_*WfSegment* functions
- * (windows, buffers, text, searches): owned by the waveform reader, valid
- * until the reader is deleted. */
-ZEL_API ZEL_WfSegment* ZEL_GetWaveformDataWfSegment(zel_session_t session, zel_wfDataReader_t dataReader,
-                                                   zel_status_t* status) ZEL_NOTHROW;
-/* Addresses of point `point`'s X and Y values, from which the following
- * points lie contiguous; the order address is null unless the data is
- * polynomial (order may be a null pointer when not wanted). Valid until the
- * reader is deleted. */
-ZEL_API void ZEL_GetWaveformDataXYBuffers(zel_session_t session, zel_wfDataReader_t dataReader, unsigned point,
-                                          const void** x, const void** y, const unsigned** order,
-                                          zel_status_t* status) ZEL_NOTHROW;
-/* Copies one point's X and Y values and its interpolation order (order may
- * be a null pointer). */
-ZEL_API void ZEL_GetWaveformDataXYPoint(zel_session_t session, zel_wfDataReader_t dataReader, unsigned point,
-                                        void* x, void* y, unsigned* order, zel_status_t* status) ZEL_NOTHROW;
-/* Y at X, searching from startPoint on (bisection on monotonic X) and
- * interpolating by the waveform's interpolation type; lower and upper are
- * the bracketing point indexes. X outside the data leaves Y untouched and
- * sets both indexes to the point count. */
-ZEL_API void ZEL_GetWaveformDataYatX(zel_session_t session, zel_wfDataReader_t dataReader, unsigned startPoint,
-                                     const void* x, void* y, unsigned* lower, unsigned* upper,
-                                     zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_monotonicity_t ZEL_GetWaveformDataXMonotonicity(zel_session_t session, zel_wfDataReader_t dataReader,
-                                                            zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_monotonicity_t ZEL_GetWaveformDataYMonotonicity(zel_session_t session, zel_wfDataReader_t dataReader,
-                                                            zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_dataSpacing_t ZEL_GetWaveformDataXDataSpacing(zel_session_t session, zel_wfDataReader_t dataReader,
-                                                          zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_dataSpacing_t ZEL_GetWaveformDataYDataSpacing(zel_session_t session, zel_wfDataReader_t dataReader,
-                                                          zel_status_t* status) ZEL_NOTHROW;
-ZEL_API void ZEL_GetWaveformDataXMinMax(zel_session_t session, zel_wfDataReader_t dataReader, void* min, void* max,
-                                        zel_status_t* status) ZEL_NOTHROW;
-ZEL_API void ZEL_GetWaveformDataYMinMax(zel_session_t session, zel_wfDataReader_t dataReader, void* min, void* max,
-                                        zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_interpolation_t ZEL_GetWaveformDataInterpolationType(zel_session_t session,
-                                                                 zel_wfDataReader_t dataReader,
-                                                                 zel_status_t* status) ZEL_NOTHROW;
-
-/* ---------------------------------------------------------------------- */
-/* Containers                                                             */
-/* ---------------------------------------------------------------------- */
-/*
- * A container is named by a path, its full name; the caller may also give
- * the full name followed by ".qo_zel" (the reference file) or "_zel" (the
- * directory). Several processes may use one container: one writer of the
- * newest version, any number of readers, and processes attached to the
- * writer. Opening for writing fails while another process reads or writes
- * the newest version; opening for reading is allowed beside a writer and
- * sees what the writer last committed.
- */
-
-/* Creates the container (or a new version of an existing one) opened for
- * writing. ZEL_MODE_DISK makes files; any other mode keeps it in memory. */
-ZEL_API zel_container_t ZEL_CreateContainer(zel_session_t session, const char* name, zel_mode_t mode,
-                                            zel_status_t* status) ZEL_NOTHROW;
-/* The same, clearing a writer left registered by a dead process and any
- * stale lock file, and recreating a container with an incompatible table. */
-ZEL_API zel_container_t ZEL_ForceCreateContainer(zel_session_t session, const char* name, zel_mode_t mode,
-                                                 zel_status_t* status) ZEL_NOTHROW;
-/* Opens the newest version (mode: reading, writing, or writing without
- * loading the data stores). A container with a password is refused. */
-ZEL_API zel_container_t ZEL_OpenContainer(zel_session_t session, const char* name, zel_iomode_t mode,
-                                          zel_status_t* status) ZEL_NOTHROW;
-/* Opens with candidate passwords; one must equal the container's. */
-ZEL_API zel_container_t ZEL_OpenContainerWithPassword(zel_session_t session, const char* name,
-                                                      zel_iomode_t mode, unsigned count, const char** passwords,
-                                                      zel_status_t* status) ZEL_NOTHROW;
-/* Joins the process that writes the newest version. */
-ZEL_API zel_container_t ZEL_AttachContainer(zel_session_t session, const char* name,
-                                            zel_status_t* status) ZEL_NOTHROW;
-/* Writes what is modified and ends the attachment. */
-ZEL_API void ZEL_DetachContainer(zel_session_t session, zel_container_t container,
-                                 zel_status_t* status) ZEL_NOTHROW;
-/* Shuts down open writers, writes what is modified and closes. When the
- * version table refuses (attached processes remain) the container stays
- * open. Every handle of the container's objects becomes invalid. */
-ZEL_API void ZEL_CloseContainer(zel_session_t session, zel_container_t container,
+/* Copies type (of any open container) into the container, with the types it
+ * refers to found or copied there; returns the copy. */
+ZEL_API zel_type_t ZEL_CopyType(zel_session_t session, zel_container_t container, zel_type_t type,
                                 zel_status_t* status) ZEL_NOTHROW;
-/* Writes the structure file now when it was modified (disk containers open
- * for writing; otherwise nothing). */
-ZEL_API void ZEL_CommitContainerStructure(zel_session_t session, zel_container_t container,
-                                          zel_status_t* status) ZEL_NOTHROW;
-/* Deletes the container; its files stay until its last reader closes. */
-ZEL_API void ZEL_DeleteContainer(const char* name, zel_status_t* status) ZEL_NOTHROW;
-/* False when neither the directory nor the reference file exists; a partial
- * container is ZEL_FAILED. */
-ZEL_API zel_bool_t ZEL_ContainerExists(const char* name, zel_status_t* status) ZEL_NOTHROW;
-/* The software version that created the container. */
-ZEL_API unsigned ZEL_GetContainerSoftwareVersion(const char* name, zel_status_t* status) ZEL_NOTHROW;
-/* True while no newer version of the container has been created. */
-ZEL_API zel_bool_t ZEL_IsContainerLatestVersion(zel_session_t session, zel_container_t container,
-                                                zel_status_t* status) ZEL_NOTHROW;
-/* time (in/out) is a file modification time in nanoseconds since the
- * epoch; 0 means the reference file's time. True when no segment data file
- * is newer than time; time is set to the time compared against. */
-ZEL_API zel_bool_t ZEL_IsSegDataLatest(zel_session_t session, zel_container_t container, int64_t* time,
-                                       zel_status_t* status) ZEL_NOTHROW;
-/* Names: owned by the container, valid until it is closed; "" when unset. */
-ZEL_API const char* ZEL_GetContainerName(zel_session_t session, zel_container_t container,
-                                         zel_status_t* status) ZEL_NOTHROW;
-ZEL_API const char* ZEL_GetContainerPath(zel_session_t session, zel_container_t container,
-                                         zel_status_t* status) ZEL_NOTHROW;
-ZEL_API const char* ZEL_GetContainerFilename(zel_session_t session, zel_container_t container,
-                                             zel_status_t* status) ZEL_NOTHROW;
-ZEL_API const char* ZEL_GetContainerDirectoryName(zel_session_t session, zel_container_t container,
-                                                  zel_status_t* status) ZEL_NOTHROW;
-/* The value (owned by the container, valid until it is changed or the
- * container closed) or null when absent. */
-ZEL_API const char* ZEL_GetContainerAttribute(zel_session_t session, zel_container_t container,
-                                              const char* name, zel_status_t* status) ZEL_NOTHROW;
-/* Array of names allocated with malloc (free it); the names stay owned by
- * the container. Null with count 0 when there are none. */
-ZEL_API const char** ZEL_GetContainerAttributeNames(zel_session_t session, zel_container_t container,
-                                                    unsigned* count, zel_status_t* status) ZEL_NOTHROW;
-/* Creates or replaces; a null value stores "". */
-ZEL_API void ZEL_SetContainerAttribute(zel_session_t session, zel_container_t container, const char* name,
-                                       const char* value, zel_status_t* status) ZEL_NOTHROW;
-/* Once per open container; stored with the structure. */
-ZEL_API void ZEL_SetContainerPassword(zel_session_t session, zel_container_t container, const char* password,
+/* ZEL_FindTypeByType when it finds one, else ZEL_CopyType. */
+ZEL_API zel_type_t ZEL_FindOrCopyType(zel_session_t session, zel_container_t container, zel_type_t type,
                                       zel_status_t* status) ZEL_NOTHROW;
+/* True when the two types (of any open containers) are equal by value. */
+ZEL_API zel_bool_t ZEL_AreEqualTypes(zel_session_t session, zel_type_t a, zel_type_t b,
+                                     zel_status_t* status) ZEL_NOTHROW;
 
-/* ---------------------------------------------------------------------- */
-/* Dimension descriptors                                                  */
-/* ---------------------------------------------------------------------- */
+/* The name given at creation; owned by the type. */
+ZEL_API const char* ZEL_GetTypeName(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_dataType_t ZEL_GetDataType(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+/* Bytes per value in an unpacked buffer. */
+ZEL_API unsigned ZEL_GetSizeOfType(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+/* Bits per value in a packed record. */
+ZEL_API unsigned ZEL_GetPackedSizeOfType(zel_session_t session, zel_type_t type,
+                                         zel_status_t* status) ZEL_NOTHROW;
+/* The base type of a discrete subtype; the type itself otherwise. */
+ZEL_API zel_type_t ZEL_GetBaseType(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+/* Number of scalar leaves of a value (1 for a scalar type). */
+ZEL_API unsigned ZEL_GetScalarCount(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+/* Smallest and largest value of a discrete type's range. */
+ZEL_API void ZEL_GetTypeMinMax(zel_session_t session, zel_type_t type, int* min, int* max,
+                               zel_status_t* status) ZEL_NOTHROW;
+ZEL_API int ZEL_GetTypeLeftLimit(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API int ZEL_GetTypeRightLimit(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_rangeDirection_t ZEL_GetTypeDirection(zel_session_t session, zel_type_t type,
+                                                  zel_status_t* status) ZEL_NOTHROW;
+/* Fills range with the discrete type's range (its type is the type itself
+ * for a base type, the type it was derived from for a subtype). */
+ZEL_API void ZEL_GetTypeRange(zel_session_t session, zel_type_t type, zel_range_t* range,
+                              zel_status_t* status) ZEL_NOTHROW;
+/* True when count values at a and b are equal (float, count 1: within a
+ * relative 2^-22; strings by text; others byte for byte). */
+ZEL_API zel_bool_t ZEL_AreEqualData(zel_session_t session, zel_type_t type, const void* a, const void* b,
+                                    unsigned count, zel_status_t* status) ZEL_NOTHROW;
+/* Packs count records into destination (count * size bytes): sources has one
+ * pointer per scalar leaf (ZEL_GetScalarCount), each to count unpacked values
+ * of that leaf's type; a null source skips its leaf. A scalar type's packed
+ * record is its value. */
+ZEL_API void ZEL_PackTypeData(zel_session_t session, zel_type_t type, void** sources, unsigned count,
+                              void* destination, zel_status_t* status) ZEL_NOTHROW;
+/* The reverse of ZEL_PackTypeData; sub-byte fields of signed ranges are
+ * sign-extended into their byte. */
+ZEL_API void ZEL_UnpackTypeData(zel_session_t session, zel_type_t type, const void* source, unsigned count,
+                                void** destinations, zel_status_t* status) ZEL_NOTHROW;
+
+/* Type predicates. */
+ZEL_API zel_bool_t ZEL_IsTypeOrdered(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeDiscrete(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+/* Discrete with a range of non-negative values. */
+ZEL_API zel_bool_t ZEL_IsTypeUnsigned(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeScalar(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeComposite(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeBuiltin(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeUserDefined(zel_session_t session, zel_type_t type,
+                                         zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeBaseType(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeSubtype(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeCharacter(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeString(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeInteger(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeFloat(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeReal(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeComplex(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeTime(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeEnumeration(zel_session_t session, zel_type_t type,
+                                         zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeRecord(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeArray(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_bool_t ZEL_IsTypeUnion(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+
+/* ------ Enumerations, discrete subtypes and composite types ----------- */
+
+/* A new enumeration whose literals (copied; null gives "") have the
+ * encodings left, left +- 1, ... right; count must equal the range's value
+ * count, else ZEL_BAD_ARG "Incorrect enumeration literal count.". */
+ZEL_API zel_type_t ZEL_CreateEnumerationType(zel_session_t session, zel_container_t container, const char* name,
+                                             unsigned count, const char** literals, int left, int right,
+                                             zel_rangeDirection_t direction, zel_status_t* status) ZEL_NOTHROW;
+/* A subtype of a character, integer or enumeration type over left .. right
+ * (within the base's range), added to the base's container. */
+ZEL_API zel_type_t ZEL_CreateDiscreteSubtype(zel_session_t session, const char* name, zel_type_t base, int left,
+                                             int right, zel_rangeDirection_t direction,
+                                             zel_status_t* status) ZEL_NOTHROW;
+/* An array of element over count constraints (the last varies fastest);
+ * each constraint is a range over a discrete type of the container. */
+ZEL_API zel_type_t ZEL_CreateArrayType(zel_session_t session, zel_container_t container, const char* name,
+                                       zel_type_t element, unsigned count, const zel_range_t* constraints,
+                                       zel_status_t* status) ZEL_NOTHROW;
+/* A record of count named elements (names copied; null gives ""). */
+ZEL_API zel_type_t ZEL_CreateRecordType(zel_session_t session, zel_container_t container, const char* name,
+                                        unsigned count, const char** names, const zel_type_t* types,
+                                        zel_status_t* status) ZEL_NOTHROW;
+/* A union of count named choices (names copied; null gives ""). */
+ZEL_API zel_type_t ZEL_CreateUnionType(zel_session_t session, zel_container_t container, const char* name,
+                                       unsigned count, const char** names, const zel_type_t* types,
+                                       zel_status_t* status) ZEL_NOTHROW;
+
+/* Enumeration lookups. Positions and encodings are those of the type given
+ * (a subtype counts its own positions); literals are owned by the type. */
+ZEL_API unsigned ZEL_GetEnumerationLiteralCount(zel_session_t session, zel_type_t type,
+                                                zel_status_t* status) ZEL_NOTHROW;
+/* The literals in position order: a malloc'd array of count pointers (caller
+ * frees the array only). */
+ZEL_API const char** ZEL_GetEnumerationLiteralTable(zel_session_t session, zel_type_t type,
+                                                    zel_status_t* status) ZEL_NOTHROW;
+ZEL_API const char* ZEL_GetEnumerationLiteralByPosition(zel_session_t session, zel_type_t type, unsigned position,
+                                                        zel_status_t* status) ZEL_NOTHROW;
+ZEL_API const char* ZEL_GetEnumerationLiteralByEncoding(zel_session_t session, zel_type_t type, int encoding,
+                                                        zel_status_t* status) ZEL_NOTHROW;
+ZEL_API int ZEL_GetEnumerationEncodingByPosition(zel_session_t session, zel_type_t type, unsigned position,
+                                                 zel_status_t* status) ZEL_NOTHROW;
+ZEL_API unsigned ZEL_GetEnumerationPositionByEncoding(zel_session_t session, zel_type_t type, int encoding,
+                                                      zel_status_t* status) ZEL_NOTHROW;
+ZEL_API unsigned ZEL_GetEnumerationPositionByLiteral(zel_session_t session, zel_type_t type, const char* literal,
+                                                     zel_status_t* status) ZEL_NOTHROW;
+ZEL_API int ZEL_GetEnumerationEncodingByLiteral(zel_session_t session, zel_type_t type, const char* literal,
+                                                zel_status_t* status) ZEL_NOTHROW;
+
+/* Records and unions: element / choice count, type and name (owned by the
+ * type); an index out of range gives ZEL_BAD_ARG. */
+ZEL_API unsigned ZEL_GetRecordElementCount(zel_session_t session, zel_type_t type,
+                                           zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_type_t ZEL_GetRecordElementType(zel_session_t session, zel_type_t type, unsigned index,
+                                            zel_status_t* status) ZEL_NOTHROW;
+ZEL_API const char* ZEL_GetRecordElementName(zel_session_t session, zel_type_t type, unsigned index,
+                                             zel_status_t* status) ZEL_NOTHROW;
+ZEL_API unsigned ZEL_GetUnionChoiceCount(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_type_t ZEL_GetUnionChoiceType(zel_session_t session, zel_type_t type, unsigned index,
+                                          zel_status_t* status) ZEL_NOTHROW;
+ZEL_API const char* ZEL_GetUnionChoiceName(zel_session_t session, zel_type_t type, unsigned index,
+                                           zel_status_t* status) ZEL_NOTHROW;
+
+/* Arrays. */
+ZEL_API unsigned ZEL_GetArrayRank(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_GetArrayConstraint(zel_session_t session, zel_type_t type, unsigned index, zel_range_t* range,
+                                    zel_status_t* status) ZEL_NOTHROW;
+/* The location of the element at indices (one per constraint). */
+ZEL_API unsigned ZEL_GetArrayLocation(zel_session_t session, zel_type_t type, const int* indices,
+                                      zel_status_t* status) ZEL_NOTHROW;
+/* Fills indices (one per constraint) with the indices of the location. */
+ZEL_API void ZEL_GetArrayIndices(zel_session_t session, zel_type_t type, unsigned location, int* indices,
+                                 zel_status_t* status) ZEL_NOTHROW;
+ZEL_API unsigned ZEL_GetArrayElementCount(zel_session_t session, zel_type_t type,
+                                          zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_type_t ZEL_GetArrayElementType(zel_session_t session, zel_type_t type,
+                                           zel_status_t* status) ZEL_NOTHROW;
+/* The array type's size in bytes (the whole packed array). */
+ZEL_API unsigned ZEL_GetArrayElementSize(zel_session_t session, zel_type_t type,
+                                         zel_status_t* status) ZEL_NOTHROW;
+
+/* ====== Model: descriptors, waveform sets, parameters, segments ======= */
+
+/* ------ Summaries and settings of stored arrays ----------------------- */
+
+/* Monotonicity of a stored or computed array. */
+typedef enum zel_monotonicity_e {
+  ZEL_MONOTONICITY_UNKNOWN = 0,
+  ZEL_MONOTONICITY_NONE = 1,
+  ZEL_MONOTONICITY_STRICTLY_INCREASING = 2,
+  ZEL_MONOTONICITY_STRICTLY_DECREASING = 3,
+  ZEL_MONOTONICITY_INCREASING = 4,
+  ZEL_MONOTONICITY_DECREASING = 5,
+  ZEL_MONOTONICITY_MIXED = 6,
+  ZEL_MONOTONICITY_DEFAULT = 7,
+  ZEL_MONOTONICITY_INT_RANGE_ = 0x7fffffff /* any int may be passed; others are refused */
+} zel_monotonicity_t;
+
+/* Spacing of the X (or parameter) values of an array. 1 and 2 are accepted,
+ * stored and returned without any behaviour attached. MIXED (a summary over
+ * disagreeing segments) and DEFAULT cannot be set explicitly. */
+typedef enum zel_dataSpacing_e {
+  ZEL_DATASPACING_UNKNOWN = 0,
+  ZEL_DATASPACING_1 = 1,
+  ZEL_DATASPACING_2 = 2,
+  ZEL_DATASPACING_LINEAR_EQUIDISTANT = 3,
+  ZEL_DATASPACING_LOG_EQUIDISTANT = 4,
+  ZEL_DATASPACING_MIXED = 5,
+  ZEL_DATASPACING_DEFAULT = 6,
+  ZEL_DATASPACING_INT_RANGE_ = 0x7fffffff
+} zel_dataSpacing_t;
+
+/* How values between points are found. POLYNOMIAL gives each point an order
+ * 0, 1 or 2. MIXED and DEFAULT cannot be set explicitly. */
+typedef enum zel_interpolation_e {
+  ZEL_INTERPOLATION_NONE = 0,
+  ZEL_INTERPOLATION_CONSTANT = 1,
+  ZEL_INTERPOLATION_LINEAR = 2,
+  ZEL_INTERPOLATION_POLYNOMIAL = 3,
+  ZEL_INTERPOLATION_MIXED = 4,
+  ZEL_INTERPOLATION_DEFAULT = 5,
+  ZEL_INTERPOLATION_INT_RANGE_ = 0x7fffffff
+} zel_interpolation_t;
+
+/* A compression code that callers set and read back unchanged; the library
+ * attaches no behaviour to it. Initially 1. */
+typedef int zel_compression_t;
+
+/* ------ Dimension descriptors ----------------------------------------- */
+
 /*
  * A dimension descriptor names one axis of data: a name, a unit and the
  * type of its values ("time" in "s" of a real type). Parameters, waveform
@@ -620,7 +716,8 @@ ZEL_API zel_dimensionDescriptor_t* ZEL_FindDimensionDescriptors(zel_session_t se
                                                                 const char* name, const char* unit,
                                                                 zel_type_t type, unsigned* count,
                                                                 zel_status_t* status) ZEL_NOTHROW;
-/* Every descriptor of the container; array as ZEL_FindDimensionDescriptors. */
+/* Every descriptor of the container; array as ZEL_FindDimensionDescriptors
+ * (malloc'd, the caller frees it; null when count is 0). */
 ZEL_API zel_dimensionDescriptor_t* ZEL_GetAllDimensionDescriptors(zel_session_t session, zel_container_t container,
                                                                   unsigned* count, zel_status_t* status) ZEL_NOTHROW;
 /* The container's first descriptor equal to descriptor (of any open
@@ -659,11 +756,90 @@ ZEL_API void ZEL_SetDimensionDescriptorAttribute(zel_session_t session, zel_dime
                                                  const char* name, const char* value,
                                                  zel_status_t* status) ZEL_NOTHROW;
 
-/* (end of dimension descriptors) */
+/* ------ Waveform sets ------------------------------------------------- */
 
-/* ---------------------------------------------------------------------- */
-/* Parameters                                                             */
-/* ---------------------------------------------------------------------- */
+/* A waveform set groups the waveforms that share one X descriptor and one
+ * list of sweep parameters, and owns their segments. Its parameter list may
+ * hold empty entries (null handles) until they are set; once the set has
+ * segments its parameter count is fixed and its non-empty entries cannot be
+ * replaced (ZEL_FAILED). Descriptors and parameters combined with a set must
+ * belong to the set's container (ZEL_BAD_ARG). Waveform-set handles stay
+ * valid while the container is open. */
+
+/* A new set named name (copied) in the container with count parameter
+ * entries taken from parameters (a null handle is an empty entry), or all
+ * empty when parameters is null. */
+ZEL_API zel_waveformSet_t ZEL_CreateWaveformSet(zel_session_t session, zel_container_t container, const char* name,
+                                                zel_dimensionDescriptor_t xDescriptor, unsigned count,
+                                                const zel_parameter_t* parameters,
+                                                zel_status_t* status) ZEL_NOTHROW;
+/* The set's name; owned by the set, valid while its container is open. */
+ZEL_API const char* ZEL_GetWaveformSetName(zel_session_t session, zel_waveformSet_t waveformSet,
+                                           zel_status_t* status) ZEL_NOTHROW;
+/* The X descriptor. */
+ZEL_API zel_dimensionDescriptor_t ZEL_GetWaveformSetXDescriptor(zel_session_t session,
+                                                                zel_waveformSet_t waveformSet,
+                                                                zel_status_t* status) ZEL_NOTHROW;
+/* Replaces the X descriptor (of the set's container). */
+ZEL_API void ZEL_SetWaveformSetXDescriptor(zel_session_t session, zel_waveformSet_t waveformSet,
+                                           zel_dimensionDescriptor_t xDescriptor, zel_status_t* status) ZEL_NOTHROW;
+/* Number of entries of the parameter list, empty ones included. */
+ZEL_API unsigned ZEL_GetWaveformSetParameterCount(zel_session_t session, zel_waveformSet_t waveformSet,
+                                                  zel_status_t* status) ZEL_NOTHROW;
+/* Entry index (the null handle for an empty entry); index >= count:
+ * ZEL_BAD_ARG "Parameter index out of range.". */
+ZEL_API zel_parameter_t ZEL_GetWaveformSetParameter(zel_session_t session, zel_waveformSet_t waveformSet,
+                                                    unsigned index, zel_status_t* status) ZEL_NOTHROW;
+/* Replaces the whole list by count entries from parameters (all empty when
+ * parameters is null); the parameters listed before stay in the container. */
+ZEL_API void ZEL_SetWaveformSetParameters(zel_session_t session, zel_waveformSet_t waveformSet, unsigned count,
+                                          const zel_parameter_t* parameters, zel_status_t* status) ZEL_NOTHROW;
+/* Replaces entry index (a null handle empties it); an index >= count
+ * changes nothing. */
+ZEL_API void ZEL_SetWaveformSetParameter(zel_session_t session, zel_waveformSet_t waveformSet, unsigned index,
+                                         zel_parameter_t parameter, zel_status_t* status) ZEL_NOTHROW;
+/* The one set of the container named exactly name: none ZEL_NOT_FOUND
+ * "WaveformSet not found", several ZEL_FAILED "Multiple waveformSets". */
+ZEL_API zel_waveformSet_t ZEL_FindWaveformSet(zel_session_t session, zel_container_t container, const char* name,
+                                              zel_status_t* status) ZEL_NOTHROW;
+/* Every set of the container in creation order; the array is malloc'd
+ * (caller frees), null when count is 0. */
+ZEL_API zel_waveformSet_t* ZEL_GetAllWaveformSets(zel_session_t session, zel_container_t container,
+                                                  unsigned* count, zel_status_t* status) ZEL_NOTHROW;
+/* The container's first set equal to waveformSet (which may belong to any
+ * open container): equal X descriptors and pairwise equal parameters, names
+ * ignored. None: ZEL_NOT_FOUND "WaveformSet not found". */
+ZEL_API zel_waveformSet_t ZEL_FindWaveformSetByWaveformSet(zel_session_t session, zel_container_t container,
+                                                           zel_waveformSet_t waveformSet,
+                                                           zel_status_t* status) ZEL_NOTHROW;
+/* Copies waveformSet (of any open container) into the container: its name,
+ * its X descriptor and its parameters found or copied there; attributes,
+ * segments, waveforms and hierarchy are not copied. Returns the copy. */
+ZEL_API zel_waveformSet_t ZEL_CopyWaveformSet(zel_session_t session, zel_container_t container,
+                                              zel_waveformSet_t waveformSet, zel_status_t* status) ZEL_NOTHROW;
+/* ZEL_FindWaveformSetByWaveformSet when it finds one (*created 0), else
+ * ZEL_CopyWaveformSet (*created 1); created may be null. */
+ZEL_API zel_waveformSet_t ZEL_FindOrCopyWaveformSet(zel_session_t session, zel_container_t container,
+                                                    zel_waveformSet_t waveformSet, zel_bool_t* created,
+                                                    zel_status_t* status) ZEL_NOTHROW;
+/* True when the two sets (of any open containers) are equal as above. */
+ZEL_API zel_bool_t ZEL_AreEqualWaveformSets(zel_session_t session, zel_waveformSet_t a, zel_waveformSet_t b,
+                                            zel_status_t* status) ZEL_NOTHROW;
+/* The attribute's value (owned by the set, valid until it is changed or the
+ * container closed) or null when it is not set. Attributes are stored with
+ * the set. */
+ZEL_API const char* ZEL_GetWaveformSetAttribute(zel_session_t session, zel_waveformSet_t waveformSet,
+                                                const char* name, zel_status_t* status) ZEL_NOTHROW;
+/* Array of the attribute names, malloc'd (free it; the names stay owned by
+ * the set); null with count 0 when there are none. */
+ZEL_API const char** ZEL_GetWaveformSetAttributeNames(zel_session_t session, zel_waveformSet_t waveformSet,
+                                                      unsigned* count, zel_status_t* status) ZEL_NOTHROW;
+/* Creates or replaces the attribute (a null value stores ""). */
+ZEL_API void ZEL_SetWaveformSetAttribute(zel_session_t session, zel_waveformSet_t waveformSet, const char* name,
+                                         const char* value, zel_status_t* status) ZEL_NOTHROW;
+
+/* ------ Parameters ---------------------------------------------------- */
+
 /*
  * A parameter is one sweep variable (a temperature, a supply voltage, a
  * corner): a named, ordered list of values of its descriptor's type. Each
@@ -762,7 +938,8 @@ ZEL_API void ZEL_DeleteParameterValues(zel_session_t session, zel_parameter_t pa
  * array is malloc'd (caller frees), null when count is 0. */
 ZEL_API zel_parameter_t* ZEL_FindParameters(zel_session_t session, zel_container_t container, const char* name,
                                             unsigned* count, zel_status_t* status) ZEL_NOTHROW;
-/* Every parameter of the container; array as ZEL_FindParameters. */
+/* Every parameter of the container; array as ZEL_FindParameters (malloc'd,
+ * the caller frees it; null when count is 0). */
 ZEL_API zel_parameter_t* ZEL_GetAllParameters(zel_session_t session, zel_container_t container, unsigned* count,
                                               zel_status_t* status) ZEL_NOTHROW;
 /* The container's first parameter equal to parameter (of any open
@@ -794,97 +971,7 @@ ZEL_API const char** ZEL_GetParameterAttributeNames(zel_session_t session, zel_p
 ZEL_API void ZEL_SetParameterAttribute(zel_session_t session, zel_parameter_t parameter, const char* name,
                                        const char* value, zel_status_t* status) ZEL_NOTHROW;
 
-/* (end of parameters) */
-
-/* ---------------------------------------------------------------------- */
-/* Waveform sets                                                          */
-/* ---------------------------------------------------------------------- */
-
-/* A waveform set groups the waveforms that share one X descriptor and one
- * list of sweep parameters, and owns their segments. Its parameter list may
- * hold empty entries (null handles) until they are set; once the set has
- * segments its parameter count is fixed and its non-empty entries cannot be
- * replaced (ZEL_FAILED). Descriptors and parameters combined with a set must
- * belong to the set's container (ZEL_BAD_ARG). Waveform-set handles stay
- * valid while the container is open. */
-
-/* A new set named name (copied) in the container with count parameter
- * entries taken from parameters (a null handle is an empty entry), or all
- * empty when parameters is null. */
-ZEL_API zel_waveformSet_t ZEL_CreateWaveformSet(zel_session_t session, zel_container_t container, const char* name,
-                                                zel_dimensionDescriptor_t xDescriptor, unsigned count,
-                                                const zel_parameter_t* parameters,
-                                                zel_status_t* status) ZEL_NOTHROW;
-/* The set's name; owned by the set, valid while its container is open. */
-ZEL_API const char* ZEL_GetWaveformSetName(zel_session_t session, zel_waveformSet_t waveformSet,
-                                           zel_status_t* status) ZEL_NOTHROW;
-/* The X descriptor. */
-ZEL_API zel_dimensionDescriptor_t ZEL_GetWaveformSetXDescriptor(zel_session_t session,
-                                                                zel_waveformSet_t waveformSet,
-                                                                zel_status_t* status) ZEL_NOTHROW;
-/* Replaces the X descriptor (of the set's container). */
-ZEL_API void ZEL_SetWaveformSetXDescriptor(zel_session_t session, zel_waveformSet_t waveformSet,
-                                           zel_dimensionDescriptor_t xDescriptor, zel_status_t* status) ZEL_NOTHROW;
-/* Number of entries of the parameter list, empty ones included. */
-ZEL_API unsigned ZEL_GetWaveformSetParameterCount(zel_session_t session, zel_waveformSet_t waveformSet,
-                                                  zel_status_t* status) ZEL_NOTHROW;
-/* Entry index (the null handle for an empty entry); index >= count:
- * ZEL_BAD_ARG "Parameter index out of range.". */
-ZEL_API zel_parameter_t ZEL_GetWaveformSetParameter(zel_session_t session, zel_waveformSet_t waveformSet,
-                                                    unsigned index, zel_status_t* status) ZEL_NOTHROW;
-/* Replaces the whole list by count entries from parameters (all empty when
- * parameters is null); the parameters listed before stay in the container. */
-ZEL_API void ZEL_SetWaveformSetParameters(zel_session_t session, zel_waveformSet_t waveformSet, unsigned count,
-                                          const zel_parameter_t* parameters, zel_status_t* status) ZEL_NOTHROW;
-/* Replaces entry index (a null handle empties it); an index >= count
- * changes nothing. */
-ZEL_API void ZEL_SetWaveformSetParameter(zel_session_t session, zel_waveformSet_t waveformSet, unsigned index,
-                                         zel_parameter_t parameter, zel_status_t* status) ZEL_NOTHROW;
-/* The one set of the container named exactly name: none ZEL_NOT_FOUND
- * "WaveformSet not found", several ZEL_FAILED "Multiple waveformSets". */
-ZEL_API zel_waveformSet_t ZEL_FindWaveformSet(zel_session_t session, zel_container_t container, const char* name,
-                                              zel_status_t* status) ZEL_NOTHROW;
-/* Every set of the container in creation order; the array is malloc'd
- * (caller frees), null when count is 0. */
-ZEL_API zel_waveformSet_t* ZEL_GetAllWaveformSets(zel_session_t session, zel_container_t container,
-                                                  unsigned* count, zel_status_t* status) ZEL_NOTHROW;
-/* The container's first set equal to waveformSet (which may belong to any
- * open container): equal X descriptors and pairwise equal parameters, names
- * ignored. None: ZEL_NOT_FOUND "WaveformSet not found". */
-ZEL_API zel_waveformSet_t ZEL_FindWaveformSetByWaveformSet(zel_session_t session, zel_container_t container,
-                                                           zel_waveformSet_t waveformSet,
-                                                           zel_status_t* status) ZEL_NOTHROW;
-/* Copies waveformSet (of any open container) into the container: its name,
- * its X descriptor and its parameters found or copied there; attributes,
- * segments, waveforms and hierarchy are not copied. Returns the copy. */
-ZEL_API zel_waveformSet_t ZEL_CopyWaveformSet(zel_session_t session, zel_container_t container,
-                                              zel_waveformSet_t waveformSet, zel_status_t* status) ZEL_NOTHROW;
-/* ZEL_FindWaveformSetByWaveformSet when it finds one (*created 0), else
- * ZEL_CopyWaveformSet (*created 1); created may be null. */
-ZEL_API zel_waveformSet_t ZEL_FindOrCopyWaveformSet(zel_session_t session, zel_container_t container,
-                                                    zel_waveformSet_t waveformSet, zel_bool_t* created,
-                                                    zel_status_t* status) ZEL_NOTHROW;
-/* True when the two sets (of any open containers) are equal as above. */
-ZEL_API zel_bool_t ZEL_AreEqualWaveformSets(zel_session_t session, zel_waveformSet_t a, zel_waveformSet_t b,
-                                            zel_status_t* status) ZEL_NOTHROW;
-/* The attribute's value (owned by the set, valid until it is changed or the
- * container closed) or null when it is not set. Attributes are stored with
- * the set. */
-ZEL_API const char* ZEL_GetWaveformSetAttribute(zel_session_t session, zel_waveformSet_t waveformSet,
-                                                const char* name, zel_status_t* status) ZEL_NOTHROW;
-/* Array of the attribute names, malloc'd (free it; the names stay owned by
- * the set); null with count 0 when there are none. */
-ZEL_API const char** ZEL_GetWaveformSetAttributeNames(zel_session_t session, zel_waveformSet_t waveformSet,
-                                                      unsigned* count, zel_status_t* status) ZEL_NOTHROW;
-/* Creates or replaces the attribute (a null value stores ""). */
-ZEL_API void ZEL_SetWaveformSetAttribute(zel_session_t session, zel_waveformSet_t waveformSet, const char* name,
-                                         const char* value, zel_status_t* status) ZEL_NOTHROW;
-
-/* (end of waveform sets) */
-
-/* ---------------------------------------------------------------------- */
-/* Segments                                                               */
-/* ---------------------------------------------------------------------- */
+/* ------ Segments, data stores and commits ----------------------------- */
 
 /* A segment holds the data of a waveform set for one combination of
  * parameter values, one value per parameter. Indices are positions of
@@ -946,7 +1033,8 @@ ZEL_API zel_parameter_t ZEL_GetSegmentParameter(zel_session_t session, zel_segme
 ZEL_API unsigned ZEL_GetSegmentParameterValueIndex(zel_session_t session, zel_segment_t segment, unsigned i,
                                                    zel_status_t* status) ZEL_NOTHROW;
 /* Copies the segment's value of parameter i (and, with polynomial
- * interpolation, its order) into caller memory, as ZEL_GetParameterValue. */
+ * interpolation, its order) into caller memory, as ZEL_GetParameterValue (a
+ * string as a malloc'd text the caller frees). */
 ZEL_API void ZEL_GetSegmentParameterValue(zel_session_t session, zel_segment_t segment, unsigned i, void* value,
                                           int* order, zel_status_t* status) ZEL_NOTHROW;
 /* Adds a data store to the segment; returns its number (the old count). */
@@ -968,11 +1056,53 @@ ZEL_API void ZEL_CommitDataStoreStructure(zel_session_t session, zel_segment_t s
 ZEL_API void ZEL_CommitWaveformData(zel_session_t session, zel_segment_t segment, unsigned dataStore,
                                     zel_status_t* status) ZEL_NOTHROW;
 
-/* (end of segments) */
+/* ====== Hierarchy: nodes and node iterators =========================== */
 
-/* ---------------------------------------------------------------------- */
-/* Hierarchy                                                              */
-/* ---------------------------------------------------------------------- */
+/* Naming convention of hierarchy path names: which character separates the
+ * names of blocks and signals. */
+typedef enum zel_hdl_e {
+  ZEL_HDL_NONE = 0,    /* names are not paths; full names use a space */
+  ZEL_HDL_SLASH = 1,   /* "/" */
+  ZEL_HDL_COLON = 2,   /* ":" */
+  ZEL_HDL_VERILOG = 3, /* not provided: ZEL_FAILED */
+  ZEL_HDL_SMART = 4,   /* the first ":" or "/" of the name (not for full names) */
+  ZEL_HDL_INT_RANGE_ = 0x7fffffff
+} zel_hdl_t;
+
+/* Node iterator settings. Order: any value other than 0 is sorted order (by
+ * name, by location below composites). Direction: any value other than 0 is
+ * backward; ZEL_GetHierarchyNodeDirection gives 0 for a descending bus. The
+ * *_INT_RANGE_ values only give the enumerations the range of int. */
+typedef enum zel_itorOrder_e {
+  ZEL_ITOR_INSERTION_ORDER = 0,
+  ZEL_ITOR_SORTED_ORDER = 1,
+  ZEL_ITOR_ORDER_INT_RANGE_ = 0x7fffffff
+} zel_itorOrder_t;
+typedef enum zel_itorDirection_e {
+  ZEL_ITOR_FORWARD = 0,
+  ZEL_ITOR_BACKWARD = 1,
+  ZEL_ITOR_DIRECTION_INT_RANGE_ = 0x7fffffff
+} zel_itorDirection_t;
+typedef enum zel_itorLevel_e {
+  ZEL_ITOR_ANCESTORS = 0, /* the parent, its parent, up to the root */
+  ZEL_ITOR_SIBLINGS = 1,  /* the siblings after the start node in the walking direction */
+  ZEL_ITOR_CHILDREN = 2,  /* the start node's offspring */
+  ZEL_ITOR_PREORDER = 3,  /* all descendants, each before its offspring */
+  ZEL_ITOR_POSTORDER = 4, /* all descendants, each after its offspring */
+  ZEL_ITOR_LEVEL_INT_RANGE_ = 0x7fffffff
+} zel_itorLevel_t;
+/* Which nodes a walk descends into. */
+typedef enum zel_itorEnter_e {
+  ZEL_ITOR_NA = 0,                    /* invalid for any walk that descends */
+  ZEL_ITOR_ENTER_GROUPS = 1,          /* groups */
+  ZEL_ITOR_ENTER_BLOCKS = 2,          /* roots and blocks */
+  ZEL_ITOR_ENTER_WAVEFORMS = 3,       /* waveform nodes (composites) */
+  ZEL_ITOR_ENTER_GROUPS_WAVEFORMS = 4, /* groups and waveform nodes */
+  ZEL_ITOR_ENTER_BLOCKS_WAVEFORMS = 5, /* roots, blocks and waveform nodes */
+  ZEL_ITOR_ENTER_INT_RANGE_ = 0x7fffffff
+} zel_itorEnter_t;
+
+/* ------ Hierarchy nodes ----------------------------------------------- */
 
 /* Every waveform set has a signal hierarchy below its root: blocks hold
  * blocks, groups and signals; signals (scalar or composite) lead to
@@ -1085,11 +1215,7 @@ ZEL_API void ZEL_SetHierarchyNodeAttribute(zel_session_t session, zel_hierarchyN
 ZEL_API zel_hierarchyNode_t ZEL_GetNameHierarchyRootNode(zel_session_t session, zel_waveformSet_t waveformSet,
                                                          zel_status_t* status) ZEL_NOTHROW;
 
-/* (end of hierarchy) */
-
-/* ---------------------------------------------------------------------- */
-/* Node iterators                                                         */
-/* ---------------------------------------------------------------------- */
+/* ------ Node iterators ------------------------------------------------ */
 
 /* A node iterator walks a hierarchy from a start node; it belongs to the
  * node's container and dies when the container is closed. Deleting a node
@@ -1125,11 +1251,14 @@ ZEL_API zel_hierarchyNode_t ZEL_GetNextNode(zel_session_t session, zel_nodeItera
 ZEL_API unsigned ZEL_GetIterationCount(zel_session_t session, zel_nodeIterator_t iterator,
                                        zel_status_t* status) ZEL_NOTHROW;
 
-/* (end of node iterators) */
+/* ====== Writers ======================================================= */
 
-/* ---------------------------------------------------------------------- */
-/* Waveforms                                                              */
-/* ---------------------------------------------------------------------- */
+/* ------ Waveforms ----------------------------------------------------- */
+
+/* A caller-chosen classification of a waveform. The library stores it in one
+ * byte and returns it unchanged (only 0 to 255 survive storage); it carries
+ * no names for its values. */
+typedef int zel_semantic_t;
 
 /* A new source waveform of the set with the semantic and Y descriptor. */
 ZEL_API zel_waveform_t ZEL_CreateWaveform(zel_session_t session, zel_waveformSet_t waveformSet,
@@ -1171,9 +1300,22 @@ ZEL_API void ZEL_SetWaveformAttribute(zel_session_t session, zel_waveform_t wave
 ZEL_API zel_bool_t ZEL_ExistWfSegment(zel_session_t session, zel_segment_t segment, zel_waveform_t waveform,
                                       zel_status_t* status) ZEL_NOTHROW;
 
-/* ---------------------------------------------------------------------- */
-/* Writers                                                                */
-/* ---------------------------------------------------------------------- */
+/* ------ Front and array writers --------------------------------------- */
+
+/* How a writer or subset lays out its data sets: DIGITAL and ANALOG choose
+ * the front layout of a simulation result subset; SPARSE makes a writer's
+ * data sets record an X index with every value. */
+typedef enum zel_storageMode_e {
+  ZEL_STORAGE_DIGITAL = 0,
+  ZEL_STORAGE_ANALOG = 1,
+  ZEL_STORAGE_SPARSE = 2,
+  ZEL_STORAGE_INT_RANGE_ = 0x7fffffff
+} zel_storageMode_t;
+
+/* The data writer of one waveform of a writer: an object owned by the
+ * library, handed out as a pointer, valid until its writer is deleted or its
+ * container closed (later calls give ZEL_BAD_HANDLE). */
+typedef struct ZEL_WfDataWriter ZEL_WfDataWriter;
 
 /* A writer filling data store dataStore of the segment; SPARSE mode tags
  * every value with its X index. ZEL_BAD_ARG for a store that does not exist. */
@@ -1217,6 +1359,108 @@ ZEL_API void ZEL_SetXMinMax(zel_session_t session, zel_writer_t writer, const vo
 /* Forgets given X extremes. */
 ZEL_API void ZEL_UnsetXMinMax(zel_session_t session, zel_writer_t writer, zel_status_t* status) ZEL_NOTHROW;
 
+/* ------ Simulation result writers ------------------------------------- */
+
+/* The data writer of one waveform of a simulation result subset: owned by
+ * the library, handed out as a pointer, valid until its simulation result
+ * writer is deleted or its container closed (later calls give
+ * ZEL_BAD_HANDLE). */
+typedef struct ZEL_SimWfDataWriter ZEL_SimWfDataWriter;
+
+/* A simulation result writer fills one data store of a segment cycle by
+ * cycle: all its waveforms share one X axis (one X value per cycle) and are
+ * divided into subsets. An ANALOG subset stores every waveform at every data
+ * front (each must get a value); any other storage mode makes a digital
+ * subset, whose waveforms store a value only in the fronts where they get
+ * one (typically when they change).
+ *
+ * Order of calls: create the writer, its subsets and their waveforms; then
+ * ZEL_SimInitializeWriting; then per cycle ZEL_SimStartCycle, per subset
+ * ZEL_SimStartDataFront, the values through the data writers,
+ * ZEL_SimEndDataFront, and ZEL_SimEndCycle; last ZEL_SimTerminateWriting.
+ * Calls out of this order give ZEL_FAILED and change nothing. Between cycles
+ * ZEL_CommitWaveformData makes the values so far visible to readers in
+ * other processes; inside a cycle it is refused ("Some writer(s) cannot be
+ * flushed (are active)"). Closing the container with a writer still open
+ * drops the point of an analog front that was not ended, ends the cycle and
+ * terminates writing. */
+
+/* A writer on data store dataStore of the segment; ZEL_BAD_ARG "DataStore
+ * index is invalid." for a store the segment does not have. */
+ZEL_API zel_simResultWriter_t ZEL_CreateSimResultWriter(zel_session_t session, zel_segment_t segment,
+                                                        unsigned dataStore, zel_status_t* status) ZEL_NOTHROW;
+/* Closes what the writer opened (cutting no data) and deletes it with its
+ * subsets; their handles and data writers become invalid. The data stays
+ * in the segment. */
+ZEL_API void ZEL_DeleteSimResultWriter(zel_session_t session, zel_simResultWriter_t writer,
+                                       zel_status_t* status) ZEL_NOTHROW;
+ZEL_API unsigned ZEL_GetSimResultSubsetCount(zel_session_t session, zel_simResultWriter_t writer,
+                                             zel_status_t* status) ZEL_NOTHROW;
+/* Subsets in creation order; index >= count: ZEL_BAD_ARG "Subset index out
+ * of range.". */
+ZEL_API zel_simResultSubset_t ZEL_GetSimResultSubset(zel_session_t session, zel_simResultWriter_t writer,
+                                                     unsigned index, zel_status_t* status) ZEL_NOTHROW;
+/* A new subset (ZEL_STORAGE_ANALOG: analog, any other mode: digital); only
+ * before writing is initialized (ZEL_FAILED after). */
+ZEL_API zel_simResultSubset_t ZEL_CreateSimResultSubset(zel_session_t session, zel_simResultWriter_t writer,
+                                                        zel_storageMode_t mode, zel_status_t* status) ZEL_NOTHROW;
+/* Adds a waveform of the segment's set (same container, else ZEL_BAD_ARG)
+ * and returns its index in the subset, only before writing is initialized.
+ * The waveforms of an analog subset must all have Y values of one kind. */
+ZEL_API unsigned ZEL_AddSimResultWaveform(zel_session_t session, zel_simResultSubset_t subset,
+                                          zel_waveform_t waveform, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API unsigned ZEL_GetSimResultWaveformCount(zel_session_t session, zel_simResultSubset_t subset,
+                                               zel_status_t* status) ZEL_NOTHROW;
+/* The waveform at index; ZEL_FAILED "ZELI_DataSet:AssertIsValidIndex" when
+ * there is none. */
+ZEL_API zel_waveform_t ZEL_GetSimResultWaveform(zel_session_t session, zel_simResultSubset_t subset,
+                                                unsigned index, zel_status_t* status) ZEL_NOTHROW;
+/* The data writer of the waveform at index; ZEL_BAD_ARG
+ * "ZELI_SimResultSubset::Get_SimWfDataWriter_p index" beyond the last. */
+ZEL_API ZEL_SimWfDataWriter* ZEL_GetSimWfDataWriter_p(zel_session_t session, zel_simResultSubset_t subset,
+                                                      unsigned index, zel_status_t* status) ZEL_NOTHROW;
+/* The interpolation of every waveform of the subset. MIXED and DEFAULT are
+ * ZEL_BAD_ARG; an analog subset refuses any change once writing was
+ * initialized, a digital one anything but CONSTANT (ZEL_FAILED). */
+ZEL_API void ZEL_SetSimInterpolationType(zel_session_t session, zel_simResultSubset_t subset,
+                                         zel_interpolation_t interpolation, zel_status_t* status) ZEL_NOTHROW;
+/* Checks every subset (an analog one without waveforms: ZEL_BAD_ARG
+ * "ZELI_AnalogFrontDataSet has no waveforms.") before anything changes, then
+ * opens the data store for writing. Only once. */
+ZEL_API void ZEL_SimInitializeWriting(zel_session_t session, zel_simResultWriter_t writer,
+                                      zel_status_t* status) ZEL_NOTHROW;
+/* Ends writing outside a cycle and closes the data store. */
+ZEL_API void ZEL_SimTerminateWriting(zel_session_t session, zel_simResultWriter_t writer,
+                                     zel_status_t* status) ZEL_NOTHROW;
+/* Starts a cycle at the X value x (one value of the X type). */
+ZEL_API void ZEL_SimStartCycle(zel_session_t session, zel_simResultWriter_t writer, const void* x,
+                               zel_status_t* status) ZEL_NOTHROW;
+/* Ends the cycle; refused while a subset's front is open. */
+ZEL_API void ZEL_SimEndCycle(zel_session_t session, zel_simResultWriter_t writer, zel_status_t* status) ZEL_NOTHROW;
+/* Opens the subset's data front in the current cycle; order is the
+ * polynomial order (0 to 2) of an analog subset with POLYNOMIAL
+ * interpolation and is ignored otherwise. */
+ZEL_API void ZEL_SimStartDataFront(zel_session_t session, zel_simResultSubset_t subset, int order,
+                                   zel_status_t* status) ZEL_NOTHROW;
+/* Closes the subset's front. An analog front with waveforms left without a
+ * value gives ZEL_FAILED "Some waveforms do not have a value."; the front
+ * then still counts, each such waveform holding its previous value (zero,
+ * or "" for strings, at the first front). */
+ZEL_API void ZEL_SimEndDataFront(zel_session_t session, zel_simResultSubset_t subset,
+                                 zel_status_t* status) ZEL_NOTHROW;
+/* The X values' summary (MIXED and DEFAULT are ZEL_BAD_ARG). */
+ZEL_API void ZEL_SetSimResultXMonotonicity(zel_session_t session, zel_simResultWriter_t writer,
+                                           zel_monotonicity_t monotonicity, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_SetSimResultXDataSpacing(zel_session_t session, zel_simResultWriter_t writer,
+                                          zel_dataSpacing_t spacing, zel_status_t* status) ZEL_NOTHROW;
+/* min and max: one X value each. */
+ZEL_API void ZEL_SetSimResultXMinMax(zel_session_t session, zel_simResultWriter_t writer, const void* min,
+                                     const void* max, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_UnsetSimResultXMinMax(zel_session_t session, zel_simResultWriter_t writer,
+                                       zel_status_t* status) ZEL_NOTHROW;
+
+/* ------ Data writers -------------------------------------------------- */
+
 /* Data writers: a pointer that is not a live data writer gives
  * ZEL_BAD_HANDLE; a failed call leaves the data set as it was. */
 /* Enters the waveform's value for the open data front, ZEL_FAILED outside
@@ -1250,9 +1494,30 @@ ZEL_API void ZEL_WfDataWriterSetMinMax(ZEL_WfDataWriter* dataWriter, const void*
 /* Forgets given Y extremes. */
 ZEL_API void ZEL_WfDataWriterUnsetMinMax(ZEL_WfDataWriter* dataWriter, zel_status_t* status) ZEL_NOTHROW;
 
-/* ---------------------------------------------------------------------- */
-/* Waveform segments                                                      */
-/* ---------------------------------------------------------------------- */
+/* Simulation data writers: a pointer that is not a live one gives
+ * ZEL_BAD_HANDLE; a failed call leaves the data as it was. */
+/* Enters the waveform's value (one Y value) in its subset's open front
+ * (ZEL_FAILED "The data front is not active." outside one, "The waveform
+ * already has a value." for a second value in one front). */
+ZEL_API void ZEL_SimWfDataWriterEnterValue(ZEL_SimWfDataWriter* dataWriter, const void* value,
+                                           zel_status_t* status) ZEL_NOTHROW;
+/* The Y values' summary (MIXED and DEFAULT are ZEL_BAD_ARG). */
+ZEL_API void ZEL_SimWfDataWriterSetMonotonicity(ZEL_SimWfDataWriter* dataWriter, zel_monotonicity_t monotonicity,
+                                                zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_SimWfDataWriterSetDataSpacing(ZEL_SimWfDataWriter* dataWriter, zel_dataSpacing_t spacing,
+                                               zel_status_t* status) ZEL_NOTHROW;
+/* min and max: one Y value each. */
+ZEL_API void ZEL_SimWfDataWriterSetMinMax(ZEL_SimWfDataWriter* dataWriter, const void* min, const void* max,
+                                          zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_SimWfDataWriterUnsetMinMax(ZEL_SimWfDataWriter* dataWriter, zel_status_t* status) ZEL_NOTHROW;
+
+/* ====== Reading ======================================================= */
+
+/* ------ Waveform segments --------------------------------------------- */
+
+/* One waveform in one segment, as read: handed out by readers (and data
+ * views), owned by the library; callers never free it. */
+typedef struct ZEL_WfSegment ZEL_WfSegment;
 
 /* One waveform in one segment, handed out by data views and readers. These
  * functions take the ZEL_WfSegment first and look up no session. A null
@@ -1364,6 +1629,8 @@ ZEL_API void ZEL_SetWfSegmentXDataArray_p(ZEL_WfSegment* segment, void* array, z
 ZEL_API void ZEL_CopyWfSegmentXDataArray_p(ZEL_WfSegment* segment, const void* array,
                                            zel_status_t* status) ZEL_NOTHROW;
 
+/* ------ Search and interpolation -------------------------------------- */
+
 /* Searches in a waveform segment, from a start point of a start leg onward
  * (reverse searches are not implemented: ZEL_FAILED). Monotonic data is
  * bisected, other data scanned; the first crossing in storage order wins.
@@ -1386,7 +1653,8 @@ ZEL_API void ZEL_GetWfSegmentIndexByCP(ZEL_WfSegment* segment, unsigned startLeg
  * (*interpolated set), or the closest point's with closestOnly. Nothing
  * found: ZEL_NOT_FOUND "No such value". y may be null (only the bracket is
  * wanted); cp must be null. ValueByY returns X at Y likewise (interpolated
- * only for linear and polynomial data). */
+ * only for linear and polynomial data). A string value copied out is a
+ * malloc'd text the caller frees. */
 ZEL_API void ZEL_GetWfSegmentValueByX(ZEL_WfSegment* segment, unsigned startLeg, unsigned startPoint,
                                       const void* x, zel_bool_t closestOnly, zel_bool_t reverse, unsigned* leg,
                                       unsigned* lower, unsigned* upper, zel_bool_t* exact,
@@ -1403,7 +1671,8 @@ ZEL_API void ZEL_GetWfSegmentValueByCP(ZEL_WfSegment* segment, unsigned startLeg
                                        zel_bool_t* interpolated, void* y, void* x,
                                        zel_status_t* status) ZEL_NOTHROW;
 /* The stored value closest to the sought one and its point (nothing found:
- * point 0 of the start leg, *exact clear). */
+ * point 0 of the start leg, *exact clear). A string value copied out is a
+ * malloc'd text the caller frees. */
 ZEL_API void ZEL_GetWfSegmentClosestYValue(ZEL_WfSegment* segment, unsigned startLeg, unsigned startPoint,
                                            const void* y, zel_bool_t reverse, unsigned* leg, unsigned* point,
                                            zel_bool_t* exact, void* closest, zel_status_t* status) ZEL_NOTHROW;
@@ -1414,325 +1683,98 @@ ZEL_API void ZEL_GetWfSegmentClosestCPValue(ZEL_WfSegment* segment, unsigned sta
                                             const void* cp, zel_bool_t reverse, unsigned* leg, unsigned* point,
                                             zel_bool_t* exact, void* closest, zel_status_t* status) ZEL_NOTHROW;
 
-/* ---------------------------------------------------------------------- */
-/* Simulation result writers                                              */
-/* ---------------------------------------------------------------------- */
+/* ------ Readers ------------------------------------------------------- */
 
-/* A simulation result writer fills one data store of a segment cycle by
- * cycle: all its waveforms share one X axis (one X value per cycle) and are
- * divided into subsets. An ANALOG subset stores every waveform at every data
- * front (each must get a value); any other storage mode makes a digital
- * subset, whose waveforms store a value only in the fronts where they get
- * one (typically when they change).
+/* Readers: several waveforms of one waveform set read segment by segment.
+ * Add waveforms (each gives a waveform reader; adding one twice gives the
+ * same waveform reader with one more reference, removing it as often
+ * releases it), start reading a segment, read each waveform through its
+ * waveform reader, end reading, go on with the next segment. Waveform
+ * segments built for a segment are kept for the reader's life, so visiting
+ * a segment again costs nothing (unless values were written to it since:
+ * then it is read again, and waveform segments handed out for it before go). A reader stands on a view (ZEL_CreateView),
+ * which cannot be deleted while it does.
  *
- * Order of calls: create the writer, its subsets and their waveforms; then
- * ZEL_SimInitializeWriting; then per cycle ZEL_SimStartCycle, per subset
- * ZEL_SimStartDataFront, the values through the data writers,
- * ZEL_SimEndDataFront, and ZEL_SimEndCycle; last ZEL_SimTerminateWriting.
- * Calls out of this order give ZEL_FAILED and change nothing. Between cycles
- * ZEL_CommitWaveformData makes the values so far visible to readers in
- * other processes; inside a cycle it is refused ("Some writer(s) cannot be
- * flushed (are active)"). Closing the container with a writer still open
- * drops the point of an analog front that was not ended, ends the cycle and
- * terminates writing. */
-
-/* A writer on data store dataStore of the segment; ZEL_BAD_ARG "DataStore
- * index is invalid." for a store the segment does not have. */
-ZEL_API zel_simResultWriter_t ZEL_CreateSimResultWriter(zel_session_t session, zel_segment_t segment,
-                                                        unsigned dataStore, zel_status_t* status) ZEL_NOTHROW;
-/* Closes what the writer opened (cutting no data) and deletes it with its
- * subsets; their handles and data writers become invalid. The data stays
- * in the segment. */
-ZEL_API void ZEL_DeleteSimResultWriter(zel_session_t session, zel_simResultWriter_t writer,
-                                       zel_status_t* status) ZEL_NOTHROW;
-ZEL_API unsigned ZEL_GetSimResultSubsetCount(zel_session_t session, zel_simResultWriter_t writer,
-                                             zel_status_t* status) ZEL_NOTHROW;
-/* Subsets in creation order; index >= count: ZEL_BAD_ARG "Subset index out
- * of range.". */
-ZEL_API zel_simResultSubset_t ZEL_GetSimResultSubset(zel_session_t session, zel_simResultWriter_t writer,
-                                                     unsigned index, zel_status_t* status) ZEL_NOTHROW;
-/* A new subset (ZEL_STORAGE_ANALOG: analog, any other mode: digital); only
- * before writing is initialized (ZEL_FAILED after). */
-ZEL_API zel_simResultSubset_t ZEL_CreateSimResultSubset(zel_session_t session, zel_simResultWriter_t writer,
-                                                        zel_storageMode_t mode, zel_status_t* status) ZEL_NOTHROW;
-/* Adds a waveform of the segment's set (same container, else ZEL_BAD_ARG)
- * and returns its index in the subset, only before writing is initialized.
- * The waveforms of an analog subset must all have Y values of one kind. */
-ZEL_API unsigned ZEL_AddSimResultWaveform(zel_session_t session, zel_simResultSubset_t subset,
-                                          zel_waveform_t waveform, zel_status_t* status) ZEL_NOTHROW;
-ZEL_API unsigned ZEL_GetSimResultWaveformCount(zel_session_t session, zel_simResultSubset_t subset,
-                                               zel_status_t* status) ZEL_NOTHROW;
-/* The waveform at index; ZEL_FAILED "ZELI_DataSet:AssertIsValidIndex" when
- * there is none. */
-ZEL_API zel_waveform_t ZEL_GetSimResultWaveform(zel_session_t session, zel_simResultSubset_t subset,
-                                                unsigned index, zel_status_t* status) ZEL_NOTHROW;
-/* The data writer of the waveform at index; ZEL_BAD_ARG
- * "ZELI_SimResultSubset::Get_SimWfDataWriter_p index" beyond the last. */
-ZEL_API ZEL_SimWfDataWriter* ZEL_GetSimWfDataWriter_p(zel_session_t session, zel_simResultSubset_t subset,
-                                                      unsigned index, zel_status_t* status) ZEL_NOTHROW;
-/* The interpolation of every waveform of the subset. MIXED and DEFAULT are
- * ZEL_BAD_ARG; an analog subset refuses any change once writing was
- * initialized, a digital one anything but CONSTANT (ZEL_FAILED). */
-ZEL_API void ZEL_SetSimInterpolationType(zel_session_t session, zel_simResultSubset_t subset,
-                                         zel_interpolation_t interpolation, zel_status_t* status) ZEL_NOTHROW;
-/* Checks every subset (an analog one without waveforms: ZEL_BAD_ARG
- * "ZELI_AnalogFrontDataSet has no waveforms.") before anything changes, then
- * opens the data store for writing. Only once. */
-ZEL_API void ZEL_SimInitializeWriting(zel_session_t session, zel_simResultWriter_t writer,
+ * Failures (ZEL_FAILED): "The reader is already open", "The reader is not
+ * open" (reported by ZEL_EndReading as "ZEL_EndReadingSegment: ..."),
+ * "Deleting nonexistent waveform from the reader". Starting a segment of
+ * another waveform set than a reader's waveform is ZEL_BAD_ARG. The data
+ * functions below read leg 0 of the waveform reader's current waveform
+ * segment; while no segment is open they fail with ZEL_FAILED "No segment is
+ * open for reading.". */
+ZEL_API zel_reader_t ZEL_CreateReader(zel_session_t session, zel_container_t container, zel_view_t view,
                                       zel_status_t* status) ZEL_NOTHROW;
-/* Ends writing outside a cycle and closes the data store. */
-ZEL_API void ZEL_SimTerminateWriting(zel_session_t session, zel_simResultWriter_t writer,
-                                     zel_status_t* status) ZEL_NOTHROW;
-/* Starts a cycle at the X value x (one value of the X type). */
-ZEL_API void ZEL_SimStartCycle(zel_session_t session, zel_simResultWriter_t writer, const void* x,
-                               zel_status_t* status) ZEL_NOTHROW;
-/* Ends the cycle; refused while a subset's front is open. */
-ZEL_API void ZEL_SimEndCycle(zel_session_t session, zel_simResultWriter_t writer, zel_status_t* status) ZEL_NOTHROW;
-/* Opens the subset's data front in the current cycle; order is the
- * polynomial order (0 to 2) of an analog subset with POLYNOMIAL
- * interpolation and is ignored otherwise. */
-ZEL_API void ZEL_SimStartDataFront(zel_session_t session, zel_simResultSubset_t subset, int order,
+ZEL_API zel_wfDataReader_t ZEL_AddReaderWaveform(zel_session_t session, zel_reader_t reader,
+                                                 zel_waveform_t waveform, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_RemoveReaderWaveform(zel_session_t session, zel_reader_t reader, zel_wfDataReader_t dataReader,
+                                      zel_status_t* status) ZEL_NOTHROW;
+/* Moves the reader to another view, then fails with ZEL_FAILED
+ * "ZELI_Reader::HandleViewChange not implemented" (the move stays). */
+ZEL_API void ZEL_ReplaceReaderView(zel_session_t session, zel_reader_t reader, zel_view_t view,
                                    zel_status_t* status) ZEL_NOTHROW;
-/* Closes the subset's front. An analog front with waveforms left without a
- * value gives ZEL_FAILED "Some waveforms do not have a value."; the front
- * then still counts, each such waveform holding its previous value (zero,
- * or "" for strings, at the first front). */
-ZEL_API void ZEL_SimEndDataFront(zel_session_t session, zel_simResultSubset_t subset,
-                                 zel_status_t* status) ZEL_NOTHROW;
-/* The X values' summary (MIXED and DEFAULT are ZEL_BAD_ARG). */
-ZEL_API void ZEL_SetSimResultXMonotonicity(zel_session_t session, zel_simResultWriter_t writer,
-                                           zel_monotonicity_t monotonicity, zel_status_t* status) ZEL_NOTHROW;
-ZEL_API void ZEL_SetSimResultXDataSpacing(zel_session_t session, zel_simResultWriter_t writer,
-                                          zel_dataSpacing_t spacing, zel_status_t* status) ZEL_NOTHROW;
-/* min and max: one X value each. */
-ZEL_API void ZEL_SetSimResultXMinMax(zel_session_t session, zel_simResultWriter_t writer, const void* min,
-                                     const void* max, zel_status_t* status) ZEL_NOTHROW;
-ZEL_API void ZEL_UnsetSimResultXMinMax(zel_session_t session, zel_simResultWriter_t writer,
-                                       zel_status_t* status) ZEL_NOTHROW;
-
-/* Simulation data writers: a pointer that is not a live one gives
- * ZEL_BAD_HANDLE; a failed call leaves the data as it was. */
-/* Enters the waveform's value (one Y value) in its subset's open front
- * (ZEL_FAILED "The data front is not active." outside one, "The waveform
- * already has a value." for a second value in one front). */
-ZEL_API void ZEL_SimWfDataWriterEnterValue(ZEL_SimWfDataWriter* dataWriter, const void* value,
-                                           zel_status_t* status) ZEL_NOTHROW;
-/* The Y values' summary (MIXED and DEFAULT are ZEL_BAD_ARG). */
-ZEL_API void ZEL_SimWfDataWriterSetMonotonicity(ZEL_SimWfDataWriter* dataWriter, zel_monotonicity_t monotonicity,
-                                                zel_status_t* status) ZEL_NOTHROW;
-ZEL_API void ZEL_SimWfDataWriterSetDataSpacing(ZEL_SimWfDataWriter* dataWriter, zel_dataSpacing_t spacing,
-                                               zel_status_t* status) ZEL_NOTHROW;
-/* min and max: one Y value each. */
-ZEL_API void ZEL_SimWfDataWriterSetMinMax(ZEL_SimWfDataWriter* dataWriter, const void* min, const void* max,
-                                          zel_status_t* status) ZEL_NOTHROW;
-ZEL_API void ZEL_SimWfDataWriterUnsetMinMax(ZEL_SimWfDataWriter* dataWriter, zel_status_t* status) ZEL_NOTHROW;
-
-/* ---------------------------------------------------------------------- */
-/* Errors                                                                 */
-/* ---------------------------------------------------------------------- */
-
-/* The message of the most recent failing call, "<function>: <reason>", at
- * most 129 characters; "" when none. Owned by the library; valid until the
- * next failing call or ZEL_GetAccumulatedErrors. */
-ZEL_API const char* ZEL_GetError(void) ZEL_NOTHROW;
-
-/* With collecting on, every failure's message is kept in a list, oldest
- * first, which ZEL_GetAccumulatedErrors returns and then marks stale. */
-ZEL_API void ZEL_SetErrorCollecting(zel_bool_t collect) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_GetErrorCollecting(void) ZEL_NOTHROW;
-
-/* Returns the collected messages (the current one included) and their count,
- * or null with count 0; empties the current message. The array and its
- * strings are owned by the library and stay valid until the next failure is
- * collected or the next call of this function. */
-ZEL_API const char* const* ZEL_GetAccumulatedErrors(unsigned* count,
-                                                    zel_status_t* status) ZEL_NOTHROW;
-
-/* ---------------------------------------------------------------------- */
-/* Types                                                                  */
-/* ---------------------------------------------------------------------- */
-
-/* Values of a type are untyped memory laid out by the type: see
- * zel_dataType_t. Composite values (arrays, records) are packed records of
- * ZEL_GetSizeOfType bytes. Type handles returned below stay valid while the
- * type's container is open. Functions that expect a discrete type fail with
- * ZEL_BAD_ARG "The type is not a discrete ordered type" for any other. */
-
-/* Creates a builtin type (ZEL_CHARACTER, ZEL_STRING, ZEL_INTEGER, ZEL_REAL,
- * ZEL_COMPLEX, ZEL_TIME or ZEL_FLOAT) named name in the container; any other
- * code gives ZEL_BAD_ARG "Not a builtin datatype.". */
-ZEL_API zel_type_t ZEL_CreateBuiltinType(zel_session_t session, zel_container_t container, const char* name,
-                                         zel_dataType_t dataType, zel_status_t* status) ZEL_NOTHROW;
-
-/* The container's non-internal types named exactly name, in creation order;
- * the array is malloc'd (caller frees), null when count is 0. */
-ZEL_API zel_type_t* ZEL_FindTypes(zel_session_t session, zel_container_t container, const char* name,
-                                  unsigned* count, zel_status_t* status) ZEL_NOTHROW;
-/* Every non-internal type of the container; array as ZEL_FindTypes. */
-ZEL_API zel_type_t* ZEL_GetAllTypes(zel_session_t session, zel_container_t container, unsigned* count,
-                                    zel_status_t* status) ZEL_NOTHROW;
-/* The container's first type equal to type (which may belong to any open
- * container); none: ZEL_NOT_FOUND "Type not found". */
-ZEL_API zel_type_t ZEL_FindTypeByType(zel_session_t session, zel_container_t container, zel_type_t type,
-                                      zel_status_t* status) ZEL_NOTHROW;
-/* Copies type (of any open container) into the container, with the types it
- * refers to found or copied there; returns the copy. */
-ZEL_API zel_type_t ZEL_CopyType(zel_session_t session, zel_container_t container, zel_type_t type,
-                                zel_status_t* status) ZEL_NOTHROW;
-/* ZEL_FindTypeByType when it finds one, else ZEL_CopyType. */
-ZEL_API zel_type_t ZEL_FindOrCopyType(zel_session_t session, zel_container_t container, zel_type_t type,
-                                      zel_status_t* status) ZEL_NOTHROW;
-/* True when the two types (of any open containers) are equal by value. */
-ZEL_API zel_bool_t ZEL_AreEqualTypes(zel_session_t session, zel_type_t a, zel_type_t b,
+ZEL_API void ZEL_StartReadingSegment(zel_session_t session, zel_reader_t reader, zel_segment_t segment,
                                      zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_EndReading(zel_session_t session, zel_reader_t reader, zel_status_t* status) ZEL_NOTHROW;
+/* Ends reading first when a segment is open; its waveform readers go too. */
+ZEL_API void ZEL_DeleteReader(zel_session_t session, zel_reader_t reader, zel_status_t* status) ZEL_NOTHROW;
 
-/* The name given at creation; owned by the type. */
-ZEL_API const char* ZEL_GetTypeName(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_dataType_t ZEL_GetDataType(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-/* Bytes per value in an unpacked buffer. */
-ZEL_API unsigned ZEL_GetSizeOfType(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-/* Bits per value in a packed record. */
-ZEL_API unsigned ZEL_GetPackedSizeOfType(zel_session_t session, zel_type_t type,
-                                         zel_status_t* status) ZEL_NOTHROW;
-/* The base type of a discrete subtype; the type itself otherwise. */
-ZEL_API zel_type_t ZEL_GetBaseType(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-/* Number of scalar leaves of a value (1 for a scalar type). */
-ZEL_API unsigned ZEL_GetScalarCount(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-/* Smallest and largest value of a discrete type's range. */
-ZEL_API void ZEL_GetTypeMinMax(zel_session_t session, zel_type_t type, int* min, int* max,
-                               zel_status_t* status) ZEL_NOTHROW;
-ZEL_API int ZEL_GetTypeLeftLimit(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-ZEL_API int ZEL_GetTypeRightLimit(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_rangeDirection_t ZEL_GetTypeDirection(zel_session_t session, zel_type_t type,
-                                                  zel_status_t* status) ZEL_NOTHROW;
-/* Fills range with the discrete type's range (its type is the type itself
- * for a base type, the type it was derived from for a subtype). */
-ZEL_API void ZEL_GetTypeRange(zel_session_t session, zel_type_t type, zel_range_t* range,
-                              zel_status_t* status) ZEL_NOTHROW;
-/* True when count values at a and b are equal (float, count 1: within a
- * relative 2^-22; strings by text; others byte for byte). */
-ZEL_API zel_bool_t ZEL_AreEqualData(zel_session_t session, zel_type_t type, const void* a, const void* b,
-                                    unsigned count, zel_status_t* status) ZEL_NOTHROW;
-/* Packs count records into destination (count * size bytes): sources has one
- * pointer per scalar leaf (ZEL_GetScalarCount), each to count unpacked values
- * of that leaf's type; a null source skips its leaf. A scalar type's packed
- * record is its value. */
-ZEL_API void ZEL_PackTypeData(zel_session_t session, zel_type_t type, void** sources, unsigned count,
-                              void* destination, zel_status_t* status) ZEL_NOTHROW;
-/* The reverse of ZEL_PackTypeData; sub-byte fields of signed ranges are
- * sign-extended into their byte. */
-ZEL_API void ZEL_UnpackTypeData(zel_session_t session, zel_type_t type, const void* source, unsigned count,
-                                void** destinations, zel_status_t* status) ZEL_NOTHROW;
-
-/* Type predicates. */
-ZEL_API zel_bool_t ZEL_IsTypeOrdered(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsTypeDiscrete(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-/* Discrete with a range of non-negative values. */
-ZEL_API zel_bool_t ZEL_IsTypeUnsigned(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsTypeScalar(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsTypeComposite(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsTypeBuiltin(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsTypeUserDefined(zel_session_t session, zel_type_t type,
-                                         zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsTypeBaseType(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsTypeSubtype(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsTypeCharacter(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsTypeString(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsTypeInteger(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsTypeFloat(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsTypeReal(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsTypeComplex(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsTypeTime(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsTypeEnumeration(zel_session_t session, zel_type_t type,
-                                         zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsTypeRecord(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsTypeArray(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_bool_t ZEL_IsTypeUnion(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-
-/* ---------------------------------------------------------------------- */
-/* Enumerations, discrete subtypes and composite types                    */
-/* ---------------------------------------------------------------------- */
-
-/* A new enumeration whose literals (copied; null gives "") have the
- * encodings left, left +- 1, ... right; count must equal the range's value
- * count, else ZEL_BAD_ARG "Incorrect enumeration literal count.". */
-ZEL_API zel_type_t ZEL_CreateEnumerationType(zel_session_t session, zel_container_t container, const char* name,
-                                             unsigned count, const char** literals, int left, int right,
-                                             zel_rangeDirection_t direction, zel_status_t* status) ZEL_NOTHROW;
-/* A subtype of a character, integer or enumeration type over left .. right
- * (within the base's range), added to the base's container. */
-ZEL_API zel_type_t ZEL_CreateDiscreteSubtype(zel_session_t session, const char* name, zel_type_t base, int left,
-                                             int right, zel_rangeDirection_t direction,
-                                             zel_status_t* status) ZEL_NOTHROW;
-/* An array of element over count constraints (the last varies fastest);
- * each constraint is a range over a discrete type of the container. */
-ZEL_API zel_type_t ZEL_CreateArrayType(zel_session_t session, zel_container_t container, const char* name,
-                                       zel_type_t element, unsigned count, const zel_range_t* constraints,
-                                       zel_status_t* status) ZEL_NOTHROW;
-/* A record of count named elements (names copied; null gives ""). */
-ZEL_API zel_type_t ZEL_CreateRecordType(zel_session_t session, zel_container_t container, const char* name,
-                                        unsigned count, const char** names, const zel_type_t* types,
+ZEL_API unsigned ZEL_GetPointCount(zel_session_t session, zel_wfDataReader_t dataReader,
+                                   zel_status_t* status) ZEL_NOTHROW;
+/* The current waveform segment itself, for the ZEL_*WfSegment* functions
+ * (windows, buffers, text, searches): owned by the waveform reader, valid
+ * until the reader is deleted. */
+ZEL_API ZEL_WfSegment* ZEL_GetWaveformDataWfSegment(zel_session_t session, zel_wfDataReader_t dataReader,
+                                                   zel_status_t* status) ZEL_NOTHROW;
+/* Addresses of point `point`'s X and Y values, from which the following
+ * points lie contiguous; the order address is null unless the data is
+ * polynomial (order may be a null pointer when not wanted). Valid until the
+ * reader is deleted. */
+ZEL_API void ZEL_GetWaveformDataXYBuffers(zel_session_t session, zel_wfDataReader_t dataReader, unsigned point,
+                                          const void** x, const void** y, const unsigned** order,
+                                          zel_status_t* status) ZEL_NOTHROW;
+/* Copies one point's X and Y values and its interpolation order (order may
+ * be a null pointer). String values are malloc'd texts the caller frees. */
+ZEL_API void ZEL_GetWaveformDataXYPoint(zel_session_t session, zel_wfDataReader_t dataReader, unsigned point,
+                                        void* x, void* y, unsigned* order, zel_status_t* status) ZEL_NOTHROW;
+/* Y at X, searching from startPoint on (bisection on monotonic X) and
+ * interpolating by the waveform's interpolation type; lower and upper are
+ * the bracketing point indexes. X outside the data leaves Y untouched and
+ * sets both indexes to the point count. A string Y is a malloc'd text the
+ * caller frees. */
+ZEL_API void ZEL_GetWaveformDataYatX(zel_session_t session, zel_wfDataReader_t dataReader, unsigned startPoint,
+                                     const void* x, void* y, unsigned* lower, unsigned* upper,
+                                     zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_monotonicity_t ZEL_GetWaveformDataXMonotonicity(zel_session_t session, zel_wfDataReader_t dataReader,
+                                                            zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_monotonicity_t ZEL_GetWaveformDataYMonotonicity(zel_session_t session, zel_wfDataReader_t dataReader,
+                                                            zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_dataSpacing_t ZEL_GetWaveformDataXDataSpacing(zel_session_t session, zel_wfDataReader_t dataReader,
+                                                          zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_dataSpacing_t ZEL_GetWaveformDataYDataSpacing(zel_session_t session, zel_wfDataReader_t dataReader,
+                                                          zel_status_t* status) ZEL_NOTHROW;
+/* Copies the X (Y) minimum and maximum, one value each; strings are
+ * malloc'd texts the caller frees. */
+ZEL_API void ZEL_GetWaveformDataXMinMax(zel_session_t session, zel_wfDataReader_t dataReader, void* min, void* max,
                                         zel_status_t* status) ZEL_NOTHROW;
-/* A union of count named choices (names copied; null gives ""). */
-ZEL_API zel_type_t ZEL_CreateUnionType(zel_session_t session, zel_container_t container, const char* name,
-                                       unsigned count, const char** names, const zel_type_t* types,
-                                       zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_GetWaveformDataYMinMax(zel_session_t session, zel_wfDataReader_t dataReader, void* min, void* max,
+                                        zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_interpolation_t ZEL_GetWaveformDataInterpolationType(zel_session_t session,
+                                                                 zel_wfDataReader_t dataReader,
+                                                                 zel_status_t* status) ZEL_NOTHROW;
 
-/* Enumeration lookups. Positions and encodings are those of the type given
- * (a subtype counts its own positions); literals are owned by the type. */
-ZEL_API unsigned ZEL_GetEnumerationLiteralCount(zel_session_t session, zel_type_t type,
-                                                zel_status_t* status) ZEL_NOTHROW;
-/* The literals in position order: a malloc'd array of count pointers (caller
- * frees the array only). */
-ZEL_API const char** ZEL_GetEnumerationLiteralTable(zel_session_t session, zel_type_t type,
-                                                    zel_status_t* status) ZEL_NOTHROW;
-ZEL_API const char* ZEL_GetEnumerationLiteralByPosition(zel_session_t session, zel_type_t type, unsigned position,
-                                                        zel_status_t* status) ZEL_NOTHROW;
-ZEL_API const char* ZEL_GetEnumerationLiteralByEncoding(zel_session_t session, zel_type_t type, int encoding,
-                                                        zel_status_t* status) ZEL_NOTHROW;
-ZEL_API int ZEL_GetEnumerationEncodingByPosition(zel_session_t session, zel_type_t type, unsigned position,
-                                                 zel_status_t* status) ZEL_NOTHROW;
-ZEL_API unsigned ZEL_GetEnumerationPositionByEncoding(zel_session_t session, zel_type_t type, int encoding,
-                                                      zel_status_t* status) ZEL_NOTHROW;
-ZEL_API unsigned ZEL_GetEnumerationPositionByLiteral(zel_session_t session, zel_type_t type, const char* literal,
-                                                     zel_status_t* status) ZEL_NOTHROW;
-ZEL_API int ZEL_GetEnumerationEncodingByLiteral(zel_session_t session, zel_type_t type, const char* literal,
-                                                zel_status_t* status) ZEL_NOTHROW;
+/* ====== Views ========================================================= */
 
-/* Records and unions: element / choice count, type and name (owned by the
- * type); an index out of range gives ZEL_BAD_ARG. */
-ZEL_API unsigned ZEL_GetRecordElementCount(zel_session_t session, zel_type_t type,
-                                           zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_type_t ZEL_GetRecordElementType(zel_session_t session, zel_type_t type, unsigned index,
-                                            zel_status_t* status) ZEL_NOTHROW;
-ZEL_API const char* ZEL_GetRecordElementName(zel_session_t session, zel_type_t type, unsigned index,
-                                             zel_status_t* status) ZEL_NOTHROW;
-ZEL_API unsigned ZEL_GetUnionChoiceCount(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_type_t ZEL_GetUnionChoiceType(zel_session_t session, zel_type_t type, unsigned index,
-                                          zel_status_t* status) ZEL_NOTHROW;
-ZEL_API const char* ZEL_GetUnionChoiceName(zel_session_t session, zel_type_t type, unsigned index,
-                                           zel_status_t* status) ZEL_NOTHROW;
-
-/* Arrays. */
-ZEL_API unsigned ZEL_GetArrayRank(zel_session_t session, zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
-ZEL_API void ZEL_GetArrayConstraint(zel_session_t session, zel_type_t type, unsigned index, zel_range_t* range,
-                                    zel_status_t* status) ZEL_NOTHROW;
-/* The location of the element at indices (one per constraint). */
-ZEL_API unsigned ZEL_GetArrayLocation(zel_session_t session, zel_type_t type, const int* indices,
-                                      zel_status_t* status) ZEL_NOTHROW;
-/* Fills indices (one per constraint) with the indices of the location. */
-ZEL_API void ZEL_GetArrayIndices(zel_session_t session, zel_type_t type, unsigned location, int* indices,
-                                 zel_status_t* status) ZEL_NOTHROW;
-ZEL_API unsigned ZEL_GetArrayElementCount(zel_session_t session, zel_type_t type,
-                                          zel_status_t* status) ZEL_NOTHROW;
-ZEL_API zel_type_t ZEL_GetArrayElementType(zel_session_t session, zel_type_t type,
-                                           zel_status_t* status) ZEL_NOTHROW;
-/* The array type's size in bytes (the whole packed array). */
-ZEL_API unsigned ZEL_GetArrayElementSize(zel_session_t session, zel_type_t type,
-                                         zel_status_t* status) ZEL_NOTHROW;
+/* A view belongs to the session that created it. Deleting a view on which
+ * readers still stand gives ZEL_FAILED "View is in use". Views still alive
+ * when their session ends are released then. */
+ZEL_API zel_view_t ZEL_CreateView(zel_session_t session, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_DeleteView(zel_session_t session, zel_view_t view,
+                            zel_status_t* status) ZEL_NOTHROW;
 
 #ifdef __cplusplus
 } /* extern "C" */
+
+/* ====== C++ only: the objects behind the pointers of the C interface == */
 
 /* The exception thrown by the library's public wrapper classes (data
  * writers and waveform segments). It is not derived from std::exception.

@@ -3,14 +3,16 @@
 #include <stdlib.h>
 
 #include "commands.h"
-#include "version_table.h"
 #include "zel/zel.h"
+
+/* Process ids shown per list; longer lists end with their total. */
+#define MAX_SHOWN_PIDS 64
 
 static void print_pids(const char* label, unsigned count, const int* ids) {
   printf("  %-9s", label);
   if (count == 0) printf(" none");
-  for (unsigned i = 0; i < count && i < ZT_MAX_PIDS; ++i) printf(" %d", ids[i]);
-  if (count > ZT_MAX_PIDS) printf(" ... (%u in all)", count);
+  for (unsigned i = 0; i < count && i < MAX_SHOWN_PIDS; ++i) printf(" %d", ids[i]);
+  if (count > MAX_SHOWN_PIDS) printf(" ... (%u in all)", count);
   printf("\n");
 }
 
@@ -28,29 +30,33 @@ int zel_cmd_info(int argc, char** argv) {
   }
   zel_session_t session = ZEL_InitSession(&st);
   if (st != ZEL_OK) return zel_fail("info");
-  /* The table is read before this process registers as a reader. */
-  const unsigned software = ZEL_GetContainerSoftwareVersion(name, &st);
+  /* The table is read before this process registers as a reader. A damaged
+   * table ends the command here with the library's reason. */
+  zel_versionInfo_t table;
+  ZEL_GetContainerVersionInfo(name, &table, &st);
   if (st != ZEL_OK) return zel_fail("info");
-  char directory[4096];
-  zt_directory_of(name, directory, sizeof directory);
-  zt_table table;
-  const int tableStatus = zt_read_table(directory, &table);
   zel_container_t c = ZEL_OpenContainer(session, name, ZEL_IOMODE_READ, &st);
-  if (st != ZEL_OK) return zel_fail("info");
+  if (st != ZEL_OK) {
+    free(table.readers);
+    free(table.writers);
+    free(table.attached);
+    return zel_fail("info");
+  }
 
   printf("container   %s\n", ZEL_GetContainerName(session, c, &st));
   printf("path        %s\n", ZEL_GetContainerPath(session, c, &st));
-  printf("directory   %s\n", directory);
-  printf("software    version %u\n", software);
-  if (tableStatus == 0 && table.versionCount > 0) {
-    printf("version     %d (newest of %u, next %d)%s\n", table.newest.number, table.versionCount,
-           table.nextVersion, table.newest.stale ? " stale" : "");
-    print_pids("readers", table.newest.readers, table.newest.reader);
-    print_pids("writer", table.newest.writers, table.newest.writer);
-    print_pids("attached", table.newest.attached, table.newest.attach);
-  } else if (tableStatus != 0) {
-    printf("version     (table of an older format)\n");
+  printf("directory   %s\n", ZEL_GetContainerDirectoryName(session, c, &st));
+  printf("software    version %u\n", table.softwareVersion);
+  if (table.versionCount > 0) {
+    printf("version     %d (newest of %u, next %d)%s\n", table.version, table.versionCount, table.nextVersion,
+           table.stale ? " stale" : "");
+    print_pids("readers", table.readerCount, table.readers);
+    print_pids("writer", table.writerCount, table.writers);
+    print_pids("attached", table.attachedCount, table.attached);
   }
+  free(table.readers);
+  free(table.writers);
+  free(table.attached);
   printf("latest      %s\n", ZEL_IsContainerLatestVersion(session, c, &st) ? "yes" : "no");
 
   unsigned count = 0;
