@@ -85,7 +85,7 @@ TEST_F(ToolTest, InfoListsAttachedProcessesAndStopsAtADamagedTable) {
   bytes.resize(bytes.size() - 2);
   zeltest::WriteFileBytes(toc, bytes);
   EXPECT_EQ(RunTool("info " + name, out), 1);
-  EXPECT_EQ(out, "zel: info: ZEL_GetContainerVersionInfo: End of file\n");
+  EXPECT_EQ(out, "zel: info: ZEL_GetContainerSoftwareVersion: End of file\n");
 }
 
 TEST(Tool, VersionPrintsNaming) {

@@ -31,7 +31,10 @@ int zel_cmd_info(int argc, char** argv) {
   zel_session_t session = ZEL_InitSession(&st);
   if (st != ZEL_OK) return zel_fail("info");
   /* The table is read before this process registers as a reader. A damaged
-   * table ends the command here with the library's reason. */
+   * table ends the command here with the library's reason (the software
+   * version query comes first, so the message names it, as it always has). */
+  ZEL_GetContainerSoftwareVersion(name, &st);
+  if (st != ZEL_OK) return zel_fail("info");
   zel_versionInfo_t table;
   ZEL_GetContainerVersionInfo(name, &table, &st);
   if (st != ZEL_OK) return zel_fail("info");
