@@ -1,7 +1,8 @@
-// ZELI_ReadWfSegment: the X side is read and wrapped first, then the Y side.
-// The data set's X read announces the Y side's pages with its own, so the
-// Y read that follows at once finds them on their way; and the X arrays get
-// their references before anything else enters the cache.
+// ZELI_ReadWfSegment: the X side is read and wrapped in its data array
+// first, then the Y side. The data set's X read announces the Y side's pages
+// with its own, so the Y read that follows at once finds them on their way;
+// and the X side's arrays hold their references before the Y read adds to
+// the cache (or lets kept arrays go).
 #include "access/wf_segment_read.h"
 
 #include <memory>
