@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "access/wf_segment.h"
+#include "access/wf_segment_read.h"
 #include "errors/exceptions.h"
 #include "model/segment.h"
 #include "model/waveform_set.h"
@@ -178,7 +179,7 @@ void ReadValues(ZELI_SharedXSet& set) {
 void ReadWaveformSegments(ZELI_WaveformSet& set, ZELI_Segment& segment) {
   for (int key : set.Get_WaveformMap()) {
     try {
-      std::unique_ptr<ZELI_WfSegment> wave(set.Get_WaveformMap()[key]->Get_WfSegment_p(segment));
+      std::unique_ptr<ZELI_WfSegment> wave(ZELI_ReadWfSegment(*set.Get_WaveformMap()[key], segment));
       const unsigned n = wave->PointCount(0);
       for (unsigned p = 0; p < n; ++p) {
         wave->Get_XPointAddress(0, p);

@@ -1,5 +1,5 @@
 // Tests: what the writers and the data set layouts store reads back bit for
-// bit through ZELI_SourceWaveform::Get_WfSegment_p (Analog_Front blocks in
+// bit through ZELI_ReadWfSegment (Analog_Front blocks in
 // every geometry, Digital_Front chains, One_Waveform dense and sparse,
 // polynomial orders, strings, complex values), while writing, after reopen
 // and in another process; the cached arrays kept between reads and let go
@@ -15,6 +15,7 @@
 #include "model/cached_array.h"
 #include "access/wf_data_array.h"
 #include "access/wf_segment.h"
+#include "access/wf_segment_read.h"
 #include "store/cache.h"
 #include "store/fault_fs.h"
 #include "store/memory_array.h"
@@ -75,7 +76,7 @@ std::string CheckReopened(const std::string& name, const Expected& expected) {
     if (!difference.empty() || status != ZEL_OK) break;
     ZELI_WaveformSet* object = ObjectOf(s, set);
     try {
-      WfSegment read(object->Get_WaveformMap()[key.second]->Get_WfSegment_p(*object->Get_Segment_p(0)));
+      WfSegment read(ZELI_ReadWfSegment(*object->Get_WaveformMap()[key.second], *object->Get_Segment_p(0)));
       if (Snapshot(*read) != snapshot) difference = key.first + " differs";
     } catch (const ZELI_Exception& e) {
       difference = key.first + ": " + e.what();
@@ -108,7 +109,7 @@ class ReadBackTest : public WriterFixture {
  protected:
   WfSegment Read(zel_waveform_t waveform, zel_segment_t segment = {-1}) {
     ZELI_Segment& s = segment.key == -1 ? Seg() : *ObjectOf(session_, segment);
-    return WfSegment(SourceOf(session_, waveform)->Get_WfSegment_p(s));
+    return WfSegment(ZELI_ReadWfSegment(*SourceOf(session_, waveform), s));
   }
   zel_dimensionDescriptor_t Typed(const char* name, zel_dataType_t kind) {
     zel_type_t type = Check(ZEL_CreateBuiltinType(session_, c_, name, kind, &status_));
@@ -129,7 +130,7 @@ class ReadBackTest : public WriterFixture {
     WriteFileBytes(file_, bytes);
     zel_container_t c = Open(ZEL_IOMODE_READ);
     ZELI_WaveformSet* set = ObjectOf(session_, ZEL_FindWaveformSet(session_, c, "tran", &status_));
-    std::string what = FailureOf([&] { delete set->Get_WaveformMap()[key]->Get_WfSegment_p(*set->Get_Segment_p(0)); });
+    std::string what = FailureOf([&] { delete ZELI_ReadWfSegment(*set->Get_WaveformMap()[key], *set->Get_Segment_p(0)); });
     Close(c);
     return what;
   }
@@ -295,7 +296,7 @@ TEST_F(ReadBackTest, ArrayWriterValuesOfEveryKindReadBackBitForBit) {
     ys.push_back(v);
   }
   ZEL_TerminateWriting(session_, sparse, &status_);
-  WfSegment sparseRead(SourceOf(session_, wave)->Get_WfSegment_p(*ObjectOf(session_, set)->Get_Segment_p(0)));
+  WfSegment sparseRead(ZELI_ReadWfSegment(*SourceOf(session_, wave), *ObjectOf(session_, set)->Get_Segment_p(0)));
   EXPECT_EQ(PointsOf(*sparseRead->Get_XDataArray_p()), Bytes(xs));
   EXPECT_EQ(PointsOf(*sparseRead->Get_YDataArray_p()), Bytes(ys));
   EXPECT_TRUE(sparseRead->Get_XDataArray_p()->IsIndexed());

@@ -24,7 +24,8 @@ class ZELI_WfDataArray;
 class ZELI_WfDataView;
 class ZELI_WfSegment;
 
-// The X side of a waveform segment, built by a waveform and consumed by the
+// The X side of a waveform segment, built over what a data set read
+// (wf_segment_read.cc) or from another segment, and consumed by the
 // waveform segment constructor.
 class ZELI_WfSegmentXData {
  public:

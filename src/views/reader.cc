@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "access/wf_segment.h"
+#include "access/wf_segment_read.h"
 #include "errors/exceptions.h"
 #include "model/segment.h"
 #include "model/waveform_set.h"
@@ -44,12 +45,12 @@ void ZELI_WfDataReader::Open(ZELI_Segment& segment) {
                             [index](const std::unique_ptr<ZELI_WfSegment>& s) { return s->Get_SegmentIndex() == index; });
   if (found == segments_.end()) {
     segments_.reserve(segments_.size() + 1);
-    segments_.emplace_back(waveform_->Get_WfSegment_p(segment));
+    segments_.emplace_back(ZELI_ReadWfSegment(*waveform_, segment));
     found = segments_.end() - 1;
   } else if ((*found)->IsStale()) {
     // Values were written since the visit that built it (a writer of this
     // session goes on): the kept segment would show the old ones.
-    found->reset(waveform_->Get_WfSegment_p(segment));
+    found->reset(ZELI_ReadWfSegment(*waveform_, segment));
   }
   current_ = static_cast<unsigned>(found - segments_.begin());
   open_ = true;

@@ -14,15 +14,16 @@
 // collection destroys it; the destructors touch no convertor and never throw.
 //
 // Reading back (data_set_read.cc): a waveform segment's X and Y sides are
-// built over cached arrays (ZELI_DataSetCachedArray) that the data sets
-// read out of their arrays, copying every value so that nothing points into
-// pages that closing the data store releases. A data set keeps the arrays
-// it built, each at a slot, until its data changes: any change of values,
-// points or structure (the dirty bits), a commit of waveform data, and its
-// destruction let them go (ZELI_Cache::LetGo: unlocatable at once, deleted
-// once unreferenced). Slots: 0 for an Array or One_Waveform data set; the
-// position for Analog_Front; 2 x position (X indices) and 2 x position + 1
-// (values) for Digital_Front. Every count and offset is checked against
+// described (waveforms/wf_segment_parts.h) by cached arrays
+// (ZELI_DataSetCachedArray) that the data sets read out of their arrays,
+// copying every value so that nothing points into pages that closing the
+// data store releases. A data set keeps the arrays it built, each at a
+// slot, until its data changes: any change of values, points or structure
+// (the dirty bits), a commit of waveform data, and its destruction let them
+// go (ZELI_Cache::LetGo: unlocatable at once, deleted once unreferenced).
+// Slots: 0 for an Array or One_Waveform data set; the position for
+// Analog_Front; 2 x position (X indices) and 2 x position + 1 (values) for
+// Digital_Front. Every count and offset is checked against
 // the bytes the arrays really hold before anything is read.
 //
 // Sizes: values arrays address bytes in 32 bits. Appending values that would
@@ -46,6 +47,7 @@
 #include "store/keymap.h"
 #include "store/objects.h"
 #include "model/data_information.h"
+#include "waveforms/wf_segment_parts.h"
 #include "zel/zel.h"
 
 class ZELI_ArrayDataSet;
@@ -59,8 +61,6 @@ class ZELI_Segment;
 class ZELI_SharedXSet;
 class ZELI_SourceWaveform;
 class ZELI_Type;
-class ZELI_WfDataArray;
-class ZELI_WfSegmentXData;
 
 class ZELI_DataSet : public ZELI_InternalBase {
  public:
@@ -98,13 +98,15 @@ class ZELI_DataSet : public ZELI_InternalBase {
   virtual void EnterValues(unsigned position, const void* values, unsigned n) = 0;
   virtual void EnterOrders(const int* orders, unsigned n) = 0;
   virtual void EnterXIndices(const int* indices, unsigned n) = 0;
-  // The X side (X data array, interpolation type, orders with one
-  // reference) and the Y side of the waveform at position, over kept cached
-  // arrays; the caller owns the results. The data store is opened for the
-  // reading when it is closed and closed again. Damaged or truncated data:
-  // ZELI_FailedException.
-  virtual ZELI_WfSegmentXData* Get_WfSegmentXData(unsigned position) = 0;
-  virtual ZELI_WfDataArray* Get_WfSegmentYData(unsigned position) = 0;
+  // The X side (X values or X indices into them, interpolation type,
+  // orders) and the Y side of the waveform at position, as cached arrays
+  // that hold no reference for the caller (wf_segment_parts.h says what
+  // the caller takes). The X side is read first and announces the Y side's
+  // pages too, so the Y side is to be read right after it. The data store
+  // is opened for each reading when it is closed and closed again. Damaged
+  // or truncated data: ZELI_FailedException.
+  virtual ZELI_WfSegmentXParts Get_WfSegmentXData(unsigned position) = 0;
+  virtual ZELI_WfSegmentYParts Get_WfSegmentYData(unsigned position) = 0;
   // Told by the kept array of slot that the container's cache deletes it:
   // the slot is forgotten. A slot never handed out: ZELI_FailedException.
   virtual void Invalidate_CachedArray_p(unsigned slot) = 0;
@@ -210,7 +212,7 @@ class ZELI_DataSet : public ZELI_InternalBase {
   // Read-ahead hint (ZELI_MemoryArray::AdviseWillRead) for count values of
   // type at byteOffset of the values array; the arrays must be open.
   void AdviseValues(const ZELI_Type* type, uint64_t byteOffset, unsigned count) const;
-  // Read-ahead hints for what BuildXData reads next: the X values, and the
+  // Read-ahead hints for what XSide reads next: the X values, and the
   // index and orders data sets when given (each unless kept already).
   void AdviseXSide(const ZELI_ArrayDataSet* index, const ZELI_ArrayDataSet* orders) const;
   // array itself when it holds n values, else a plain cached array of its
@@ -219,14 +221,12 @@ class ZELI_DataSet : public ZELI_InternalBase {
   ZELI_CachedArray* FirstValues(ZELI_CachedArray* array, unsigned n, const char* what) const;
   // The X side of a waveform of count points: the X values at the X
   // indices of index (a cached array of count 4-byte indices), or without
-  // index the first count X values; with the orders of `orders` (one
-  // reference) when the interpolation is POLYNOMIAL and the data set was
+  // index the first count X values; with the first count orders of
+  // `orders` when the interpolation is POLYNOMIAL and the data set was
   // initialized (each 0, 1 or 2, at least count of them). The arrays must
   // be open.
-  ZELI_WfSegmentXData* BuildXData(ZELI_CachedArray* index, unsigned count, zel_interpolation_t interpolation,
-                                  ZELI_ArrayDataSet* orders);
-  // A direct data array over values (one reference).
-  ZELI_WfDataArray* BuildYData(ZELI_CachedArray* values) const;
+  ZELI_WfSegmentXParts XSide(ZELI_CachedArray* index, unsigned count, zel_interpolation_t interpolation,
+                             ZELI_ArrayDataSet* orders);
 
  private:
   void ReadBase(ZELI_Istream& in, ZELI_KeyMap<ZELI_InternalBase>& map);
@@ -267,8 +267,8 @@ class ZELI_ArrayDataSet : public ZELI_DataSet {
   void EnterOrders(const int* orders, unsigned n) override;
   void EnterXIndices(const int* indices, unsigned n) override;
   // Both fail: an Array data set holds no waveform.
-  ZELI_WfSegmentXData* Get_WfSegmentXData(unsigned position) override;
-  ZELI_WfDataArray* Get_WfSegmentYData(unsigned position) override;
+  ZELI_WfSegmentXParts Get_WfSegmentXData(unsigned position) override;
+  ZELI_WfSegmentYParts Get_WfSegmentYData(unsigned position) override;
   // Slot 0 only ("ZELI_ArrayDataSet::Invalidate_CachedArray_p").
   void Invalidate_CachedArray_p(unsigned slot) override;
 

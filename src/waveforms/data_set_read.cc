@@ -1,6 +1,7 @@
 // Reading data sets back as cached arrays: the kept arrays of a data set,
-// the X and Y sides of waveform segments, and the Array and One_Waveform
-// kinds. The front kinds read their layouts in front_data_sets_read.cc.
+// the X and Y sides of waveform segments (waveforms/wf_segment_parts.h),
+// and the Array and One_Waveform kinds. The front kinds read their layouts
+// in front_data_sets_read.cc.
 //
 // Every value is copied out of the memory arrays into memory of its own
 // (strings as malloc'd texts), so the arrays, and the data store with them,
@@ -9,8 +10,6 @@
 #include <memory>
 
 #include "waveforms/owned_cached_arrays.h"
-#include "access/wf_data_array.h"
-#include "access/wf_segment.h"
 #include "errors/exceptions.h"
 #include "store/cache.h"
 #include "model/container.h"
@@ -101,15 +100,15 @@ ZELI_CachedArray* ZELI_DataSet::FirstValues(ZELI_CachedArray* array, unsigned n,
 
 // ---- the sides of a waveform segment ----------------------------------------------------
 
-ZELI_WfSegmentXData* ZELI_DataSet::BuildXData(ZELI_CachedArray* index, unsigned count,
-                                              zel_interpolation_t interpolation, ZELI_ArrayDataSet* orders) {
+ZELI_WfSegmentXParts ZELI_DataSet::XSide(ZELI_CachedArray* index, unsigned count, zel_interpolation_t interpolation,
+                                         ZELI_ArrayDataSet* orders) {
   ZELI_ArrayDataSet* xValues = sharedXSet_->Get_XValues_p();
   if (xValues == nullptr) throw ZELI_FailedException("ZELI_DataSet: the shared X set has no X values");
   ZELI_CachedArray* x = xValues->Get_CachedArray_p();
-  std::unique_ptr<ZELI_WfDataArray> xArray(index != nullptr
-                                               ? new ZELI_WfDataArray(Container(), index, x)
-                                               : new ZELI_WfDataArray(Container(), FirstValues(x, count, "X values")));
-  ZELI_CachedArray* order = nullptr;
+  ZELI_WfSegmentXParts parts;
+  parts.values = index != nullptr ? x : FirstValues(x, count, "X values");
+  parts.index = index;
+  parts.interpolation = interpolation;
   if (interpolation == ZEL_INTERPOLATION_POLYNOMIAL && initialized_ && orders != nullptr) {
     ZELI_CachedArray* all = orders->Get_CachedArray_p();
     // Orders choose the interpolation formula: a stored one out of range
@@ -118,21 +117,9 @@ ZELI_WfSegmentXData* ZELI_DataSet::BuildXData(ZELI_CachedArray* index, unsigned 
     for (unsigned i = 0; i < std::min(count, all->Get_PointCount()); ++i) {
       if (stored[i] < 0 || stored[i] > 2) throw ZELI_FailedException("ZELI_DataSet: stored order out of range");
     }
-    order = FirstValues(all, count, "orders");
-    order->IncrementReferenceCount();
+    parts.order = FirstValues(all, count, "orders");
   }
-  try {
-    auto xData = std::make_unique<ZELI_WfSegmentXData>(xArray.get(), interpolation, order);
-    xArray.release();
-    return xData.release();
-  } catch (...) {
-    ZELI_ReleaseCachedArray(Container().Get_Cache(), order);
-    throw;
-  }
-}
-
-ZELI_WfDataArray* ZELI_DataSet::BuildYData(ZELI_CachedArray* values) const {
-  return new ZELI_WfDataArray(Container(), values);
+  return parts;
 }
 
 // ---- Array ------------------------------------------------------------------------------
@@ -153,11 +140,11 @@ void ZELI_ArrayDataSet::AdviseWillRead() const {
   if (Kept(0) == nullptr) AdviseValues(valueType_, 0, pointCount_);
 }
 
-ZELI_WfSegmentXData* ZELI_ArrayDataSet::Get_WfSegmentXData(unsigned) {
+ZELI_WfSegmentXParts ZELI_ArrayDataSet::Get_WfSegmentXData(unsigned) {
   throw ZELI_FailedException("ZELI_ArrayDataSet::Get_WfSegmentXData: data set has no waveforms");
 }
 
-ZELI_WfDataArray* ZELI_ArrayDataSet::Get_WfSegmentYData(unsigned) {
+ZELI_WfSegmentYParts ZELI_ArrayDataSet::Get_WfSegmentYData(unsigned) {
   throw ZELI_FailedException("ZELI_ArrayDataSet::Get_WfSegmentYData: data set has no waveforms");
 }
 
@@ -181,24 +168,24 @@ ZELI_CachedArray* ZELI_OneWaveformDataSet::ValuesArray(unsigned position) {
   return Keep(0, pointCount_, information, ReadValues(valueType_, 0, pointCount_, "ZELI_OneWaveformDataSet"));
 }
 
-ZELI_WfSegmentXData* ZELI_OneWaveformDataSet::Get_WfSegmentXData(unsigned position) {
+ZELI_WfSegmentXParts ZELI_OneWaveformDataSet::Get_WfSegmentXData(unsigned position) {
   AssertIsValidIndex(position);
-  return ZELI_ReadWithArraysOpen<ZELI_WfSegmentXData>(*Get_SharedXSet_p(), [&] {
-    // The Y side follows at once (ZELI_SourceWaveform::Get_WfSegment_p):
+  return ZELI_ReadWithArraysOpen(*Get_SharedXSet_p(), [&] {
+    // The Y side follows at once (Get_WfSegmentYData, read next):
     // its pages are announced with the X side's, so that a cold read waits
     // for one round of parallel fetches instead of one fetch per page.
     AdviseXSide(xIndices_.get(), orders_.get());
     if (Kept(0) == nullptr) AdviseValues(valueType_, 0, pointCount_);
     const unsigned count = Get_ReadPointCount();
-    return BuildXData(IsSparse() ? xIndices_->Get_CachedArray_p() : nullptr, count, interpolation_, orders_.get());
+    return XSide(IsSparse() ? xIndices_->Get_CachedArray_p() : nullptr, count, interpolation_, orders_.get());
   });
 }
 
-ZELI_WfDataArray* ZELI_OneWaveformDataSet::Get_WfSegmentYData(unsigned position) {
+ZELI_WfSegmentYParts ZELI_OneWaveformDataSet::Get_WfSegmentYData(unsigned position) {
   AssertIsValidIndex(position);
-  return ZELI_ReadWithArraysOpen<ZELI_WfDataArray>(*Get_SharedXSet_p(), [&] {
+  return ZELI_ReadWithArraysOpen(*Get_SharedXSet_p(), [&] {
     const unsigned count = Get_ReadPointCount();
-    return BuildYData(FirstValues(ValuesArray(position), count, "ZELI_OneWaveformDataSet"));
+    return ZELI_WfSegmentYParts{FirstValues(ValuesArray(position), count, "ZELI_OneWaveformDataSet")};
   });
 }
 

@@ -99,7 +99,9 @@ const char** ZELI_SubelementWaveform::Get_AttributeNames(unsigned& count) const 
   return UnionOfNames(*this, {field_.waveform}, count);
 }
 
-ZELI_WfSegment* ZELI_SubelementWaveform::Get_WfSegment_p(ZELI_Segment&) {
+// Computed values arrive with the read path; the message names the read
+// they would serve.
+ZELI_WfSegmentSource ZELI_SubelementWaveform::Get_WfSegmentSource(ZELI_Segment&) {
   Unimplemented("ZELI_SubelementWaveform::Get_WfSegment_p");
 }
 
@@ -146,7 +148,7 @@ const char** ZELI_CompositeWaveform::Get_AttributeNames(unsigned& count) const {
   return UnionOfNames(*this, waveforms, count);
 }
 
-ZELI_WfSegment* ZELI_CompositeWaveform::Get_WfSegment_p(ZELI_Segment&) {
+ZELI_WfSegmentSource ZELI_CompositeWaveform::Get_WfSegmentSource(ZELI_Segment&) {
   Unimplemented("ZELI_CompositeWaveform::Get_WfSegment_p");
 }
 

@@ -63,7 +63,7 @@ class ZELI_SubelementWaveform : public ZELI_DerivedWaveform {
 
   const char* Get_Attribute(const char* name) const override;
   const char** Get_AttributeNames(unsigned& count) const override;
-  ZELI_WfSegment* Get_WfSegment_p(ZELI_Segment& segment) override;
+  ZELI_WfSegmentSource Get_WfSegmentSource(ZELI_Segment& segment) override;
   const ZELI_DataInformation& Get_XDataInformation(ZELI_Segment& segment) override;
   const ZELI_DataInformation& Get_YDataInformation(ZELI_Segment& segment) override;
   unsigned Get_PointCount(ZELI_Segment& segment) override;
@@ -83,7 +83,7 @@ class ZELI_CompositeWaveform : public ZELI_DerivedWaveform {
 
   const char* Get_Attribute(const char* name) const override;
   const char** Get_AttributeNames(unsigned& count) const override;
-  ZELI_WfSegment* Get_WfSegment_p(ZELI_Segment& segment) override;
+  ZELI_WfSegmentSource Get_WfSegmentSource(ZELI_Segment& segment) override;
   const ZELI_DataInformation& Get_XDataInformation(ZELI_Segment& segment) override;
   const ZELI_DataInformation& Get_YDataInformation(ZELI_Segment& segment) override;
   unsigned Get_PointCount(ZELI_Segment& segment) override;

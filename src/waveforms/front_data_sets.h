@@ -68,8 +68,8 @@ class ZELI_AnalogFrontDataSet : public ZELI_DataSet {
   void EnterXIndices(const int*, unsigned) override {}
   // The X values at the data set's X indices; Y: the position's values,
   // read block by block and kept per position.
-  ZELI_WfSegmentXData* Get_WfSegmentXData(unsigned position) override;
-  ZELI_WfDataArray* Get_WfSegmentYData(unsigned position) override;
+  ZELI_WfSegmentXParts Get_WfSegmentXData(unsigned position) override;
+  ZELI_WfSegmentYParts Get_WfSegmentYData(unsigned position) override;
   // A slot below the kept count ("ZELI_AnalogFrontDataSet::Invalidate_CachedArray_p").
   void Invalidate_CachedArray_p(unsigned slot) override;
   void ForgetCachedArrays() noexcept override;
@@ -194,8 +194,8 @@ class ZELI_DigitalFrontDataSet : public ZELI_DataSet {
   void EnterXIndices(const int*, unsigned) override {}
   // X: the X values at the position's own X indices; Y: its values. Both
   // read from its chunk chain once and kept.
-  ZELI_WfSegmentXData* Get_WfSegmentXData(unsigned position) override;
-  ZELI_WfDataArray* Get_WfSegmentYData(unsigned position) override;
+  ZELI_WfSegmentXParts Get_WfSegmentXData(unsigned position) override;
+  ZELI_WfSegmentYParts Get_WfSegmentYData(unsigned position) override;
   // A slot below the kept count ("ZELI_DigitalFrontDataSet::Invalidate_CachedArray_p").
   void Invalidate_CachedArray_p(unsigned slot) override;
   void CloseMemoryArrays() override;

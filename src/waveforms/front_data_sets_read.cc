@@ -5,8 +5,6 @@
 #include <cstring>
 
 #include "waveforms/owned_cached_arrays.h"
-#include "access/wf_data_array.h"
-#include "access/wf_segment.h"
 #include "errors/exceptions.h"
 #include "store/memory_array.h"
 #include "types/typed_values.h"
@@ -50,27 +48,26 @@ void ZELI_AnalogFrontDataSet::AdviseValuesArray(unsigned position) const {
   }
 }
 
-ZELI_WfSegmentXData* ZELI_AnalogFrontDataSet::Get_WfSegmentXData(unsigned position) {
+ZELI_WfSegmentXParts ZELI_AnalogFrontDataSet::Get_WfSegmentXData(unsigned position) {
   AssertIsValidIndex(position);
-  return ZELI_ReadWithArraysOpen<ZELI_WfSegmentXData>(*Get_SharedXSet_p(), [&] {
+  return ZELI_ReadWithArraysOpen(*Get_SharedXSet_p(), [&] {
     // A position's values lie a block apart, a page or less per block, and
     // the X values and indices are spread over the file the same way: every
-    // page is announced first (the Y side follows at once, in
-    // ZELI_SourceWaveform::Get_WfSegment_p), so that a cold read waits for
-    // one round of parallel fetches instead of one fetch per page.
+    // page is announced first (the Y side follows at once, read next by
+    // Get_WfSegmentYData), so that a cold read waits for one round of
+    // parallel fetches instead of one fetch per page.
     AdviseXSide(xIndices_.get(), orders_.get());
     AdviseValuesArray(position);
     if (xIndices_->Get_Count() != pointCount_) {
       throw ZELI_FailedException("ZELI_AnalogFrontDataSet: X indices and values differ in count");
     }
-    return BuildXData(xIndices_->Get_CachedArray_p(), pointCount_, interpolation_, orders_.get());
+    return XSide(xIndices_->Get_CachedArray_p(), pointCount_, interpolation_, orders_.get());
   });
 }
 
-ZELI_WfDataArray* ZELI_AnalogFrontDataSet::Get_WfSegmentYData(unsigned position) {
+ZELI_WfSegmentYParts ZELI_AnalogFrontDataSet::Get_WfSegmentYData(unsigned position) {
   AssertIsValidIndex(position);
-  return ZELI_ReadWithArraysOpen<ZELI_WfDataArray>(*Get_SharedXSet_p(),
-                                                   [&] { return BuildYData(ValuesArray(position)); });
+  return ZELI_ReadWithArraysOpen(*Get_SharedXSet_p(), [&] { return ZELI_WfSegmentYParts{ValuesArray(position)}; });
 }
 
 void ZELI_AnalogFrontDataSet::ForgetCachedArrays() noexcept {
@@ -159,23 +156,23 @@ void ZELI_DigitalFrontDataSet::ReadChain(unsigned position) {
   Keep(2 * position + 1, count, information, values.Release());
 }
 
-ZELI_WfSegmentXData* ZELI_DigitalFrontDataSet::Get_WfSegmentXData(unsigned position) {
+ZELI_WfSegmentXParts ZELI_DigitalFrontDataSet::Get_WfSegmentXData(unsigned position) {
   AssertIsValidIndex(position);
-  return ZELI_ReadWithArraysOpen<ZELI_WfSegmentXData>(*Get_SharedXSet_p(), [&] {
+  return ZELI_ReadWithArraysOpen(*Get_SharedXSet_p(), [&] {
     // The chain's chunks are found one by one, but the X values are known:
     // they may come in while the chain is walked.
     AdviseXSide(nullptr, nullptr);
     ReadChain(position);
     ZELI_CachedArray* index = Kept(2 * position);
-    return BuildXData(index, index->Get_PointCount(), ZEL_INTERPOLATION_CONSTANT, nullptr);
+    return XSide(index, index->Get_PointCount(), ZEL_INTERPOLATION_CONSTANT, nullptr);
   });
 }
 
-ZELI_WfDataArray* ZELI_DigitalFrontDataSet::Get_WfSegmentYData(unsigned position) {
+ZELI_WfSegmentYParts ZELI_DigitalFrontDataSet::Get_WfSegmentYData(unsigned position) {
   AssertIsValidIndex(position);
-  return ZELI_ReadWithArraysOpen<ZELI_WfDataArray>(*Get_SharedXSet_p(), [&] {
+  return ZELI_ReadWithArraysOpen(*Get_SharedXSet_p(), [&] {
     ReadChain(position);
-    return BuildYData(Kept(2 * position + 1));
+    return ZELI_WfSegmentYParts{Kept(2 * position + 1)};
   });
 }
 

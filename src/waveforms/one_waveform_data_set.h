@@ -40,8 +40,8 @@ class ZELI_OneWaveformDataSet : public ZELI_DataSet {
   void EnterOrders(const int* orders, unsigned n) override;
   void EnterXIndices(const int* indices, unsigned n) override;
   // Dense: the first X values; sparse: the X values at the X indices.
-  ZELI_WfSegmentXData* Get_WfSegmentXData(unsigned position) override;
-  ZELI_WfDataArray* Get_WfSegmentYData(unsigned position) override;
+  ZELI_WfSegmentXParts Get_WfSegmentXData(unsigned position) override;
+  ZELI_WfSegmentYParts Get_WfSegmentYData(unsigned position) override;
   // Slot 0 only ("ZELI_OneWaveformDataSet::Invalidate_CachedArray_p").
   void Invalidate_CachedArray_p(unsigned slot) override;
   void ForgetCachedArrays() noexcept override;

@@ -162,14 +162,16 @@ class ZELI_SharedXSetReading {
   ZELI_SharedXSet* opened_ = nullptr;  // null when nothing is to be closed
 };
 
-// Runs read (which returns a new object the caller will own) with set's
-// arrays open, and hands its result over once they are closed again.
-template <typename T, typename Read>
-T* ZELI_ReadWithArraysOpen(ZELI_SharedXSet& set, Read&& read) {
+// Runs read with set's arrays open, and returns its result once they are
+// closed again. A failing close drops the result unseen: it must own
+// nothing that would then leak (the parts of a waveform segment hold cached
+// arrays listed in the container's cache, and no reference).
+template <typename Read>
+auto ZELI_ReadWithArraysOpen(ZELI_SharedXSet& set, Read&& read) -> decltype(read()) {
   ZELI_SharedXSetReading reading(set);
-  std::unique_ptr<T> result(read());
+  auto result = read();
   reading.Close();
-  return result.release();
+  return result;
 }
 
 #endif  // ZEL_WAVEFORMS_SHARED_X_SET_H

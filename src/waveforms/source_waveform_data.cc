@@ -1,10 +1,6 @@
 // ZELI_SourceWaveform: per-segment queries, answered by the data set that
 // holds the waveform in the segment (located through the segment's waveform
 // locator by the waveform's key in set).
-#include <memory>
-
-#include "access/wf_data_array.h"
-#include "access/wf_segment.h"
 #include "errors/exceptions.h"
 #include "model/segment.h"
 #include "model/waveform_set.h"
@@ -21,14 +17,18 @@ void ZELI_SourceWaveform::Locate(ZELI_Segment& segment, ZELI_WaveformDataLocatio
   if (!segment.Get_WaveformLocation(keyInSet_, location)) throw ZELI_NotFoundException("The waveform has no data");
 }
 
-ZELI_DataSet* ZELI_SourceWaveform::Get_DataSet_p(ZELI_Segment& segment) {
-  ZELI_WaveformDataLocation location;
-  Locate(segment, location);
+ZELI_DataSet* ZELI_SourceWaveform::DataSetAt(ZELI_Segment& segment, const ZELI_WaveformDataLocation& location) {
   ZELI_SharedXSet* xSet = segment.Get_SharedXSet_p(location.sharedXSetIndex);
   ZELI_DataSet* dataSet = xSet != nullptr ? xSet->Get_DataSet_p(location.dataSetIndex) : nullptr;
   // A store not loaded (or collected) holds no readable data.
   if (dataSet == nullptr) throw ZELI_NotFoundException("The waveform has no data");
   return dataSet;
+}
+
+ZELI_DataSet* ZELI_SourceWaveform::Get_DataSet_p(ZELI_Segment& segment) {
+  ZELI_WaveformDataLocation location;
+  Locate(segment, location);
+  return DataSetAt(segment, location);
 }
 
 const ZELI_DataInformation& ZELI_SourceWaveform::Get_XDataInformation(ZELI_Segment& segment) {
@@ -38,26 +38,25 @@ const ZELI_DataInformation& ZELI_SourceWaveform::Get_XDataInformation(ZELI_Segme
 const ZELI_DataInformation& ZELI_SourceWaveform::Get_YDataInformation(ZELI_Segment& segment) {
   ZELI_WaveformDataLocation location;
   Locate(segment, location);
-  return Get_DataSet_p(segment)->Get_DataInformation(location.position);
+  return DataSetAt(segment, location)->Get_DataInformation(location.position);
 }
 
 unsigned ZELI_SourceWaveform::Get_PointCount(ZELI_Segment& segment) {
   ZELI_WaveformDataLocation location;
   Locate(segment, location);
-  return Get_DataSet_p(segment)->Get_PointCount(location.position);
+  return DataSetAt(segment, location)->Get_PointCount(location.position);
 }
 
 zel_interpolation_t ZELI_SourceWaveform::Get_XInterpolationType(ZELI_Segment& segment) {
   return Get_DataSet_p(segment)->Get_InterpolationType();
 }
 
-ZELI_WfSegment* ZELI_SourceWaveform::Get_WfSegment_p(ZELI_Segment& segment) {
+ZELI_WfSegmentSource ZELI_SourceWaveform::Get_WfSegmentSource(ZELI_Segment& segment) {
   ZELI_WaveformDataLocation location;
   Locate(segment, location);
-  ZELI_DataSet* dataSet = Get_DataSet_p(segment);
-  const unsigned index = Get_WaveformSet_p()->Get_SegmentIndexFromParIds(segment.Get_ParIds());
-  std::unique_ptr<ZELI_WfSegmentXData> x(dataSet->Get_WfSegmentXData(location.position));
-  std::unique_ptr<ZELI_WfDataArray> y(dataSet->Get_WfSegmentYData(location.position));
-  // The waveform segment takes both over, also when its construction fails.
-  return new ZELI_WfSegment(index, x.release(), y.release());
+  ZELI_WfSegmentSource source;
+  source.dataSet = DataSetAt(segment, location);
+  source.position = location.position;
+  source.segmentIndex = Get_WaveformSet_p()->Get_SegmentIndexFromParIds(segment.Get_ParIds());
+  return source;
 }

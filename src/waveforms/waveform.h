@@ -26,6 +26,7 @@
 #include "store/attributes.h"
 #include "store/keymap.h"
 #include "store/objects.h"
+#include "waveforms/wf_segment_parts.h"
 #include "zel/zel.h"
 
 class ZELI_DataInformation;
@@ -38,7 +39,6 @@ class ZELI_Segment;
 class ZELI_SourceWaveform;
 class ZELI_Type;
 class ZELI_WaveformSet;
-class ZELI_WfSegment;
 struct ZELI_WaveformDataLocation;
 
 class ZELI_Waveform : public ZELI_ExternalBase {
@@ -56,8 +56,9 @@ class ZELI_Waveform : public ZELI_ExternalBase {
   virtual const char** Get_AttributeNames(unsigned& count) const;
   // "The waveform is not a source waveform" (ZELI_BadArgException) here.
   virtual ZELI_SourceWaveform* Get_SourceWaveform_p();
-  // The caller owns the result.
-  virtual ZELI_WfSegment* Get_WfSegment_p(ZELI_Segment& segment) = 0;
+  // Where the waveform's values in segment are stored, for the access
+  // layer to read them into a waveform segment (access/wf_segment_read.h).
+  virtual ZELI_WfSegmentSource Get_WfSegmentSource(ZELI_Segment& segment) = 0;
   virtual const ZELI_DataInformation& Get_XDataInformation(ZELI_Segment& segment) = 0;
   virtual const ZELI_DataInformation& Get_YDataInformation(ZELI_Segment& segment) = 0;
   virtual unsigned Get_PointCount(ZELI_Segment& segment) = 0;
@@ -116,9 +117,9 @@ class ZELI_SourceWaveform : public ZELI_Waveform {
   ZELI_SourceWaveform(ZELI_WaveformSet* waveformSet, ZELI_DimensionDescriptor* yDescriptor, zel_semantic_t semantic);
 
   ZELI_SourceWaveform* Get_SourceWaveform_p() override { return this; }
-  // A new waveform segment over the cached arrays of the data set that
-  // holds the waveform in segment; the caller owns it.
-  ZELI_WfSegment* Get_WfSegment_p(ZELI_Segment& segment) override;
+  // The data set that holds the waveform in segment, the position there
+  // and the segment's index, from one look at the segment's locator.
+  ZELI_WfSegmentSource Get_WfSegmentSource(ZELI_Segment& segment) override;
   // Each fails with ZEL_NOT_FOUND "The waveform has no data" when the
   // segment holds no data of this waveform, and with ZEL_BAD_ARG "The
   // waveform and the segment belong to different waveform sets." for a
@@ -143,6 +144,9 @@ class ZELI_SourceWaveform : public ZELI_Waveform {
  private:
   // The location, or ZEL_NOT_FOUND "The waveform has no data".
   void Locate(ZELI_Segment& segment, ZELI_WaveformDataLocation& location) const;
+  // The data set at location (ZEL_NOT_FOUND "The waveform has no data"
+  // when the store holds none there).
+  static ZELI_DataSet* DataSetAt(ZELI_Segment& segment, const ZELI_WaveformDataLocation& location);
 
   int keyInSet_ = -1;
 };

@@ -1,0 +1,50 @@
+// ZELI_ReadWfSegment: the X side is read and wrapped in its data array
+// first, then the Y side. The data set's X read announces the Y side's pages
+// with its own, so the Y read that follows at once finds them on their way;
+// and the X side's arrays hold their references before the Y read adds to
+// the cache (or lets kept arrays go).
+#include "access/wf_segment_read.h"
+
+#include <memory>
+
+#include "access/wf_data_array.h"
+#include "access/wf_segment.h"
+#include "model/cached_array.h"
+#include "model/container.h"
+#include "model/segment.h"
+#include "waveforms/data_set.h"
+#include "waveforms/waveform.h"
+#include "waveforms/wf_segment_parts.h"
+
+namespace {
+
+// The X data array over parts (indexed when they carry an index), with the
+// interpolation type and a reference of its own on the order array. The
+// reference is taken first, so that should anything here fail, an order
+// array made for this read alone goes at once with its release.
+std::unique_ptr<ZELI_WfSegmentXData> BuildXData(ZELI_Container& container, const ZELI_WfSegmentXParts& parts) {
+  if (parts.order != nullptr) parts.order->IncrementReferenceCount();
+  try {
+    std::unique_ptr<ZELI_WfDataArray> x(parts.index != nullptr
+                                            ? new ZELI_WfDataArray(container, parts.index, parts.values)
+                                            : new ZELI_WfDataArray(container, parts.values));
+    auto xData = std::make_unique<ZELI_WfSegmentXData>(x.get(), parts.interpolation, parts.order);
+    x.release();
+    return xData;
+  } catch (...) {
+    ZELI_ReleaseCachedArray(container.Get_Cache(), parts.order);
+    throw;
+  }
+}
+
+}  // namespace
+
+ZELI_WfSegment* ZELI_ReadWfSegment(ZELI_Waveform& waveform, ZELI_Segment& segment) {
+  const ZELI_WfSegmentSource source = waveform.Get_WfSegmentSource(segment);
+  ZELI_Container& container = *segment.Get_Container_p();
+  std::unique_ptr<ZELI_WfSegmentXData> x = BuildXData(container, source.dataSet->Get_WfSegmentXData(source.position));
+  const ZELI_WfSegmentYParts y = source.dataSet->Get_WfSegmentYData(source.position);
+  std::unique_ptr<ZELI_WfDataArray> yArray(new ZELI_WfDataArray(container, y.values));
+  // The waveform segment takes both over, also when its construction fails.
+  return new ZELI_WfSegment(source.segmentIndex, x.release(), yArray.release());
+}

@@ -1,0 +1,115 @@
+// Tests: ZELI_ReadWfSegment around failures. A read that fails after the
+// data set handed over its arrays leaves no reference behind (the order
+// array a polynomial waveform's X side holds included), and derived
+// waveforms, whose computed values are not read yet, fail with their own
+// message and status.
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "access/wf_segment.h"
+#include "access/wf_segment_read.h"
+#include "model/cached_array.h"
+#include "store/memory_array.h"
+#include "waveforms/derived_waveform.h"
+#include "writer_test_support.h"
+
+namespace zeltest {
+namespace {
+
+// What body throws, with its status ("none" when it returns).
+template <typename Body>
+std::string FailureOf(Body body, zel_status_t& status) {
+  try {
+    body();
+  } catch (const ZELI_Exception& e) {
+    status = e.status;
+    return e.what();
+  }
+  return "none";
+}
+
+// Where byte `position` of array lies in its data file.
+uint64_t FileOffset(const ZELI_MemoryArray& array, unsigned position) {
+  const uint64_t logical = uint64_t{array.Get_StartOffset()} + position;
+  return uint64_t{array.Get_PageList().at(logical / array.Get_PageSize())} * array.Get_PageSize() +
+         logical % array.Get_PageSize();
+}
+
+class WfSegmentReadTest : public WriterFixture {};
+
+TEST_F(WfSegmentReadTest, AFailedPolynomialReadLeavesNoReferenceOnItsOrders) {
+  // A sparse polynomial waveform: its X side is read through X indices and
+  // carries one order per point.
+  const zel_waveform_t wave = Wave();
+  const zel_writer_t writer = Writer(ZEL_STORAGE_SPARSE);
+  ZEL_WfDataWriter* data = Add(writer, wave);
+  ZEL_WfDataWriterSetInterpolationType(data, ZEL_INTERPOLATION_POLYNOMIAL, &status_);
+  ZEL_InitializeArrayWriting(session_, writer, &status_);
+  for (int i = 0; i < 300; ++i) {
+    const double x = 0.5 * i, y = i;
+    const int order = i % 3;
+    ZEL_AppendXArray(session_, writer, 1, &x, &status_);
+    if (i % 2 == 0) ZEL_WfDataWriterAppendArrays(data, 1, &y, &order, &i, &status_);
+  }
+  ZEL_TerminateWriting(session_, writer, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  {
+    std::unique_ptr<ZELI_WfSegment> read(ZELI_ReadWfSegment(*SourceOf(session_, wave), Seg()));
+    ASSERT_NE(read->Get_OrderArray_p(), nullptr);
+    EXPECT_EQ(read->Get_OrderArray_p()->Get_ReferenceCount(), 1u);
+  }
+  // One stored X index beyond the X values: the X data array refuses it,
+  // after the data set has read and checked the orders.
+  auto* stored = static_cast<ZELI_OneWaveformDataSet*>(SourceOf(session_, wave)->Get_DataSet_p(Seg()));
+  const uint64_t index = FileOffset(*stored->Get_XIndices_p()->Get_Values_p(), 4 * 100);
+  const std::string file = Seg().Get_DataStoreFile(0, ".data");
+  Close(c_);
+  std::vector<unsigned char> bytes = ReadFileBytes(file);
+  ASSERT_LE(index + 4, bytes.size());
+  const int beyond = 1000000;
+  std::memcpy(bytes.data() + index, &beyond, 4);
+  WriteFileBytes(file, bytes);
+
+  const zel_container_t c = Open(ZEL_IOMODE_READ);
+  ZELI_WaveformSet* set = ObjectOf(session_, ZEL_FindWaveformSet(session_, c, "tran", &status_));
+  ZELI_Segment& segment = *set->Get_Segment_p(0);
+  ZELI_SourceWaveform& reopened = *set->Get_WaveformMap()[0];
+  auto* dataSet = static_cast<ZELI_OneWaveformDataSet*>(reopened.Get_DataSet_p(segment));
+  // Twice: the second read finds the arrays the first one kept.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    zel_status_t status = ZEL_OK;
+    EXPECT_EQ(FailureOf([&] { delete ZELI_ReadWfSegment(reopened, segment); }, status),
+              "ZELI_WfDataArray: index out of range");
+    EXPECT_EQ(status, ZEL_FAILED);
+    // Kept (one order per point: the kept array itself was handed over),
+    // and referenced by nobody.
+    ZELI_CachedArray* orders = dataSet->Get_Orders_p()->Get_CachedArray_p();
+    EXPECT_EQ(orders->Get_ReferenceCount(), 0u);
+    EXPECT_EQ(dataSet->Get_XIndices_p()->Get_CachedArray_p()->Get_ReferenceCount(), 0u);
+  }
+  Close(c);
+}
+
+TEST_F(WfSegmentReadTest, DerivedWaveformsAreNotReadYet) {
+  const zel_waveform_t wave = Wave();
+  ZELI_WaveformSet* set = ObjectOf(session_, set_);
+  ZELI_DimensionDescriptor* y = ObjectOf(session_, y_);
+  ZELI_FieldLocation field;
+  field.waveform = SourceOf(session_, wave);
+  ZELI_SubelementWaveform subelement(set, y, field);
+  ZELI_CompositeWaveform composite(set, y, {field});
+  zel_status_t status = ZEL_OK;
+  EXPECT_EQ(FailureOf([&] { delete ZELI_ReadWfSegment(subelement, Seg()); }, status),
+            "Unimplemented: ZELI_SubelementWaveform::Get_WfSegment_p");
+  EXPECT_EQ(status, ZEL_FAILED);
+  status = ZEL_OK;
+  EXPECT_EQ(FailureOf([&] { delete ZELI_ReadWfSegment(composite, Seg()); }, status),
+            "Unimplemented: ZELI_CompositeWaveform::Get_WfSegment_p");
+  EXPECT_EQ(status, ZEL_FAILED);
+  Close(c_);
+}
+
+}  // namespace
+}  // namespace zeltest
