@@ -45,13 +45,6 @@ const std::set<std::string> KnownUpward = {
     "src/types/api_support.h -> interface/frame.h",
     "src/types/api_support.h -> interface/handle_lists.h",
     "src/types/api_types.cc -> model/container.h",
-    // Data sets that build waveform segments.
-    "src/waveforms/data_set_read.cc -> access/wf_data_array.h",
-    "src/waveforms/data_set_read.cc -> access/wf_segment.h",
-    "src/waveforms/front_data_sets_read.cc -> access/wf_data_array.h",
-    "src/waveforms/front_data_sets_read.cc -> access/wf_segment.h",
-    "src/waveforms/source_waveform_data.cc -> access/wf_data_array.h",
-    "src/waveforms/source_waveform_data.cc -> access/wf_segment.h",
 };
 
 // Files below the interface that still name client-interface classes or
