@@ -6,15 +6,15 @@
 //
 // ZELC_ModelTable<T> ties an implementation class to its container table
 // functions and its not-found message; the family templates use it.
-#ifndef ZEL_MODEL_API_MODEL_H
-#define ZEL_MODEL_API_MODEL_H
+#ifndef ZEL_INTERFACE_API_MODEL_H
+#define ZEL_INTERFACE_API_MODEL_H
 
 #include <type_traits>
 
+#include "interface/api_model_support.h"
 #include "interface/container_wrapper.h"
 #include "interface/frame.h"
 #include "interface/handle_lists.h"
-#include "model/api_support.h"
 #include "store/container.h"
 
 // Calls body(object, wrapper), or body(object) when it takes the object
@@ -135,4 +135,4 @@ zel_bool_t ZELC_AreEqualObjects(const char* function, zel_session_t session, Han
   });
 }
 
-#endif  // ZEL_MODEL_API_MODEL_H
+#endif  // ZEL_INTERFACE_API_MODEL_H

@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
+#include "interface/api_type_support.h"
 #include "store/container.h"
-#include "types/api_support.h"
 #include "types/composite_types.h"
 #include "types/discrete_types.h"
 #include "types/enumeration_type.h"

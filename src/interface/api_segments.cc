@@ -1,7 +1,7 @@
 // Exported functions of segments: creating and finding segments of a
 // waveform set, segment indices, a segment's parameter values, its data
 // stores and their commits.
-#include "model/api_support.h"
+#include "interface/api_model_support.h"
 #include "model/parameter.h"
 #include "model/segment.h"
 #include "model/waveform_set.h"

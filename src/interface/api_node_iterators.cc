@@ -2,7 +2,7 @@
 // container of its start node; nodes given later must belong to it too.
 #include <memory>
 
-#include "model/hierarchy_api_support.h"
+#include "interface/api_hierarchy_support.h"
 #include "model/node_iterator.h"
 #include "store/container.h"
 

@@ -2,10 +2,10 @@
 // function (a pointer checked against the registry of live data writers,
 // never dereferenced when it is not live) and of a function of one writer
 // handle.
-#ifndef ZEL_WAVEFORMS_API_WRITER_SUPPORT_H
-#define ZEL_WAVEFORMS_API_WRITER_SUPPORT_H
+#ifndef ZEL_INTERFACE_API_WRITER_SUPPORT_H
+#define ZEL_INTERFACE_API_WRITER_SUPPORT_H
 
-#include "model/api_support.h"
+#include "interface/api_model_support.h"
 #include "waveforms/data_writer_support.h"
 
 // Runs body(data writer) in the call frame (ZELI_IsLive tells live ones).
@@ -47,4 +47,4 @@ Handle ZELC_InsertAccessObject(ZELC_Container* wrapper, T* object) {
   }
 }
 
-#endif  // ZEL_WAVEFORMS_API_WRITER_SUPPORT_H
+#endif  // ZEL_INTERFACE_API_WRITER_SUPPORT_H

@@ -1,7 +1,7 @@
 // Exported functions of dimension descriptors: creating, naming, listing and
 // finding them, the find-by-object and copy families, and their attributes
 // (kept in memory only).
-#include "model/api_model.h"
+#include "interface/api_model.h"
 #include "model/dimension_descriptor.h"
 #include "types/type.h"
 

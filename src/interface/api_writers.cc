@@ -4,8 +4,8 @@
 // ZEL_BAD_HANDLE and is never dereferenced).
 #include <memory>
 
+#include "interface/api_writer_support.h"
 #include "model/segment.h"
-#include "waveforms/api_writer_support.h"
 #include "waveforms/waveform.h"
 #include "waveforms/writer.h"
 

@@ -3,8 +3,8 @@
 // value equality and packing, and the type predicates.
 #include <memory>
 
+#include "interface/api_type_support.h"
 #include "store/container.h"
-#include "types/api_support.h"
 #include "types/discrete_types.h"
 #include "types/scalar_types.h"
 

@@ -1,8 +1,8 @@
 // Helpers shared by the exported waveform-set and segment functions:
 // converting handles of a set or segment together with their container's
 // wrapper, and lists of parameter handles.
-#ifndef ZEL_MODEL_API_SUPPORT_H
-#define ZEL_MODEL_API_SUPPORT_H
+#ifndef ZEL_INTERFACE_API_MODEL_SUPPORT_H
+#define ZEL_INTERFACE_API_MODEL_SUPPORT_H
 
 #include <vector>
 
@@ -40,4 +40,4 @@ Result ZELC_CallWith(const char* function, zel_session_t session, Handle handle,
 std::vector<ZELI_Parameter*> ZELC_ConvertParameterList(ZELC_Session* session, ZELC_Container* wrapper, unsigned count,
                                                        const zel_parameter_t* handles);
 
-#endif  // ZEL_MODEL_API_SUPPORT_H
+#endif  // ZEL_INTERFACE_API_MODEL_SUPPORT_H

@@ -1,7 +1,7 @@
 // Exported hierarchy functions that take or return waveforms: adds of
 // signals with their stored waveforms, and the waveform of a node (derived
 // on first request).
-#include "model/hierarchy_api_support.h"
+#include "interface/api_hierarchy_support.h"
 #include "waveforms/waveform.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "access/wf_segment.h"
-#include "model/api_support.h"
+#include "interface/api_model_support.h"
 #include "model/segment.h"
 #include "views/reader.h"
 #include "views/view.h"

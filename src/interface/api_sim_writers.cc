@@ -4,8 +4,8 @@
 // foreign or invented pointer is ZEL_BAD_HANDLE and never dereferenced).
 #include <memory>
 
+#include "interface/api_writer_support.h"
 #include "model/segment.h"
-#include "waveforms/api_writer_support.h"
 #include "waveforms/sim_result_writer.h"
 #include "waveforms/waveform.h"
 

@@ -1,6 +1,6 @@
 // Exported functions of waveform sets: creation, name, X descriptor,
 // parameter list, finding, copying, equality and attributes.
-#include "model/api_support.h"
+#include "interface/api_model_support.h"
 #include "model/dimension_descriptor.h"
 #include "model/parameter.h"
 #include "model/waveform_set.h"

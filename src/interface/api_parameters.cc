@@ -2,7 +2,7 @@
 // their settings, values (by position, appended, inserted, deleted),
 // monotonicity and extremes, the find-by-object and copy families, and
 // their attributes.
-#include "model/api_model.h"
+#include "interface/api_model.h"
 #include "model/dimension_descriptor.h"
 #include "model/parameter.h"
 #include "types/type.h"

@@ -3,7 +3,7 @@
 // holds a waveform's data.
 #include <memory>
 
-#include "model/api_support.h"
+#include "interface/api_model_support.h"
 #include "model/dimension_descriptor.h"
 #include "model/segment.h"
 #include "model/waveform_set.h"

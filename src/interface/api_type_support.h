@@ -1,8 +1,8 @@
 // Helpers shared by the exported type functions: converting type handles,
 // handing out type handles, checking that objects of one call belong to one
 // container, and returning handle lists allocated with malloc.
-#ifndef ZEL_TYPES_API_SUPPORT_H
-#define ZEL_TYPES_API_SUPPORT_H
+#ifndef ZEL_INTERFACE_API_TYPE_SUPPORT_H
+#define ZEL_INTERFACE_API_TYPE_SUPPORT_H
 
 #include <cstring>
 #include <vector>
@@ -42,4 +42,4 @@ inline zel_range_t ZELC_RangeRecord(ZELC_Container* wrapper, const ZELI_Range& r
                      range.Get_DirectionValue()};
 }
 
-#endif  // ZEL_TYPES_API_SUPPORT_H
+#endif  // ZEL_INTERFACE_API_TYPE_SUPPORT_H

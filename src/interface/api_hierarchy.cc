@@ -3,9 +3,9 @@
 // functions that take or return waveforms are in api_hierarchy_waveforms.cc.
 #include <cstdlib>
 
-#include "model/api_support.h"
+#include "interface/api_hierarchy_support.h"
+#include "interface/api_model_support.h"
 #include "model/hierarchy.h"
-#include "model/hierarchy_api_support.h"
 #include "model/waveform_set.h"
 #include "store/container.h"
 
