@@ -48,8 +48,8 @@ Result WithType(const char* function, zel_session_t session, zel_type_t type, ze
 std::vector<ZELI_Type*> ElementTypes(ZELC_Session* s, ZELC_Container* wrapper, unsigned count,
                                      const char** names, const zel_type_t* types) {
   if (count > 0) {
-    ZELC_RequirePointer(names, "names");
-    ZELC_RequirePointer(types, "types");
+    ZELI_RequireArgument(names, "names is null");
+    ZELI_RequireArgument(types, "types is null");
   }
   std::vector<ZELI_Type*> elements;
   elements.reserve(count);
@@ -76,7 +76,7 @@ ZEL_EXPORT zel_type_t ZEL_CreateEnumerationType(zel_session_t session, zel_conta
   return ZELC_Call(__func__, status, ZEL_NullType, [&](ZELC_Interface& zel) {
     ZELC_Session* s = zel.ConvertSessionHandle(session);
     ZELC_Container* wrapper = s->Convert(container);
-    if (count > 0) ZELC_RequirePointer(literals, "literals");
+    if (count > 0) ZELI_RequireArgument(literals, "literals is null");
     return AddNewType(wrapper, new ZELI_EnumerationType(name, count, literals, left, right, direction));
   });
 }
@@ -99,7 +99,7 @@ ZEL_EXPORT zel_type_t ZEL_CreateArrayType(zel_session_t session, zel_container_t
     ZELC_Container* wrapper = s->Convert(container);
     ZELI_Type* elementType = s->Object(element);
     ZELC_RequireSameContainer(wrapper, ZELC_TypeContainer(s, element));
-    if (count > 0) ZELC_RequirePointer(constraints, "constraints");
+    if (count > 0) ZELI_RequireArgument(constraints, "constraints is null");
     std::vector<ZELI_Range> ranges;
     ranges.reserve(count);
     for (unsigned k = 0; k < count; ++k) {
@@ -249,7 +249,7 @@ ZEL_EXPORT void ZEL_GetArrayConstraint(zel_session_t session, zel_type_t type, u
   WithType(__func__, session, type, status, 0, [&](ZELC_Session* s, ZELI_Type* t) {
     const ZELI_ArrayType* array = AsArray(t);
     if (index >= array->Get_Rank()) throw ZELI_BadArgException("Bad array constraint index");
-    ZELC_RequirePointer(range, "range");
+    ZELI_RequireArgument(range, "range is null");
     *range = ZELC_RangeRecord(ZELC_TypeContainer(s, type), array->Get_Constraint(index));
     return 0;
   });
@@ -259,7 +259,7 @@ ZEL_EXPORT unsigned ZEL_GetArrayLocation(zel_session_t session, zel_type_t type,
                                          zel_status_t* status) noexcept {
   return WithType(__func__, session, type, status, 0u, [&](ZELC_Session*, ZELI_Type* t) {
     const ZELI_ArrayType* array = AsArray(t);
-    if (array->Get_Rank() > 0) ZELC_RequirePointer(indices, "indices");
+    if (array->Get_Rank() > 0) ZELI_RequireArgument(indices, "indices is null");
     return array->Location(indices);
   });
 }
@@ -268,7 +268,7 @@ ZEL_EXPORT void ZEL_GetArrayIndices(zel_session_t session, zel_type_t type, unsi
                                     zel_status_t* status) noexcept {
   WithType(__func__, session, type, status, 0, [&](ZELC_Session*, ZELI_Type* t) {
     const ZELI_ArrayType* array = AsArray(t);
-    if (array->Get_Rank() > 0) ZELC_RequirePointer(indices, "indices");
+    if (array->Get_Rank() > 0) ZELI_RequireArgument(indices, "indices is null");
     array->Indices(location, indices);
     return 0;
   });

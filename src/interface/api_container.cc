@@ -65,7 +65,7 @@ ZEL_EXPORT zel_container_t ZEL_OpenContainerWithPassword(zel_session_t session, 
                                                          const char** passwords, zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, ZEL_NullContainer, [&](ZELC_Interface& zel) {
     ZELC_Session* owner = zel.ConvertSessionHandle(session);
-    if (count > 0) ZELC_RequirePointer(passwords, "passwords");
+    if (count > 0) ZELI_RequireArgument(passwords, "passwords is null");
     return Wrap(*owner, ZELI_Container::Open(name, mode, count, passwords));
   });
 }
@@ -136,7 +136,7 @@ ZEL_EXPORT zel_bool_t ZEL_IsSegDataLatest(zel_session_t session, zel_container_t
                                           zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, zel_bool_t{0}, [&](ZELC_Interface& zel) {
     ZELI_Container* object = ContainerOf(zel, session, container);
-    ZELC_RequirePointer(time, "time");
+    ZELI_RequireArgument(time, "time is null");
     return static_cast<zel_bool_t>(object->IsSegDataLatest(*time));
   });
 }
@@ -157,7 +157,7 @@ ZEL_EXPORT const char* ZEL_GetContainerAttribute(zel_session_t session, zel_cont
                                                  const char* name, zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, static_cast<const char*>(nullptr), [&](ZELC_Interface& zel) {
     ZELI_Container* object = ContainerOf(zel, session, container);
-    ZELC_RequirePointer(name, "name");
+    ZELI_RequireArgument(name, "name is null");
     return object->Get_Attribute(name);
   });
 }
@@ -166,7 +166,7 @@ ZEL_EXPORT const char** ZEL_GetContainerAttributeNames(zel_session_t session, ze
                                                        unsigned* count, zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, static_cast<const char**>(nullptr), [&](ZELC_Interface& zel) {
     ZELI_Container* object = ContainerOf(zel, session, container);
-    ZELC_RequirePointer(count, "count");
+    ZELI_RequireArgument(count, "count is null");
     return object->Get_AttributeNames(*count);
   });
 }
@@ -175,7 +175,7 @@ ZEL_EXPORT void ZEL_SetContainerAttribute(zel_session_t session, zel_container_t
                                           const char* value, zel_status_t* status) noexcept {
   ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
     ZELI_Container* object = ContainerOf(zel, session, container);
-    ZELC_RequirePointer(name, "name");
+    ZELI_RequireArgument(name, "name is null");
     object->Set_Attribute(name, value);
   });
 }

@@ -82,7 +82,7 @@ ZEL_EXPORT zel_dimensionDescriptor_t* ZEL_FindDimensionDescriptors(zel_session_t
     ZELC_Session* s = zel.ConvertSessionHandle(session);
     ZELC_Container* wrapper = s->Convert(container);
     ZELI_Type* valueType = TypeOfContainer(s, wrapper, type);
-    ZELC_RequirePointer(count, "count");
+    ZELI_RequireArgument(count, "count is null");
     return ZELC_HandleArray<zel_dimensionDescriptor_t>(
         wrapper, wrapper->Get_Object_p()->FindDimensionDescriptors(name, unit, valueType), count);
   });
@@ -93,7 +93,7 @@ ZEL_EXPORT zel_dimensionDescriptor_t* ZEL_GetAllDimensionDescriptors(zel_session
                                                                      zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, static_cast<zel_dimensionDescriptor_t*>(nullptr), [&](ZELC_Interface& zel) {
     ZELC_Container* wrapper = zel.ConvertSessionHandle(session)->Convert(container);
-    ZELC_RequirePointer(count, "count");
+    ZELI_RequireArgument(count, "count is null");
     return ZELC_HandleArray<zel_dimensionDescriptor_t>(
         wrapper, wrapper->Get_Object_p()->FindAllDimensionDescriptors(), count);
   });

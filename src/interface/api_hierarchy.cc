@@ -70,7 +70,7 @@ ZEL_EXPORT void ZEL_AddHierarchyGroupMembers(zel_session_t session, zel_hierarch
                                              const zel_hierarchyNode_t* members, zel_status_t* status) noexcept {
   ZELC_CallWith(__func__, session, group, status, 0, [&](ZELC_Session* s, NodeArg target) {
     if (!target.object->IsGroup()) throw ZELI_BadArgException("The node is not a group");
-    if (count > 0) ZELC_RequirePointer(members, "members");
+    if (count > 0) ZELI_RequireArgument(members, "members is null");
     // Every handle is converted before the first member is added.
     std::vector<ZELI_HierarchyNode*> nodes;
     nodes.reserve(count);
@@ -104,7 +104,7 @@ ZEL_EXPORT zel_hierarchyNode_t* ZEL_GetHierarchyNodes(zel_session_t session, zel
                                                       zel_status_t* status) noexcept {
   return ZELC_CallWith(__func__, session, node, status, static_cast<zel_hierarchyNode_t*>(nullptr),
                        [&](ZELC_Session*, NodeArg start) {
-                         ZELC_RequirePointer(count, "count");
+                         ZELI_RequireArgument(count, "count is null");
                          const std::vector<ZELI_HierarchyNode*> found =
                              ZELI_Hierarchy::Find_AllNodes(start.object, name, hdl);
                          return ZELC_HandleArray<zel_hierarchyNode_t>(start.wrapper, found, count);
@@ -188,7 +188,7 @@ ZEL_EXPORT const char** ZEL_GetHierarchyNodeAttributeNames(zel_session_t session
                                                            unsigned* count, zel_status_t* status) noexcept {
   return ZELC_CallWith(__func__, session, node, status, static_cast<const char**>(nullptr),
                        [&](ZELC_Session*, NodeArg n) {
-                         ZELC_RequirePointer(count, "count");
+                         ZELI_RequireArgument(count, "count is null");
                          return n.object->Get_Attributes().Get_AttributeNames(*count);
                        });
 }

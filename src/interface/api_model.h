@@ -51,7 +51,7 @@ const char* ZELC_GetObjectAttribute(const char* function, zel_session_t session,
                                     zel_status_t* status) noexcept {
   return ZELC_WithObject(function, session, handle, status, static_cast<const char*>(nullptr),
                          [&](auto& object, ZELC_Container*) {
-                           ZELC_RequirePointer(name, "name");
+                           ZELI_RequireArgument(name, "name is null");
                            return object.Get_Attribute(name);
                          });
 }
@@ -61,7 +61,7 @@ const char** ZELC_GetObjectAttributeNames(const char* function, zel_session_t se
                                           unsigned* count, zel_status_t* status) noexcept {
   return ZELC_WithObject(function, session, handle, status, static_cast<const char**>(nullptr),
                          [&](auto& object, ZELC_Container*) {
-                           ZELC_RequirePointer(count, "count");
+                           ZELI_RequireArgument(count, "count is null");
                            return object.Get_AttributeNames(*count);
                          });
 }
@@ -70,7 +70,7 @@ template <typename Handle>
 void ZELC_SetObjectAttribute(const char* function, zel_session_t session, Handle handle, const char* name,
                              const char* value, zel_status_t* status) noexcept {
   ZELC_WithObjectVoid(function, session, handle, status, [&](auto& object, ZELC_Container*) {
-    ZELC_RequirePointer(name, "name");
+    ZELI_RequireArgument(name, "name is null");
     object.Set_Attribute(name, value);
   });
 }

@@ -112,8 +112,8 @@ ZEL_EXPORT zel_monotonicity_t ZEL_GetParameterMonotonicity(zel_session_t session
 ZEL_EXPORT void ZEL_GetParameterMinMax(zel_session_t session, zel_parameter_t parameter, void* min, void* max,
                                        zel_status_t* status) noexcept {
   ZELC_WithObjectVoid(__func__, session, parameter, status, [&](ZELI_Parameter& p) {
-    ZELC_RequirePointer(min, "min");
-    ZELC_RequirePointer(max, "max");
+    ZELI_RequireArgument(min, "min is null");
+    ZELI_RequireArgument(max, "max is null");
     p.Get_MinMax(min, max);
   });
 }
@@ -168,7 +168,7 @@ ZEL_EXPORT zel_parameter_t* ZEL_FindParameters(zel_session_t session, zel_contai
                                                unsigned* count, zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, static_cast<zel_parameter_t*>(nullptr), [&](ZELC_Interface& zel) {
     ZELC_Container* wrapper = zel.ConvertSessionHandle(session)->Convert(container);
-    ZELC_RequirePointer(count, "count");
+    ZELI_RequireArgument(count, "count is null");
     return ZELC_HandleArray<zel_parameter_t>(wrapper, wrapper->Get_Object_p()->FindParameters(name), count);
   });
 }
@@ -177,7 +177,7 @@ ZEL_EXPORT zel_parameter_t* ZEL_GetAllParameters(zel_session_t session, zel_cont
                                                  zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, static_cast<zel_parameter_t*>(nullptr), [&](ZELC_Interface& zel) {
     ZELC_Container* wrapper = zel.ConvertSessionHandle(session)->Convert(container);
-    ZELC_RequirePointer(count, "count");
+    ZELI_RequireArgument(count, "count is null");
     return ZELC_HandleArray<zel_parameter_t>(wrapper, wrapper->Get_Object_p()->FindAllParameters(), count);
   });
 }

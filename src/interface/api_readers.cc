@@ -32,10 +32,6 @@ Result WithSegment(const char* function, zel_session_t session, zel_wfDataReader
                        });
 }
 
-void RequireOut(const void* pointer) {
-  if (pointer == nullptr) throw ZELI_BadArgException("Null output pointer");
-}
-
 }  // namespace
 
 ZEL_EXPORT zel_reader_t ZEL_CreateReader(zel_session_t session, zel_container_t container, zel_view_t view,
@@ -143,8 +139,8 @@ ZEL_EXPORT void ZEL_GetWaveformDataXYBuffers(zel_session_t session, zel_wfDataRe
                                              const void** x, const void** y, const unsigned** order,
                                              zel_status_t* status) noexcept {
   WithSegment(__func__, session, dataReader, status, 0, [&](ZELI_WfSegment& segment, ZELI_WfDataReader&) {
-    RequireOut(x);
-    RequireOut(y);
+    ZELI_RequireArgument(x, "Null output pointer");
+    ZELI_RequireArgument(y, "Null output pointer");
     const unsigned* orders = nullptr;
     segment.XYAddress(0, point, x, y, &orders);
     if (order != nullptr) *order = orders;
@@ -155,8 +151,8 @@ ZEL_EXPORT void ZEL_GetWaveformDataXYBuffers(zel_session_t session, zel_wfDataRe
 ZEL_EXPORT void ZEL_GetWaveformDataXYPoint(zel_session_t session, zel_wfDataReader_t dataReader, unsigned point,
                                            void* x, void* y, unsigned* order, zel_status_t* status) noexcept {
   WithSegment(__func__, session, dataReader, status, 0, [&](ZELI_WfSegment& segment, ZELI_WfDataReader&) {
-    RequireOut(x);
-    RequireOut(y);
+    ZELI_RequireArgument(x, "Null output pointer");
+    ZELI_RequireArgument(y, "Null output pointer");
     unsigned pointOrder = 0;
     segment.XYPoint(0, point, x, y, &pointOrder);
     if (order != nullptr) *order = pointOrder;
@@ -168,10 +164,10 @@ ZEL_EXPORT void ZEL_GetWaveformDataYatX(zel_session_t session, zel_wfDataReader_
                                         const void* x, void* y, unsigned* lower, unsigned* upper,
                                         zel_status_t* status) noexcept {
   WithSegment(__func__, session, dataReader, status, 0, [&](ZELI_WfSegment& segment, ZELI_WfDataReader&) {
-    if (x == nullptr) throw ZELI_BadArgException("Null X value");
-    RequireOut(y);
-    RequireOut(lower);
-    RequireOut(upper);
+    ZELI_RequireArgument(x, "Null X value");
+    ZELI_RequireArgument(y, "Null output pointer");
+    ZELI_RequireArgument(lower, "Null output pointer");
+    ZELI_RequireArgument(upper, "Null output pointer");
     segment.YAtX(0, startPoint, x, segment.Get_XType_p(), segment.Get_YType_p(), y, lower, upper);
     return 0;
   });
@@ -204,8 +200,8 @@ ZEL_EXPORT zel_dataSpacing_t ZEL_GetWaveformDataYDataSpacing(zel_session_t sessi
 ZEL_EXPORT void ZEL_GetWaveformDataXMinMax(zel_session_t session, zel_wfDataReader_t dataReader, void* min, void* max,
                                            zel_status_t* status) noexcept {
   WithSegment(__func__, session, dataReader, status, 0, [&](ZELI_WfSegment& segment, ZELI_WfDataReader&) {
-    RequireOut(min);
-    RequireOut(max);
+    ZELI_RequireArgument(min, "Null output pointer");
+    ZELI_RequireArgument(max, "Null output pointer");
     segment.Get_XMinMax(min, max);
     return 0;
   });
@@ -214,8 +210,8 @@ ZEL_EXPORT void ZEL_GetWaveformDataXMinMax(zel_session_t session, zel_wfDataRead
 ZEL_EXPORT void ZEL_GetWaveformDataYMinMax(zel_session_t session, zel_wfDataReader_t dataReader, void* min, void* max,
                                            zel_status_t* status) noexcept {
   WithSegment(__func__, session, dataReader, status, 0, [&](ZELI_WfSegment& segment, ZELI_WfDataReader&) {
-    RequireOut(min);
-    RequireOut(max);
+    ZELI_RequireArgument(min, "Null output pointer");
+    ZELI_RequireArgument(max, "Null output pointer");
     segment.Get_YMinMax(min, max);
     return 0;
   });

@@ -20,11 +20,6 @@ Result With(const char* function, zel_session_t session, Handle handle, zel_stat
                        [&](ZELC_Session*, auto contained) { return body(contained); });
 }
 
-// An index array of count entries must be there when count > 0.
-void RequireIndices(unsigned count, const unsigned* indices) {
-  if (count > 0) ZELC_RequirePointer(indices, "indices");
-}
-
 zel_segment_t HandleOf(const SetArg& set, ZELI_Segment* segment) {
   return ZELC_HandleOf<zel_segment_t>(set.wrapper, segment);
 }
@@ -40,7 +35,7 @@ ZELI_Parameter* ParameterOf(const ZELI_Segment& segment, unsigned i) {
 ZEL_EXPORT zel_segment_t ZEL_CreateSegment(zel_session_t session, zel_waveformSet_t waveformSet, unsigned count,
                                            const unsigned* indices, zel_status_t* status) noexcept {
   return With(__func__, session, waveformSet, status, ZEL_NullSegment, [&](SetArg set) {
-    RequireIndices(count, indices);
+    if (count > 0) ZELI_RequireArgument(indices, "indices is null");
     return HandleOf(set, set.object->Create_Segment_p(set.object->Get_ParIds(count, indices)));
   });
 }
@@ -79,7 +74,7 @@ ZEL_EXPORT zel_segment_t ZEL_FindSegment(zel_session_t session, zel_waveformSet_
 ZEL_EXPORT zel_segment_t ZEL_FindSegmentIndices(zel_session_t session, zel_waveformSet_t waveformSet, unsigned count,
                                                 const unsigned* indices, zel_status_t* status) noexcept {
   return With(__func__, session, waveformSet, status, ZEL_NullSegment, [&](SetArg set) {
-    RequireIndices(count, indices);
+    if (count > 0) ZELI_RequireArgument(indices, "indices is null");
     return HandleOf(set, set.object->Find_Segment_p(set.object->Get_ParIds(count, indices)));
   });
 }
@@ -88,7 +83,7 @@ ZEL_EXPORT unsigned ZEL_GetSegmentIndexFromParIndices(zel_session_t session, zel
                                                       unsigned count, const unsigned* indices,
                                                       zel_status_t* status) noexcept {
   return With(__func__, session, waveformSet, status, 0u, [&](SetArg set) {
-    RequireIndices(count, indices);
+    if (count > 0) ZELI_RequireArgument(indices, "indices is null");
     return set.object->Get_SegmentIndexFromParIndices(count, indices);
   });
 }
@@ -98,7 +93,7 @@ ZEL_EXPORT void ZEL_GetParameterIndices(zel_session_t session, zel_waveformSet_t
   With(__func__, session, waveformSet, status, 0, [&](SetArg set) {
     const std::vector<unsigned> positions = set.object->Get_ParIndices(segmentIndex);
     if (positions.empty()) return 0;
-    ZELC_RequirePointer(indices, "indices");
+    ZELI_RequireArgument(indices, "indices is null");
     std::copy(positions.begin(), positions.end(), indices);
     return 0;
   });

@@ -137,7 +137,7 @@ ZEL_EXPORT zel_bool_t ZEL_GetErrorCollecting(void) noexcept {
 
 ZEL_EXPORT const char* const* ZEL_GetAccumulatedErrors(unsigned* count, zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, static_cast<const char* const*>(nullptr), [&](ZELC_Interface& zel) {
-    ZELC_RequirePointer(count, "count");
+    ZELI_RequireArgument(count, "count is null");
     return zel.Get_AccumulatedErrors(count);
   });
 }

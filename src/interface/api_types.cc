@@ -52,7 +52,7 @@ ZEL_EXPORT zel_type_t* ZEL_FindTypes(zel_session_t session, zel_container_t cont
   return ZELC_Call(__func__, status, static_cast<zel_type_t*>(nullptr), [&](ZELC_Interface& zel) {
     ZELC_Session* s = zel.ConvertSessionHandle(session);
     ZELC_Container* wrapper = s->Convert(container);
-    ZELC_RequirePointer(count, "count");
+    ZELI_RequireArgument(count, "count is null");
     return ZELC_TypeHandleArray(wrapper, wrapper->Get_Object_p()->Get_TypeTable().FindTypes(name), count);
   });
 }
@@ -62,7 +62,7 @@ ZEL_EXPORT zel_type_t* ZEL_GetAllTypes(zel_session_t session, zel_container_t co
   return ZELC_Call(__func__, status, static_cast<zel_type_t*>(nullptr), [&](ZELC_Interface& zel) {
     ZELC_Session* s = zel.ConvertSessionHandle(session);
     ZELC_Container* wrapper = s->Convert(container);
-    ZELC_RequirePointer(count, "count");
+    ZELI_RequireArgument(count, "count is null");
     return ZELC_TypeHandleArray(wrapper, wrapper->Get_Object_p()->Get_TypeTable().FindAllTypes(), count);
   });
 }
@@ -141,8 +141,8 @@ ZEL_EXPORT void ZEL_GetTypeMinMax(zel_session_t session, zel_type_t type, int* m
                                   zel_status_t* status) noexcept {
   WithType(__func__, session, type, status, 0, [&](ZELC_Session*, ZELI_Type* t) {
     const ZELI_Range& range = t->Get_Range();
-    ZELC_RequirePointer(min, "min");
-    ZELC_RequirePointer(max, "max");
+    ZELI_RequireArgument(min, "min is null");
+    ZELI_RequireArgument(max, "max is null");
     *min = range.Get_Min();
     *max = range.Get_Max();
     return 0;
@@ -169,7 +169,7 @@ ZEL_EXPORT void ZEL_GetTypeRange(zel_session_t session, zel_type_t type, zel_ran
                                  zel_status_t* status) noexcept {
   WithType(__func__, session, type, status, 0, [&](ZELC_Session* s, ZELI_Type* t) {
     const ZELI_Range& own = t->Get_Range();
-    ZELC_RequirePointer(range, "range");
+    ZELI_RequireArgument(range, "range is null");
     *range = ZELC_RangeRecord(ZELC_TypeContainer(s, type), own);
     return 0;
   });
@@ -179,8 +179,8 @@ ZEL_EXPORT zel_bool_t ZEL_AreEqualData(zel_session_t session, zel_type_t type, c
                                        unsigned count, zel_status_t* status) noexcept {
   return WithType(__func__, session, type, status, zel_bool_t{0}, [&](ZELC_Session*, ZELI_Type* t) {
     if (count > 0) {
-      ZELC_RequirePointer(a, "a");
-      ZELC_RequirePointer(b, "b");
+      ZELI_RequireArgument(a, "a is null");
+      ZELI_RequireArgument(b, "b is null");
     }
     return zel_bool_t{t->Equal(a, b, count) ? zel_bool_t{1} : zel_bool_t{0}};
   });
@@ -190,8 +190,8 @@ ZEL_EXPORT void ZEL_PackTypeData(zel_session_t session, zel_type_t type, void** 
                                  void* destination, zel_status_t* status) noexcept {
   WithType(__func__, session, type, status, 0, [&](ZELC_Session*, ZELI_Type* t) {
     if (count > 0) {
-      ZELC_RequirePointer(sources, "sources");
-      ZELC_RequirePointer(destination, "destination");
+      ZELI_RequireArgument(sources, "sources is null");
+      ZELI_RequireArgument(destination, "destination is null");
     }
     t->PackData(sources, count, destination);
     return 0;
@@ -202,8 +202,8 @@ ZEL_EXPORT void ZEL_UnpackTypeData(zel_session_t session, zel_type_t type, const
                                    void** destinations, zel_status_t* status) noexcept {
   WithType(__func__, session, type, status, 0, [&](ZELC_Session*, ZELI_Type* t) {
     if (count > 0) {
-      ZELC_RequirePointer(source, "source");
-      ZELC_RequirePointer(destinations, "destinations");
+      ZELI_RequireArgument(source, "source is null");
+      ZELI_RequireArgument(destinations, "destinations is null");
     }
     t->UnpackData(source, count, destinations);
     return 0;

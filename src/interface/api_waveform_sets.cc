@@ -111,7 +111,7 @@ ZEL_EXPORT zel_waveformSet_t* ZEL_GetAllWaveformSets(zel_session_t session, zel_
                                                      zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, static_cast<zel_waveformSet_t*>(nullptr), [&](ZELC_Interface& zel) {
     ZELC_Container* wrapper = zel.ConvertSessionHandle(session)->Convert(container);
-    ZELC_RequirePointer(count, "count");
+    ZELI_RequireArgument(count, "count is null");
     return ZELC_HandleArray<zel_waveformSet_t>(wrapper, wrapper->Get_Object_p()->FindAllWaveformSets(), count);
   });
 }
@@ -165,7 +165,7 @@ ZEL_EXPORT const char* ZEL_GetWaveformSetAttribute(zel_session_t session, zel_wa
                                                    const char* name, zel_status_t* status) noexcept {
   return ZELC_CallWith(__func__, session, waveformSet, status, static_cast<const char*>(nullptr),
                        [&](ZELC_Session*, SetArg set) {
-                         ZELC_RequirePointer(name, "name");
+                         ZELI_RequireArgument(name, "name is null");
                          return set.object->Get_Attributes().Get_Attribute(name);
                        });
 }
@@ -174,7 +174,7 @@ ZEL_EXPORT const char** ZEL_GetWaveformSetAttributeNames(zel_session_t session, 
                                                          unsigned* count, zel_status_t* status) noexcept {
   return ZELC_CallWith(__func__, session, waveformSet, status, static_cast<const char**>(nullptr),
                        [&](ZELC_Session*, SetArg set) {
-                         ZELC_RequirePointer(count, "count");
+                         ZELI_RequireArgument(count, "count is null");
                          return set.object->Get_Attributes().Get_AttributeNames(*count);
                        });
 }
@@ -182,7 +182,7 @@ ZEL_EXPORT const char** ZEL_GetWaveformSetAttributeNames(zel_session_t session, 
 ZEL_EXPORT void ZEL_SetWaveformSetAttribute(zel_session_t session, zel_waveformSet_t waveformSet, const char* name,
                                             const char* value, zel_status_t* status) noexcept {
   ZELC_CallWith(__func__, session, waveformSet, status, 0, [&](ZELC_Session*, SetArg set) {
-    ZELC_RequirePointer(name, "name");
+    ZELI_RequireArgument(name, "name is null");
     set.object->Get_Attributes().Set_Attribute(name, value);
     set.object->Set_ContainerIsDirty();
     return 0;

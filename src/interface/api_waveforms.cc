@@ -96,7 +96,7 @@ ZEL_EXPORT const char* ZEL_GetWaveformAttribute(zel_session_t session, zel_wavef
                                                 zel_status_t* status) noexcept {
   return With(__func__, session, waveform, status, static_cast<const char*>(nullptr),
               [&](ZELC_Session*, WaveformArg w) {
-                ZELC_RequirePointer(name, "name");
+                ZELI_RequireArgument(name, "name is null");
                 return w.object->Get_Attribute(name);
               });
 }
@@ -105,7 +105,7 @@ ZEL_EXPORT const char** ZEL_GetWaveformAttributeNames(zel_session_t session, zel
                                                       unsigned* count, zel_status_t* status) noexcept {
   return With(__func__, session, waveform, status, static_cast<const char**>(nullptr),
               [&](ZELC_Session*, WaveformArg w) {
-                ZELC_RequirePointer(count, "count");
+                ZELI_RequireArgument(count, "count is null");
                 return w.object->Get_AttributeNames(*count);
               });
 }
@@ -113,7 +113,7 @@ ZEL_EXPORT const char** ZEL_GetWaveformAttributeNames(zel_session_t session, zel
 ZEL_EXPORT void ZEL_SetWaveformAttribute(zel_session_t session, zel_waveform_t waveform, const char* name,
                                          const char* value, zel_status_t* status) noexcept {
   With(__func__, session, waveform, status, 0, [&](ZELC_Session*, WaveformArg w) {
-    ZELC_RequirePointer(name, "name");
+    ZELI_RequireArgument(name, "name is null");
     w.object->Set_Attribute(name, value);
     return 0;
   });

@@ -14,9 +14,6 @@
 // Library exceptions come first, then std::bad_alloc (also "Out of memory"),
 // then anything else ("Unknown exception caught in <function>"). Nothing
 // escapes: exported functions are noexcept.
-//
-// Helpers for the common argument checks follow: ZELC_Require* throw
-// ZELI_BadArgException.
 #ifndef ZEL_INTERFACE_FRAME_H
 #define ZEL_INTERFACE_FRAME_H
 
@@ -67,11 +64,6 @@ void ZELC_CallVoid(const char* functionName, zel_status_t* status, Body&& body) 
     body(zel);
     return 0;
   });
-}
-
-// An out-parameter or array argument that must not be null.
-inline void ZELC_RequirePointer(const void* p, const char* what) {
-  if (p == nullptr) throw ZELI_BadArgException(ZELI_Message() << what << " is null");
 }
 
 #endif  // ZEL_INTERFACE_FRAME_H
