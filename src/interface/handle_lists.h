@@ -43,9 +43,4 @@ inline zel_range_t ZELC_RangeRecord(ZELC_Container* wrapper, const ZELI_Range& r
                      range.Get_DirectionValue()};
 }
 
-// Objects combined in one call must belong to the same container.
-inline void ZELC_RequireSameContainer(const ZELC_Container* a, const ZELC_Container* b, const char* message) {
-  if (a->Get_Object_p() != b->Get_Object_p()) throw ZELI_BadArgException(message);
-}
-
 #endif  // ZEL_INTERFACE_HANDLE_LISTS_H
