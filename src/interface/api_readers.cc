@@ -27,8 +27,8 @@ ZEL_EXPORT zel_wfDataReader_t ZEL_AddReaderWaveform(zel_session_t session, zel_r
   return ZELC_Call(__func__, status, zel_wfDataReader_t{-1}, [&](ZELC_Interface& zel) {
     ZELC_Session* s = zel.ConvertSessionHandle(session);
     const auto r = ZELC_Resolve(s, reader);
-    const auto wave = ZELC_Resolve(s, waveform, r.wrapper, "The waveform and the reader are in different containers.");
-    ZELI_WfDataReader* dataReader = r->Add_Waveform_p(*wave);
+    // The reader refuses a waveform of another container.
+    ZELI_WfDataReader* dataReader = r->Add_Waveform_p(*ZELC_Resolve(s, waveform));
     return ZELC_InsertAccessObject<zel_wfDataReader_t>(r.wrapper, dataReader,
                                                        [&] { r->Delete_Waveform(*dataReader); });
   });
@@ -59,8 +59,8 @@ ZEL_EXPORT void ZEL_StartReadingSegment(zel_session_t session, zel_reader_t read
   ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
     ZELC_Session* s = zel.ConvertSessionHandle(session);
     const auto r = ZELC_Resolve(s, reader);
-    const auto seg = ZELC_Resolve(s, segment, r.wrapper, "The segment and the reader are in different containers.");
-    r->Open(*seg);
+    // The reader refuses a segment of another container.
+    r->Open(*ZELC_Resolve(s, segment));
   });
 }
 
