@@ -389,4 +389,9 @@ class ZELI_WfSegment {
   ZELI_ConvertedTexts convertedValues_[3];   // one text each; valid until the next value of the axis
 };
 
+// Whether p is a caller's waveform segment that exists now (the same test for
+// every public class handed out as a pointer; data writers:
+// waveforms/data_writer_support.h).
+inline bool ZELI_IsLive(const ZEL_WfSegment* p) noexcept { return ZEL_WfSegment::IsLive(p); }
+
 #endif  // ZEL_ACCESS_WF_SEGMENT_H

@@ -78,6 +78,8 @@ ZEL_Exception::ZEL_Exception(const char* message, zel_status_t status) noexcept
   CopyCut(message_, ZELI_ExceptionMessageMax, message);
 }
 
+void ZELI_ThrowNullArgument(const char* message) { throw ZELI_BadArgException(message); }
+
 void ZELI_RethrowAsPublicException() {
   try {
     throw;

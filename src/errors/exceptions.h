@@ -113,6 +113,17 @@ class ZELI_Message {
   unsigned length_ = 0;
 };
 
+// A pointer argument that must not be null, else ZELI_BadArgException with
+// the given message. The one check of pointer arguments for the exported
+// functions and for the members of the public wrapper classes; the message
+// is the caller's whole text ("count is null", "Null output pointer"), so each
+// function keeps its own. The throw is out of line: the check stays small on
+// per-value paths.
+[[noreturn]] void ZELI_ThrowNullArgument(const char* message);
+inline void ZELI_RequireArgument(const void* pointer, const char* message) {
+  if (pointer == nullptr) ZELI_ThrowNullArgument(message);
+}
+
 // The members of the public wrapper classes (ZEL_WfSegment, ...) report
 // failures as ZEL_Exception: a library exception keeps its status and
 // message, exhausted memory is ZEL_BAD_ALLOC "Out of memory", anything else

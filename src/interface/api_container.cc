@@ -3,9 +3,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "interface/container_wrapper.h"
-#include "interface/frame.h"
-#include "model/container.h"
+#include "interface/call.h"
 
 namespace {
 
@@ -24,14 +22,6 @@ zel_container_t Wrap(ZELC_Session& session, std::unique_ptr<ZELI_Container> cont
   wrapper.release();
   container.release();
   return zel_container_t{key};
-}
-
-ZELC_Container* WrapperOf(ZELC_Interface& zel, zel_session_t session, zel_container_t container) {
-  return zel.ConvertSessionHandle(session)->Convert(container);
-}
-
-ZELI_Container* ContainerOf(ZELC_Interface& zel, zel_session_t session, zel_container_t container) {
-  return WrapperOf(zel, session, container)->Get_Object_p();
 }
 
 }  // namespace
@@ -65,7 +55,7 @@ ZEL_EXPORT zel_container_t ZEL_OpenContainerWithPassword(zel_session_t session, 
                                                          const char** passwords, zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, ZEL_NullContainer, [&](ZELC_Interface& zel) {
     ZELC_Session* owner = zel.ConvertSessionHandle(session);
-    if (count > 0) ZELC_RequirePointer(passwords, "passwords");
+    if (count > 0) ZELI_RequireArgument(passwords, "passwords is null");
     return Wrap(*owner, ZELI_Container::Open(name, mode, count, passwords));
   });
 }
@@ -82,13 +72,13 @@ ZEL_EXPORT void ZEL_CloseContainer(zel_session_t session, zel_container_t contai
                                    zel_status_t* status) noexcept {
   ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
     ZELC_Session* owner = zel.ConvertSessionHandle(session);
-    ZELC_Container* wrapper = owner->Convert(container);
-    ZELI_Container* object = wrapper->Get_Object_p();
-    if (object->Test_Attached()) throw ZELI_FailedException("The container is Attached. Use Detach");
-    if (object->IsOpenForWriting()) wrapper->Shutdown();
-    object->Close();
+    const auto c = ZELC_Resolve(owner, container);
+    // Close refuses an attached container (ZELI_Container::Close); its
+    // writers are then left as they are.
+    if (!c->Test_Attached() && c->IsOpenForWriting()) c.wrapper->Shutdown();
+    c->Close();
     owner->Erase(container.key);
-    delete object;
+    delete c.object;
   });
 }
 
@@ -96,20 +86,21 @@ ZEL_EXPORT void ZEL_DetachContainer(zel_session_t session, zel_container_t conta
                                     zel_status_t* status) noexcept {
   ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
     ZELC_Session* owner = zel.ConvertSessionHandle(session);
-    ZELC_Container* wrapper = owner->Convert(container);
-    ZELI_Container* object = wrapper->Get_Object_p();
-    if (!object->Test_Attached()) throw ZELI_FailedException("The container is Open. Use Close.");
-    wrapper->Shutdown();
-    object->Detach();
+    const auto c = ZELC_Resolve(owner, container);
+    // Detach refuses a container that is not attached
+    // (ZELI_Container::Detach); its writers are then left as they are.
+    if (c->Test_Attached()) c.wrapper->Shutdown();
+    c->Detach();
     owner->Erase(container.key);
-    delete object;
+    delete c.object;
   });
 }
 
 ZEL_EXPORT void ZEL_CommitContainerStructure(zel_session_t session, zel_container_t container,
                                              zel_status_t* status) noexcept {
-  ZELC_CallVoid(__func__, status,
-                [&](ZELC_Interface& zel) { ContainerOf(zel, session, container)->CommitStructure(); });
+  ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
+    ZELC_Resolve(zel.ConvertSessionHandle(session), container)->CommitStructure();
+  });
 }
 
 ZEL_EXPORT void ZEL_DeleteContainer(const char* name, zel_status_t* status) noexcept {
@@ -128,24 +119,25 @@ ZEL_EXPORT unsigned ZEL_GetContainerSoftwareVersion(const char* name, zel_status
 ZEL_EXPORT zel_bool_t ZEL_IsContainerLatestVersion(zel_session_t session, zel_container_t container,
                                                    zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, zel_bool_t{0}, [&](ZELC_Interface& zel) {
-    return static_cast<zel_bool_t>(ContainerOf(zel, session, container)->IsLatestVersion());
+    return static_cast<zel_bool_t>(ZELC_Resolve(zel.ConvertSessionHandle(session), container)->IsLatestVersion());
   });
 }
 
 ZEL_EXPORT zel_bool_t ZEL_IsSegDataLatest(zel_session_t session, zel_container_t container, int64_t* time,
                                           zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, zel_bool_t{0}, [&](ZELC_Interface& zel) {
-    ZELI_Container* object = ContainerOf(zel, session, container);
-    ZELC_RequirePointer(time, "time");
-    return static_cast<zel_bool_t>(object->IsSegDataLatest(*time));
+    const auto c = ZELC_Resolve(zel.ConvertSessionHandle(session), container);
+    ZELI_RequireArgument(time, "time is null");
+    return static_cast<zel_bool_t>(c->IsSegDataLatest(*time));
   });
 }
 
 #define ZELC_CONTAINER_TEXT(Function, Member)                                                          \
   ZEL_EXPORT const char* Function(zel_session_t session, zel_container_t container,                    \
                                   zel_status_t* status) noexcept {                                     \
-    return ZELC_Call(__func__, status, static_cast<const char*>(nullptr),                              \
-                     [&](ZELC_Interface& zel) { return ContainerOf(zel, session, container)->Member(); }); \
+    return ZELC_Call(__func__, status, static_cast<const char*>(nullptr), [&](ZELC_Interface& zel) {   \
+      return ZELC_Resolve(zel.ConvertSessionHandle(session), container)->Member();                     \
+    });                                                                                                \
   }
 ZELC_CONTAINER_TEXT(ZEL_GetContainerName, Get_Name)
 ZELC_CONTAINER_TEXT(ZEL_GetContainerPath, Get_Path)
@@ -156,32 +148,33 @@ ZELC_CONTAINER_TEXT(ZEL_GetContainerDirectoryName, Get_DirName)
 ZEL_EXPORT const char* ZEL_GetContainerAttribute(zel_session_t session, zel_container_t container,
                                                  const char* name, zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, static_cast<const char*>(nullptr), [&](ZELC_Interface& zel) {
-    ZELI_Container* object = ContainerOf(zel, session, container);
-    ZELC_RequirePointer(name, "name");
-    return object->Get_Attribute(name);
+    const auto c = ZELC_Resolve(zel.ConvertSessionHandle(session), container);
+    ZELI_RequireArgument(name, "name is null");
+    return c->Get_Attribute(name);
   });
 }
 
 ZEL_EXPORT const char** ZEL_GetContainerAttributeNames(zel_session_t session, zel_container_t container,
                                                        unsigned* count, zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, static_cast<const char**>(nullptr), [&](ZELC_Interface& zel) {
-    ZELI_Container* object = ContainerOf(zel, session, container);
-    ZELC_RequirePointer(count, "count");
-    return object->Get_AttributeNames(*count);
+    const auto c = ZELC_Resolve(zel.ConvertSessionHandle(session), container);
+    ZELI_RequireArgument(count, "count is null");
+    return c->Get_AttributeNames(*count);
   });
 }
 
 ZEL_EXPORT void ZEL_SetContainerAttribute(zel_session_t session, zel_container_t container, const char* name,
                                           const char* value, zel_status_t* status) noexcept {
   ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
-    ZELI_Container* object = ContainerOf(zel, session, container);
-    ZELC_RequirePointer(name, "name");
-    object->Set_Attribute(name, value);
+    const auto c = ZELC_Resolve(zel.ConvertSessionHandle(session), container);
+    ZELI_RequireArgument(name, "name is null");
+    c->Set_Attribute(name, value);
   });
 }
 
 ZEL_EXPORT void ZEL_SetContainerPassword(zel_session_t session, zel_container_t container, const char* password,
                                          zel_status_t* status) noexcept {
-  ZELC_CallVoid(__func__, status,
-                [&](ZELC_Interface& zel) { ContainerOf(zel, session, container)->Set_Password(password); });
+  ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
+    ZELC_Resolve(zel.ConvertSessionHandle(session), container)->Set_Password(password);
+  });
 }

@@ -1,7 +1,8 @@
 // Exported functions: sessions, termination callbacks, handle checks,
 // version queries, views and error reporting.
-#include "interface/frame.h"
-#include "model/container.h"
+#include <memory>
+
+#include "interface/call.h"
 #include "store/stream.h"
 #include "views/view.h"
 
@@ -103,7 +104,7 @@ ZEL_EXPORT zel_view_t ZEL_CreateView(zel_session_t session, zel_status_t* status
 ZEL_EXPORT void ZEL_DeleteView(zel_session_t session, zel_view_t view, zel_status_t* status) noexcept {
   ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
     ZELC_Session* owner = zel.ConvertSessionHandle(session);
-    ZELI_View* object = owner->Object(view);
+    ZELI_View* object = ZELC_Resolve(owner, view).object;
     if (object->IsInUse()) throw ZELI_FailedException("View is in use");
     owner->Erase(view.key);
     delete object;
@@ -137,7 +138,7 @@ ZEL_EXPORT zel_bool_t ZEL_GetErrorCollecting(void) noexcept {
 
 ZEL_EXPORT const char* const* ZEL_GetAccumulatedErrors(unsigned* count, zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, static_cast<const char* const*>(nullptr), [&](ZELC_Interface& zel) {
-    ZELC_RequirePointer(count, "count");
+    ZELI_RequireArgument(count, "count is null");
     return zel.Get_AccumulatedErrors(count);
   });
 }

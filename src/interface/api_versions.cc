@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "interface/frame.h"
+#include "interface/call.h"
 #include "store/container_dir.h"
 #include "store/version_toc.h"
 
@@ -28,7 +28,7 @@ IdArray CopyIds(const std::vector<int>& ids) {
 ZEL_EXPORT void ZEL_GetContainerVersionInfo(const char* name, zel_versionInfo_t* info,
                                             zel_status_t* status) noexcept {
   ZELC_CallVoid(__func__, status, [&](ZELC_Interface&) {
-    ZELC_RequirePointer(info, "info");
+    ZELI_RequireArgument(info, "info is null");
     const ZELI_ContainerDirectory directory(name);
     directory.VerifyExistence();
     // The inspecting form, as every query of the table: no lock, and its

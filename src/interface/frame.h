@@ -15,8 +15,10 @@
 // then anything else ("Unknown exception caught in <function>"). Nothing
 // escapes: exported functions are noexcept.
 //
-// Helpers for the common argument checks follow: ZELC_Require* throw
-// ZELI_BadArgException.
+// ZELC_Call is the frame of a function with a result, ZELC_CallVoid the same
+// frame for a function that returns nothing. Exported functions reach both
+// through interface/call.h, with the rest of the helpers they are written
+// with.
 #ifndef ZEL_INTERFACE_FRAME_H
 #define ZEL_INTERFACE_FRAME_H
 
@@ -33,14 +35,15 @@
 // message. Call only from inside a catch block.
 zel_status_t ZELC_ReportException(const char* functionName) noexcept;
 
-// The frame itself. installHandler false leaves the new-handler alone: for
-// bodies on the per-value path of data writers, where a failing `new` as
+// What the frame does with the new-handler. ZELC_PER_VALUE leaves it alone:
+// for bodies on the per-value path of data writers, where a failing `new` as
 // std::bad_alloc reports the same status and message, and swapping the
 // process-wide handler twice per value would cost more than the value.
-template <typename Result, typename Body>
-Result ZELC_CallFrame(const char* functionName, zel_status_t* status, Result failure, bool installHandler,
-                      Body&& body) noexcept {
-  ZELI_NewHandler handler(installHandler);
+enum ZELC_HandlerUse { ZELC_INSTALL_HANDLER, ZELC_PER_VALUE };
+
+template <ZELC_HandlerUse handlerUse = ZELC_INSTALL_HANDLER, typename Result, typename Body>
+Result ZELC_Call(const char* functionName, zel_status_t* status, Result failure, Body&& body) noexcept {
+  ZELI_NewHandler handler(handlerUse == ZELC_INSTALL_HANDLER);
   zel_status_t code;
   try {
     Result result = body(ZELC_Interface::TheInterface());
@@ -55,23 +58,13 @@ Result ZELC_CallFrame(const char* functionName, zel_status_t* status, Result fai
   return failure;
 }
 
-template <typename Result, typename Body>
-Result ZELC_Call(const char* functionName, zel_status_t* status, Result failure, Body&& body) noexcept {
-  return ZELC_CallFrame(functionName, status, failure, true, body);
-}
-
 // For functions that return nothing.
-template <typename Body>
+template <ZELC_HandlerUse handlerUse = ZELC_INSTALL_HANDLER, typename Body>
 void ZELC_CallVoid(const char* functionName, zel_status_t* status, Body&& body) noexcept {
-  ZELC_Call(functionName, status, 0, [&](ZELC_Interface& zel) {
+  ZELC_Call<handlerUse>(functionName, status, 0, [&](ZELC_Interface& zel) {
     body(zel);
     return 0;
   });
-}
-
-// An out-parameter or array argument that must not be null.
-inline void ZELC_RequirePointer(const void* p, const char* what) {
-  if (p == nullptr) throw ZELI_BadArgException(ZELI_Message() << what << " is null");
 }
 
 #endif  // ZEL_INTERFACE_FRAME_H

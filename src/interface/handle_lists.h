@@ -1,5 +1,6 @@
 // Handing container objects out through the interface: the handle of one
-// object, and malloc'd arrays of handles for the list functions.
+// object, malloc'd arrays of handles for the list functions, and range
+// records with the handle of their type.
 #ifndef ZEL_INTERFACE_HANDLE_LISTS_H
 #define ZEL_INTERFACE_HANDLE_LISTS_H
 
@@ -8,6 +9,8 @@
 
 #include "errors/memory.h"
 #include "interface/container_wrapper.h"
+#include "types/range.h"
+#include "types/type.h"
 
 // The handle of an object of the wrapper's container (its handle object is
 // created on first need); the null handle for null.
@@ -34,9 +37,10 @@ Handle* ZELC_HandleArray(ZELC_Container* wrapper, const std::vector<T*>& objects
   return array;
 }
 
-// Objects combined in one call must belong to the same container.
-inline void ZELC_RequireSameContainer(const ZELC_Container* a, const ZELC_Container* b, const char* message) {
-  if (a->Get_Object_p() != b->Get_Object_p()) throw ZELI_BadArgException(message);
+// A zel_range_t for a range (the handle of its type in wrapper's container).
+inline zel_range_t ZELC_RangeRecord(ZELC_Container* wrapper, const ZELI_Range& range) {
+  return zel_range_t{ZELC_HandleOf<zel_type_t>(wrapper, range.Get_Type_p()), range.Get_Left(), range.Get_Right(),
+                     range.Get_DirectionValue()};
 }
 
 #endif  // ZEL_INTERFACE_HANDLE_LISTS_H

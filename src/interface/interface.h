@@ -38,6 +38,9 @@ class ZELC_Session final : public ZELC_Base {
   // Validating look-up of a handle object of the given kind in this session.
   ZELC_Base* ConvertObjectKey(int key, ObjectType kind) const;
 
+  // The handle object of a handle, and its implementation object alone.
+  // Exported functions convert through ZELC_Resolve (call.h), which also
+  // gives the container's wrapper and checks the container.
   template <typename Handle>
   typename ZELC_HandleTraits<Handle>::Wrapper* Convert(Handle handle) const {
     return static_cast<typename ZELC_HandleTraits<Handle>::Wrapper*>(

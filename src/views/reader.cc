@@ -119,10 +119,10 @@ void ZELI_Reader::Set_View(ZELI_View& view) {
 }
 
 void ZELI_Reader::Open(ZELI_Segment& segment) {
-  if (IsOpen()) throw ZELI_FailedException("The reader is already open");
   ZELI_WaveformSet* set = segment.Get_WaveformSet_p();
   if (&set->Get_Container() != container_)
     throw ZELI_BadArgException("The segment and the reader are in different containers.");
+  if (IsOpen()) throw ZELI_FailedException("The reader is already open");
   // Every waveform is checked before any is opened: a waveform of another
   // set would otherwise read another waveform's data at this segment index.
   for (std::unique_ptr<ZELI_WfDataReader>& dataReader : dataReaders_) {

@@ -89,8 +89,10 @@ class ZELI_Reader final : public ZELI_AccessBase {
   // Leaves the old view for the new one, then fails with
   // "ZELI_Reader::HandleViewChange not implemented" (the new view stays).
   void Set_View(ZELI_View& view);
-  // "The reader is already open"; a segment of another container or a
-  // waveform of another waveform set than the segment's: ZELI_BadArgException.
+  // A segment of another container ("The segment and the reader are in
+  // different containers.", checked first) or a waveform of another waveform
+  // set than the segment's: ZELI_BadArgException; "The reader is already
+  // open" (ZELI_FailedException).
   void Open(ZELI_Segment& segment);
   // "The reader is not open"; then the container collects garbage.
   void Close();

@@ -71,10 +71,6 @@ bool ZELI_FindDataWriter(const void* p, ZELI_DataWriterKind kind) noexcept {
   return true;
 }
 
-void ZELI_ThrowNullDataWriterArgument(const char* what) {
-  throw ZELI_BadArgException(ZELI_Message() << what << " is null");
-}
-
 void ZELI_SetWaveformMonotonicity(ZELI_DataSet& dataSet, unsigned position, zel_monotonicity_t monotonicity) {
   dataSet.Get_DataInformation(position).Set_Monotonicity(monotonicity);
   dataSet.Set_DataStoreDirty();
@@ -86,8 +82,8 @@ void ZELI_SetWaveformDataSpacing(ZELI_DataSet& dataSet, unsigned position, zel_d
 }
 
 void ZELI_SetWaveformMinMax(ZELI_DataSet& dataSet, unsigned position, const void* min, const void* max) {
-  ZELI_RequireDataWriterArgument(min, "min");
-  ZELI_RequireDataWriterArgument(max, "max");
+  ZELI_RequireArgument(min, "min is null");
+  ZELI_RequireArgument(max, "max is null");
   dataSet.Get_DataInformation(position).Set_MinMax(min, max);
   dataSet.Set_DataStoreDirty();
 }

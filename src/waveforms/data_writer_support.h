@@ -61,12 +61,6 @@ void ZELI_GuardDataWriter(Body&& body) {
   ZELI_PublicCall(body);
 }
 
-// ZELI_BadArgException "<what> is null".
-[[noreturn]] void ZELI_ThrowNullDataWriterArgument(const char* what);
-inline void ZELI_RequireDataWriterArgument(const void* p, const char* what) {
-  if (p == nullptr) ZELI_ThrowNullDataWriterArgument(what);
-}
-
 // Whether p is a data writer that exists now (inline: checked per value).
 inline bool ZELI_IsLive(const ZEL_WfDataWriter* p) noexcept {
   return p != nullptr && ZELI_IsLiveDataWriter(p, ZELI_DataWriterKind::FRONT);

@@ -165,7 +165,7 @@ class ZELI_SimResultWriter final : public ZELI_AccessBase, public ZELI_SharedXSe
 // Throws library exceptions.
 inline void ZELI_EnterSimValue(ZEL_SimWfDataWriter& dataWriter, const void* value) {
   if (!dataWriter.subset->IsFrontActive()) throw ZELI_FailedException("The data front is not active.");
-  ZELI_RequireDataWriterArgument(value, "value");
+  ZELI_RequireArgument(value, "value is null");
   if (dataWriter.presence->Test(dataWriter.position)) {
     throw ZELI_FailedException("The waveform already has a value.");
   }

@@ -28,7 +28,7 @@ void ZEL_WfDataWriter::EnterValue(const void* value, int order) {
     if (writer->Get_State() != ZELI_Writer::IN_FRONT) {
       throw ZELI_FailedException("EnterValue called outside a data front");
     }
-    ZELI_RequireDataWriterArgument(value, "value");
+    ZELI_RequireArgument(value, "value is null");
     if (presence != nullptr && presence->Test(bitNumber)) {
       throw ZELI_FailedException("The waveform already has a value.");
     }
@@ -50,7 +50,7 @@ void Append(ZEL_WfDataWriter& w, unsigned count, const void* values, const int* 
       throw ZELI_FailedException("AppendArrays called outside array writing");
     }
     if (count == 0) return;
-    ZELI_RequireDataWriterArgument(values, "values");
+    ZELI_RequireArgument(values, "values is null");
     w.dataSet->CheckOrders(orders, count);
     w.dataSet->CheckXIndices(xIndices, count);
     enter();

@@ -1,130 +1,133 @@
 // Exported functions of waveform sets: creation, name, X descriptor,
 // parameter list, finding, copying, equality and attributes.
-#include "model/api_support.h"
+#include <vector>
+
+#include "interface/call.h"
 #include "model/dimension_descriptor.h"
 #include "model/parameter.h"
 #include "model/waveform_set.h"
-#include "model/container.h"
 
 namespace {
 
-using SetArg = ZELC_Contained<ZELI_WaveformSet>;
-
-ZELI_DimensionDescriptor* DescriptorOf(ZELC_Session* session, ZELC_Container* wrapper,
+ZELI_DimensionDescriptor* DescriptorOf(const ZELC_Session* s, ZELC_Container* wrapper,
                                        zel_dimensionDescriptor_t handle) {
-  auto contained = ZELC_ConvertContained(session, handle);
-  ZELC_RequireSameContainer(wrapper, contained.wrapper, "Dimension descriptor belongs to another container");
-  return contained.object;
+  return ZELC_Resolve(s, handle, wrapper, "Dimension descriptor belongs to another container").object;
 }
 
-}  // namespace
-
-std::vector<ZELI_Parameter*> ZELC_ConvertParameterList(ZELC_Session* session, ZELC_Container* wrapper, unsigned count,
-                                                       const zel_parameter_t* handles) {
+// The parameters of count handles (a null handle is an empty entry; a null
+// array gives count empty entries); each must belong to wrapper's container.
+std::vector<ZELI_Parameter*> ParameterList(const ZELC_Session* s, ZELC_Container* wrapper, unsigned count,
+                                           const zel_parameter_t* handles) {
   std::vector<ZELI_Parameter*> parameters(count, nullptr);
   if (handles == nullptr) return parameters;
   for (unsigned i = 0; i < count; ++i) {
     if (handles[i].key == -1) continue;
-    auto contained = ZELC_ConvertContained(session, handles[i]);
-    ZELC_RequireSameContainer(wrapper, contained.wrapper, "Parameter belongs to another container");
-    parameters[i] = contained.object;
+    parameters[i] = ZELC_Resolve(s, handles[i], wrapper, "Parameter belongs to another container").object;
   }
   return parameters;
 }
+
+}  // namespace
 
 ZEL_EXPORT zel_waveformSet_t ZEL_CreateWaveformSet(zel_session_t session, zel_container_t container, const char* name,
                                                    zel_dimensionDescriptor_t xDescriptor, unsigned count,
                                                    const zel_parameter_t* parameters, zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, ZEL_NullWaveformSet, [&](ZELC_Interface& zel) {
     ZELC_Session* s = zel.ConvertSessionHandle(session);
-    ZELC_Container* wrapper = s->Convert(container);
-    ZELI_DimensionDescriptor* x = DescriptorOf(s, wrapper, xDescriptor);
-    const std::vector<ZELI_Parameter*> list = ZELC_ConvertParameterList(s, wrapper, count, parameters);
-    ZELI_Container* object = wrapper->Get_Object_p();
-    ZELI_WaveformSet* set = object->Add_WaveformSet(new ZELI_WaveformSet(*object, name, x, count, list.data()));
-    return ZELC_HandleOf<zel_waveformSet_t>(wrapper, set);
+    const auto c = ZELC_Resolve(s, container);
+    ZELI_DimensionDescriptor* x = DescriptorOf(s, c.wrapper, xDescriptor);
+    const std::vector<ZELI_Parameter*> list = ParameterList(s, c.wrapper, count, parameters);
+    ZELI_WaveformSet* set = c->Add_WaveformSet(new ZELI_WaveformSet(*c, name, x, count, list.data()));
+    return ZELC_HandleOf<zel_waveformSet_t>(c.wrapper, set);
   });
 }
 
 ZEL_EXPORT const char* ZEL_GetWaveformSetName(zel_session_t session, zel_waveformSet_t waveformSet,
                                               zel_status_t* status) noexcept {
-  return ZELC_CallWith(__func__, session, waveformSet, status, static_cast<const char*>(nullptr),
-                       [](ZELC_Session*, SetArg set) { return set.object->Get_Name().c_str(); });
+  return ZELC_Call(__func__, status, static_cast<const char*>(nullptr), [&](ZELC_Interface& zel) {
+    return ZELC_Resolve(zel.ConvertSessionHandle(session), waveformSet)->Get_Name().c_str();
+  });
 }
 
 ZEL_EXPORT zel_dimensionDescriptor_t ZEL_GetWaveformSetXDescriptor(zel_session_t session, zel_waveformSet_t waveformSet,
                                                                    zel_status_t* status) noexcept {
-  return ZELC_CallWith(__func__, session, waveformSet, status, ZEL_NullDimensionDescriptor,
-                       [](ZELC_Session*, SetArg set) {
-                         return ZELC_HandleOf<zel_dimensionDescriptor_t>(set.wrapper, set.object->Get_XDescriptor_p());
-                       });
+  return ZELC_Call(__func__, status, ZEL_NullDimensionDescriptor, [&](ZELC_Interface& zel) {
+    const auto set = ZELC_Resolve(zel.ConvertSessionHandle(session), waveformSet);
+    return ZELC_HandleOf<zel_dimensionDescriptor_t>(set.wrapper, set->Get_XDescriptor_p());
+  });
 }
 
 ZEL_EXPORT void ZEL_SetWaveformSetXDescriptor(zel_session_t session, zel_waveformSet_t waveformSet,
                                               zel_dimensionDescriptor_t xDescriptor, zel_status_t* status) noexcept {
-  ZELC_CallWith(__func__, session, waveformSet, status, 0, [&](ZELC_Session* s, SetArg set) {
-    set.object->Set_XDescriptor(DescriptorOf(s, set.wrapper, xDescriptor));
-    return 0;
+  ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
+    ZELC_Session* s = zel.ConvertSessionHandle(session);
+    const auto set = ZELC_Resolve(s, waveformSet);
+    set->Set_XDescriptor(DescriptorOf(s, set.wrapper, xDescriptor));
   });
 }
 
 ZEL_EXPORT unsigned ZEL_GetWaveformSetParameterCount(zel_session_t session, zel_waveformSet_t waveformSet,
                                                      zel_status_t* status) noexcept {
-  return ZELC_CallWith(__func__, session, waveformSet, status, 0u,
-                       [](ZELC_Session*, SetArg set) { return set.object->Get_ParameterCount(); });
+  return ZELC_Call(__func__, status, 0u, [&](ZELC_Interface& zel) {
+    return ZELC_Resolve(zel.ConvertSessionHandle(session), waveformSet)->Get_ParameterCount();
+  });
 }
 
 ZEL_EXPORT zel_parameter_t ZEL_GetWaveformSetParameter(zel_session_t session, zel_waveformSet_t waveformSet,
                                                        unsigned index, zel_status_t* status) noexcept {
-  return ZELC_CallWith(__func__, session, waveformSet, status, ZEL_NullParameter, [&](ZELC_Session*, SetArg set) {
-    return ZELC_HandleOf<zel_parameter_t>(set.wrapper, set.object->Get_Parameter_p(index));
+  return ZELC_Call(__func__, status, ZEL_NullParameter, [&](ZELC_Interface& zel) {
+    const auto set = ZELC_Resolve(zel.ConvertSessionHandle(session), waveformSet);
+    return ZELC_HandleOf<zel_parameter_t>(set.wrapper, set->Get_Parameter_p(index));
   });
 }
 
 ZEL_EXPORT void ZEL_SetWaveformSetParameters(zel_session_t session, zel_waveformSet_t waveformSet, unsigned count,
                                              const zel_parameter_t* parameters, zel_status_t* status) noexcept {
-  ZELC_CallWith(__func__, session, waveformSet, status, 0, [&](ZELC_Session* s, SetArg set) {
-    const std::vector<ZELI_Parameter*> list = ZELC_ConvertParameterList(s, set.wrapper, count, parameters);
-    set.object->Set_Parameters(count, list.data());
-    return 0;
+  ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
+    ZELC_Session* s = zel.ConvertSessionHandle(session);
+    const auto set = ZELC_Resolve(s, waveformSet);
+    const std::vector<ZELI_Parameter*> list = ParameterList(s, set.wrapper, count, parameters);
+    set->Set_Parameters(count, list.data());
   });
 }
 
 ZEL_EXPORT void ZEL_SetWaveformSetParameter(zel_session_t session, zel_waveformSet_t waveformSet, unsigned index,
                                             zel_parameter_t parameter, zel_status_t* status) noexcept {
-  ZELC_CallWith(__func__, session, waveformSet, status, 0, [&](ZELC_Session* s, SetArg set) {
-    const std::vector<ZELI_Parameter*> list = ZELC_ConvertParameterList(s, set.wrapper, 1, &parameter);
-    set.object->Set_Parameter(index, list.front());
-    return 0;
+  ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
+    ZELC_Session* s = zel.ConvertSessionHandle(session);
+    const auto set = ZELC_Resolve(s, waveformSet);
+    const std::vector<ZELI_Parameter*> list = ParameterList(s, set.wrapper, 1, &parameter);
+    set->Set_Parameter(index, list.front());
   });
 }
 
 ZEL_EXPORT zel_waveformSet_t ZEL_FindWaveformSet(zel_session_t session, zel_container_t container, const char* name,
                                                  zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, ZEL_NullWaveformSet, [&](ZELC_Interface& zel) {
-    ZELC_Container* wrapper = zel.ConvertSessionHandle(session)->Convert(container);
-    return ZELC_HandleOf<zel_waveformSet_t>(wrapper, wrapper->Get_Object_p()->FindWaveformSet(name));
+    const auto c = ZELC_Resolve(zel.ConvertSessionHandle(session), container);
+    return ZELC_HandleOf<zel_waveformSet_t>(c.wrapper, c->FindWaveformSet(name));
   });
 }
 
 ZEL_EXPORT zel_waveformSet_t* ZEL_GetAllWaveformSets(zel_session_t session, zel_container_t container, unsigned* count,
                                                      zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, static_cast<zel_waveformSet_t*>(nullptr), [&](ZELC_Interface& zel) {
-    ZELC_Container* wrapper = zel.ConvertSessionHandle(session)->Convert(container);
-    ZELC_RequirePointer(count, "count");
-    return ZELC_HandleArray<zel_waveformSet_t>(wrapper, wrapper->Get_Object_p()->FindAllWaveformSets(), count);
+    const auto c = ZELC_Resolve(zel.ConvertSessionHandle(session), container);
+    ZELI_RequireArgument(count, "count is null");
+    return ZELC_HandleArray<zel_waveformSet_t>(c.wrapper, c->FindAllWaveformSets(), count);
   });
 }
 
+// The find-by-object and copy families take a set of any open container.
 ZEL_EXPORT zel_waveformSet_t ZEL_FindWaveformSetByWaveformSet(zel_session_t session, zel_container_t container,
                                                               zel_waveformSet_t waveformSet,
                                                               zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, ZEL_NullWaveformSet, [&](ZELC_Interface& zel) {
     ZELC_Session* s = zel.ConvertSessionHandle(session);
-    ZELC_Container* wrapper = s->Convert(container);
-    ZELI_WaveformSet* found = wrapper->Get_Object_p()->FindWaveformSetByWaveformSet(*s->Object(waveformSet));
+    const auto c = ZELC_Resolve(s, container);
+    ZELI_WaveformSet* found = c->FindWaveformSetByWaveformSet(*ZELC_Resolve(s, waveformSet));
     if (found == nullptr) throw ZELI_NotFoundException("WaveformSet not found");
-    return ZELC_HandleOf<zel_waveformSet_t>(wrapper, found);
+    return ZELC_HandleOf<zel_waveformSet_t>(c.wrapper, found);
   });
 }
 
@@ -132,9 +135,8 @@ ZEL_EXPORT zel_waveformSet_t ZEL_CopyWaveformSet(zel_session_t session, zel_cont
                                                  zel_waveformSet_t waveformSet, zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, ZEL_NullWaveformSet, [&](ZELC_Interface& zel) {
     ZELC_Session* s = zel.ConvertSessionHandle(session);
-    ZELC_Container* wrapper = s->Convert(container);
-    ZELI_WaveformSet* copy = wrapper->Get_Object_p()->CopyWaveformSet(*s->Object(waveformSet));
-    return ZELC_HandleOf<zel_waveformSet_t>(wrapper, copy);
+    const auto c = ZELC_Resolve(s, container);
+    return ZELC_HandleOf<zel_waveformSet_t>(c.wrapper, c->CopyWaveformSet(*ZELC_Resolve(s, waveformSet)));
   });
 }
 
@@ -143,10 +145,10 @@ ZEL_EXPORT zel_waveformSet_t ZEL_FindOrCopyWaveformSet(zel_session_t session, ze
                                                        zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, ZEL_NullWaveformSet, [&](ZELC_Interface& zel) {
     ZELC_Session* s = zel.ConvertSessionHandle(session);
-    ZELC_Container* wrapper = s->Convert(container);
+    const auto c = ZELC_Resolve(s, container);
     zel_bool_t copied = 0;
-    ZELI_WaveformSet* result = wrapper->Get_Object_p()->FindOrCopyWaveformSet(*s->Object(waveformSet), &copied);
-    const zel_waveformSet_t handle = ZELC_HandleOf<zel_waveformSet_t>(wrapper, result);
+    ZELI_WaveformSet* result = c->FindOrCopyWaveformSet(*ZELC_Resolve(s, waveformSet), &copied);
+    const zel_waveformSet_t handle = ZELC_HandleOf<zel_waveformSet_t>(c.wrapper, result);
     if (created != nullptr) *created = copied;
     return handle;
   });
@@ -156,35 +158,35 @@ ZEL_EXPORT zel_bool_t ZEL_AreEqualWaveformSets(zel_session_t session, zel_wavefo
                                                zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, zel_bool_t{0}, [&](ZELC_Interface& zel) {
     ZELC_Session* s = zel.ConvertSessionHandle(session);
-    ZELI_WaveformSet* first = s->Object(a);
-    return static_cast<zel_bool_t>(*first == *s->Object(b) ? 1 : 0);
+    const ZELI_WaveformSet& first = *ZELC_Resolve(s, a);
+    return static_cast<zel_bool_t>(first == *ZELC_Resolve(s, b) ? 1 : 0);
   });
 }
 
 ZEL_EXPORT const char* ZEL_GetWaveformSetAttribute(zel_session_t session, zel_waveformSet_t waveformSet,
                                                    const char* name, zel_status_t* status) noexcept {
-  return ZELC_CallWith(__func__, session, waveformSet, status, static_cast<const char*>(nullptr),
-                       [&](ZELC_Session*, SetArg set) {
-                         ZELC_RequirePointer(name, "name");
-                         return set.object->Get_Attributes().Get_Attribute(name);
-                       });
+  return ZELC_Call(__func__, status, static_cast<const char*>(nullptr), [&](ZELC_Interface& zel) {
+    const auto set = ZELC_Resolve(zel.ConvertSessionHandle(session), waveformSet);
+    ZELI_RequireArgument(name, "name is null");
+    return set->Get_Attributes().Get_Attribute(name);
+  });
 }
 
 ZEL_EXPORT const char** ZEL_GetWaveformSetAttributeNames(zel_session_t session, zel_waveformSet_t waveformSet,
                                                          unsigned* count, zel_status_t* status) noexcept {
-  return ZELC_CallWith(__func__, session, waveformSet, status, static_cast<const char**>(nullptr),
-                       [&](ZELC_Session*, SetArg set) {
-                         ZELC_RequirePointer(count, "count");
-                         return set.object->Get_Attributes().Get_AttributeNames(*count);
-                       });
+  return ZELC_Call(__func__, status, static_cast<const char**>(nullptr), [&](ZELC_Interface& zel) {
+    const auto set = ZELC_Resolve(zel.ConvertSessionHandle(session), waveformSet);
+    ZELI_RequireArgument(count, "count is null");
+    return set->Get_Attributes().Get_AttributeNames(*count);
+  });
 }
 
 ZEL_EXPORT void ZEL_SetWaveformSetAttribute(zel_session_t session, zel_waveformSet_t waveformSet, const char* name,
                                             const char* value, zel_status_t* status) noexcept {
-  ZELC_CallWith(__func__, session, waveformSet, status, 0, [&](ZELC_Session*, SetArg set) {
-    ZELC_RequirePointer(name, "name");
-    set.object->Get_Attributes().Set_Attribute(name, value);
-    set.object->Set_ContainerIsDirty();
-    return 0;
+  ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
+    const auto set = ZELC_Resolve(zel.ConvertSessionHandle(session), waveformSet);
+    ZELI_RequireArgument(name, "name is null");
+    set->Get_Attributes().Set_Attribute(name, value);
+    set->Set_ContainerIsDirty();
   });
 }

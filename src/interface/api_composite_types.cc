@@ -1,11 +1,9 @@
 // Exported functions of enumerations, discrete subtypes and composite
 // types: creation, enumeration lookups, record and union elements, array
 // constraints and locations.
-#include <memory>
 #include <vector>
 
-#include "model/container.h"
-#include "types/api_support.h"
+#include "interface/call.h"
 #include "types/composite_types.h"
 #include "types/discrete_types.h"
 #include "types/enumeration_type.h"
@@ -34,36 +32,25 @@ unsigned CheckedElement(const ZELI_NamedCompositeType* composite, unsigned index
 ZELI_ArrayType* AsArray(ZELI_Type* t) { return As<ZELI_ArrayType>(t, ZEL_ARRAY, "Not an array type"); }
 ZELI_ArrayType* AsArrayElement(ZELI_Type* t) { return As<ZELI_ArrayType>(t, ZEL_ARRAY, "Not a array type"); }
 
-// Runs body(session, type) in the call frame for a function of one type.
-template <typename Result, typename Body>
-Result WithType(const char* function, zel_session_t session, zel_type_t type, zel_status_t* status,
-                Result failure, Body&& body) noexcept {
-  return ZELC_Call(function, status, failure, [&](ZELC_Interface& zel) -> Result {
-    ZELC_Session* s = zel.ConvertSessionHandle(session);
-    return body(s, s->Object(type));
-  });
-}
+constexpr const char* ForeignType = "Type belongs to another container";
 
 // Element types of a record or union: each a type of the container.
-std::vector<ZELI_Type*> ElementTypes(ZELC_Session* s, ZELC_Container* wrapper, unsigned count,
+std::vector<ZELI_Type*> ElementTypes(const ZELC_Session* s, const ZELC_Arg<ZELI_Container>& c, unsigned count,
                                      const char** names, const zel_type_t* types) {
   if (count > 0) {
-    ZELC_RequirePointer(names, "names");
-    ZELC_RequirePointer(types, "types");
+    ZELI_RequireArgument(names, "names is null");
+    ZELI_RequireArgument(types, "types is null");
   }
   std::vector<ZELI_Type*> elements;
   elements.reserve(count);
-  for (unsigned i = 0; i < count; ++i) {
-    ZELC_RequireSameContainer(wrapper, ZELC_TypeContainer(s, types[i]));
-    elements.push_back(s->Object(types[i]));
-  }
+  for (unsigned i = 0; i < count; ++i) elements.push_back(ZELC_Resolve(s, types[i], c.wrapper, ForeignType).object);
   return elements;
 }
 
 // Adds a newly built type to the wrapper's container and returns its handle.
 zel_type_t AddNewType(ZELC_Container* wrapper, ZELI_Type* type) {
   wrapper->Get_Object_p()->Get_TypeTable().Add_Type(type);
-  return ZELC_TypeHandle(wrapper, type);
+  return ZELC_HandleOf<zel_type_t>(wrapper, type);
 }
 
 }  // namespace
@@ -74,10 +61,9 @@ ZEL_EXPORT zel_type_t ZEL_CreateEnumerationType(zel_session_t session, zel_conta
                                                 unsigned count, const char** literals, int left, int right,
                                                 zel_rangeDirection_t direction, zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, ZEL_NullType, [&](ZELC_Interface& zel) {
-    ZELC_Session* s = zel.ConvertSessionHandle(session);
-    ZELC_Container* wrapper = s->Convert(container);
-    if (count > 0) ZELC_RequirePointer(literals, "literals");
-    return AddNewType(wrapper, new ZELI_EnumerationType(name, count, literals, left, right, direction));
+    const auto c = ZELC_Resolve(zel.ConvertSessionHandle(session), container);
+    if (count > 0) ZELI_RequireArgument(literals, "literals is null");
+    return AddNewType(c.wrapper, new ZELI_EnumerationType(name, count, literals, left, right, direction));
   });
 }
 
@@ -85,9 +71,8 @@ ZEL_EXPORT zel_type_t ZEL_CreateDiscreteSubtype(zel_session_t session, const cha
                                                 int right, zel_rangeDirection_t direction,
                                                 zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, ZEL_NullType, [&](ZELC_Interface& zel) {
-    ZELC_Session* s = zel.ConvertSessionHandle(session);
-    ZELI_Type* baseType = s->Object(base);
-    return AddNewType(ZELC_TypeContainer(s, base), ZELI_CreateDiscreteSubtype(name, baseType, left, right, direction));
+    const auto b = ZELC_Resolve(zel.ConvertSessionHandle(session), base);
+    return AddNewType(b.wrapper, ZELI_CreateDiscreteSubtype(name, b.object, left, right, direction));
   });
 }
 
@@ -96,19 +81,17 @@ ZEL_EXPORT zel_type_t ZEL_CreateArrayType(zel_session_t session, zel_container_t
                                           zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, ZEL_NullType, [&](ZELC_Interface& zel) {
     ZELC_Session* s = zel.ConvertSessionHandle(session);
-    ZELC_Container* wrapper = s->Convert(container);
-    ZELI_Type* elementType = s->Object(element);
-    ZELC_RequireSameContainer(wrapper, ZELC_TypeContainer(s, element));
-    if (count > 0) ZELC_RequirePointer(constraints, "constraints");
+    const auto c = ZELC_Resolve(s, container);
+    ZELI_Type* elementType = ZELC_Resolve(s, element, c.wrapper, ForeignType).object;
+    if (count > 0) ZELI_RequireArgument(constraints, "constraints is null");
     std::vector<ZELI_Range> ranges;
     ranges.reserve(count);
     for (unsigned k = 0; k < count; ++k) {
-      const zel_range_t& c = constraints[k];
-      ZELI_Type* over = s->Object(c.type);
-      ZELC_RequireSameContainer(wrapper, ZELC_TypeContainer(s, c.type));
-      ranges.push_back(ZELI_MakeSubrange(over, c.left, c.right, c.direction));
+      const zel_range_t& constraint = constraints[k];
+      ZELI_Type* over = ZELC_Resolve(s, constraint.type, c.wrapper, ForeignType).object;
+      ranges.push_back(ZELI_MakeSubrange(over, constraint.left, constraint.right, constraint.direction));
     }
-    return AddNewType(wrapper, new ZELI_ArrayType(name, elementType, std::move(ranges)));
+    return AddNewType(c.wrapper, new ZELI_ArrayType(name, elementType, std::move(ranges)));
   });
 }
 
@@ -117,9 +100,9 @@ ZEL_EXPORT zel_type_t ZEL_CreateRecordType(zel_session_t session, zel_container_
                                            zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, ZEL_NullType, [&](ZELC_Interface& zel) {
     ZELC_Session* s = zel.ConvertSessionHandle(session);
-    ZELC_Container* wrapper = s->Convert(container);
-    const std::vector<ZELI_Type*> elements = ElementTypes(s, wrapper, count, names, types);
-    return AddNewType(wrapper, new ZELI_RecordType(name, count, names, elements.data()));
+    const auto c = ZELC_Resolve(s, container);
+    const std::vector<ZELI_Type*> elements = ElementTypes(s, c, count, names, types);
+    return AddNewType(c.wrapper, new ZELI_RecordType(name, count, names, elements.data()));
   });
 }
 
@@ -128,9 +111,9 @@ ZEL_EXPORT zel_type_t ZEL_CreateUnionType(zel_session_t session, zel_container_t
                                           zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, ZEL_NullType, [&](ZELC_Interface& zel) {
     ZELC_Session* s = zel.ConvertSessionHandle(session);
-    ZELC_Container* wrapper = s->Convert(container);
-    const std::vector<ZELI_Type*> elements = ElementTypes(s, wrapper, count, names, types);
-    return AddNewType(wrapper, new ZELI_UnionType(name, count, names, elements.data()));
+    const auto c = ZELC_Resolve(s, container);
+    const std::vector<ZELI_Type*> elements = ElementTypes(s, c, count, names, types);
+    return AddNewType(c.wrapper, new ZELI_UnionType(name, count, names, elements.data()));
   });
 }
 
@@ -138,101 +121,111 @@ ZEL_EXPORT zel_type_t ZEL_CreateUnionType(zel_session_t session, zel_container_t
 
 ZEL_EXPORT unsigned ZEL_GetEnumerationLiteralCount(zel_session_t session, zel_type_t type,
                                                    zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, 0u,
-                  [](ZELC_Session*, ZELI_Type* t) { return AsEnumeration(t)->Get_LiteralCount(); });
+  return ZELC_Call(__func__, status, 0u, [&](ZELC_Interface& zel) {
+    return AsEnumeration(ZELC_Resolve(zel.ConvertSessionHandle(session), type).object)->Get_LiteralCount();
+  });
 }
 
 ZEL_EXPORT const char** ZEL_GetEnumerationLiteralTable(zel_session_t session, zel_type_t type,
                                                        zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, static_cast<const char**>(nullptr),
-                  [](ZELC_Session*, ZELI_Type* t) {
-                    const ZELI_EnumerationType* e = AsEnumeration(t);
-                    const unsigned count = e->Get_LiteralCount();
-                    const char** table = static_cast<const char**>(ZELI_OS_Malloc(count * sizeof(const char*)));
-                    for (unsigned p = 0; p < count; ++p) table[p] = e->LiteralByPosition(p);
-                    return table;
-                  });
+  return ZELC_Call(__func__, status, static_cast<const char**>(nullptr), [&](ZELC_Interface& zel) {
+    const ZELI_EnumerationType* e = AsEnumeration(ZELC_Resolve(zel.ConvertSessionHandle(session), type).object);
+    const unsigned count = e->Get_LiteralCount();
+    const char** table = static_cast<const char**>(ZELI_OS_Malloc(count * sizeof(const char*)));
+    for (unsigned p = 0; p < count; ++p) table[p] = e->LiteralByPosition(p);
+    return table;
+  });
 }
 
 ZEL_EXPORT const char* ZEL_GetEnumerationLiteralByPosition(zel_session_t session, zel_type_t type,
                                                            unsigned position, zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, static_cast<const char*>(nullptr),
-                  [&](ZELC_Session*, ZELI_Type* t) { return AsEnumeration(t)->LiteralByPosition(position); });
+  return ZELC_Call(__func__, status, static_cast<const char*>(nullptr), [&](ZELC_Interface& zel) {
+    return AsEnumeration(ZELC_Resolve(zel.ConvertSessionHandle(session), type).object)->LiteralByPosition(position);
+  });
 }
 
 ZEL_EXPORT const char* ZEL_GetEnumerationLiteralByEncoding(zel_session_t session, zel_type_t type, int encoding,
                                                            zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, static_cast<const char*>(nullptr),
-                  [&](ZELC_Session*, ZELI_Type* t) { return AsEnumeration(t)->LiteralByEncoding(encoding); });
+  return ZELC_Call(__func__, status, static_cast<const char*>(nullptr), [&](ZELC_Interface& zel) {
+    return AsEnumeration(ZELC_Resolve(zel.ConvertSessionHandle(session), type).object)->LiteralByEncoding(encoding);
+  });
 }
 
 ZEL_EXPORT int ZEL_GetEnumerationEncodingByPosition(zel_session_t session, zel_type_t type, unsigned position,
                                                     zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, 0,
-                  [&](ZELC_Session*, ZELI_Type* t) { return AsEnumeration(t)->EncodingByPosition(position); });
+  return ZELC_Call(__func__, status, 0, [&](ZELC_Interface& zel) {
+    return AsEnumeration(ZELC_Resolve(zel.ConvertSessionHandle(session), type).object)->EncodingByPosition(position);
+  });
 }
 
 ZEL_EXPORT unsigned ZEL_GetEnumerationPositionByEncoding(zel_session_t session, zel_type_t type, int encoding,
                                                          zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, 0u,
-                  [&](ZELC_Session*, ZELI_Type* t) { return AsEnumeration(t)->PositionByEncoding(encoding); });
+  return ZELC_Call(__func__, status, 0u, [&](ZELC_Interface& zel) {
+    return AsEnumeration(ZELC_Resolve(zel.ConvertSessionHandle(session), type).object)->PositionByEncoding(encoding);
+  });
 }
 
 ZEL_EXPORT unsigned ZEL_GetEnumerationPositionByLiteral(zel_session_t session, zel_type_t type,
                                                         const char* literal, zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, 0u,
-                  [&](ZELC_Session*, ZELI_Type* t) { return AsEnumeration(t)->PositionByLiteral(literal); });
+  return ZELC_Call(__func__, status, 0u, [&](ZELC_Interface& zel) {
+    return AsEnumeration(ZELC_Resolve(zel.ConvertSessionHandle(session), type).object)->PositionByLiteral(literal);
+  });
 }
 
 ZEL_EXPORT int ZEL_GetEnumerationEncodingByLiteral(zel_session_t session, zel_type_t type, const char* literal,
                                                    zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, 0,
-                  [&](ZELC_Session*, ZELI_Type* t) { return AsEnumeration(t)->EncodingByLiteral(literal); });
+  return ZELC_Call(__func__, status, 0, [&](ZELC_Interface& zel) {
+    return AsEnumeration(ZELC_Resolve(zel.ConvertSessionHandle(session), type).object)->EncodingByLiteral(literal);
+  });
 }
 
 // ---- records and unions -----------------------------------------------------------
 
 ZEL_EXPORT unsigned ZEL_GetRecordElementCount(zel_session_t session, zel_type_t type,
                                               zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, 0u,
-                  [](ZELC_Session*, ZELI_Type* t) { return AsRecord(t)->Get_ElementCount(); });
+  return ZELC_Call(__func__, status, 0u, [&](ZELC_Interface& zel) {
+    return AsRecord(ZELC_Resolve(zel.ConvertSessionHandle(session), type).object)->Get_ElementCount();
+  });
 }
 
 ZEL_EXPORT zel_type_t ZEL_GetRecordElementType(zel_session_t session, zel_type_t type, unsigned index,
                                                zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, ZEL_NullType, [&](ZELC_Session* s, ZELI_Type* t) {
-    const ZELI_RecordType* record = AsRecord(t);
-    return ZELC_TypeHandle(ZELC_TypeContainer(s, type),
-                           record->Get_ElementType_p(CheckedElement(record, index, "Bad record type index")));
+  return ZELC_Call(__func__, status, ZEL_NullType, [&](ZELC_Interface& zel) {
+    const auto t = ZELC_Resolve(zel.ConvertSessionHandle(session), type);
+    const ZELI_RecordType* record = AsRecord(t.object);
+    const unsigned element = CheckedElement(record, index, "Bad record type index");
+    return ZELC_HandleOf<zel_type_t>(t.wrapper, record->Get_ElementType_p(element));
   });
 }
 
 ZEL_EXPORT const char* ZEL_GetRecordElementName(zel_session_t session, zel_type_t type, unsigned index,
                                                 zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, static_cast<const char*>(nullptr), [&](ZELC_Session*, ZELI_Type* t) {
-    const ZELI_RecordType* record = AsRecord(t);
+  return ZELC_Call(__func__, status, static_cast<const char*>(nullptr), [&](ZELC_Interface& zel) {
+    const ZELI_RecordType* record = AsRecord(ZELC_Resolve(zel.ConvertSessionHandle(session), type).object);
     return record->Get_ElementName(CheckedElement(record, index, "Bad record type index")).c_str();
   });
 }
 
 ZEL_EXPORT unsigned ZEL_GetUnionChoiceCount(zel_session_t session, zel_type_t type, zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, 0u,
-                  [](ZELC_Session*, ZELI_Type* t) { return AsUnion(t)->Get_ElementCount(); });
+  return ZELC_Call(__func__, status, 0u, [&](ZELC_Interface& zel) {
+    return AsUnion(ZELC_Resolve(zel.ConvertSessionHandle(session), type).object)->Get_ElementCount();
+  });
 }
 
 ZEL_EXPORT zel_type_t ZEL_GetUnionChoiceType(zel_session_t session, zel_type_t type, unsigned index,
                                              zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, ZEL_NullType, [&](ZELC_Session* s, ZELI_Type* t) {
-    const ZELI_UnionType* choices = AsUnion(t);
-    return ZELC_TypeHandle(ZELC_TypeContainer(s, type),
-                           choices->Get_ElementType_p(CheckedElement(choices, index, "Bad union choice index")));
+  return ZELC_Call(__func__, status, ZEL_NullType, [&](ZELC_Interface& zel) {
+    const auto t = ZELC_Resolve(zel.ConvertSessionHandle(session), type);
+    const ZELI_UnionType* choices = AsUnion(t.object);
+    const unsigned choice = CheckedElement(choices, index, "Bad union choice index");
+    return ZELC_HandleOf<zel_type_t>(t.wrapper, choices->Get_ElementType_p(choice));
   });
 }
 
 ZEL_EXPORT const char* ZEL_GetUnionChoiceName(zel_session_t session, zel_type_t type, unsigned index,
                                               zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, static_cast<const char*>(nullptr), [&](ZELC_Session*, ZELI_Type* t) {
-    const ZELI_UnionType* choices = AsUnion(t);
+  return ZELC_Call(__func__, status, static_cast<const char*>(nullptr), [&](ZELC_Interface& zel) {
+    const ZELI_UnionType* choices = AsUnion(ZELC_Resolve(zel.ConvertSessionHandle(session), type).object);
     return choices->Get_ElementName(CheckedElement(choices, index, "Bad union choice index")).c_str();
   });
 }
@@ -240,54 +233,57 @@ ZEL_EXPORT const char* ZEL_GetUnionChoiceName(zel_session_t session, zel_type_t 
 // ---- arrays ---------------------------------------------------------------------------
 
 ZEL_EXPORT unsigned ZEL_GetArrayRank(zel_session_t session, zel_type_t type, zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, 0u,
-                  [](ZELC_Session*, ZELI_Type* t) { return AsArray(t)->Get_Rank(); });
+  return ZELC_Call(__func__, status, 0u, [&](ZELC_Interface& zel) {
+    return AsArray(ZELC_Resolve(zel.ConvertSessionHandle(session), type).object)->Get_Rank();
+  });
 }
 
 ZEL_EXPORT void ZEL_GetArrayConstraint(zel_session_t session, zel_type_t type, unsigned index, zel_range_t* range,
                                        zel_status_t* status) noexcept {
-  WithType(__func__, session, type, status, 0, [&](ZELC_Session* s, ZELI_Type* t) {
-    const ZELI_ArrayType* array = AsArray(t);
+  ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
+    const auto t = ZELC_Resolve(zel.ConvertSessionHandle(session), type);
+    const ZELI_ArrayType* array = AsArray(t.object);
     if (index >= array->Get_Rank()) throw ZELI_BadArgException("Bad array constraint index");
-    ZELC_RequirePointer(range, "range");
-    *range = ZELC_RangeRecord(ZELC_TypeContainer(s, type), array->Get_Constraint(index));
-    return 0;
+    ZELI_RequireArgument(range, "range is null");
+    *range = ZELC_RangeRecord(t.wrapper, array->Get_Constraint(index));
   });
 }
 
 ZEL_EXPORT unsigned ZEL_GetArrayLocation(zel_session_t session, zel_type_t type, const int* indices,
                                          zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, 0u, [&](ZELC_Session*, ZELI_Type* t) {
-    const ZELI_ArrayType* array = AsArray(t);
-    if (array->Get_Rank() > 0) ZELC_RequirePointer(indices, "indices");
+  return ZELC_Call(__func__, status, 0u, [&](ZELC_Interface& zel) {
+    const ZELI_ArrayType* array = AsArray(ZELC_Resolve(zel.ConvertSessionHandle(session), type).object);
+    if (array->Get_Rank() > 0) ZELI_RequireArgument(indices, "indices is null");
     return array->Location(indices);
   });
 }
 
 ZEL_EXPORT void ZEL_GetArrayIndices(zel_session_t session, zel_type_t type, unsigned location, int* indices,
                                     zel_status_t* status) noexcept {
-  WithType(__func__, session, type, status, 0, [&](ZELC_Session*, ZELI_Type* t) {
-    const ZELI_ArrayType* array = AsArray(t);
-    if (array->Get_Rank() > 0) ZELC_RequirePointer(indices, "indices");
+  ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
+    const ZELI_ArrayType* array = AsArray(ZELC_Resolve(zel.ConvertSessionHandle(session), type).object);
+    if (array->Get_Rank() > 0) ZELI_RequireArgument(indices, "indices is null");
     array->Indices(location, indices);
-    return 0;
   });
 }
 
 ZEL_EXPORT unsigned ZEL_GetArrayElementCount(zel_session_t session, zel_type_t type,
                                              zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, 0u,
-                  [](ZELC_Session*, ZELI_Type* t) { return AsArrayElement(t)->Get_ElementCount(); });
+  return ZELC_Call(__func__, status, 0u, [&](ZELC_Interface& zel) {
+    return AsArrayElement(ZELC_Resolve(zel.ConvertSessionHandle(session), type).object)->Get_ElementCount();
+  });
 }
 
 ZEL_EXPORT zel_type_t ZEL_GetArrayElementType(zel_session_t session, zel_type_t type,
                                               zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, ZEL_NullType, [&](ZELC_Session* s, ZELI_Type* t) {
-    return ZELC_TypeHandle(ZELC_TypeContainer(s, type), AsArrayElement(t)->Get_ElementType_p());
+  return ZELC_Call(__func__, status, ZEL_NullType, [&](ZELC_Interface& zel) {
+    const auto t = ZELC_Resolve(zel.ConvertSessionHandle(session), type);
+    return ZELC_HandleOf<zel_type_t>(t.wrapper, AsArrayElement(t.object)->Get_ElementType_p());
   });
 }
 
 ZEL_EXPORT unsigned ZEL_GetArrayElementSize(zel_session_t session, zel_type_t type, zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, 0u,
-                  [](ZELC_Session*, ZELI_Type* t) { return AsArrayElement(t)->Get_SizeOf(); });
+  return ZELC_Call(__func__, status, 0u, [&](ZELC_Interface& zel) {
+    return AsArrayElement(ZELC_Resolve(zel.ConvertSessionHandle(session), type).object)->Get_SizeOf();
+  });
 }

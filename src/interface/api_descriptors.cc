@@ -1,34 +1,17 @@
 // Exported functions of dimension descriptors: creating, naming, listing and
 // finding them, the find-by-object and copy families, and their attributes
 // (kept in memory only).
-#include "model/api_model.h"
+#include "interface/call.h"
 #include "model/dimension_descriptor.h"
 #include "types/type.h"
 
-template <>
-struct ZELC_ModelTable<ZELI_DimensionDescriptor> {
-  static constexpr const char* NotFound = "Dimension descriptor not found";
-  static ZELI_DimensionDescriptor* Find(ZELI_Container& c, const ZELI_DimensionDescriptor& d) {
-    return c.FindDimensionDescriptorByDescriptor(d);
-  }
-  static ZELI_DimensionDescriptor* Copy(ZELI_Container& c, const ZELI_DimensionDescriptor& d) {
-    return c.CopyDimensionDescriptor(d);
-  }
-  static ZELI_DimensionDescriptor* FindOrCopy(ZELI_Container& c, const ZELI_DimensionDescriptor& d,
-                                              zel_bool_t* copied) {
-    return c.FindOrCopyDimensionDescriptor(d, copied);
-  }
-};
-
 namespace {
 
-// The type of a handle, which must belong to the wrapper's container; the
-// null handle gives no type.
-ZELI_Type* TypeOfContainer(ZELC_Session* session, ZELC_Container* wrapper, zel_type_t type) {
+// The type of a handle, which must belong to the container; the null handle
+// gives no type.
+ZELI_Type* TypeOf(const ZELC_Session* s, const ZELC_Arg<ZELI_Container>& c, zel_type_t type) {
   if (type.key == -1) return nullptr;
-  const auto contained = ZELC_ConvertContained(session, type);
-  ZELC_RequireSameContainer(wrapper, contained.wrapper, "Type belongs to another container");
-  return contained.object;
+  return ZELC_Resolve(s, type, c.wrapper, "Type belongs to another container").object;
 }
 
 }  // namespace
@@ -38,39 +21,42 @@ ZEL_EXPORT zel_dimensionDescriptor_t ZEL_CreateDimensionDescriptor(zel_session_t
                                                                    zel_type_t type, zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, ZEL_NullDimensionDescriptor, [&](ZELC_Interface& zel) {
     ZELC_Session* s = zel.ConvertSessionHandle(session);
-    ZELC_Container* wrapper = s->Convert(container);
-    ZELI_Type* valueType = TypeOfContainer(s, wrapper, type);
+    const auto c = ZELC_Resolve(s, container);
+    ZELI_Type* valueType = TypeOf(s, c, type);
     ZELI_DimensionDescriptor* descriptor =
-        wrapper->Get_Object_p()->Add_DimensionDescriptor(new ZELI_DimensionDescriptor(name, unit, valueType));
-    return ZELC_HandleOf<zel_dimensionDescriptor_t>(wrapper, descriptor);
+        c->Add_DimensionDescriptor(new ZELI_DimensionDescriptor(name, unit, valueType));
+    return ZELC_HandleOf<zel_dimensionDescriptor_t>(c.wrapper, descriptor);
   });
 }
 
 ZEL_EXPORT const char* ZEL_GetDimensionDescriptorName(zel_session_t session, zel_dimensionDescriptor_t descriptor,
                                                       zel_status_t* status) noexcept {
-  return ZELC_WithObject(__func__, session, descriptor, status, static_cast<const char*>(nullptr),
-                         [](ZELI_DimensionDescriptor& d, ZELC_Container*) { return d.Get_Name().c_str(); });
+  return ZELC_Call(__func__, status, static_cast<const char*>(nullptr), [&](ZELC_Interface& zel) {
+    return ZELC_Resolve(zel.ConvertSessionHandle(session), descriptor)->Get_Name().c_str();
+  });
 }
 
 ZEL_EXPORT const char* ZEL_GetDimensionDescriptorUnit(zel_session_t session, zel_dimensionDescriptor_t descriptor,
                                                       zel_status_t* status) noexcept {
-  return ZELC_WithObject(__func__, session, descriptor, status, static_cast<const char*>(nullptr),
-                         [](ZELI_DimensionDescriptor& d, ZELC_Container*) { return d.Get_Unit().c_str(); });
+  return ZELC_Call(__func__, status, static_cast<const char*>(nullptr), [&](ZELC_Interface& zel) {
+    return ZELC_Resolve(zel.ConvertSessionHandle(session), descriptor)->Get_Unit().c_str();
+  });
 }
 
 ZEL_EXPORT zel_type_t ZEL_GetDimensionDescriptorType(zel_session_t session, zel_dimensionDescriptor_t descriptor,
                                                      zel_status_t* status) noexcept {
-  return ZELC_WithObject(__func__, session, descriptor, status, ZEL_NullType,
-                         [](ZELI_DimensionDescriptor& d, ZELC_Container* wrapper) {
-                           return ZELC_HandleOf<zel_type_t>(wrapper, d.Get_Type_p());
-                         });
+  return ZELC_Call(__func__, status, ZEL_NullType, [&](ZELC_Interface& zel) {
+    const auto d = ZELC_Resolve(zel.ConvertSessionHandle(session), descriptor);
+    return ZELC_HandleOf<zel_type_t>(d.wrapper, d->Get_Type_p());
+  });
 }
 
 ZEL_EXPORT void ZEL_SetDimensionDescriptorName(zel_session_t session, zel_dimensionDescriptor_t descriptor,
                                                const char* name, zel_status_t* status) noexcept {
-  ZELC_WithObjectVoid(__func__, session, descriptor, status, [&](ZELI_DimensionDescriptor& d, ZELC_Container* wrapper) {
-    d.Set_Name(name);
-    wrapper->Get_Object_p()->Set_Modified();  // the name is part of the stored record
+  ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
+    const auto d = ZELC_Resolve(zel.ConvertSessionHandle(session), descriptor);
+    d->Set_Name(name);
+    d.wrapper->Get_Object_p()->Set_Modified();  // the name is part of the stored record
   });
 }
 
@@ -80,11 +66,11 @@ ZEL_EXPORT zel_dimensionDescriptor_t* ZEL_FindDimensionDescriptors(zel_session_t
                                                                    zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, static_cast<zel_dimensionDescriptor_t*>(nullptr), [&](ZELC_Interface& zel) {
     ZELC_Session* s = zel.ConvertSessionHandle(session);
-    ZELC_Container* wrapper = s->Convert(container);
-    ZELI_Type* valueType = TypeOfContainer(s, wrapper, type);
-    ZELC_RequirePointer(count, "count");
-    return ZELC_HandleArray<zel_dimensionDescriptor_t>(
-        wrapper, wrapper->Get_Object_p()->FindDimensionDescriptors(name, unit, valueType), count);
+    const auto c = ZELC_Resolve(s, container);
+    ZELI_Type* valueType = TypeOf(s, c, type);
+    ZELI_RequireArgument(count, "count is null");
+    return ZELC_HandleArray<zel_dimensionDescriptor_t>(c.wrapper, c->FindDimensionDescriptors(name, unit, valueType),
+                                                       count);
   });
 }
 
@@ -92,24 +78,36 @@ ZEL_EXPORT zel_dimensionDescriptor_t* ZEL_GetAllDimensionDescriptors(zel_session
                                                                      zel_container_t container, unsigned* count,
                                                                      zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, static_cast<zel_dimensionDescriptor_t*>(nullptr), [&](ZELC_Interface& zel) {
-    ZELC_Container* wrapper = zel.ConvertSessionHandle(session)->Convert(container);
-    ZELC_RequirePointer(count, "count");
-    return ZELC_HandleArray<zel_dimensionDescriptor_t>(
-        wrapper, wrapper->Get_Object_p()->FindAllDimensionDescriptors(), count);
+    const auto c = ZELC_Resolve(zel.ConvertSessionHandle(session), container);
+    ZELI_RequireArgument(count, "count is null");
+    return ZELC_HandleArray<zel_dimensionDescriptor_t>(c.wrapper, c->FindAllDimensionDescriptors(), count);
   });
 }
 
+// The find-by-object and copy families take a descriptor of any open
+// container.
 ZEL_EXPORT zel_dimensionDescriptor_t ZEL_FindDimensionDescriptorByDescriptor(zel_session_t session,
                                                                              zel_container_t container,
                                                                              zel_dimensionDescriptor_t descriptor,
                                                                              zel_status_t* status) noexcept {
-  return ZELC_FindObjectByObject(__func__, session, container, descriptor, status);
+  return ZELC_Call(__func__, status, ZEL_NullDimensionDescriptor, [&](ZELC_Interface& zel) {
+    ZELC_Session* s = zel.ConvertSessionHandle(session);
+    const auto c = ZELC_Resolve(s, container);
+    ZELI_DimensionDescriptor* found = c->FindDimensionDescriptorByDescriptor(*ZELC_Resolve(s, descriptor));
+    if (found == nullptr) throw ZELI_NotFoundException("Dimension descriptor not found");
+    return ZELC_HandleOf<zel_dimensionDescriptor_t>(c.wrapper, found);
+  });
 }
 
 ZEL_EXPORT zel_dimensionDescriptor_t ZEL_CopyDimensionDescriptor(zel_session_t session, zel_container_t container,
                                                                  zel_dimensionDescriptor_t descriptor,
                                                                  zel_status_t* status) noexcept {
-  return ZELC_CopyObject(__func__, session, container, descriptor, status);
+  return ZELC_Call(__func__, status, ZEL_NullDimensionDescriptor, [&](ZELC_Interface& zel) {
+    ZELC_Session* s = zel.ConvertSessionHandle(session);
+    const auto c = ZELC_Resolve(s, container);
+    ZELI_DimensionDescriptor* copy = c->CopyDimensionDescriptor(*ZELC_Resolve(s, descriptor));
+    return ZELC_HandleOf<zel_dimensionDescriptor_t>(c.wrapper, copy);
+  });
 }
 
 ZEL_EXPORT zel_dimensionDescriptor_t ZEL_FindOrCopyDimensionDescriptor(zel_session_t session,
@@ -117,28 +115,52 @@ ZEL_EXPORT zel_dimensionDescriptor_t ZEL_FindOrCopyDimensionDescriptor(zel_sessi
                                                                        zel_dimensionDescriptor_t descriptor,
                                                                        zel_bool_t* created,
                                                                        zel_status_t* status) noexcept {
-  return ZELC_FindOrCopyObject(__func__, session, container, descriptor, created, status);
+  return ZELC_Call(__func__, status, ZEL_NullDimensionDescriptor, [&](ZELC_Interface& zel) {
+    ZELC_Session* s = zel.ConvertSessionHandle(session);
+    const auto c = ZELC_Resolve(s, container);
+    zel_bool_t copied = 0;
+    ZELI_DimensionDescriptor* result = c->FindOrCopyDimensionDescriptor(*ZELC_Resolve(s, descriptor), &copied);
+    const zel_dimensionDescriptor_t handle = ZELC_HandleOf<zel_dimensionDescriptor_t>(c.wrapper, result);
+    if (created != nullptr) *created = copied;
+    return handle;
+  });
 }
 
 ZEL_EXPORT zel_bool_t ZEL_AreEqualDimensionDescriptors(zel_session_t session, zel_dimensionDescriptor_t a,
                                                        zel_dimensionDescriptor_t b, zel_status_t* status) noexcept {
-  return ZELC_AreEqualObjects(__func__, session, a, b, status);
+  return ZELC_Call(__func__, status, zel_bool_t{0}, [&](ZELC_Interface& zel) {
+    ZELC_Session* s = zel.ConvertSessionHandle(session);
+    const ZELI_DimensionDescriptor& first = *ZELC_Resolve(s, a);
+    return static_cast<zel_bool_t>(first == *ZELC_Resolve(s, b) ? 1 : 0);
+  });
 }
 
 ZEL_EXPORT const char* ZEL_GetDimensionDescriptorAttribute(zel_session_t session,
                                                            zel_dimensionDescriptor_t descriptor, const char* name,
                                                            zel_status_t* status) noexcept {
-  return ZELC_GetObjectAttribute(__func__, session, descriptor, name, status);
+  return ZELC_Call(__func__, status, static_cast<const char*>(nullptr), [&](ZELC_Interface& zel) {
+    const auto d = ZELC_Resolve(zel.ConvertSessionHandle(session), descriptor);
+    ZELI_RequireArgument(name, "name is null");
+    return d->Get_Attribute(name);
+  });
 }
 
 ZEL_EXPORT const char** ZEL_GetDimensionDescriptorAttributeNames(zel_session_t session,
                                                                  zel_dimensionDescriptor_t descriptor,
                                                                  unsigned* count, zel_status_t* status) noexcept {
-  return ZELC_GetObjectAttributeNames(__func__, session, descriptor, count, status);
+  return ZELC_Call(__func__, status, static_cast<const char**>(nullptr), [&](ZELC_Interface& zel) {
+    const auto d = ZELC_Resolve(zel.ConvertSessionHandle(session), descriptor);
+    ZELI_RequireArgument(count, "count is null");
+    return d->Get_AttributeNames(*count);
+  });
 }
 
 ZEL_EXPORT void ZEL_SetDimensionDescriptorAttribute(zel_session_t session, zel_dimensionDescriptor_t descriptor,
                                                     const char* name, const char* value,
                                                     zel_status_t* status) noexcept {
-  ZELC_SetObjectAttribute(__func__, session, descriptor, name, value, status);
+  ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
+    const auto d = ZELC_Resolve(zel.ConvertSessionHandle(session), descriptor);
+    ZELI_RequireArgument(name, "name is null");
+    d->Set_Attribute(name, value);
+  });
 }

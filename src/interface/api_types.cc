@@ -1,10 +1,7 @@
 // Exported functions of the type model and scalar types: creating builtin
 // types, finding, copying and comparing types, their properties and ranges,
 // value equality and packing, and the type predicates.
-#include <memory>
-
-#include "model/container.h"
-#include "types/api_support.h"
+#include "interface/call.h"
 #include "types/discrete_types.h"
 #include "types/scalar_types.h"
 
@@ -24,57 +21,45 @@ ZELI_Type* NewBuiltinType(const char* name, zel_dataType_t dataType) {
   throw ZELI_BadArgException("Not a builtin datatype.");
 }
 
-// Runs body(type) in the call frame for a function of one type handle.
-template <typename Result, typename Body>
-Result WithType(const char* function, zel_session_t session, zel_type_t type, zel_status_t* status,
-                Result failure, Body&& body) noexcept {
-  return ZELC_Call(function, status, failure, [&](ZELC_Interface& zel) -> Result {
-    ZELC_Session* s = zel.ConvertSessionHandle(session);
-    return body(s, s->Object(type));
-  });
-}
-
 }  // namespace
 
 ZEL_EXPORT zel_type_t ZEL_CreateBuiltinType(zel_session_t session, zel_container_t container, const char* name,
                                             zel_dataType_t dataType, zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, ZEL_NullType, [&](ZELC_Interface& zel) {
-    ZELC_Session* s = zel.ConvertSessionHandle(session);
-    ZELC_Container* wrapper = s->Convert(container);
+    const auto c = ZELC_Resolve(zel.ConvertSessionHandle(session), container);
     ZELI_Type* type = NewBuiltinType(name, dataType);
-    wrapper->Get_Object_p()->Get_TypeTable().Add_Type(type);
-    return ZELC_TypeHandle(wrapper, type);
+    c->Get_TypeTable().Add_Type(type);
+    return ZELC_HandleOf<zel_type_t>(c.wrapper, type);
   });
 }
 
 ZEL_EXPORT zel_type_t* ZEL_FindTypes(zel_session_t session, zel_container_t container, const char* name,
                                      unsigned* count, zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, static_cast<zel_type_t*>(nullptr), [&](ZELC_Interface& zel) {
-    ZELC_Session* s = zel.ConvertSessionHandle(session);
-    ZELC_Container* wrapper = s->Convert(container);
-    ZELC_RequirePointer(count, "count");
-    return ZELC_TypeHandleArray(wrapper, wrapper->Get_Object_p()->Get_TypeTable().FindTypes(name), count);
+    const auto c = ZELC_Resolve(zel.ConvertSessionHandle(session), container);
+    ZELI_RequireArgument(count, "count is null");
+    return ZELC_HandleArray<zel_type_t>(c.wrapper, c->Get_TypeTable().FindTypes(name), count);
   });
 }
 
 ZEL_EXPORT zel_type_t* ZEL_GetAllTypes(zel_session_t session, zel_container_t container, unsigned* count,
                                        zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, static_cast<zel_type_t*>(nullptr), [&](ZELC_Interface& zel) {
-    ZELC_Session* s = zel.ConvertSessionHandle(session);
-    ZELC_Container* wrapper = s->Convert(container);
-    ZELC_RequirePointer(count, "count");
-    return ZELC_TypeHandleArray(wrapper, wrapper->Get_Object_p()->Get_TypeTable().FindAllTypes(), count);
+    const auto c = ZELC_Resolve(zel.ConvertSessionHandle(session), container);
+    ZELI_RequireArgument(count, "count is null");
+    return ZELC_HandleArray<zel_type_t>(c.wrapper, c->Get_TypeTable().FindAllTypes(), count);
   });
 }
 
+// The next three take a type of any open container.
 ZEL_EXPORT zel_type_t ZEL_FindTypeByType(zel_session_t session, zel_container_t container, zel_type_t type,
                                          zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, ZEL_NullType, [&](ZELC_Interface& zel) {
     ZELC_Session* s = zel.ConvertSessionHandle(session);
-    ZELC_Container* wrapper = s->Convert(container);
-    ZELI_Type* found = wrapper->Get_Object_p()->Get_TypeTable().FindTypeByType(*s->Object(type));
+    const auto c = ZELC_Resolve(s, container);
+    ZELI_Type* found = c->Get_TypeTable().FindTypeByType(*ZELC_Resolve(s, type));
     if (found == nullptr) throw ZELI_NotFoundException("Type not found");
-    return ZELC_TypeHandle(wrapper, found);
+    return ZELC_HandleOf<zel_type_t>(c.wrapper, found);
   });
 }
 
@@ -82,9 +67,8 @@ ZEL_EXPORT zel_type_t ZEL_CopyType(zel_session_t session, zel_container_t contai
                                    zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, ZEL_NullType, [&](ZELC_Interface& zel) {
     ZELC_Session* s = zel.ConvertSessionHandle(session);
-    ZELC_Container* wrapper = s->Convert(container);
-    ZELI_Type* copy = wrapper->Get_Object_p()->Get_TypeTable().CopyType(*s->Object(type));
-    return ZELC_TypeHandle(wrapper, copy);
+    const auto c = ZELC_Resolve(s, container);
+    return ZELC_HandleOf<zel_type_t>(c.wrapper, c->Get_TypeTable().CopyType(*ZELC_Resolve(s, type)));
   });
 }
 
@@ -92,9 +76,8 @@ ZEL_EXPORT zel_type_t ZEL_FindOrCopyType(zel_session_t session, zel_container_t 
                                          zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, ZEL_NullType, [&](ZELC_Interface& zel) {
     ZELC_Session* s = zel.ConvertSessionHandle(session);
-    ZELC_Container* wrapper = s->Convert(container);
-    ZELI_Type* result = wrapper->Get_Object_p()->Get_TypeTable().FindOrCopyType(*s->Object(type), nullptr);
-    return ZELC_TypeHandle(wrapper, result);
+    const auto c = ZELC_Resolve(s, container);
+    return ZELC_HandleOf<zel_type_t>(c.wrapper, c->Get_TypeTable().FindOrCopyType(*ZELC_Resolve(s, type), nullptr));
   });
 }
 
@@ -102,85 +85,95 @@ ZEL_EXPORT zel_bool_t ZEL_AreEqualTypes(zel_session_t session, zel_type_t a, zel
                                         zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, zel_bool_t{0}, [&](ZELC_Interface& zel) {
     ZELC_Session* s = zel.ConvertSessionHandle(session);
-    ZELI_Type* first = s->Object(a);
-    return zel_bool_t{*first == *s->Object(b) ? zel_bool_t{1} : zel_bool_t{0}};
+    const ZELI_Type& first = *ZELC_Resolve(s, a);
+    return zel_bool_t{first == *ZELC_Resolve(s, b) ? zel_bool_t{1} : zel_bool_t{0}};
   });
 }
 
 ZEL_EXPORT const char* ZEL_GetTypeName(zel_session_t session, zel_type_t type, zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, static_cast<const char*>(nullptr),
-                  [](ZELC_Session*, ZELI_Type* t) { return t->Get_Name().c_str(); });
+  return ZELC_Call(__func__, status, static_cast<const char*>(nullptr), [&](ZELC_Interface& zel) {
+    return ZELC_Resolve(zel.ConvertSessionHandle(session), type)->Get_Name().c_str();
+  });
 }
 
 ZEL_EXPORT zel_dataType_t ZEL_GetDataType(zel_session_t session, zel_type_t type, zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, ZEL_CHARACTER,
-                  [](ZELC_Session*, ZELI_Type* t) { return t->Get_DataType(); });
+  return ZELC_Call(__func__, status, ZEL_CHARACTER, [&](ZELC_Interface& zel) {
+    return ZELC_Resolve(zel.ConvertSessionHandle(session), type)->Get_DataType();
+  });
 }
 
 ZEL_EXPORT unsigned ZEL_GetSizeOfType(zel_session_t session, zel_type_t type, zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, 0u, [](ZELC_Session*, ZELI_Type* t) { return t->Get_SizeOf(); });
+  return ZELC_Call(__func__, status, 0u, [&](ZELC_Interface& zel) {
+    return ZELC_Resolve(zel.ConvertSessionHandle(session), type)->Get_SizeOf();
+  });
 }
 
 ZEL_EXPORT unsigned ZEL_GetPackedSizeOfType(zel_session_t session, zel_type_t type, zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, 0u,
-                  [](ZELC_Session*, ZELI_Type* t) { return t->Get_PackedSizeOf(); });
+  return ZELC_Call(__func__, status, 0u, [&](ZELC_Interface& zel) {
+    return ZELC_Resolve(zel.ConvertSessionHandle(session), type)->Get_PackedSizeOf();
+  });
 }
 
 ZEL_EXPORT zel_type_t ZEL_GetBaseType(zel_session_t session, zel_type_t type, zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, ZEL_NullType, [&](ZELC_Session* s, ZELI_Type* t) {
-    return ZELC_TypeHandle(ZELC_TypeContainer(s, type), t->Get_BaseType_p());
+  return ZELC_Call(__func__, status, ZEL_NullType, [&](ZELC_Interface& zel) {
+    const auto t = ZELC_Resolve(zel.ConvertSessionHandle(session), type);
+    return ZELC_HandleOf<zel_type_t>(t.wrapper, t->Get_BaseType_p());
   });
 }
 
 ZEL_EXPORT unsigned ZEL_GetScalarCount(zel_session_t session, zel_type_t type, zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, 0u,
-                  [](ZELC_Session*, ZELI_Type* t) { return t->ScalarCount(); });
+  return ZELC_Call(__func__, status, 0u, [&](ZELC_Interface& zel) {
+    return ZELC_Resolve(zel.ConvertSessionHandle(session), type)->ScalarCount();
+  });
 }
 
 ZEL_EXPORT void ZEL_GetTypeMinMax(zel_session_t session, zel_type_t type, int* min, int* max,
                                   zel_status_t* status) noexcept {
-  WithType(__func__, session, type, status, 0, [&](ZELC_Session*, ZELI_Type* t) {
-    const ZELI_Range& range = t->Get_Range();
-    ZELC_RequirePointer(min, "min");
-    ZELC_RequirePointer(max, "max");
+  ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
+    const ZELI_Range& range = ZELC_Resolve(zel.ConvertSessionHandle(session), type)->Get_Range();
+    ZELI_RequireArgument(min, "min is null");
+    ZELI_RequireArgument(max, "max is null");
     *min = range.Get_Min();
     *max = range.Get_Max();
-    return 0;
   });
 }
 
 ZEL_EXPORT int ZEL_GetTypeLeftLimit(zel_session_t session, zel_type_t type, zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, 0,
-                  [](ZELC_Session*, ZELI_Type* t) { return t->Get_Range().Get_Left(); });
+  return ZELC_Call(__func__, status, 0, [&](ZELC_Interface& zel) {
+    return ZELC_Resolve(zel.ConvertSessionHandle(session), type)->Get_Range().Get_Left();
+  });
 }
 
 ZEL_EXPORT int ZEL_GetTypeRightLimit(zel_session_t session, zel_type_t type, zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, 0,
-                  [](ZELC_Session*, ZELI_Type* t) { return t->Get_Range().Get_Right(); });
+  return ZELC_Call(__func__, status, 0, [&](ZELC_Interface& zel) {
+    return ZELC_Resolve(zel.ConvertSessionHandle(session), type)->Get_Range().Get_Right();
+  });
 }
 
 ZEL_EXPORT zel_rangeDirection_t ZEL_GetTypeDirection(zel_session_t session, zel_type_t type,
                                                      zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, ZEL_RANGE_ASCENDING,
-                  [](ZELC_Session*, ZELI_Type* t) { return t->Get_Range().Get_DirectionValue(); });
+  return ZELC_Call(__func__, status, ZEL_RANGE_ASCENDING, [&](ZELC_Interface& zel) {
+    return ZELC_Resolve(zel.ConvertSessionHandle(session), type)->Get_Range().Get_DirectionValue();
+  });
 }
 
 ZEL_EXPORT void ZEL_GetTypeRange(zel_session_t session, zel_type_t type, zel_range_t* range,
                                  zel_status_t* status) noexcept {
-  WithType(__func__, session, type, status, 0, [&](ZELC_Session* s, ZELI_Type* t) {
+  ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
+    const auto t = ZELC_Resolve(zel.ConvertSessionHandle(session), type);
     const ZELI_Range& own = t->Get_Range();
-    ZELC_RequirePointer(range, "range");
-    *range = ZELC_RangeRecord(ZELC_TypeContainer(s, type), own);
-    return 0;
+    ZELI_RequireArgument(range, "range is null");
+    *range = ZELC_RangeRecord(t.wrapper, own);
   });
 }
 
 ZEL_EXPORT zel_bool_t ZEL_AreEqualData(zel_session_t session, zel_type_t type, const void* a, const void* b,
                                        unsigned count, zel_status_t* status) noexcept {
-  return WithType(__func__, session, type, status, zel_bool_t{0}, [&](ZELC_Session*, ZELI_Type* t) {
+  return ZELC_Call(__func__, status, zel_bool_t{0}, [&](ZELC_Interface& zel) {
+    const auto t = ZELC_Resolve(zel.ConvertSessionHandle(session), type);
     if (count > 0) {
-      ZELC_RequirePointer(a, "a");
-      ZELC_RequirePointer(b, "b");
+      ZELI_RequireArgument(a, "a is null");
+      ZELI_RequireArgument(b, "b is null");
     }
     return zel_bool_t{t->Equal(a, b, count) ? zel_bool_t{1} : zel_bool_t{0}};
   });
@@ -188,25 +181,25 @@ ZEL_EXPORT zel_bool_t ZEL_AreEqualData(zel_session_t session, zel_type_t type, c
 
 ZEL_EXPORT void ZEL_PackTypeData(zel_session_t session, zel_type_t type, void** sources, unsigned count,
                                  void* destination, zel_status_t* status) noexcept {
-  WithType(__func__, session, type, status, 0, [&](ZELC_Session*, ZELI_Type* t) {
+  ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
+    const auto t = ZELC_Resolve(zel.ConvertSessionHandle(session), type);
     if (count > 0) {
-      ZELC_RequirePointer(sources, "sources");
-      ZELC_RequirePointer(destination, "destination");
+      ZELI_RequireArgument(sources, "sources is null");
+      ZELI_RequireArgument(destination, "destination is null");
     }
     t->PackData(sources, count, destination);
-    return 0;
   });
 }
 
 ZEL_EXPORT void ZEL_UnpackTypeData(zel_session_t session, zel_type_t type, const void* source, unsigned count,
                                    void** destinations, zel_status_t* status) noexcept {
-  WithType(__func__, session, type, status, 0, [&](ZELC_Session*, ZELI_Type* t) {
+  ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
+    const auto t = ZELC_Resolve(zel.ConvertSessionHandle(session), type);
     if (count > 0) {
-      ZELC_RequirePointer(source, "source");
-      ZELC_RequirePointer(destinations, "destinations");
+      ZELI_RequireArgument(source, "source is null");
+      ZELI_RequireArgument(destinations, "destinations is null");
     }
     t->UnpackData(source, count, destinations);
-    return 0;
   });
 }
 
@@ -214,7 +207,8 @@ ZEL_EXPORT void ZEL_UnpackTypeData(zel_session_t session, zel_type_t type, const
 
 #define ZELC_TYPE_PREDICATE(Name, expression)                                                          \
   ZEL_EXPORT zel_bool_t Name(zel_session_t session, zel_type_t type, zel_status_t* status) noexcept { \
-    return WithType(__func__, session, type, status, zel_bool_t{0}, [](ZELC_Session*, ZELI_Type* t) { \
+    return ZELC_Call(__func__, status, zel_bool_t{0}, [&](ZELC_Interface& zel) {                      \
+      const ZELI_Type* t = ZELC_Resolve(zel.ConvertSessionHandle(session), type).object;              \
       return zel_bool_t{(expression) ? zel_bool_t{1} : zel_bool_t{0}};                                \
     });                                                                                                \
   }
