@@ -73,9 +73,6 @@ ZEL_EXPORT void ZEL_CloseContainer(zel_session_t session, zel_container_t contai
   ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
     ZELC_Session* owner = zel.ConvertSessionHandle(session);
     const auto c = ZELC_Resolve(owner, container);
-    // Close refuses an attached container (ZELI_Container::Close); its
-    // writers are then left as they are.
-    if (!c->Test_Attached() && c->IsOpenForWriting()) c.wrapper->Shutdown();
     c->Close();
     owner->Erase(container.key);
     delete c.object;
@@ -87,9 +84,6 @@ ZEL_EXPORT void ZEL_DetachContainer(zel_session_t session, zel_container_t conta
   ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
     ZELC_Session* owner = zel.ConvertSessionHandle(session);
     const auto c = ZELC_Resolve(owner, container);
-    // Detach refuses a container that is not attached
-    // (ZELI_Container::Detach); its writers are then left as they are.
-    if (c->Test_Attached()) c.wrapper->Shutdown();
     c->Detach();
     owner->Erase(container.key);
     delete c.object;

@@ -66,11 +66,6 @@ void ZELC_Container::IteratorErased(const ZELI_NodeIterator* iterator) noexcept 
   ReleaseHandleObject(handleObject);
 }
 
-void ZELC_Container::Shutdown() {
-  ZELI_KeyMap<ZELI_AccessBase>& objects = Get_Object_p()->Get_AccessConvertor();
-  for (int key : objects) objects[key]->Shutdown();
-}
-
 // The exported functions record their own failure as the current message.
 void ZELC_Container::CloseContainer(ZELC_Session& session, int key) noexcept {
   zel_status_t status;

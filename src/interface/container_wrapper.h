@@ -72,9 +72,6 @@ class ZELC_Container final : public ZELC_StandaloneBase<ZELI_Container>, private
   void Erase_ExternalSlot(int key) { external_.Clear(key); }
   void Erase_AccessSlot(int key) { access_.Clear(key); }
 
-  // Shuts down the container's writers before it is closed or detached.
-  void Shutdown();
-
   // Inserts the wrapper into the session that opens the container; its
   // handle objects then go to the same session.
   int InsertInto(ZELC_Session& session);

@@ -61,6 +61,7 @@ std::unique_ptr<ZELI_Container> ZELI_Container::Attach(const char* name) {
 
 void ZELI_Container::Close() {
   if (Test_Attached()) throw ZELI_FailedException("The container is Attached. Use Detach");
+  if (IsOpenForWriting()) ShutdownAccessObjects();
   if (!IsOnDisk()) return;
   if (IsOpenForWriting()) {
     WriteStructure();
@@ -72,6 +73,7 @@ void ZELI_Container::Close() {
 
 void ZELI_Container::Detach() {
   if (!Test_Attached()) throw ZELI_FailedException("The container is Open. Use Close.");
+  ShutdownAccessObjects();
   WriteStructure();
   WriteDataStores();
   UnregisterDetached();

@@ -67,11 +67,11 @@ class ZELI_Container : public ZELI_TypedContainer {
   static std::unique_ptr<ZELI_Container> Open(const char* name, zel_iomode_t mode, unsigned passwordCount,
                                               const char* const* passwords);
   static std::unique_ptr<ZELI_Container> Attach(const char* name);
-  // Writes what is modified (writers shut down before, by the caller) and
-  // unregisters. "The container is Attached. Use Detach" for an attached one.
+  // Shuts the writers down, writes what is modified and unregisters. "The container is Attached. Use Detach" for an attached one.
   // When unregistering fails the container stays open.
   void Close();
-  // "The container is Open. Use Close." for one that is not attached.
+  // "The container is Open. Use Close." for one that is not attached;
+  // otherwise as Close.
   void Detach();
   // Writes the structure file when modified (disk containers open for
   // writing only).

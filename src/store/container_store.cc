@@ -33,6 +33,10 @@ void ZELI_ContainerStore::DeleteAccessObjects() noexcept {
   }
 }
 
+void ZELI_ContainerStore::ShutdownAccessObjects() {
+  for (int key : access_) access_[key]->Shutdown();
+}
+
 void ZELI_ContainerStore::TakeOver(const ZELI_VersionAccess& access) {
   versionNumber_ = access.versionNumber;
   bigEndianOnDisk_ = access.isBigEndianOnDisk;

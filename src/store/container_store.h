@@ -150,6 +150,9 @@ class ZELI_ContainerStore {
   // Whether no segment data file of those serial numbers is newer than time
   // (0: the reference file's time); time is raised to the newest time seen.
   bool AreSegmentFilesLatest(const std::vector<unsigned>& serials, int64_t& time) const;
+  // Writers finish their open work (before the container is closed or
+  // detached).
+  void ShutdownAccessObjects();
   // Deletes the access objects (those owned by another access object go
   // with their owner); never throws.
   void DeleteAccessObjects() noexcept;
