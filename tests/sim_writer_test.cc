@@ -417,6 +417,10 @@ TEST_F(SimWriterTest, ClosingInsideACycleDropsTheUnendedAnalogFront) {
   EnterCode(sim.d, 0);
   ZEL_SimStartDataFront(session_, sim.analog, 0, &status_);
   Enter(sim.a, 5);
+  // A refused detach leaves the writer as it is: the front goes on.
+  ZEL_DetachContainer(session_, c_, &status_);
+  EXPECT_EQ(status_, ZEL_FAILED);
+  Enter(sim.b, 6);
   Close(c_);  // shuts the writer down
   ZEL_SimWfDataWriterEnterValue(sim.b, &x, &status_);
   EXPECT_EQ(status_, ZEL_BAD_HANDLE);
