@@ -1771,6 +1771,18 @@ ZEL_API zel_view_t ZEL_CreateView(zel_session_t session, zel_status_t* status) Z
 ZEL_API void ZEL_DeleteView(zel_session_t session, zel_view_t view,
                             zel_status_t* status) ZEL_NOTHROW;
 
+/* ------ Operations ---------------------------------------------------- */
+
+/* A caller's operation on arrays of count values, laid out as their types
+ * store them (see the types section). The library allocates result before
+ * the call; string results arrive as null pointers for the callback to fill
+ * with malloc'd texts. userData is the pointer given at registration,
+ * handed back unchanged. Return ZEL_OK; any other status fails the data
+ * view that applied the operation with ZEL_FAILED "User operation failed". */
+typedef zel_status_t (*zel_unaryOperationCallback_t)(void* userData, void* operand, unsigned count, void* result);
+typedef zel_status_t (*zel_binaryOperationCallback_t)(void* userData, void* operand1, void* operand2,
+                                                      unsigned count, void* result);
+
 #ifdef __cplusplus
 } /* extern "C" */
 

@@ -22,6 +22,7 @@ class ZELI_Container;
 class ZELI_Type;
 class ZELI_WfDataArray;
 class ZELI_WfDataView;
+class ZELI_MergeWaveformsAction;
 class ZELI_WfSegment;
 
 // The X side of a waveform segment, built over what a data set read
@@ -312,6 +313,22 @@ class ZELI_WfSegment {
   // indexes (the leg's end when x is outside, y then untouched).
   void YAtX(unsigned leg, unsigned point, const void* x, const ZELI_Type* xType, const ZELI_Type* yType, void* y,
             unsigned* lower, unsigned* upper) const;
+
+  // ---- merging onto a common X axis (merge_waveforms.h, wf_segment_merge.cc) ----
+  // Whether the X axes (leg 0) of segments differ: "There are no arrays to
+  // merge" (bad argument) for none; false for one. When they differ, the X
+  // type must be ordered, every X axis monotonic and every interpolation
+  // type interpolable, else "The X Axis data is not ordered." / "... not
+  // monotonic." / "... not interpolatable.".
+  static bool MustMergeXAxisData(const std::vector<ZELI_WfSegment*>& segments);
+  static zel_monotonicity_t MergedMonotonicity(const std::vector<ZELI_WfSegment*>& segments, bool& monotonic);
+  static zel_interpolation_t MergedInterpolationType(const std::vector<ZELI_WfSegment*>& segments,
+                                                     bool& interpolable);
+  // Merges leg 0 of every segment in ascending X, telling action the values
+  // of every merged point. Returns the merged X values: pointCount values of
+  // xType allocated through it, for the caller to free (ZELI_TypedValues).
+  static void* MergeWaveforms(const std::vector<ZELI_WfSegment*>& segments, ZELI_Type* xType,
+                              ZELI_MergeWaveformsAction& action, unsigned& pointCount);
 
  private:
   // Where a point of a leg comes from (data origin, wf_segment.cc).

@@ -51,6 +51,14 @@ class ZELI_ContainerListener : public ZELI_ObjectListener {
   ~ZELI_ContainerListener() = default;
 };
 
+// Something the container owns on behalf of a layer above it (the registry
+// of operations): created by that layer on first use, destroyed with the
+// container before its tables and types.
+class ZELI_ContainerAddOn {
+ public:
+  virtual ~ZELI_ContainerAddOn() = default;
+};
+
 class ZELI_Container : public ZELI_TypedContainer {
  public:
   // A container object not yet registered anywhere (tests and the
@@ -125,6 +133,10 @@ class ZELI_Container : public ZELI_TypedContainer {
   void Delete_NodeIterator(ZELI_NodeIterator* iterator);
   const std::vector<std::unique_ptr<ZELI_NodeIterator>>& Get_NodeIterators() const { return iterators_; }
 
+  // ---- the registry of operations (access/operation_registry.h) ----
+  ZELI_ContainerAddOn* Get_Operations_p() const { return operations_.get(); }
+  void Set_Operations(std::unique_ptr<ZELI_ContainerAddOn> operations) { operations_ = std::move(operations); }
+
   // ---- structure file and data stores ----
   void WriteStructure();
   void ReadStructure();
@@ -146,6 +158,8 @@ class ZELI_Container : public ZELI_TypedContainer {
   ZELI_ObjectTable<ZELI_DimensionDescriptor> descriptors_;
   ZELI_ObjectTable<ZELI_Parameter> parameters_;
   ZELI_ObjectTable<ZELI_WaveformSet> waveformSets_;
+  // Refers to types; goes first.
+  std::unique_ptr<ZELI_ContainerAddOn> operations_;
 };
 
 #endif  // ZEL_MODEL_CONTAINER_H

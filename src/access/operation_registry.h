@@ -1,0 +1,52 @@
+// ZELI_OperationRegistry: the operations of one container, in the order of
+// first insertion.
+//
+// A lookup scans the list for the first compatible operation; when there
+// is none, the built-in operation for the request is made and appended (so
+// a callback wins over a built-in by standing earlier in the list, or by
+// having replaced it). Registering a caller's operation replaces the first
+// compatible one in place, else appends it.
+//
+// Replaced operations are not deleted: whoever resolved one (a data view)
+// may still hold it. They stay alive, unused, until the container closes;
+// Get_Generation changes with every replacement, so that a holder can tell
+// that it must resolve its operations again.
+//
+// The container owns the registry (ZELI_Container::Set_Operations); Of
+// makes it on first use.
+#ifndef ZEL_ACCESS_OPERATION_REGISTRY_H
+#define ZEL_ACCESS_OPERATION_REGISTRY_H
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "access/operation.h"
+#include "model/container.h"
+
+class ZELI_OperationRegistry final : public ZELI_ContainerAddOn {
+ public:
+  explicit ZELI_OperationRegistry(ZELI_Container& container) : container_(container) {}
+
+  // The container's registry, made on first use.
+  static ZELI_OperationRegistry& Of(ZELI_Container& container);
+
+  // The operation to use for a request, or null when there is none (the
+  // caller reports that). Types are the container's.
+  const ZELI_Operation* FindOperation(zel_operation_t operation, ZELI_Type* first, ZELI_Type* second, ZELI_Type* x,
+                                      ZELI_Type* result);
+  // Takes ownership; replaces the first compatible operation in place (kept
+  // alive, see above) or appends.
+  void RegisterOperation(std::unique_ptr<ZELI_Operation> operation);
+
+  const std::vector<std::unique_ptr<ZELI_Operation>>& Get_Operations() const { return operations_; }
+  uint64_t Get_Generation() const { return generation_; }
+
+ private:
+  ZELI_Container& container_;
+  std::vector<std::unique_ptr<ZELI_Operation>> operations_;
+  std::vector<std::unique_ptr<ZELI_Operation>> replaced_;  // unused, kept for their holders
+  uint64_t generation_ = 0;
+};
+
+#endif  // ZEL_ACCESS_OPERATION_REGISTRY_H
