@@ -439,7 +439,8 @@ typedef enum zel_operation_e {
   ZEL_OP_SUBTRACT = 49,
   ZEL_OP_BINARY_50 = 50,
   ZEL_OP_XY = 51,
-  ZEL_OP_CONVERT_TYPE = 52
+  ZEL_OP_CONVERT_TYPE = 52,
+  ZEL_OPERATION_INT_RANGE_ = 0x7fffffff /* any int may be passed; others are refused */
 } zel_operation_t;
 
 /* How a value becomes text. */
