@@ -316,17 +316,39 @@ class ZELI_WfSegment {
 
   // ---- merging onto a common X axis (merge_waveforms.h, wf_segment_merge.cc) ----
   // Whether the X axes (leg 0) of segments differ: "There are no arrays to
-  // merge" (bad argument) for none; false for one. When they differ, the X
-  // type must be ordered, every X axis monotonic and every interpolation
-  // type interpolable, else "The X Axis data is not ordered." / "... not
-  // monotonic." / "... not interpolatable.".
+  // merge" (bad argument) for none; false for one. Equal axes have the same
+  // point count and equal values (a double against a float within twice
+  // the double epsilon, relative; other pairs by the first X type's Equal);
+  // they need no merge unless the interpolation types differ. When a merge
+  // is needed, every X type must be ordered, every X axis monotonic and
+  // every interpolation type constant, linear or polynomial, else "The X
+  // Axis data is not ordered." / "The X Axis data is not monotonic." / "The
+  // X Axis data is not interpolatable." (internal failures).
   static bool MustMergeXAxisData(const std::vector<ZELI_WfSegment*>& segments);
+  // The first segment's X monotonicity, or MIXED when another differs;
+  // monotonic is true when every one is 2 to 5 (increasing or decreasing).
+  // "There are no arrays to merge" (bad argument) for none.
   static zel_monotonicity_t MergedMonotonicity(const std::vector<ZELI_WfSegment*>& segments, bool& monotonic);
+  // The first segment's interpolation type, or MIXED when another differs;
+  // interpolable is true when every one is constant, linear or polynomial.
+  // "There are no arrays to merge" (bad argument) for none.
   static zel_interpolation_t MergedInterpolationType(const std::vector<ZELI_WfSegment*>& segments,
                                                      bool& interpolable);
+  // The first k >= from whose walk index is valid: 0 <= indexes[k] <
+  // counts[k]; indexes.size() when there is none.
+  static unsigned NextValidArray(const std::vector<long long>& indexes, const std::vector<unsigned>& counts,
+                                 unsigned from);
   // Merges leg 0 of every segment in ascending X, telling action the values
-  // of every merged point. Returns the merged X values: pointCount values of
-  // xType allocated through it, for the caller to free (ZELI_TypedValues).
+  // of every merged point (merge_waveforms.h; the walk and its step mode
+  // are described in wf_segment_merge.cc). The X values are compared as
+  // the element type of xType's kind; each segment's X values are read as
+  // that type (converted when its own X type differs). Returns the merged X
+  // values: pointCount values allocated through xType, which the caller
+  // frees through it (ZELI_TypedValues); null for no points. On failure
+  // nothing is returned and the action keeps what it was given. X kinds
+  // string, complex, array, record and union: "Cannot merge the X data
+  // type"; others without an element type: "ZELI_WfSegment::MergeWaveforms
+  // implementation" (internal failures).
   static void* MergeWaveforms(const std::vector<ZELI_WfSegment*>& segments, ZELI_Type* xType,
                               ZELI_MergeWaveformsAction& action, unsigned& pointCount);
 
