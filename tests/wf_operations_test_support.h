@@ -46,34 +46,36 @@ class LocatableArray : public ZELI_CachedArray {
 
 // An operation over the types' own arithmetic. fail makes every call fail
 // after writing its results (as a caller's callback that fills its result
-// and then returns an error would); fillTexts makes a string result receive
-// malloc'd texts first, so that whoever frees the result must free them.
+// and then returns an error would); textsOnly skips the arithmetic and gives
+// each slot of a string result a malloc'd text (failing if a slot did not
+// start as a null pointer), so that whoever frees the result must free them.
 class TestOperation : public ZELI_Operation {
  public:
   using ZELI_Operation::ZELI_Operation;
   void ApplyUnaryOperation(void* operand, unsigned count, void* result) const override {
     ++calls;
-    Get_FirstType_p()->ApplyUnaryOp(Get_Operation(), operand, count, result);
+    if (!textsOnly) Get_FirstType_p()->ApplyUnaryOp(Get_Operation(), operand, count, result);
     Finish(result, count);
   }
   void ApplyBinaryOperation(void* first, void* second, unsigned count, void* result) const override {
     ++calls;
-    Get_FirstType_p()->ApplyBinaryOp(Get_Operation(), Get_SecondType_p(), first, second, count, result);
+    if (!textsOnly)
+      Get_FirstType_p()->ApplyBinaryOp(Get_Operation(), Get_SecondType_p(), first, second, count, result);
     Finish(result, count);
   }
   void ApplyConvertTypeOperation(void* operand, unsigned count, void* result) const override {
     ++calls;
-    ZELI_ConvertType(Get_FirstType_p(), Get_ResultType_p(), operand, count, result);
+    if (!textsOnly) ZELI_ConvertType(Get_FirstType_p(), Get_ResultType_p(), operand, count, result);
     Finish(result, count);
   }
 
   bool fail = false;
-  bool fillTexts = false;
+  bool textsOnly = false;
   mutable unsigned calls = 0;
 
  private:
   void Finish(void* result, unsigned count) const {
-    if (fillTexts && Get_ResultType_p()->HoldsStrings()) {
+    if (textsOnly && Get_ResultType_p()->HoldsStrings()) {
       for (unsigned i = 0; i < count; ++i) {
         char*& slot = static_cast<char**>(result)[i];
         if (slot != nullptr) throw ZELI_FailedException("result slot not null");
