@@ -33,6 +33,7 @@
 // no point gives none.
 #include <algorithm>
 #include <cfloat>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -503,6 +504,9 @@ void ZELI_WfSegment::Derivative(const ZELI_Operation& operation) {
   const void* x = LegBuffer(X_AXIS);
   const void* y = LegBuffer(Y_AXIS);
   ZELI_XYPoints points(xType, resultType);
+  // At most two points per input point (one for a single point): reserved
+  // at once rather than grown into by doubling and copying.
+  points.Reserve(count < 2 ? count : static_cast<unsigned>(std::min<size_t>(2 * size_t{count}, UINT_MAX)));
   WithRealElement(xType, [&](auto xSample) {
     WithRealElement(Get_YType_p(), [&](auto ySample) {
       WithRealElement(resultType, [&](auto rSample) {
