@@ -189,6 +189,7 @@ void ZELI_WfSegment::ApplyBinaryOperation(const ZELI_Operation& operation, ZELI_
   ZELI_Type* xType = Get_XType_p();
 
   unsigned count = 0;
+  bool xTaken = false;      // the operands come with X values (x; null for none)
   const void* x = nullptr;  // the X values of the operands' points
   const void* first = nullptr;
   const void* second = nullptr;
@@ -203,7 +204,10 @@ void ZELI_WfSegment::ApplyBinaryOperation(const ZELI_Operation& operation, ZELI_
     if (scalar == nullptr) throw ZELI_BadArgException("Null data buffer");
     count = PointCount(0);
     const void* y = LegBuffer(Y_AXIS);
-    if (withX) x = LegBuffer(X_AXIS);
+    if (withX) {
+      x = LegBuffer(X_AXIS);
+      xTaken = true;
+    }
     ZELI_Type* scalarType = reversed ? firstType : secondType;
     RequireOperandSize(reversed ? secondType : firstType, Get_YType_p());
     scalars.Hold(scalarType, count, ScalarCopies(*scalarType, scalar, count));
@@ -222,7 +226,10 @@ void ZELI_WfSegment::ApplyBinaryOperation(const ZELI_Operation& operation, ZELI_
       count = PointCount(0);
       first = a->LegBuffer(Y_AXIS);
       second = b->LegBuffer(Y_AXIS);
-      if (withX) x = LegBuffer(X_AXIS);
+      if (withX) {
+        x = LegBuffer(X_AXIS);
+        xTaken = true;
+      }
     } else {
       ZELI_MergeWaveformsBinaryOp action({a, b});
       void* values = MergeWaveforms({a, b}, xType, action, count);
@@ -232,12 +239,13 @@ void ZELI_WfSegment::ApplyBinaryOperation(const ZELI_Operation& operation, ZELI_
       first = mergedFirst.Get();
       second = mergedSecond.Get();
       x = mergedX.Get();
+      xTaken = true;
       merged = true;
       steps = IsConstantWithRamps(firstInterpolation, secondInterpolation);
     }
   }
 
-  if (operation.IsComparisonOperation() && x != nullptr) {
+  if (operation.IsComparisonOperation() && xTaken) {
     ApplyWfComparisonOperation(operation, x, first, firstInterpolation, second, secondInterpolation, count, merged);
     return;
   }
