@@ -5,7 +5,7 @@
 // read from or written to disk). Each run builds fresh waveform segments
 // over the same input arrays (not timed), applies one operation (timed)
 // and drops the result (not timed). The floor allocates its result arrays
-// inside its timing, as the library does.
+// inside its timing, as the library does, and frees them after it.
 //
 // Workloads (run interleaved, medians reported, ratio = library / floor):
 //   add-same-x     Y of two segments over one X array (as waveforms written
@@ -32,10 +32,21 @@
 // Aims: within 2x of the floor for add-same-x, derivative and integral;
 // within 3x for add-merged.
 //
+// Memory: by default the allocator keeps freed memory for reuse (mallopt:
+// no separate mappings for large blocks, no trimming), so that both sides
+// write into memory the process already has, as a long-running reader
+// would; the comparison is then one of work and memory traffic. With
+// --default-malloc the allocator's own policy applies: large blocks are
+// mapped and unmapped, every run of either side pays the kernel for fresh
+// pages, and which side pays how much varies from run to run.
+//
 // Flags:
 //   --points=N        points per waveform (default 1000000)
 //   --repetitions=R   interleaved runs of each workload (default 7)
 //   --only=NAME       run only that workload (for profiling)
+//   --default-malloc  leave the allocator's policy as it is (see Memory)
+#include <malloc.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -115,15 +126,27 @@ std::unique_ptr<ZELI_WfSegment> Segment(Inputs& in, ZELI_CachedArray* x, ZELI_Ca
 // ---- the floors -----------------------------------------------------------------------
 
 volatile double g_sink = 0;  // keeps the floors' results alive
+std::vector<void*> g_floorArrays;  // the floors' results, freed after the timing
+
+double* FloorArray(size_t count) {
+  auto* values = static_cast<double*>(std::malloc(count * sizeof(double)));
+  if (values == nullptr) throw ZELI_BadAllocException();
+  g_floorArrays.push_back(values);
+  return values;
+}
+
+void FreeFloorArrays() {
+  for (void* values : g_floorArrays) std::free(values);
+  g_floorArrays.clear();
+}
 
 void FloorAdd(const Inputs& in) {
   const unsigned n = in.n;
-  auto* r = static_cast<double*>(std::malloc(n * sizeof(double)));
+  double* r = FloorArray(n);
   const double* a = in.pa.data();
   const double* b = in.pb.data();
   for (unsigned i = 0; i < n; ++i) r[i] = a[i] + b[i];
   g_sink = r[n / 2];
-  std::free(r);
 }
 
 // Y of (x0, y0) - (x1, y1) at x.
@@ -134,8 +157,8 @@ inline double Linear(double x0, double y0, double x1, double y1, double x) {
 void FloorMergedAdd(const Inputs& in) {
   const unsigned na = in.n, nb = in.n;
   const double *xa = in.pxEven.data(), *ya = in.pa.data(), *xb = in.pxOdd.data(), *yb = in.pb.data();
-  auto* x = static_cast<double*>(std::malloc((na + nb) * sizeof(double)));
-  auto* r = static_cast<double*>(std::malloc((na + nb) * sizeof(double)));
+  double* x = FloorArray(size_t{na} + nb);
+  double* r = FloorArray(size_t{na} + nb);
   unsigned i = 0, j = 0, k = 0;
   double lastA = 0, lastB = 0;  // a value held outside a waveform's range
   while (i < na || j < nb) {
@@ -159,8 +182,6 @@ void FloorMergedAdd(const Inputs& in) {
     r[k++] = va + vb;
   }
   g_sink = r[k / 2] + x[k / 2];
-  std::free(x);
-  std::free(r);
 }
 
 // The library's derivative layout (access/wf_operations.cc) on plain arrays.
@@ -169,8 +190,8 @@ void FloorDerivative(const Inputs& in) {
   const double *x = in.px.data(), *y = in.pa.data();
   const double eps = std::numeric_limits<double>::epsilon(), largest = std::numeric_limits<double>::max();
   auto near = [](double a, double b, double t) { return std::fabs(a - b) <= std::max(std::fabs(a), std::fabs(b)) * t; };
-  auto* ox = static_cast<double*>(std::malloc((2 * n + 1) * sizeof(double)));
-  auto* oy = static_cast<double*>(std::malloc((2 * n + 1) * sizeof(double)));
+  double* ox = FloorArray(2 * size_t{n});
+  double* oy = FloorArray(2 * size_t{n});
   unsigned k = 0, kept = 0;
   bool have = false;
   double slope = 0;
@@ -194,14 +215,12 @@ void FloorDerivative(const Inputs& in) {
   }
   ox[k] = x[kept], oy[k++] = have ? slope : 0;
   g_sink = ox[k / 2] + oy[k / 2];
-  std::free(ox);
-  std::free(oy);
 }
 
 void FloorIntegral(const Inputs& in) {
   const unsigned n = in.n;
   const double *x = in.px.data(), *y = in.pa.data();
-  auto* r = static_cast<double*>(std::malloc(n * sizeof(double)));
+  double* r = FloorArray(n);
   double sum = 0;
   r[0] = 0;
   for (unsigned i = 1; i < n; ++i) {
@@ -209,7 +228,6 @@ void FloorIntegral(const Inputs& in) {
     r[i] = sum;
   }
   g_sink = r[n - 1];
-  std::free(r);
 }
 
 // ---- the workloads ------------------------------------------------------------------------
@@ -229,15 +247,26 @@ double Timed(F f) {
   return Seconds(start);
 }
 
+// A floor's time; its arrays are freed afterwards.
+template <class F>
+double Floor(F f) {
+  const double seconds = Timed(f);
+  FreeFloorArrays();
+  return seconds;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   unsigned points = 1000000;
   unsigned repetitions = 7;
   std::string only;
+  bool defaultMalloc = false;
   for (int i = 1; i < argc; ++i) {
     std::string value;
-    if (zelbench::ParseFlag(argv[i], "--only", value)) {
+    if (std::strcmp(argv[i], "--default-malloc") == 0) {
+      defaultMalloc = true;
+    } else if (zelbench::ParseFlag(argv[i], "--only", value)) {
       only = value;
     } else if (zelbench::ParseFlag(argv[i], "--points", value)) {
       points = static_cast<unsigned>(std::strtoul(value.c_str(), nullptr, 10));
@@ -251,6 +280,10 @@ int main(int argc, char** argv) {
   if (points < 2 || repetitions == 0) {
     std::fprintf(stderr, "--points must be at least 2 and --repetitions at least 1\n");
     return 2;
+  }
+  if (!defaultMalloc) {
+    mallopt(M_MMAP_THRESHOLD, 1 << 30);
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
   }
 
   try {
@@ -292,15 +325,15 @@ int main(int argc, char** argv) {
 
     std::vector<Workload> workloads;
     workloads.push_back({"add-same-x", 2.0, [&] { return binary(in.x, in.a, in.x, in.b); },
-                         [&] { return Timed([&] { FloorAdd(in); }); }, {}, {}});
+                         [&] { return Floor([&] { FloorAdd(in); }); }, {}, {}});
     workloads.push_back({"add-equal-x", 2.0, [&] { return binary(in.x, in.a, in.xCopy, in.b); },
-                         [&] { return Timed([&] { FloorAdd(in); }); }, {}, {}});
+                         [&] { return Floor([&] { FloorAdd(in); }); }, {}, {}});
     workloads.push_back({"add-merged", 3.0, [&] { return binary(in.xEven, in.a, in.xOdd, in.b); },
-                         [&] { return Timed([&] { FloorMergedAdd(in); }); }, {}, {}});
+                         [&] { return Floor([&] { FloorMergedAdd(in); }); }, {}, {}});
     workloads.push_back({"derivative", 2.0, [&] { return unary(derivative); },
-                         [&] { return Timed([&] { FloorDerivative(in); }); }, {}, {}});
+                         [&] { return Floor([&] { FloorDerivative(in); }); }, {}, {}});
     workloads.push_back({"integral", 2.0, [&] { return unary(integral); },
-                         [&] { return Timed([&] { FloorIntegral(in); }); }, {}, {}});
+                         [&] { return Floor([&] { FloorIntegral(in); }); }, {}, {}});
     // pack-bus: the composite waveforms add their workload here.
     if (!only.empty()) {
       workloads.erase(std::remove_if(workloads.begin(), workloads.end(), [&](const Workload& w) { return only != w.name; }),
@@ -323,7 +356,8 @@ int main(int argc, char** argv) {
       }
     }
 
-    std::printf("operations on %u points, %u runs each (medians)\n", points, repetitions);
+    std::printf("operations on %u points, %u runs each (medians), %s\n", points, repetitions,
+                defaultMalloc ? "allocator's own policy" : "freed memory kept for reuse");
     std::printf("%-12s %12s %12s %8s %6s %s\n", "workload", "library ms", "floor ms", "ratio", "aim", "");
     bool allMet = true;
     for (const Workload& w : workloads) {

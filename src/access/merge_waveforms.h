@@ -73,16 +73,16 @@ class ZELI_MergeWaveformsBinaryOp final : public ZELI_MergeWaveformsAction {
 
   bool TakesPartInSteps() const override { return true; }
   void Term(unsigned pointCount) override;
-  void InitNewPoint(unsigned point) override {
+  [[gnu::always_inline]] void InitNewPoint(unsigned point) override {
     if (point >= capacities_[0] || point >= capacities_[1]) Grow(point);
     point_ = point;
     if (point >= count_) count_ = point + 1;
   }
-  void WfValue(unsigned k, const void* value) override {
+  [[gnu::always_inline]] void WfValue(unsigned k, const void* value) override {
     if (k < 2) Put(k, value);
   }
-  void NoWfValue(unsigned k) override { DuplicateWfValue(k); }
-  void DuplicateWfValue(unsigned k) override {
+  [[gnu::always_inline]] void NoWfValue(unsigned k) override { DuplicateWfValue(k); }
+  [[gnu::always_inline]] void DuplicateWfValue(unsigned k) override {
     if (k >= 2) return;
     if (point_ == 0) {
       ZeroFirst(k);
