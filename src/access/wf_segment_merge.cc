@@ -35,9 +35,12 @@
 // type is read through a converted copy of its X values, made once.
 //
 // Speed: everything a point needs is prepared before the walk (value
-// addresses, converted X values, orders), so the walk itself allocates only
-// when the merged X array grows, reads values with plain loads, and calls
-// the binary-operation action without virtual dispatch.
+// addresses, converted X values, orders) and the merged X array (and the
+// binary-operation action's arrays) get room for as many points as all
+// segments have, so the walk allocates only when steps add points beyond
+// that. Values are read with plain loads, linear real values interpolated
+// in line, and the binary-operation action's members are called directly,
+// for its usual two segments from a walk of fixed size.
 #include <algorithm>
 #include <array>
 #include <cmath>
