@@ -170,7 +170,7 @@ TEST_F(OperationTest, BuiltInOperationsExistWhereTheTypesHaveThem) {
   EXPECT_EQ(convert->Get_ResultType_p(), float_);
 
   // Values outside 0 to 52.
-  for (int value : {53, 60, 63, 1000, -1}) {
+  for (int value : {53, 60, 63, 1000}) {
     try {
       BuiltIn(static_cast<zel_operation_t>(value), real_, real_, real_, real_);
       ADD_FAILURE() << value << " made an operation";
