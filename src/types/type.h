@@ -203,6 +203,22 @@ class ZELI_Type : public ZELI_ExternalBase {
   bool Equal(const void* a, const void* b, unsigned count) const;
   void PackData(void* const* sources, unsigned count, void* destination) const;
   void UnpackData(const void* source, unsigned count, void* const* destinations) const;
+  // One field of packed values of this type: the field of type `field` that
+  // starts at bit `bitOffset` of each value (a sum of subelement bit
+  // positions). PackData places count values of the field type (one
+  // unpacked value each: a composite field is its own packed record) into
+  // that field of count values of this type at destination, leaving their
+  // other bits as they are; UnpackData copies the field out of count values
+  // of this type into count values of the field type, sign-extending a
+  // narrow field whose range has a negative minimum. Either type of size 0:
+  // "Type does not store data" (bad argument); a field that does not lie
+  // inside the value, or a field of a whole number of bytes that does not
+  // start on a byte: ZELI_FailedException "ZELI_Type::PackData: layout" /
+  // "ZELI_Type::UnpackData: layout".
+  void PackData(const ZELI_Type& field, const void* source, unsigned count, unsigned bitOffset,
+                void* destination) const;
+  void UnpackData(const void* source, unsigned count, const ZELI_Type& field, unsigned bitOffset,
+                  void* destination) const;
 
   // Byte swapping of count values in place (slot 25). Public for the value
   // readers of other classes; the stream readers call it themselves.

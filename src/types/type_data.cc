@@ -362,6 +362,86 @@ void ZELI_Type::UnpackData(const void* source, unsigned count, void* const* dest
   ForEachLeaf(*this, 0, 0, extract);
 }
 
+void ZELI_Type::PackData(const ZELI_Type& field, const void* source, unsigned count, unsigned bitOffset,
+                         void* destination) const {
+  RequireData();
+  field.RequireData();
+  if (count == 0) return;
+  RequireBuffer(source);
+  RequireBuffer(destination);
+  CheckLeafInside(*this, field, bitOffset, "ZELI_Type::PackData");
+  const unsigned bits = field.Get_PackedSizeOf();
+  const size_t stride = sizeOf_;
+  const unsigned fieldSize = field.Get_SizeOf();
+  const unsigned byte = bitOffset / 8;
+  unsigned char* record = Bytes(destination) + byte;
+  const unsigned char* value = Bytes(source);
+  if (bits % 8 == 0) {
+    if (bits == 0) return;
+    for (unsigned r = 0; r < count; ++r, record += stride, value += fieldSize) std::memcpy(record, value, fieldSize);
+    return;
+  }
+  // A narrow field is one byte wide in its own values (see the packed width
+  // of a discrete range); it sits in one byte of the record or, crossing a
+  // byte boundary, in a big-endian 16-bit word.
+  const unsigned inByte = bitOffset % 8;
+  const unsigned mask = LowBits(bits);
+  if (inByte + bits <= 8) {
+    const unsigned shift = 8 - inByte - bits;
+    const unsigned keep = ~(mask << shift) & 0xFFu;
+    for (unsigned r = 0; r < count; ++r, record += stride, value += fieldSize) {
+      record[0] = static_cast<unsigned char>((record[0] & keep) | ((value[0] & mask) << shift));
+    }
+    return;
+  }
+  const unsigned shift = 16 - inByte - bits;
+  for (unsigned r = 0; r < count; ++r, record += stride, value += fieldSize) {
+    unsigned word = (static_cast<unsigned>(record[0]) << 8) | record[1];
+    word = (word & ~(mask << shift)) | ((value[0] & mask) << shift);
+    record[0] = static_cast<unsigned char>(word >> 8);
+    record[1] = static_cast<unsigned char>(word);
+  }
+}
+
+void ZELI_Type::UnpackData(const void* source, unsigned count, const ZELI_Type& field, unsigned bitOffset,
+                           void* destination) const {
+  RequireData();
+  field.RequireData();
+  if (count == 0) return;
+  RequireBuffer(source);
+  RequireBuffer(destination);
+  const unsigned bits = field.Get_PackedSizeOf();
+  const unsigned fieldSize = field.Get_SizeOf();
+  if (bits == 0) {
+    // A range of the single value 0 takes no bits.
+    std::memset(destination, 0, Bytes(fieldSize, count));
+    return;
+  }
+  CheckLeafInside(*this, field, bitOffset, "ZELI_Type::UnpackData");
+  const size_t stride = sizeOf_;
+  const unsigned char* record = Bytes(source) + bitOffset / 8;
+  unsigned char* value = Bytes(destination);
+  if (bits % 8 == 0) {
+    for (unsigned r = 0; r < count; ++r, record += stride, value += fieldSize) std::memcpy(value, record, fieldSize);
+    return;
+  }
+  const unsigned inByte = bitOffset % 8;
+  const unsigned mask = LowBits(bits);
+  const unsigned extension = field.IsDiscrete() && field.Get_Range().Get_Min() < 0 ? ~mask : 0u;
+  const unsigned top = 1u << (bits - 1);
+  for (unsigned r = 0; r < count; ++r, record += stride, value += fieldSize) {
+    unsigned bitsOut;
+    if (inByte + bits <= 8) {
+      bitsOut = (record[0] >> (8 - inByte - bits)) & mask;
+    } else {
+      const unsigned word = (static_cast<unsigned>(record[0]) << 8) | record[1];
+      bitsOut = (word >> (16 - inByte - bits)) & mask;
+    }
+    if ((bitsOut & top) != 0) bitsOut |= extension;
+    value[0] = static_cast<unsigned char>(bitsOut);
+  }
+}
+
 void ZELI_Type::ConvertEndianType(void* buffer, unsigned count) const {
   if (IsScalar()) {
     if (sizeOf_ <= 1) return;
