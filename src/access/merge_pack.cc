@@ -1,0 +1,72 @@
+// ZELI_MergeWaveformsPack: composite records packed point by point from
+// merged fields.
+#include "access/merge_pack.h"
+
+#include <climits>
+#include <cstring>
+
+#include "access/wf_segment.h"
+#include "errors/exceptions.h"
+#include "types/type.h"
+#include "waveforms/derived_waveform.h"
+
+ZELI_MergeWaveformsPack::ZELI_MergeWaveformsPack(std::vector<ZELI_WfSegment*> segments,
+                                                 const std::vector<ZELI_FieldLocation>& fields,
+                                                 const ZELI_Type& packedType)
+    : ZELI_MergeWaveformsAction(std::move(segments)), packedType_(packedType), sizeOf_(packedType.Get_SizeOf()) {
+  if (fields.size() != segments_.size()) throw ZELI_FailedException("ZELI_MergeWaveformsPack: fields");
+  if (sizeOf_ == 0) throw ZELI_BadArgException("Type does not store data");
+  offsets_.reserve(fields.size());
+  fieldTypes_.reserve(fields.size());
+  for (size_t k = 0; k < fields.size(); ++k) {
+    offsets_.push_back(fields[k].offset);
+    fieldTypes_.push_back(segments_[k]->Get_YType_p());
+  }
+}
+
+ZELI_MergeWaveformsPack::~ZELI_MergeWaveformsPack() {
+  if (packed_ == nullptr) return;
+  try {
+    packedType_.FreeData(packed_, capacity_);
+  } catch (...) {
+    // A type of size 0 was refused at construction.
+  }
+}
+
+void ZELI_MergeWaveformsPack::InitNewPoint(unsigned point) {
+  if (point >= capacity_) {
+    if (capacity_ > UINT_MAX / 2) throw ZELI_BadAllocException();
+    unsigned grown = capacity_ == 0 ? 1000 : 2 * capacity_;
+    if (grown <= point) grown = point + 1;
+    packed_ = packedType_.ReallocData(packed_, grown, capacity_);
+    capacity_ = grown;
+  }
+  current_ = static_cast<char*>(packed_) + static_cast<size_t>(sizeOf_) * point;
+  std::memset(current_, 0, sizeOf_);
+  if (point >= count_) count_ = point + 1;
+}
+
+void ZELI_MergeWaveformsPack::WfValue(unsigned k, const void* value) {
+  if (current_ == nullptr) throw ZELI_FailedException("ZELI_MergeWaveformsPack::WfValue: no point");
+  if (k >= offsets_.size()) throw ZELI_FailedException("ZELI_MergeWaveformsPack::WfValue: index");
+  packedType_.PackData(*fieldTypes_[k], value, 1, offsets_[k], current_);
+}
+
+void ZELI_MergeWaveformsPack::DuplicateWfValue(unsigned) {
+  throw ZELI_FailedException("ZELI_MergeWaveformsPack::DuplicateWfValue called");
+}
+
+void ZELI_MergeWaveformsPack::Term(unsigned pointCount) {
+  packed_ = packedType_.ReallocData(packed_, pointCount, capacity_);
+  capacity_ = pointCount;
+  count_ = pointCount;
+  current_ = nullptr;
+}
+
+void* ZELI_MergeWaveformsPack::Claim_PackedArray_p() noexcept {
+  void* packed = packed_;
+  packed_ = nullptr;
+  capacity_ = 0;
+  current_ = nullptr;
+  return packed;
+}
