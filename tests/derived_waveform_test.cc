@@ -5,7 +5,8 @@
 // session, values computed in another process, the cache records (their
 // arrays, their invalidation, failures that leave them as they were, a
 // derived waveform that dies while its arrays are referenced), the merge
-// action that packs composites.
+// action that packs composites, and the refusal to delete waveforms that a
+// reader or writer holds.
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -544,6 +545,68 @@ TEST_F(DerivedWaveformTest, ThePackActionPacksOneRecordPerMergedPoint) {
               "ZELI_MergeWaveformsPack: fields");
   }
   reads.clear();  // before their container goes
+  Close(c_);
+}
+
+// ---- waveforms in use ----------------------------------------------------------------
+
+TEST_F(DerivedWaveformTest, WaveformsAReaderHoldsCannotBeDeleted) {
+  std::vector<zel_waveform_t> bits;
+  zel_hierarchyNode_t bus = BusOfBits(
+      3, [](unsigned k, unsigned i) { return k == i; }, &bits);
+  zel_waveform_t composite = Check(ZEL_GetHierarchyWaveform(session_, bus, &status_));
+  zel_view_t view = Check(ZEL_CreateView(session_, &status_));
+  zel_reader_t reader = Check(ZEL_CreateReader(session_, c_, view, &status_));
+  zel_wfDataReader_t d = Check(ZEL_AddReaderWaveform(session_, reader, composite, &status_));
+  zel_wfDataReader_t b = Check(ZEL_AddReaderWaveform(session_, reader, bits[2], &status_));
+  auto readAll = [&] {
+    ZEL_StartReadingSegment(session_, reader, segment_, &status_);
+    EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
+    EXPECT_EQ(ZEL_GetPointCount(session_, d, &status_), 3u);
+    EXPECT_EQ(ZEL_GetPointCount(session_, b, &status_), 3u);
+    ZEL_EndReading(session_, reader, &status_);
+  };
+  readAll();
+
+  // The derived waveform itself, a stored field of it (the composite would
+  // lose the field), and a stored waveform the reader holds directly.
+  ZEL_DeleteHierarchyNode(session_, bus, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_DeleteHierarchyNode: Waveform is in use");
+  ZEL_DeleteHierarchyNode(session_, ZEL_GetHierarchySubelNode(session_, bus, 0, &status_), &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_DeleteHierarchyNode: Waveform is in use");
+  ZEL_DeleteHierarchyNode(session_, root_, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_DeleteHierarchyNode: Waveform is in use");
+  // Nothing changed: everything reads as before (ASan: nothing freed).
+  EXPECT_TRUE(ZEL_HierarchyNodeHasDerivedWaveform(session_, bus, &status_));
+  EXPECT_EQ(ObjectOf(session_, set_)->Get_WaveformMap().Get_Count(), 4u);
+  readAll();
+
+  // Without the composite in the reader, a field of it may go: the
+  // composite goes with it and is derived again from the fields left.
+  ZEL_RemoveReaderWaveform(session_, reader, d, &status_);
+  zel_hierarchyNode_t field0 = ZEL_GetHierarchySubelNode(session_, bus, 0, &status_);
+  ZEL_DeleteHierarchyNode(session_, field0, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  EXPECT_FALSE(ZEL_HierarchyNodeHasWaveform(session_, bus, &status_));
+  ZEL_GetWaveformSemantic(session_, composite, &status_);
+  EXPECT_EQ(status_, ZEL_BAD_HANDLE);
+  EXPECT_EQ(ObjectOf(session_, set_)->Get_WaveformMap().Get_Count(), 3u);
+  zel_waveform_t again = Check(ZEL_GetHierarchyWaveform(session_, bus, &status_));
+  EXPECT_EQ(dynamic_cast<ZELI_CompositeWaveform*>(Derived(again))->Get_Fields().size(), 3u);
+  // The stored bit the reader holds still refuses; once removed it goes.
+  ZEL_DeleteHierarchyNode(session_, ZEL_GetHierarchySubelNode(session_, bus, 2, &status_), &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_DeleteHierarchyNode: Waveform is in use");
+  ZEL_StartReadingSegment(session_, reader, segment_, &status_);
+  EXPECT_EQ(ZEL_GetPointCount(session_, b, &status_), 3u);
+  ZEL_EndReading(session_, reader, &status_);
+  ZEL_RemoveReaderWaveform(session_, reader, b, &status_);
+  ZEL_DeleteHierarchyNode(session_, root_, &status_);
+  EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  EXPECT_EQ(ObjectOf(session_, set_)->Get_WaveformMap().Get_Count(), 0u);
+  // The reader, now empty, starts again.
+  ZEL_StartReadingSegment(session_, reader, segment_, &status_);
+  EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  ZEL_DeleteReader(session_, reader, &status_);
   Close(c_);
 }
 

@@ -39,6 +39,8 @@ unsigned ZELI_WfDataReader::DecrementReferenceCount() {
   return --referenceCount_;
 }
 
+bool ZELI_WfDataReader::Uses(const ZELI_ExternalBase* object) const { return object == waveform_; }
+
 void ZELI_WfDataReader::Open(ZELI_Segment& segment) {
   if (open_) throw ZELI_FailedException("The segment is already open");
   const unsigned index = segment.Get_WaveformSet_p()->Get_SegmentIndexFromParIds(segment.Get_ParIds());
@@ -92,6 +94,13 @@ ZELI_Reader::~ZELI_Reader() {
     const int key = dataReader->Get_Key();
     if (access.IsLive(key) && access[key] == dataReader.get()) container_->Erase(dataReader.get());
   }
+}
+
+bool ZELI_Reader::Uses(const ZELI_ExternalBase* object) const {
+  for (const std::unique_ptr<ZELI_WfDataReader>& dataReader : dataReaders_) {
+    if (dataReader->Uses(object)) return true;
+  }
+  return false;
 }
 
 ZELI_WfDataReader* ZELI_Reader::Add_Waveform_p(ZELI_Waveform& waveform) {

@@ -44,6 +44,7 @@ class ZELI_WfDataReader final : public ZELI_AccessBase {
   ZELI_WfDataReader& operator=(const ZELI_WfDataReader&) = delete;
 
   bool IsOwnedByContainer() const override { return false; }
+  bool Uses(const ZELI_ExternalBase* object) const override;
 
   ZELI_Reader& Get_Reader() const { return *reader_; }
   ZELI_Waveform& Get_Waveform() const { return *waveform_; }
@@ -111,6 +112,8 @@ class ZELI_Reader final : public ZELI_AccessBase {
   void Open(ZELI_Segment& segment);
   // "The reader is not open"; then the container collects garbage.
   void Close();
+  // Whether one of the waveform readers reads the waveform.
+  bool Uses(const ZELI_ExternalBase* object) const override;
   // Told by a view that is being destroyed.
   void ViewGone() noexcept { view_ = nullptr; }
 
