@@ -12,6 +12,15 @@
     }                                                             \
   } while (0)
 
+/* A caller's operation as C code writes one: doubles, count at a time. */
+static zel_status_t Halve(void* userData, void* operand, unsigned count, void* result) {
+  const double* in = (const double*)operand;
+  double* out = (double*)result;
+  (void)userData;
+  for (unsigned i = 0; i < count; ++i) out[i] = in[i] / 2;
+  return ZEL_OK;
+}
+
 int main(void) {
   zel_status_t st = ZEL_FAILED;
   zel_session_t s = ZEL_InitSession(&st);
@@ -37,6 +46,18 @@ int main(void) {
   CHECK(st == ZEL_BAD_HANDLE);
   CHECK(strcmp(ZEL_GetError(), "ZEL_GetWfSegmentLegCount: Bad handle: wrong handle (deleted?)") == 0);
   CHECK(ZEL_GetWfSegmentConvertedYBuffer(NULL, &st) == NULL);
+
+  /* Registering an operation from C, with the header's callback type. */
+  zel_container_t c = ZEL_CreateContainer(s, "", ZEL_MODE_MEMORY, &st);
+  CHECK(st == ZEL_OK);
+  zel_type_t real = ZEL_CreateBuiltinType(s, c, "r", ZEL_REAL, &st);
+  CHECK(st == ZEL_OK);
+  ZEL_RegisterUnaryOperation(s, c, ZEL_OP_ABS, real, real, Halve, NULL, &st);
+  CHECK(st == ZEL_OK);
+  ZEL_RegisterUnaryOperation(s, c, ZEL_OP_ABS, real, real, NULL, NULL, &st);
+  CHECK(st == ZEL_BAD_ARG);
+  ZEL_CloseContainer(s, c, &st);
+  CHECK(st == ZEL_OK);
 
   ZEL_TermSession(s, &st);
   CHECK(st == ZEL_OK);

@@ -97,6 +97,28 @@ TEST_F(WaveformTest, NoDataInASegmentAndExistWfSegment) {
   Close(c_);
 }
 
+// A descriptor or segment of another container (or another set's segment)
+// is refused before anything could refer to it.
+TEST_F(WaveformTest, ObjectsOfAnotherContainerOrSetAreRefused) {
+  zel_container_t other = CreateMemory();
+  zel_dimensionDescriptor_t foreign = Descriptor(other, "v", "V");
+  ZEL_CreateWaveform(session_, set_, 0, foreign, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_CreateWaveform: Dimension descriptor belongs to another container");
+  zel_waveform_t w = Wave();
+  ZEL_SetWaveformYDescriptor(session_, w, foreign, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG,
+                     "ZEL_SetWaveformYDescriptor: Dimension descriptor belongs to another container");
+  EXPECT_TRUE(ZEL_AreSameDimensionDescriptor(ZEL_GetWaveformYDescriptor(session_, w, &status_), y_));
+
+  ZEL_ExistWfSegment(session_, Segment(Set(other, "tran")), w, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_ExistWfSegment: Segment belongs to another container");
+  ZEL_ExistWfSegment(session_, Segment(Set(c_, "ac")), w, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG,
+                     "ZEL_ExistWfSegment: The waveform and the segment belong to different waveform sets.");
+  Close(other);
+  Close(c_);
+}
+
 TEST_F(WaveformTest, StoredWaveformsReadBackInAnotherProcess) {
   zel_waveform_t a = Wave(200);
   Wave(1);

@@ -439,7 +439,8 @@ typedef enum zel_operation_e {
   ZEL_OP_SUBTRACT = 49,
   ZEL_OP_BINARY_50 = 50,
   ZEL_OP_XY = 51,
-  ZEL_OP_CONVERT_TYPE = 52
+  ZEL_OP_CONVERT_TYPE = 52,
+  ZEL_OPERATION_INT_RANGE_ = 0x7fffffff /* any int may be passed; others are refused */
 } zel_operation_t;
 
 /* How a value becomes text. */
@@ -1782,6 +1783,32 @@ ZEL_API void ZEL_DeleteView(zel_session_t session, zel_view_t view,
 typedef zel_status_t (*zel_unaryOperationCallback_t)(void* userData, void* operand, unsigned count, void* result);
 typedef zel_status_t (*zel_binaryOperationCallback_t)(void* userData, void* operand1, void* operand2,
                                                       unsigned count, void* result);
+
+/* Registration: the container keeps the operation for the given operation
+ * value and operand types (types of any open container of the session; a
+ * type of another container is brought in with ZEL_FindOrCopyType first).
+ * It replaces an operation the container already keeps for compatible
+ * types (the same data type; for an enumeration, the same range and
+ * literals; a record or union type only itself), including the built-in
+ * one an earlier lookup kept. The operation value is stored as given (its
+ * class is not checked). Texts a callback stores into a string result
+ * belong to the library, also when the callback fails. A null callback:
+ * ZEL_BAD_ARG "The callback is null.". userData must stay valid while the
+ * container is open. */
+ZEL_API void ZEL_RegisterUnaryOperation(zel_session_t session, zel_container_t container, zel_operation_t operation,
+                                        zel_type_t operandType, zel_type_t resultType,
+                                        zel_unaryOperationCallback_t callback, void* userData,
+                                        zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_RegisterBinaryOperation(zel_session_t session, zel_container_t container, zel_operation_t operation,
+                                         zel_type_t firstType, zel_type_t secondType, zel_type_t resultType,
+                                         zel_binaryOperationCallback_t callback, void* userData,
+                                         zel_status_t* status) ZEL_NOTHROW;
+/* Conversion (ZEL_OP_CONVERT_TYPE) from sourceType to targetType, called
+ * like a unary operation. */
+ZEL_API void ZEL_RegisterConvertTypeOperation(zel_session_t session, zel_container_t container,
+                                              zel_type_t sourceType, zel_type_t targetType,
+                                              zel_unaryOperationCallback_t callback, void* userData,
+                                              zel_status_t* status) ZEL_NOTHROW;
 
 #ifdef __cplusplus
 } /* extern "C" */

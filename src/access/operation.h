@@ -4,8 +4,15 @@
 // An operation knows its value (zel_operation_t), its operand types, the X
 // type for operations on whole waveforms (transforms 30 to 32, comparisons
 // 41 to 44) and its result type (for a conversion, the target type). It is
-// applied to arrays of count values laid out as the types store them; the
-// caller allocates the result array.
+// applied to arrays of count values laid out as the types store them.
+//
+// Result memory: the caller of an Apply* member allocates the result array
+// for count values of the result type, zero-filled (the type's
+// ReallocData(nullptr, count, 0) does that), so that string slots start as
+// null pointers. An operation never frees or reallocates the result array,
+// on success or failure: whoever allocated it frees it once, on every path,
+// with the result type's FreeData (which also releases the strings that
+// were filled before a failure). Operand arrays are only read.
 //
 //   class           values     test
 //   unary           0 to 32    IsUnaryOperation
@@ -77,8 +84,12 @@ class ZELI_Operation {
   // The built-in operation for a request, or null when the types cannot
   // do it. Result types of unary and binary operations come from the first
   // type (generated types of container where needed); result is used only
-  // as the target of a conversion. A value outside 0 to 52:
+  // as the target of a conversion. x is kept only for transforms and
+  // comparisons, the operations that need one. A value outside 0 to 52:
   // ZELI_FailedException "ZELI_Operation::CreateBuiltInOperation implementation".
+  // Failures of the type's own members pass through: the derivative of a
+  // complex type ("Invalid operation on Complex."), operations 38 to 40 on
+  // float, real and complex types.
   static std::unique_ptr<ZELI_Operation> CreateBuiltInOperation(zel_operation_t operation, ZELI_Type* first,
                                                                 ZELI_Type* second, ZELI_Type* x, ZELI_Type* result,
                                                                 ZELI_TypedContainer& container);
@@ -101,7 +112,12 @@ class ZELI_BuiltInOperation final : public ZELI_Operation {
 
 // A caller's operation. A callback that returns a status other than ZEL_OK
 // fails the operation with ZELI_FailedException "User operation failed";
-// the result array is then left as it is (its allocator frees it).
+// the result array is then left as the callback left it, and nothing is
+// freed here: the result may be an array the caller of the operation still
+// owns, and its string slots may hold texts the callback filled or nulls,
+// which the allocator's FreeData handles alike. The callback is not called
+// for count 0. Calling the member of the other arity (ApplyBinaryOperation
+// on a unary callback, say) fails with ZELI_FailedException naming it.
 class ZELI_CallbackOperation final : public ZELI_Operation {
  public:
   // Unary and convert-type operations: unary set, binary null; binary

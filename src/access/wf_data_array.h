@@ -32,6 +32,7 @@
 class ZELI_CachedArray;
 class ZELI_Container;
 class ZELI_DataInformation;
+class ZELI_Operation;
 class ZELI_Type;
 class ZELI_WfSegment;
 
@@ -80,7 +81,45 @@ class ZELI_WfDataArray {
   // when there is no index array).
   void ConstructDataArray();
 
+  // ---- operations on the values (wf_data_array_operation.cc) ----
+  // Replaces the values by the operation's results over them, in point
+  // order: a unary operation or a type conversion (ApplyUnaryOperation), or
+  // a binary operation with a scalar (ApplyBinaryOperationWithScalar); any
+  // other operation: "ZELI_WfDataArray::ApplyOperation implementation"
+  // (internal failure).
+  //
+  // The results are written over the values themselves when nobody else can
+  // see them: a direct array, not indexed, whose cached array no owner can
+  // locate and no other data array references, and whose result type is no
+  // wider than the values' type (neither holding texts). Otherwise they go
+  // into new zeroed memory, which becomes a new plain cached array in the
+  // container's cache, referenced here once; the arrays linked before are
+  // released. Either way the summary is new: monotonicity and extremes
+  // determined over the results, the old data spacing kept.
+  //
+  // A failure leaves this array as it was, with its links and summary;
+  // only a failure part-way through an operation written over private
+  // values leaves the values it had already replaced (nobody else sees
+  // them). Operand or result types of size 0: ZELI_BadArgException "Type
+  // does not store data".
+  void ApplyOperation(const ZELI_Operation& operation, const void* scalar, bool reversed);
+  // The operation (unary or convert type) once over all values.
+  void ApplyUnaryOperation(const ZELI_Operation& operation);
+  // The operation on each value and scalar (one value of the other
+  // operand's type), one value at a time: (value, scalar), or (scalar,
+  // value) when reversed. A null scalar: ZELI_BadArgException "Null data
+  // buffer".
+  void ApplyBinaryOperationWithScalar(const ZELI_Operation& operation, const void* scalar, bool reversed);
+
  private:
+  // Computes the results of an operation that reads the values as
+  // operandType with compute(input, count, result) and installs them (see
+  // ApplyOperation).
+  template <class Compute>
+  void ReplaceValues(const ZELI_Operation& operation, const ZELI_Type* operandType, Compute compute);
+  // Whether results of resultType may be written over the values.
+  bool IsWritableInPlace(const ZELI_Type& resultType) const;
+
   ZELI_LiveMark<ZELI_WfDataArray> live_;  // first: listed before anything else is built
   ZELI_Container* container_;
   ZELI_CachedArray* direct_ = nullptr;  // one reference held

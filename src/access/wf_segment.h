@@ -12,6 +12,7 @@
 #ifndef ZEL_ACCESS_WF_SEGMENT_H
 #define ZEL_ACCESS_WF_SEGMENT_H
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -23,6 +24,7 @@ class ZELI_Type;
 class ZELI_WfDataArray;
 class ZELI_WfDataView;
 class ZELI_MergeWaveformsAction;
+class ZELI_Operation;
 class ZELI_WfSegment;
 
 // The X side of a waveform segment, built over what a data set read
@@ -113,6 +115,16 @@ class ZELI_XYPoints {
 
   // Copies one value of each type (strings are duplicated).
   void EnterXYPoint(const void* x, const void* y);
+  // EnterXYPoint for callers that hold the values as element types X and Y,
+  // of exactly the two types' sizes and without texts: the same point,
+  // without a call per value.
+  template <class X, class Y>
+  void EnterXYValues(const X& x, const Y& y) {
+    if (count_ == capacity_) Grow();
+    std::memcpy(static_cast<char*>(x_) + sizeof(X) * count_, &x, sizeof(X));
+    std::memcpy(static_cast<char*>(y_) + sizeof(Y) * count_, &y, sizeof(Y));
+    ++count_;
+  }
   void TermXYBuffers();
   unsigned Get_Count() const { return count_; }
   ZELI_Type* Get_XType_p() const { return xType_; }
@@ -125,6 +137,9 @@ class ZELI_XYPoints {
   void* Release_Y_p() noexcept;
 
  private:
+  // Room for 100 points at first, then twice the room.
+  void Grow();
+
   ZELI_Type* xType_;  // not owned
   ZELI_Type* yType_;  // not owned
   void* x_ = nullptr;  // capacity_ values of xType_
@@ -280,6 +295,12 @@ class ZELI_WfSegment {
   // Ends the collection (TermXYBuffers) and makes its points this segment's
   // X and Y data: one leg over them, polynomial data becomes linear.
   void ReplaceXYData(ZELI_XYPoints& points);
+  // Makes count computed X values of xType and Y values of yType (both
+  // owned from here on, also on failure) this segment's data: one leg over
+  // them, the given interpolation type (leaving polynomial data releases
+  // the order array). Summaries as ReplaceWfDataArray's.
+  void ReplaceXYValues(ZELI_Type* xType, void* x, ZELI_Type* yType, void* y, unsigned count,
+                       zel_interpolation_t interpolation);
 
   // ---- derived segments ----
   // New segments over copies of the data arrays (sharing their cached
@@ -314,19 +335,83 @@ class ZELI_WfSegment {
   void YAtX(unsigned leg, unsigned point, const void* x, const ZELI_Type* xType, const ZELI_Type* yType, void* y,
             unsigned* lower, unsigned* upper) const;
 
+  // ---- operations (wf_operations.cc) ----
+  // Each computes new values for this segment from its own (and another
+  // segment's) and installs them in place of its data arrays; nothing is
+  // written to the container, and arrays shared with stored data are only
+  // released. Buffers and texts handed out before are invalid afterwards.
+  // A failing operation leaves the segment with the data arrays it had (see
+  // ZELI_WfDataArray::ApplyOperation for values written over in place).
+  // operation is resolved for the segments' types; scalar is one value of
+  // its second operand type (first when reversed), or null.
+  //
+  // On the Y values: a unary operation with an X type (derivative,
+  // integrals) by ApplyUnaryWfOperation, other unary operations and type
+  // conversions by the Y data array; a binary operation without an X type
+  // and without other with the scalar by the Y data array, any other binary
+  // operation by ApplyBinaryOperation. Anything else:
+  // "ZELI_WfSegment::ApplyYOperation implementation".
+  void ApplyYOperation(const ZELI_Operation& operation, ZELI_WfSegment* other, const void* scalar, bool reversed);
+  // A unary operation or a type conversion on the X values; anything else:
+  // "ZELI_WfSegment::ApplyXOperation implementation".
+  void ApplyXOperation(const ZELI_Operation& operation);
+  // A binary operation between this segment's Y values and other's
+  // (reversed: other's first), or, without other, the scalar (then the
+  // operation must be a waveform operation). Different X axes are merged
+  // first; a comparison (with an X type) becomes crossing points
+  // (ApplyWfComparisonOperation); operation 51 makes the first operand the
+  // X values and the second the Y values. Neither other nor scalar:
+  // ZELI_BadArgException "Null data buffer".
+  void ApplyBinaryOperation(const ZELI_Operation& operation, ZELI_WfSegment* other, const void* scalar,
+                            bool reversed);
+  // Derivative (30), rectangle integral (31), trapezoid integral (32) over
+  // X, on a segment of one leg with real or float X values; messages in
+  // wf_operations.cc.
+  void ApplyUnaryWfOperation(const ZELI_Operation& operation);
+  // The result of a comparison over count points at x (this segment's X
+  // type) of first and second (the operation's operand types, with their
+  // interpolation types), as the points where it changes; they become this
+  // segment's X and Y values, held constant between the points. merged
+  // tells that x came from a merge.
+  void ApplyWfComparisonOperation(const ZELI_Operation& operation, const void* x, const void* first,
+                                  zel_interpolation_t firstInterpolation, const void* second,
+                                  zel_interpolation_t secondInterpolation, unsigned count, bool merged);
+
   // ---- merging onto a common X axis (merge_waveforms.h, wf_segment_merge.cc) ----
   // Whether the X axes (leg 0) of segments differ: "There are no arrays to
-  // merge" (bad argument) for none; false for one. When they differ, the X
-  // type must be ordered, every X axis monotonic and every interpolation
-  // type interpolable, else "The X Axis data is not ordered." / "... not
-  // monotonic." / "... not interpolatable.".
+  // merge" (bad argument) for none; false for one. Equal axes have the same
+  // point count and equal values (a double against a float within twice
+  // the double epsilon, relative; other pairs by the first X type's Equal);
+  // they need no merge unless the interpolation types differ. When a merge
+  // is needed, every X type must be ordered, every X axis monotonic and
+  // every interpolation type constant, linear or polynomial, else "The X
+  // Axis data is not ordered." / "The X Axis data is not monotonic." / "The
+  // X Axis data is not interpolatable." (internal failures).
   static bool MustMergeXAxisData(const std::vector<ZELI_WfSegment*>& segments);
+  // The first segment's X monotonicity, or MIXED when another differs;
+  // monotonic is true when every one is 2 to 5 (increasing or decreasing).
+  // "There are no arrays to merge" (bad argument) for none.
   static zel_monotonicity_t MergedMonotonicity(const std::vector<ZELI_WfSegment*>& segments, bool& monotonic);
+  // The first segment's interpolation type, or MIXED when another differs;
+  // interpolable is true when every one is constant, linear or polynomial.
+  // "There are no arrays to merge" (bad argument) for none.
   static zel_interpolation_t MergedInterpolationType(const std::vector<ZELI_WfSegment*>& segments,
                                                      bool& interpolable);
+  // The first k >= from whose walk index is valid: 0 <= indexes[k] <
+  // counts[k]; indexes.size() when there is none.
+  static unsigned NextValidArray(const std::vector<long long>& indexes, const std::vector<unsigned>& counts,
+                                 unsigned from);
   // Merges leg 0 of every segment in ascending X, telling action the values
-  // of every merged point. Returns the merged X values: pointCount values of
-  // xType allocated through it, for the caller to free (ZELI_TypedValues).
+  // of every merged point (merge_waveforms.h; the walk and its step mode
+  // are described in wf_segment_merge.cc). The X values are compared as
+  // the element type of xType's kind; each segment's X values are read as
+  // that type (converted when its own X type differs). Returns the merged X
+  // values: pointCount values allocated through xType, which the caller
+  // frees through it (ZELI_TypedValues); null for no points. On failure
+  // nothing is returned and the action keeps what it was given. X kinds
+  // string, complex, array, record and union: "Cannot merge the X data
+  // type"; others without an element type: "ZELI_WfSegment::MergeWaveforms
+  // implementation" (internal failures).
   static void* MergeWaveforms(const std::vector<ZELI_WfSegment*>& segments, ZELI_Type* xType,
                               ZELI_MergeWaveformsAction& action, unsigned& pointCount);
 
@@ -370,6 +455,17 @@ class ZELI_WfSegment {
   void InstallValues(Axis axis, ZELI_Type* type, void* data, unsigned count, zel_dataSpacing_t spacing);
   // Deletes the data array of the axis and puts array (owned) in its place.
   void InstallDataArray(Axis axis, ZELI_WfDataArray* array) noexcept;
+  // Takes legs as this segment's (swapped in) and empties the window.
+  void InstallLegs(std::vector<ZELI_WfLeg>& legs) noexcept;
+  // Sets the interpolation type; leaving polynomial releases the order array.
+  void ChangeInterpolationType(zel_interpolation_t interpolation) noexcept;
+  // Leg 0's values of an axis side by side (null for none), for operations
+  // on whole legs: a leg with extra points has no such buffer
+  // ("Unimplemented ZELI_WfLeg::Get_XArrayAddress" / "...Get_YArrayAddress").
+  const void* LegBuffer(Axis axis);
+  // Operations on leg 0 (wf_operations.cc).
+  void Derivative(const ZELI_Operation& operation);
+  void Integral(const ZELI_Operation& operation);
   // A data array from a caller, checked as Set_DataArray_p says.
   const ZELI_WfDataArray& CheckedCallerArray(const void* array) const;
 

@@ -32,16 +32,18 @@ ZELI_XYPoints::~ZELI_XYPoints() {
   }
 }
 
+void ZELI_XYPoints::Grow() {
+  if (capacity_ > UINT_MAX / 2) throw ZELI_BadAllocException();
+  const unsigned grown = capacity_ == 0 ? 100 : 2 * capacity_;
+  // Each buffer takes its new size at once; capacity_ follows once both
+  // have it (added slots are zero, so the smaller count frees correctly).
+  x_ = xType_->ReallocData(x_, grown, capacity_);
+  y_ = yType_->ReallocData(y_, grown, capacity_);
+  capacity_ = grown;
+}
+
 void ZELI_XYPoints::EnterXYPoint(const void* x, const void* y) {
-  if (count_ == capacity_) {
-    if (capacity_ > UINT_MAX / 2) throw ZELI_BadAllocException();
-    const unsigned grown = capacity_ == 0 ? 100 : 2 * capacity_;
-    // Each buffer takes its new size at once; capacity_ follows once both
-    // have it (added slots are zero, so the smaller count frees correctly).
-    x_ = xType_->ReallocData(x_, grown, capacity_);
-    y_ = yType_->ReallocData(y_, grown, capacity_);
-    capacity_ = grown;
-  }
+  if (count_ == capacity_) Grow();
   xType_->CopyData(x_, count_, x, 0);
   try {
     yType_->CopyData(y_, count_, y, 0);
@@ -161,6 +163,13 @@ void ZELI_WfSegment::ReplaceWfDataArray(Axis axis, ZELI_Type* type, void* data, 
   InstallDataArray(axis, NewValuesArray(Get_Container(), type, values.Release(), count, spacing).release());
 }
 
+void ZELI_WfSegment::InstallLegs(std::vector<ZELI_WfLeg>& legs) noexcept {
+  legs_.swap(legs);
+  // The old window may lie outside the new legs.
+  for (ZELI_ConvertedTexts& texts : convertedBuffers_) texts.Clear();
+  window_ = Window();
+}
+
 void ZELI_WfSegment::ReplaceXYData(ZELI_XYPoints& points) {
   points.TermXYBuffers();
   const unsigned count = points.Get_Count();
@@ -171,17 +180,33 @@ void ZELI_WfSegment::ReplaceXYData(ZELI_XYPoints& points) {
   ConvertPolynomialInterpolationToLinear();
   InstallDataArray(X_AXIS, x.release());
   InstallDataArray(Y_AXIS, y.release());
-  legs_.swap(legs);
-  // The old window may lie outside the new legs.
-  for (ZELI_ConvertedTexts& texts : convertedBuffers_) texts.Clear();
-  window_ = Window();
+  InstallLegs(legs);
+}
+
+void ZELI_WfSegment::ReplaceXYValues(ZELI_Type* xType, void* x, ZELI_Type* yType, void* y, unsigned count,
+                                     zel_interpolation_t interpolation) {
+  OwnedValues xValues(xType, x, count);
+  OwnedValues yValues(yType, y, count);
+  std::vector<ZELI_WfLeg> legs{ZELI_WfLeg(0, count)};
+  ZELI_Container& container = Get_Container();
+  auto xArray = NewValuesArray(container, xType, xValues.Release(), count, Get_XDataSpacing());
+  auto yArray = NewValuesArray(container, yType, yValues.Release(), count, Get_YDataSpacing());
+  ChangeInterpolationType(interpolation);
+  InstallDataArray(X_AXIS, xArray.release());
+  InstallDataArray(Y_AXIS, yArray.release());
+  InstallLegs(legs);
+}
+
+void ZELI_WfSegment::ChangeInterpolationType(zel_interpolation_t interpolation) noexcept {
+  if (interpolation_ == ZEL_INTERPOLATION_POLYNOMIAL && interpolation != ZEL_INTERPOLATION_POLYNOMIAL) {
+    ZELI_ReleaseCachedArray(Get_Container().Get_Cache(), order_);
+    order_ = nullptr;
+  }
+  interpolation_ = interpolation;
 }
 
 void ZELI_WfSegment::ConvertPolynomialInterpolationToLinear() {
-  if (interpolation_ != ZEL_INTERPOLATION_POLYNOMIAL) return;
-  interpolation_ = ZEL_INTERPOLATION_LINEAR;
-  ZELI_ReleaseCachedArray(Get_Container().Get_Cache(), order_);
-  order_ = nullptr;
+  if (interpolation_ == ZEL_INTERPOLATION_POLYNOMIAL) ChangeInterpolationType(ZEL_INTERPOLATION_LINEAR);
 }
 
 // ---- derived segments ----------------------------------------------------------------

@@ -16,7 +16,9 @@ ZEL_EXPORT zel_waveform_t ZEL_CreateWaveform(zel_session_t session, zel_waveform
   return ZELC_Call(__func__, status, ZEL_NullWaveform, [&](ZELC_Interface& zel) {
     ZELC_Session* s = zel.ConvertSessionHandle(session);
     const auto set = ZELC_Resolve(s, waveformSet);
-    ZELI_DimensionDescriptor* y = ZELC_Resolve(s, yDescriptor).object;
+    // A descriptor of another container would dangle once that one closes.
+    ZELI_DimensionDescriptor* y =
+        ZELC_Resolve(s, yDescriptor, set.wrapper, "Dimension descriptor belongs to another container").object;
     auto waveform = std::make_unique<ZELI_SourceWaveform>(set.object, y, semantic);
     ZELI_KeyMap<ZELI_ExternalBase>& map = set.wrapper->Get_Object_p()->Get_ExternalConvertor();
     waveform->Set_Key(map.Insert(waveform.get()));
@@ -36,7 +38,8 @@ ZEL_EXPORT void ZEL_SetWaveformYDescriptor(zel_session_t session, zel_waveform_t
   ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
     ZELC_Session* s = zel.ConvertSessionHandle(session);
     const auto w = ZELC_Resolve(s, waveform);
-    w->Set_YDescriptor_p(ZELC_Resolve(s, yDescriptor).object);
+    w->Set_YDescriptor_p(
+        ZELC_Resolve(s, yDescriptor, w.wrapper, "Dimension descriptor belongs to another container").object);
   });
 }
 
@@ -119,8 +122,13 @@ ZEL_EXPORT zel_bool_t ZEL_ExistWfSegment(zel_session_t session, zel_segment_t se
   return ZELC_Call(__func__, status, zel_bool_t{0}, [&](ZELC_Interface& zel) {
     ZELC_Session* s = zel.ConvertSessionHandle(session);
     const auto w = ZELC_Resolve(s, waveform);
-    ZELI_Segment* seg = ZELC_Resolve(s, segment).object;
+    ZELI_Segment* seg = ZELC_Resolve(s, segment, w.wrapper, "Segment belongs to another container").object;
     ZELI_SourceWaveform* source = w->Get_SourceWaveform_p();
+    // Locations are kept by key in set: another set's segment would answer
+    // for a stranger.
+    if (seg->Get_WaveformSet_p() != source->Get_WaveformSet_p()) {
+      throw ZELI_BadArgException("The waveform and the segment belong to different waveform sets.");
+    }
     return static_cast<zel_bool_t>(seg->ExistWaveform(source->Get_KeyInSet()) ? 1 : 0);
   });
 }
