@@ -175,40 +175,6 @@ ZELI_DerivedValues ZELI_ComputeDerived::Subelement(const ZELI_SubelementWaveform
   return values;
 }
 
-namespace {
-
-// Whether the X axes (leg 0) of the segments differ: point counts or X
-// values (compared through the X type), or interpolations that differ.
-bool XAxesDiffer(const std::vector<ZELI_WfSegment*>& segments) {
-  const ZELI_WfSegment& first = *segments.front();
-  const unsigned n = first.PointCount(0);
-  const ZELI_Type* xType = first.Get_XType_p();
-  for (size_t k = 1; k < segments.size(); ++k) {
-    const ZELI_WfSegment& other = *segments[k];
-    if (other.PointCount(0) != n || other.Get_XType_p() != xType) return true;
-    if (other.Get_XInterpolationType() != first.Get_XInterpolationType()) return true;
-    const ZELI_WfDataArray& a = *first.Get_XDataArray_p();
-    const ZELI_WfDataArray& b = *other.Get_XDataArray_p();
-    // The same values read once for a shared X set need no comparison.
-    if (a.Get_DirectArray_p() == b.Get_DirectArray_p() && a.Get_IndexArray_p() == b.Get_IndexArray_p() &&
-        a.Get_ValueArray_p() == b.Get_ValueArray_p()) {
-      continue;
-    }
-    for (unsigned i = 0; i < n; ++i) {
-      if (!xType->Equal(a.Get_PointAddress(i), b.Get_PointAddress(i), 1)) return true;
-    }
-  }
-  return false;
-}
-
-// Merges the fields onto a common X axis: the merged X values (n of them,
-// allocated through xType) are returned, the packed values stay in pack.
-void* MergeFields(const std::vector<ZELI_WfSegment*>&, ZELI_Type*, ZELI_MergeWaveformsPack&, unsigned&) {
-  throw ZELI_FailedException("Unimplemented: merging the fields of a composite waveform");
-}
-
-}  // namespace
-
 ZELI_DerivedValues ZELI_ComputeDerived::Composite(const ZELI_CompositeWaveform& waveform, ZELI_Segment& segment) {
   static const char* const oneLeg = "ZELI_CompositeWaveform::Get_CachedArray_p: 1";
   static const char* const emptyBuffer = "ZELI_CompositeWaveform::Get_CachedArray_p";
@@ -227,7 +193,7 @@ ZELI_DerivedValues ZELI_ComputeDerived::Composite(const ZELI_CompositeWaveform& 
   }
 
   ZELI_DerivedValues values;
-  if (!XAxesDiffer(segments)) {
+  if (!ZELI_WfSegment::MustMergeXAxisData(segments)) {
     // One X axis: the composite values are packed over it, and it stays the
     // first field's.
     const unsigned n = segments.front()->PointCount(0);
@@ -243,7 +209,7 @@ ZELI_DerivedValues ZELI_ComputeDerived::Composite(const ZELI_CompositeWaveform& 
   } else {
     ZELI_MergeWaveformsPack pack(segments, fields, *yType);
     unsigned n = 0;
-    void* merged = MergeFields(segments, xType, pack, n);
+    void* merged = ZELI_WfSegment::MergeWaveforms(segments, xType, pack, n);
     values.x = Adopt(xType, n, merged);
     values.y = Adopt(yType, n, pack.Claim_PackedArray_p());
     values.count = n;
