@@ -638,6 +638,10 @@ TEST_F(DerivedWaveformTest, ThePackActionPacksOneRecordPerMergedPoint) {
     busType->FreeData(packed, 1500);
     EXPECT_EQ(Failure([&] { ZELI_MergeWaveformsPack(segments, {fields[0]}, *busType); }),
               "ZELI_MergeWaveformsPack: fields");
+    // A field placed past the end of the packed value is refused up front.
+    std::vector<ZELI_FieldLocation> outside = fields;
+    outside[1].offset = 8;
+    EXPECT_EQ(Failure([&] { ZELI_MergeWaveformsPack(segments, outside, *busType); }), "ZELI_Type::PackData: layout");
   }
   reads.clear();  // before their container goes
   Close(c_);

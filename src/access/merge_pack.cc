@@ -16,11 +16,10 @@ ZELI_MergeWaveformsPack::ZELI_MergeWaveformsPack(std::vector<ZELI_WfSegment*> se
     : ZELI_MergeWaveformsAction(std::move(segments)), packedType_(packedType), sizeOf_(packedType.Get_SizeOf()) {
   if (fields.size() != segments_.size()) throw ZELI_FailedException("ZELI_MergeWaveformsPack: fields");
   if (sizeOf_ == 0) throw ZELI_BadArgException("Type does not store data");
-  offsets_.reserve(fields.size());
-  fieldTypes_.reserve(fields.size());
+  // Placed once: the walk packs one value at a time.
+  fields_.reserve(fields.size());
   for (size_t k = 0; k < fields.size(); ++k) {
-    offsets_.push_back(fields[k].offset);
-    fieldTypes_.push_back(segments_[k]->Get_YType_p());
+    fields_.push_back(packedType_.Get_PackedField(*segments_[k]->Get_YType_p(), fields[k].offset));
   }
 }
 
@@ -41,15 +40,15 @@ void ZELI_MergeWaveformsPack::InitNewPoint(unsigned point) {
     packed_ = packedType_.ReallocData(packed_, grown, capacity_);
     capacity_ = grown;
   }
-  current_ = static_cast<char*>(packed_) + static_cast<size_t>(sizeOf_) * point;
+  current_ = static_cast<unsigned char*>(packed_) + static_cast<size_t>(sizeOf_) * point;
   std::memset(current_, 0, sizeOf_);
   if (point >= count_) count_ = point + 1;
 }
 
 void ZELI_MergeWaveformsPack::WfValue(unsigned k, const void* value) {
   if (current_ == nullptr) throw ZELI_FailedException("ZELI_MergeWaveformsPack::WfValue: no point");
-  if (k >= offsets_.size()) throw ZELI_FailedException("ZELI_MergeWaveformsPack::WfValue: index");
-  packedType_.PackData(*fieldTypes_[k], value, 1, offsets_[k], current_);
+  if (k >= fields_.size()) throw ZELI_FailedException("ZELI_MergeWaveformsPack::WfValue: index");
+  fields_[k].Pack(current_, static_cast<const unsigned char*>(value));
 }
 
 void ZELI_MergeWaveformsPack::DuplicateWfValue(unsigned) {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "access/merge_waveforms.h"
+#include "types/type.h"
 
 struct ZELI_FieldLocation;
 
@@ -25,7 +26,8 @@ class ZELI_MergeWaveformsPack final : public ZELI_MergeWaveformsAction {
   // One field location per segment (its offset in packedType's values, in
   // the bits ZELI_Type::PackData takes); each segment's Y type is the field
   // type. Counts that differ: ZELI_FailedException
-  // "ZELI_MergeWaveformsPack: fields"; a packed type of size 0: "Type does
+  // "ZELI_MergeWaveformsPack: fields"; a field that does not fit where it
+  // is placed: "ZELI_Type::PackData: layout"; a type of size 0: "Type does
   // not store data" (bad argument).
   ZELI_MergeWaveformsPack(std::vector<ZELI_WfSegment*> segments, const std::vector<ZELI_FieldLocation>& fields,
                           const ZELI_Type& packedType);
@@ -51,13 +53,12 @@ class ZELI_MergeWaveformsPack final : public ZELI_MergeWaveformsAction {
 
  private:
   const ZELI_Type& packedType_;
-  std::vector<unsigned> offsets_;             // by segment
-  std::vector<const ZELI_Type*> fieldTypes_;  // by segment: its Y type
-  unsigned sizeOf_;                            // of one packed record
+  std::vector<ZELI_PackedField> fields_;  // by segment: where its value goes
+  unsigned sizeOf_;                       // of one packed record
   unsigned capacity_ = 0;
   unsigned count_ = 0;  // records up to and including the current one
   void* packed_ = nullptr;
-  void* current_ = nullptr;  // the record of the current point
+  unsigned char* current_ = nullptr;  // the record of the current point
 };
 
 #endif  // ZEL_ACCESS_MERGE_PACK_H

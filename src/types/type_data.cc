@@ -362,45 +362,39 @@ void ZELI_Type::UnpackData(const void* source, unsigned count, void* const* dest
   ForEachLeaf(*this, 0, 0, extract);
 }
 
-void ZELI_Type::PackData(const ZELI_Type& field, const void* source, unsigned count, unsigned bitOffset,
-                         void* destination) const {
+ZELI_PackedField ZELI_Type::Get_PackedField(const ZELI_Type& field, unsigned bitOffset) const {
   RequireData();
   field.RequireData();
+  ZELI_PackedField placed;
+  const unsigned bits = field.Get_PackedSizeOf();
+  if (bits == 0) return placed;
+  CheckLeafInside(*this, field, bitOffset, "ZELI_Type::PackData");
+  placed.byte = bitOffset / 8;
+  if (bits % 8 == 0) {
+    placed.size = field.Get_SizeOf();
+    return placed;
+  }
+  // A narrow field is one byte wide in its own values (see the packed width
+  // of a discrete range).
+  const unsigned inByte = bitOffset % 8;
+  placed.bits = bits;
+  placed.crosses = inByte + bits > 8;
+  placed.shift = (placed.crosses ? 16 : 8) - inByte - bits;
+  return placed;
+}
+
+void ZELI_Type::PackData(const ZELI_Type& field, const void* source, unsigned count, unsigned bitOffset,
+                         void* destination) const {
+  const ZELI_PackedField placed = Get_PackedField(field, bitOffset);
   if (count == 0) return;
   RequireBuffer(source);
   RequireBuffer(destination);
-  CheckLeafInside(*this, field, bitOffset, "ZELI_Type::PackData");
-  const unsigned bits = field.Get_PackedSizeOf();
+  if (placed.size == 0 && placed.bits == 0) return;
   const size_t stride = sizeOf_;
   const unsigned fieldSize = field.Get_SizeOf();
-  const unsigned byte = bitOffset / 8;
-  unsigned char* record = Bytes(destination) + byte;
+  unsigned char* record = Bytes(destination);
   const unsigned char* value = Bytes(source);
-  if (bits % 8 == 0) {
-    if (bits == 0) return;
-    for (unsigned r = 0; r < count; ++r, record += stride, value += fieldSize) std::memcpy(record, value, fieldSize);
-    return;
-  }
-  // A narrow field is one byte wide in its own values (see the packed width
-  // of a discrete range); it sits in one byte of the record or, crossing a
-  // byte boundary, in a big-endian 16-bit word.
-  const unsigned inByte = bitOffset % 8;
-  const unsigned mask = LowBits(bits);
-  if (inByte + bits <= 8) {
-    const unsigned shift = 8 - inByte - bits;
-    const unsigned keep = ~(mask << shift) & 0xFFu;
-    for (unsigned r = 0; r < count; ++r, record += stride, value += fieldSize) {
-      record[0] = static_cast<unsigned char>((record[0] & keep) | ((value[0] & mask) << shift));
-    }
-    return;
-  }
-  const unsigned shift = 16 - inByte - bits;
-  for (unsigned r = 0; r < count; ++r, record += stride, value += fieldSize) {
-    unsigned word = (static_cast<unsigned>(record[0]) << 8) | record[1];
-    word = (word & ~(mask << shift)) | ((value[0] & mask) << shift);
-    record[0] = static_cast<unsigned char>(word >> 8);
-    record[1] = static_cast<unsigned char>(word);
-  }
+  for (unsigned r = 0; r < count; ++r, record += stride, value += fieldSize) placed.Pack(record, value);
 }
 
 void ZELI_Type::UnpackData(const void* source, unsigned count, const ZELI_Type& field, unsigned bitOffset,
