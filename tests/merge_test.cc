@@ -324,6 +324,17 @@ TEST_F(MergeTest, OperandArraysGrowPastTheirFirstThousandValues) {
   }
 }
 
+// Steps can make more points than all segments have together: the arrays
+// grow past the room reserved for them.
+TEST_F(MergeTest, StepsBeyondTheReservedPoints) {
+  auto ramp = Real({0, 3}, {0, 30});
+  auto stairs = Real({0.5, 1.5, 2.5}, {1, 2, 3}, kConstant);
+  const Operands operands = BinaryOperands(*ramp, *stairs);
+  EXPECT_EQ(operands.x, (std::vector<double>{0, 0.5, 0.5, 1.5, 1.5, 2.5, 2.5, 3}));
+  EXPECT_EQ(operands.first, (std::vector<double>{0, 5, 5, 15, 15, 25, 25, 30}));
+  EXPECT_EQ(operands.second, (std::vector<double>{0, 0, 1, 1, 2, 2, 3, 3}));
+}
+
 // Texts are duplicated into the arrays; a claimed array is the caller's,
 // the other one goes with the action (AddressSanitizer checks both).
 TEST_F(MergeTest, StringOperandsAreCopiedClaimedOrFreed) {

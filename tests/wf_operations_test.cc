@@ -247,6 +247,11 @@ TEST_F(WfOperationTest, RampsCompareAsCrossingPoints) {
   again->ApplyYOperation(*Binary(ZEL_OP_GREATER, real_, real_, real_), nullptr, &five, true);
   EXPECT_EQ(XOf(*again), (std::vector<double>{0, 0.5, 1.5, 2}));
   EXPECT_EQ(YOf<int>(*again), (std::vector<int>{1, 0, 1, 1}));
+  // Nothing to compare: nothing.
+  auto empty = Real({}, {});
+  empty->ApplyYOperation(*Binary(ZEL_OP_GREATER, real_, real_, real_), nullptr, &five, false);
+  EXPECT_EQ(empty->PointCount(0), 0u);
+  EXPECT_EQ(empty->Get_YType_p(), GeneratedInteger());
   // No change: the two ends.
   auto high = Real({0, 1, 2}, {6, 7, 8});
   high->ApplyYOperation(*Binary(ZEL_OP_GREATER, real_, real_, real_), nullptr, &five, false);

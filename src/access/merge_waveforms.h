@@ -14,6 +14,8 @@
 #ifndef ZEL_ACCESS_MERGE_WAVEFORMS_H
 #define ZEL_ACCESS_MERGE_WAVEFORMS_H
 
+#include <cstddef>
+#include <cstring>
 #include <vector>
 
 class ZELI_Type;
@@ -53,23 +55,44 @@ class ZELI_MergeWaveformsAction {
 // (NoWfValue) keeps the value it had at the previous point, zero at the
 // first; in step mode DuplicateWfValue does the same.
 //
-// Arrays grow to 1000 values at the first point, then double; Term trims
-// them to the point count. Each array is freed here (with the texts of a
-// string type) unless claimed; a claimed array belongs to the caller, to be
-// freed through its operand type.
+// Arrays grow when a point reaches their capacity: to 1000 values first,
+// then doubling; a merge that knows how many points to expect reserves room
+// for them before its first point. Term trims them to the point count. Each
+// array is freed here (with the texts of a string type) unless claimed; a
+// claimed array belongs to the caller, to be freed through its operand type.
+//
+// The members called for every point are defined here, so that a merge
+// that knows its action is this one calls them without virtual dispatch.
 class ZELI_MergeWaveformsBinaryOp final : public ZELI_MergeWaveformsAction {
  public:
   // segments: at least two (the operands are segments 0 and 1), else
-  // ZELI_FailedException "ZELI_MergeWaveformsBinaryOp: operands".
+  // ZELI_FailedException "ZELI_MergeWaveformsBinaryOp: operands"; their Y
+  // types must store data ("Type does not store data", bad argument).
   explicit ZELI_MergeWaveformsBinaryOp(std::vector<ZELI_WfSegment*> segments);
   ~ZELI_MergeWaveformsBinaryOp() override;
 
   bool TakesPartInSteps() const override { return true; }
   void Term(unsigned pointCount) override;
-  void InitNewPoint(unsigned point) override;
-  void WfValue(unsigned k, const void* value) override;
-  void NoWfValue(unsigned k) override { DuplicateWfValue(k); }
-  void DuplicateWfValue(unsigned k) override;
+  [[gnu::always_inline]] void InitNewPoint(unsigned point) override {
+    if (point >= capacities_[0] || point >= capacities_[1]) Grow(point);
+    point_ = point;
+    if (point >= count_) count_ = point + 1;
+  }
+  [[gnu::always_inline]] void WfValue(unsigned k, const void* value) override {
+    if (k < 2) Put(k, value);
+  }
+  [[gnu::always_inline]] void NoWfValue(unsigned k) override { DuplicateWfValue(k); }
+  [[gnu::always_inline]] void DuplicateWfValue(unsigned k) override {
+    if (k >= 2) return;
+    if (point_ == 0) {
+      ZeroFirst(k);
+      return;
+    }
+    Put(k, static_cast<const unsigned char*>(values_[k]) + static_cast<size_t>(point_ - 1) * sizes_[k]);
+  }
+
+  // Room for count points in both arrays at once.
+  void Reserve(unsigned count);
 
   ZELI_Type* Get_Operand1Type_p() const { return types_[0]; }
   ZELI_Type* Get_Operand2Type_p() const { return types_[1]; }
@@ -83,11 +106,29 @@ class ZELI_MergeWaveformsBinaryOp final : public ZELI_MergeWaveformsAction {
 
  private:
   void* Claim(unsigned k) noexcept;
+  // Grows both arrays until they have room for point.
+  void Grow(unsigned point);
   // Reallocates operand k's array to capacity values.
   void Resize(unsigned k, unsigned capacity);
-  // Copies one value into the current point's slot of operand k (strings
-  // duplicated).
-  void Put(unsigned k, const void* value);
+  // Copies one value into the current point's slot of operand k (texts
+  // duplicated by PutText). Called for every value of every point.
+  [[gnu::always_inline]] void Put(unsigned k, const void* value) {
+    unsigned char* slot = static_cast<unsigned char*>(values_[k]) + static_cast<size_t>(point_) * sizes_[k];
+    if (strings_[k]) {
+      PutText(k, slot, value);
+      return;
+    }
+    // The common sizes as fixed-size copies (plain loads and stores).
+    switch (sizes_[k]) {
+      case 4: std::memcpy(slot, value, 4); return;
+      case 8: std::memcpy(slot, value, 8); return;
+      case 16: std::memcpy(slot, value, 16); return;
+      default: std::memcpy(slot, value, sizes_[k]); return;
+    }
+  }
+  void PutText(unsigned k, void* slot, const void* value);
+  // The value of operand k at point 0 without an earlier one: zero.
+  void ZeroFirst(unsigned k);
 
   ZELI_Type* types_[2];                   // not owned
   unsigned sizes_[2];                     // bytes per value

@@ -97,10 +97,10 @@ class ZELI_WfDataArray {
   // released. Either way the summary is new: monotonicity and extremes
   // determined over the results, the old data spacing kept.
   //
-  // A failure leaves this array as it was, with its links and summary;
-  // only a failure part-way through an operation written over private
-  // values leaves the values it had already replaced (nobody else sees
-  // them). Operand or result types of size 0: ZELI_BadArgException "Type
+  // A failure leaves this array with its links and summary (an indexed
+  // array may have been turned direct, as for any buffer); only a failure
+  // part-way through an operation written over private values leaves the
+  // values it had already replaced (nobody else sees them). Operand or result types of size 0: ZELI_BadArgException "Type
   // does not store data".
   void ApplyOperation(const ZELI_Operation& operation, const void* scalar, bool reversed);
   // The operation (unary or convert type) once over all values.

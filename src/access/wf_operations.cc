@@ -33,6 +33,7 @@
 // no point gives none.
 #include <algorithm>
 #include <cfloat>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -188,6 +189,7 @@ void ZELI_WfSegment::ApplyBinaryOperation(const ZELI_Operation& operation, ZELI_
   ZELI_Type* xType = Get_XType_p();
 
   unsigned count = 0;
+  bool xTaken = false;      // the operands come with X values (x; null for none)
   const void* x = nullptr;  // the X values of the operands' points
   const void* first = nullptr;
   const void* second = nullptr;
@@ -202,7 +204,10 @@ void ZELI_WfSegment::ApplyBinaryOperation(const ZELI_Operation& operation, ZELI_
     if (scalar == nullptr) throw ZELI_BadArgException("Null data buffer");
     count = PointCount(0);
     const void* y = LegBuffer(Y_AXIS);
-    if (withX) x = LegBuffer(X_AXIS);
+    if (withX) {
+      x = LegBuffer(X_AXIS);
+      xTaken = true;
+    }
     ZELI_Type* scalarType = reversed ? firstType : secondType;
     RequireOperandSize(reversed ? secondType : firstType, Get_YType_p());
     scalars.Hold(scalarType, count, ScalarCopies(*scalarType, scalar, count));
@@ -221,7 +226,10 @@ void ZELI_WfSegment::ApplyBinaryOperation(const ZELI_Operation& operation, ZELI_
       count = PointCount(0);
       first = a->LegBuffer(Y_AXIS);
       second = b->LegBuffer(Y_AXIS);
-      if (withX) x = LegBuffer(X_AXIS);
+      if (withX) {
+        x = LegBuffer(X_AXIS);
+        xTaken = true;
+      }
     } else {
       ZELI_MergeWaveformsBinaryOp action({a, b});
       void* values = MergeWaveforms({a, b}, xType, action, count);
@@ -231,12 +239,13 @@ void ZELI_WfSegment::ApplyBinaryOperation(const ZELI_Operation& operation, ZELI_
       first = mergedFirst.Get();
       second = mergedSecond.Get();
       x = mergedX.Get();
+      xTaken = true;
       merged = true;
       steps = IsConstantWithRamps(firstInterpolation, secondInterpolation);
     }
   }
 
-  if (operation.IsComparisonOperation() && x != nullptr) {
+  if (operation.IsComparisonOperation() && xTaken) {
     ApplyWfComparisonOperation(operation, x, first, firstInterpolation, second, secondInterpolation, count, merged);
     return;
   }
@@ -503,6 +512,9 @@ void ZELI_WfSegment::Derivative(const ZELI_Operation& operation) {
   const void* x = LegBuffer(X_AXIS);
   const void* y = LegBuffer(Y_AXIS);
   ZELI_XYPoints points(xType, resultType);
+  // At most two points per input point (one for a single point): reserved
+  // at once rather than grown into by doubling and copying.
+  points.Reserve(count < 2 ? count : static_cast<unsigned>(std::min<size_t>(2 * size_t{count}, UINT_MAX)));
   WithRealElement(xType, [&](auto xSample) {
     WithRealElement(Get_YType_p(), [&](auto ySample) {
       WithRealElement(resultType, [&](auto rSample) {

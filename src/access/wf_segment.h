@@ -103,8 +103,10 @@ class ZELI_ConvertedTexts {
 
 // Points collected one at a time (derivatives, comparisons, readers'
 // samples) into an X and a Y buffer allocated through their types: room for
-// 100 points at first, doubled when full. TermXYBuffers trims both buffers
-// to the points entered; Release_* hands them over.
+// 100 points at first, doubled when full; a collector that knows how many
+// points it can enter at most reserves them instead (room that is never
+// written costs address space only). TermXYBuffers trims both buffers to
+// the points entered; Release_* hands them over.
 class ZELI_XYPoints {
  public:
   ZELI_XYPoints(ZELI_Type* xType, ZELI_Type* yType);
@@ -126,6 +128,8 @@ class ZELI_XYPoints {
     ++count_;
   }
   void TermXYBuffers();
+  // Room for count points in all (nothing changes when there is room).
+  void Reserve(unsigned count);
   unsigned Get_Count() const { return count_; }
   ZELI_Type* Get_XType_p() const { return xType_; }
   ZELI_Type* Get_YType_p() const { return yType_; }
@@ -139,6 +143,8 @@ class ZELI_XYPoints {
  private:
   // Room for 100 points at first, then twice the room.
   void Grow();
+  // Reallocates both buffers to capacity points.
+  void Resize(unsigned capacity);
 
   ZELI_Type* xType_;  // not owned
   ZELI_Type* yType_;  // not owned

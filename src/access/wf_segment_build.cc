@@ -13,6 +13,7 @@
 #include "access/wf_data_array.h"
 #include "access/wf_segment.h"
 #include "errors/exceptions.h"
+#include "errors/memory.h"
 #include "model/container.h"
 #include "types/type.h"
 #include "model/data_information.h"
@@ -32,14 +33,35 @@ ZELI_XYPoints::~ZELI_XYPoints() {
   }
 }
 
+namespace {
+
+// Resizes a buffer of values of type from oldCount to newCount. Slots a
+// string type adds are zero (null texts); other types' added slots are left
+// as they are, since only entered points are ever read or freed.
+void* ResizeValues(const ZELI_Type& type, void* buffer, unsigned newCount, unsigned oldCount) {
+  if (type.HoldsStrings()) return type.ReallocData(buffer, newCount, oldCount);
+  if (type.Get_SizeOf() == 0) throw ZELI_BadArgException("Type does not store data");
+  return ZELI_OS_Realloc(buffer, static_cast<size_t>(type.Get_SizeOf()) * newCount);
+}
+
+}  // namespace
+
+void ZELI_XYPoints::Resize(unsigned capacity) {
+  // Each buffer takes its new size at once; capacity_ follows once both
+  // have it (added text slots are null, so the smaller count frees
+  // correctly).
+  x_ = ResizeValues(*xType_, x_, capacity, capacity_);
+  y_ = ResizeValues(*yType_, y_, capacity, capacity_);
+  capacity_ = capacity;
+}
+
 void ZELI_XYPoints::Grow() {
   if (capacity_ > UINT_MAX / 2) throw ZELI_BadAllocException();
-  const unsigned grown = capacity_ == 0 ? 100 : 2 * capacity_;
-  // Each buffer takes its new size at once; capacity_ follows once both
-  // have it (added slots are zero, so the smaller count frees correctly).
-  x_ = xType_->ReallocData(x_, grown, capacity_);
-  y_ = yType_->ReallocData(y_, grown, capacity_);
-  capacity_ = grown;
+  Resize(capacity_ == 0 ? 100 : 2 * capacity_);
+}
+
+void ZELI_XYPoints::Reserve(unsigned count) {
+  if (count > capacity_) Resize(count);
 }
 
 void ZELI_XYPoints::EnterXYPoint(const void* x, const void* y) {

@@ -35,10 +35,14 @@
 // type is read through a converted copy of its X values, made once.
 //
 // Speed: everything a point needs is prepared before the walk (value
-// addresses, converted X values, orders), so the walk itself allocates only
-// when the merged X array grows, reads values with plain loads, and calls
-// the binary-operation action without virtual dispatch.
+// addresses, converted X values, orders) and the merged X array (and the
+// binary-operation action's arrays) get room for as many points as all
+// segments have, so the walk allocates only when steps add points beyond
+// that. Values are read with plain loads, linear real values interpolated
+// in line, and the binary-operation action's members are called directly,
+// for its usual two segments from a walk of fixed size.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -384,8 +388,21 @@ struct MergeLeg {
 
   // The address of Y at merged X value at, between leg points lower and
   // upper (storage order), by the interpolation type; scratch holds a
-  // computed value.
-  const void* Interpolated(long long lower, long long upper, const T& at, unsigned char* scratch) const {
+  // computed value. Linear real values, the common case, are computed here
+  // in line; everything else by InterpolatedByType.
+  inline const void* Interpolated(long long lower, long long upper, const T& at, unsigned char* scratch) const {
+    if constexpr (IsInterpolableX<T>) {
+      if (interpolation == ZEL_INTERPOLATION_LINEAR && yElement == YElement::DOUBLE) {
+        ZELI_Store(scratch, 0,
+                   ZELI_InterpolateWaveformData<T, double>(1, X(lower), X(upper), at, 0.0, ZELI_Load<double>(Y(lower), 0),
+                                                           ZELI_Load<double>(Y(upper), 0)));
+        return scratch;
+      }
+    }
+    return InterpolatedByType(lower, upper, at, scratch);
+  }
+
+  __attribute__((noinline)) const void* InterpolatedByType(long long lower, long long upper, const T& at, unsigned char* scratch) const {
     unsigned order = 0;
     switch (interpolation) {
       case ZEL_INTERPOLATION_NONE: throw ZELI_FailedException("The waveform cannot be interpolated");
@@ -426,17 +443,43 @@ struct MergeLeg {
   }
 };
 
-// The walk over element type T, calling Action's members directly.
-template <class T, class Action>
+// Per-segment state of the walk: a fixed array for a fixed number of
+// segments N (the binary operation's two: its loops unroll), else a vector.
+template <class V, unsigned N>
+struct WalkState {
+  explicit WalkState(unsigned) {}
+  V& operator[](unsigned k) { return values[k]; }
+  const V& operator[](unsigned k) const { return values[k]; }
+  std::array<V, N> values{};
+};
+template <class V>
+struct WalkState<V, 0> {
+  explicit WalkState(unsigned n) : values(n) {}
+  V& operator[](unsigned k) { return values[k]; }
+  const V& operator[](unsigned k) const { return values[k]; }
+  std::vector<V> values;
+};
+
+// The walk over element type T for N segments (0: any number), calling
+// Action's members directly.
+template <class T, class Action, unsigned N>
 void* MergeAs(const std::vector<ZELI_WfSegment*>& segments, XElement element, Action& action, unsigned& pointCount) {
-  auto next = [](const std::vector<long long>& indexes, const std::vector<unsigned>& counts, unsigned from) {
-    return ZELI_WfSegment::NextValidArray(indexes, counts, from);
-  };
-  const unsigned n = static_cast<unsigned>(segments.size());
+  const unsigned n = N > 0 ? N : static_cast<unsigned>(segments.size());
   std::vector<MergeLeg<T>> legs;
   legs.reserve(n);
-  std::vector<long long> indexes(n);
-  std::vector<unsigned> counts(n);
+  WalkState<long long, N> indexes(n);
+  WalkState<unsigned, N> counts(n);
+  // The next segment from `from` on with a current point (NextValidArray).
+  auto next = [&](unsigned from) {
+    if constexpr (N == 0) {
+      return ZELI_WfSegment::NextValidArray(indexes.values, counts.values, from);
+    } else {
+      for (unsigned k = from; k < N; ++k) {
+        if (indexes[k] >= 0 && indexes[k] < static_cast<long long>(counts[k])) return k;
+      }
+      return N;
+    }
+  };
   size_t expected = 0;
   bool hasConstant = false;
   bool hasLinear = false;
@@ -451,9 +494,15 @@ void* MergeAs(const std::vector<ZELI_WfSegment*>& segments, XElement element, Ac
                 leg.interpolation == ZEL_INTERPOLATION_POLYNOMIAL;
   }
   const bool stepMode = hasConstant && hasLinear && action.TakesPartInSteps();
+  if constexpr (std::is_same<Action, ZELI_MergeWaveformsBinaryOp>::value) {
+    // Room for the points at once: a merge has at most as many as all
+    // segments together, unless steps add some (then the arrays grow as
+    // usual). Growing from 1000 would copy the arrays about twenty times.
+    action.Reserve(static_cast<unsigned>(std::min<size_t>(expected, std::numeric_limits<unsigned>::max())));
+  }
 
   MergedXValues<T> merged(expected);
-  std::vector<char> marked(n, 0);
+  WalkState<char, N> marked(n);
   alignas(16) unsigned char scratch[32];
   unsigned point = 0;
   auto advance = [&](unsigned k) {
@@ -477,11 +526,11 @@ void* MergeAs(const std::vector<ZELI_WfSegment*>& segments, XElement element, Ac
     merged.Append(at);
   };
 
-  for (unsigned first = next(indexes, counts, 0); first < n; first = next(indexes, counts, 0)) {
+  for (unsigned first = next(0); first < n; first = next(0)) {
     // The smallest current X and the segments at it.
     unsigned smallest = first;
     T at = legs[first].X(indexes[first]);
-    for (unsigned k = next(indexes, counts, first + 1); k < n; k = next(indexes, counts, k + 1)) {
+    for (unsigned k = next(first + 1); k < n; k = next(k + 1)) {
       const T x = legs[k].X(indexes[k]);
       if (x < at) {
         at = x;
@@ -544,11 +593,15 @@ void* ZELI_WfSegment::MergeWaveforms(const std::vector<ZELI_WfSegment*>& segment
   void* x = nullptr;
   WithXElement(element, [&](auto sample) {
     using T = decltype(sample);
-    // The binary-operation action is called directly (it is final).
-    if (auto* binary = dynamic_cast<ZELI_MergeWaveformsBinaryOp*>(&action)) {
-      x = MergeAs<T>(segments, element, *binary, pointCount);
+    // The binary-operation action is called directly (it is final), and
+    // its usual two segments with a walk of fixed size.
+    auto* binary = dynamic_cast<ZELI_MergeWaveformsBinaryOp*>(&action);
+    if (binary != nullptr && segments.size() == 2) {
+      x = MergeAs<T, ZELI_MergeWaveformsBinaryOp, 2>(segments, element, *binary, pointCount);
+    } else if (binary != nullptr) {
+      x = MergeAs<T, ZELI_MergeWaveformsBinaryOp, 0>(segments, element, *binary, pointCount);
     } else {
-      x = MergeAs<T>(segments, element, action, pointCount);
+      x = MergeAs<T, ZELI_MergeWaveformsAction, 0>(segments, element, action, pointCount);
     }
   });
   return x;
@@ -586,12 +639,17 @@ void* ZELI_MergeWaveformsBinaryOp::Claim(unsigned k) noexcept {
 }
 
 void ZELI_MergeWaveformsBinaryOp::Resize(unsigned k, unsigned capacity) {
-  // Added slots are zero (null texts); dropped ones release their texts.
-  values_[k] = types_[k]->ReallocData(values_[k], capacity, capacities_[k]);
+  if (strings_[k]) {
+    // Added slots are null texts; dropped ones release their texts.
+    values_[k] = types_[k]->ReallocData(values_[k], capacity, capacities_[k]);
+  } else {
+    // Every slot up to the point count is written before it is read.
+    values_[k] = ZELI_OS_Realloc(values_[k], static_cast<size_t>(sizes_[k]) * capacity);
+  }
   capacities_[k] = capacity;
 }
 
-void ZELI_MergeWaveformsBinaryOp::InitNewPoint(unsigned point) {
+void ZELI_MergeWaveformsBinaryOp::Grow(unsigned point) {
   for (unsigned k = 0; k < 2; ++k) {
     if (point < capacities_[k]) continue;
     size_t grown = capacities_[k] == 0 ? 1000 : 2 * size_t{capacities_[k]};
@@ -599,41 +657,24 @@ void ZELI_MergeWaveformsBinaryOp::InitNewPoint(unsigned point) {
     if (grown > std::numeric_limits<unsigned>::max()) throw ZELI_BadAllocException();
     Resize(k, static_cast<unsigned>(grown));
   }
-  point_ = point;
-  count_ = std::max(count_, point + 1);
 }
 
-void ZELI_MergeWaveformsBinaryOp::Put(unsigned k, const void* value) {
-  unsigned char* slot = static_cast<unsigned char*>(values_[k]) + static_cast<size_t>(point_) * sizes_[k];
+void ZELI_MergeWaveformsBinaryOp::Reserve(unsigned count) {
+  for (unsigned k = 0; k < 2; ++k) {
+    if (count > capacities_[k]) Resize(k, count);
+  }
+}
+
+void ZELI_MergeWaveformsBinaryOp::PutText(unsigned k, void* slot, const void* value) {
+  types_[k]->CopyData(slot, value, 1);  // releases a text already there
+}
+
+void ZELI_MergeWaveformsBinaryOp::ZeroFirst(unsigned k) {
   if (strings_[k]) {
-    types_[k]->CopyData(slot, value, 1);  // releases a text already there
-    return;
+    types_[k]->CopyData(values_[k], static_cast<const void*>(nullptr), 1);  // a null text
+  } else {
+    types_[k]->ZeroData(values_[k], 1);
   }
-  // The common sizes as fixed-size copies (plain loads and stores).
-  switch (sizes_[k]) {
-    case 4: std::memcpy(slot, value, 4); return;
-    case 8: std::memcpy(slot, value, 8); return;
-    case 16: std::memcpy(slot, value, 16); return;
-    default: std::memcpy(slot, value, sizes_[k]); return;
-  }
-}
-
-void ZELI_MergeWaveformsBinaryOp::WfValue(unsigned k, const void* value) {
-  if (k < 2) Put(k, value);
-}
-
-void ZELI_MergeWaveformsBinaryOp::DuplicateWfValue(unsigned k) {
-  if (k >= 2) return;
-  if (point_ == 0) {
-    void* slot = values_[k];
-    if (strings_[k]) {
-      types_[k]->CopyData(slot, static_cast<const void*>(nullptr), 1);  // a null text
-    } else {
-      types_[k]->ZeroData(slot, 1);
-    }
-    return;
-  }
-  Put(k, static_cast<const unsigned char*>(values_[k]) + static_cast<size_t>(point_ - 1) * sizes_[k]);
 }
 
 void ZELI_MergeWaveformsBinaryOp::Term(unsigned pointCount) {
