@@ -192,28 +192,14 @@ ZELI_DerivedValues ZELI_ComputeDerived::Composite(const ZELI_CompositeWaveform& 
     segments.push_back(reads.back().get());
   }
 
+  ZELI_PackedValues packed = ZELI_PackFields(segments, fields, xType, *yType, emptyBuffer);
   ZELI_DerivedValues values;
-  if (!ZELI_WfSegment::MustMergeXAxisData(segments)) {
-    // One X axis: the composite values are packed over it, and it stays the
-    // first field's.
-    const unsigned n = segments.front()->PointCount(0);
-    values.y = std::make_unique<ZELI_TypedValues>(yType, n);  // zeroed
-    for (size_t k = 0; k < segments.size(); ++k) {
-      const ZELI_Type* fieldType = segments[k]->Get_YType_p();
-      const unsigned offset = fields[k].offset;
-      WalkBuffers(*segments[k], emptyBuffer, [&](unsigned p, unsigned count, const void*, const void* y) {
-        yType->PackData(*fieldType, y, count, offset, values.y->At(p));
-      });
-    }
-    values.count = n;
-  } else {
-    ZELI_MergeWaveformsPack pack(segments, fields, *yType);
-    unsigned n = 0;
-    void* merged = ZELI_WfSegment::MergeWaveforms(segments, xType, pack, n);
-    values.x = Adopt(xType, n, merged);
-    values.y = Adopt(yType, n, pack.Claim_PackedArray_p());
-    values.count = n;
-    values.xInformation = Summary(xType, values.x->Get(), n);
+  values.count = packed.count;
+  values.y = std::move(packed.y);
+  if (packed.x != nullptr) {
+    // Merged: the X values are the composite's own.
+    values.x = std::move(packed.x);
+    values.xInformation = Summary(xType, values.x->Get(), values.count);
   }
   values.yInformation = Summary(yType, values.y->Get(), values.count);
   ZELI_Cache& cache = segment.Get_Container_p()->Get_Cache();

@@ -1,9 +1,10 @@
-// ZELI_MergeWaveformsPack: composite records packed point by point from
-// merged fields.
+// Packing composite values from fields: over shared X values field by
+// field, or point by point from merged fields (ZELI_MergeWaveformsPack).
 #include "access/merge_pack.h"
 
 #include <climits>
 #include <cstring>
+#include <memory>
 
 #include "access/wf_segment.h"
 #include "errors/exceptions.h"
@@ -67,5 +68,51 @@ void* ZELI_MergeWaveformsPack::Claim_PackedArray_p() noexcept {
   packed_ = nullptr;
   capacity_ = 0;
   current_ = nullptr;
+  return packed;
+}
+
+// ---- packing fields ----------------------------------------------------------------------
+
+namespace {
+
+// Takes over count values of type at data (freed here should that fail).
+std::unique_ptr<ZELI_TypedValues> Adopt(const ZELI_Type* type, unsigned count, void* data) {
+  try {
+    return std::make_unique<ZELI_TypedValues>(type, count, data);
+  } catch (...) {
+    type->FreeData(data, count);
+    throw;
+  }
+}
+
+}  // namespace
+
+ZELI_PackedValues ZELI_PackFields(const std::vector<ZELI_WfSegment*>& segments,
+                                  const std::vector<ZELI_FieldLocation>& fields, ZELI_Type* xType,
+                                  const ZELI_Type& packedType, const char* emptyBuffer) {
+  if (segments.size() != fields.size()) throw ZELI_FailedException("ZELI_MergeWaveformsPack: fields");
+  ZELI_PackedValues packed;
+  if (!ZELI_WfSegment::MustMergeXAxisData(segments)) {
+    const unsigned n = segments.front()->PointCount(0);
+    packed.y = std::make_unique<ZELI_TypedValues>(&packedType, n);  // zeroed
+    for (size_t k = 0; k < segments.size(); ++k) {
+      ZELI_WfSegment& field = *segments[k];
+      const ZELI_Type& fieldType = *field.Get_YType_p();
+      for (unsigned p = 0; p < n;) {
+        const unsigned count = field.Setup_Buffer(0, p);
+        if (count == 0) throw ZELI_FailedException(emptyBuffer);
+        packedType.PackData(fieldType, field.Get_YBuffer(), count, fields[k].offset, packed.y->At(p));
+        p += count;
+      }
+    }
+    packed.count = n;
+    return packed;
+  }
+  ZELI_MergeWaveformsPack pack(segments, fields, packedType);
+  unsigned n = 0;
+  void* merged = ZELI_WfSegment::MergeWaveforms(segments, xType, pack, n);
+  packed.x = Adopt(xType, n, merged);
+  packed.y = Adopt(&packedType, n, pack.Claim_PackedArray_p());
+  packed.count = n;
   return packed;
 }

@@ -1,7 +1,9 @@
-// ZELI_MergeWaveformsPack: the merge action that packs one composite value
-// per merged X point from the Y values of several waveform segments, each
-// the field of the composite type at its own bit offset (composite
-// waveforms whose fields do not share their X values).
+// Packing composite values from the Y values of several waveform segments,
+// each the field of the composite type at its own bit offset (the values of
+// composite waveforms): ZELI_PackFields, over the segments' common X values
+// or, when they differ, merged onto one X axis with the merge action
+// ZELI_MergeWaveformsPack, which packs one composite value per merged X
+// point.
 //
 // A field without a value at a merged point (outside its X range) stays
 // zero. The action takes no part in step handling: a field with constant
@@ -14,12 +16,34 @@
 #ifndef ZEL_ACCESS_MERGE_PACK_H
 #define ZEL_ACCESS_MERGE_PACK_H
 
+#include <memory>
 #include <vector>
 
 #include "access/merge_waveforms.h"
 #include "types/type.h"
+#include "types/typed_values.h"
 
 struct ZELI_FieldLocation;
+
+// Packed composite values, count of them, and their X values when the
+// fields had to be merged (null when the X values are the fields' own).
+struct ZELI_PackedValues {
+  unsigned count = 0;
+  std::unique_ptr<ZELI_TypedValues> x;
+  std::unique_ptr<ZELI_TypedValues> y;
+};
+
+// Values of packedType packed from leg 0 of each segment (field k of
+// fields[k], of segment k's Y type). When the X axes need no merge
+// (ZELI_WfSegment::MustMergeXAxisData) every field is packed over them,
+// buffer by buffer (a buffer of no points: ZELI_FailedException with
+// emptyBuffer); otherwise the segments are merged (ZELI_WfSegment::
+// MergeWaveforms with a ZELI_MergeWaveformsPack) and the merged X values,
+// of xType, come with the values. Fails as those do; nothing is left
+// behind.
+ZELI_PackedValues ZELI_PackFields(const std::vector<ZELI_WfSegment*>& segments,
+                                  const std::vector<ZELI_FieldLocation>& fields, ZELI_Type* xType,
+                                  const ZELI_Type& packedType, const char* emptyBuffer);
 
 class ZELI_MergeWaveformsPack final : public ZELI_MergeWaveformsAction {
  public:
