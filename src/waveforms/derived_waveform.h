@@ -10,8 +10,9 @@
 // objects listed in the container's cache: the Y values, and X values unless
 // the X side is the (first) field's own. The interpolation of computed X is
 // constant. The record also holds references on the cached arrays the values
-// were computed from; once one of those goes stale (a writer added values),
-// the next read computes again and lets the old arrays go. A computation
+// were computed from; once one of those goes stale (the stored values
+// changed: a writer added some, a commit), the next read computes again and
+// lets the old arrays go. A computation
 // that fails leaves the record as it was.
 //
 // Per-segment answers: the Y summary is the computed Y array's; point
@@ -24,7 +25,7 @@
 // dies it lets them go (unlocatable, deleted once unreferenced), so that no
 // array calls back into a dead waveform. The field waveforms are not owned:
 // the hierarchy destroys a derived waveform before any of its fields
-// (model/hierarchy_waveforms.h).
+// (waveforms/hierarchy_waveforms.cc, model/hierarchy_edit.cc).
 #ifndef ZEL_WAVEFORMS_DERIVED_WAVEFORM_H
 #define ZEL_WAVEFORMS_DERIVED_WAVEFORM_H
 
@@ -69,7 +70,8 @@ class ZELI_DerivedWaveform : public ZELI_Waveform {
 
   // Null when none.
   ZELI_DerivedWfCache* Get_DerivedWfCache_p(ZELI_Segment* segment) const;
-  // A new record for the segment (replacing one there was), returned.
+  // A new record for the segment, returned; a record there was is replaced,
+  // and its arrays that the new one does not hold are let go.
   ZELI_DerivedWfCache* Set_WfCache(ZELI_Segment* segment, ZELI_CachedArray* x, ZELI_CachedArray* y,
                                    zel_interpolation_t interpolation, ZELI_CachedArray* order);
   // Forgets one array of the segment's record (kind 0 X, 1 Y, 2 order);
