@@ -21,8 +21,17 @@
 //                  point: two output points per input point). Floor: the
 //                  same point layout computed into preallocated arrays.
 //   integral       the running trapezoid integral. Floor: the same sums.
-//   pack-bus       (reserved: packing a 64-bit bus from 64 one-bit
-//                  waveforms, added with the composite waveforms)
+//   pack-bus       a 64-bit bus (an array of 64 one-bit enumeration values)
+//                  packed from 64 one-bit segments of N / 10 points over one
+//                  X array, as a composite waveform packs its fields
+//                  (ZELI_PackFields). Floor: each field's bits placed into
+//                  the eight-byte values, field by field.
+//   pack-merged    the same from 64 segments of N / 10 points whose X
+//                  values differ (the even bits on even, the odd bits on odd
+//                  points), merged onto 2N / 10 points first (a bit has no
+//                  value, zero, before its first and after its last point).
+//                  Floor: one walk over the 64 X arrays in ascending X, each
+//                  bit's value at the smallest current X placed.
 // The library's time includes what the floor does not do: summaries of the
 // results (monotonicity, minimum and maximum, one pass over each new
 // array), zeroing each result array before the operation fills it, and the
@@ -30,7 +39,7 @@
 // printed after the table.
 //
 // Aims: within 2x of the floor for add-same-x, derivative and integral;
-// within 3x for add-merged.
+// within 3x for add-merged, pack-bus and pack-merged.
 //
 // Memory: by default the allocator keeps freed memory for reuse (mallopt:
 // no separate mappings for large blocks, no trimming), so that both sides
@@ -59,6 +68,7 @@
 #include <string>
 #include <vector>
 
+#include "access/merge_pack.h"
 #include "access/operation.h"
 #include "access/wf_data_array.h"
 #include "access/wf_segment.h"
@@ -67,8 +77,12 @@
 #include "model/cached_array.h"
 #include "model/container.h"
 #include "model/data_information.h"
+#include "types/composite_types.h"
+#include "types/discrete_types.h"
+#include "types/enumeration_type.h"
 #include "types/scalar_types.h"
 #include "types/type_table.h"
+#include "waveforms/derived_waveform.h"
 
 namespace {
 
@@ -117,10 +131,79 @@ ZELI_CachedArray* Cached(Inputs& in, const std::vector<double>& values) {
   return array;
 }
 
-std::unique_ptr<ZELI_WfSegment> Segment(Inputs& in, ZELI_CachedArray* x, ZELI_CachedArray* y) {
+std::unique_ptr<ZELI_WfSegment> Segment(Inputs& in, ZELI_CachedArray* x, ZELI_CachedArray* y,
+                                        zel_interpolation_t interpolation = ZEL_INTERPOLATION_LINEAR) {
   ZELI_Container& c = *in.container;
-  auto* xData = new ZELI_WfSegmentXData(new ZELI_WfDataArray(c, x), ZEL_INTERPOLATION_LINEAR, nullptr);
+  auto* xData = new ZELI_WfSegmentXData(new ZELI_WfDataArray(c, x), interpolation, nullptr);
   return std::make_unique<ZELI_WfSegment>(0, xData, new ZELI_WfDataArray(c, y));
+}
+
+// ---- the bus ----------------------------------------------------------------------------
+
+constexpr unsigned BusBits = 64;
+
+// 64 one-bit fields: their values (one byte each) as cached arrays for the
+// library and as plain arrays for the floor, on one X array or on two.
+struct Bus {
+  ZELI_Type* bit = nullptr;     // a two-literal enumeration: one byte, one bit packed
+  ZELI_Type* packed = nullptr;  // an array of 64 bits: eight bytes
+  unsigned n = 0;               // points per field
+  ZELI_CachedArray* x = nullptr;      // the shared X values
+  ZELI_CachedArray* xEven = nullptr;  // the even bits' X values when merged
+  ZELI_CachedArray* xOdd = nullptr;   // the odd bits'
+  std::vector<ZELI_CachedArray*> y;   // by bit
+  std::vector<double> px, pxEven, pxOdd;
+  std::vector<std::vector<unsigned char>> py;
+  std::vector<ZELI_FieldLocation> fields;  // bit k at bit offset k
+};
+
+ZELI_CachedArray* CachedOf(Inputs& in, ZELI_Type* type, const void* values, unsigned n) {
+  void* data = type->ReallocData(nullptr, n, 0);
+  std::memcpy(data, values, size_t{n} * type->Get_SizeOf());
+  auto* information = new ZELI_DataInformation(type);
+  information->DetermineMonMinMax(data, n);
+  auto* array = new ZELI_CachedArray(n, information, data);
+  in.container->Get_Cache().Add_CachedArray(array);
+  array->IncrementReferenceCount();
+  return array;
+}
+
+void BuildBus(Inputs& in, Bus& bus, unsigned n) {
+  ZELI_TypeTable& types = in.container->Get_TypeTable();
+  const char* literals[] = {"0", "1"};
+  bus.bit = new ZELI_EnumerationType(ZELI_String("bit"), 2, literals, 0, 1, ZEL_RANGE_ASCENDING);
+  types.Add_Type(bus.bit);
+  ZELI_Type* integer = new ZELI_IntegerType(ZELI_String("int"));
+  types.Add_Type(integer);
+  std::vector<ZELI_Range> range{ZELI_MakeSubrange(integer, BusBits - 1, 0, ZEL_RANGE_DESCENDING)};
+  bus.packed = new ZELI_ArrayType(ZELI_String("bus"), bus.bit, std::move(range));
+  types.Add_Type(bus.packed);
+  bus.n = n;
+  for (unsigned i = 0; i < n; ++i) {
+    bus.px.push_back(i * 1e-9);
+    bus.pxEven.push_back(2 * i * 1e-9);
+    bus.pxOdd.push_back((2 * i + 1) * 1e-9);
+  }
+  bus.x = Cached(in, bus.px);
+  bus.xEven = Cached(in, bus.pxEven);
+  bus.xOdd = Cached(in, bus.pxOdd);
+  for (unsigned k = 0; k < BusBits; ++k) {
+    std::vector<unsigned char> values(n);
+    for (unsigned i = 0; i < n; ++i) values[i] = static_cast<unsigned char>((i * (2 * k + 1) + k) & 1);
+    bus.y.push_back(CachedOf(in, bus.bit, values.data(), n));
+    bus.py.push_back(std::move(values));
+    bus.fields.push_back(ZELI_FieldLocation{nullptr, k, 0});
+  }
+}
+
+// The 64 segments (constant interpolation), on one X array or merged.
+std::vector<std::unique_ptr<ZELI_WfSegment>> BusSegments(Inputs& in, const Bus& bus, bool merged) {
+  std::vector<std::unique_ptr<ZELI_WfSegment>> segments;
+  for (unsigned k = 0; k < BusBits; ++k) {
+    ZELI_CachedArray* x = !merged ? bus.x : k % 2 == 0 ? bus.xEven : bus.xOdd;
+    segments.push_back(Segment(in, x, bus.y[k], ZEL_INTERPOLATION_CONSTANT));
+  }
+  return segments;
 }
 
 // ---- the floors -----------------------------------------------------------------------
@@ -215,6 +298,58 @@ void FloorDerivative(const Inputs& in) {
   }
   ox[k] = x[kept], oy[k++] = have ? slope : 0;
   g_sink = ox[k / 2] + oy[k / 2];
+}
+
+void FloorPackBus(const Bus& bus) {
+  const unsigned n = bus.n;
+  auto* packed = reinterpret_cast<unsigned char*>(FloorArray(n));  // eight bytes per value
+  std::memset(packed, 0, size_t{n} * 8);
+  for (unsigned k = 0; k < BusBits; ++k) {
+    const unsigned char* in = bus.py[k].data();
+    const unsigned byte = k / 8;
+    const unsigned shift = 7 - k % 8;
+    for (unsigned i = 0; i < n; ++i) packed[size_t{i} * 8 + byte] |= static_cast<unsigned char>((in[i] & 1) << shift);
+  }
+  g_sink = packed[n / 2];
+}
+
+void FloorPackMerged(const Bus& bus) {
+  const unsigned n = bus.n;
+  const double* xs[BusBits];
+  const unsigned char* ys[BusBits];
+  unsigned cursor[BusBits] = {};
+  for (unsigned k = 0; k < BusBits; ++k) {
+    xs[k] = k % 2 == 0 ? bus.pxEven.data() : bus.pxOdd.data();
+    ys[k] = bus.py[k].data();
+  }
+  double* x = FloorArray(2 * size_t{n});
+  auto* packed = reinterpret_cast<unsigned char*>(FloorArray(2 * size_t{n}));
+  size_t points = 0;
+  for (;;) {
+    double at = 0;
+    bool any = false;
+    for (unsigned k = 0; k < BusBits; ++k) {
+      if (cursor[k] < n && (!any || xs[k][cursor[k]] < at)) {
+        at = xs[k][cursor[k]];
+        any = true;
+      }
+    }
+    if (!any) break;
+    unsigned char* record = packed + points * 8;
+    std::memset(record, 0, 8);
+    for (unsigned k = 0; k < BusBits; ++k) {
+      unsigned& p = cursor[k];
+      unsigned char value = 0;
+      if (p < n && xs[k][p] == at) {
+        value = ys[k][p++];
+      } else if (p > 0 && p < n) {
+        value = ys[k][p - 1];
+      }
+      record[k / 8] |= static_cast<unsigned char>((value & 1) << (7 - k % 8));
+    }
+    x[points++] = at;
+  }
+  g_sink = x[points / 2] + packed[points / 2];
 }
 
 void FloorIntegral(const Inputs& in) {
@@ -334,7 +469,40 @@ int main(int argc, char** argv) {
                          [&] { return Floor([&] { FloorDerivative(in); }); }, {}, {}});
     workloads.push_back({"integral", 2.0, [&] { return unary(integral); },
                          [&] { return Floor([&] { FloorIntegral(in); }); }, {}, {}});
-    // pack-bus: the composite waveforms add their workload here.
+    Bus bus;
+    BuildBus(in, bus, std::max(2u, points / 10));
+    // The library packs into values it allocates; they are dropped untimed.
+    auto pack = [&](bool merged) {
+      auto owned = BusSegments(in, bus, merged);
+      std::vector<ZELI_WfSegment*> segments;
+      for (auto& segment : owned) segments.push_back(segment.get());
+      ZELI_PackedValues values;
+      const double seconds =
+          Timed([&] { values = ZELI_PackFields(segments, bus.fields, real, *bus.packed, "pack-bus"); });
+      if (values.count != (merged ? 2 : 1) * bus.n) throw ZELI_FailedException("pack-bus: point count");
+      return seconds;
+    };
+    // The library packs what the floors pack (checked once).
+    for (bool merged : {false, true}) {
+      auto owned = BusSegments(in, bus, merged);
+      std::vector<ZELI_WfSegment*> segments;
+      for (auto& segment : owned) segments.push_back(segment.get());
+      const ZELI_PackedValues values = ZELI_PackFields(segments, bus.fields, real, *bus.packed, "pack-bus");
+      if (merged) {
+        FloorPackMerged(bus);
+      } else {
+        FloorPackBus(bus);
+      }
+      const size_t bytes = size_t{values.count} * 8;
+      const bool same = std::memcmp(values.y->Get(), g_floorArrays.back(), bytes) == 0 &&
+                        (!merged || std::memcmp(values.x->Get(), g_floorArrays.front(), bytes) == 0);
+      FreeFloorArrays();
+      if (!same) throw ZELI_FailedException("pack-bus: the library's values differ from the floor's");
+    }
+    workloads.push_back({"pack-bus", 3.0, [&] { return pack(false); },
+                         [&] { return Floor([&] { FloorPackBus(bus); }); }, {}, {}});
+    workloads.push_back({"pack-merged", 3.0, [&] { return pack(true); },
+                         [&] { return Floor([&] { FloorPackMerged(bus); }); }, {}, {}});
     if (!only.empty()) {
       workloads.erase(std::remove_if(workloads.begin(), workloads.end(), [&](const Workload& w) { return only != w.name; }),
                       workloads.end());
@@ -380,6 +548,8 @@ int main(int argc, char** argv) {
     std::printf("summary of %u values (monotonicity, minimum, maximum): %.3f ms\n", points,
                 zelbench::Median(scans) * 1e3);
     for (ZELI_CachedArray* array : {in.x, in.xCopy, in.xEven, in.xOdd, in.a, in.b}) array->DecrementReferenceCount();
+    for (ZELI_CachedArray* array : {bus.x, bus.xEven, bus.xOdd}) array->DecrementReferenceCount();
+    for (ZELI_CachedArray* array : bus.y) array->DecrementReferenceCount();
     return allMet ? 0 : 1;
   } catch (const ZELI_Exception& e) {
     std::fprintf(stderr, "failed: %s\n", e.what());

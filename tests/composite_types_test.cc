@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "interface/container_wrapper.h"
 #include "interface/interface.h"
@@ -227,6 +228,83 @@ TEST_F(CompositeTypesTest, PackingRoundTripsAcrossByteBoundariesWithSignExtensio
 
   ZEL_PackTypeData(session_, record, nullptr, 1, packed, &status_);
   EXPECT_EQ(status_, ZEL_BAD_ARG);
+}
+
+// One field at a time, as derived waveforms extract and assemble fields:
+// the same bits as the whole-value packing, the other fields untouched.
+TEST_F(CompositeTypesTest, OneFieldIsPackedAndUnpackedAtItsBitOffset) {
+  zel_type_t character = ZEL_CreateBuiltinType(session_, container_, "c", ZEL_CHARACTER, &status_);
+  zel_type_t nibble = Subtype(character, 0, 9);
+  std::vector<const char*> literals(8, "v");
+  zel_type_t signedEnum = ZEL_CreateEnumerationType(session_, container_, "s", 8, literals.data(), -4, 3,
+                                                    ZEL_RANGE_ASCENDING, &status_);
+  zel_type_t wide = ZEL_CreateBuiltinType(session_, container_, "r", ZEL_REAL, &status_);
+  const char* eight[] = {"a", "b", "c", "d", "e", "f", "g", "h"};
+  zel_type_t e3 = ZEL_CreateEnumerationType(session_, container_, "e3", 8, eight, 0, 7, ZEL_RANGE_ASCENDING, &status_);
+  // a: bits 0-2, b: 3-6, c: 7-10 (across bytes 0 and 1), d: bytes 2-9.
+  zel_type_t record = Record({"a", "b", "c", "d"}, {e3, nibble, signedEnum, wide});
+  zel_range_t two{integer_, 0, 1, ZEL_RANGE_ASCENDING};
+  zel_type_t pair = ZEL_CreateArrayType(session_, container_, "pair", record, 1, &two, &status_);
+  ZELC_Session* s = ZELC_Interface::TheInterface().ConvertSessionHandle(session_);
+  const ZELI_Type& r = *s->Object(record);
+  const ZELI_Type& p = *s->Object(pair);
+
+  unsigned char a[2] = {5, 7};
+  unsigned char b[2] = {9, 1};
+  signed char c[2] = {-3, 3};
+  double d[2] = {1.5, -2.25};
+  void* sources[] = {a, b, c, d};
+  unsigned char packed[20];
+  ZEL_PackTypeData(session_, record, sources, 2, packed, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+
+  signed char cOut[2] = {0, 0};
+  r.UnpackData(packed, 2, *s->Object(signedEnum), 7, cOut);
+  EXPECT_EQ(cOut[0], -3);  // sign-extended from its four bits
+  EXPECT_EQ(cOut[1], 3);
+  unsigned char aOut[2] = {0, 0};
+  r.UnpackData(packed, 2, *s->Object(e3), 0, aOut);
+  EXPECT_EQ(0, std::memcmp(aOut, a, 2));
+  double dOut[2] = {0, 0};
+  r.UnpackData(packed, 2, *s->Object(wide), 16, dOut);
+  EXPECT_EQ(dOut[1], -2.25);
+
+  // Packing one field changes its bits only.
+  const signed char cNew[2] = {2, -1};
+  r.PackData(*s->Object(signedEnum), cNew, 2, 7, packed);
+  unsigned char a2[2], b2[2];
+  signed char c2[2];
+  double d2[2];
+  void* destinations[] = {a2, b2, c2, d2};
+  ZEL_UnpackTypeData(session_, record, packed, 2, destinations, &status_);
+  EXPECT_EQ(0, std::memcmp(a2, a, 2));
+  EXPECT_EQ(0, std::memcmp(b2, b, 2));
+  EXPECT_EQ(c2[0], 2);
+  EXPECT_EQ(c2[1], -1);
+  EXPECT_EQ(d2[0], 1.5);
+
+  // A composite field is its packed record: the second record of a pair
+  // starts at bit 80.
+  unsigned char pairValue[20];
+  std::memset(pairValue, 0, sizeof pairValue);
+  p.PackData(r, packed + 10, 1, 80, pairValue);
+  unsigned char second[10];
+  p.UnpackData(pairValue, 1, r, 80, second);
+  EXPECT_EQ(0, std::memcmp(second, packed + 10, 10));
+  EXPECT_EQ(pairValue[0], 0);
+
+  // Fields outside the value or a whole-byte field off its byte are refused.
+  auto failure = [](auto body) -> std::string {
+    try {
+      body();
+    } catch (const ZELI_Exception& e) {
+      return e.what();
+    }
+    return "none";
+  };
+  EXPECT_EQ(failure([&] { r.UnpackData(packed, 1, *s->Object(wide), 3, dOut); }), "ZELI_Type::UnpackData: layout");
+  EXPECT_EQ(failure([&] { r.UnpackData(packed, 1, *s->Object(e3), 78, aOut); }), "ZELI_Type::UnpackData: layout");
+  EXPECT_EQ(failure([&] { r.PackData(*s->Object(e3), a, 1, 80, packed); }), "ZELI_Type::PackData: layout");
 }
 
 TEST_F(CompositeTypesTest, UnionsReportTheirLayoutButCannotBePacked) {

@@ -275,6 +275,49 @@ TEST_F(HierarchyNodeTest, GroupsListMembersWithoutOwningThem) {
   EXPECT_EQ(status_, ZEL_BAD_ARG);
 }
 
+// Members and groups that die with a deleted block leave each other, and
+// what is stored afterwards lists only the living (ASan: no dangling
+// member or group is looked at).
+TEST_F(HierarchyNodeTest, NodesAndGroupsThatDieWithABlockLeaveEachOther) {
+  zel_hierarchyNode_t s = Block(root_, "top/a/s");
+  zel_hierarchyNode_t a = One(root_, "top/a");
+  zel_hierarchyNode_t keep = Block(root_, "keep");
+  zel_hierarchyNode_t g1 = Group(root_, "g1");
+  zel_hierarchyNode_t g2 = Group(root_, "blk/g2");
+  const zel_hierarchyNode_t first[] = {s, a, keep};
+  ZEL_AddHierarchyGroupMembers(session_, g1, 3, first, &status_);
+  const zel_hierarchyNode_t second[] = {s, g1};
+  ZEL_AddHierarchyGroupMembers(session_, g2, 2, second, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+
+  // s and a die with top: both groups lose them.
+  ZEL_DeleteHierarchyNode(session_, One(root_, "top"), &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  EXPECT_EQ(Walk(g1, ZEL_ITOR_SORTED_ORDER, ZEL_ITOR_FORWARD, ZEL_ITOR_CHILDREN, ZEL_ITOR_ENTER_GROUPS),
+            (Names{"keep"}));
+  EXPECT_EQ(Walk(g2, ZEL_ITOR_SORTED_ORDER, ZEL_ITOR_FORWARD, ZEL_ITOR_CHILDREN, ZEL_ITOR_ENTER_GROUPS),
+            (Names{"g1"}));
+  // g2 dies with blk: g1 is no longer in a group.
+  ZEL_DeleteHierarchyNode(session_, One(root_, "blk"), &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  EXPECT_TRUE(ObjectOf(session_, g1)->Get_Groups().empty());
+  EXPECT_EQ(ObjectOf(session_, keep)->Get_Groups().size(), 1u);
+  Close(c_);
+
+  c_ = Open(ZEL_IOMODE_WRITE);
+  set_ = Check(ZEL_FindWaveformSet(session_, c_, "tran", &status_));
+  root_ = Check(ZEL_GetNameHierarchyRootNode(session_, set_, &status_));
+  g1 = One(root_, "g1");
+  EXPECT_EQ(Walk(g1, ZEL_ITOR_SORTED_ORDER, ZEL_ITOR_FORWARD, ZEL_ITOR_CHILDREN, ZEL_ITOR_ENTER_GROUPS),
+            (Names{"keep"}));
+  EXPECT_TRUE(Find(root_, "blk").empty());
+  // The group that remains dies on its own and frees its member.
+  keep = One(root_, "keep");
+  ZEL_DeleteHierarchyNode(session_, g1, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  EXPECT_TRUE(ObjectOf(session_, keep)->Get_Groups().empty());
+}
+
 TEST_F(HierarchyNodeTest, DeletionErasesHandlesAndKeepsTheRoot) {
   zel_hierarchyNode_t top = Block(root_, "top/sub");
   zel_hierarchyNode_t sub = One(root_, "top/sub");

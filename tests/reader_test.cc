@@ -206,6 +206,45 @@ TEST_F(ReaderTest, DataFunctionsReadWhatWasWrittenAfterReopening) {
   Close(c_);
 }
 
+// A waveform whose segment cannot be built (here: no data in it) fails on
+// its own: the start goes through, the others read, and its reads report
+// its own failure until a later start finds data.
+TEST_F(ReaderTest, AWaveformThatCannotBeReadFailsAlone) {
+  zel_waveform_t a = Wave();
+  zel_waveform_t empty = Wave();
+  zel_waveform_t b = Wave();
+  WriteFronts(segment_, {a, b}, 3, 0);
+  zel_view_t view = View();
+  zel_reader_t reader = Reader(view);
+  zel_wfDataReader_t da = ZEL_AddReaderWaveform(session_, reader, a, &status_);
+  zel_wfDataReader_t de = ZEL_AddReaderWaveform(session_, reader, empty, &status_);
+  zel_wfDataReader_t db = ZEL_AddReaderWaveform(session_, reader, b, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  ZEL_StartReadingSegment(session_, reader, segment_, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  EXPECT_EQ(ZEL_GetPointCount(session_, da, &status_), 3u);
+  EXPECT_EQ(Y(db, 2), 14.0);
+  EXPECT_EQ(ZEL_GetPointCount(session_, de, &status_), 0u);
+  EXPECT_ZEL_FAILURE(status_, ZEL_NOT_FOUND, "ZEL_GetPointCount: The waveform has no data");
+  ZEL_GetWaveformDataXMonotonicity(session_, de, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_NOT_FOUND, "ZEL_GetWaveformDataXMonotonicity: The waveform has no data");
+  EXPECT_EQ(ZEL_GetWaveformDataWfSegment(session_, de, &status_), nullptr);
+  EXPECT_EQ(status_, ZEL_NOT_FOUND);
+  ZEL_EndReading(session_, reader, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+
+  // Once it has data, the next start reads it.
+  WriteFronts(segment_, {empty}, 2, 100);
+  ZEL_StartReadingSegment(session_, reader, segment_, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  EXPECT_EQ(ZEL_GetPointCount(session_, de, &status_), 2u);
+  EXPECT_EQ(Y(de, 1), 101.0);
+  EXPECT_EQ(ZEL_GetPointCount(session_, da, &status_), 3u);
+  ZEL_EndReading(session_, reader, &status_);
+  ZEL_DeleteReader(session_, reader, &status_);
+  Close(c_);
+}
+
 TEST_F(ReaderTest, ReadingWhileASimulationWriterOfTheSessionGoesOn) {
   zel_waveform_t a = Wave();
   zel_simResultWriter_t writer = Check(ZEL_CreateSimResultWriter(session_, segment_, 0, &status_));

@@ -1,8 +1,7 @@
 // Tests: ZELI_ReadWfSegment around failures. A read that fails after the
 // data set handed over its arrays leaves no reference behind (the order
 // array a polynomial waveform's X side holds included), and derived
-// waveforms, whose computed values are not read yet, fail with their own
-// message and status.
+// waveforms fail as their fields do, leaving nothing computed behind.
 #include <cstring>
 #include <memory>
 #include <string>
@@ -92,22 +91,23 @@ TEST_F(WfSegmentReadTest, AFailedPolynomialReadLeavesNoReferenceOnItsOrders) {
   Close(c);
 }
 
-TEST_F(WfSegmentReadTest, DerivedWaveformsAreNotReadYet) {
-  const zel_waveform_t wave = Wave();
+TEST_F(WfSegmentReadTest, DerivedWaveformsFailAsTheirFieldsDo) {
+  const zel_waveform_t wave = Wave();  // no data in the segment
   ZELI_WaveformSet* set = ObjectOf(session_, set_);
   ZELI_DimensionDescriptor* y = ObjectOf(session_, y_);
   ZELI_FieldLocation field;
   field.waveform = SourceOf(session_, wave);
   ZELI_SubelementWaveform subelement(set, y, field);
   ZELI_CompositeWaveform composite(set, y, {field});
-  zel_status_t status = ZEL_OK;
-  EXPECT_EQ(FailureOf([&] { delete ZELI_ReadWfSegment(subelement, Seg()); }, status),
-            "Unimplemented: ZELI_SubelementWaveform::Get_WfSegment_p");
-  EXPECT_EQ(status, ZEL_FAILED);
-  status = ZEL_OK;
-  EXPECT_EQ(FailureOf([&] { delete ZELI_ReadWfSegment(composite, Seg()); }, status),
-            "Unimplemented: ZELI_CompositeWaveform::Get_WfSegment_p");
-  EXPECT_EQ(status, ZEL_FAILED);
+  const unsigned cached = ObjectOf(session_, c_)->Get_Cache().Get_Count();
+  for (ZELI_DerivedWaveform* derived : std::vector<ZELI_DerivedWaveform*>{&subelement, &composite}) {
+    zel_status_t status = ZEL_OK;
+    EXPECT_EQ(FailureOf([&] { delete ZELI_ReadWfSegment(*derived, Seg()); }, status), "The waveform has no data");
+    EXPECT_EQ(status, ZEL_NOT_FOUND);
+    // Nothing is left behind: no record, no array.
+    EXPECT_EQ(derived->Get_DerivedWfCache_p(&Seg()), nullptr);
+  }
+  EXPECT_EQ(ObjectOf(session_, c_)->Get_Cache().Get_Count(), cached);
   Close(c_);
 }
 

@@ -1,5 +1,6 @@
 // ZELI_ReadWfSegment: the X side is read and wrapped in its data array
-// first, then the Y side. The data set's X read announces the Y side's pages
+// first, then the Y side (a derived waveform's computed values come before
+// both). The data set's X read announces the Y side's pages
 // with its own, so the Y read that follows at once finds them on their way;
 // and the X side's arrays hold their references before the Y read adds to
 // the cache (or lets kept arrays go).
@@ -9,6 +10,7 @@
 
 #include "access/wf_data_array.h"
 #include "access/wf_segment.h"
+#include "errors/exceptions.h"
 #include "model/cached_array.h"
 #include "model/container.h"
 #include "model/segment.h"
@@ -40,11 +42,19 @@ std::unique_ptr<ZELI_WfSegmentXData> BuildXData(ZELI_Container& container, const
 }  // namespace
 
 ZELI_WfSegment* ZELI_ReadWfSegment(ZELI_Waveform& waveform, ZELI_Segment& segment) {
+  // A derived waveform computes its values here (kept by it, so they stay
+  // while the X side is read).
   const ZELI_WfSegmentSource source = waveform.Get_WfSegmentSource(segment);
   ZELI_Container& container = *segment.Get_Container_p();
-  std::unique_ptr<ZELI_WfSegmentXData> x = BuildXData(container, source.dataSet->Get_WfSegmentXData(source.position));
-  const ZELI_WfSegmentYParts y = source.dataSet->Get_WfSegmentYData(source.position);
-  std::unique_ptr<ZELI_WfDataArray> yArray(new ZELI_WfDataArray(container, y.values));
+  if (source.computedX.values == nullptr && source.dataSet == nullptr) {
+    throw ZELI_FailedException("ZELI_ReadWfSegment: no X side");
+  }
+  std::unique_ptr<ZELI_WfSegmentXData> x =
+      BuildXData(container, source.computedX.values != nullptr ? source.computedX
+                                                               : source.dataSet->Get_WfSegmentXData(source.position));
+  ZELI_CachedArray* y = source.computedY;
+  if (y == nullptr) y = source.dataSet->Get_WfSegmentYData(source.position).values;
+  std::unique_ptr<ZELI_WfDataArray> yArray(new ZELI_WfDataArray(container, y));
   // The waveform segment takes both over, also when its construction fails.
   return new ZELI_WfSegment(source.segmentIndex, x.release(), yArray.release());
 }

@@ -259,6 +259,10 @@ class ZELI_HierarchyWaveformNode : public ZELI_HierarchyNode {
   // Adds this node's waveform to dying when no node outside `subtree` refers
   // to it (the waveform dies with the subtree).
   void Delete_Waveforms(const std::vector<ZELI_HierarchyNode*>& subtree, std::vector<ZELI_Waveform*>& dying) const;
+  // A node with a derived waveform lets go of it (destroyed when no other
+  // node refers to it); the next request derives it again. Nothing happens
+  // for a stored waveform or none. Never throws.
+  void Release_DerivedWaveform() noexcept;
 
  protected:
   void WriteFields(ZELI_Ostream& out) const override;
@@ -379,7 +383,10 @@ ZELI_HierarchyNode* AddSubelement(ZELI_HierarchyNode* parent, ZELI_HierarchyNode
 // The nodes named name (a path under hdl) from start: 0 or 1 node.
 std::vector<ZELI_HierarchyNode*> Find_AllNodes(ZELI_HierarchyNode* start, const char* name, zel_hdl_t hdl);
 // Deletes node (the root: all its offspring) with the waveforms that die
-// with it; see hierarchy_edit.cc.
+// with it, and lets go of the derived composites above it that lose fields
+// with it (derived again on their next request). Refused, changing nothing,
+// in a read-only container and while a reader or writer holds one of those
+// waveforms ("Waveform is in use"); see hierarchy_edit.cc.
 void DeleteNode(ZELI_HierarchyNode* node);
 // The stored records of a root and the reverse (hierarchy_record.cc).
 void WriteHierarchy(ZELI_HierarchyRoot* root, ZELI_Ostream& out, ZELI_KeyMap<ZELI_ExternalBase>& map);

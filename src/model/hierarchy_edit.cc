@@ -6,6 +6,7 @@
 // waveform set, duplicates, sort keys), and only then are the pending blocks
 // and the node created, placed and registered. A failing add therefore
 // leaves the hierarchy and the container exactly as they were.
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -294,6 +295,31 @@ std::vector<ZELI_HierarchyNode*> ZELI_Hierarchy::Find_AllNodes(ZELI_HierarchyNod
 
 // ---- deletion -------------------------------------------------------------------------
 
+namespace {
+
+// The nodes above target whose derived waveform is a composite assembled
+// from fields that lie in target's subtree: they lose those fields with it.
+// Above a node with a stored waveform nothing depends on the subtree (a
+// subelement derives from that waveform, and a composite further up takes
+// that waveform whole as its field).
+void CollectLosingFields(ZELI_HierarchyNode* target, std::vector<ZELI_HierarchyWaveformNode*>& losing) {
+  std::vector<ZELI_HierarchyNode*> subtree;
+  target->Collect_Subtree(subtree);
+  bool holdsFields = false;
+  for (const ZELI_HierarchyNode* each : subtree) holdsFields = holdsFields || each->HasSourceWaveform();
+  if (!holdsFields) return;
+  std::vector<ZELI_HierarchyWaveformNode*> above;
+  for (ZELI_HierarchyNode* up = target->Get_Parent_p(); up != nullptr && up->IsWaveform(); up = up->Get_Parent_p()) {
+    if (up->HasSourceWaveform()) return;
+    if (up->HasWaveform()) above.push_back(static_cast<ZELI_HierarchyWaveformNode*>(up));
+  }
+  for (ZELI_HierarchyWaveformNode* node : above) {
+    if (std::find(losing.begin(), losing.end(), node) == losing.end()) losing.push_back(node);
+  }
+}
+
+}  // namespace
+
 void ZELI_Hierarchy::DeleteNode(ZELI_HierarchyNode* node) {
   ZELI_WaveformSet* set = node->Get_WaveformSet_p();
   ZELI_Container& container = set->Get_Container();
@@ -310,11 +336,21 @@ void ZELI_Hierarchy::DeleteNode(ZELI_HierarchyNode* node) {
   for (ZELI_HierarchyNode* each : subtree) {
     if (each->IsWaveform()) static_cast<ZELI_HierarchyWaveformNode*>(each)->Delete_Waveforms(subtree, dying);
   }
+  std::vector<ZELI_HierarchyWaveformNode*> losing;
+  for (ZELI_HierarchyNode* target : targets) CollectLosingFields(target, losing);
+  std::vector<ZELI_Waveform*> released = dying;
+  for (ZELI_HierarchyWaveformNode* each : losing) {
+    if (std::find(released.begin(), released.end(), each->Peek_Waveform_p()) == released.end()) {
+      released.push_back(each->Peek_Waveform_p());
+    }
+  }
   // Everything that can refuse runs before the first change.
-  ZELI_HierarchyWaveforms::RequireNotInUse(container, dying);
+  ZELI_HierarchyWaveforms::RequireNotInUse(container, released);
   std::vector<ZELI_Waveform*> garbage = ZELI_HierarchyWaveforms::SourceWaveforms(dying);
 
   container.Set_Modified();
+  // Before their fields can go.
+  for (ZELI_HierarchyWaveformNode* each : losing) each->Release_DerivedWaveform();
   ZELI_NodeIterator::ForgetNodes(container, subtree);
   for (ZELI_HierarchyNode* each : subtree) container.Erase(each);
   for (ZELI_HierarchyNode* target : targets) {

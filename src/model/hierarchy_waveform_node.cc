@@ -19,6 +19,18 @@ ZELI_HierarchyWaveformNode::~ZELI_HierarchyWaveformNode() {
   }
 }
 
+void ZELI_HierarchyWaveformNode::Release_DerivedWaveform() noexcept {
+  if (waveform_ == nullptr || hasSource_) return;
+  ZELI_Waveform* derived = waveform_;
+  waveform_ = nullptr;
+  try {
+    ZELI_HierarchyWaveforms::EraseReference(derived, this);
+    if (ZELI_HierarchyWaveforms::IsUnreferenced(derived)) ZELI_HierarchyWaveforms::DestroyDerived(derived);
+  } catch (...) {
+    // The node was in the reference set it was bound through.
+  }
+}
+
 ZELI_Waveform* ZELI_HierarchyWaveformNode::Get_Waveform_p() {
   if (waveform_ == nullptr) ZELI_HierarchyWaveforms::DeriveWaveform(this);
   return waveform_;

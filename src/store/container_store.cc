@@ -33,6 +33,13 @@ void ZELI_ContainerStore::DeleteAccessObjects() noexcept {
   }
 }
 
+bool ZELI_ContainerStore::IsInUse(const ZELI_ExternalBase* object) const {
+  for (int key : access_) {
+    if (access_[key]->Uses(object)) return true;
+  }
+  return false;
+}
+
 void ZELI_ContainerStore::ShutdownAccessObjects() {
   for (int key : access_) access_[key]->Shutdown();
 }

@@ -108,6 +108,9 @@ class ZELI_ContainerStore {
   ZELI_KeyMap<ZELI_ExternalBase>& Get_ExternalConvertor() { return external_; }
   ZELI_KeyMap<ZELI_AccessBase>& Get_AccessConvertor() { return access_; }
   ZELI_KeyMap<ZELI_InternalBase>& Get_InternalConvertor() { return internal_; }
+  // Whether an access object of this container (a reader, a writer) uses
+  // the object (ZELI_AccessBase::Uses).
+  bool IsInUse(const ZELI_ExternalBase* object) const;
   // The in-memory value arrays of this container (owned by the cache).
   ZELI_Cache& Get_Cache() { return cache_; }
 

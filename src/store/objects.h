@@ -32,6 +32,9 @@ class ZELI_AccessBase : public ZELI_KeyedObject {
   // False for access objects owned by another access object (the subsets
   // of a simulation result writer): the container destroys only the others.
   virtual bool IsOwnedByContainer() const { return true; }
+  // Whether this access object reads or writes the persistent object (a
+  // waveform), which may then not be destroyed.
+  virtual bool Uses(const ZELI_ExternalBase* /*object*/) const { return false; }
 };
 
 class ZELI_InternalBase : public ZELI_KeyedObject {};

@@ -29,6 +29,7 @@
 #define ZEL_TYPES_TYPE_H
 
 #include <cstdint>
+#include <cstring>
 #include <iosfwd>
 
 #include "store/keymap.h"
@@ -70,6 +71,38 @@ char* ZELI_DuplicateText(const char* text);
 // A stored record's size of (and packed size of, when stored) must equal
 // what its class computes; else "<class>::Read: size".
 void ZELI_CheckRecordSizes(const ZELI_TypeRecord& record, unsigned sizeOf, unsigned packedSizeOf);
+
+// Where one field lies in the packed values of a composite type
+// (ZELI_Type::Get_PackedField), for placing field values one at a time.
+// A whole-byte field (its packed size a multiple of 8, composite fields
+// included) is copied as `size` bytes from byte `byte`; a narrow field (one
+// byte of value, fewer bits) sits in `bits` bits, most significant first,
+// in byte `byte` or, crossing a byte boundary, in the big-endian 16-bit word
+// at it. Pack leaves the record's other bits as they are.
+struct ZELI_PackedField {
+  unsigned byte = 0;
+  unsigned size = 0;   // whole-byte field: bytes copied; 0 for a narrow one
+  unsigned bits = 0;   // narrow field: its packed size
+  unsigned shift = 0;  // narrow field: of its low bit within the byte or word
+  bool crosses = false;
+
+  void Pack(unsigned char* record, const unsigned char* value) const {
+    unsigned char* at = record + byte;
+    if (size != 0) {
+      std::memcpy(at, value, size);
+      return;
+    }
+    const unsigned mask = (1u << bits) - 1u;
+    if (!crosses) {
+      at[0] = static_cast<unsigned char>((at[0] & ~(mask << shift)) | ((value[0] & mask) << shift));
+      return;
+    }
+    unsigned word = (static_cast<unsigned>(at[0]) << 8) | at[1];
+    word = (word & ~(mask << shift)) | ((value[0] & mask) << shift);
+    at[0] = static_cast<unsigned char>(word >> 8);
+    at[1] = static_cast<unsigned char>(word);
+  }
+};
 
 class ZELI_Type : public ZELI_ExternalBase {
  public:
@@ -203,6 +236,25 @@ class ZELI_Type : public ZELI_ExternalBase {
   bool Equal(const void* a, const void* b, unsigned count) const;
   void PackData(void* const* sources, unsigned count, void* destination) const;
   void UnpackData(const void* source, unsigned count, void* const* destinations) const;
+  // One field of packed values of this type: the field of type `field` that
+  // starts at bit `bitOffset` of each value (a sum of subelement bit
+  // positions). PackData places count values of the field type (one
+  // unpacked value each: a composite field is its own packed record) into
+  // that field of count values of this type at destination, leaving their
+  // other bits as they are; UnpackData copies the field out of count values
+  // of this type into count values of the field type, sign-extending a
+  // narrow field whose range has a negative minimum. Either type of size 0:
+  // "Type does not store data" (bad argument); a field that does not lie
+  // inside the value, or a field of a whole number of bytes that does not
+  // start on a byte: ZELI_FailedException "ZELI_Type::PackData: layout" /
+  // "ZELI_Type::UnpackData: layout".
+  void PackData(const ZELI_Type& field, const void* source, unsigned count, unsigned bitOffset,
+                void* destination) const;
+  // Where that field lies, checked as PackData checks it (a field of no
+  // bits has size 0 and bits 0: Pack leaves the record as it is).
+  ZELI_PackedField Get_PackedField(const ZELI_Type& field, unsigned bitOffset) const;
+  void UnpackData(const void* source, unsigned count, const ZELI_Type& field, unsigned bitOffset,
+                  void* destination) const;
 
   // Byte swapping of count values in place (slot 25). Public for the value
   // readers of other classes; the stream readers call it themselves.

@@ -362,6 +362,80 @@ void ZELI_Type::UnpackData(const void* source, unsigned count, void* const* dest
   ForEachLeaf(*this, 0, 0, extract);
 }
 
+ZELI_PackedField ZELI_Type::Get_PackedField(const ZELI_Type& field, unsigned bitOffset) const {
+  RequireData();
+  field.RequireData();
+  ZELI_PackedField placed;
+  const unsigned bits = field.Get_PackedSizeOf();
+  if (bits == 0) return placed;
+  CheckLeafInside(*this, field, bitOffset, "ZELI_Type::PackData");
+  placed.byte = bitOffset / 8;
+  if (bits % 8 == 0) {
+    placed.size = field.Get_SizeOf();
+    return placed;
+  }
+  // A narrow field is one byte wide in its own values (see the packed width
+  // of a discrete range).
+  const unsigned inByte = bitOffset % 8;
+  placed.bits = bits;
+  placed.crosses = inByte + bits > 8;
+  placed.shift = (placed.crosses ? 16 : 8) - inByte - bits;
+  return placed;
+}
+
+void ZELI_Type::PackData(const ZELI_Type& field, const void* source, unsigned count, unsigned bitOffset,
+                         void* destination) const {
+  const ZELI_PackedField placed = Get_PackedField(field, bitOffset);
+  if (count == 0) return;
+  RequireBuffer(source);
+  RequireBuffer(destination);
+  if (placed.size == 0 && placed.bits == 0) return;
+  const size_t stride = sizeOf_;
+  const unsigned fieldSize = field.Get_SizeOf();
+  unsigned char* record = Bytes(destination);
+  const unsigned char* value = Bytes(source);
+  for (unsigned r = 0; r < count; ++r, record += stride, value += fieldSize) placed.Pack(record, value);
+}
+
+void ZELI_Type::UnpackData(const void* source, unsigned count, const ZELI_Type& field, unsigned bitOffset,
+                           void* destination) const {
+  RequireData();
+  field.RequireData();
+  if (count == 0) return;
+  RequireBuffer(source);
+  RequireBuffer(destination);
+  const unsigned bits = field.Get_PackedSizeOf();
+  const unsigned fieldSize = field.Get_SizeOf();
+  if (bits == 0) {
+    // A range of the single value 0 takes no bits.
+    std::memset(destination, 0, Bytes(fieldSize, count));
+    return;
+  }
+  CheckLeafInside(*this, field, bitOffset, "ZELI_Type::UnpackData");
+  const size_t stride = sizeOf_;
+  const unsigned char* record = Bytes(source) + bitOffset / 8;
+  unsigned char* value = Bytes(destination);
+  if (bits % 8 == 0) {
+    for (unsigned r = 0; r < count; ++r, record += stride, value += fieldSize) std::memcpy(value, record, fieldSize);
+    return;
+  }
+  const unsigned inByte = bitOffset % 8;
+  const unsigned mask = LowBits(bits);
+  const unsigned extension = field.IsDiscrete() && field.Get_Range().Get_Min() < 0 ? ~mask : 0u;
+  const unsigned top = 1u << (bits - 1);
+  for (unsigned r = 0; r < count; ++r, record += stride, value += fieldSize) {
+    unsigned bitsOut;
+    if (inByte + bits <= 8) {
+      bitsOut = (record[0] >> (8 - inByte - bits)) & mask;
+    } else {
+      const unsigned word = (static_cast<unsigned>(record[0]) << 8) | record[1];
+      bitsOut = (word >> (16 - inByte - bits)) & mask;
+    }
+    if ((bitsOut & top) != 0) bitsOut |= extension;
+    value[0] = static_cast<unsigned char>(bitsOut);
+  }
+}
+
 void ZELI_Type::ConvertEndianType(void* buffer, unsigned count) const {
   if (IsScalar()) {
     if (sizeOf_ <= 1) return;

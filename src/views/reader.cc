@@ -2,6 +2,7 @@
 #include "views/reader.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "access/wf_segment.h"
 #include "access/wf_segment_read.h"
@@ -38,31 +39,44 @@ unsigned ZELI_WfDataReader::DecrementReferenceCount() {
   return --referenceCount_;
 }
 
+bool ZELI_WfDataReader::Uses(const ZELI_ExternalBase* object) const { return object == waveform_; }
+
 void ZELI_WfDataReader::Open(ZELI_Segment& segment) {
   if (open_) throw ZELI_FailedException("The segment is already open");
   const unsigned index = segment.Get_WaveformSet_p()->Get_SegmentIndexFromParIds(segment.Get_ParIds());
   auto found = std::find_if(segments_.begin(), segments_.end(),
                             [index](const std::unique_ptr<ZELI_WfSegment>& s) { return s->Get_SegmentIndex() == index; });
-  if (found == segments_.end()) {
-    segments_.reserve(segments_.size() + 1);
-    segments_.emplace_back(ZELI_ReadWfSegment(*waveform_, segment));
-    found = segments_.end() - 1;
-  } else if ((*found)->IsStale()) {
-    // Values were written since the visit that built it (a writer of this
-    // session goes on): the kept segment would show the old ones.
-    found->reset(ZELI_ReadWfSegment(*waveform_, segment));
+  failed_ = false;
+  try {
+    if (found == segments_.end()) {
+      segments_.reserve(segments_.size() + 1);
+      segments_.emplace_back(ZELI_ReadWfSegment(*waveform_, segment));
+      found = segments_.end() - 1;
+    } else if ((*found)->IsStale()) {
+      // Values were written since the visit that built it (a writer of this
+      // session goes on): the kept segment would show the old ones.
+      found->reset(ZELI_ReadWfSegment(*waveform_, segment));
+    }
+    current_ = static_cast<unsigned>(found - segments_.begin());
+  } catch (const ZELI_Exception& failure) {
+    // Memory exhaustion is the whole call's, not this waveform's.
+    if (failure.status == ZEL_BAD_ALLOC) throw;
+    failed_ = true;
+    failureStatus_ = failure.status;
+    std::snprintf(failureMessage_, sizeof failureMessage_, "%s", failure.what());
   }
-  current_ = static_cast<unsigned>(found - segments_.begin());
   open_ = true;
 }
 
 void ZELI_WfDataReader::Close() {
   if (!open_) throw ZELI_FailedException("The segment is not open");
   open_ = false;
+  failed_ = false;
 }
 
 ZELI_WfSegment& ZELI_WfDataReader::Current() const {
   if (!open_) throw ZELI_FailedException("No segment is open for reading.");
+  if (failed_) throw ZELI_ExceptionWithMessage(failureStatus_, failureMessage_);
   return *segments_[current_];
 }
 
@@ -80,6 +94,13 @@ ZELI_Reader::~ZELI_Reader() {
     const int key = dataReader->Get_Key();
     if (access.IsLive(key) && access[key] == dataReader.get()) container_->Erase(dataReader.get());
   }
+}
+
+bool ZELI_Reader::Uses(const ZELI_ExternalBase* object) const {
+  for (const std::unique_ptr<ZELI_WfDataReader>& dataReader : dataReaders_) {
+    if (dataReader->Uses(object)) return true;
+  }
+  return false;
 }
 
 ZELI_WfDataReader* ZELI_Reader::Add_Waveform_p(ZELI_Waveform& waveform) {

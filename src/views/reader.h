@@ -9,6 +9,12 @@
 // data files are closed again after every start (those a writer of this
 // session holds open stay open).
 //
+// A waveform whose segment cannot be built when reading starts (no data
+// there, values that cannot be computed, damaged data) fails alone: the
+// start goes through, the other waveforms read, and every data function of
+// that waveform's reader reports the failure's status and message until
+// the next start tries again.
+//
 // Ownership: the container owns readers (its map of access objects); a
 // reader owns its waveform readers, which are registered in the same map
 // (for their handles) but destroyed only by their reader. A reader stands on
@@ -20,6 +26,7 @@
 #include <memory>
 #include <vector>
 
+#include "errors/exceptions.h"
 #include "store/objects.h"
 
 class ZELI_Container;
@@ -37,6 +44,7 @@ class ZELI_WfDataReader final : public ZELI_AccessBase {
   ZELI_WfDataReader& operator=(const ZELI_WfDataReader&) = delete;
 
   bool IsOwnedByContainer() const override { return false; }
+  bool Uses(const ZELI_ExternalBase* object) const override;
 
   ZELI_Reader& Get_Reader() const { return *reader_; }
   ZELI_Waveform& Get_Waveform() const { return *waveform_; }
@@ -48,19 +56,27 @@ class ZELI_WfDataReader final : public ZELI_AccessBase {
   unsigned Get_WfSegmentCount() const { return static_cast<unsigned>(segments_.size()); }
 
   // Finds or builds the waveform segment of the segment ("The segment is
-  // already open" when open).
+  // already open" when open). A failure to build it is kept (see the file
+  // comment), except memory exhaustion, which is thrown.
   void Open(ZELI_Segment& segment);
   // "The segment is not open" when closed.
   void Close();
   // The open segment's waveform segment; while no segment is open:
-  // ZELI_FailedException "No segment is open for reading.".
+  // ZELI_FailedException "No segment is open for reading."; when it could
+  // not be built: that failure again.
   ZELI_WfSegment& Current() const;
+  // Whether the open segment's waveform segment could not be built.
+  bool HasFailed() const { return failed_; }
 
  private:
   ZELI_Reader* reader_;      // owner
   ZELI_Waveform* waveform_;  // not owned
   unsigned referenceCount_ = 0;
   bool open_ = false;
+  // The failure of the last start, with its status and message.
+  bool failed_ = false;
+  zel_status_t failureStatus_ = ZEL_OK;
+  char failureMessage_[ZELI_ExceptionMessageMax + 1] = {};
   unsigned current_ = 0;
   std::vector<std::unique_ptr<ZELI_WfSegment>> segments_;  // in order of first visit
 };
@@ -96,6 +112,8 @@ class ZELI_Reader final : public ZELI_AccessBase {
   void Open(ZELI_Segment& segment);
   // "The reader is not open"; then the container collects garbage.
   void Close();
+  // Whether one of the waveform readers reads the waveform.
+  bool Uses(const ZELI_ExternalBase* object) const override;
   // Told by a view that is being destroyed.
   void ViewGone() noexcept { view_ = nullptr; }
 

@@ -5,7 +5,14 @@
 // Derived waveforms (subelement and composite) belong to the container's
 // key map while a node refers to them; the last node that lets go erases
 // and destroys them. They are never stored: after a reopen each is derived
-// again on first request.
+// again on first request. A derived waveform refers to its field waveforms
+// without owning them, so it must die before any of them: a subelement's
+// node lies below its source's node and dies with it, and a deletion lets
+// go of the composites above the fields it removes.
+//
+// Waveforms in use: a reader or writer of the container holding a waveform
+// (ZELI_AccessBase::Uses) keeps it from dying; so does a data store that a
+// writer fills or that is open.
 #include "model/hierarchy_waveforms.h"
 
 #include <algorithm>
@@ -74,10 +81,12 @@ void ZELI_HierarchyWaveforms::DestroyDerived(ZELI_Waveform* waveform) noexcept {
   delete waveform;
 }
 
-void ZELI_HierarchyWaveforms::RequireNotInUse(ZELI_Container&, const std::vector<ZELI_Waveform*>& waveforms) {
+void ZELI_HierarchyWaveforms::RequireNotInUse(ZELI_Container& container, const std::vector<ZELI_Waveform*>& waveforms) {
   for (ZELI_Waveform* waveform : waveforms) {
+    // A reader or writer holds it (derived waveforms are read, never written).
+    if (container.IsInUse(waveform)) throw ZELI_FailedException("Waveform is in use");
     auto* source = dynamic_cast<ZELI_SourceWaveform*>(waveform);
-    if (source == nullptr) continue;  // derived: nothing writes it
+    if (source == nullptr) continue;
     for (ZELI_Segment* segment : source->Get_WaveformSet_p()->Get_Segments()) {
       ZELI_WaveformDataLocation location;
       if (!segment->Get_WaveformLocation(source->Get_KeyInSet(), location)) continue;

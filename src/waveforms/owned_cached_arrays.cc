@@ -18,6 +18,8 @@ ZELI_DerivedWaveformCachedArray::~ZELI_DerivedWaveformCachedArray() {
   try {
     owner_->Invalidate_CachedArray_p(segment_, kind_);
   } catch (...) {
-    // The record may already be gone with its segment.
+    // Only a record that no longer holds the array refuses.
   }
 }
+
+bool ZELI_DerivedWaveformCachedArray::IsStale() const { return owner_ == nullptr || owner_->IsStale(segment_); }

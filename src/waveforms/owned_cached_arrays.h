@@ -30,7 +30,11 @@ class ZELI_DataSetCachedArray final : public ZELI_CachedArray {
   unsigned slot_;
 };
 
-// X, Y or order values a derived waveform computed for one segment.
+// X, Y or order values a derived waveform computed for one segment, kept in
+// the segment's cache record. On destruction the waveform is told to clear
+// the record's pointer (Invalidate_CachedArray_p with segment and kind).
+// Stale once the waveform let go, and while the stored values it was
+// computed from have changed since.
 class ZELI_DerivedWaveformCachedArray final : public ZELI_CachedArray {
  public:
   enum Kind : unsigned { X = 0, Y = 1, ORDER = 2 };
@@ -39,8 +43,10 @@ class ZELI_DerivedWaveformCachedArray final : public ZELI_CachedArray {
       : ZELI_CachedArray(count, information, data), owner_(owner), segment_(segment), kind_(kind) {}
   ~ZELI_DerivedWaveformCachedArray() override;
   bool IsLocatable() const override { return owner_ != nullptr; }
-  bool IsStale() const override { return owner_ == nullptr; }
+  bool IsStale() const override;
   void MakeUnlocatable() override { owner_ = nullptr; }
+  ZELI_DerivedWaveform* Get_Owner_p() const { return owner_; }
+  Kind Get_Kind() const { return kind_; }
 
  private:
   ZELI_DerivedWaveform* owner_;  // not owned; null once unlocatable

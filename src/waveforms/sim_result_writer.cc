@@ -63,6 +63,14 @@ unsigned ZELI_SimResultSubset::Add_Waveform_p(ZELI_SourceWaveform* waveform) {
 
 unsigned ZELI_SimResultSubset::Get_WaveformCount() const { return dataSet_->Get_OccupiedCount(); }
 
+bool ZELI_SimResultSubset::Uses(const ZELI_ExternalBase* object) const {
+  if (object == nullptr || object->Get_Key() < 0) return false;
+  for (unsigned position = 0; position < dataSet_->Get_PositionCount(); ++position) {
+    if (dataSet_->Get_WaveformKey(position) == object->Get_Key()) return true;
+  }
+  return false;
+}
+
 ZELI_SourceWaveform* ZELI_SimResultSubset::Get_Waveform_p(unsigned index) const {
   return dataSet_->Get_Waveform_p(index);
 }
@@ -187,6 +195,13 @@ void ZELI_SimResultWriter::Set_XDataSpacing(zel_dataSpacing_t spacing) { sharedX
 void ZELI_SimResultWriter::Set_XMinMax(const void* min, const void* max) { sharedXSet_->Set_XMinMax(min, max); }
 
 void ZELI_SimResultWriter::Unset_XMinMax() { sharedXSet_->Unset_XMinMax(); }
+
+bool ZELI_SimResultWriter::Uses(const ZELI_ExternalBase* object) const {
+  for (const auto& subset : subsets_) {
+    if (subset->Uses(object)) return true;
+  }
+  return false;
+}
 
 void ZELI_SimResultWriter::Shutdown() {
   if (cycleActive_) {

@@ -87,6 +87,8 @@ class ZELI_SimResultSubset final : public ZELI_AccessBase {
   void DropOpenDataFront();
   // Before initialization: an analog subset needs a waveform.
   void CheckReadyForWriting() const;
+  // Whether the subset's data set holds the waveform.
+  bool Uses(const ZELI_ExternalBase* object) const override;
 
   bool IsAnalog() const { return analog_ != nullptr; }
   ZELI_AnalogFrontDataSet* Get_AnalogDataSet_p() const { return analog_; }
@@ -143,6 +145,8 @@ class ZELI_SimResultWriter final : public ZELI_AccessBase, public ZELI_SharedXSe
 
   bool IsActive() const override { return cycleActive_; }
   void Shutdown() override;
+  // Whether one of the subsets writes the waveform.
+  bool Uses(const ZELI_ExternalBase* object) const override;
   // Before deletion: closes what initialization opened, cutting nothing.
   void Abandon();
 

@@ -1,9 +1,10 @@
 // What a waveform segment is made of, as the waveforms layer reads it: where
-// a waveform's values in one segment are stored (ZELI_WfSegmentSource), and
-// the cached arrays a data set read for its X and Y sides
-// (ZELI_WfSegmentXParts, ZELI_WfSegmentYParts). The access layer builds its
-// data arrays and waveform segments over them (access/wf_segment_read.h);
-// nothing here knows those classes.
+// a waveform's values in one segment are (ZELI_WfSegmentSource: stored in a
+// data set, or computed by a derived waveform), and the cached arrays a data
+// set read for its X and Y sides (ZELI_WfSegmentXParts,
+// ZELI_WfSegmentYParts). The access layer builds its data arrays and
+// waveform segments over them (access/wf_segment_read.h); nothing here
+// knows those classes.
 //
 // References: the parts hold none. Every array in them is listed in the
 // container's cache, either kept by its data set (locatable) or made for
@@ -23,15 +24,6 @@
 class ZELI_CachedArray;
 class ZELI_DataSet;
 
-// Where the values of one waveform in one segment are stored: the data set
-// and the waveform's position in it, with the segment's index in its
-// waveform set (which the waveform segment carries).
-struct ZELI_WfSegmentSource {
-  ZELI_DataSet* dataSet = nullptr;  // not owned; not null
-  unsigned position = 0;
-  unsigned segmentIndex = 0;
-};
-
 // The X side of a waveform segment. Without index, values holds exactly the
 // waveform's points; with index, values holds every X value of the shared X
 // set and point i is value index[i] (index: one 4-byte value number per
@@ -42,6 +34,22 @@ struct ZELI_WfSegmentXParts {
   ZELI_CachedArray* index = nullptr;
   zel_interpolation_t interpolation = ZEL_INTERPOLATION_NONE;
   ZELI_CachedArray* order = nullptr;
+};
+
+// Where the values of one waveform in one segment are, with the segment's
+// index in its waveform set (which the waveform segment carries).
+//  - A stored waveform: the data set and the waveform's position in it,
+//    which read both sides.
+//  - A derived waveform: computedY, the Y values it computed (kept by it,
+//    so locatable); the X side either computed too (computedX.values set)
+//    or the stored X side of dataSet at position (the field's whose X axis
+//    the values share).
+struct ZELI_WfSegmentSource {
+  ZELI_DataSet* dataSet = nullptr;  // not owned; null when both sides are computed
+  unsigned position = 0;
+  unsigned segmentIndex = 0;
+  ZELI_CachedArray* computedY = nullptr;
+  ZELI_WfSegmentXParts computedX;
 };
 
 // The Y side of a waveform segment: one value per point.

@@ -25,6 +25,14 @@ ZELI_Writer::~ZELI_Writer() {
 
 void ZELI_Writer::DataWriterDeleter::operator()(ZEL_WfDataWriter* p) const noexcept { delete p; }
 
+bool ZELI_Writer::Uses(const ZELI_ExternalBase* object) const {
+  if (object == nullptr || object->Get_Key() < 0) return false;
+  for (const auto& dataWriter : dataWriters_) {
+    if (dataWriter->dataSet->Get_WaveformKey(dataWriter->position) == object->Get_Key()) return true;
+  }
+  return false;
+}
+
 ZEL_WfDataWriter* ZELI_Writer::Add_Waveform_p(ZELI_SourceWaveform* waveform) {
   if (waveform == nullptr) throw ZELI_BadArgException("waveform is null");
   // A data set added now would miss the initialization and the opening of

@@ -72,6 +72,8 @@ class ZELI_Writer final : public ZELI_AccessBase, public ZELI_SharedXSetWriter {
   void Shutdown() override;
   // Before deletion: closes what initialization opened, cutting nothing.
   void Abandon();
+  // Whether one of the data writers writes the waveform.
+  bool Uses(const ZELI_ExternalBase* object) const override;
 
   State Get_State() const { return state_; }
   zel_storageMode_t Get_StorageMode() const { return mode_; }

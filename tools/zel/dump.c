@@ -1,8 +1,12 @@
 /* zel dump CONTAINER WAVEFORM_SET [PATH...] [--segment N]: the X and Y
  * values of waveforms of one segment (the first by default) as CSV rows
  * "waveform,x,y". PATHs name waveforms in the set's signal hierarchy
- * (slash-separated); without any, every waveform of the hierarchy is dumped,
- * in hierarchy order. Waveforms without data in the segment are skipped.
+ * (slash-separated), stored ones and those the hierarchy derives (a field
+ * of a stored composite signal, a composite signal assembled from stored
+ * fields); without any, every waveform of the hierarchy is dumped, in
+ * hierarchy order: the stored ones and the assembled composites (the fields
+ * of a stored composite are left out, its values show them). Waveforms
+ * without data in the segment are skipped.
  *
  * Values are read through a reader, window by window straight out of the
  * library's buffers: real values print with 17 significant digits, other
@@ -18,6 +22,7 @@
 typedef struct {
   zel_waveform_t waveform;
   char* label; /* malloc'd */
+  int derived; /* computed by the library from stored waveforms */
 } dump_item;
 
 typedef struct {
@@ -26,7 +31,7 @@ typedef struct {
   unsigned capacity;
 } dump_list;
 
-static int add_item(dump_list* list, zel_waveform_t waveform, const char* label) {
+static int add_item(dump_list* list, zel_waveform_t waveform, const char* label, int derived) {
   if (list->count == list->capacity) {
     unsigned capacity = list->capacity ? 2 * list->capacity : 16;
     dump_item* items = realloc(list->items, capacity * sizeof *items);
@@ -35,6 +40,7 @@ static int add_item(dump_list* list, zel_waveform_t waveform, const char* label)
     list->capacity = capacity;
   }
   list->items[list->count].waveform = waveform;
+  list->items[list->count].derived = derived;
   list->items[list->count].label = strdup(label);
   return list->items[list->count++].label != NULL;
 }
@@ -44,7 +50,21 @@ static void free_list(dump_list* list) {
   free(list->items);
 }
 
-/* Every node with a waveform, in hierarchy order. */
+/* Whether a node lies inside a stored composite signal (an ancestor has a
+ * stored waveform): its values are part of that waveform's. */
+static int inside_stored(zel_session_t s, zel_nodeIterator_t up, zel_hierarchyNode_t node) {
+  zel_status_t st;
+  ZEL_ResetNodeIteratorNode(s, up, node, &st);
+  for (zel_hierarchyNode_t a = st == ZEL_OK ? ZEL_GetFirstNode(s, up, &st) : ZEL_NullHierarchyNode;
+       st == ZEL_OK && !ZEL_IsHierarchyNodeNull(a); a = ZEL_GetNextNode(s, up, &st)) {
+    zel_status_t own;
+    if (ZEL_HierarchyNodeHasSourceWaveform(s, a, &own) && own == ZEL_OK) return 1;
+  }
+  return 0;
+}
+
+/* Every node with a waveform, and every composite signal assembled from
+ * stored fields, in hierarchy order. */
 static int collect_all(zel_session_t s, zel_waveformSet_t set, dump_list* list) {
   zel_status_t st;
   zel_hierarchyNode_t root = ZEL_GetNameHierarchyRootNode(s, set, &st);
@@ -52,19 +72,35 @@ static int collect_all(zel_session_t s, zel_waveformSet_t set, dump_list* list) 
   zel_nodeIterator_t walk = ZEL_CreateNodeIterator(s, root, ZEL_ITOR_INSERTION_ORDER, ZEL_ITOR_FORWARD,
                                                    ZEL_ITOR_PREORDER, ZEL_ITOR_ENTER_BLOCKS_WAVEFORMS, &st);
   if (st != ZEL_OK) return zel_fail("dump");
+  zel_nodeIterator_t up = ZEL_CreateNodeIterator(s, root, ZEL_ITOR_INSERTION_ORDER, ZEL_ITOR_FORWARD,
+                                                 ZEL_ITOR_ANCESTORS, ZEL_ITOR_NA, &st);
+  if (st != ZEL_OK) return zel_fail("dump");
   for (zel_hierarchyNode_t n = ZEL_GetFirstNode(s, walk, &st); st == ZEL_OK && !ZEL_IsHierarchyNodeNull(n);
        n = ZEL_GetNextNode(s, walk, &st)) {
     zel_status_t own;
-    if (!ZEL_HierarchyNodeHasWaveform(s, n, &own) || own != ZEL_OK) continue;
+    int derived = 0;
+    if (!ZEL_HierarchyNodeHasWaveform(s, n, &own) || own != ZEL_OK) {
+      /* A composite without a waveform of its own is derived from stored
+       * fields below it, unless it is itself a field of a stored one; one
+       * that has no stored field is skipped. */
+      if (ZEL_GetHierarchyNodeType(s, n, &own) != 2 || own != ZEL_OK || inside_stored(s, up, n)) continue;
+      derived = 1;
+    }
     zel_waveform_t w = ZEL_GetHierarchyWaveform(s, n, &own);
-    char* name = own == ZEL_OK ? ZEL_GetHierarchyNodeFullName(s, n, ZEL_HDL_SLASH, &own) : NULL;
+    if (own != ZEL_OK) {
+      if (derived) continue;
+      return zel_fail("dump");
+    }
+    if (!derived) derived = ZEL_HierarchyNodeHasDerivedWaveform(s, n, &own);
+    char* name = ZEL_GetHierarchyNodeFullName(s, n, ZEL_HDL_SLASH, &own);
     /* Labels name waveforms as PATH arguments do: without the root. */
-    int added = name != NULL && add_item(list, w, name[0] == '/' ? name + 1 : name);
+    int added = name != NULL && add_item(list, w, name[0] == '/' ? name + 1 : name, derived);
     free(name);
     if (!added) return zel_fail("dump");
   }
   if (st != ZEL_OK) return zel_fail("dump");
   ZEL_DeleteNodeIterator(s, walk, &st);
+  ZEL_DeleteNodeIterator(s, up, &st);
   return 0;
 }
 
@@ -78,12 +114,14 @@ static int collect_named(zel_session_t s, zel_waveformSet_t set, int count, char
     zel_hierarchyNode_t node = found == 1 ? nodes[0] : ZEL_NullHierarchyNode;
     free(nodes);
     if (st != ZEL_OK) return zel_fail(paths[i]);
-    if (found != 1 || !ZEL_HierarchyNodeHasWaveform(s, node, &st)) {
+    /* A node without a waveform of its own may derive one. */
+    zel_waveform_t w = found == 1 ? ZEL_GetHierarchyWaveform(s, node, &st) : ZEL_NullWaveform;
+    if (found != 1 || st != ZEL_OK) {
       fprintf(stderr, "zel: dump: no waveform named %s\n", paths[i]);
       return 1;
     }
-    zel_waveform_t w = ZEL_GetHierarchyWaveform(s, node, &st);
-    if (st != ZEL_OK || !add_item(list, w, paths[i])) return zel_fail(paths[i]);
+    const int derived = ZEL_HierarchyNodeHasDerivedWaveform(s, node, &st);
+    if (st != ZEL_OK || !add_item(list, w, paths[i], derived)) return zel_fail(paths[i]);
   }
   return 0;
 }
@@ -101,10 +139,13 @@ static void print_value(ZEL_WfSegment* ws, int isX, int isReal, const void* valu
   printf("%s", st == ZEL_OK && text != NULL ? text : "?");
 }
 
-static int dump_waveform(zel_session_t s, zel_wfDataReader_t dataReader, const char* label, zel_type_t xType,
+static int dump_waveform(zel_session_t s, zel_wfDataReader_t dataReader, const dump_item* item, zel_type_t xType,
                          zel_type_t yType) {
+  const char* label = item->label;
   zel_status_t st;
   ZEL_WfSegment* ws = ZEL_GetWaveformDataWfSegment(s, dataReader, &st);
+  /* A derived waveform whose fields have no data in the segment. */
+  if (st == ZEL_NOT_FOUND && item->derived) return 0;
   if (st != ZEL_OK) return zel_fail(label);
   const int xReal = ZEL_GetDataType(s, xType, &st) == ZEL_REAL;
   const int yReal = ZEL_GetDataType(s, yType, &st) == ZEL_REAL;
@@ -146,7 +187,9 @@ static int dump_segment(zel_session_t s, zel_container_t c, zel_waveformSet_t se
   int rc = 0;
   for (unsigned i = 0; i < list->count && rc == 0; ++i) {
     readers[i].key = -1;
-    if (!ZEL_ExistWfSegment(s, segment, list->items[i].waveform, &st)) continue;
+    /* Only stored waveforms can tell beforehand (derived ones fail to
+     * answer): a derived one is read and skipped then when it has no data. */
+    if (!list->items[i].derived && !ZEL_ExistWfSegment(s, segment, list->items[i].waveform, &st)) continue;
     readers[i] = ZEL_AddReaderWaveform(s, reader, list->items[i].waveform, &st);
     if (st != ZEL_OK) rc = zel_fail(list->items[i].label);
   }
@@ -157,7 +200,7 @@ static int dump_segment(zel_session_t s, zel_container_t c, zel_waveformSet_t se
     for (unsigned i = 0; i < list->count && rc == 0; ++i) {
       if (readers[i].key < 0) continue;
       zel_type_t yType = ZEL_GetWaveformYType(s, list->items[i].waveform, &st);
-      rc = dump_waveform(s, readers[i], list->items[i].label, xType, yType);
+      rc = dump_waveform(s, readers[i], &list->items[i], xType, yType);
     }
     ZEL_EndReading(s, reader, &st);
   }
