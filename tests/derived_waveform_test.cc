@@ -227,8 +227,9 @@ TEST_F(DerivedWaveformTest, BusOfBitsWrittenOnChangeHasOneValuePerChange) {
   zel_waveform_t composite = Check(ZEL_GetHierarchyWaveform(session_, bus, &status_));
   const Series<Byte> read = Read<Byte>(composite);
   EXPECT_EQ(read.x, (std::vector<double>{0, 2, 3, 4, 5}));
-  // Location 0 is the top bit; bit 2 has no value at 5, past its last change.
-  EXPECT_EQ(read.y, (std::vector<Byte>{Byte{0x80}, Byte{0xC0}, Byte{0x40}, Byte{0x60}, Byte{0x80}}));
+  // Location 0 is the top bit; bit 2 keeps its level at 5, past its last
+  // change.
+  EXPECT_EQ(read.y, (std::vector<Byte>{Byte{0x80}, Byte{0xC0}, Byte{0x40}, Byte{0x60}, Byte{0xA0}}));
   EXPECT_EQ(read.interpolation, ZEL_INTERPOLATION_CONSTANT);
   // The merged X values are the composite's own, and so are its answers.
   ZELI_DerivedWfCache* record = Record(composite);

@@ -199,7 +199,11 @@ TEST_F(MergeTest, ConstantPointsMakeStepsForActionsThatTakePart) {
   EXPECT_EQ(x, (std::vector<double>{0, 1, 1, 2, 2}));
   // Only constant segments, or only ramps: no steps.
   auto stairs2 = Real({0.5, 1.5}, {1, 2}, kConstant);
-  EXPECT_EQ(Walk({stairs.get(), stairs2.get()}, real_), "|0 0=5 1- |1 0=5 1=1 |2 0=7 1=1 |3 0=7 1=2 |4 0=9 1- T5");
+  // A step function holds its last value past its last point.
+  EXPECT_EQ(Walk({stairs.get(), stairs2.get()}, real_), "|0 0=5 1- |1 0=5 1=1 |2 0=7 1=1 |3 0=7 1=2 |4 0=9 1=2 T5");
+  // A ramp has no value there.
+  auto ramp2 = Real({0.5, 1.5}, {1, 2});
+  EXPECT_EQ(Walk({stairs.get(), ramp2.get()}, real_, false), "|0 0=5 1- |1 0=5 1=1 |2 0=7 1=1.5 |3 0=7 1=2 |4 0=9 1- T5");
 }
 
 TEST_F(MergeTest, PolynomialSegmentsUseTheOrderOfTheUpperPoint) {
@@ -221,7 +225,7 @@ TEST_F(MergeTest, TimeXMergesAsTimeValues) {
                    std::vector<double>{5, 6, 7}, kConstant);
   std::vector<UniversalTime> x;
   EXPECT_EQ(Walk<UniversalTime>({a.get(), b.get()}, time_, true, &x),
-            "|0 0=0 1- |1 0=0 1=5 |2 0=20 1=6 |3 0=100 1=6 |4 0- 1=7 T5");
+            "|0 0=0 1- |1 0=0 1=5 |2 0=20 1=6 |3 0=100 1=6 |4 0=100 1=7 T5");
   ASSERT_EQ(x.size(), 5u);
   const std::vector<UniversalTime> expected = {Ticks(1), Ticks(2), Ticks(3), Ticks(big), Ticks(big + 1)};
   for (size_t i = 0; i < x.size(); ++i) EXPECT_EQ(std::memcmp(&x[i], &expected[i], sizeof x[i]), 0) << i;
@@ -249,13 +253,13 @@ TEST_F(MergeTest, DiscreteXMergesInItsOwnWidthAndSign) {
   auto u1 = Segment(character, std::vector<unsigned char>{10, 200}, real_, std::vector<double>{1, 2}, kConstant);
   auto u2 = Segment(character, std::vector<unsigned char>{100}, real_, std::vector<double>{9}, kConstant);
   std::vector<unsigned char> bytes;
-  EXPECT_EQ(Walk<unsigned char>({u1.get(), u2.get()}, character, true, &bytes), "|0 0=1 1- |1 0=1 1=9 |2 0=2 1- T3");
+  EXPECT_EQ(Walk<unsigned char>({u1.get(), u2.get()}, character, true, &bytes), "|0 0=1 1- |1 0=1 1=9 |2 0=2 1=9 T3");
   EXPECT_EQ(bytes, (std::vector<unsigned char>{10, 100, 200}));
   auto s1 = Segment(signedCharacter, std::vector<signed char>{-50, 50}, real_, std::vector<double>{1, 2}, kConstant);
   auto s2 = Segment(signedCharacter, std::vector<signed char>{0}, real_, std::vector<double>{9}, kConstant);
   std::vector<signed char> signedBytes;
   EXPECT_EQ(Walk<signed char>({s1.get(), s2.get()}, signedCharacter, true, &signedBytes),
-            "|0 0=1 1- |1 0=1 1=9 |2 0=2 1- T3");
+            "|0 0=1 1- |1 0=1 1=9 |2 0=2 1=9 T3");
   EXPECT_EQ(signedBytes, (std::vector<signed char>{-50, 0, 50}));
 
   const std::vector<const char*> literals(300, "x");
@@ -263,14 +267,14 @@ TEST_F(MergeTest, DiscreteXMergesInItsOwnWidthAndSign) {
   auto e1 = Segment(wide, std::vector<unsigned short>{1, 290}, real_, std::vector<double>{1, 2}, kConstant);
   auto e2 = Segment(wide, std::vector<unsigned short>{280}, real_, std::vector<double>{3}, kConstant);
   std::vector<unsigned short> shorts;
-  EXPECT_EQ(Walk<unsigned short>({e1.get(), e2.get()}, wide, true, &shorts), "|0 0=1 1- |1 0=1 1=3 |2 0=2 1- T3");
+  EXPECT_EQ(Walk<unsigned short>({e1.get(), e2.get()}, wide, true, &shorts), "|0 0=1 1- |1 0=1 1=3 |2 0=2 1=3 T3");
   EXPECT_EQ(shorts, (std::vector<unsigned short>{1, 280, 290}));
 
   // Integers: a step function needs no arithmetic on X, a ramp does.
   auto i1 = Segment(integer_, std::vector<int>{-5, 5}, real_, std::vector<double>{1, 2}, kConstant);
   auto i2 = Segment(integer_, std::vector<int>{0}, real_, std::vector<double>{3}, kConstant);
   std::vector<int> ints;
-  EXPECT_EQ(Walk<int>({i2.get(), i1.get()}, integer_, true, &ints), "|0 0- 1=1 |1 0=3 1=1 |2 0- 1=2 T3");
+  EXPECT_EQ(Walk<int>({i2.get(), i1.get()}, integer_, true, &ints), "|0 0- 1=1 |1 0=3 1=1 |2 0=3 1=2 T3");
   EXPECT_EQ(ints, (std::vector<int>{-5, 0, 5}));
   auto i3 = Segment(integer_, std::vector<int>{-5, 5}, real_, std::vector<double>{1, 2});
   EXPECT_EQ(StatusOf([&] { Walk<int>({i3.get(), i2.get()}, integer_); }), "7 Cannot interpolate the X data type");

@@ -17,7 +17,10 @@
 //                             lower and upper in storage order);
 //   outside its X range       NoWfValue: before its first X (its walk has
 //                             not begun) or after its last (it has ended);
-//                             an empty segment is always outside.
+//                             an empty segment is always outside. A
+//                             segment with constant interpolation is not
+//                             outside after its last point: it holds its
+//                             last value there (WfValue with it).
 //
 // Step mode. When the segments mix constant interpolation with linear or
 // polynomial interpolation and the action takes part in steps, a merged X
@@ -514,7 +517,14 @@ void* MergeAs(const std::vector<ZELI_WfSegment*>& segments, XElement element, Ac
     const MergeLeg<T>& leg = legs[k];
     const long long current = indexes[k];
     if (!leg.begun || current < 0 || current >= static_cast<long long>(leg.count)) {
-      action.NoWfValue(k);
+      // A step function holds its last value after its last point (a
+      // signal that stopped changing keeps its level); anything else has
+      // no value outside its X range.
+      if (leg.begun && leg.interpolation == ZEL_INTERPOLATION_CONSTANT) {
+        action.WfValue(k, leg.Y(current - leg.step));
+      } else {
+        action.NoWfValue(k);
+      }
       return;
     }
     const long long previous = current - leg.step;
