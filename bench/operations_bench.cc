@@ -29,7 +29,8 @@
 //   pack-merged    the same from 64 segments of N / 10 points whose X
 //                  values differ (the even bits on even, the odd bits on odd
 //                  points), merged onto 2N / 10 points first (a bit has no
-//                  value, zero, before its first and after its last point).
+//                  value, zero, before its first point, and holds its last
+//                  value after its last point).
 //                  Floor: one walk over the 64 X arrays in ascending X, each
 //                  bit's value at the smallest current X placed.
 // The library's time includes what the floor does not do: summaries of the
@@ -342,8 +343,8 @@ void FloorPackMerged(const Bus& bus) {
       unsigned char value = 0;
       if (p < n && xs[k][p] == at) {
         value = ys[k][p++];
-      } else if (p > 0 && p < n) {
-        value = ys[k][p - 1];
+      } else if (p > 0) {
+        value = ys[k][p - 1];  // held, also past its last point
       }
       record[k / 8] |= static_cast<unsigned char>((value & 1) << (7 - k % 8));
     }

@@ -14,8 +14,8 @@
 //   merged   one digital subset, 2N cycles: the even bits change at the
 //            even cycles, the odd bits at the odd ones (each toggles), so
 //            the bits are merged onto the 2N cycles first; a bit has no
-//            value before its first change and after its last (it packs as
-//            zero there)
+//            value before its first change (it packs as zero there) and
+//            keeps its last value after its last change
 //
 // Workloads per case (interleaved, medians reported):
 //   library  in a session with the container open and the 64 bits already
@@ -289,8 +289,9 @@ void ValueLoop(const std::vector<Bit>& bits, Packed& out, double* seconds) {
 
 // A walk over the bits' X arrays in ascending X: at the smallest current X,
 // a bit at that X gives its value and advances, a bit between its points
-// gives its previous value (constant interpolation), a bit before its first
-// or past its last point gives nothing (zero).
+// gives its previous value (constant interpolation), and so does a bit past
+// its last point (it keeps its level); a bit before its first point gives
+// nothing (zero).
 void MergeLoop(const std::vector<Bit>& bits, Packed& out, double* seconds) {
   const Clock::time_point start = Clock::now();
   size_t cursor[Bits] = {};
@@ -313,8 +314,8 @@ void MergeLoop(const std::vector<Bit>& bits, Packed& out, double* seconds) {
       unsigned char value = 0;
       if (p < b.x.size() && b.x[p] == x) {
         value = b.y[p++];
-      } else if (p > 0 && p < b.x.size()) {
-        value = b.y[p - 1];
+      } else if (p > 0) {
+        value = b.y[p - 1];  // held, also past its last point
       }
       word |= static_cast<uint64_t>(value & 1) << (63 - k);
     }
