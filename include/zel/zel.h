@@ -1772,6 +1772,63 @@ ZEL_API zel_view_t ZEL_CreateView(zel_session_t session, zel_status_t* status) Z
 ZEL_API void ZEL_DeleteView(zel_session_t session, zel_view_t view,
                             zel_status_t* status) ZEL_NOTHROW;
 
+/* ------ Data views ---------------------------------------------------- */
+
+/* Which data the text of a display axis converts: the axis's own data, the
+ * Y data or the X data. */
+typedef enum zel_conversion_xy_e {
+  ZEL_CONVERT_XY_NONE = 0,  /* the axis's own data */
+  ZEL_CONVERT_XY_Y = 1,     /* the Y data */
+  ZEL_CONVERT_XY_X = 2      /* the X data */
+} zel_conversion_xy_t;
+
+/* A data view shows one waveform. Stored axes: -2 Y, -1 X, 0 .. n-1 the
+ * waveform set's parameters in their order. Display axes: -2 Y, -1 X, 0 up
+ * the display parameters.
+ *
+ * Create the view, choose its display axes (or leave the defaults), open it,
+ * walk its view segments and read each one's ZEL_WfSegment; close it. The
+ * view holds its waveform: the waveform cannot be deleted while the view
+ * exists. Configuration needs the view closed (ZEL_FAILED "The view is
+ * open."); enumeration needs it open (ZEL_FAILED "The view is not open"). */
+ZEL_API zel_wfDataView_t ZEL_CreateWfDataView(zel_session_t session, zel_waveform_t waveform,
+                                              zel_status_t* status) ZEL_NOTHROW;
+/* Deletes an open view too; its waveform segments go with it. */
+ZEL_API void ZEL_DeleteWfDataView(zel_session_t session, zel_wfDataView_t view, zel_status_t* status) ZEL_NOTHROW;
+/* Builds one waveform segment per view segment: the view segments run over
+ * the combinations of the display parameters' values, the first display
+ * parameter varying fastest; a parameter that is not displayed is held at
+ * its first value, and a display that leaves out a parameter with several
+ * values fails with ZEL_BAD_ARG "Segment index is out of range.". A view
+ * segment whose stored segment does not exist or holds no values of the
+ * waveform is empty. Showing stored Y as X and stored X as Y swaps X and Y
+ * in every view segment; showing one of them on both axes duplicates it;
+ * a parameter on the X or Y display axis fails with ZEL_FAILED. */
+ZEL_API void ZEL_OpenWfDataView(zel_session_t session, zel_wfDataView_t view, zel_status_t* status) ZEL_NOTHROW;
+/* The view's waveform segments go: ZEL_WfSegment pointers handed out before
+ * are no longer valid. */
+ZEL_API void ZEL_CloseWfDataView(zel_session_t session, zel_wfDataView_t view, zel_status_t* status) ZEL_NOTHROW;
+/* count 0: Y, X and every parameter in stored order (axes may be null).
+ * Otherwise axes[0] is the stored axis shown as Y, axes[1] the one shown as
+ * X, the rest the display parameters in order. Once per view (ZEL_FAILED
+ * "Set display axes called out of sequence"); count 1: ZEL_BAD_ARG "At least
+ * X and Y axes must be entered"; an axis that is not a stored axis:
+ * ZEL_BAD_ARG "Axis must be an stored axis."; a set curve flag: ZEL_FAILED
+ * "Curve parametrization is not implemented". */
+ZEL_API void ZEL_SetViewDisplayAxes(zel_session_t session, zel_wfDataView_t view, unsigned count, const int* axes,
+                                    zel_bool_t curve, zel_status_t* status) ZEL_NOTHROW;
+/* The lowest view segment index that holds a waveform segment, and the
+ * lowest above index; 0xFFFFFFFF when there is none. */
+ZEL_API unsigned ZEL_GetViewFirstSegment(zel_session_t session, zel_wfDataView_t view,
+                                         zel_status_t* status) ZEL_NOTHROW;
+ZEL_API unsigned ZEL_GetViewNextSegment(zel_session_t session, zel_wfDataView_t view, unsigned index,
+                                        zel_status_t* status) ZEL_NOTHROW;
+/* The waveform segment of a view segment, owned by the view until it is
+ * closed or deleted. ZEL_BAD_ARG "segment index is out of range";
+ * ZEL_NOT_FOUND "The segment is empty". */
+ZEL_API ZEL_WfSegment* ZEL_GetViewSegment(zel_session_t session, zel_wfDataView_t view, unsigned index,
+                                          zel_status_t* status) ZEL_NOTHROW;
+
 /* ------ Operations ---------------------------------------------------- */
 
 /* A caller's operation on arrays of count values, laid out as their types
