@@ -23,8 +23,8 @@ namespace {
 
 constexpr unsigned kNoSegment = 0xFFFFFFFFu;
 constexpr int kNotShown = -4;
-// Positions in the display-axis tables (display axis + 3).
-constexpr size_t kCP = 0;
+// Positions in the display-axis tables (display axis + 3; 0 is the curve
+// parameter).
 constexpr size_t kY = 1;
 constexpr size_t kX = 2;
 constexpr int kStoredY = -2;
