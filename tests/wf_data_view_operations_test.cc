@@ -4,7 +4,9 @@
 // and Y, type conversions, the refusals of adding, resolving on opening
 // (no operation for the types, a changed display type) and a caller's
 // operation that replaces a built-in one between two openings.
-#include <cmath>
+#include <functional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -284,21 +286,21 @@ TEST_F(ViewOperationsTest, AddingIsRefusedOnBadInput) {
   Open(view);
   EXPECT_EQ(Read(view).y, (V{0, -1, -4, -9}));
   // An open view refuses every change.
-  const char* open = "The view is open.";
-  ZEL_AddViewUnaryOperation(session_, view, -2, ZEL_OP_NEGATE, &status_);
-  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, (std::string("ZEL_AddViewUnaryOperation: ") + open).c_str());
-  ZEL_AddViewConvertTypeOperation(session_, view, -2, Real(), &status_);
-  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, (std::string("ZEL_AddViewConvertTypeOperation: ") + open).c_str());
-  ZEL_AddViewBinOpArg2Waveform(session_, view, ZEL_OP_ADD, other, &status_);
-  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, (std::string("ZEL_AddViewBinOpArg2Waveform: ") + open).c_str());
-  ZEL_AddViewBinOpArg1Waveform(session_, view, other, ZEL_OP_ADD, &status_);
-  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, (std::string("ZEL_AddViewBinOpArg1Waveform: ") + open).c_str());
-  ZEL_AddViewBinOpArg2Scalar(session_, view, ZEL_OP_ADD, Real(), &one, &status_);
-  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, (std::string("ZEL_AddViewBinOpArg2Scalar: ") + open).c_str());
-  ZEL_AddViewBinOpArg1Scalar(session_, view, Real(), &one, ZEL_OP_ADD, &status_);
-  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, (std::string("ZEL_AddViewBinOpArg1Scalar: ") + open).c_str());
-  ZEL_RemoveViewOperations(session_, view, -2, &status_);
-  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, (std::string("ZEL_RemoveViewOperations: ") + open).c_str());
+  zel_type_t real = Real();
+  const zel_operation_t add = ZEL_OP_ADD;
+  const std::pair<const char*, std::function<void()>> changes[] = {
+      {"ZEL_AddViewUnaryOperation", [&] { ZEL_AddViewUnaryOperation(session_, view, -2, ZEL_OP_NEGATE, &status_); }},
+      {"ZEL_AddViewConvertTypeOperation", [&] { ZEL_AddViewConvertTypeOperation(session_, view, -2, real, &status_); }},
+      {"ZEL_AddViewBinOpArg2Waveform", [&] { ZEL_AddViewBinOpArg2Waveform(session_, view, add, other, &status_); }},
+      {"ZEL_AddViewBinOpArg1Waveform", [&] { ZEL_AddViewBinOpArg1Waveform(session_, view, other, add, &status_); }},
+      {"ZEL_AddViewBinOpArg2Scalar", [&] { ZEL_AddViewBinOpArg2Scalar(session_, view, add, real, &one, &status_); }},
+      {"ZEL_AddViewBinOpArg1Scalar", [&] { ZEL_AddViewBinOpArg1Scalar(session_, view, real, &one, add, &status_); }},
+      {"ZEL_RemoveViewOperations", [&] { ZEL_RemoveViewOperations(session_, view, -2, &status_); }},
+  };
+  for (const auto& [name, change] : changes) {
+    change();
+    EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, (std::string(name) + ": The view is open.").c_str());
+  }
 }
 
 TEST_F(ViewOperationsTest, ReopeningMustKeepTheDisplayTypes) {

@@ -48,6 +48,11 @@ bool SameTypes(const std::vector<ZELI_Type*>& a, const std::vector<ZELI_Type*>& 
   return true;
 }
 
+void RequireBinary(zel_operation_t operation) {
+  if (!ZELI_Operation::IsBinaryOperation(operation))
+    throw ZELI_BadArgException("Operation must be a binary operation.");
+}
+
 }  // namespace
 
 // ---- adding and removing ------------------------------------------------------------
@@ -86,7 +91,7 @@ void ZELI_WfDataView::Add_BinaryOperation(zel_operation_t operation, ZELI_WfData
   ZELI_RequireArgument(second, "view is null");
   if (second == this) throw ZELI_BadArgException("A view cannot be its own operand.");
   PrepareOperationChange();
-  if (!ZELI_Operation::IsBinaryOperation(operation)) throw ZELI_BadArgException("Operation must be a binary operation.");
+  RequireBinary(operation);
   AddOperation(kY, ZELI_OperationDef(operation, second));
 }
 
@@ -94,7 +99,7 @@ void ZELI_WfDataView::Add_BinaryOperation(ZELI_WfDataView* first, zel_operation_
   ZELI_RequireArgument(first, "view is null");
   if (first == this) throw ZELI_BadArgException("A view cannot be its own operand.");
   PrepareOperationChange();
-  if (!ZELI_Operation::IsBinaryOperation(operation)) throw ZELI_BadArgException("Operation must be a binary operation.");
+  RequireBinary(operation);
   AddOperation(kY, ZELI_OperationDef(first, operation));
 }
 
@@ -102,7 +107,7 @@ void ZELI_WfDataView::Add_BinaryOperation(zel_operation_t operation, ZELI_Type* 
   ZELI_RequireArgument(type, "scalar type is null");
   ZELI_RequireArgument(value, "scalar value is null");
   PrepareOperationChange();
-  if (!ZELI_Operation::IsBinaryOperation(operation)) throw ZELI_BadArgException("Operation must be a binary operation.");
+  RequireBinary(operation);
   AddOperation(kY, ZELI_OperationDef(operation, type, value));
 }
 
@@ -110,7 +115,7 @@ void ZELI_WfDataView::Add_BinaryOperation(ZELI_Type* type, const void* value, ze
   ZELI_RequireArgument(type, "scalar type is null");
   ZELI_RequireArgument(value, "scalar value is null");
   PrepareOperationChange();
-  if (!ZELI_Operation::IsBinaryOperation(operation)) throw ZELI_BadArgException("Operation must be a binary operation.");
+  RequireBinary(operation);
   AddOperation(kY, ZELI_OperationDef(type, value, operation));
 }
 
