@@ -207,6 +207,14 @@ TEST_F(ViewOperationsTest, ConvertTypeBringsTheTargetIntoTheContainer) {
   EXPECT_EQ(p.y[3], 9);
   Close(elsewhere);
 
+  // The integers that the conversion leaves have no negation.
+  zel_wfDataView_t negated = View(w);
+  ZEL_AddViewConvertTypeOperation(session_, negated, -2, Integer(c_), &status_);
+  ZEL_AddViewUnaryOperation(session_, negated, -2, ZEL_OP_NEGATE, &status_);
+  Ok("add");
+  ZEL_OpenWfDataView(session_, negated, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_OpenWfDataView: The operation does not exist");
+
   // Converting to a text type has no operation.
   zel_type_t text = Check(ZEL_CreateBuiltinType(session_, c_, "string", ZEL_STRING, &status_));
   zel_wfDataView_t toText = View(w);
