@@ -167,6 +167,17 @@ TEST_F(ViewOperationsTest, AnotherViewsWaveformOnTheSameOrAMergedX) {
   p = OpenAndRead(paired);
   EXPECT_EQ(p.x, (V{0, 1, 4, 9}));
   EXPECT_EQ(p.y, (V{5, 5, 5, 6}));
+  // The pairing's first operand type becomes the X type: integers, which
+  // have no negation.
+  zel_wfDataView_t integerX = View(a);
+  ZEL_AddViewConvertTypeOperation(session_, integerX, -2, Integer(c_), &status_);
+  ZEL_AddViewBinOpArg2Waveform(session_, integerX, ZEL_OP_XY, vb, &status_);
+  ZEL_AddViewUnaryOperation(session_, integerX, -1, ZEL_OP_NEGATE, &status_);
+  Ok("add");
+  ZEL_OpenWfDataView(session_, integerX, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_OpenWfDataView: The operation does not exist");
+  ZEL_RemoveViewOperations(session_, integerX, -1, &status_);
+  EXPECT_EQ(OpenAndRead(integerX).y, (V{5, 5, 5, 6}));
 
   // Another set whose X is 0 and 2 against X = 1, 2, 3: merged onto
   // 0, 1, 2, 3, the shared X once, the first waveform interpolated at 1.
