@@ -43,30 +43,31 @@ class ViewOperationsTest : public WriterFixture {
   }
   void Ok(const char* what) { ASSERT_EQ(status_, ZEL_OK) << what << ": " << ZEL_GetError(); }
 
-  // Leg 0 of view segment index of an open view, as doubles (Y read as
-  // integers when intY).
+  // Leg 0 of view segment index of an open view, as doubles (X or Y read
+  // as integers when intX or intY).
   struct Points {
     std::vector<double> x, y;
   };
-  Points Read(zel_wfDataView_t view, unsigned index = 0, bool intY = false) {
+  Points Read(zel_wfDataView_t view, unsigned index = 0, bool intY = false, bool intX = false) {
     Points p;
     ZEL_WfSegment* segment = ZEL_GetViewSegment(session_, view, index, &status_);
     EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
     if (segment == nullptr) return p;
     const unsigned n = ZEL_SetupGetWfSegmentBuffer(segment, 0, 0, &status_);
-    const auto* x = static_cast<const double*>(ZEL_GetWfSegmentXBuffer(segment, &status_));
+    const void* x = ZEL_GetWfSegmentXBuffer(segment, &status_);
     const void* y = ZEL_GetWfSegmentYBuffer(segment, &status_);
     EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
     if (x == nullptr || y == nullptr) return p;
-    p.x.assign(x, x + n);
-    for (unsigned i = 0; i < n; ++i)
+    for (unsigned i = 0; i < n; ++i) {
+      p.x.push_back(intX ? static_cast<const int*>(x)[i] : static_cast<const double*>(x)[i]);
       p.y.push_back(intY ? static_cast<const int*>(y)[i] : static_cast<const double*>(y)[i]);
+    }
     return p;
   }
-  Points OpenAndRead(zel_wfDataView_t view, bool intY = false) {
+  Points OpenAndRead(zel_wfDataView_t view, bool intY = false, bool intX = false) {
     ZEL_OpenWfDataView(session_, view, &status_);
     EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
-    return status_ == ZEL_OK ? Read(view, 0, intY) : Points{};
+    return status_ == ZEL_OK ? Read(view, 0, intY, intX) : Points{};
   }
   void Open(zel_wfDataView_t view) {
     ZEL_OpenWfDataView(session_, view, &status_);
@@ -177,7 +178,9 @@ TEST_F(ViewOperationsTest, AnotherViewsWaveformOnTheSameOrAMergedX) {
   ZEL_OpenWfDataView(session_, integerX, &status_);
   EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_OpenWfDataView: The operation does not exist");
   ZEL_RemoveViewOperations(session_, integerX, -1, &status_);
-  EXPECT_EQ(OpenAndRead(integerX).y, (V{5, 5, 5, 6}));
+  p = OpenAndRead(integerX, false, true);
+  EXPECT_EQ(p.x, (V{0, 1, 4, 9}));
+  EXPECT_EQ(p.y, (V{5, 5, 5, 6}));
 
   // Another set whose X is 0 and 2 against X = 1, 2, 3: merged onto
   // 0, 1, 2, 3, the shared X once, the first waveform interpolated at 1.
@@ -256,7 +259,7 @@ TEST_F(ViewOperationsTest, AddingIsRefusedOnBadInput) {
     ZEL_RemoveViewOperations(session_, view, axis, &status_);
     EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_RemoveViewOperations: Axis must be a display axis.");
   }
-  for (int op : {33, 52, -1, 53}) {
+  for (int op : {33, 52, 53, 0x7fffffff}) {
     ZEL_AddViewUnaryOperation(session_, view, -2, static_cast<zel_operation_t>(op), &status_);
     EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_AddViewUnaryOperation: Operation must be a unary operation.");
   }
