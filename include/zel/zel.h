@@ -1838,8 +1838,8 @@ ZEL_API ZEL_WfSegment* ZEL_GetViewSegment(zel_session_t session, zel_wfDataView_
  * a display axis.", "Operation must be a unary operation.", "Operation must
  * be a binary operation.", another view of another container, the view
  * itself as operand, a null value. Types of another container are brought
- * in with ZEL_FindOrCopyType. The scalar value is read when the view opens:
- * it must stay valid until then.
+ * in with ZEL_FindOrCopyType. The scalar value is read on every opening,
+ * not copied: it must stay valid while the entry is in the list.
  *
  * Opening resolves each entry for the types it meets (the stored axis's
  * type, then each entry's result): ZEL_BAD_ARG "The operation does not

@@ -218,8 +218,8 @@ class ZELI_WfDataView final : public ZELI_AccessBase {
   // be a unary operation."), a binary one a binary operation ("Operation
   // must be a binary operation."), both bad arguments. Types are the
   // container's; other views are of the same container. A scalar value is
-  // the caller's pointer, kept as given and read when the view opens: it
-  // must stay valid until then (null: bad argument).
+  // the caller's pointer, kept as given and read on every opening: it must
+  // stay valid while the entry is in the list (null: bad argument).
   void Add_UnaryOperation(int axis, zel_operation_t operation);
   void Add_ConvertTypeOperation(int axis, ZELI_Type* target);
   void Add_BinaryOperation(zel_operation_t operation, ZELI_WfDataView* second);
