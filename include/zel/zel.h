@@ -1829,6 +1829,44 @@ ZEL_API unsigned ZEL_GetViewNextSegment(zel_session_t session, zel_wfDataView_t 
 ZEL_API ZEL_WfSegment* ZEL_GetViewSegment(zel_session_t session, zel_wfDataView_t view, unsigned index,
                                           zel_status_t* status) ZEL_NOTHROW;
 
+/* Operations on the display axes, applied in order when the view opens.
+ * Unary operations (0 to 32) and conversions go to the given display axis;
+ * binary operations (33 to 51) always go to the Y display axis, with the
+ * other view's waveform or a scalar as second (Arg2) or first (Arg1)
+ * operand. The view must be closed (ZEL_FAILED "The view is open."); a view
+ * without chosen display axes takes the defaults. ZEL_BAD_ARG: "Axis must be
+ * a display axis.", "Operation must be a unary operation.", "Operation must
+ * be a binary operation.", another view of another container, the view
+ * itself as operand, a null value. Types of another container are brought
+ * in with ZEL_FindOrCopyType. The scalar value is read on every opening,
+ * not copied: it must stay valid while the entry is in the list.
+ *
+ * Opening resolves each entry for the types it meets (the stored axis's
+ * type, then each entry's result): ZEL_BAD_ARG "The operation does not
+ * exist" when there is none for them, ZEL_FAILED "View operations change
+ * axis display type." when a view opened before would show another type.
+ * Operation ZEL_OP_XY makes its first operand the X values. A waveform
+ * operand is the other view's view segment with the same index (segment 0
+ * when that view has no display parameters); that view must be open
+ * (ZEL_FAILED "The view is not open"). A view named as operand by another
+ * view cannot be deleted (ZEL_FAILED "View is in use"). */
+ZEL_API void ZEL_AddViewUnaryOperation(zel_session_t session, zel_wfDataView_t view, int axis,
+                                       zel_operation_t operation, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_AddViewConvertTypeOperation(zel_session_t session, zel_wfDataView_t view, int axis,
+                                             zel_type_t type, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_AddViewBinOpArg2Waveform(zel_session_t session, zel_wfDataView_t view, zel_operation_t operation,
+                                          zel_wfDataView_t other, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_AddViewBinOpArg1Waveform(zel_session_t session, zel_wfDataView_t view, zel_wfDataView_t other,
+                                          zel_operation_t operation, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_AddViewBinOpArg2Scalar(zel_session_t session, zel_wfDataView_t view, zel_operation_t operation,
+                                        zel_type_t type, const void* value, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_AddViewBinOpArg1Scalar(zel_session_t session, zel_wfDataView_t view, zel_type_t type,
+                                        const void* value, zel_operation_t operation,
+                                        zel_status_t* status) ZEL_NOTHROW;
+/* Empties the operation list of a display axis. */
+ZEL_API void ZEL_RemoveViewOperations(zel_session_t session, zel_wfDataView_t view, int axis,
+                                      zel_status_t* status) ZEL_NOTHROW;
+
 /* ------ Operations ---------------------------------------------------- */
 
 /* A caller's operation on arrays of count values, laid out as their types

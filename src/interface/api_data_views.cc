@@ -6,8 +6,24 @@
 
 #include "access/wf_segment.h"
 #include "interface/call.h"
+#include "model/container.h"
+#include "types/type_table.h"
 #include "views/wf_data_view.h"
 #include "waveforms/waveform.h"
+
+namespace {
+
+// A type of any open container of the session, as a type of the view's
+// container: a type of that container as it is, one of another container
+// found or copied (FindOrCopyType).
+ZELI_Type* TypeIn(const ZELC_Arg<ZELI_WfDataView>& view, const ZELC_Arg<ZELI_Type>& type) {
+  if (type.wrapper != nullptr && type.wrapper == view.wrapper) return type.object;
+  return view.wrapper->Get_Object_p()->Get_TypeTable().FindOrCopyType(*type, nullptr);
+}
+
+constexpr const char* kOtherContainer = "View belongs to another container";
+
+}  // namespace
 
 ZEL_EXPORT zel_wfDataView_t ZEL_CreateWfDataView(zel_session_t session, zel_waveform_t waveform,
                                                  zel_status_t* status) noexcept {
@@ -21,6 +37,7 @@ ZEL_EXPORT zel_wfDataView_t ZEL_CreateWfDataView(zel_session_t session, zel_wave
 ZEL_EXPORT void ZEL_DeleteWfDataView(zel_session_t session, zel_wfDataView_t view, zel_status_t* status) noexcept {
   ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
     const auto v = ZELC_Resolve(zel.ConvertSessionHandle(session), view);
+    v->RequireUnreferenced();
     std::unique_ptr<ZELI_WfDataView> owned(v.object);
     v.wrapper->Get_Object_p()->Erase(owned.get());
   });
@@ -61,5 +78,72 @@ ZEL_EXPORT ZEL_WfSegment* ZEL_GetViewSegment(zel_session_t session, zel_wfDataVi
                                              zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, static_cast<ZEL_WfSegment*>(nullptr), [&](ZELC_Interface& zel) {
     return ZELC_Resolve(zel.ConvertSessionHandle(session), view)->Get_DisplayWfSegment_p(index)->Get_ApiObject_p();
+  });
+}
+
+ZEL_EXPORT void ZEL_AddViewUnaryOperation(zel_session_t session, zel_wfDataView_t view, int axis,
+                                          zel_operation_t operation, zel_status_t* status) noexcept {
+  ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
+    ZELC_Resolve(zel.ConvertSessionHandle(session), view)->Add_UnaryOperation(axis, operation);
+  });
+}
+
+ZEL_EXPORT void ZEL_AddViewConvertTypeOperation(zel_session_t session, zel_wfDataView_t view, int axis,
+                                                zel_type_t type, zel_status_t* status) noexcept {
+  ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
+    ZELC_Session* s = zel.ConvertSessionHandle(session);
+    const auto v = ZELC_Resolve(s, view);
+    const auto t = ZELC_Resolve(s, type);
+    v->Add_ConvertTypeOperation(axis, TypeIn(v, t));
+  });
+}
+
+ZEL_EXPORT void ZEL_AddViewBinOpArg2Waveform(zel_session_t session, zel_wfDataView_t view, zel_operation_t operation,
+                                             zel_wfDataView_t other, zel_status_t* status) noexcept {
+  ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
+    ZELC_Session* s = zel.ConvertSessionHandle(session);
+    const auto v = ZELC_Resolve(s, view);
+    const auto o = ZELC_Resolve(s, other, v.wrapper, kOtherContainer);
+    v->Add_BinaryOperation(operation, o.object);
+  });
+}
+
+ZEL_EXPORT void ZEL_AddViewBinOpArg1Waveform(zel_session_t session, zel_wfDataView_t view, zel_wfDataView_t other,
+                                             zel_operation_t operation, zel_status_t* status) noexcept {
+  ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
+    ZELC_Session* s = zel.ConvertSessionHandle(session);
+    const auto v = ZELC_Resolve(s, view);
+    const auto o = ZELC_Resolve(s, other, v.wrapper, kOtherContainer);
+    v->Add_BinaryOperation(o.object, operation);
+  });
+}
+
+ZEL_EXPORT void ZEL_AddViewBinOpArg2Scalar(zel_session_t session, zel_wfDataView_t view, zel_operation_t operation,
+                                           zel_type_t type, const void* value, zel_status_t* status) noexcept {
+  ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
+    ZELC_Session* s = zel.ConvertSessionHandle(session);
+    const auto v = ZELC_Resolve(s, view);
+    const auto t = ZELC_Resolve(s, type);
+    ZELI_RequireArgument(value, "value is null");
+    v->Add_BinaryOperation(operation, TypeIn(v, t), value);
+  });
+}
+
+ZEL_EXPORT void ZEL_AddViewBinOpArg1Scalar(zel_session_t session, zel_wfDataView_t view, zel_type_t type,
+                                           const void* value, zel_operation_t operation,
+                                           zel_status_t* status) noexcept {
+  ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
+    ZELC_Session* s = zel.ConvertSessionHandle(session);
+    const auto v = ZELC_Resolve(s, view);
+    const auto t = ZELC_Resolve(s, type);
+    ZELI_RequireArgument(value, "value is null");
+    v->Add_BinaryOperation(TypeIn(v, t), value, operation);
+  });
+}
+
+ZEL_EXPORT void ZEL_RemoveViewOperations(zel_session_t session, zel_wfDataView_t view, int axis,
+                                         zel_status_t* status) noexcept {
+  ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
+    ZELC_Resolve(zel.ConvertSessionHandle(session), view)->Remove_Operations(axis);
   });
 }

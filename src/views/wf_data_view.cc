@@ -208,32 +208,11 @@ void ZELI_WfDataView::SetDefaultDisplayTables() {
   conversionUserData_.assign(n, nullptr);
 }
 
-// ---- finalising -----------------------------------------------------------------------
-
-// The display type of each axis is its stored axis's type carried through
-// its operation list; Y is resolved before X so that X starts from the X
-// type the Y operations leave.
-void ZELI_WfDataView::FinalizeOperations() {
-  if (state_ == 0) Set_DisplayAxes(0, nullptr, false);
-  for (const std::vector<ZELI_OperationDef>& list : operations_) {
-    if (!list.empty()) throw ZELI_FailedException("Unimplemented ZELI_WfDataView::FinalizeOperations: operations");
-  }
-  ZELI_Type* xType = StoredAxisType(displayAxes_[kX]);
-  std::vector<ZELI_Type*> types(displayAxes_.size(), nullptr);
-  for (size_t d = kY; d < displayAxes_.size(); ++d) {
-    types[d] = d == kX ? xType : StoredAxisType(displayAxes_[d]);
-  }
-  if (state_ == 2 && types != displayTypes_) throw ZELI_FailedException("View operations change axis display type.");
-  displayTypes_ = std::move(types);
-  state_ = 2;
-  operationsChanged_ = false;
-}
-
 // ---- opening and closing -----------------------------------------------------------
 
 void ZELI_WfDataView::OpenView() {
   RequireClosed();
-  if (state_ != 2 || operationsChanged_) FinalizeOperations();
+  if (NeedsFinalizing()) FinalizeOperations();
   try {
     Apply();
   } catch (...) {
@@ -265,9 +244,7 @@ void ZELI_WfDataView::Apply() {
   MoveXY(y, x);
   PermuteParameters();
   open_ = true;
-  for (const std::vector<ZELI_OperationDef>& list : operations_) {
-    if (!list.empty()) throw ZELI_FailedException("Unimplemented ZELI_WfDataView::ApplyOperations");
-  }
+  ApplyOperations();
   for (unsigned i = 0; i < viewSegments_->Get_SlotCount(); ++i) {
     if (ZELI_WfSegment* segment = viewSegments_->Get_WfSegment_p(i)) segment->Set_View_p(this);
   }

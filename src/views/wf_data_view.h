@@ -25,6 +25,7 @@
 #ifndef ZEL_VIEWS_WF_DATA_VIEW_H
 #define ZEL_VIEWS_WF_DATA_VIEW_H
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -208,6 +209,42 @@ class ZELI_WfDataView final : public ZELI_AccessBase {
   // A null axes array with count > 0 is a bad argument.
   void Set_DisplayAxes(unsigned count, const int* axes, bool curve);
 
+  // ---- operations ----
+  // Each needs the view closed ("The view is open."), chooses the default
+  // display axes first in state 0 and sets the operations-changed flag.
+  // Unary and convert-type entries go to the given display axis ("Axis must
+  // be a display axis.", bad argument); binary entries always go to the Y
+  // display axis. A unary entry must be a unary operation ("Operation must
+  // be a unary operation."), a binary one a binary operation ("Operation
+  // must be a binary operation."), both bad arguments. Types are the
+  // container's; other views are of the same container. A scalar value is
+  // the caller's pointer, kept as given and read on every opening: it must
+  // stay valid while the entry is in the list (null: bad argument).
+  void Add_UnaryOperation(int axis, zel_operation_t operation);
+  void Add_ConvertTypeOperation(int axis, ZELI_Type* target);
+  void Add_BinaryOperation(zel_operation_t operation, ZELI_WfDataView* second);
+  void Add_BinaryOperation(ZELI_WfDataView* first, zel_operation_t operation);
+  void Add_BinaryOperation(zel_operation_t operation, ZELI_Type* type, const void* value);
+  void Add_BinaryOperation(ZELI_Type* type, const void* value, zel_operation_t operation);
+  // Empties the list of a display axis; the flag is set only when it held
+  // something.
+  void Remove_Operations(int axis);
+  const std::vector<ZELI_OperationDef>& Get_Operations(int axis) const;
+  // Whether an operation list names other as an operand.
+  bool RefersTo(const ZELI_WfDataView* other) const;
+  // Refuses ("View is in use", internal) when another data view of the
+  // container names this one as an operand.
+  void RequireUnreferenced() const;
+
+  // Resolves every operation list through the container's operations and
+  // fixes the display type of each axis (state 2). "The operation does not
+  // exist" (bad argument) when an entry has no operation for its types;
+  // "View operations change axis display type." when a view finalised
+  // before would get another display type.
+  void FinalizeOperations();
+  // The display type of an axis, finalising first when needed.
+  ZELI_Type* Get_DisplayType_p(int axis);
+
   // Evaluates the view ("The view is open." when it is).
   void OpenView();
   // "The view is not open"; then the container collects garbage.
@@ -231,8 +268,15 @@ class ZELI_WfDataView final : public ZELI_AccessBase {
   // Resets the per-display-axis tables (operations, conversions, ...) to
   // their defaults for the current display axes.
   void SetDefaultDisplayTables();
-  void FinalizeOperations();
+  // Closed view with display axes chosen (the defaults in state 0).
+  void PrepareOperationChange();
+  // Display axis + 3 of a display axis, else "Axis must be a display axis.".
+  size_t DisplayIndex(int axis) const;
+  void AddOperation(size_t index, ZELI_OperationDef entry);
+  bool HasOperations() const;
+  bool NeedsFinalizing() const;
   void Apply();
+  void ApplyOperations();
   Movement MovementOf(int displayAxis) const;
   void RebuildAxisValues();
   void Reparametrize();
@@ -259,6 +303,8 @@ class ZELI_WfDataView final : public ZELI_AccessBase {
   int state_ = 0;
   bool open_ = false;
   bool operationsChanged_ = false;
+  bool finalizing_ = false;  // guards against views that name each other
+  uint64_t finalizedGeneration_ = 0;  // of the container's operations when finalised
   std::vector<ZELI_Type*> displayTypes_;  // fixed by finalising
   std::shared_ptr<std::vector<ZELI_AxisValues>> axisValues_;  // by stored axis + 2
   std::vector<ZELI_Segment*> segmentOverrides_;  // by stored segment index; not owned
