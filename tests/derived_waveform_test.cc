@@ -120,18 +120,26 @@ class DerivedWaveformTest : public WriterFixture {
   ZELI_DerivedWfCache* Record(zel_waveform_t waveform) { return Derived(waveform)->Get_DerivedWfCache_p(&Seg()); }
   ZELI_Cache& Cache() { return ObjectOf(session_, c_)->Get_Cache(); }
 
+  // A bus node of n stored one-bit waveforms, bound at locations 0 to n - 1.
+  zel_hierarchyNode_t BusNode(const char* name, unsigned n, std::vector<zel_waveform_t>& bits) {
+    zel_hierarchyNode_t bus =
+        Check(ZEL_AddHierarchyCompositeType(session_, root_, name, ZEL_HDL_SLASH, Bus(static_cast<int>(n)), &status_));
+    for (unsigned k = 0; k < n; ++k) {
+      bits.push_back(WaveOf(bit_));
+      Check(ZEL_AddHierarchyScalarSubelWf(session_, bus, k, bits.back(), &status_));
+    }
+    return bus;
+  }
+
   // A bus d[3:0] of four stored bits written over n fronts: bit k (location
   // k) is 1 at front i when bits(k, i). Returns the bus node.
   template <typename Bits>
   zel_hierarchyNode_t BusOfBits(unsigned n, Bits bits, std::vector<zel_waveform_t>* waves = nullptr,
                                 std::vector<std::vector<Byte>>* values = nullptr) {
-    zel_hierarchyNode_t bus = Check(ZEL_AddHierarchyCompositeType(session_, root_, "d[3:0]", ZEL_HDL_SLASH, Bus(4),
-                                                                  &status_));
     std::vector<zel_waveform_t> w;
+    zel_hierarchyNode_t bus = BusNode("d[3:0]", 4, w);
     std::vector<std::vector<Byte>> v(4);
     for (unsigned k = 0; k < 4; ++k) {
-      w.push_back(WaveOf(bit_));
-      Check(ZEL_AddHierarchyScalarSubelWf(session_, bus, k, w.back(), &status_));
       for (unsigned i = 0; i < n; ++i) v[k].push_back(Byte{static_cast<unsigned char>(bits(k, i) ? 1 : 0)});
     }
     WriteFronts(w, v);
@@ -188,8 +196,8 @@ TEST_F(DerivedWaveformTest, BusWrittenBitByBitReadsBackAsOneValuePerFront) {
 
 // Bits written only when they change (a digital subset): their X values
 // differ, so they are merged onto the X values of every change, and the bus
-// has one value per change. A bit is zero at the points past its last
-// change (outside its X range, where it has no value).
+// has one value per change. A bit keeps its level at the points past its
+// last change.
 TEST_F(DerivedWaveformTest, BusOfBitsWrittenOnChangeHasOneValuePerChange) {
   zel_hierarchyNode_t bus = Check(ZEL_AddHierarchyCompositeType(session_, root_, "d[2:0]", ZEL_HDL_SLASH, Bus(3),
                                                                 &status_));
@@ -249,12 +257,9 @@ TEST_F(DerivedWaveformTest, BusOfBitsWrittenOnChangeHasOneValuePerChange) {
 // are merged (without the extra points of steps: the packed fields keep
 // their own values at every X).
 TEST_F(DerivedWaveformTest, FieldsThatInterpolateDifferentlyAreMerged) {
-  zel_hierarchyNode_t bus = Check(ZEL_AddHierarchyCompositeType(session_, root_, "p[1:0]", ZEL_HDL_SLASH, Bus(2),
-                                                                &status_));
-  zel_waveform_t a = WaveOf(bit_);
-  zel_waveform_t b = WaveOf(bit_);
-  Check(ZEL_AddHierarchyScalarSubelWf(session_, bus, 0, a, &status_));
-  Check(ZEL_AddHierarchyScalarSubelWf(session_, bus, 1, b, &status_));
+  std::vector<zel_waveform_t> bits;
+  zel_hierarchyNode_t bus = BusNode("p[1:0]", 2, bits);
+  const zel_waveform_t a = bits[0], b = bits[1];
   WriteFronts<Byte>({a}, {{Byte{0}, Byte{1}}}, ZEL_INTERPOLATION_CONSTANT);
   WriteFronts<Byte>({b}, {{Byte{1}, Byte{0}}}, ZEL_INTERPOLATION_LINEAR);
   zel_waveform_t composite = Check(ZEL_GetHierarchyWaveform(session_, bus, &status_));
@@ -269,12 +274,9 @@ TEST_F(DerivedWaveformTest, FieldsThatInterpolateDifferentlyAreMerged) {
 // Fields that cannot be merged: the composite fails alone in a reader, with
 // the merge's message, and leaves no record.
 TEST_F(DerivedWaveformTest, FieldsThatCannotBeMergedFailWithTheMergesMessage) {
-  zel_hierarchyNode_t bus = Check(ZEL_AddHierarchyCompositeType(session_, root_, "p[1:0]", ZEL_HDL_SLASH, Bus(2),
-                                                                &status_));
-  zel_waveform_t a = WaveOf(bit_);
-  zel_waveform_t b = WaveOf(bit_);
-  Check(ZEL_AddHierarchyScalarSubelWf(session_, bus, 0, a, &status_));
-  Check(ZEL_AddHierarchyScalarSubelWf(session_, bus, 1, b, &status_));
+  std::vector<zel_waveform_t> bits;
+  zel_hierarchyNode_t bus = BusNode("p[1:0]", 2, bits);
+  const zel_waveform_t a = bits[0], b = bits[1];
   // X going up and down: not monotonic.
   zel_writer_t w = Writer();
   ZEL_WfDataWriter* da = Add(w, a);
@@ -413,12 +415,9 @@ TEST_F(DerivedWaveformTest, FieldsOfAStoredRecordAreExtractedAndOnlyEnumerations
 // ---- values that change and values read elsewhere -----------------------------------
 
 TEST_F(DerivedWaveformTest, ValuesFollowASimulationWriterOfTheSession) {
-  zel_hierarchyNode_t bus = Check(ZEL_AddHierarchyCompositeType(session_, root_, "d[1:0]", ZEL_HDL_SLASH, Bus(2),
-                                                                &status_));
-  zel_waveform_t hi = WaveOf(bit_);
-  zel_waveform_t lo = WaveOf(bit_);
-  Check(ZEL_AddHierarchyScalarSubelWf(session_, bus, 0, hi, &status_));
-  Check(ZEL_AddHierarchyScalarSubelWf(session_, bus, 1, lo, &status_));
+  std::vector<zel_waveform_t> bits;
+  zel_hierarchyNode_t bus = BusNode("d[1:0]", 2, bits);
+  const zel_waveform_t hi = bits[0], lo = bits[1];
   zel_waveform_t composite = Check(ZEL_GetHierarchyWaveform(session_, bus, &status_));
   zel_simResultWriter_t writer = Check(ZEL_CreateSimResultWriter(session_, segment_, 0, &status_));
   zel_simResultSubset_t analog = Check(ZEL_CreateSimResultSubset(session_, writer, ZEL_STORAGE_ANALOG, &status_));

@@ -5,8 +5,8 @@
 // ZELI_MergeWaveformsPack, which packs one composite value per merged X
 // point.
 //
-// A field without a value at a merged point (outside its X range) stays
-// zero. The action takes no part in step handling: a field with constant
+// A field without a value at a merged point (before its first X, or after
+// its last unless it steps and so holds its level) stays zero. The action takes no part in step handling: a field with constant
 // interpolation gives its value at the current point, so DuplicateWfValue
 // is never called (ZELI_FailedException "ZELI_MergeWaveformsPack::
 // DuplicateWfValue called" should it be).
