@@ -5,6 +5,7 @@
 // (no operation for the types, a changed display type) and a caller's
 // operation that replaces a built-in one between two openings.
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -131,12 +132,14 @@ TEST_F(ViewOperationsTest, ScalarOperandsOnEitherSide) {
   ZEL_AddViewBinOpArg1Scalar(session_, first, Real(), &ten, ZEL_OP_SUBTRACT, &status_);
   EXPECT_EQ(OpenAndRead(first).y, (V{10, 9, 6, 1}));
 
-  // The value is read on opening, not when the entry is added.
-  double factor = 2;
+  // The value is copied when the entry is added: the caller's variable may
+  // change or go (under AddressSanitizer a read of it would be reported).
+  auto factor = std::make_unique<double>(2);
   zel_wfDataView_t late = View(w);
-  ZEL_AddViewBinOpArg2Scalar(session_, late, ZEL_OP_MULTIPLY, Real(), &factor, &status_);
-  factor = 3;
-  EXPECT_EQ(OpenAndRead(late).y, (V{0, 3, 12, 27}));
+  ZEL_AddViewBinOpArg2Scalar(session_, late, ZEL_OP_MULTIPLY, Real(), factor.get(), &status_);
+  *factor = 3;
+  factor.reset();
+  EXPECT_EQ(OpenAndRead(late).y, (V{0, 2, 8, 18}));
 }
 
 TEST_F(ViewOperationsTest, AnotherViewsWaveformOnTheSameOrAMergedX) {

@@ -2,6 +2,9 @@
 // swept waveforms, the values each view segment reads back, X and Y moved
 // by the display, the refusals of choosing axes, the open/closed rules of
 // enumeration, the waveform held by its view, and bad handles.
+#include <cstring>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -277,6 +280,199 @@ TEST_F(DataViewTest, AViewHoldsItsWaveform) {
   ASSERT_EQ(status_, ZEL_OK);
   ZEL_DeleteHierarchyNode(session_, node, &status_);
   EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
+}
+
+TEST_F(DataViewTest, SegmentsAreFoundByTheirParameterValuesAfterInsertionsAndLateCreation) {
+  MakeSweep();
+  zel_wfDataView_t view = View(wave_);  // made before the set changes
+  // A value inserted before R = 2 moves the positions of R = 2 and 3; the
+  // segment of the new value is created after the view.
+  zel_parameter_t r = Check(ZEL_GetWaveformSetParameter(session_, sweep_, 0, &status_));
+  const double r15 = 1.5;
+  ZEL_InsertParameterValuesBefore(session_, r, 1, 1, &r15, nullptr, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  Write(SegmentAt(sweep_, {1}), wave_, 2, 50);
+  OpenView(view);
+  EXPECT_EQ(Walk(view), (std::vector<unsigned>{0, 1, 2, 3}));
+  EXPECT_EQ(Read(view, 0).y, Expected(2, 0));
+  EXPECT_EQ(Read(view, 1).y, Expected(2, 50));
+  EXPECT_EQ(Read(view, 2).y, Expected(3, 100));
+  EXPECT_EQ(Read(view, 3).y, Expected(4, 200));
+  // The stored summaries name segments the same way.
+  EXPECT_EQ(ZEL_GetViewStoredPointCount(session_, view, 3, &status_), 4u);
+  EXPECT_EQ(ZEL_GetViewStoredPointCount(session_, view, 1, &status_), 2u);
+  EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
+}
+
+// A caller's conversion: "<tag>:<value as integer>", counting its calls.
+struct Tagged {
+  const char* tag;
+  int calls;
+};
+char* TagValue(void* userData, void* value) {
+  auto* tagged = static_cast<Tagged*>(userData);
+  ++tagged->calls;
+  const std::string text = std::string(tagged->tag) + ":" + std::to_string(static_cast<int>(*static_cast<double*>(value)));
+  return strdup(text.c_str());
+}
+
+TEST_F(DataViewTest, ConvertedTextFollowsTheViewsConversions) {
+  MakeSweep();
+  zel_wfDataView_t view = View(wave_);
+  OpenView(view);
+  ZEL_WfSegment* segment = ZEL_GetViewSegment(session_, view, 1, &status_);  // y 100, 101, 104
+  auto texts = [&](bool y) {
+    ZEL_SetupGetWfSegmentBuffer(segment, 0, 0, &status_);
+    const char* const* t = y ? ZEL_GetWfSegmentConvertedYBuffer(segment, &status_)
+                             : ZEL_GetWfSegmentConvertedXBuffer(segment, &status_);
+    EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
+    std::vector<std::string> out;
+    for (unsigned i = 0; t != nullptr && i < 3; ++i) out.push_back(t[i] == nullptr ? "(null)" : t[i]);
+    return out;
+  };
+  using S = std::vector<std::string>;
+  // Conversions may change while the view is open.
+  ZEL_SetViewConversion(session_, view, -2, ZEL_CONVERT_INTEGER, &status_);
+  ZEL_SetViewConversion(session_, view, -1, ZEL_CONVERT_INTEGER, &status_);
+  EXPECT_EQ(texts(true), (S{"100", "101", "104"}));
+  EXPECT_EQ(texts(false), (S{"0", "1", "2"}));
+  // Which data an axis's text shows.
+  ZEL_SetViewConversionXY(session_, view, -2, ZEL_CONVERT_XY_X, &status_);
+  ZEL_SetViewConversionXY(session_, view, -1, ZEL_CONVERT_XY_Y, &status_);
+  EXPECT_EQ(texts(true), (S{"0", "1", "2"}));
+  EXPECT_EQ(texts(false), (S{"100", "101", "104"}));
+  ZEL_SetViewConversionXY(session_, view, -2, ZEL_CONVERT_XY_NONE, &status_);
+  // A caller's function with its user data.
+  Tagged tagged{"y", 0};
+  ZEL_SetViewConversionFunction(session_, view, -2, TagValue, &tagged, &status_);
+  EXPECT_EQ(texts(true), (S{"y:100", "y:101", "y:104"}));
+  EXPECT_EQ(tagged.calls, 3);
+  EXPECT_STREQ(ZEL_GetWfSegmentConvertedYValue(segment, ZEL_GetWfSegmentYBuffer(segment, &status_), &status_),
+               "y:100");
+
+  // Refusals.
+  ZEL_SetViewConversion(session_, view, -2, ZEL_CONVERT_FUNCTION, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_SetViewConversion: ZEL_CONVERT_FUNCTION cannot be set this way.");
+  ZEL_SetViewConversion(session_, view, -2, static_cast<zel_conversion_t>(17), &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_SetViewConversion: The type does not support the zel_conversion_t");
+  ZEL_SetViewConversion(session_, view, 1, ZEL_CONVERT_DEFAULT, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_SetViewConversion: Axis must be a display axis.");
+  ZEL_SetViewConversionXY(session_, view, -2, static_cast<zel_conversion_xy_t>(3), &status_);
+  EXPECT_EQ(status_, ZEL_BAD_ARG);
+  ZEL_SetViewConversionFunction(session_, view, -2, nullptr, nullptr, &status_);
+  EXPECT_EQ(status_, ZEL_BAD_ARG);
+  // The refusals left the function in place.
+  EXPECT_EQ(texts(true), (S{"y:100", "y:101", "y:104"}));
+}
+
+TEST_F(DataViewTest, SelectionsSamplingsWindowsAndGranularityAreCheckedAndRecorded) {
+  MakeSweep();
+  zel_wfDataView_t view = View(wave_);
+  const double low = 0, high = 2;
+  struct Case {
+    std::function<void()> call;
+    zel_status_t status;
+    const char* message;
+  };
+  const Case cases[] = {
+      {[&] { ZEL_SetViewPointSelectionByIndex(session_, view, -1, 3, 2, &status_); }, ZEL_BAD_ARG,
+       "ZEL_SetViewPointSelectionByIndex: low index must be <= high index"},
+      {[&] { ZEL_SetViewPointSelectionAll(session_, view, 1, &status_); }, ZEL_BAD_ARG,
+       "ZEL_SetViewPointSelectionAll: Axis must be an stored axis."},
+      {[&] { ZEL_SetViewSamplingByValue(session_, view, -1, &low, &high, ZEL_DATASPACING_1, 4, &status_); },
+       ZEL_BAD_ARG,
+       "ZEL_SetViewSamplingByValue: Spacing must be linear equidistant or logarithmic equidistant."},
+      {[&] { ZEL_SetViewPointSelectionByValue(session_, view, -1, &low, nullptr, &status_); }, ZEL_BAD_ARG, nullptr},
+      {[&] { ZEL_SetViewWindow(session_, view, 0, &low, &high, &status_); }, ZEL_BAD_ARG,
+       "ZEL_SetViewWindow: Axis must be an X or Y axis."},
+      {[&] { ZEL_SetViewGranularity(session_, view, 3, 3, 0, 1, &status_); }, ZEL_BAD_ARG,
+       "ZEL_SetViewGranularity: Granularity loX >= hiX"},
+      {[&] { ZEL_SetViewGranularity(session_, view, 0, 1, 2, 1, &status_); }, ZEL_BAD_ARG,
+       "ZEL_SetViewGranularity: Granularity loY >= hiY"},
+  };
+  for (const Case& c : cases) {
+    status_ = ZEL_OK;
+    c.call();
+    EXPECT_EQ(status_, c.status) << ZEL_GetError();
+    if (c.message != nullptr) {
+      EXPECT_STREQ(ZEL_GetError(), c.message);
+    }
+  }
+  // Accepted settings on X and Y are recorded; the view shows every point.
+  ZEL_SetViewPointSelectionByIndex(session_, view, -1, 0, 1, &status_);
+  ZEL_SetViewSamplingByValue(session_, view, -2, &low, &high, ZEL_DATASPACING_LINEAR_EQUIDISTANT, 3, &status_);
+  ZEL_SetViewWindow(session_, view, -1, &low, &high, &status_);
+  ZEL_SetViewGranularity(session_, view, 0, 10, 0, 10, &status_);
+  ZEL_RemoveViewGranularity(session_, view, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  OpenView(view);
+  EXPECT_EQ(Read(view, 2).y, Expected(4, 200));
+  ZEL_SetViewWindow(session_, view, -1, &low, &high, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_SetViewWindow: The view is open.");
+  ZEL_SetViewPointSelectionAll(session_, view, 0, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_SetViewPointSelectionAll: The view is open.");
+  ZEL_CloseWfDataView(session_, view, &status_);
+  // On a parameter, a selection other than "all" makes opening fail.
+  const double r = 2;
+  ZEL_SetViewPointSelectionByValue(session_, view, 0, &r, &r, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  ZEL_OpenWfDataView(session_, view, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_OpenWfDataView: Not implemented: selection and sampling.");
+  ZEL_SetViewPointSelectionAll(session_, view, 0, &status_);
+  OpenView(view);
+}
+
+TEST_F(DataViewTest, StoredAndDisplaySummaries) {
+  MakeSweep();  // segment k: x 0 .. 1 + k, y 100k + x*x
+  zel_wfDataView_t view = View(wave_);
+  EXPECT_EQ(ZEL_GetViewParameterCount(session_, view, &status_), 1u);  // the defaults to come
+  EXPECT_EQ(ZEL_GetViewStoredParameterCount(session_, view, &status_), 1u);
+  double min = -1, max = -1;
+  EXPECT_EQ(ZEL_GetViewStoredPointCount(session_, view, 2, &status_), 4u);
+  ZEL_GetViewStoredPointCount(session_, view, 3, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_NOT_FOUND, "ZEL_GetViewStoredPointCount: No such segment or stored waveform");
+  EXPECT_TRUE(ZEL_AreSameParameter(ZEL_GetViewStoredParameter(session_, view, 0, &status_),
+                                   ZEL_GetWaveformSetParameter(session_, sweep_, 0, &status_)));
+  ZEL_GetViewStoredParameter(session_, view, -1, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_GetViewStoredParameter: Incorrect axis");
+  EXPECT_TRUE(ZEL_AreSameType(ZEL_GetViewStoredAxisType(session_, view, -2, &status_),
+                              ZEL_GetViewAxisType(session_, view, -2, &status_)));
+
+  // Display summaries need the open view and run over its segments.
+  ZEL_GetViewAxisMinMax(session_, view, -2, &min, &max, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_GetViewAxisMinMax: The view is not open");
+  OpenView(view);
+  ZEL_GetViewAxisMinMax(session_, view, -2, &min, &max, &status_);
+  EXPECT_EQ(min, 0);
+  EXPECT_EQ(max, 209);
+  ZEL_GetViewAxisMinMax(session_, view, -1, &min, &max, &status_);
+  EXPECT_EQ(min, 0);
+  EXPECT_EQ(max, 3);
+  EXPECT_EQ(ZEL_GetViewAxisMonotonicity(session_, view, -1, &status_),
+            ZEL_GetWfSegmentXMonotonicity(ZEL_GetViewSegment(session_, view, 0, &status_), &status_));
+  EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  ZEL_GetViewAxisDataSpacing(session_, view, 0, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_GetViewAxisDataSpacing: Unimplemented");
+  ZEL_GetViewAxisDataSpacing(session_, view, 1, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_GetViewAxisDataSpacing: Invalid axis.");
+  ZEL_GetViewAxisMinMax(session_, view, -3, &min, &max, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_GetViewAxisMinMax: Unimplemented: ZELI_WfSegment::Get_CPMinMax ()");
+  ZEL_GetViewAxisInterpolationType(session_, view, -2, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED,
+                     "ZEL_GetViewAxisInterpolationType: Unimplemented: ZELI_WfSegment::Get_YInterpolationType ()");
+
+  // View segment indexes; parameter values are not provided.
+  const unsigned two[] = {2}, one_too_many[] = {0, 0};
+  EXPECT_EQ(ZEL_GetViewSegmentIndex(session_, view, 1, two, &status_), 2u);
+  ZEL_GetViewSegmentIndex(session_, view, 2, one_too_many, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_GetViewSegmentIndex: Index count is incorrect");
+  ZEL_GetViewParameterConvertedValue(session_, view, 0, 0, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_GetViewParameterConvertedValue: Unimplemented");
+  ZEL_GetWfSegmentParameterValueIndex(ZEL_GetViewSegment(session_, view, 0, &status_), 0, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_GetWfSegmentParameterValueIndex: Unimplemented");
+  ZEL_CloseWfDataView(session_, view, &status_);
+  ZEL_GetViewAxisPointCount(session_, view, 0, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_GetViewAxisPointCount: The view is not open");
 }
 
 TEST_F(DataViewTest, BadHandlesAreRefused) {

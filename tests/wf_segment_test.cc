@@ -416,15 +416,6 @@ TEST_F(WfSegmentTest, FunctionsNotProvidedFailWithTheirMessages) {
     EXPECT_EQ(st_, ZEL_FAILED) << c.function;
     EXPECT_EQ(std::string(ZEL_GetError()), std::string(c.function) + ": " + c.message);
   }
-  // With a data view the questions go to the view, which cannot answer yet
-  // (the view is only named, never used here).
-  int view = 0;
-  segment->Set_View_p(reinterpret_cast<ZELI_WfDataView*>(&view));
-  ZEL_GetWfSegmentParameterValueIndex(s, 0, &st_);
-  EXPECT_ZEL_FAILURE(st_, ZEL_FAILED, "ZEL_GetWfSegmentParameterValueIndex: Unimplemented");
-  ZEL_GetWfSegmentConvertedYBuffer(s, &st_);
-  EXPECT_EQ(st_, ZEL_FAILED);
-  segment->Set_View_p(nullptr);
   // The wrapper's members report the same failures as ZEL_Exception.
   try {
     s->GetWfSegmentCPBuffer();

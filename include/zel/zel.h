@@ -1782,6 +1782,12 @@ typedef enum zel_conversion_xy_e {
   ZEL_CONVERT_XY_X = 2      /* the X data */
 } zel_conversion_xy_t;
 
+/* A caller's conversion of one value of a display axis to text. value
+ * points at one value laid out as its type stores it; userData is the
+ * pointer given with the function, handed back unchanged. Return a string
+ * allocated with malloc (the library frees it with free). */
+typedef char* (*zel_conversionFunction_t)(void* userData, void* value);
+
 /* A data view shows one waveform. Stored axes: -2 Y, -1 X, 0 .. n-1 the
  * waveform set's parameters in their order. Display axes: -2 Y, -1 X, 0 up
  * the display parameters.
@@ -1829,6 +1835,131 @@ ZEL_API unsigned ZEL_GetViewNextSegment(zel_session_t session, zel_wfDataView_t 
 ZEL_API ZEL_WfSegment* ZEL_GetViewSegment(zel_session_t session, zel_wfDataView_t view, unsigned index,
                                           zel_status_t* status) ZEL_NOTHROW;
 
+/* The view segment of one position per display parameter (first varying
+ * fastest; the view open). ZEL_BAD_ARG "Index count is incorrect" unless
+ * count is the display parameter count, "Parameter index is out of range."
+ * for a position beyond its parameter's values. */
+ZEL_API unsigned ZEL_GetViewSegmentIndex(zel_session_t session, zel_wfDataView_t view, unsigned count,
+                                         const unsigned* indexes, zel_status_t* status) ZEL_NOTHROW;
+
+/* Text of the display axes. The converted X and Y texts of a view's
+ * ZEL_WfSegment follow the view: ZEL_SetViewConversion chooses the form
+ * (ZEL_BAD_ARG "The type does not support the zel_conversion_t" when the
+ * axis's display type has no such form; "ZEL_CONVERT_FUNCTION cannot be set
+ * this way."); ZEL_SetViewConversionXY chooses which data the axis's text
+ * shows (on Y: its Y data, or the X data with ZEL_CONVERT_XY_X; on X: its X
+ * data, or the Y data with ZEL_CONVERT_XY_Y); ZEL_SetViewConversionFunction
+ * hands each value to the caller's function (not null) and makes the axis's
+ * conversion ZEL_CONVERT_FUNCTION. They may be changed while the view is
+ * open and apply from the next converted text on; each resolves pending
+ * operations first. ZEL_BAD_ARG "Axis must be a display axis.". */
+ZEL_API void ZEL_SetViewConversion(zel_session_t session, zel_wfDataView_t view, int axis,
+                                   zel_conversion_t conversion, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_SetViewConversionXY(zel_session_t session, zel_wfDataView_t view, int axis,
+                                     zel_conversion_xy_t conversion, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_SetViewConversionFunction(zel_session_t session, zel_wfDataView_t view, int axis,
+                                           zel_conversionFunction_t function, void* userData,
+                                           zel_status_t* status) ZEL_NOTHROW;
+
+/* Point selections and samplings of a stored axis (the view closed;
+ * ZEL_BAD_ARG "Axis must be an stored axis."). The view records them; on a
+ * parameter anything but "all" makes opening fail with ZEL_FAILED "Not
+ * implemented: selection and sampling.", on X and Y they do not restrict
+ * the points yet. By index: ZEL_BAD_ARG "low index must be <= high index".
+ * By value: low and high are copied in the axis's type. Sampling by value
+ * takes ZEL_DATASPACING_LINEAR_EQUIDISTANT or ZEL_DATASPACING_LOG_EQUIDISTANT
+ * only (ZEL_BAD_ARG "Spacing must be linear equidistant or logarithmic
+ * equidistant."); its count is not kept. */
+ZEL_API void ZEL_SetViewPointSelectionAll(zel_session_t session, zel_wfDataView_t view, int axis,
+                                          zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_SetViewPointSelectionByIndex(zel_session_t session, zel_wfDataView_t view, int axis, unsigned low,
+                                              unsigned high, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_SetViewPointSelectionByValue(zel_session_t session, zel_wfDataView_t view, int axis,
+                                              const void* low, const void* high, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_SetViewSamplingAll(zel_session_t session, zel_wfDataView_t view, int axis,
+                                    zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_SetViewSamplingByIndex(zel_session_t session, zel_wfDataView_t view, int axis, unsigned step,
+                                        zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_SetViewSamplingByValue(zel_session_t session, zel_wfDataView_t view, int axis, const void* low,
+                                        const void* high, zel_dataSpacing_t spacing, unsigned count,
+                                        zel_status_t* status) ZEL_NOTHROW;
+
+/* A window on the X or Y display axis (ZEL_BAD_ARG "Axis must be an X or Y
+ * axis."; the view closed), two values of the axis's display type copied;
+ * a granularity in whole numbers (ZEL_BAD_ARG "Granularity loX >= hiX",
+ * "Granularity loY >= hiY"). The view records both for its caller; they do
+ * not restrict the points it shows. */
+ZEL_API void ZEL_SetViewWindow(zel_session_t session, zel_wfDataView_t view, int axis, const void* low,
+                               const void* high, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_RemoveViewWindow(zel_session_t session, zel_wfDataView_t view, int axis,
+                                  zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_SetViewGranularity(zel_session_t session, zel_wfDataView_t view, int lowX, int highX, int lowY,
+                                    int highY, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_RemoveViewGranularity(zel_session_t session, zel_wfDataView_t view,
+                                       zel_status_t* status) ZEL_NOTHROW;
+
+/* The stored waveform. A stored segment is named by its segment index (as
+ * ZEL_GetSegmentIndexFromParIndices gives it); ZEL_NOT_FOUND "No such segment
+ * or stored waveform" when the waveform set has no segment there.
+ * ZEL_GetViewStoredParameter fails with ZEL_FAILED "Incorrect axis" for X and
+ * Y. The minimum and maximum are values of the stored axis's type. */
+ZEL_API unsigned ZEL_GetViewStoredParameterCount(zel_session_t session, zel_wfDataView_t view,
+                                                 zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_type_t ZEL_GetViewStoredAxisType(zel_session_t session, zel_wfDataView_t view, int axis,
+                                             zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_parameter_t ZEL_GetViewStoredParameter(zel_session_t session, zel_wfDataView_t view, int axis,
+                                                   zel_status_t* status) ZEL_NOTHROW;
+ZEL_API unsigned ZEL_GetViewStoredPointCount(zel_session_t session, zel_wfDataView_t view, unsigned segment,
+                                             zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_dataSpacing_t ZEL_GetViewStoredYDataSpacing(zel_session_t session, zel_wfDataView_t view,
+                                                        unsigned segment, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_dataSpacing_t ZEL_GetViewStoredXDataSpacing(zel_session_t session, zel_wfDataView_t view,
+                                                        unsigned segment, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_monotonicity_t ZEL_GetViewStoredYMonotonicity(zel_session_t session, zel_wfDataView_t view,
+                                                          unsigned segment, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_monotonicity_t ZEL_GetViewStoredXMonotonicity(zel_session_t session, zel_wfDataView_t view,
+                                                          unsigned segment, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_interpolation_t ZEL_GetViewStoredYInterpolationType(zel_session_t session, zel_wfDataView_t view,
+                                                                unsigned segment, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_interpolation_t ZEL_GetViewStoredXInterpolationType(zel_session_t session, zel_wfDataView_t view,
+                                                                unsigned segment, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_GetViewStoredYMinMax(zel_session_t session, zel_wfDataView_t view, unsigned segment, void* min,
+                                      void* max, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_GetViewStoredXMinMax(zel_session_t session, zel_wfDataView_t view, unsigned segment, void* min,
+                                      void* max, zel_status_t* status) ZEL_NOTHROW;
+
+/* The display axes. ZEL_GetViewAxisType resolves pending operations and
+ * gives the type the axis shows; ZEL_GetViewParameterCount the number of
+ * display parameters (every stored parameter before display axes are
+ * chosen). The summaries (view open) run over the filled view segments: the
+ * first one's value, *_MIXED at the first difference, 0 without segments
+ * (min and max then stay as they were); the minimum and maximum over the
+ * segments with points, in the axis's display type. Axis Y, X, or -3 (not
+ * provided: ZEL_FAILED); a display parameter: ZEL_FAILED "Unimplemented";
+ * other numbers: ZEL_BAD_ARG "Invalid axis.". The interpolation type is the
+ * X axis's; Y fails with ZEL_FAILED. */
+ZEL_API zel_type_t ZEL_GetViewAxisType(zel_session_t session, zel_wfDataView_t view, int axis,
+                                       zel_status_t* status) ZEL_NOTHROW;
+ZEL_API unsigned ZEL_GetViewParameterCount(zel_session_t session, zel_wfDataView_t view,
+                                           zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_dataSpacing_t ZEL_GetViewAxisDataSpacing(zel_session_t session, zel_wfDataView_t view, int axis,
+                                                     zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_monotonicity_t ZEL_GetViewAxisMonotonicity(zel_session_t session, zel_wfDataView_t view, int axis,
+                                                       zel_status_t* status) ZEL_NOTHROW;
+ZEL_API zel_interpolation_t ZEL_GetViewAxisInterpolationType(zel_session_t session, zel_wfDataView_t view, int axis,
+                                                             zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_GetViewAxisMinMax(zel_session_t session, zel_wfDataView_t view, int axis, void* min, void* max,
+                                   zel_status_t* status) ZEL_NOTHROW;
+/* Not provided: ZEL_FAILED "The view is not open" while the view is closed,
+ * "Unimplemented" while it is open (a view segment's parameter values come
+ * from its index: ZEL_GetViewSegmentIndex and the parameters' values). */
+ZEL_API unsigned ZEL_GetViewAxisPointCount(zel_session_t session, zel_wfDataView_t view, int axis,
+                                           zel_status_t* status) ZEL_NOTHROW;
+ZEL_API void ZEL_GetViewParameterValue(zel_session_t session, zel_wfDataView_t view, int axis, unsigned segment,
+                                       void* value, zel_status_t* status) ZEL_NOTHROW;
+ZEL_API const char* ZEL_GetViewParameterConvertedValue(zel_session_t session, zel_wfDataView_t view, int axis,
+                                                       unsigned segment, zel_status_t* status) ZEL_NOTHROW;
+
 /* Operations on the display axes, applied in order when the view opens.
  * Unary operations (0 to 32) and conversions go to the given display axis;
  * binary operations (33 to 51) always go to the Y display axis, with the
@@ -1838,8 +1969,9 @@ ZEL_API ZEL_WfSegment* ZEL_GetViewSegment(zel_session_t session, zel_wfDataView_
  * a display axis.", "Operation must be a unary operation.", "Operation must
  * be a binary operation.", another view of another container, the view
  * itself as operand, a null value. Types of another container are brought
- * in with ZEL_FindOrCopyType. The scalar value is read on every opening,
- * not copied: it must stay valid while the entry is in the list.
+ * in with ZEL_FindOrCopyType. The scalar value is copied when the entry is
+ * added (one value of its type, a string with its text): the caller's may
+ * go at once.
  *
  * Opening resolves each entry for the types it meets (the stored axis's
  * type, then each entry's result): ZEL_BAD_ARG "The operation does not

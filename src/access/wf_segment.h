@@ -22,7 +22,7 @@ class ZELI_CachedArray;
 class ZELI_Container;
 class ZELI_Type;
 class ZELI_WfDataArray;
-class ZELI_WfDataView;
+class ZELI_WfSegmentView;
 class ZELI_MergeWaveformsAction;
 class ZELI_Operation;
 class ZELI_WfSegment;
@@ -174,8 +174,8 @@ class ZELI_WfSegment {
   ZELI_WfSegment& operator=(const ZELI_WfSegment&) = delete;
 
   unsigned Get_SegmentIndex() const { return segmentIndex_; }
-  ZELI_WfDataView* Get_View_p() const { return view_; }
-  void Set_View_p(ZELI_WfDataView* view) { view_ = view; }
+  ZELI_WfSegmentView* Get_View_p() const { return view_; }
+  void Set_View_p(ZELI_WfSegmentView* view) { view_ = view; }
   ZELI_Container& Get_Container() const;
   ZELI_WfDataArray* Get_XDataArray_p() const { return x_; }
   ZELI_WfDataArray* Get_YDataArray_p() const { return y_; }
@@ -445,10 +445,16 @@ class ZELI_WfSegment {
   // Converted text of the X, Y or CP axis (wf_segment_text.cc).
   enum TextAxis : unsigned { TEXT_X = 0, TEXT_Y = 1, TEXT_CP = 2 };
   // Where the text of an axis comes from: the axis of this segment whose
-  // values are shown, and the conversion.
+  // values are shown (none: texts stay unfilled), and the conversion with
+  // the caller's function for ZEL_CONVERT_FUNCTION.
   struct TextSource {
+    bool filled;
     Axis values;
     zel_conversion_t conversion;
+    char* (*function)(void* userData, void* value);
+    void* userData;
+    // One value as a malloc'd text.
+    char* Convert(const ZELI_Type& type, const void* value) const;
   };
   TextSource TextSourceOf(TextAxis axis) const;
   char** ConvertedBuffer(TextAxis axis);
@@ -485,7 +491,7 @@ class ZELI_WfSegment {
                    bool reverse, unsigned* leg, unsigned* lower, unsigned* upper, bool* exact, bool* interpolated,
                    void* out, void* cp) const;
 
-  ZELI_WfDataView* view_ = nullptr;   // not owned; none for a segment read straight from a waveform
+  ZELI_WfSegmentView* view_ = nullptr;  // not owned; none for a segment read straight from a waveform
   std::unique_ptr<ApiObject> api_;    // made on first request
   unsigned segmentIndex_;
   ZELI_WfDataArray* x_ = nullptr;      // owned

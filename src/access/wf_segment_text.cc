@@ -9,12 +9,14 @@
 //
 // Where the values come from: a segment without a data view (one read from
 // a waveform, or by a reader) shows its own X and Y values in the type's
-// default form. A data view records how each display axis was formed and
-// which conversion it uses; TextSourceOf is where that record is consulted.
+// default form. A segment shown through a data view takes the view's rule
+// for the display axis: which buffer (its XY conversion), which conversion,
+// or the caller's conversion function.
 #include <cstdlib>
 
 #include "access/wf_data_array.h"
 #include "access/wf_segment.h"
+#include "access/wf_segment_view.h"
 #include "errors/exceptions.h"
 #include "types/type.h"
 
@@ -33,44 +35,46 @@ void ZELI_ConvertedTexts::Clear() noexcept {
 }
 
 ZELI_WfSegment::TextSource ZELI_WfSegment::TextSourceOf(TextAxis axis) const {
-  if (view_ != nullptr) {
-    // The view's record of its display axes and their conversions is not
-    // kept yet.
-    throw ZELI_FailedException("Unimplemented ZELI_WfSegment: converted text of a data view");
-  }
-  return TextSource{axis == TEXT_X ? X_AXIS : Y_AXIS, ZEL_CONVERT_DEFAULT};
+  if (view_ == nullptr) return TextSource{true, axis == TEXT_X ? X_AXIS : Y_AXIS, ZEL_CONVERT_DEFAULT, nullptr, nullptr};
+  const ZELI_WfSegmentView::TextRule rule = view_->Get_TextRule(axis == TEXT_X ? -1 : -2);
+  return TextSource{rule.filled, rule.values, rule.conversion, rule.function, rule.userData};
+}
+
+char* ZELI_WfSegment::TextSource::Convert(const ZELI_Type& type, const void* value) const {
+  if (conversion == ZEL_CONVERT_FUNCTION) return function(userData, const_cast<void*>(value));
+  return type.ConvertToASCII(conversion, const_cast<void*>(value));
 }
 
 char** ZELI_WfSegment::ConvertedBuffer(TextAxis axis) {
   WindowLeg();
   if (axis == TEXT_CP) Get_CPBuffer();
   const TextSource source = TextSourceOf(axis);
+  ZELI_ConvertedTexts& texts = convertedBuffers_[axis];
+  if (!source.filled) return texts.Prepare(window_.count);
   const ZELI_Type* type = Get_DataArray_p(source.values)->Get_Type_p();
   if (type->Get_SizeOf() == 0) throw ZELI_BadArgException("Type does not store data");
   // Fetched before the previous texts go: a window without values fails
   // and leaves them.
   const void* values = Get_Buffer(source.values);
-  ZELI_ConvertedTexts& texts = convertedBuffers_[axis];
   char** result = texts.Prepare(window_.count);
-  for (unsigned i = 0; i < window_.count; ++i)
-    texts.Append(type->ConvertToASCII(source.conversion, const_cast<void*>(type->AtData(values, i))));
+  for (unsigned i = 0; i < window_.count; ++i) texts.Append(source.Convert(*type, type->AtData(values, i)));
   return result;
 }
 
 const char* ZELI_WfSegment::ConvertedValue(TextAxis axis, const void* value) {
   const ZELI_Type* type = nullptr;
-  zel_conversion_t conversion = ZEL_CONVERT_DEFAULT;
+  TextSource source{true, Y_AXIS, ZEL_CONVERT_DEFAULT, nullptr, nullptr};
   if (axis == TEXT_CP) {
     type = Get_CPType_p();
   } else {
-    const TextSource source = TextSourceOf(axis);
+    source = TextSourceOf(axis);
+    if (!source.filled) return nullptr;
     type = Get_DataArray_p(source.values)->Get_Type_p();
-    conversion = source.conversion;
   }
   if (type->Get_SizeOf() == 0) throw ZELI_BadArgException("Type does not store data");
   ZELI_ConvertedTexts& text = convertedValues_[axis];
   char** slot = text.Prepare(1);
-  text.Append(type->ConvertToASCII(conversion, const_cast<void*>(value)));
+  text.Append(source.Convert(*type, value));
   return slot[0];
 }
 

@@ -58,6 +58,25 @@ void ZELI_TypedPair::Clear() noexcept {
 
 ZELI_OperationDef::ZELI_OperationDef(ZELI_Type* target) : operation(ZEL_OP_CONVERT_TYPE), targetType(target) {}
 
+namespace {
+
+// One value of type copied into its own allocation, released through the
+// type (strings with their text) when the last entry holding it goes.
+std::shared_ptr<void> CopyScalar(ZELI_Type* type, const void* value) {
+  void* copy = type->ReallocData(nullptr, 1, 0);  // "Type does not store data" for size 0
+  std::shared_ptr<void> owned(copy, [type](void* p) { type->FreeData(p, 1); });
+  type->CopyData(copy, 0, value, 0);
+  return owned;
+}
+
+}  // namespace
+
+ZELI_OperationDef::ZELI_OperationDef(zel_operation_t op, ZELI_Type* type, const void* value)
+    : operation(op), scalarType(type), scalarValue(CopyScalar(type, value)) {}
+
+ZELI_OperationDef::ZELI_OperationDef(ZELI_Type* type, const void* value, zel_operation_t op)
+    : operation(op), scalarType(type), scalarValue(CopyScalar(type, value)), reversed(true) {}
+
 // ---- ZELI_AxisValues --------------------------------------------------------------
 
 ZELI_AxisValues::~ZELI_AxisValues() = default;
@@ -136,8 +155,15 @@ ZELI_WfDataView::ZELI_WfDataView(ZELI_Waveform& waveform) : waveform_(&waveform)
     selections_.emplace_back(type);
     samplings_.emplace_back(type);
   }
-  segmentOverrides_.assign(set->Get_SegmentCount(), nullptr);
-  skipSegments_.Resize(set->Get_SegmentCount());
+  SizeSegmentTables();
+}
+
+// Segments may be created after the view; the tables grow with them, and
+// the overrides and marks already made stay.
+void ZELI_WfDataView::SizeSegmentTables() {
+  const unsigned count = waveform_->Get_WaveformSet_p()->Get_SegmentCount();
+  if (segmentOverrides_.size() < count) segmentOverrides_.resize(count, nullptr);
+  if (skipSegments_.Get_Size() < count) skipSegments_.Resize(count);
 }
 
 ZELI_WfDataView::~ZELI_WfDataView() { ReleaseSegments(); }
@@ -240,6 +266,7 @@ void ZELI_WfDataView::Apply() {
   if (y == SWITCHED || x == SWITCHED) throw ZELI_FailedException("Switching X/Y and Parameter axis not implemented");
   if (y == DROPPED || x == DROPPED) throw ZELI_FailedException("Dropping X/Y axis not implemented");
   RebuildAxisValues();
+  SizeSegmentTables();
   Reparametrize();
   MoveXY(y, x);
   PermuteParameters();
@@ -271,7 +298,10 @@ void ZELI_WfDataView::RebuildAxisValues() {
   values->push_back(ZELI_AxisValues::AllPoints(nullptr));  // Y
   values->push_back(ZELI_AxisValues::AllPoints(nullptr));  // X
   for (unsigned p = 0; p < set->Get_ParameterCount(); ++p) {
-    if (selections_[p + 2].kind != ZELI_ViewSelection::ALL || samplings_[p + 2].kind != ZELI_ViewSampling::ALL)
+    // A parameter added after the view was made has no setting of its own:
+    // all its values.
+    if (p + 2 < selections_.size() && (selections_[p + 2].kind != ZELI_ViewSelection::ALL ||
+                                       samplings_[p + 2].kind != ZELI_ViewSampling::ALL))
       throw ZELI_FailedException("Not implemented: selection and sampling.");
     std::unique_ptr<ZELI_WfDataArray> data;
     if (ZELI_Parameter* parameter = set->Get_Parameter_p(p)) {
@@ -303,14 +333,8 @@ void ZELI_WfDataView::Reparametrize() {
   const unsigned slots = std::max(radix.MaximumCount(), set->Get_SegmentCount());
   segments->Resize(slots);
 
-  // Segments are listed in creation order; they are found by the index of
-  // their current parameter positions (the first created wins, as lookups
-  // by identifiers do).
   std::unordered_map<unsigned, ZELI_Segment*> byIndex;
-  if (slots > 0) {
-    for (ZELI_Segment* segment : set->Get_Segments())
-      byIndex.emplace(set->Get_SegmentIndexFromParIds(segment->Get_ParIds()), segment);
-  }
+  if (slots > 0) byIndex = SegmentsByIndex();
 
   const unsigned parameters = set->Get_ParameterCount();
   const std::vector<int>& map = segments->Get_Mapping();
@@ -326,13 +350,7 @@ void ZELI_WfDataView::Reparametrize() {
       indexes[p] += (*axisValues_)[p + 2].StoredIndex(positions[d]);
     }
     const unsigned storedIndex = set->Get_SegmentIndexFromParIndices(parameters, indexes.data());
-    ZELI_Segment* segment = nullptr;
-    if (storedIndex < segmentOverrides_.size() && segmentOverrides_[storedIndex] != nullptr) {
-      segment = segmentOverrides_[storedIndex];
-    } else if (storedIndex >= skipSegments_.Get_Size() || !skipSegments_.Test(storedIndex)) {
-      auto found = byIndex.find(storedIndex);
-      if (found != byIndex.end()) segment = found->second;
-    }
+    ZELI_Segment* segment = StoredSegment(storedIndex, byIndex);
     if (segment == nullptr) continue;
     std::unique_ptr<ZELI_WfSegment> built;
     try {
@@ -346,6 +364,26 @@ void ZELI_WfDataView::Reparametrize() {
     segments->Set_WfSegment(i, std::move(built));
   }
   viewSegments_ = std::move(segments);
+}
+
+// Segments are listed in creation order; they are found by the index of
+// their current parameter positions (the first created wins, as lookups by
+// identifiers do).
+std::unordered_map<unsigned, ZELI_Segment*> ZELI_WfDataView::SegmentsByIndex() const {
+  ZELI_WaveformSet* set = waveform_->Get_WaveformSet_p();
+  std::unordered_map<unsigned, ZELI_Segment*> byIndex;
+  for (ZELI_Segment* segment : set->Get_Segments())
+    byIndex.emplace(set->Get_SegmentIndexFromParIds(segment->Get_ParIds()), segment);
+  return byIndex;
+}
+
+ZELI_Segment* ZELI_WfDataView::StoredSegment(unsigned storedIndex,
+                                             const std::unordered_map<unsigned, ZELI_Segment*>& byIndex) const {
+  if (storedIndex < segmentOverrides_.size() && segmentOverrides_[storedIndex] != nullptr)
+    return segmentOverrides_[storedIndex];
+  if (storedIndex < skipSegments_.Get_Size() && skipSegments_.Test(storedIndex)) return nullptr;
+  auto found = byIndex.find(storedIndex);
+  return found == byIndex.end() ? nullptr : found->second;
 }
 
 // Y and X are each unchanged or taken from the other (Apply refused the rest).

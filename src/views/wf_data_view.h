@@ -27,9 +27,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "store/bitset.h"
+#include "access/wf_segment_view.h"
 #include "store/objects.h"
 #include "zel/zel.h"
 
@@ -55,6 +57,9 @@ class ZELI_TypedPair {
   ZELI_Type* Get_Type_p() const { return type_; }
   bool IsSet() const { return values_ != nullptr; }
   void* Get_Values_p() const { return values_; }
+  // Copies low and high in the pair's type (a type that stores data); on
+  // failure the pair keeps what it had.
+  void Assign(const void* low, const void* high);
   // Releases the values; the type stays.
   void Clear() noexcept;
 
@@ -94,18 +99,16 @@ struct ZELI_OperationDef {
   // Binary with another view's waveform as second / first operand.
   ZELI_OperationDef(zel_operation_t op, ZELI_WfDataView* view) : operation(op), otherView(view) {}
   ZELI_OperationDef(ZELI_WfDataView* view, zel_operation_t op) : operation(op), otherView(view), reversed(true) {}
-  // Binary with a scalar as second / first operand; value is the caller's
-  // pointer, kept as given.
-  ZELI_OperationDef(zel_operation_t op, ZELI_Type* type, const void* value)
-      : operation(op), scalarType(type), scalarValue(value) {}
-  ZELI_OperationDef(ZELI_Type* type, const void* value, zel_operation_t op)
-      : operation(op), scalarType(type), scalarValue(value), reversed(true) {}
+  // Binary with a scalar as second / first operand; the value is copied
+  // (strings included), so the caller's may go at once.
+  ZELI_OperationDef(zel_operation_t op, ZELI_Type* type, const void* value);
+  ZELI_OperationDef(ZELI_Type* type, const void* value, zel_operation_t op);
 
   zel_operation_t operation;
   ZELI_Type* targetType = nullptr;        // convert type only
   ZELI_WfDataView* otherView = nullptr;   // binary with a waveform operand; not owned
   ZELI_Type* scalarType = nullptr;        // binary with a scalar operand
-  const void* scalarValue = nullptr;
+  std::shared_ptr<void> scalarValue;      // one value of scalarType, released through it
   bool reversed = false;                  // the other operand is the first argument
   const ZELI_Operation* resolved = nullptr;  // found when the lists are finalised
 };
@@ -175,11 +178,8 @@ class ZELI_ViewSegments {
   ZELI_Bitset filled_;
 };
 
-class ZELI_WfDataView final : public ZELI_AccessBase {
+class ZELI_WfDataView final : public ZELI_AccessBase, public ZELI_WfSegmentView {
  public:
-  // A caller's conversion of one value of a display axis to text; userData
-  // is handed back unchanged.
-  using ConversionFunction = char* (*)(void* userData, void* value);
 
   // One selection and one sampling per stored axis; segment overrides and
   // the skip bitset sized to the waveform set's segment count. The caller
@@ -250,6 +250,72 @@ class ZELI_WfDataView final : public ZELI_AccessBase {
   // "The view is not open"; then the container collects garbage.
   void CloseView();
 
+  // ---- conversions ----
+  // Each finalises first when the operations are not, and takes a display
+  // axis ("Axis must be a display axis.", bad argument); they may change
+  // while the view is open. Set_Conversion refuses ZEL_CONVERT_FUNCTION
+  // ("ZEL_CONVERT_FUNCTION cannot be set this way.") and a conversion the
+  // display type does not support ("The type does not support the
+  // zel_conversion_t"), both bad arguments. Setting a function makes the
+  // conversion ZEL_CONVERT_FUNCTION; Get_ConversionFunction fails "There is
+  // no conversion function" (internal) when the conversion is another.
+  void Set_Conversion(int axis, zel_conversion_t conversion);
+  zel_conversion_t Get_Conversion(int axis);
+  void Set_ConversionXY(int axis, zel_conversion_xy_t conversion);
+  zel_conversion_xy_t Get_ConversionXY(int axis);
+  void Set_ConversionFunction(int axis, ConversionFunction function, void* userData);
+  ConversionFunction Get_ConversionFunction(int axis, void** userData);
+  // Y (-2): the Y buffer, or the X buffer with ZEL_CONVERT_XY_X; X (-1): the
+  // X buffer, or the Y buffer with ZEL_CONVERT_XY_Y; other axes unfilled.
+  TextRule Get_TextRule(int displayAxis) override;
+
+  // ---- recorded settings ----
+  // Windows and granularity are recorded with the view; evaluation does not
+  // read them. Set_Window needs the view closed, finalises, and takes X or Y
+  // ("Axis must be an X or Y axis.", bad argument); the two values are
+  // copied in the axis's display type. Granularity needs low < high on both
+  // axes ("Granularity loX >= hiX", "Granularity loY >= hiY", bad arguments).
+  void Set_Window(int axis, const void* low, const void* high);
+  void Clr_Window(int axis);
+  // Null when the axis has no window.
+  const ZELI_TypedPair* Get_Window(int axis) const;
+  void Set_Granularity(int lowX, int highX, int lowY, int highY);
+  void Clr_Granularity() noexcept;
+  const int* Get_Granularity() const { return granularity_; }
+  // Selections and samplings of a stored axis; the view must be closed
+  // ("The view is open.") and the axis stored ("Axis must be an stored
+  // axis.", bad argument). On a parameter anything but "all" makes opening
+  // fail; on X and Y they are recorded only.
+  void Set_SelectionAll(int axis);
+  void Set_SelectionByIndex(int axis, unsigned low, unsigned high);
+  void Set_SelectionByValue(int axis, const void* low, const void* high);
+  void Set_SamplingAll(int axis);
+  void Set_SamplingByIndex(int axis, unsigned step);
+  void Set_SamplingByValue(int axis, const void* low, const void* high, zel_dataSpacing_t spacing, unsigned count);
+  const ZELI_ViewSelection& Get_Selection(int axis) const;
+  const ZELI_ViewSampling& Get_Sampling(int axis) const;
+
+  // ---- stored summaries ----
+  // Of the waveform in one stored segment (its index from the parameters'
+  // positions): the override, none when marked to skip, else the waveform
+  // set's segment at those positions; none: "No such segment or stored
+  // waveform" (not found).
+  ZELI_Segment& Get_StoredSegment(unsigned storedIndex) const;
+  ZELI_Type* Get_StoredAxisType_p(int axis) const;
+
+  // ---- display summaries (view open) ----
+  // Axis Y, X or CP; a display parameter: "Unimplemented" (internal); any
+  // other number "Invalid axis." (bad argument). Over the filled view
+  // segments: the first one's value, MIXED on the first difference; 0
+  // without segments (min and max then untouched).
+  zel_dataSpacing_t Get_DisplayDataSpacing(int axis) const;
+  zel_monotonicity_t Get_DisplayMonotonicity(int axis) const;
+  zel_interpolation_t Get_DisplayInterpolationType(int axis) const;
+  void Get_DisplayMinMax(int axis, void* min, void* max) const;
+  // The view segment of one position per display parameter (view open and
+  // axes chosen; "Index count is incorrect", bad argument).
+  unsigned Get_DisplaySegmentIndex(unsigned count, const unsigned* indexes) const;
+
   // Enumeration of filled view segments (view open, else "The view is not
   // open"); 0xFFFFFFFF when there is none.
   unsigned Get_FirstSegment() const;
@@ -282,8 +348,16 @@ class ZELI_WfDataView final : public ZELI_AccessBase {
   void Reparametrize();
   void MoveXY(Movement y, Movement x);
   void PermuteParameters() const;
-  // The stored segment of view segment i, or null.
-  ZELI_Segment* StoredSegment(unsigned storedIndex) const;
+  // The waveform set's segments by stored segment index.
+  std::unordered_map<unsigned, ZELI_Segment*> SegmentsByIndex() const;
+  // The stored segment at storedIndex from the overrides, the skip marks
+  // and the waveform set's segments found by index; null when none.
+  ZELI_Segment* StoredSegment(unsigned storedIndex, const std::unordered_map<unsigned, ZELI_Segment*>& byIndex) const;
+  // Sizes the segment overrides and the skip marks to the set's segments.
+  void SizeSegmentTables();
+  // The axis of a display summary (view open): Y, X or CP; the failures of
+  // display parameters and other numbers.
+  size_t SummaryAxis(int axis) const;
   void ReleaseSegments() noexcept;
 
   ZELI_Waveform* waveform_;  // not owned

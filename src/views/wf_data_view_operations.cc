@@ -240,7 +240,7 @@ void ZELI_WfDataView::ApplyOperations() {
     ZELI_WfDataArray* values = (*axisValues_)[static_cast<size_t>(displayAxes_[d] + 2)].Get_DataArray_p();
     if (values == nullptr) continue;
     for (const ZELI_OperationDef& entry : operations_[d])
-      values->ApplyOperation(*entry.resolved, entry.scalarValue, entry.reversed);
+      values->ApplyOperation(*entry.resolved, entry.scalarValue.get(), entry.reversed);
   }
   for (unsigned i = 0; i < viewSegments_->Get_SlotCount(); ++i) {
     ZELI_WfSegment* segment = viewSegments_->Get_WfSegment_p(i);
@@ -251,7 +251,7 @@ void ZELI_WfDataView::ApplyOperations() {
         view->RequireOpen();
         other = view->Get_DisplayWfSegment_p(view->Get_DisplayParameterCount() > 0 ? i : 0);
       }
-      segment->ApplyYOperation(*entry.resolved, other, entry.scalarValue, entry.reversed);
+      segment->ApplyYOperation(*entry.resolved, other, entry.scalarValue.get(), entry.reversed);
     }
     for (const ZELI_OperationDef& entry : operations_[kX]) segment->ApplyXOperation(*entry.resolved);
   }
