@@ -185,17 +185,20 @@ TEST_F(ViewOperationsTest, AnotherViewsWaveformOnTheSameOrAMergedX) {
   EXPECT_EQ(p.x, (V{0, 1, 4, 9}));
   EXPECT_EQ(p.y, (V{5, 5, 5, 6}));
 
-  // Another set whose X is 0 and 2 against X = 1, 2, 3: merged onto
-  // 0, 1, 2, 3, the shared X once, the first waveform interpolated at 1.
-  zel_waveformSet_t other = Set(c_, "other");
-  zel_waveform_t c = Check(ZEL_CreateWaveform(session_, other, 0, y_, &status_));
-  Write(Segment(other), c, {0, 2}, {0, 20});
-  zel_waveformSet_t third = Set(c_, "third");
-  zel_waveform_t d = Check(ZEL_CreateWaveform(session_, third, 0, y_, &status_));
-  Write(Segment(third), d, {1, 2, 3}, {101, 102, 103});
+  // Waveforms of one set written with X 0 and 2 against X 1, 2, 3: merged
+  // onto 0, 1, 2, 3, the shared X once, the first waveform interpolated at 1.
+  zel_waveform_t c = Wave();
+  Write(segment_, c, {0, 2}, {0, 20});
+  zel_waveform_t d = Wave();
+  Write(segment_, d, {1, 2, 3}, {101, 102, 103});
   zel_wfDataView_t vc = View(c), vd = View(d);
   ZEL_AddViewBinOpArg2Waveform(session_, vc, ZEL_OP_SUBTRACT, vd, &status_);
   Open(vd);
+  // A view of another waveform set pairs no segments with these.
+  zel_waveformSet_t other = Set(c_, "other");
+  zel_waveform_t e = Check(ZEL_CreateWaveform(session_, other, 0, y_, &status_));
+  ZEL_AddViewBinOpArg1Waveform(session_, vc, View(e), ZEL_OP_ADD, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_AddViewBinOpArg1Waveform: View belongs to another waveform set");
   p = OpenAndRead(vc);
   ASSERT_EQ(p.x, xs_);
   EXPECT_EQ(p.y[1], 10 - 101);

@@ -1967,8 +1967,9 @@ ZEL_API const char* ZEL_GetViewParameterConvertedValue(zel_session_t session, ze
  * operand. The view must be closed (ZEL_FAILED "The view is open."); a view
  * without chosen display axes takes the defaults. ZEL_BAD_ARG: "Axis must be
  * a display axis.", "Operation must be a unary operation.", "Operation must
- * be a binary operation.", another view of another container, the view
- * itself as operand, a null value. Types of another container are brought
+ * be a binary operation.", another view of another container or of another
+ * waveform set ("View belongs to another waveform set"), the view itself as
+ * operand, a null value. Types of another container are brought
  * in with ZEL_FindOrCopyType. The scalar value is copied when the entry is
  * added (one value of its type, a string with its text): the caller's may
  * go at once.

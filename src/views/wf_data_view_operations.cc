@@ -48,6 +48,13 @@ bool SameTypes(const std::vector<ZELI_Type*>& a, const std::vector<ZELI_Type*>& 
   return true;
 }
 
+// A waveform operand pairs view segments by index, which names the same
+// parameter values only within one waveform set.
+void RequireSameSet(const ZELI_WfDataView& view, const ZELI_WfDataView& other) {
+  if (view.Get_Waveform().Get_WaveformSet_p() != other.Get_Waveform().Get_WaveformSet_p())
+    throw ZELI_BadArgException("View belongs to another waveform set");
+}
+
 void RequireBinary(zel_operation_t operation) {
   if (!ZELI_Operation::IsBinaryOperation(operation))
     throw ZELI_BadArgException("Operation must be a binary operation.");
@@ -90,6 +97,7 @@ void ZELI_WfDataView::Add_ConvertTypeOperation(int axis, ZELI_Type* target) {
 void ZELI_WfDataView::Add_BinaryOperation(zel_operation_t operation, ZELI_WfDataView* second) {
   ZELI_RequireArgument(second, "view is null");
   if (second == this) throw ZELI_BadArgException("A view cannot be its own operand.");
+  RequireSameSet(*this, *second);
   PrepareOperationChange();
   RequireBinary(operation);
   AddOperation(kY, ZELI_OperationDef(operation, second));
@@ -98,6 +106,7 @@ void ZELI_WfDataView::Add_BinaryOperation(zel_operation_t operation, ZELI_WfData
 void ZELI_WfDataView::Add_BinaryOperation(ZELI_WfDataView* first, zel_operation_t operation) {
   ZELI_RequireArgument(first, "view is null");
   if (first == this) throw ZELI_BadArgException("A view cannot be its own operand.");
+  RequireSameSet(*this, *first);
   PrepareOperationChange();
   RequireBinary(operation);
   AddOperation(kY, ZELI_OperationDef(first, operation));
