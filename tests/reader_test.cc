@@ -94,6 +94,14 @@ TEST_F(ReaderTest, WaveformReadersAreCountedAndStatesAreChecked) {
   ZEL_DeleteReader(session_, reader, &status_);
   ZEL_DeleteView(session_, other, &status_);
   EXPECT_EQ(status_, ZEL_OK);
+
+  // A reader that goes with its container leaves its view too.
+  zel_view_t kept = View();
+  Check(ZEL_CreateReader(session_, c_, kept, &status_));
+  ZEL_CloseContainer(session_, c_, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  ZEL_DeleteView(session_, kept, &status_);
+  EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
 }
 
 TEST_F(ReaderTest, SegmentsVisitedAgainReuseTheirWaveformSegments) {
