@@ -451,7 +451,8 @@ typedef enum zel_conversion_e {
   ZEL_CONVERT_HEX = 3,      /* bytes as hexadecimal digits */
   ZEL_CONVERT_INTEGER = 4,  /* decimal integer */
   ZEL_CONVERT_REAL = 5,     /* decimal floating number */
-  ZEL_CONVERT_FUNCTION = 6  /* by a caller's function (views only) */
+  ZEL_CONVERT_FUNCTION = 6, /* by a caller's function (views only) */
+  ZEL_CONVERT_INT_RANGE_ = 0x7fffffff /* any int may be passed; others are refused */
 } zel_conversion_t;
 
 /* Values of a type are untyped memory laid out by the type: see
@@ -1779,7 +1780,8 @@ ZEL_API void ZEL_DeleteView(zel_session_t session, zel_view_t view,
 typedef enum zel_conversion_xy_e {
   ZEL_CONVERT_XY_NONE = 0,  /* the axis's own data */
   ZEL_CONVERT_XY_Y = 1,     /* the Y data */
-  ZEL_CONVERT_XY_X = 2      /* the X data */
+  ZEL_CONVERT_XY_X = 2,     /* the X data */
+  ZEL_CONVERT_XY_INT_RANGE_ = 0x7fffffff /* any int may be passed; others are refused */
 } zel_conversion_xy_t;
 
 /* A caller's conversion of one value of a display axis to text. value
