@@ -10,7 +10,7 @@
  * X values print as numbers in one unit: times in seconds unless --x-unit
  * names another, exactly (whole femtoseconds as decimals); real X as
  * stored, or scaled when its descriptor's unit is a time unit. Y values:
- * reals with 17 significant digits, other types through the library's
+ * reals as the shortest text that reads back as the same double, other types through the library's
  * default text conversion (logic vectors as "0101xz01", or in hexadecimal
  * with --hex), one value at a time straight out of the library's buffers.
  * Fields that need it are quoted.

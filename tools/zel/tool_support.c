@@ -234,7 +234,13 @@ void zel_print_x(FILE* out, const zel_xformat* format, const void* value) {
   if (format->kind == ZEL_REAL || format->kind == ZEL_FLOAT) {
     const double v = real_x(format, value);
     if (format->shownExponent < 0 || format->shownExponent == format->unitExponent) {
-      fprintf(out, format->kind == ZEL_FLOAT ? "%.9g" : "%.17g", v);
+      /* The shortest text that reads back as the same value. */
+      char text[40];
+      for (int digits = format->kind == ZEL_FLOAT ? 6 : 15; digits <= 17; ++digits) {
+        snprintf(text, sizeof text, "%.*g", digits, v);
+        if (format->kind == ZEL_FLOAT ? strtof(text, NULL) == (float)v : strtod(text, NULL) == v) break;
+      }
+      fputs(text, out);
     } else {
       fprintf(out, "%.15g", v * pow(10.0, format->unitExponent - format->shownExponent));
     }

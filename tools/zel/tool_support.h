@@ -60,7 +60,8 @@ int zel_xformat_init(zel_session_t s, zel_waveformSet_t set, const char* shown, 
  * femtosecond when that is within 1e-9 of its magnitude). */
 int zel_x_femtoseconds(const zel_xformat* format, const void* value, long long* fs);
 /* Prints one X value as a number in the shown unit (exact for times and
- * integers). */
+ * integers; a real as stored prints as the shortest text that reads back as
+ * the same value). */
 void zel_print_x(FILE* out, const zel_xformat* format, const void* value);
 
 /* A 24-byte time value as whole femtoseconds and a fraction of one (the
@@ -76,8 +77,9 @@ int zel_time_value(const void* value, long long* fs, double* fraction);
  * strlen(text) + 1 bytes. */
 void zel_logic_hex(const char* text, char* out);
 
-/* A value of a scalar type as text into buffer: reals with 17 digits,
- * integers, characters, enumeration literals, strings, times in seconds;
+/* A value of a scalar type as text into buffer: reals and floats
+ * as zel_print_x prints them, integers, characters, enumeration literals,
+ * strings, times in seconds;
  * "?" for anything else. */
 const char* zel_format_value(zel_session_t s, zel_type_t type, const void* value, char* buffer, size_t size);
 
