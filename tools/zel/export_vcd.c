@@ -104,6 +104,11 @@ static void classify(zel_session_t s, const zel_signal* signal, vcd_var* var) {
   }
 }
 
+/* A VCD name is one word: white space becomes '_'. */
+static void put_name(FILE* out, const char* text, size_t length) {
+  for (size_t i = 0; i < length && text[i] != '\0'; ++i) fputc(text[i] == ' ' || text[i] == '\t' ? '_' : text[i], out);
+}
+
 static void make_code(unsigned index, char* code) {
   /* Printable characters '!' to '~', least significant first. */
   int n = 0;
@@ -133,7 +138,9 @@ static void enter_scopes(FILE* out, scope_state* state, const char* label) {
   }
   for (size_t i = common, begin = common; i < length; ++i) {
     if (label[i] != '/') continue;
-    fprintf(out, "$scope module %.*s $end\n", (int)(i - begin), label + begin);
+    fputs("$scope module ", out);
+    put_name(out, label + begin, i - begin);
+    fputs(" $end\n", out);
     begin = i + 1;
   }
   free(state->path);
@@ -144,27 +151,14 @@ static void enter_scopes(FILE* out, scope_state* state, const char* label) {
 static void declare(FILE* out, const char* label, const vcd_var* var) {
   const char* last = strrchr(label, '/');
   const char* name = last != NULL ? last + 1 : label;
-  switch (var->kind) {
-    case VAR_REAL:
-      fprintf(out, "$var real 64 %s %s $end\n", var->code, name);
-      break;
-    case VAR_INTEGER:
-      fprintf(out, "$var integer 32 %s %s $end\n", var->code, name);
-      break;
-    case VAR_BIT:
-      fprintf(out, "$var wire 1 %s %s $end\n", var->code, name);
-      break;
-    case VAR_VECTOR:
-      /* A bus label carries no range; the range comes from the type. */
-      if (var->ranged && strchr(name, '[') == NULL) {
-        fprintf(out, "$var wire %u %s %s [%d:%d] $end\n", var->width, var->code, name, var->left, var->right);
-      } else {
-        fprintf(out, "$var wire %u %s %s $end\n", var->width, var->code, name);
-      }
-      break;
-    default:
-      break;
+  static const char* const types[] = {"", "wire", "wire", "integer", "real"};
+  fprintf(out, "$var %s %u %s ", types[var->kind], var->kind == VAR_REAL ? 64 : var->width, var->code);
+  put_name(out, name, strlen(name));
+  /* A bus label carries no range; the range comes from the type. */
+  if (var->kind == VAR_VECTOR && var->ranged && strchr(name, '[') == NULL) {
+    fprintf(out, " [%d:%d]", var->left, var->right);
   }
+  fputs(" $end\n", out);
 }
 
 static void write_value(FILE* out, zel_session_t s, ZEL_WfSegment* ws, const vcd_var* var, const void* y) {
