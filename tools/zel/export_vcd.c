@@ -19,6 +19,7 @@
  * waveform) and writes every stored point: a value change of each signal
  * at each of its points, several points of one signal at one time in their
  * stored order. */
+#define _POSIX_C_SOURCE 200809L
 #include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>

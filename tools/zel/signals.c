@@ -1,4 +1,5 @@
 /* Choosing and reading the waveforms of a waveform set; see signals.h. */
+#define _POSIX_C_SOURCE 200809L
 #include "signals.h"
 
 #include <stdio.h>
