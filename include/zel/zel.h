@@ -1130,7 +1130,11 @@ ZEL_API zel_hierarchyNode_t ZEL_AddHierarchyBlock(zel_session_t session, zel_hie
 ZEL_API zel_hierarchyNode_t ZEL_AddHierarchyGroup(zel_session_t session, zel_hierarchyNode_t node, const char* name,
                                                   zel_hdl_t hdl, zel_status_t* status) ZEL_NOTHROW;
 /* A composite signal of type without waveform; a name such as data[7:0]
- * makes a bus. */
+ * makes a bus. A bus's full name is its base name (/top/data); its elements
+ * are named by the array type, so they follow the array's declared range
+ * whatever indices the bus name shows: below data[7:0] of an array declared
+ * 7 downto 0, location 0 is [7], full name /top/data[7]. Lookups accept the
+ * bus by either name and an element as data[3] or data[7:0][3]. */
 ZEL_API zel_hierarchyNode_t ZEL_AddHierarchyCompositeType(zel_session_t session, zel_hierarchyNode_t node,
                                                           const char* name, zel_hdl_t hdl, zel_type_t type,
                                                           zel_status_t* status) ZEL_NOTHROW;
