@@ -265,16 +265,14 @@ void zel_logic_hex(const char* text, char* out) {
     const size_t end = n - 4 * d;
     const size_t begin = end >= 4 ? end - 4 : 0;
     unsigned value = 0;
-    int binary = 1, allZ = 1, allX = 1;
+    int binary = 1, allZ = 1;
     for (size_t i = begin; i < end; ++i) {
       const char c = (char)tolower((unsigned char)text[i]);
       binary = binary && (c == '0' || c == '1');
       allZ = allZ && c == 'z';
-      allX = allX && c == 'x';
       value = 2 * value + (c == '1');
     }
     out[digits - 1 - d] = binary ? "0123456789abcdef"[value] : allZ ? 'z' : 'x';
-    (void)allX;
   }
   out[digits] = '\0';
 }

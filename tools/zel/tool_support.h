@@ -72,7 +72,7 @@ int zel_time_value(const void* value, long long* fs, double* fraction);
 
 /* A logic vector's text ("0101xz01") in hexadecimal, four elements a digit
  * from the right: a digit of 0 and 1 elements is that digit, one whose
- * elements are all z (x) is z (x), any other mix is x. Text that is not a
+ * elements are all z is z, any other mix is x. Text that is not a
  * vector of single-character elements is copied. out holds at least
  * strlen(text) + 1 bytes. */
 void zel_logic_hex(const char* text, char* out);
