@@ -50,14 +50,16 @@ static int inside_stored(zel_session_t s, zel_nodeIterator_t up, zel_hierarchyNo
 
 static int collect_all(zel_session_t s, zel_waveformSet_t set, zel_signal_list* list) {
   zel_status_t st;
+  /* Failures name the set. */
+  const char* setName = ZEL_GetWaveformSetName(s, set, &st);
   zel_hierarchyNode_t root = ZEL_GetNameHierarchyRootNode(s, set, &st);
-  if (st != ZEL_OK) return zel_fail(NULL);
+  if (st != ZEL_OK) return zel_fail(setName);
   zel_nodeIterator_t walk = ZEL_CreateNodeIterator(s, root, ZEL_ITOR_INSERTION_ORDER, ZEL_ITOR_FORWARD,
                                                    ZEL_ITOR_PREORDER, ZEL_ITOR_ENTER_BLOCKS_WAVEFORMS, &st);
-  if (st != ZEL_OK) return zel_fail(NULL);
+  if (st != ZEL_OK) return zel_fail(setName);
   zel_nodeIterator_t up = ZEL_CreateNodeIterator(s, root, ZEL_ITOR_INSERTION_ORDER, ZEL_ITOR_FORWARD,
                                                  ZEL_ITOR_ANCESTORS, ZEL_ITOR_NA, &st);
-  if (st != ZEL_OK) return zel_fail(NULL);
+  if (st != ZEL_OK) return zel_fail(setName);
   int rc = 0;
   for (zel_hierarchyNode_t n = ZEL_GetFirstNode(s, walk, &st); st == ZEL_OK && !ZEL_IsHierarchyNodeNull(n);
        n = ZEL_GetNextNode(s, walk, &st)) {
@@ -73,7 +75,7 @@ static int collect_all(zel_session_t s, zel_waveformSet_t set, zel_signal_list* 
     zel_waveform_t w = ZEL_GetHierarchyWaveform(s, n, &own);
     if (own != ZEL_OK) {
       if (derived) continue;
-      rc = zel_fail(NULL);
+      rc = zel_fail(setName);
       break;
     }
     if (!derived) derived = ZEL_HierarchyNodeHasDerivedWaveform(s, n, &own);
@@ -82,11 +84,11 @@ static int collect_all(zel_session_t s, zel_waveformSet_t set, zel_signal_list* 
     int added = name != NULL && add_signal(s, list, w, name[0] == '/' ? name + 1 : name, derived);
     free(name);
     if (!added) {
-      rc = zel_fail(NULL);
+      rc = zel_fail(setName);
       break;
     }
   }
-  if (rc == 0 && st != ZEL_OK) rc = zel_fail(NULL);
+  if (rc == 0 && st != ZEL_OK) rc = zel_fail(setName);
   ZEL_DeleteNodeIterator(s, walk, &st);
   ZEL_DeleteNodeIterator(s, up, &st);
   return rc;
