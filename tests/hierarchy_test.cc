@@ -164,16 +164,48 @@ TEST_F(HierarchyNodeTest, BusesAndTheirElementNames) {
   EXPECT_EQ(RunInFrame("F", [&] { ObjectOf(session_, plain)->Get_BusName(left, right); }), ZEL_BAD_ARG);
   EXPECT_STREQ(ZEL_GetError(), "F: Node does not have a busName.");
 
+  // Element names come from the array type (0 to 7 here), not from the
+  // indices written in the bus name.
   zel_hierarchyNode_t bit0 = HandScalar(down, 0);
-  EXPECT_EQ(Name(bit0), "[0]");
-  EXPECT_EQ(FullName(bit0), "/top/data[7]");
-  EXPECT_EQ(Name(bit0), "[7]");  // the bus element replaced the cached name
+  EXPECT_EQ(FullName(bit0), "/top/data[0]");
   EXPECT_EQ(FullName(HandScalar(up, 2)), "/top/data[2]");
   EXPECT_EQ(FullName(HandScalar(plain, 1)), "/top/data[1]");
   EXPECT_EQ(FullName(down), "/top/data");
   EXPECT_EQ(CompositeName(HandScalar(plain, 5)), "data[5]");
   EXPECT_EQ(ZEL_GetHierarchyNodeType(session_, down, &status_), 2);
   EXPECT_EQ(ZEL_GetHierarchyNodeType(session_, bit0, &status_), 3);
+}
+
+// A bus over an array declared 7 downto 0: location 0 holds index 7. Bit
+// names follow that range, asking for a name changes no node, and every
+// full name finds its node again.
+TEST_F(HierarchyNodeTest, BusBitNamesFollowTheDeclaredRangeAndFindTheirNode) {
+  zel_hierarchyNode_t top = Block(root_, "top");
+  zel_hierarchyNode_t bus = Composite(top, "d[7:0]", ArrayType(c_, 7, 0));
+  std::vector<zel_hierarchyNode_t> bits;
+  for (unsigned location = 0; location < 8; ++location) bits.push_back(HandScalar(bus, location));
+
+  zel_hierarchyNode_t three = One(top, "d[7:0][3]");
+  EXPECT_TRUE(ZEL_AreSameHierarchyNode(three, bits[4]));
+  EXPECT_EQ(FullName(bits[0]), "/top/d[7]");
+  for (unsigned location = 0; location < 8; ++location) {
+    const std::string index = std::to_string(7 - location);
+    EXPECT_EQ(Name(bits[location]), "[" + index + "]");
+    EXPECT_EQ(FullName(bits[location]), "/top/d[" + index + "]");
+    EXPECT_EQ(Name(bits[location]), "[" + index + "]") << "a full name renamed the node";
+    EXPECT_TRUE(ZEL_AreSameHierarchyNode(One(root_, FullName(bits[location]).c_str()), bits[location])) << index;
+  }
+  EXPECT_TRUE(ZEL_AreSameHierarchyNode(One(top, "d[7:0][3]"), three));
+  EXPECT_EQ(FullName(bus), "/top/d");
+  EXPECT_TRUE(ZEL_AreSameHierarchyNode(One(root_, "/top/d"), bus));
+  EXPECT_TRUE(ZEL_AreSameHierarchyNode(One(top, "d[7:0]"), bus));
+  EXPECT_TRUE(Find(top, "d[8]").empty());
+  EXPECT_TRUE(Find(top, "d[7:0][8]").empty());
+
+  // A signal named like the base name is found before the bus.
+  zel_hierarchyNode_t other = Composite(top, "d", ArrayType(c_, 0, 1, "pair"));
+  EXPECT_TRUE(ZEL_AreSameHierarchyNode(One(top, "d"), other));
+  EXPECT_TRUE(ZEL_AreSameHierarchyNode(One(top, "d[7:0]"), bus));
 }
 
 TEST_F(HierarchyNodeTest, RecordNamesAndNameRefusals) {

@@ -184,6 +184,8 @@ TEST_F(HierarchyWaveformTest, TreeToolListsTheHierarchy) {
   EXPECT_EQ(::pclose(pipe), 0) << out;
   EXPECT_EQ(out,
             "waveform set tran\n"
+            "  x: \"time\" [s]\n"
+            "  segments 0\n"
             "  / (root)\n"
             "    top (block)\n"
             "      out (scalar)  y: real \"v\" [V]\n"

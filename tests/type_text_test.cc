@@ -107,6 +107,39 @@ TEST_F(TypeTextTest, EachTypeAcceptsItsConversions) {
   EXPECT_EQ(FailureOf([&] { integer_->ConvertToASCII(ZEL_CONVERT_DEFAULT, nullptr); }), "Null data buffer");
 }
 
+// Logic vectors: the literals from the left index of the declared range,
+// run together for one-character literals, listed otherwise; the byte forms
+// show the packed record; arrays of anything else have no text.
+TEST_F(TypeTextTest, ArraysOfEnumerationsReadAsTheirLiterals) {
+  const char* states[] = {"0", "1", "x", "z"};
+  ZELI_EnumerationType* logic = Add(new ZELI_EnumerationType("logic", 4, states, 0, 3, ZEL_RANGE_ASCENDING));
+  ZELI_ArrayType* down = Add(new ZELI_ArrayType("v", logic, {ZELI_Range(integer_, 3, 0, ZEL_RANGE_DESCENDING)}));
+  // Indices 3, 2, 1, 0 hold 0, 1, x, z.
+  uint8_t value = 0;
+  const uint8_t encodings[] = {0, 1, 2, 3};
+  for (unsigned i = 0; i < 4; ++i) down->PackData(*logic, &encodings[i], 1, down->Get_SubelementBitPosition(i), &value);
+  EXPECT_EQ(Text(down, ZEL_CONVERT_DEFAULT, value), "01xz");
+  EXPECT_EQ(Text(down, ZEL_CONVERT_BITS, value), "00011011");
+  EXPECT_EQ(Text(down, ZEL_CONVERT_HEX, value), "1b");
+  EXPECT_EQ(FailureOf([&] { Text(down, ZEL_CONVERT_INTEGER, value); }), "Invalid conversion");
+
+  const char* words[] = {"lo", "hi", "mid"};
+  ZELI_EnumerationType* level = Add(new ZELI_EnumerationType("level", 3, words, 0, 2, ZEL_RANGE_ASCENDING));
+  ZELI_ArrayType* pair = Add(new ZELI_ArrayType("p", level, {ZELI_Range(integer_, 0, 1, ZEL_RANGE_ASCENDING)}));
+  uint8_t levels = 0;
+  const uint8_t hi = 1;
+  pair->PackData(*level, &hi, 1, pair->Get_SubelementBitPosition(0), &levels);
+  EXPECT_EQ(Text(pair, ZEL_CONVERT_DEFAULT, levels), "(hi,lo)");
+  // Two bits hold encoding 3, which has no literal.
+  const uint8_t three = 3;
+  pair->PackData(*level, &three, 1, pair->Get_SubelementBitPosition(1), &levels);
+  EXPECT_EQ(FailureOf([&] { Text(pair, ZEL_CONVERT_DEFAULT, levels); }), "Enumeration encoding out of range.");
+
+  ZELI_ArrayType* numbers = Add(new ZELI_ArrayType("n", integer_, {ZELI_Range(integer_, 0, 1, ZEL_RANGE_ASCENDING)}));
+  EXPECT_FALSE(numbers->IsValidConversion(ZEL_CONVERT_DEFAULT));
+  EXPECT_EQ(FailureOf([&] { Text(numbers, ZEL_CONVERT_DEFAULT, int64_t(0)); }), "The type has no valid conversions.");
+}
+
 TEST_F(TypeTextTest, EveryConversionStartsFromACleanStream) {
   // Text, format flags and a failed state left behind, as by a conversion
   // that stopped part-way.

@@ -443,7 +443,15 @@ typedef enum zel_operation_e {
   ZEL_OPERATION_INT_RANGE_ = 0x7fffffff /* any int may be passed; others are refused */
 } zel_operation_t;
 
-/* How a value becomes text. */
+/* How a value becomes text. Scalar types accept every form (strings: the
+ * natural one). Records and unions have no text. An array whose element
+ * type is an enumeration (a logic vector) has the natural form and the
+ * byte forms: its natural text lists the elements' literals in location
+ * order, that is from the left index of its declared range (a vector
+ * declared 3 downto 0 holding 0, 1, x, z at indices 3, 2, 1, 0 reads
+ * "01xz"), run together when every literal of the enumeration is one
+ * character, else as "(lo,hi,...)"; its byte forms show the packed record.
+ * Other arrays have no text. */
 typedef enum zel_conversion_e {
   ZEL_CONVERT_DEFAULT = 0,  /* natural form */
   ZEL_CONVERT_BITS = 1,     /* bytes as binary digits, highest address first */
@@ -1123,7 +1131,11 @@ ZEL_API zel_hierarchyNode_t ZEL_AddHierarchyBlock(zel_session_t session, zel_hie
 ZEL_API zel_hierarchyNode_t ZEL_AddHierarchyGroup(zel_session_t session, zel_hierarchyNode_t node, const char* name,
                                                   zel_hdl_t hdl, zel_status_t* status) ZEL_NOTHROW;
 /* A composite signal of type without waveform; a name such as data[7:0]
- * makes a bus. */
+ * makes a bus. A bus's full name is its base name (/top/data); its elements
+ * are named by the array type, so they follow the array's declared range
+ * whatever indices the bus name shows: below data[7:0] of an array declared
+ * 7 downto 0, location 0 is [7], full name /top/data[7]. Lookups accept the
+ * bus by either name and an element as data[3] or data[7:0][3]. */
 ZEL_API zel_hierarchyNode_t ZEL_AddHierarchyCompositeType(zel_session_t session, zel_hierarchyNode_t node,
                                                           const char* name, zel_hdl_t hdl, zel_type_t type,
                                                           zel_status_t* status) ZEL_NOTHROW;

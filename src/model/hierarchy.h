@@ -127,7 +127,6 @@ class ZELI_HierarchyNode : public ZELI_ExternalBase {
 
   // ---- names (texts owned by the node) ----
   virtual const char* Get_Name() = 0;
-  virtual const char* Get_BusElt(int left, int right);
   // "Node does not have a busName." except for a bus.
   virtual const char* Get_BusName(int& left, int& right) const;
   // 0 for a descending bus, else 1.
@@ -307,8 +306,6 @@ class ZELI_SubelementPlace {
   unsigned Get_Location() const { return location_; }
   // The cached name of node (which holds this place).
   const char* Name(const ZELI_HierarchyNode* node);
-  // The name of another location of the same type; replaces the cache.
-  const char* Rename(const ZELI_HierarchyNode* node, unsigned location);
   ZELI_Type* Type(const ZELI_HierarchyNode* node) const;
 
  private:
@@ -357,9 +354,6 @@ class ZELI_HierarchySubelementScalar final : public ZELI_HierarchyWaveformNode {
   explicit ZELI_HierarchySubelementScalar(unsigned location) : place_(location) {}
   NodeType Get_NodeType() const override { return SUBELEMENT_SCALAR; }
   const char* Get_Name() override { return place_.Name(this); }
-  // The element name within a bus of indices left..right; replaces the
-  // cached name.
-  const char* Get_BusElt(int left, int right) override;
   unsigned Get_LocationInParent() const override { return place_.Get_Location(); }
   ZELI_Type* Get_Type_p() const override { return place_.Type(this); }
 

@@ -238,6 +238,21 @@ ZELI_HierarchyNode* ZELI_Hierarchy::AddSubelement(ZELI_HierarchyNode* parent, ZE
 
 namespace {
 
+// The names under which child is found: its own, and for a bus also its
+// base name, which its full name and its elements' full names use
+// (data[7:0] is found as data, its elements as data[3] and data[7:0][3]).
+int LookupNames(ZELI_HierarchyNode* child, std::string names[2]) {
+  names[0] = child->Get_Name();
+  if (child->Get_NodeType() != ZELI_HierarchyNode::NAMED_COMPOSITE ||
+      !static_cast<ZELI_HierarchyNamedComposite*>(child)->IsBus()) {
+    return 1;
+  }
+  int left = 0;
+  int right = 0;
+  names[1] = child->Get_BusName(left, right);
+  return 2;
+}
+
 // Resolves a composite name (data[3], rec.field) among the waveform nodes
 // below block.
 ZELI_HierarchyNode* FindCompositeNode(ZELI_HierarchyNode* block, std::string text) {
@@ -247,18 +262,22 @@ ZELI_HierarchyNode* FindCompositeNode(ZELI_HierarchyNode* block, std::string tex
     for (unsigned i = 0; i < current->OffspringCount() && next == nullptr; ++i) {
       ZELI_HierarchyNode* child = current->Get_Offspring_p(i);
       if (!child->IsWaveform()) continue;
-      const std::string name = child->Get_Name();
-      if (name == text) return child;
-      if (name.empty() || text.size() <= name.size() || text.compare(0, name.size(), name) != 0) continue;
-      if (!child->IsComposite()) continue;
-      const bool array = child->Get_Type_p()->Get_DataType() == ZEL_ARRAY;
-      const char following = text[name.size()];
-      if (array && following == '[') {
-        text.erase(0, name.size());
-        next = child;
-      } else if (!array && following == '.') {
-        text.erase(0, name.size() + 1);
-        next = child;
+      std::string names[2];
+      const int count = LookupNames(child, names);
+      for (int k = 0; k < count && next == nullptr; ++k) {
+        const std::string& name = names[k];
+        if (name == text) return child;
+        if (name.empty() || text.size() <= name.size() || text.compare(0, name.size(), name) != 0) continue;
+        if (!child->IsComposite()) continue;
+        const bool array = child->Get_Type_p()->Get_DataType() == ZEL_ARRAY;
+        const char following = text[name.size()];
+        if (array && following == '[') {
+          text.erase(0, name.size());
+          next = child;
+        } else if (!array && following == '.') {
+          text.erase(0, name.size() + 1);
+          next = child;
+        }
       }
     }
     if (next == nullptr) return nullptr;

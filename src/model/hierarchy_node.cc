@@ -167,8 +167,6 @@ ZELI_WaveformSet* ZELI_HierarchyNode::Get_WaveformSet_p() const {
   return static_cast<ZELI_HierarchyRoot*>(Get_Root_p())->Get_RootWaveformSet_p();
 }
 
-const char* ZELI_HierarchyNode::Get_BusElt(int, int) { return Get_Name(); }
-
 const char* ZELI_HierarchyNode::Get_BusName(int&, int&) const {
   throw ZELI_BadArgException("Node does not have a busName.");
 }
@@ -372,23 +370,8 @@ const char* ZELI_SubelementPlace::Name(const ZELI_HierarchyNode* node) {
   return cachedName_.c_str();
 }
 
-const char* ZELI_SubelementPlace::Rename(const ZELI_HierarchyNode* node, unsigned location) {
-  cachedName_ = SubelementName(EnclosingType(node), location);
-  nameCached_ = true;
-  return cachedName_.c_str();
-}
-
 ZELI_Type* ZELI_SubelementPlace::Type(const ZELI_HierarchyNode* node) const {
   return EnclosingType(node)->Get_SubelementType_p(location_);
-}
-
-const char* ZELI_HierarchySubelementScalar::Get_BusElt(int left, int right) {
-  if (left == right) return Get_Name();
-  const unsigned location = place_.Get_Location();
-  const long long index = right < left ? static_cast<long long>(left) - location
-                                       : static_cast<long long>(left) + location;
-  if (index < 0 || index > 0xffffffffLL) throw ZELI_BadArgException("Location is out of range.");
-  return place_.Rename(this, static_cast<unsigned>(index));
 }
 
 // ---- full and composite names ------------------------------------------------------
@@ -422,22 +405,20 @@ char* ZELI_HierarchyNode::FullName(zel_hdl_t hdl) {
   }
   std::reverse(chain.begin(), chain.end());
   if (chain.empty()) return MallocCopy(std::string(1, separator));
+  // Below a bus the element names come from the array type, so they follow
+  // its declared range whatever indices the bus name shows; only the bus's
+  // base name is taken from its own name (data[7:0] gives /top/data[3]).
   std::string text;
-  bool underBus = false;
   int left = 0;
   int right = 0;
   for (size_t i = 0; i < chain.size(); ++i) {
     ZELI_HierarchyNode* node = chain[i];
     if (!node->IsSubelement()) text += separator;
-    const bool bus = node->Get_NodeType() == NAMED_COMPOSITE && static_cast<ZELI_HierarchyNamedComposite*>(node)->IsBus();
-    if (bus) {
+    if (node->Get_NodeType() == NAMED_COMPOSITE && static_cast<ZELI_HierarchyNamedComposite*>(node)->IsBus()) {
       text += node->Get_BusName(left, right);
-    } else if (node->Get_NodeType() == SUBELEMENT_SCALAR && underBus) {
-      text += node->Get_BusElt(left, right);
     } else {
       text += node->Get_Name();
     }
-    underBus = bus;
     if (node->IsComposite() && i + 1 < chain.size() && IsRecordOrUnion(node)) text += '.';
   }
   return MallocCopy(text);

@@ -57,6 +57,10 @@ class ZELI_ArrayType : public ZELI_Type {
   // The indices of a location: "Array location is out of range." past the
   // last element. indices is written only on success.
   void Indices(unsigned location, int* indices) const;
+  // Text: arrays whose element type is an enumeration (logic vectors)
+  // accept the natural form (0) and the byte forms (1 to 3, the packed
+  // record's bytes); other arrays have no text. See WriteText.
+  zel_bool_t IsValidConversion(zel_conversion_t conversion) const override;
   // Array values have no order: "Unimplemented ZELI_ArrayType::LessThan"
   // (Min, Max).
   zel_bool_t LessThan(void* a, void* b) const override;
@@ -69,6 +73,13 @@ class ZELI_ArrayType : public ZELI_Type {
  protected:
   void WriteReferencedTypes(ZELI_Ostream& out, ZELI_KeyMap<ZELI_ExternalBase>& map) const override;
   void WriteFields(ZELI_Ostream& out) const override;
+  // The natural form lists the elements' literals in location order (the
+  // first index of the declared range first): run together when every
+  // literal of the enumeration is one character ("01xz" for a vector
+  // declared 3 downto 0 holding 0, 1, x, z at indices 3, 2, 1, 0), else
+  // separated by commas in parentheses ("(lo,hi)"). An element whose
+  // encoding has no literal fails as a single enumeration value does.
+  void WriteText(std::ostream& out, zel_conversion_t conversion, const void* value) const override;
 
  private:
   explicit ZELI_ArrayType(const ZELI_TypeRecord& record) : ZELI_Type(record) {}

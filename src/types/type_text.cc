@@ -18,6 +18,7 @@
 
 #include "errors/exceptions.h"
 #include "errors/memory.h"
+#include "types/composite_types.h"
 #include "types/discrete_types.h"
 #include "types/enumeration_type.h"
 #include "types/scalar_types.h"
@@ -174,6 +175,37 @@ void ZELI_EnumerationType::WriteText(std::ostream& out, zel_conversion_t convers
   const long long encoding = Get_Encoding(value, failure);
   if (encoding < INT_MIN || encoding > INT_MAX) throw ZELI_BadArgException("Enumeration encoding out of range.");
   out << LiteralByEncoding(static_cast<int>(encoding));
+}
+
+// ---- arrays of enumerations -----------------------------------------------------------
+
+zel_bool_t ZELI_ArrayType::IsValidConversion(zel_conversion_t conversion) const {
+  if (dynamic_cast<const ZELI_EnumerationType*>(element_) == nullptr) return 0;
+  return conversion == ZEL_CONVERT_DEFAULT || IsByteConversion(conversion);
+}
+
+void ZELI_ArrayType::WriteText(std::ostream& out, zel_conversion_t conversion, const void* value) const {
+  if (IsByteConversion(conversion)) {
+    WriteBytes(out, conversion, value, Get_SizeOf());
+    return;
+  }
+  static const char* const failure = "ZELI_Enumeration::ConvertToASCII";
+  const ZELI_EnumerationType& element = static_cast<const ZELI_EnumerationType&>(*element_);
+  bool singleCharacters = true;
+  for (const ZELI_String& literal : element.Get_Literals()) {
+    singleCharacters = singleCharacters && std::strlen(literal.c_str()) == 1;
+  }
+  // An enumeration stores at most 4 bytes.
+  unsigned char slot[sizeof(int64_t)] = {};
+  if (!singleCharacters) out.put('(');
+  for (unsigned i = 0; i < elementCount_; ++i) {
+    UnpackData(value, 1, element, Get_SubelementBitPosition(i), slot);
+    const long long encoding = element.Get_Encoding(slot, failure);
+    if (encoding < INT_MIN || encoding > INT_MAX) throw ZELI_BadArgException("Enumeration encoding out of range.");
+    if (!singleCharacters && i > 0) out.put(',');
+    out << element.LiteralByEncoding(static_cast<int>(encoding));
+  }
+  if (!singleCharacters) out.put(')');
 }
 
 // ---- float, real, complex ------------------------------------------------------------

@@ -1,50 +1,58 @@
 /*
  * zel: the command-line front end of libqo_zel. Built on the public header
- * only, like any other caller.
+ * only, like any other caller. help.c lists the commands; doc/zel.1 is the
+ * manual page.
  *
- *   zel version   software version, reference-file extension, directory suffix
- *   zel demo [D]  the main job: a simulation written into D/zel-demo and read back
- *   zel info C    what container C holds and which processes use it
- *   zel tree C [S] the signal hierarchy of C's waveform sets (or of set S)
+ * Conventions every command follows: "-h"/"--help" anywhere among its
+ * arguments prints its help; errors read "zel: COMMAND: what failed" on
+ * stderr; a broken output pipe ends a command quietly (SIGPIPE is ignored
+ * so that commands can close their container before they exit).
  */
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "commands.h"
+#include "tool_support.h"
 #include "zel/zel.h"
 
-static int usage(FILE* out) {
-  fprintf(out,
-          "usage: zel COMMAND\n"
-          "  version   print the software version and container naming\n"
-          "  demo [DIR]  run the demonstration (container under DIR, default .)\n"
-          "  dump C S [PATH...] [--segment N]  waveform values of set S as CSV\n"
-          "  info C    show container C: versions, processes, attributes\n"
-          "  tree C [S]  show the signal hierarchy of C (of waveform set S)\n");
-  return out == stderr ? 2 : 0;
-}
+#ifndef ZEL_TOOL_VERSION
+#define ZEL_TOOL_VERSION "unknown"
+#endif
 
 static int cmd_version(void) {
-  printf("libqo_zel software version %u\n", ZEL_GetSoftwareVersion());
+  printf("zel (libqo_zel) %s\n", ZEL_TOOL_VERSION);
+  printf("libqo_zel software version %u (container format version %u)\n", ZEL_GetSoftwareVersion(),
+         ZEL_GetSoftwareVersion());
   printf("reference file extension   %s\n", ZEL_GetFilenameExt());
   printf("directory suffix           %s\n", ZEL_GetDirectoryNameSuffix());
   return 0;
 }
 
-int zel_fail(const char* what) {
-  fprintf(stderr, "zel: %s: %s\n", what, ZEL_GetError());
-  return 1;
+static int asks_help(int argc, char** argv) {
+  for (int i = 0; i < argc; ++i) {
+    if (strcmp(argv[i], "-h") == 0 || strcmp(argv[i], "--help") == 0) return 1;
+  }
+  return 0;
 }
 
 int main(int argc, char** argv) {
-  if (argc < 2) return usage(stderr);
-  if (strcmp(argv[1], "version") == 0) return cmd_version();
-  if (strcmp(argv[1], "demo") == 0) return zel_cmd_demo(argc - 2, argv + 2);
-  if (strcmp(argv[1], "dump") == 0) return zel_cmd_dump(argc - 2, argv + 2);
-  if (strcmp(argv[1], "info") == 0) return zel_cmd_info(argc - 2, argv + 2);
-  if (strcmp(argv[1], "tree") == 0) return zel_cmd_tree(argc - 2, argv + 2);
-  if (strcmp(argv[1], "help") == 0 || strcmp(argv[1], "--help") == 0) return usage(stdout);
-  fprintf(stderr, "zel: unknown command '%s'\n", argv[1]);
-  return usage(stderr);
+  signal(SIGPIPE, SIG_IGN);
+  if (argc < 2) return zel_usage(stderr);
+  const char* command = argv[1];
+  if (strcmp(command, "-h") == 0 || strcmp(command, "--help") == 0) return zel_usage(stdout);
+  if (strcmp(command, "--version") == 0) return cmd_version();
+  if (strcmp(command, "help") == 0) return argc > 2 ? zel_command_help(argv[2], stdout) : zel_usage(stdout);
+  if (asks_help(argc - 2, argv + 2)) return zel_command_help(command, stdout);
+  zel_command = command;
+  if (strcmp(command, "version") == 0) return cmd_version();
+  if (strcmp(command, "demo") == 0) return zel_cmd_demo(argc - 2, argv + 2);
+  if (strcmp(command, "dump") == 0) return zel_cmd_dump(argc - 2, argv + 2);
+  if (strcmp(command, "export-csv") == 0) return zel_cmd_dump(argc - 2, argv + 2);
+  if (strcmp(command, "export-vcd") == 0) return zel_cmd_export_vcd(argc - 2, argv + 2);
+  if (strcmp(command, "info") == 0) return zel_cmd_info(argc - 2, argv + 2);
+  if (strcmp(command, "tree") == 0) return zel_cmd_tree(argc - 2, argv + 2);
+  fprintf(stderr, "zel: unknown command '%s'\n", command);
+  return zel_usage(stderr);
 }
