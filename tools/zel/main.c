@@ -20,6 +20,8 @@ static int usage(FILE* out) {
           "  version   print the software version and container naming\n"
           "  demo [DIR]  run the demonstration (container under DIR, default .)\n"
           "  dump C S [PATH...] [--segment N]  waveform values of set S as CSV\n"
+          "  import-raw FILE C [--param NAME=V1,V2,...]  a SPICE raw file into new container C\n"
+          "  import-vcd FILE C [--set NAME]  a VCD file into new container C\n"
           "  info C    show container C: versions, processes, attributes\n"
           "  tree C [S]  show the signal hierarchy of C (of waveform set S)\n");
   return out == stderr ? 2 : 0;
@@ -42,6 +44,8 @@ int main(int argc, char** argv) {
   if (strcmp(argv[1], "version") == 0) return cmd_version();
   if (strcmp(argv[1], "demo") == 0) return zel_cmd_demo(argc - 2, argv + 2);
   if (strcmp(argv[1], "dump") == 0) return zel_cmd_dump(argc - 2, argv + 2);
+  if (strcmp(argv[1], "import-raw") == 0) return zel_cmd_import_raw(argc - 2, argv + 2);
+  if (strcmp(argv[1], "import-vcd") == 0) return zel_cmd_import_vcd(argc - 2, argv + 2);
   if (strcmp(argv[1], "info") == 0) return zel_cmd_info(argc - 2, argv + 2);
   if (strcmp(argv[1], "tree") == 0) return zel_cmd_tree(argc - 2, argv + 2);
   if (strcmp(argv[1], "help") == 0 || strcmp(argv[1], "--help") == 0) return usage(stdout);
