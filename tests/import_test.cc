@@ -1,0 +1,425 @@
+// The importers of the zel tool (import-vcd, import-raw), run as separate
+// processes on inputs that the real simulators write: Icarus Verilog for
+// value change dumps, ngspice for raw files. Every value is compared with
+// what the source file holds, read back through the C interface. Tests that
+// need a simulator skip when it is not installed.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace {
+
+int Shell(const std::string& command, std::string& output) {
+  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) return -1;
+  char buffer[512];
+  output.clear();
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+  const int status = ::pclose(pipe);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int RunTool(const std::string& arguments, std::string& output) {
+  return Shell(std::string(ZEL_TEST_TOOL) + " " + arguments, output);
+}
+
+bool Have(const char* program) {
+  std::string out;
+  return Shell(std::string("command -v ") + program, out) == 0;
+}
+
+void Write(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+// ------ Reading a container back -------------------------------------------
+
+// One point as read: X as a number, Y as text (logic literals, a vector's
+// literals left index first) or a real.
+struct Point {
+  double x;
+  std::string text;
+  double real = 0;
+  bool operator==(const Point& o) const {
+    if (x != o.x || text != o.text) return false;
+    return (std::isnan(real) && std::isnan(o.real)) || real == o.real;
+  }
+};
+
+std::ostream& operator<<(std::ostream& out, const Point& p) {
+  return out << "(" << p.x << ", " << (p.text.empty() ? std::to_string(p.real) : p.text) << ")";
+}
+
+class Container {
+ public:
+  Container(zel_session_t s, const std::string& name) : s_(s) {
+    c_ = ZEL_OpenContainer(s, name.c_str(), ZEL_IOMODE_READ, &st_);
+  }
+  ~Container() {
+    if (!ZEL_IsContainerNull(c_)) ZEL_CloseContainer(s_, c_, &st_);
+  }
+  bool ok() const { return !ZEL_IsContainerNull(c_); }
+  zel_container_t handle() const { return c_; }
+
+  // Every node bound to a stored waveform, by its path of node names
+  // joined with "/" (bus fields left out).
+  std::map<std::string, zel_waveform_t> Waveforms(zel_waveformSet_t set) {
+    std::map<std::string, zel_waveform_t> result;
+    Walk(ZEL_GetNameHierarchyRootNode(s_, set, &st_), "", result);
+    return result;
+  }
+
+  // The points of waveform w in segment `segment` of its set.
+  std::vector<Point> Points(zel_waveform_t w, unsigned segment = 0) {
+    std::vector<Point> points;
+    zel_status_t st;
+    zel_waveformSet_t set = ZEL_GetWaveformSetFromWaveform(s_, w, &st);
+    zel_segment_t seg = ZEL_GetSegment(s_, set, segment, &st);
+    zel_view_t view = ZEL_CreateView(s_, &st);
+    zel_reader_t reader = ZEL_CreateReader(s_, c_, view, &st);
+    zel_wfDataReader_t data = ZEL_AddReaderWaveform(s_, reader, w, &st);
+    ZEL_StartReadingSegment(s_, reader, seg, &st);
+    EXPECT_EQ(st, ZEL_OK) << ZEL_GetError();
+    ZEL_WfSegment* ws = ZEL_GetWaveformDataWfSegment(s_, data, &st);
+    zel_type_t xType = ZEL_GetWaveformXType(s_, w, &st);
+    zel_type_t yType = ZEL_GetWaveformYType(s_, w, &st);
+    const zel_dataType_t xKind = ZEL_GetDataType(s_, xType, &st);
+    const zel_dataType_t yKind = ZEL_GetDataType(s_, yType, &st);
+    const unsigned xSize = ZEL_GetSizeOfType(s_, xType, &st);
+    const unsigned ySize = ZEL_GetSizeOfType(s_, yType, &st);
+    zel_type_t element = yType;
+    unsigned width = 1;
+    if (yKind == ZEL_ARRAY) {
+      element = ZEL_GetArrayElementType(s_, yType, &st);
+      width = ZEL_GetArrayElementCount(s_, yType, &st);
+    }
+    const unsigned bits = ZEL_GetPackedSizeOfType(s_, element, &st);
+    const unsigned n = ZEL_GetWfSegmentLegPointCount(ws, 0, &st);
+    for (unsigned p = 0; p < n && st == ZEL_OK;) {
+      const unsigned window = ZEL_SetupGetWfSegmentBuffer(ws, 0, p, &st);
+      const char* x = static_cast<const char*>(ZEL_GetWfSegmentXBuffer(ws, &st));
+      const unsigned char* y = static_cast<const unsigned char*>(ZEL_GetWfSegmentYBuffer(ws, &st));
+      if (st != ZEL_OK || window == 0) break;
+      for (unsigned i = 0; i < window; ++i) {
+        Point point;
+        const char* xv = x + static_cast<size_t>(i) * xSize;
+        const unsigned char* yv = y + static_cast<size_t>(i) * ySize;
+        if (xKind == ZEL_INTEGER) {
+          int32_t v;
+          std::memcpy(&v, xv, 4);
+          point.x = v;
+        } else {
+          std::memcpy(&point.x, xv, 8);
+        }
+        if (yKind == ZEL_REAL) {
+          std::memcpy(&point.real, yv, 8);
+        } else if (yKind == ZEL_COMPLEX) {
+          double parts[2];
+          std::memcpy(parts, yv, 16);
+          point.real = parts[0];
+          char text[64];
+          std::snprintf(text, sizeof text, "%a", parts[1]);
+          point.text = text;
+        } else {
+          // Enumeration elements packed from the most significant bit on.
+          for (unsigned e = 0; e < width; ++e) {
+            const unsigned offset = e * bits;
+            const unsigned code = yKind == ZEL_ARRAY
+                                      ? (yv[offset / 8] >> (8 - offset % 8 - bits)) & ((1u << bits) - 1)
+                                      : yv[0];
+            point.text += ZEL_GetEnumerationLiteralByEncoding(s_, element, static_cast<int>(code), &st);
+          }
+        }
+        points.push_back(point);
+      }
+      p += window;
+    }
+    EXPECT_EQ(st, ZEL_OK) << ZEL_GetError();
+    ZEL_EndReading(s_, reader, &st);
+    ZEL_DeleteReader(s_, reader, &st);
+    ZEL_DeleteView(s_, view, &st);
+    return points;
+  }
+
+ private:
+  void Walk(zel_hierarchyNode_t node, const std::string& path, std::map<std::string, zel_waveform_t>& out) {
+    zel_status_t st;
+    zel_nodeIterator_t it = ZEL_CreateNodeIterator(s_, node, ZEL_ITOR_INSERTION_ORDER, ZEL_ITOR_FORWARD,
+                                                   ZEL_ITOR_CHILDREN, ZEL_ITOR_ENTER_BLOCKS, &st);
+    std::vector<zel_hierarchyNode_t> children;
+    for (zel_hierarchyNode_t n = ZEL_GetFirstNode(s_, it, &st); st == ZEL_OK && !ZEL_IsHierarchyNodeNull(n);
+         n = ZEL_GetNextNode(s_, it, &st)) {
+      children.push_back(n);
+    }
+    ZEL_DeleteNodeIterator(s_, it, &st);
+    for (zel_hierarchyNode_t n : children) {
+      const std::string name = path + (path.empty() ? "" : "/") + ZEL_GetHierarchyNodeName(s_, n, &st);
+      if (ZEL_GetHierarchyNodeType(s_, n, &st) == 0) {
+        Walk(n, name, out);
+      } else if (ZEL_HierarchyNodeHasSourceWaveform(s_, n, &st)) {
+        out[name] = ZEL_GetHierarchyWaveform(s_, n, &st);
+      }
+    }
+  }
+
+  zel_session_t s_;
+  zel_container_t c_ = ZEL_NullContainer;
+  zel_status_t st_ = ZEL_OK;
+};
+
+// ------ A reference reader of value change dumps ----------------------------
+
+// Per declared name (scopes and name joined with "/", buses with their
+// range): the changes in file order, values left extended to the width.
+struct VcdReference {
+  std::map<std::string, std::string> codeOf;
+  std::map<std::string, std::vector<Point>> changes;  // by code
+  std::map<std::string, unsigned> width;             // by code
+  std::map<std::string, bool> real;                  // by code
+  std::string timescale;
+
+  explicit VcdReference(const std::string& path) {
+    std::ifstream in(path);
+    std::string token;
+    std::vector<std::string> scopes;
+    auto skip = [&] { while (in >> token && token != "$end") {} };
+    while (in >> token && token != "$enddefinitions") {
+      if (token == "$scope") {
+        std::string kind, name;
+        in >> kind >> name;
+        scopes.push_back(name);
+        skip();
+      } else if (token == "$upscope") {
+        scopes.pop_back();
+        skip();
+      } else if (token == "$timescale") {
+        while (in >> token && token != "$end") timescale += token;
+      } else if (token == "$var") {
+        std::string type, code, name, range;
+        unsigned size;
+        in >> type >> size >> code >> name >> range;
+        if (range != "$end") skip();
+        std::string path;
+        for (const std::string& s : scopes) path += s + "/";
+        const bool isReal = type == "real";
+        if (range != "$end" && range.find(':') != std::string::npos) {
+          name += range;
+        } else if (!isReal && size > 1) {
+          name += "[" + std::to_string(size - 1) + ":0]";
+        }
+        codeOf[path + name] = code;
+        width[code] = size;
+        real[code] = isReal;
+      } else {
+        skip();
+      }
+    }
+    skip();
+    double now = 0;
+    std::map<std::string, Point> offValue;
+    bool off = false;
+    while (in >> token) {
+      const char c = token[0];
+      if (c == '#') {
+        now = std::stod(token.substr(1));
+      } else if (token == "$dumpoff") {
+        off = true;
+      } else if (c == '$') {
+        off = off && token != "$end";
+      } else if (c == 'b' || c == 'r') {
+        std::string code;
+        in >> code;
+        Add(code, c, token.substr(1), now);
+      } else {
+        Add(token.substr(1), 'b', token.substr(0, 1), now);
+      }
+    }
+  }
+
+  void Add(const std::string& code, char kind, std::string value, double now) {
+    Point p;
+    p.x = now;
+    if (kind == 'r') {
+      p.real = std::strtod(value.c_str(), nullptr);
+    } else {
+      for (char& ch : value) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+      const unsigned w = width[code];
+      const char pad = value[0] == 'x' || value[0] == 'z' ? value[0] : '0';
+      p.text = std::string(w - value.size(), pad) + value;
+    }
+    changes[code].push_back(p);
+  }
+};
+
+// Compares every waveform of set "vcd" in container `name` with the VCD.
+void ExpectSameAsVcd(zel_session_t s, const std::string& name, const VcdReference& ref) {
+  Container c(s, name);
+  ASSERT_TRUE(c.ok()) << ZEL_GetError();
+  zel_status_t st;
+  zel_waveformSet_t set = ZEL_FindWaveformSet(s, c.handle(), "vcd", &st);
+  ASSERT_EQ(st, ZEL_OK) << ZEL_GetError();
+  auto waveforms = c.Waveforms(set);
+  EXPECT_EQ(waveforms.size(), ref.codeOf.size());
+  for (const auto& [path, code] : ref.codeOf) {
+    auto found = waveforms.find(path);
+    ASSERT_NE(found, waveforms.end()) << path;
+    EXPECT_EQ(c.Points(found->second), ref.changes.at(code)) << path;
+  }
+}
+
+
+}  // namespace
+
+using ImportVcdTest = zeltest::SessionTest;
+
+// A design of three module levels with vectors in both directions, x and z,
+// a real, a net seen under two names, and $dumpoff/$dumpon, simulated by
+// Icarus Verilog.
+TEST_F(ImportVcdTest, IcarusDumpKeepsEveryChange) {
+  if (!Have("iverilog") || !Have("vvp")) GTEST_SKIP() << "iverilog and vvp are not installed";
+  zeltest::TempDir dir;
+  Write(dir / "design.v", R"(
+`timescale 1ns/1ps
+module leaf(input clk, input [3:0] d, output reg [3:0] q, output reg [0:1] pair);
+  real gain;
+  initial begin gain = 0.5; pair = 2'bz1; end
+  always @(posedge clk) begin q <= d; gain = gain * 2.5 + 0.1; pair <= {d[0], ^d}; end
+endmodule
+module mid(input clk, input [3:0] d, output [3:0] q);
+  leaf inner(.clk(clk), .d(d), .q(q), .pair());
+endmodule
+module top;
+  reg clk = 0; reg [3:0] d = 4'bx; wire [3:0] q; reg [0:7] bus = 8'hzz; reg [15:8] hi; reg flag;
+  mid m(.clk(clk), .d(d), .q(q));
+  always #5 clk = ~clk;
+  initial begin
+    $dumpfile("out.vcd"); $dumpvars(0, top);
+    #3 d = 4'b10z1; bus = 8'b1010x0z1; flag = 1'bz;
+    #10 d = 4'd5; hi = 8'h80;
+    #1 $dumpoff; #20 $dumpon;
+    #7 bus = 8'h0f; flag = 0;
+    #33 d = 4'bxxx1;
+    #10 $finish;
+  end
+endmodule
+)");
+  std::string out;
+  ASSERT_EQ(Shell("cd " + dir / "" + " && iverilog -o sim design.v && vvp -n sim", out), 0) << out;
+  const std::string vcd = dir / "out.vcd";
+  const std::string name = dir / "imported";
+  ASSERT_EQ(RunTool("import-vcd " + vcd + " " + name, out), 0) << out;
+
+  VcdReference ref(vcd);
+  ASSERT_GT(ref.codeOf.size(), 10u);
+  ExpectSameAsVcd(session_, name, ref);
+
+  Container c(session_, name);
+  zel_waveformSet_t set = ZEL_FindWaveformSet(session_, c.handle(), "vcd", &status_);
+  auto waveforms = c.Waveforms(set);
+  // The clock is one identifier code under three scopes: one waveform.
+  EXPECT_TRUE(ZEL_AreSameWaveform(waveforms["top/clk"], waveforms["top/m/clk"]));
+  EXPECT_TRUE(ZEL_AreSameWaveform(waveforms["top/clk"], waveforms["top/m/inner/clk"]));
+  // X: ticks of the timescale in a 32-bit integer.
+  zel_dimensionDescriptor_t x = ZEL_GetWaveformSetXDescriptor(session_, set, &status_);
+  EXPECT_STREQ(ZEL_GetDimensionDescriptorUnit(session_, x, &status_), "1ps");
+  EXPECT_EQ(ZEL_GetDataType(session_, ZEL_GetDimensionDescriptorType(session_, x, &status_), &status_), ZEL_INTEGER);
+  EXPECT_STREQ(ZEL_GetWaveformSetAttribute(session_, set, "timescale", &status_), "1ps");
+  // Buses keep the declared range and direction.
+  zel_range_t range;
+  ZEL_GetArrayConstraint(session_, ZEL_GetWaveformYType(session_, waveforms["top/hi[15:8]"], &status_), 0, &range,
+                         &status_);
+  EXPECT_EQ(range.left, 15);
+  EXPECT_EQ(range.right, 8);
+  EXPECT_EQ(range.direction, ZEL_RANGE_DESCENDING);
+  ZEL_GetArrayConstraint(session_, ZEL_GetWaveformYType(session_, waveforms["top/bus[0:7]"], &status_), 0, &range,
+                         &status_);
+  EXPECT_EQ(range.left, 0);
+  EXPECT_EQ(range.direction, ZEL_RANGE_ASCENDING);
+  // $dumpoff: everything x (reals NaN) at 14 ns, values again at 34 ns.
+  auto flag = c.Points(waveforms["top/flag"]);
+  EXPECT_NE(std::find(flag.begin(), flag.end(), Point{14000, "x"}), flag.end());
+  auto gain = c.Points(waveforms["top/m/inner/gain"]);
+  ASSERT_GE(gain.size(), 3u);
+  EXPECT_TRUE(std::isnan(gain[2].real)) << gain[2];
+}
+
+// Hand-written dumps for what Icarus does not write: several changes of one
+// variable at one time, the VHDL states, times beyond 32 bits, a range
+// written onto the name, a dump without $dumpoff listing.
+TEST_F(ImportVcdTest, ChangesAtOneTimeNineStatesAndLargeTimes) {
+  zeltest::TempDir dir;
+  const std::string vcd = dir / "in.vcd";
+  Write(vcd,
+        "$timescale 10 ns $end\n$scope module top $end\n"
+        "$var wire 1 ! s $end\n$var wire 4 \" v[3:0] $end\n$var real 64 # r $end\n"
+        "$upscope $end\n$enddefinitions $end\n"
+        "#0\n$dumpvars\n0!\nb0 \"\nr1.5 #\n$end\n"
+        "#7\n1!\n0!\n1!\nbz1 \"\nb1 \"\n"
+        "#8\n$dumpoff\n$end\n"
+        "#3000000000\n$dumpon\nU!\nbHL-W \"\nr-2.25e-7 #\n$end\n");
+  const std::string name = dir / "c";
+  std::string out;
+  ASSERT_EQ(RunTool("import-vcd " + vcd + " " + name, out), 0) << out;
+  Container c(session_, name);
+  zel_waveformSet_t set = ZEL_FindWaveformSet(session_, c.handle(), "vcd", &status_);
+  auto w = c.Waveforms(set);
+  EXPECT_EQ(c.Points(w["top/s"]), (std::vector<Point>{{0, "0"}, {7, "1"}, {7, "0"}, {7, "1"}, {8, "x"},
+                                                     {3e9, "u"}}));
+  EXPECT_EQ(c.Points(w["top/v[3:0]"]), (std::vector<Point>{{0, "0000"}, {7, "zzz1"}, {7, "0001"}, {8, "xxxx"},
+                                                          {3e9, "hl-w"}}));
+  EXPECT_EQ(c.Points(w["top/r"]), (std::vector<Point>{{0, "", 1.5}, {8, "", NAN}, {3e9, "", -2.25e-7}}));
+  zel_dimensionDescriptor_t x = ZEL_GetWaveformSetXDescriptor(session_, set, &status_);
+  EXPECT_EQ(ZEL_GetDataType(session_, ZEL_GetDimensionDescriptorType(session_, x, &status_), &status_), ZEL_REAL);
+  EXPECT_STREQ(ZEL_GetDimensionDescriptorUnit(session_, x, &status_), "10ns");
+  EXPECT_EQ(ZEL_GetEnumerationLiteralCount(session_, ZEL_GetWaveformYType(session_, w["top/s"], &status_), &status_),
+            9u);
+}
+
+TEST_F(ImportVcdTest, BadInputFailsWithAMessage) {
+  zeltest::TempDir dir;
+  const std::string header = "$timescale 1ps $end\n$scope module t $end\n$var wire 2 ! v $end\n$upscope $end\n";
+  const struct {
+    const char* what;
+    std::string text;
+    const char* message;
+  } cases[] = {
+      {"truncated header", header, "ends before $enddefinitions"},
+      {"unknown code", header + "$enddefinitions $end\n#0\nb1 ?\n", "unknown identifier code \"?\""},
+      {"time goes back", header + "$enddefinitions $end\n#5\nb1 !\n#4\nb0 !\n", "time goes back from 5 to 4"},
+      {"value too wide", header + "$enddefinitions $end\n#0\nb101 !\n", "a value of 3 bits for a variable of 2"},
+      {"bad size", "$scope module t $end\n$var wire 99999999999 ! v $end\n", "bad variable size"},
+      {"bad range", "$scope module t $end\n$var wire 4 ! v [3:1] $end\n", "does not have its 4 bits"},
+      {"bad timestamp", header + "$enddefinitions $end\n#1x\n", "bad timestamp \"#1x\""},
+      {"bad real", "$var real 64 ! r $end\n$enddefinitions $end\n#0\nr1.5q !\n", "bad real value"},
+      {"garbage", header + "$enddefinitions $end\n#0\ngarbage\n", "unexpected \"garbage\""},
+      {"no $end", "$date today", "ends inside a section"},
+  };
+  int i = 0;
+  for (const auto& c : cases) {
+    const std::string vcd = dir / ("bad" + std::to_string(i) + ".vcd");
+    const std::string name = dir / ("c" + std::to_string(i++));
+    Write(vcd, c.text);
+    std::string out;
+    EXPECT_EQ(RunTool("import-vcd " + vcd + " " + name, out), 1) << c.what;
+    EXPECT_NE(out.find(c.message), std::string::npos) << c.what << ": " << out;
+    // A failed import leaves no container behind.
+    EXPECT_FALSE(ZEL_ContainerExists(name.c_str(), &status_)) << c.what;
+  }
+  std::string out;
+  EXPECT_EQ(RunTool("import-vcd " + dir / "absent.vcd " + dir / "x", out), 1);
+  EXPECT_NE(out.find("cannot open"), std::string::npos) << out;
+  EXPECT_EQ(RunTool("import-vcd only-one", out), 2);
+}
