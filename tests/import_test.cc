@@ -423,3 +423,290 @@ TEST_F(ImportVcdTest, BadInputFailsWithAMessage) {
   EXPECT_NE(out.find("cannot open"), std::string::npos) << out;
   EXPECT_EQ(RunTool("import-vcd only-one", out), 2);
 }
+
+// ------ import-raw -----------------------------------------------------------
+
+namespace {
+
+// A raw file as the reference reads it: per plot, its name, title, whether
+// it is complex, its variable names and every value (re, im).
+struct RawPlot {
+  std::string name, title;
+  bool complex = false;
+  std::vector<std::string> vars;
+  std::vector<std::vector<std::pair<double, double>>> values;  // [point][var]
+};
+
+std::vector<RawPlot> ReadRaw(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<RawPlot> plots;
+  std::string line;
+  RawPlot plot;
+  size_t points = 0;
+  while (std::getline(in, line)) {
+    if (line.rfind("Title:", 0) == 0) {
+      plot = RawPlot();
+      plot.title = line.substr(line.find_first_not_of(' ', 6));
+    } else if (line.rfind("Plotname:", 0) == 0) {
+      plot.name = line.substr(10);
+    } else if (line.rfind("Flags:", 0) == 0) {
+      plot.complex = line.find("complex") != std::string::npos;
+    } else if (line.rfind("No. Points:", 0) == 0) {
+      points = std::stoul(line.substr(11));
+    } else if (line.rfind("No. Variables:", 0) == 0) {
+      plot.vars.resize(std::stoul(line.substr(14)));
+    } else if (line == "Variables:") {
+      for (std::string& v : plot.vars) {
+        std::getline(in, line);
+        std::istringstream fields(line);
+        int index;
+        fields >> index >> v;
+      }
+    } else if (line == "Binary:" || line == "Values:") {
+      plot.values.assign(points, std::vector<std::pair<double, double>>(plot.vars.size()));
+      for (auto& point : plot.values) {
+        for (auto& value : point) {
+          if (line == "Binary:") {
+            in.read(reinterpret_cast<char*>(&value.first), 8);
+            if (plot.complex) in.read(reinterpret_cast<char*>(&value.second), 8);
+          } else {
+            std::string text;
+            if (&value == &point[0]) in >> text;  // the point index
+            in >> text;
+            value.first = std::strtod(text.c_str(), nullptr);
+            if (plot.complex) value.second = std::strtod(text.substr(text.find(',') + 1).c_str(), nullptr);
+          }
+        }
+      }
+      plots.push_back(plot);
+      if (line == "Values:") std::getline(in, line);  // the end of the last value's line
+    }
+  }
+  return plots;
+}
+
+// The hierarchy path of a raw variable name: "v(x1.n1)" is x1/v(n1).
+std::string RawPath(const std::string& name) {
+  std::string prefix, inner = name, suffix;
+  const size_t open = name.find('(');
+  if (open != std::string::npos && name.back() == ')') {
+    prefix = name.substr(0, open + 1);
+    inner = name.substr(open + 1, name.size() - open - 2);
+    suffix = ")";
+  }
+  std::string blocks;
+  for (size_t dot; (dot = inner.find('.')) != std::string::npos;) {
+    blocks += inner.substr(0, dot) + "/";
+    inner = inner.substr(dot + 1);
+  }
+  return blocks + prefix + inner + suffix;
+}
+
+// Checks that every variable of every plot of analysis `set` (segments in
+// file order) reads back bit for bit.
+void ExpectSameAsRaw(zel_session_t s, const std::string& name, const std::string& set,
+                     const std::vector<const RawPlot*>& plots) {
+  Container c(s, name);
+  ASSERT_TRUE(c.ok()) << ZEL_GetError();
+  zel_status_t st;
+  zel_waveformSet_t handle = ZEL_FindWaveformSet(s, c.handle(), set.c_str(), &st);
+  ASSERT_EQ(st, ZEL_OK) << set << ": " << ZEL_GetError();
+  ASSERT_EQ(ZEL_GetSegmentCount(s, handle, &st), plots.size()) << set;
+  auto waveforms = c.Waveforms(handle);
+  for (size_t k = 0; k < plots.size(); ++k) {
+    const RawPlot& plot = *plots[k];
+    const bool scale = plot.name.rfind("Operating", 0) != 0;
+    for (size_t v = scale ? 1 : 0; v < plot.vars.size(); ++v) {
+      auto found = waveforms.find(RawPath(plot.vars[v]));
+      ASSERT_NE(found, waveforms.end()) << set << ": " << plot.vars[v];
+      std::vector<Point> expected;
+      for (size_t p = 0; p < plot.values.size(); ++p) {
+        Point point{scale ? plot.values[p][0].first : static_cast<double>(p), ""};
+        point.real = plot.values[p][v].first;
+        if (plot.complex) {
+          char text[64];
+          std::snprintf(text, sizeof text, "%a", plot.values[p][v].second);
+          point.text = text;
+        }
+        expected.push_back(point);
+      }
+      const std::vector<Point> read = c.Points(found->second, static_cast<unsigned>(k));
+      ASSERT_EQ(read.size(), expected.size()) << set << " " << k << ": " << plot.vars[v];
+      for (size_t p = 0; p < read.size(); ++p) {
+        // Bit for bit: memcmp, so that -0.0 and NaN payloads count too.
+        EXPECT_EQ(std::memcmp(&read[p].x, &expected[p].x, 8), 0) << plot.vars[v] << " point " << p;
+        EXPECT_EQ(std::memcmp(&read[p].real, &expected[p].real, 8), 0) << plot.vars[v] << " point " << p;
+        EXPECT_EQ(read[p].text, expected[p].text) << plot.vars[v] << " point " << p;
+      }
+    }
+  }
+}
+
+const char* const kLadder = R"(rc ladder
+.subckt stage in out
+r1 in n1 500
+r2 n1 out 500
+c1 out 0 1n
+.ends
+v1 in 0 dc 0.5 pulse(0 1 1u 10n 10n 5u 10u) ac 1
+x1 in mid stage
+x2 mid out stage
+.tran 50n 20u
+.ac dec 5 1k 10meg
+.dc v1 0 1 0.25
+.op
+.end
+)";
+
+}  // namespace
+
+using ImportRawTest = zeltest::SessionTest;
+
+// Transient, AC (complex, logarithmic), DC and operating point of one
+// circuit with subcircuits, as ngspice writes them in binary and in ASCII.
+TEST_F(ImportRawTest, NgspiceAnalysesReadBackBitForBit) {
+  if (!Have("ngspice")) GTEST_SKIP() << "ngspice is not installed";
+  zeltest::TempDir dir;
+  Write(dir / "ladder.cir", kLadder);
+  Write(dir / "ladder_ascii.cir", std::string(kLadder).replace(std::string(kLadder).find(".end\n"), 5,
+                                                                ".options filetype=ascii\n.end\n"));
+  for (const char* variant : {"ladder", "ladder_ascii"}) {
+    SCOPED_TRACE(variant);
+    const std::string raw = dir / (std::string(variant) + ".raw");
+    std::string out;
+    ASSERT_EQ(Shell("cd " + dir / "" + " && ngspice -b -r " + raw + " " + variant + ".cir", out), 0) << out;
+    const std::string name = dir / variant;
+    ASSERT_EQ(RunTool("import-raw " + raw + " " + name, out), 0) << out;
+    const std::vector<RawPlot> plots = ReadRaw(raw);
+    ASSERT_EQ(plots.size(), 4u);
+    const std::map<std::string, std::string> sets = {{"Transient Analysis", "tran"}, {"AC Analysis", "ac"},
+                                                     {"DC transfer characteristic", "dc"}, {"Operating Point", "op"}};
+    for (const RawPlot& plot : plots) ExpectSameAsRaw(session_, name, sets.at(plot.name), {&plot});
+
+    Container c(session_, name);
+    zel_waveformSet_t ac = ZEL_FindWaveformSet(session_, c.handle(), "ac", &status_);
+    zel_dimensionDescriptor_t x = ZEL_GetWaveformSetXDescriptor(session_, ac, &status_);
+    EXPECT_STREQ(ZEL_GetDimensionDescriptorName(session_, x, &status_), "frequency");
+    EXPECT_STREQ(ZEL_GetDimensionDescriptorUnit(session_, x, &status_), "Hz");
+    EXPECT_STREQ(ZEL_GetWaveformSetAttribute(session_, ac, "title", &status_), "rc ladder");
+    EXPECT_STREQ(ZEL_GetWaveformSetAttribute(session_, ac, "plotname", &status_), "AC Analysis");
+    auto waveforms = c.Waveforms(ac);
+    zel_view_t view = ZEL_CreateView(session_, &status_);
+    zel_reader_t reader = ZEL_CreateReader(session_, c.handle(), view, &status_);
+    zel_wfDataReader_t data = ZEL_AddReaderWaveform(session_, reader, waveforms["x2/v(n1)"], &status_);
+    ZEL_StartReadingSegment(session_, reader, ZEL_GetSegment(session_, ac, 0, &status_), &status_);
+    EXPECT_EQ(ZEL_GetWaveformDataXDataSpacing(session_, data, &status_), ZEL_DATASPACING_LOG_EQUIDISTANT);
+    ZEL_EndReading(session_, reader, &status_);
+    ZEL_DeleteReader(session_, reader, &status_);
+    ZEL_DeleteView(session_, view, &status_);
+    zel_waveformSet_t tran = ZEL_FindWaveformSet(session_, c.handle(), "tran", &status_);
+    x = ZEL_GetWaveformSetXDescriptor(session_, tran, &status_);
+    EXPECT_STREQ(ZEL_GetDimensionDescriptorUnit(session_, x, &status_), "s");
+    EXPECT_EQ(ZEL_GetWaveformSetParameterCount(session_, tran, &status_), 0u);
+  }
+}
+
+// A resistance swept in a control loop (appendwrite): one set, a segment per
+// run over the parameter given on the command line; and two runs whose
+// titles name the value, concatenated.
+TEST_F(ImportRawTest, SweptRunsBecomeSegments) {
+  if (!Have("ngspice")) GTEST_SKIP() << "ngspice is not installed";
+  zeltest::TempDir dir;
+  Write(dir / "sweep.cir", R"(sweep
+v1 in 0 dc 0 pulse(0 1 0 10n 10n 1u 2u)
+r1 in out 1k
+c1 out 0 1n
+.control
+set appendwrite
+foreach val 1k 2k 4k
+  alter r1 $val
+  tran 20n 2u
+  write sweep.raw
+end
+.endc
+.end
+)");
+  std::string out;
+  // ngspice ends a batch run of a control block with status 1: the file tells.
+  Shell("cd " + dir / "" + " && ngspice -b sweep.cir", out);
+  const std::string raw = dir / "sweep.raw";
+  const std::vector<RawPlot> plots = ReadRaw(raw);
+  ASSERT_EQ(plots.size(), 3u);
+  const std::string name = dir / "swept";
+  EXPECT_EQ(RunTool("import-raw " + raw + " " + name + " --param R=1000,2000", out), 1);
+  EXPECT_NE(out.find("--param gives 2 values, the file has 3 plots of analysis tran"), std::string::npos) << out;
+  ASSERT_EQ(RunTool("import-raw " + raw + " " + name + " --param R=1000,2000,4000", out), 0) << out;
+  ExpectSameAsRaw(session_, name, "tran", {&plots[0], &plots[1], &plots[2]});
+  {
+    Container c(session_, name);
+    zel_waveformSet_t tran = ZEL_FindWaveformSet(session_, c.handle(), "tran", &status_);
+    zel_parameter_t r = ZEL_GetWaveformSetParameter(session_, tran, 0, &status_);
+    EXPECT_STREQ(ZEL_GetParameterName(session_, r, &status_), "R");
+    double value = 0;
+    ZEL_GetSegmentParameterValue(session_, ZEL_GetSegment(session_, tran, 2, &status_), 0, &value, nullptr, &status_);
+    EXPECT_EQ(value, 4000);
+  }
+
+  // Titles carrying NAME=VALUE, two runs written one after the other.
+  for (const char* value : {"1e3", "2.5e3"}) {
+    Write(dir / "run.cir", std::string("rc Rload=") + value +
+                               "\nv1 in 0 pulse(0 1 0 10n 10n 1u 2u)\nr1 in out " + value +
+                               "\nc1 out 0 1n\n.tran 50n 1u\n.end\n");
+    ASSERT_EQ(Shell("cd " + dir / "" + " && ngspice -b -r part.raw run.cir && cat part.raw >> runs.raw", out), 0)
+        << out;
+  }
+  const std::vector<RawPlot> runs = ReadRaw(dir / "runs.raw");
+  ASSERT_EQ(runs.size(), 2u);
+  ASSERT_EQ(RunTool("import-raw " + dir / "runs.raw " + dir / "runs", out), 0) << out;
+  ExpectSameAsRaw(session_, dir / "runs", "tran", {&runs[0], &runs[1]});
+  Container c(session_, dir / "runs");
+  zel_waveformSet_t tran = ZEL_FindWaveformSet(session_, c.handle(), "tran", &status_);
+  zel_parameter_t r = ZEL_GetWaveformSetParameter(session_, tran, 0, &status_);
+  EXPECT_STREQ(ZEL_GetParameterName(session_, r, &status_), "rload");  // ngspice writes titles in lower case
+  double values[2] = {0, 0};
+  ZEL_GetParameterValue(session_, r, 0, &values[0], nullptr, &status_);
+  ZEL_GetParameterValue(session_, r, 1, &values[1], nullptr, &status_);
+  EXPECT_EQ(values[0], 1000);
+  EXPECT_EQ(values[1], 2500);
+}
+
+TEST_F(ImportRawTest, BadRawFilesFailWithAMessage) {
+  zeltest::TempDir dir;
+  const std::string header =
+      "Title: t\nDate: d\nPlotname: Transient Analysis\nFlags: real\nNo. Variables: 2\nNo. Points: 2\n"
+      "Variables:\n\t0\ttime\ttime\n\t1\tv(a)\tvoltage\n";
+  std::string binary(32, '\0');
+  const struct {
+    const char* what;
+    std::string text;
+    const char* message;
+  } cases[] = {
+      {"truncated binary", header + "Binary:\n" + binary.substr(0, 20), "claims 2 points of 2 variables"},
+      {"huge point count",
+       "Title: t\nPlotname: Transient Analysis\nFlags: real\nNo. Variables: 2\nNo. Points: 1000000000000\n"
+       "Variables:\n\t0\ttime\ttime\n\t1\tv(a)\tvoltage\nBinary:\n" + binary,
+       "claims 1000000000000 points"},
+      {"truncated ascii", header + "Values:\n0\t0.0\n\t1.0\n1\t2.0\n", "ends in the values"},
+      {"bad ascii value", header + "Values:\n0\t0.0\n\tone\n1\t2.0\n\t3.0\n", "bad value"},
+      {"bad variable count", "Title: t\nNo. Variables: 0\n", "bad4.raw:2: bad variable count 0"},
+      {"bad variable line", "Plotname: x\nFlags: real\nNo. Variables: 2\nNo. Points: 1\nVariables:\n\t0\ttime\n",
+       "bad variable line"},
+      {"missing counts", "Title: t\nPlotname: x\nFlags: real\nBinary:\n", "incomplete plot header"},
+      {"not a raw file", "hello world\n", "expected a header line"},
+      {"header cut", "Title: t\nPlotname: x\n", "ends in a plot header"},
+      {"empty", "", "no plot found"},
+  };
+  int i = 0;
+  for (const auto& c : cases) {
+    const std::string raw = dir / ("bad" + std::to_string(i) + ".raw");
+    const std::string name = dir / ("c" + std::to_string(i++));
+    Write(raw, c.text);
+    std::string out;
+    EXPECT_EQ(RunTool("import-raw " + raw + " " + name, out), 1) << c.what;
+    EXPECT_NE(out.find(c.message), std::string::npos) << c.what << ": " << out;
+    EXPECT_FALSE(ZEL_ContainerExists(name.c_str(), &status_)) << c.what;
+  }
+  std::string out;
+  EXPECT_EQ(RunTool("import-raw " + dir / "bad0.raw " + dir / "p --param R=1,x", out), 2);
+  EXPECT_NE(out.find("--param wants NAME=V1,V2"), std::string::npos) << out;
+}

@@ -84,9 +84,11 @@ static long refill(zi_input* in) {
 static int is_space(char c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
 
 int zi_token(zi_input* in, const char** text, size_t* length) {
+  in->line += in->pendingLine;
+  in->pendingLine = 0;
   for (;;) {
     while (in->begin < in->end && is_space(in->buffer[in->begin])) {
-      if (in->buffer[in->begin] == '\n') ++in->line;
+      if (in->buffer[in->begin] == '\n' && in->line > 0) ++in->line;
       ++in->begin;
     }
     if (in->begin < in->end) break;
@@ -109,6 +111,9 @@ int zi_token(zi_input* in, const char** text, size_t* length) {
 }
 
 int zi_line(zi_input* in, const char** text, size_t* length) {
+  /* The line just returned stays the one that errors name. */
+  in->line += in->pendingLine;
+  in->pendingLine = 0;
   if (in->begin >= in->end) {
     const long got = refill(in);
     if (got <= 0) return (int)got;
@@ -120,7 +125,7 @@ int zi_line(zi_input* in, const char** text, size_t* length) {
       size_t n = (size_t)(nl - (in->buffer + in->begin));
       *text = in->buffer + in->begin;
       in->begin += n + 1;
-      ++in->line;
+      in->pendingLine = in->line > 0;
       if (n > 0 && (*text)[n - 1] == '\r') --n;
       *length = n;
       return 1;

@@ -26,7 +26,8 @@ typedef struct {
   size_t begin, end;  /* unread bytes: buffer[begin, end) */
   int eof;            /* the file has no more bytes to read */
   int failed;         /* a read failed (reported) */
-  unsigned long line; /* 1-based line of the next unread byte */
+  unsigned long line; /* 1-based line of the last token or line read; 0: not counted */
+  int pendingLine;    /* the last line's end is counted at the next read */
   uint64_t consumed;  /* bytes consumed before buffer[begin] */
 } zi_input;
 
