@@ -171,6 +171,10 @@ class Container {
         Walk(n, name, out);
       } else if (ZEL_HierarchyNodeHasSourceWaveform(s_, n, &st)) {
         out[name] = ZEL_GetHierarchyWaveform(s_, n, &st);
+      } else if (ZEL_GetHierarchyNodeType(s_, n, &st) == 2) {
+        // A bus stored bit by bit: the waveform the hierarchy derives.
+        zel_waveform_t w = ZEL_GetHierarchyWaveform(s_, n, &st);
+        if (st == ZEL_OK) out[name] = w;
       }
     }
   }
@@ -365,9 +369,10 @@ TEST_F(ImportVcdTest, ChangesAtOneTimeNineStatesAndLargeTimes) {
   Write(vcd,
         "$timescale 10 ns $end\n$scope module top $end\n"
         "$var wire 1 ! s $end\n$var wire 4 \" v[3:0] $end\n$var real 64 # r $end\n"
+        "$var wire 500 $ wide [0:499] $end\n"
         "$upscope $end\n$enddefinitions $end\n"
-        "#0\n$dumpvars\n0!\nb0 \"\nr1.5 #\n$end\n"
-        "#7\n1!\n0!\n1!\nbz1 \"\nb1 \"\n"
+        "#0\n$dumpvars\n0!\nb0 \"\nr1.5 #\nb1 $\n$end\n"
+        "#7\n1!\n0!\n1!\nbz1 \"\nb1 \"\nb1" + std::string(498, '0') + "1 $\n"
         "#8\n$dumpoff\n$end\n"
         "#3000000000\n$dumpon\nU!\nbHL-W \"\nr-2.25e-7 #\n$end\n");
   const std::string name = dir / "c";
@@ -381,6 +386,12 @@ TEST_F(ImportVcdTest, ChangesAtOneTimeNineStatesAndLargeTimes) {
   EXPECT_EQ(c.Points(w["top/v[3:0]"]), (std::vector<Point>{{0, "0000"}, {7, "zzz1"}, {7, "0001"}, {8, "xxxx"},
                                                           {3e9, "hl-w"}}));
   EXPECT_EQ(c.Points(w["top/r"]), (std::vector<Point>{{0, "", 1.5}, {8, "", NAN}, {3e9, "", -2.25e-7}}));
+  // Too wide for one stored value: stored bit by bit, read back as the bus.
+  const std::vector<Point> wide = c.Points(w["top/wide[0:499]"]);
+  ASSERT_EQ(wide.size(), 3u);
+  EXPECT_EQ(wide[0], (Point{0, std::string(499, '0') + "1"}));
+  EXPECT_EQ(wide[1], (Point{7, "1" + std::string(498, '0') + "1"}));
+  EXPECT_EQ(wide[2], (Point{8, std::string(500, 'x')}));
   zel_dimensionDescriptor_t x = ZEL_GetWaveformSetXDescriptor(session_, set, &status_);
   EXPECT_EQ(ZEL_GetDataType(session_, ZEL_GetDimensionDescriptorType(session_, x, &status_), &status_), ZEL_REAL);
   EXPECT_STREQ(ZEL_GetDimensionDescriptorUnit(session_, x, &status_), "10ns");

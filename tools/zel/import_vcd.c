@@ -20,7 +20,11 @@
  *  - Vector variables (and bit variables with a declared range) are buses:
  *    composite signals named "name[left:right]" of an array of logic over
  *    the declared range, in the declared direction. Element 0 is the left
- *    index, which is the first character of a VCD vector value.
+ *    index, which is the first character of a VCD vector value. A vector
+ *    whose packed value exceeds MAX_PACKED_BYTES (more than 464 bits of
+ *    logic, 232 of logic9) is stored as one scalar waveform per bit, bound
+ *    to the bus's fields, and the hierarchy derives the bus from them; each
+ *    change then enters only the bits that differ from their last value.
  *  - real and realtime variables are reals. $dumpoff sets every variable
  *    that its block does not list to x (reals to NaN, as simulators write).
  *  - An identifier code declared under several names is one waveform bound
@@ -46,7 +50,12 @@
 #define MAX_WIDTH (1u << 20) /* bits of one vector variable */
 #define NEED_NINE_STATES 3   /* import_file's result: read again with logic9 */
 
-enum { VAR_SCALAR, VAR_VECTOR, VAR_REAL, VAR_SKIP };
+/* The largest packed value a digital subset stores whole: its 128-byte
+ * chunks hold (X index, value) pairs of 4-byte indices after two 4-byte
+ * links. Wider vectors are stored bit by bit (VAR_BITS). */
+#define MAX_PACKED_BYTES 116u
+
+enum { VAR_SCALAR, VAR_VECTOR, VAR_REAL, VAR_SKIP, VAR_BITS };
 
 typedef struct {
   int kind;
@@ -56,6 +65,11 @@ typedef struct {
   zel_waveform_t waveform;
   ZEL_SimWfDataWriter* writer;
   uint64_t stamp;         /* serial of the cycle that last got a value */
+  /* VAR_BITS: one scalar waveform per element (left index first), their
+   * writers and the last code entered for each (255 before the first). */
+  zel_waveform_t* bits;
+  ZEL_SimWfDataWriter** bitWriters;
+  unsigned char* last;
 } vcd_var;
 
 typedef struct {
@@ -327,7 +341,7 @@ static int parse_var(vcd_import* im, zel_hierarchyNode_t node) {
   if (known >= 0) {
     /* An alias: the variable exists; bind its waveform to this name too. */
     v = &im->vars[known];
-    if (v->kind != kind || v->width != width || (kind == VAR_VECTOR && (v->left - v->right) * (left - right) < 0)) {
+    if ((v->kind != kind && !(v->kind == VAR_BITS && kind == VAR_VECTOR)) || v->width != width || (kind == VAR_VECTOR && ((long long)v->left - v->right) * ((long long)left - right) < 0)) {
       return zi_error(&im->in, "%s shares identifier code %s with a variable of another kind or size", name, code);
     }
   } else {
@@ -355,21 +369,41 @@ static int parse_var(vcd_import* im, zel_hierarchyNode_t node) {
     zel_dimensionDescriptor_t descriptor = kind == VAR_REAL ? im->realDescriptor : im->logicDescriptor;
     if (kind == VAR_VECTOR) {
       if (array_type(im, left, right, &descriptor).key < 0) return 1;
+      v->bytes = (unsigned)(((uint64_t)width * im->elementBits + 7) / 8);
+      if (v->bytes > MAX_PACKED_BYTES) v->kind = VAR_BITS;
     }
-    v->waveform = ZEL_CreateWaveform(im->s, im->set, 0, descriptor, &st);
-    if (st == ZEL_OK) ZEL_AddSimResultWaveform(im->s, im->subset, v->waveform, &st);
+    if (v->kind == VAR_BITS) {
+      v->bits = malloc(width * sizeof *v->bits);
+      v->bitWriters = malloc(width * sizeof *v->bitWriters);
+      v->last = malloc(width);
+      if (v->bits == NULL || v->bitWriters == NULL || v->last == NULL) return zi_error(&im->in, "out of memory");
+      memset(v->last, 255, width);
+      for (unsigned i = 0; i < width && st == ZEL_OK; ++i) {
+        v->bits[i] = ZEL_CreateWaveform(im->s, im->set, 0, im->logicDescriptor, &st);
+        const unsigned position = st == ZEL_OK ? ZEL_AddSimResultWaveform(im->s, im->subset, v->bits[i], &st) : 0;
+        if (st == ZEL_OK) v->bitWriters[i] = ZEL_GetSimWfDataWriter_p(im->s, im->subset, position, &st);
+      }
+    } else {
+      v->waveform = ZEL_CreateWaveform(im->s, im->set, 0, descriptor, &st);
+      const unsigned position = st == ZEL_OK ? ZEL_AddSimResultWaveform(im->s, im->subset, v->waveform, &st) : 0;
+      if (st == ZEL_OK) v->writer = ZEL_GetSimWfDataWriter_p(im->s, im->subset, position, &st);
+    }
     if (lib(im, st, name)) return 1;
-    if (kind == VAR_VECTOR) {
-      const uint64_t bits = (uint64_t)width * im->elementBits;
-      v->bytes = (unsigned)((bits + 7) / 8);
-    }
   }
   if (kind == VAR_SKIP) return 0;
   if (kind == VAR_VECTOR) {
     zel_dimensionDescriptor_t descriptor;
     zel_type_t type = array_type(im, left, right, &descriptor);
     if (type.key < 0) return 1;
-    ZEL_AddHierarchyCompositeWf(im->s, node, label, ZEL_HDL_NONE, type, v->waveform, &st);
+    if (v->kind == VAR_BITS) {
+      /* The bus is derived from its bits' waveforms. */
+      zel_hierarchyNode_t bus = ZEL_AddHierarchyCompositeType(im->s, node, label, ZEL_HDL_NONE, type, &st);
+      for (unsigned i = 0; i < v->width && st == ZEL_OK; ++i) {
+        ZEL_AddHierarchyScalarSubelWf(im->s, bus, i, v->bits[i], &st);
+      }
+    } else {
+      ZEL_AddHierarchyCompositeWf(im->s, node, label, ZEL_HDL_NONE, type, v->waveform, &st);
+    }
   } else {
     ZEL_AddHierarchyScalarWf(im->s, node, label, ZEL_HDL_NONE, v->waveform, &st);
   }
@@ -500,13 +534,9 @@ static int parse_header(vcd_import* im, const char* setName, uint64_t lastTime) 
   if (date != NULL) ZEL_SetWaveformSetAttribute(im->s, im->set, "date", date, &st);
   if (version != NULL) ZEL_SetWaveformSetAttribute(im->s, im->set, "version", version, &st);
   if (lib(im, st, "attributes")) goto done;
-  /* Every waveform was added in variable order, skipping skipped ones. */
-  unsigned position = 0;
-  for (unsigned i = 0; i < im->varCount && st == ZEL_OK; ++i) {
-    if (im->vars[i].kind == VAR_SKIP) continue;
-    im->vars[i].writer = ZEL_GetSimWfDataWriter_p(im->s, im->subset, position++, &st);
+  if (st == ZEL_OK && ZEL_GetSimResultWaveformCount(im->s, im->subset, &st) > 0) {
+    ZEL_SimInitializeWriting(im->s, im->writer, &st);
   }
-  if (st == ZEL_OK && position > 0) ZEL_SimInitializeWriting(im->s, im->writer, &st);
   if (lib(im, st, "start writing")) goto done;
   rc = 0;
 done:
@@ -594,10 +624,32 @@ static int enter(vcd_import* im, vcd_var* v, const void* value) {
   return lib(im, st, "enter a value");
 }
 
+/* A wide vector's value: only the bits that change are entered. */
+static int bits_value(vcd_import* im, vcd_var* v, const char* bits, size_t n) {
+  const unsigned pad = v->width - (unsigned)n;
+  unsigned char fill = g_code[(unsigned char)bits[0]];
+  if (fill != 2 && fill != 3) fill = 0;
+  for (size_t i = 0; i < n; ++i) {
+    const unsigned char code = g_code[(unsigned char)bits[i]];
+    if (code > 8) return zi_error(&im->in, "bad vector value \"%.*s\"", (int)(n > 40 ? 40 : n), bits);
+    if (code > 3 && !im->nine) return NEED_NINE_STATES;
+  }
+  if (front_for(im, v)) return 1;
+  zel_status_t st = ZEL_OK;
+  for (unsigned i = 0; i < v->width && st == ZEL_OK; ++i) {
+    const unsigned char code = i < pad ? fill : g_code[(unsigned char)bits[i - pad]];
+    if (code == v->last[i]) continue;
+    v->last[i] = code;
+    ZEL_SimWfDataWriterEnterValue(v->bitWriters[i], &code, &st);
+  }
+  return lib(im, st, "enter a value");
+}
+
 /* Packs a vector value of n characters (left extended as the format
  * says: with x or z when the value starts with one, else with 0). */
 static int vector_value(vcd_import* im, vcd_var* v, const char* bits, size_t n) {
   if (n > v->width) return zi_error(&im->in, "a value of %zu bits for a variable of %u", n, v->width);
+  if (v->kind == VAR_BITS) return bits_value(im, v, bits, n);
   if (v->bytes > im->valueCapacity) {
     unsigned char* grown = realloc(im->value, v->bytes);
     if (grown == NULL) return zi_error(&im->in, "out of memory");
@@ -679,7 +731,7 @@ static int parse_body(vcd_import* im, uint64_t* endTime) {
       if (code > 3 && !im->nine) return NEED_NINE_STATES;
       if (v->kind == VAR_SCALAR) {
         if (enter(im, v, &code)) return 1;
-      } else if (v->kind == VAR_VECTOR) {
+      } else if (v->kind == VAR_VECTOR || v->kind == VAR_BITS) {
         if (vector_value(im, v, t, 1)) return 1;
       } else {
         return zi_error(&im->in, "a bit value for a real variable");
@@ -802,6 +854,11 @@ static int import_file(const char* file, const char* name, const char* setName, 
   zi_map_free(&im.ids);
   zi_map_free(&im.arrays);
   zi_map_free(&im.arrayDescriptors);
+  for (unsigned i = 0; i < im.varCount; ++i) {
+    free(im.vars[i].bits);
+    free(im.vars[i].bitWriters);
+    free(im.vars[i].last);
+  }
   free(im.vars);
   free(im.value);
   return rc;
