@@ -81,7 +81,11 @@ static long refill(zi_input* in) {
   return (long)got;
 }
 
-static int is_space(char c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
+/* Whitespace: space, \t, \n, \v, \f, \r (9 to 13 and 32). */
+static int is_space(char c) {
+  const unsigned u = (unsigned char)c;
+  return u == 32 || (u - 9u) < 5u;
+}
 
 int zi_token(zi_input* in, const char** text, size_t* length) {
   in->line += in->pendingLine;
@@ -186,10 +190,10 @@ int zi_library_error(const char* context) {
 
 /* ------ Map --------------------------------------------------------- */
 
-static size_t hash_text(const char* key, size_t length) {
+static uint64_t hash_text(const char* key, size_t length) {
   uint64_t h = 1469598103934665603ull;
   for (size_t i = 0; i < length; ++i) h = (h ^ (unsigned char)key[i]) * 1099511628211ull;
-  return (size_t)(h ^ (h >> 29));
+  return h ^ (h >> 29);
 }
 
 void zi_map_init(zi_map* map) { memset(map, 0, sizeof *map); }
@@ -198,52 +202,58 @@ void zi_map_free(zi_map* map) {
   for (size_t i = 0; i < map->capacity; ++i) free(map->keys[i]);
   free(map->keys);
   free(map->values);
+  free(map->hashes);
   zi_map_init(map);
 }
 
 long zi_map_find(const zi_map* map, const char* key, size_t length) {
   if (map->capacity == 0) return -1;
-  size_t i = hash_text(key, length) & (map->capacity - 1);
+  /* The full hash is compared first: most probes end without touching a
+   * key's text. */
+  const uint64_t h = hash_text(key, length);
+  size_t i = (size_t)h & (map->capacity - 1);
   for (;;) {
     const char* k = map->keys[i];
     if (k == NULL) return -1;
-    if (strncmp(k, key, length) == 0 && k[length] == '\0') return (long)map->values[i];
+    if (map->hashes[i] == h && memcmp(k, key, length) == 0 && k[length] == '\0') return (long)map->values[i];
     i = (i + 1) & (map->capacity - 1);
   }
 }
 
-static int insert(char** keys, unsigned* values, size_t capacity, char* key, unsigned value) {
-  size_t i = hash_text(key, strlen(key)) & (capacity - 1);
-  while (keys[i] != NULL) i = (i + 1) & (capacity - 1);
-  keys[i] = key;
-  values[i] = value;
-  return 1;
+static void insert(zi_map* map, char* key, uint64_t h, unsigned value) {
+  size_t i = (size_t)h & (map->capacity - 1);
+  while (map->keys[i] != NULL) i = (i + 1) & (map->capacity - 1);
+  map->keys[i] = key;
+  map->hashes[i] = h;
+  map->values[i] = value;
 }
 
 int zi_map_add(zi_map* map, const char* key, size_t length, unsigned value) {
   if ((map->count + 1) * 2 > map->capacity) {
-    const size_t capacity = map->capacity ? map->capacity * 2 : 64;
-    char** keys = calloc(capacity, sizeof *keys);
-    unsigned* values = calloc(capacity, sizeof *values);
-    if (keys == NULL || values == NULL) {
-      free(keys);
-      free(values);
+    zi_map grown = *map;
+    grown.capacity = map->capacity ? map->capacity * 2 : 64;
+    grown.keys = calloc(grown.capacity, sizeof *grown.keys);
+    grown.values = calloc(grown.capacity, sizeof *grown.values);
+    grown.hashes = calloc(grown.capacity, sizeof *grown.hashes);
+    if (grown.keys == NULL || grown.values == NULL || grown.hashes == NULL) {
+      free(grown.keys);
+      free(grown.values);
+      free(grown.hashes);
       return 0;
     }
     for (size_t i = 0; i < map->capacity; ++i) {
-      if (map->keys[i] != NULL) insert(keys, values, capacity, map->keys[i], map->values[i]);
+      if (map->keys[i] != NULL) insert(&grown, map->keys[i], map->hashes[i], map->values[i]);
     }
     free(map->keys);
     free(map->values);
-    map->keys = keys;
-    map->values = values;
-    map->capacity = capacity;
+    free(map->hashes);
+    *map = grown;
   }
   char* copy = malloc(length + 1);
   if (copy == NULL) return 0;
   memcpy(copy, key, length);
   copy[length] = '\0';
-  insert(map->keys, map->values, map->capacity, copy, value);
+  insert(map, copy, hash_text(copy, length), value);
   ++map->count;
   return 1;
 }

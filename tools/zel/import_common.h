@@ -57,6 +57,7 @@ int zi_library_error(const char* context);
 typedef struct {
   char** keys;
   unsigned* values;
+  uint64_t* hashes;
   size_t capacity; /* a power of two */
   size_t count;
 } zi_map;

@@ -91,6 +91,7 @@ typedef struct {
   vcd_var* vars;
   unsigned varCount, varCapacity;
   zi_map ids;              /* identifier code -> var index */
+  int32_t* shortIds;       /* codes of 1 to 3 characters: short_slot -> var index, -1 none */
   zi_map arrays;           /* "left:right" -> array type key */
   zi_map arrayDescriptors; /* "left:right" -> descriptor key */
 
@@ -122,6 +123,24 @@ static void init_codes(void) {
 static int lib(vcd_import* im, zel_status_t st, const char* what) {
   if (st == ZEL_OK) return 0;
   return zi_error(&im->in, "%s: %s", what, ZEL_GetError());
+}
+
+/* Identifier codes are printable characters (33 to 126). Codes of one to
+ * three characters, which simulators hand out first, have a slot in a
+ * direct table of SHORT_SLOTS entries: 94 + 94^2 + 94^3. */
+#define SHORT_SLOTS (94l + 94l * 94 + 94l * 94 * 94)
+
+static long short_slot(const char* code, size_t n) {
+  if (n == 0 || n > 3) return -1;
+  long slot = 0, base = 0, span = 1;
+  for (size_t i = 0; i < n; ++i) {
+    const unsigned c = (unsigned char)code[i] - 33u;
+    if (c >= 94) return -1;
+    slot = slot * 94 + (long)c;
+    base += span;
+    span *= 94;
+  }
+  return base - 1 + slot;
 }
 
 /* ------ Header -------------------------------------------------------- */
@@ -336,7 +355,8 @@ static int parse_var(vcd_import* im, zel_hierarchyNode_t node) {
   }
 
   zel_status_t st = ZEL_OK;
-  const long known = zi_map_find(&im->ids, code, strlen(code));
+  const long knownSlot = short_slot(code, strlen(code));
+  const long known = knownSlot >= 0 ? im->shortIds[knownSlot] : zi_map_find(&im->ids, code, strlen(code));
   vcd_var* v;
   if (known >= 0) {
     /* An alias: the variable exists; bind its waveform to this name too. */
@@ -359,7 +379,12 @@ static int parse_var(vcd_import* im, zel_hierarchyNode_t node) {
     v->left = left;
     v->right = right;
     v->waveform = ZEL_NullWaveform;
-    if (!zi_map_add(&im->ids, code, strlen(code), im->varCount)) return zi_error(&im->in, "out of memory");
+    const long slot = short_slot(code, strlen(code));
+    if (slot >= 0) {
+      im->shortIds[slot] = (int32_t)im->varCount;
+    } else if (!zi_map_add(&im->ids, code, strlen(code), im->varCount)) {
+      return zi_error(&im->in, "out of memory");
+    }
     ++im->varCount;
     if (kind == VAR_SKIP) {
       if (!im->skippedStrings) fprintf(stderr, "zel: %s: warning: string variables are skipped (%s)\n", im->in.path, name);
@@ -609,7 +634,8 @@ static int front_for(vcd_import* im, vcd_var* v) {
 }
 
 static vcd_var* find_var(vcd_import* im, const char* code, size_t n) {
-  const long index = zi_map_find(&im->ids, code, n);
+  const long slot = short_slot(code, n);
+  const long index = slot >= 0 ? im->shortIds[slot] : zi_map_find(&im->ids, code, n);
   if (index < 0) {
     zi_error(&im->in, "unknown identifier code \"%.*s\"", (int)(n > 40 ? 40 : n), code);
     return NULL;
@@ -661,12 +687,19 @@ static int vector_value(vcd_import* im, vcd_var* v, const char* bits, size_t n) 
   const unsigned pad = v->width - (unsigned)n;
   unsigned char fill = g_code[(unsigned char)bits[0]];
   if (fill != 2 && fill != 3) fill = 0;
-  for (unsigned i = 0; i < v->width; ++i) {
-    unsigned char code = i < pad ? fill : g_code[(unsigned char)bits[i - pad]];
-    if (code > 8) return zi_error(&im->in, "bad vector value \"%.*s\"", (int)(n > 40 ? 40 : n), bits);
-    if (code > 3 && !im->nine) return NEED_NINE_STATES;
-    const unsigned offset = i * eb;
-    im->value[offset / 8] |= (unsigned char)(code << (8 - offset % 8 - eb));
+  /* Element i sits at bit i * eb from the most significant bit of byte 0;
+   * eb (2 or 4) divides 8, so no element crosses a byte. */
+  const unsigned limit = im->nine ? 8 : 3;
+  unsigned char* out = im->value;
+  unsigned offset = 0;
+  for (unsigned i = 0; i < pad; ++i, offset += eb) out[offset >> 3] |= (unsigned char)(fill << (8 - (offset & 7) - eb));
+  for (size_t i = 0; i < n; ++i, offset += eb) {
+    const unsigned char code = g_code[(unsigned char)bits[i]];
+    if (code > limit) {
+      if (code > 8) return zi_error(&im->in, "bad vector value \"%.*s\"", (int)(n > 40 ? 40 : n), bits);
+      return NEED_NINE_STATES;
+    }
+    out[offset >> 3] |= (unsigned char)(code << (8 - (offset & 7) - eb));
   }
   return enter(im, v, im->value);
 }
@@ -819,15 +852,22 @@ static int import_file(const char* file, const char* name, const char* setName, 
   memset(&im, 0, sizeof im);
   im.nine = nine;
   zi_map_init(&im.ids);
+  im.shortIds = malloc(SHORT_SLOTS * sizeof *im.shortIds);
+  if (im.shortIds == NULL) return zi_error(NULL, "out of memory");
+  memset(im.shortIds, 0xff, SHORT_SLOTS * sizeof *im.shortIds);
   zi_map_init(&im.arrays);
   zi_map_init(&im.arrayDescriptors);
   zel_status_t st;
   uint64_t lastTime = 0;
   last_time(file, &lastTime);
-  if (!zi_open(&im.in, file, (size_t)MAX_WIDTH + 64)) return 1;
+  if (!zi_open(&im.in, file, (size_t)MAX_WIDTH + 64)) {
+    free(im.shortIds);
+    return 1;
+  }
   im.s = ZEL_InitSession(&st);
   if (st != ZEL_OK) {
     zi_close(&im.in);
+    free(im.shortIds);
     return zi_library_error("import-vcd");
   }
   int rc = 0;
@@ -852,6 +892,7 @@ static int import_file(const char* file, const char* name, const char* setName, 
   if (rc != 0 && !ZEL_IsContainerNull(im.c)) ZEL_DeleteContainer(name, &st);
   zi_close(&im.in);
   zi_map_free(&im.ids);
+  free(im.shortIds);
   zi_map_free(&im.arrays);
   zi_map_free(&im.arrayDescriptors);
   for (unsigned i = 0; i < im.varCount; ++i) {
