@@ -53,6 +53,7 @@ struct Point {
   double x;
   std::string text;
   double real = 0;
+  int64_t ticks = 0;  // a time X: whole ticks of the container's timeExponent
   bool operator==(const Point& o) const {
     if (x != o.x || text != o.text) return false;
     return (std::isnan(real) && std::isnan(o.real)) || real == o.real;
@@ -72,6 +73,7 @@ class Container {
     if (!ZEL_IsContainerNull(c_)) ZEL_CloseContainer(s_, c_, &st_);
   }
   bool ok() const { return !ZEL_IsContainerNull(c_); }
+  int timeExponent = -15;  // the unit in which Points reads time X values
   zel_container_t handle() const { return c_; }
 
   // Every node bound to a stored waveform, by its path of node names
@@ -117,7 +119,10 @@ class Container {
         Point point;
         const char* xv = x + static_cast<size_t>(i) * xSize;
         const unsigned char* yv = y + static_cast<size_t>(i) * ySize;
-        if (xKind == ZEL_INTEGER) {
+        if (xKind == ZEL_TIME) {
+          point.ticks = ZEL_GetTimeValueTicks(s_, xv, timeExponent, &st);
+          point.x = static_cast<double>(point.ticks);
+        } else if (xKind == ZEL_INTEGER) {
           int32_t v;
           std::memcpy(&v, xv, 4);
           point.x = v;
@@ -348,6 +353,11 @@ endmodule
   EXPECT_EQ(range.left, 15);
   EXPECT_EQ(range.right, 8);
   EXPECT_EQ(range.direction, ZEL_RANGE_DESCENDING);
+  // Element 0, the first character of a VCD value, is the left index.
+  int index = -1;
+  ZEL_GetArrayIndices(session_, ZEL_GetWaveformYType(session_, waveforms["top/hi[15:8]"], &status_), 0, &index,
+                      &status_);
+  EXPECT_EQ(index, 15);
   ZEL_GetArrayConstraint(session_, ZEL_GetWaveformYType(session_, waveforms["top/bus[0:7]"], &status_), 0, &range,
                          &status_);
   EXPECT_EQ(range.left, 0);
@@ -397,6 +407,29 @@ TEST_F(ImportVcdTest, ChangesAtOneTimeNineStatesAndLargeTimes) {
   EXPECT_STREQ(ZEL_GetDimensionDescriptorUnit(session_, x, &status_), "10ns");
   EXPECT_EQ(ZEL_GetEnumerationLiteralCount(session_, ZEL_GetWaveformYType(session_, w["top/s"], &status_), &status_),
             9u);
+}
+
+// Times beyond 2^53 ticks: the 24-byte time type, exact.
+TEST_F(ImportVcdTest, TimesBeyondTheDoubleUseTheTimeType) {
+  zeltest::TempDir dir;
+  const std::string vcd = dir / "long.vcd";
+  Write(vcd, "$timescale 100ns $end\n$var wire 1 ! s $end\n$enddefinitions $end\n"
+             "#0\n0!\n#9007199254740993\n1!\n#9223372036854775807\n0!\n");
+  const std::string name = dir / "c";
+  std::string out;
+  ASSERT_EQ(RunTool("import-vcd " + vcd + " " + name, out), 0) << out;
+  Container c(session_, name);
+  c.timeExponent = -7;
+  zel_waveformSet_t set = ZEL_FindWaveformSet(session_, c.handle(), "vcd", &status_);
+  zel_dimensionDescriptor_t x = ZEL_GetWaveformSetXDescriptor(session_, set, &status_);
+  EXPECT_EQ(ZEL_GetDataType(session_, ZEL_GetDimensionDescriptorType(session_, x, &status_), &status_), ZEL_TIME);
+  EXPECT_STREQ(ZEL_GetWaveformSetAttribute(session_, set, "timescale", &status_), "100ns");
+  const std::vector<Point> points = c.Points(c.Waveforms(set)["s"]);
+  ASSERT_EQ(points.size(), 3u);
+  EXPECT_EQ(points[0].ticks, 0);
+  EXPECT_EQ(points[1].ticks, 9007199254740993LL);
+  EXPECT_EQ(points[2].ticks, INT64_MAX);
+  EXPECT_EQ(points[2].text, "0");
 }
 
 TEST_F(ImportVcdTest, BadInputFailsWithAMessage) {
@@ -720,4 +753,85 @@ TEST_F(ImportRawTest, BadRawFilesFailWithAMessage) {
   std::string out;
   EXPECT_EQ(RunTool("import-raw " + dir / "bad0.raw " + dir / "p --param R=1,x", out), 2);
   EXPECT_NE(out.find("--param wants NAME=V1,V2"), std::string::npos) << out;
+}
+
+// ------ Time values ----------------------------------------------------------
+
+using TimeValueTest = zeltest::SessionTest;
+
+// The documented layout: sign, digit count, three magnitude words, fraction.
+TEST_F(TimeValueTest, TicksOfAUnitMakeTheDocumentedLayoutAndComeBack) {
+  unsigned char value[24];
+  ZEL_MakeTimeValue(session_, 3000000000LL, -12, value, &status_);  // 3e9 ps = 3e12 fs
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  int16_t sign;
+  uint16_t digits;
+  uint32_t words[3];
+  double fraction;
+  std::memcpy(&sign, value, 2);
+  std::memcpy(&digits, value + 2, 2);
+  std::memcpy(words, value + 4, 12);
+  std::memcpy(&fraction, value + 16, 8);
+  const unsigned long long fs = 3000000000000ULL;
+  EXPECT_EQ(sign, 1);
+  EXPECT_EQ(digits, 3);  // 2^32 < 3e12 < 2^48: three 16-bit digits
+  EXPECT_EQ(words[0], static_cast<uint32_t>(fs));
+  EXPECT_EQ(words[1], static_cast<uint32_t>(fs >> 32));
+  EXPECT_EQ(words[2], 0u);
+  EXPECT_EQ(fraction, 0.0);
+  EXPECT_EQ(ZEL_GetTimeValueTicks(session_, value, -12, &status_), 3000000000LL);
+  EXPECT_EQ(ZEL_GetTimeValueTicks(session_, value, -9, &status_), 3000000LL);
+  EXPECT_EQ(ZEL_GetTimeValueSeconds(session_, value, &status_), 3e-3);
+
+  // Negative, and the largest tick counts: 2^63 - 1 ns needs 83 bits of fs.
+  ZEL_MakeTimeValue(session_, -7, -15, value, &status_);
+  std::memcpy(&sign, value, 2);
+  EXPECT_EQ(sign, -1);
+  EXPECT_EQ(ZEL_GetTimeValueTicks(session_, value, -15, &status_), -7);
+  ZEL_MakeTimeValue(session_, INT64_MAX, -9, value, &status_);
+  EXPECT_EQ(ZEL_GetTimeValueTicks(session_, value, -9, &status_), INT64_MAX);
+  ZEL_MakeTimeValue(session_, INT64_MIN, -9, value, &status_);
+  EXPECT_EQ(ZEL_GetTimeValueTicks(session_, value, -9, &status_), INT64_MIN);
+
+  // What a time value written with them compares like: the library's own
+  // time type orders them.
+  zel_container_t c = ZEL_CreateContainer(session_, "times", ZEL_MODE_MEMORY, &status_);
+  zel_type_t time = ZEL_CreateBuiltinType(session_, c, "time", ZEL_TIME, &status_);
+  unsigned char a[24], b[24];
+  ZEL_MakeTimeValue(session_, 1500, -12, a, &status_);
+  ZEL_MakeTimeValueFromSeconds(session_, 1.5e-9, b, &status_);
+  EXPECT_TRUE(ZEL_AreEqualData(session_, time, a, b, 1, &status_));
+  ZEL_CloseContainer(session_, c, &status_);
+}
+
+TEST_F(TimeValueTest, RefusalsSayWhy) {
+  unsigned char value[24];
+  ZEL_MakeTimeValue(session_, 1, -16, value, &status_);
+  EXPECT_EQ(status_, ZEL_BAD_ARG);
+  EXPECT_STREQ(ZEL_GetError(), "ZEL_MakeTimeValue: The tick unit must be 1e-15 s to 1e3 s.");
+  ZEL_MakeTimeValue(session_, INT64_MAX, 0, value, &status_);  // 9.2e33 fs > 2^96
+  EXPECT_EQ(status_, ZEL_BAD_ARG);
+  EXPECT_STREQ(ZEL_GetError(), "ZEL_MakeTimeValue: The time does not fit in 96-bit femtosecond ticks.");
+  ZEL_MakeTimeValue(session_, 1, -15, nullptr, &status_);
+  EXPECT_EQ(status_, ZEL_BAD_ARG);
+  ZEL_MakeTimeValue(session_, 1500, -15, value, &status_);
+  EXPECT_EQ(ZEL_GetTimeValueTicks(session_, value, -12, &status_), 0);
+  EXPECT_EQ(status_, ZEL_FAILED);
+  EXPECT_STREQ(ZEL_GetError(), "ZEL_GetTimeValueTicks: The time is not a whole number of ticks of that unit.");
+  ZEL_MakeTimeValueFromSeconds(session_, 2.5e-15, value, &status_);  // 2 fs and a half
+  ZEL_GetTimeValueTicks(session_, value, -15, &status_);
+  EXPECT_EQ(status_, ZEL_FAILED);
+  ZEL_MakeTimeValue(session_, 10000000, 0, value, &status_);  // 1e22 fs: 96 bits hold it, 64 do not
+  EXPECT_EQ(ZEL_GetTimeValueTicks(session_, value, -15, &status_), 0);
+  EXPECT_STREQ(ZEL_GetError(), "ZEL_GetTimeValueTicks: The time does not fit in 64-bit ticks of that unit.");
+  ZEL_MakeTimeValueFromSeconds(session_, NAN, value, &status_);
+  EXPECT_EQ(status_, ZEL_BAD_ARG);
+  std::memset(value, 0, sizeof value);
+  const double bad = 1.0;
+  std::memcpy(value + 16, &bad, 8);  // a fraction of a whole tick
+  ZEL_GetTimeValueSeconds(session_, value, &status_);
+  EXPECT_EQ(status_, ZEL_BAD_ARG);
+  EXPECT_STREQ(ZEL_GetError(), "ZEL_GetTimeValueSeconds: Not a time value.");
+  ZEL_GetTimeValueSeconds(ZEL_NullSession, value, &status_);
+  EXPECT_EQ(status_, ZEL_BAD_HANDLE);
 }

@@ -81,7 +81,7 @@ typedef struct {
   zel_type_t logic, real, integer, xType;
   zel_dimensionDescriptor_t logicDescriptor, realDescriptor;
   zel_dataType_t xKind;    /* ZEL_INTEGER, ZEL_REAL or ZEL_TIME */
-  uint64_t tickFs;         /* femtoseconds per tick (time X only) */
+  int tickExponent;        /* a tick is 10^tickExponent s (time X only) */
   char timescale[32];
   zel_waveformSet_t set;
   zel_segment_t segment;
@@ -182,11 +182,10 @@ static int parse_timescale(vcd_import* im, const char* text) {
   while (text[i] == ' ') ++i;
   while (text[i] != '\0' && text[i] != ' ' && u + 1 < sizeof unit) unit[u++] = text[i++];
   static const char* const units[] = {"s", "ms", "us", "ns", "ps", "fs"};
-  static const uint64_t unitFs[] = {1000000000000000ull, 1000000000000ull, 1000000000ull, 1000000ull, 1000ull, 1ull};
   const unsigned long number = strtoul(digits, NULL, 10);
   for (unsigned k = 0; k < 6; ++k) {
     if (strcmp(unit, units[k]) == 0 && (number == 1 || number == 10 || number == 100)) {
-      im->tickFs = unitFs[k] * number;
+      im->tickExponent = -3 * (int)k + (number == 10 ? 1 : number == 100 ? 2 : 0);
       snprintf(im->timescale, sizeof im->timescale, "%lu%s", number, unit);
       return 0;
     }
@@ -505,7 +504,7 @@ static int parse_header(vcd_import* im, const char* setName, uint64_t lastTime) 
     if (!structure && (IS("$scope") || IS("$var") || IS("$enddefinitions"))) {
       if (im->timescale[0] == '\0') {
         snprintf(im->timescale, sizeof im->timescale, "1s");
-        im->tickFs = 1000000000000000ull;
+        im->tickExponent = 0;
       }
       if (create_structure(im, setName, lastTime)) goto done;
       stack[0] = ZEL_GetNameHierarchyRootNode(im->s, im->set, &st);
@@ -595,24 +594,9 @@ static int start_cycle(vcd_import* im) {
     xr = (double)im->now;
     x = &xr;
   } else {
-    /* Ticks of 1 fs: the time value layout (sign, digit count, three
-     * 32-bit words least significant first, fraction). */
-    const unsigned __int128 fs = (unsigned __int128)im->now * im->tickFs;
-    uint32_t words[3] = {(uint32_t)fs, (uint32_t)(fs >> 32), (uint32_t)(fs >> 64)};
-    if ((fs >> 96) != 0) return zi_error(&im->in, "time %llu is too large", (unsigned long long)im->now);
-    int16_t sign = 1;
-    uint16_t digits = 0;
-    for (unsigned d = 6; d > 0; --d) {
-      if ((words[(d - 1) / 2] >> (16 * ((d - 1) % 2))) & 0xffffu) {
-        digits = (uint16_t)d;
-        break;
-      }
-    }
-    const double fraction = 0.0;
-    memcpy(xt, &sign, 2);
-    memcpy(xt + 2, &digits, 2);
-    memcpy(xt + 4, words, 12);
-    memcpy(xt + 16, &fraction, 8);
+    if (im->now > (uint64_t)INT64_MAX) return zi_error(&im->in, "time %llu is too large", (unsigned long long)im->now);
+    ZEL_MakeTimeValue(im->s, (int64_t)im->now, im->tickExponent, xt, &st);
+    if (lib(im, st, "time")) return 1;
     x = xt;
   }
   ZEL_SimStartCycle(im->s, im->writer, x, &st);
@@ -859,7 +843,9 @@ static int import_file(const char* file, const char* name, const char* setName, 
   zi_map_init(&im.arrayDescriptors);
   zel_status_t st;
   uint64_t lastTime = 0;
-  last_time(file, &lastTime);
+  /* Without a timestamp in the tail the last time is unknown: the time
+   * type holds any. */
+  if (!last_time(file, &lastTime)) lastTime = UINT64_MAX;
   if (!zi_open(&im.in, file, (size_t)MAX_WIDTH + 64)) {
     free(im.shortIds);
     return 1;
