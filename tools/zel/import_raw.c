@@ -34,9 +34,10 @@
  *
  * The file is read twice: first the headers only (binary data is skipped
  * by seeking, after checking that the file holds it), then the values,
- * point by point, through a simulation result writer with one analog
- * subset per plot. Memory stays at the reader's block plus one point,
- * and the data is committed every COMMIT_POINTS points.
+ * a block of points at a time, through a dense array writer per plot (one
+ * data set per waveform). Memory stays at the reader's block and one block
+ * of points (BLOCK_BYTES), committed block by block, whatever the file's
+ * size.
  */
 #include <errno.h>
 #include <math.h>
@@ -48,7 +49,6 @@
 #include "import_common.h"
 #include "zel/zel.h"
 
-#define COMMIT_POINTS 65536u
 #define MAX_VARIABLES 1000000u
 #define MAX_LINE 65536u
 
@@ -584,14 +584,20 @@ static int ascii_value(zi_input* in, int first, int complex, double* out) {
   return 0;
 }
 
-/* The second pass: each plot's values into its segment. */
+/* The second pass: each plot's values into its segment, through a dense
+ * array writer (one data set per waveform). Points are read into a block
+ * of at most BLOCK_BYTES, turned into one array per variable, and appended
+ * array by array. */
+#define BLOCK_BYTES ((size_t)4 << 20)
+
 static int write_plots(raw_file* f, zel_session_t s) {
   zi_input in;
   if (!zi_open(&in, f->path, MAX_LINE)) return 1;
   int rc = 0;
   unsigned* segmentOf = calloc(f->setCount, sizeof *segmentOf);
-  double* point = NULL;
-  ZEL_SimWfDataWriter** writers = NULL;
+  double* point = NULL;   /* one point as the file holds it */
+  double* columns = NULL; /* the block: blockPoints values of each variable */
+  ZEL_WfDataWriter** writers = NULL;
   if (segmentOf == NULL) rc = zi_error(&in, "out of memory");
   for (unsigned p = 0; p < f->plotCount && rc == 0; ++p) {
     raw_plot header;
@@ -611,56 +617,76 @@ static int write_plots(raw_file* f, zel_session_t s) {
     unsigned index = segmentOf[plot->set]++;
     zel_segment_t segment = set->parameter.key >= 0 ? ZEL_CreateSegment(s, set->handle, 1, &index, &st)
                                                     : ZEL_CreateSegment(s, set->handle, 0, NULL, &st);
-    zel_simResultWriter_t writer = st == ZEL_OK ? ZEL_CreateSimResultWriter(s, segment, 0, &st) : ZEL_NullSimResultWriter;
-    zel_simResultSubset_t subset = st == ZEL_OK ? ZEL_CreateSimResultSubset(s, writer, ZEL_STORAGE_ANALOG, &st)
-                                                : ZEL_NullSimResultSubset;
+    zel_writer_t writer = st == ZEL_OK ? ZEL_CreateWriter(s, segment, 0, ZEL_STORAGE_ANALOG, &st) : ZEL_NullWriter;
     const unsigned first = plot->hasScale ? 1 : 0;
     const unsigned stride = plot->complex ? 2 : 1;
+    const size_t pointBytes = (size_t)plot->vars * stride * sizeof *point;
+    size_t blockPoints = BLOCK_BYTES / pointBytes;
+    if (blockPoints == 0) blockPoints = 1;
+    if (blockPoints > plot->points && plot->points > 0) blockPoints = (size_t)plot->points;
     free(writers);
     free(point);
+    free(columns);
     writers = calloc(plot->vars, sizeof *writers);
-    point = calloc((size_t)plot->vars * stride, sizeof *point);
-    if (writers == NULL || point == NULL) {
+    point = malloc(pointBytes);
+    columns = malloc(blockPoints * pointBytes);
+    if (writers == NULL || point == NULL || columns == NULL) {
       rc = zi_error(&in, "out of memory");
       break;
     }
     for (unsigned v = first; v < plot->vars && st == ZEL_OK; ++v) {
-      const unsigned i = ZEL_AddSimResultWaveform(s, subset, set->waveforms[plot->var[v].waveform], &st);
-      if (st == ZEL_OK) writers[v] = ZEL_GetSimWfDataWriter_p(s, subset, i, &st);
+      writers[v] = ZEL_AddWriterWaveform(s, writer, set->waveforms[plot->var[v].waveform], &st);
     }
     if (st == ZEL_OK && plot->hasScale && plot->var[0].log) {
-      ZEL_SetSimResultXDataSpacing(s, writer, ZEL_DATASPACING_LOG_EQUIDISTANT, &st);
+      ZEL_SetXDataSpacing(s, writer, ZEL_DATASPACING_LOG_EQUIDISTANT, &st);
     }
-    if (st == ZEL_OK && plot->vars > first) ZEL_SimInitializeWriting(s, writer, &st);
+    if (st == ZEL_OK) ZEL_InitializeArrayWriting(s, writer, &st);
     if (st != ZEL_OK) {
       rc = zi_library_error(set->name);
       break;
     }
-    for (uint64_t k = 0; k < plot->points && rc == 0; ++k) {
-      if (plot->binary) {
-        if (zi_bytes(&in, point, (size_t)plot->vars * stride * sizeof *point)) rc = 1;
-      } else {
-        for (unsigned v = 0; v < plot->vars && rc == 0; ++v) rc = ascii_value(&in, v == 0, plot->complex, point + v * stride);
+    /* Column v holds blockPoints values of variable v (stride doubles
+     * each); the X column is the scale's real part, or the point index. */
+    double* x = malloc(blockPoints * sizeof *x);
+    if (x == NULL) rc = zi_error(&in, "out of memory");
+    uint64_t done = 0;
+    while (rc == 0 && done < plot->points) {
+      size_t n = 0;
+      for (; n < blockPoints && done + n < plot->points && rc == 0; ++n) {
+        if (plot->binary) {
+          if (zi_bytes(&in, point, pointBytes)) rc = 1;
+        } else {
+          for (unsigned v = 0; v < plot->vars && rc == 0; ++v) rc = ascii_value(&in, v == 0, plot->complex, point + v * stride);
+        }
+        if (rc != 0) break;
+        x[n] = plot->hasScale ? point[0] : (double)(done + n);
+        for (unsigned v = first; v < plot->vars; ++v) {
+          double* column = columns + (size_t)v * blockPoints * stride;
+          column[n * stride] = point[v * stride];
+          if (stride == 2) column[n * stride + 1] = point[v * stride + 1];
+        }
       }
-      if (rc != 0 || plot->vars == first) continue;
-      const double x = plot->hasScale ? point[0] : (double)k;
-      ZEL_SimStartCycle(s, writer, &x, &st);
-      if (st == ZEL_OK) ZEL_SimStartDataFront(s, subset, 0, &st);
+      if (rc != 0) break;
+      ZEL_AppendXArray(s, writer, (unsigned)n, x, &st);
       for (unsigned v = first; v < plot->vars && st == ZEL_OK; ++v) {
-        ZEL_SimWfDataWriterEnterValue(writers[v], point + v * stride, &st);
+        ZEL_WfDataWriterAppendArrays(writers[v], (unsigned)n, columns + (size_t)v * blockPoints * stride, NULL, NULL,
+                                     &st);
       }
-      if (st == ZEL_OK) ZEL_SimEndDataFront(s, subset, &st);
-      if (st == ZEL_OK) ZEL_SimEndCycle(s, writer, &st);
-      if (st == ZEL_OK && (k + 1) % COMMIT_POINTS == 0) ZEL_CommitWaveformData(s, segment, 0, &st);
+      done += n;
+      /* Every waveform has as many values as X values here: a commit bounds
+       * what the data store keeps in memory. */
+      if (st == ZEL_OK) ZEL_CommitWaveformData(s, segment, 0, &st);
       if (st != ZEL_OK) rc = zi_library_error(set->name);
     }
-    if (rc == 0 && plot->vars > first) ZEL_SimTerminateWriting(s, writer, &st);
+    free(x);
+    if (rc == 0) ZEL_TerminateWriting(s, writer, &st);
     if (rc == 0 && st == ZEL_OK) ZEL_CommitWaveformData(s, segment, 0, &st);
-    if (rc == 0 && st == ZEL_OK) ZEL_DeleteSimResultWriter(s, writer, &st);
+    if (rc == 0 && st == ZEL_OK) ZEL_DeleteWriter(s, writer, &st);
     if (rc == 0 && st != ZEL_OK) rc = zi_library_error(set->name);
   }
   free(writers);
   free(point);
+  free(columns);
   free(segmentOf);
   zi_close(&in);
   return rc;
