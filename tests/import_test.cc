@@ -737,6 +737,9 @@ TEST_F(ImportRawTest, BadRawFilesFailWithAMessage) {
        "bad variable line"},
       {"missing counts", "Title: t\nPlotname: x\nFlags: real\nBinary:\n", "incomplete plot header"},
       {"not a raw file", "hello world\n", "expected a header line"},
+      {"variable count beyond the list",
+       "Plotname: x\nFlags: real\nNo. Variables: 1000000\nNo. Points: 1\nVariables:\n\t0\ttime\ttime\n",
+       "bad8.raw:6: the file ends in the variable list"},
       {"header cut", "Title: t\nPlotname: x\n", "ends in a plot header"},
       {"empty", "", "no plot found"},
   };

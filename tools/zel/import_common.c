@@ -115,13 +115,14 @@ int zi_token(zi_input* in, const char** text, size_t* length) {
 }
 
 int zi_line(zi_input* in, const char** text, size_t* length) {
-  /* The line just returned stays the one that errors name. */
-  in->line += in->pendingLine;
-  in->pendingLine = 0;
+  /* The line just returned stays the one that errors name, also when the
+   * file ends after it. */
   if (in->begin >= in->end) {
     const long got = refill(in);
     if (got <= 0) return (int)got;
   }
+  in->line += in->pendingLine;
+  in->pendingLine = 0;
   size_t searched = 0;
   for (;;) {
     const char* nl = memchr(in->buffer + in->begin + searched, '\n', in->end - in->begin - searched);

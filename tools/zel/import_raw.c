@@ -66,7 +66,8 @@ typedef struct {
   int hasScale;
   unsigned vars;
   uint64_t points;
-  raw_var* var;
+  raw_var* var;    /* vars entries once the header is read */
+  unsigned allocated; /* entries of var (fewer while the list is read) */
   int set;         /* index of its set */
   uint64_t dataOffset; /* binary: offset of the data */
 } raw_plot;
@@ -134,7 +135,7 @@ static void copy_field(char* out, size_t size, const char* text, size_t n) {
 
 static void free_file(raw_file* f) {
   for (unsigned p = 0; p < f->plotCount; ++p) {
-    for (unsigned v = 0; v < f->plots[p].vars && f->plots[p].var != NULL; ++v) {
+    for (unsigned v = 0; v < f->plots[p].allocated; ++v) {
       free(f->plots[p].var[v].name);
       free(f->plots[p].var[v].type);
     }
@@ -216,12 +217,21 @@ static int read_header(zi_input* in, raw_plot* plot) {
         zi_error(in, "the variable list comes before \"No. Variables\"");
         return -1;
       }
-      plot->var = calloc(plot->vars, sizeof *plot->var);
-      if (plot->var == NULL) {
-        zi_error(in, "out of memory");
-        return -1;
-      }
+      /* The list grows with the lines read, not with the count claimed. */
+      unsigned capacity = 0;
       for (unsigned v = 0; v < plot->vars; ++v) {
+        if (v == capacity) {
+          capacity = capacity ? 2 * capacity : 64;
+          if (capacity > plot->vars) capacity = plot->vars;
+          raw_var* grown = realloc(plot->var, capacity * sizeof *grown);
+          if (grown == NULL) {
+            zi_error(in, "out of memory");
+            return -1;
+          }
+          memset(grown + v, 0, (capacity - v) * sizeof *grown);
+          plot->var = grown;
+          plot->allocated = capacity;
+        }
         r = zi_line(in, &line, &n);
         if (r <= 0) {
           if (r == 0) zi_error(in, "the file ends in the variable list");
@@ -606,7 +616,7 @@ static int write_plots(raw_file* f, zel_session_t s) {
       rc = zi_error(&in, "the file changed while it was read");
       break;
     }
-    for (unsigned v = 0; v < header.vars; ++v) {
+    for (unsigned v = 0; v < header.allocated; ++v) {
       free(header.var[v].name);
       free(header.var[v].type);
     }

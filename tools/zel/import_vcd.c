@@ -47,7 +47,9 @@
 #include "zel/zel.h"
 
 #define COMMIT_BYTES ((uint64_t)64 << 20)
-#define MAX_WIDTH (1u << 20) /* bits of one vector variable */
+/* Bits of one vector variable: a declaration costs a few bytes of the file
+ * but a wide one a waveform per bit (VAR_BITS), so the width is bounded. */
+#define MAX_WIDTH (1u << 16)
 #define NEED_NINE_STATES 3   /* import_file's result: read again with logic9 */
 
 /* The largest packed value a digital subset stores whole: its 128-byte
