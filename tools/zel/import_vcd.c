@@ -9,8 +9,9 @@
  *    last time: a 32-bit integer up to 2^31 - 1 ticks, a real (exact for
  *    whole numbers) up to 2^53, beyond that the 24-byte time type (ticks of
  *    1 fs, the timescale converted). The X unit is the timescale ("1ps",
- *    "10ns"); the set keeps it as attribute "timescale" too, with "date",
- *    "version" and "end time" (the last timestamp of the file, in ticks).
+ *    "10ns"; "1s" for a file without one); the set keeps it as attribute
+ *    "timescale" too, with "date", "version" and "end time" (the last
+ *    timestamp of the file, in ticks).
  *  - Scopes are blocks (attribute "scope" holds the scope type).
  *  - Bit variables without a range are scalar signals of the enumeration
  *    "logic" with the literals 0, 1, x, z (encodings 0 to 3). A file that
@@ -26,14 +27,16 @@
  *    to the bus's fields, and the hierarchy derives the bus from them; each
  *    change then enters only the bits that differ from their last value.
  *  - real and realtime variables are reals. $dumpoff sets every variable
- *    that its block does not list to x (reals to NaN, as simulators write).
+ *    that its block does not list to x (reals to NaN, as Icarus Verilog
+ *    writes them).
  *  - An identifier code declared under several names is one waveform bound
  *    to every name. String variables are skipped with a warning.
  *
  * Values go through a simulation result writer with one digital subset:
  * each timestamp is a cycle holding the changes at that time; a second
  * change of one variable at one time starts another cycle at the same time,
- * so every change is kept, in file order. The data is committed every
+ * so every change is kept, in file order (of a vector stored bit by bit,
+ * the bits that change). The data is committed every
  * COMMIT_BYTES of input, so memory stays bounded by the writer's pages and
  * chunks, whatever the file's size.
  */
