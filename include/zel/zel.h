@@ -361,7 +361,8 @@ typedef enum zel_dataType_e {
   ZEL_INTEGER = 2,     /* signed 32-bit */
   ZEL_REAL = 3,        /* IEEE double */
   ZEL_COMPLEX = 4,     /* two IEEE doubles: real part, imaginary part */
-  ZEL_TIME = 5,        /* a 24-byte simulation time (ticks of 1 fs and a fraction) */
+  ZEL_TIME = 5,        /* a 24-byte simulation time (ticks of 1 fs and a fraction; see
+                          "Time values" below) */
   ZEL_ENUMERATION = 6, /* the literal's encoding in the stored width of the range */
   ZEL_ARRAY = 7,
   ZEL_RECORD = 8,
@@ -575,7 +576,24 @@ ZEL_API zel_type_t ZEL_CreateDiscreteSubtype(zel_session_t session, const char* 
                                              int right, zel_rangeDirection_t direction,
                                              zel_status_t* status) ZEL_NOTHROW;
 /* An array of element over count constraints (the last varies fastest);
- * each constraint is a range over a discrete type of the container. */
+ * each constraint is a range over a discrete type of the container.
+ *
+ * Array values are packed: ZEL_GetSizeOfType bytes, ceil(n * b / 8) for n
+ * elements of b = ZEL_GetPackedSizeOfType(element) bits each. Element i
+ * (in index order: each constraint from its left index to its right one,
+ * the last constraint fastest) occupies b bits from bit i * b, counting
+ * from the most significant bit of byte 0. A narrow element (b not a
+ * multiple of 8) holds its encoding's low b bits, written most significant
+ * bit first; one that crosses a byte boundary lies in the big-endian 16-bit
+ * word at its first byte. An element of whole bytes is copied as its own
+ * value. An enumeration whose encodings fit one byte has as b the fewest
+ * bits that hold its largest encoding magnitude (one more bit when the
+ * range has negative values): 2 bits for the encodings 0 to 3, 4 bits for
+ * 0 to 8; wider ranges take whole bytes. So a logic vector of
+ * literals 0, 1, x, z (encodings 0 to 3) declared 7 downto 0 packs index 7
+ * (element 0) into the top two bits of byte 0 and index 0 into the lowest
+ * two bits of byte 1. ZEL_PackTypeData and ZEL_UnpackTypeData convert
+ * between this layout and one array of unpacked values per element. */
 ZEL_API zel_type_t ZEL_CreateArrayType(zel_session_t session, zel_container_t container, const char* name,
                                        zel_type_t element, unsigned count, const zel_range_t* constraints,
                                        zel_status_t* status) ZEL_NOTHROW;
@@ -640,6 +658,49 @@ ZEL_API zel_type_t ZEL_GetArrayElementType(zel_session_t session, zel_type_t typ
 /* The array type's size in bytes (the whole packed array). */
 ZEL_API unsigned ZEL_GetArrayElementSize(zel_session_t session, zel_type_t type,
                                          zel_status_t* status) ZEL_NOTHROW;
+
+/* ------ Time values ------------------------------------------------- */
+
+/* A time value (ZEL_TIME) is 24 bytes in the machine's byte order: a tick
+ * count of 1 fs in sign-magnitude form, then a fraction of a tick.
+ *
+ *   bytes  0-1   int16_t   sign: +1 or -1 (zero is +1)
+ *   bytes  2-3   uint16_t  digit count: 16-bit digits of the magnitude in
+ *                          use, 0 to 6 (0 for zero)
+ *   bytes  4-15  uint32_t  magnitude, three words, least significant first
+ *                          (at most 2^96 - 1 fs, about 7.9e13 s)
+ *   bytes 16-23  double    fraction of a tick, in [0, 1)
+ *
+ * A negative time has negative ticks and a non-negative fraction: -1.5 fs
+ * is ticks -2, fraction 0.5. Arrays of time values are consecutive 24-byte
+ * values. Time values compare by ticks, then by fraction. The functions
+ * below build and read them without handling the layout; the unit of a
+ * tick count is 10^exponent seconds, exponent -15 (fs) to 3 (ks): -12 for
+ * ps, -9 for ns. An exponent outside that range: ZEL_BAD_ARG "The tick unit
+ * must be 1e-15 s to 1e3 s."; a null value: ZEL_BAD_ARG. A value that is not
+ * a time (digit count above 6, fraction outside [0, 1)): ZEL_BAD_ARG "Not a
+ * time value.". */
+
+/* Writes the time of ticks * 10^exponent s into value (24 bytes): exact for
+ * every tick count whose femtoseconds fit in 96 bits, else ZEL_BAD_ARG "The
+ * time does not fit in 96-bit femtosecond ticks.". */
+ZEL_API void ZEL_MakeTimeValue(zel_session_t session, int64_t ticks, int exponent, void* value,
+                               zel_status_t* status) ZEL_NOTHROW;
+/* The time value as a whole number of ticks of 10^exponent s. ZEL_FAILED
+ * "The time is not a whole number of ticks of that unit." (a fraction of a
+ * femtosecond, or femtoseconds that the unit does not divide) and "The time
+ * does not fit in 64-bit ticks of that unit."; 0 then. */
+ZEL_API int64_t ZEL_GetTimeValueTicks(zel_session_t session, const void* value, int exponent,
+                                      zel_status_t* status) ZEL_NOTHROW;
+/* Writes the time of a number of seconds into value: whole femtoseconds
+ * plus a fraction (a count within the double's precision of a whole number
+ * is taken as that number); beyond 96 bits it saturates. NaN and infinities:
+ * ZEL_BAD_ARG "The time is not a finite number.". */
+ZEL_API void ZEL_MakeTimeValueFromSeconds(zel_session_t session, double seconds, void* value,
+                                          zel_status_t* status) ZEL_NOTHROW;
+/* The time value in seconds (rounded to the nearest double). */
+ZEL_API double ZEL_GetTimeValueSeconds(zel_session_t session, const void* value,
+                                       zel_status_t* status) ZEL_NOTHROW;
 
 /* ====== Model: descriptors, waveform sets, parameters, segments ======= */
 
@@ -1318,7 +1379,17 @@ ZEL_API zel_bool_t ZEL_ExistWfSegment(zel_session_t session, zel_segment_t segme
 
 /* How a writer or subset lays out its data sets: DIGITAL and ANALOG choose
  * the front layout of a simulation result subset; SPARSE makes a writer's
- * data sets record an X index with every value. */
+ * data sets record an X index with every value.
+ *
+ * The dense array writer (ZEL_CreateWriter, then ZEL_InitializeArrayWriting,
+ * ZEL_AppendXArray and ZEL_WfDataWriterAppendArrays: one Y value per X
+ * value) wants ZEL_STORAGE_ANALOG: the writer then counts as active, so
+ * commits of its data store are refused, while a waveform's point count
+ * differs from the X values' count, and closing the container cuts every
+ * waveform and the X values to the smallest count, so what is committed
+ * has a Y value for every X value. ZEL_STORAGE_DIGITAL writes the same dense data
+ * sets without that check; ZEL_STORAGE_SPARSE takes an X index with every
+ * value (xIndices of ZEL_WfDataWriterAppendArrays). */
 typedef enum zel_storageMode_e {
   ZEL_STORAGE_DIGITAL = 0,
   ZEL_STORAGE_ANALOG = 1,

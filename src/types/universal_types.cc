@@ -39,6 +39,16 @@ UniversalInteger::UniversalInteger(long long value) {
   Normalize();
 }
 
+UniversalInteger UniversalInteger::FromMagnitude(bool negative, uint32_t low, uint32_t middle, uint32_t high) {
+  UniversalInteger result;
+  result.sign_ = negative ? -1 : 1;
+  result.words_[0] = low;
+  result.words_[1] = middle;
+  result.words_[2] = high;
+  result.Normalize();
+  return result;
+}
+
 UniversalInteger UniversalInteger::FromDouble(long double value) {
   UniversalInteger result;
   if (std::isnan(value)) return result;

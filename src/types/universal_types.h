@@ -52,6 +52,9 @@ class UniversalInteger {
   UniversalInteger(long long value);  // NOLINT: integers convert
   // Truncates toward zero; saturates beyond 96 bits; NaN gives zero.
   static UniversalInteger FromDouble(long double value);
+  // The number with this sign (negative or not) and magnitude (three 32-bit
+  // words, least significant first).
+  static UniversalInteger FromMagnitude(bool negative, uint32_t low, uint32_t middle, uint32_t high);
 
   int Get_Sign() const { return sign_ < 0 ? -1 : 1; }
   unsigned Get_DigitCount() const { return digitCount_; }

@@ -8,6 +8,8 @@
 int zel_cmd_demo(int argc, char** argv);
 int zel_cmd_dump(int argc, char** argv);
 int zel_cmd_export_vcd(int argc, char** argv);
+int zel_cmd_import_raw(int argc, char** argv);
+int zel_cmd_import_vcd(int argc, char** argv);
 int zel_cmd_info(int argc, char** argv);
 int zel_cmd_tree(int argc, char** argv);
 

@@ -51,6 +51,8 @@ int main(int argc, char** argv) {
   if (strcmp(command, "dump") == 0) return zel_cmd_dump(argc - 2, argv + 2);
   if (strcmp(command, "export-csv") == 0) return zel_cmd_dump(argc - 2, argv + 2);
   if (strcmp(command, "export-vcd") == 0) return zel_cmd_export_vcd(argc - 2, argv + 2);
+  if (strcmp(command, "import-raw") == 0) return zel_cmd_import_raw(argc - 2, argv + 2);
+  if (strcmp(command, "import-vcd") == 0) return zel_cmd_import_vcd(argc - 2, argv + 2);
   if (strcmp(command, "info") == 0) return zel_cmd_info(argc - 2, argv + 2);
   if (strcmp(command, "tree") == 0) return zel_cmd_tree(argc - 2, argv + 2);
   fprintf(stderr, "zel: unknown command '%s'\n", command);
