@@ -221,7 +221,9 @@ def _load():
 
 
 lib, path = _load()
-_libc = ctypes.CDLL(ctypes.util.find_library("c"))
+# The free of the process (the one the library's malloc pairs with, also when
+# a sanitizer replaces both), not necessarily libc's own.
+_libc = ctypes.CDLL(None)
 _libc.free.argtypes = [ctypes.c_void_p]
 _libc.free.restype = None
 lib.ZEL_GetError.restype = ctypes.c_char_p
