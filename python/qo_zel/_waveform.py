@@ -20,7 +20,7 @@ import weakref
 import numpy as np
 
 from . import _lib
-from ._lib import DataType, Error, Status, call
+from ._lib import Error, Status, call
 from ._types import Descriptor, session
 
 

@@ -8,9 +8,8 @@ import sys
 
 import pytest
 
+# The package from this checkout, whatever the current directory.
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent))
-
-import qo_zel  # noqa: E402
 
 
 @pytest.fixture(scope="session")

@@ -1,4 +1,5 @@
 """The plot command: SVG and PNG files with the axes, curves and bands."""
+import pathlib
 import subprocess
 import sys
 import xml.etree.ElementTree as ElementTree
@@ -10,7 +11,7 @@ pytest.importorskip("matplotlib", reason="matplotlib is not installed (Debian: p
 
 def run_plot(*arguments):
     return subprocess.run([sys.executable, "-m", "qo_zel", "plot", *arguments], capture_output=True, text=True,
-                          cwd=str(__import__("pathlib").Path(__file__).resolve().parent.parent))
+                          cwd=str(pathlib.Path(__file__).resolve().parent.parent))
 
 
 def test_svg_has_labelled_axes_a_curve_per_segment_and_bands(demo, tmp_path):

@@ -2,6 +2,7 @@
 values without a copy, values at X, and failures as exceptions."""
 import gc
 import os
+import shutil
 
 import numpy as np
 import pytest
@@ -82,3 +83,19 @@ def test_failures_carry_the_status_and_message(tmp_path):
     assert failure.value.status == qo_zel.Status.NOT_FOUND
     assert failure.value.message.startswith("ZEL_OpenContainer: ")
     assert "NOT_FOUND" in str(failure.value)
+
+
+def test_values_are_read_only_when_asked_for(demo, tmp_path):
+    # A damaged data file of segment 2 stops neither the opening nor the
+    # other segments: its values are read (and refused) when asked for.
+    shutil.copy(demo + ".qo_zel", tmp_path)
+    shutil.copytree(demo + "_zel", tmp_path / "zel-demo_zel")
+    (tmp_path / "zel-demo_zel" / "version_0" / "segment_2_0.data").write_bytes(b"")
+    with qo_zel.open(tmp_path / "zel-demo") as c:
+        tran = c.waveform_set("tran")
+        assert len(tran.segments) == 3 and len(list(tran.waveforms())) == 7
+        assert len(tran.waveform("top/ladder/n1").data(0).y) == 2001
+        with pytest.raises(qo_zel.Error) as failure:
+            tran.waveform("top/ladder/n1").data(2).y
+        assert failure.value.status == qo_zel.Status.FAILED
+        assert failure.value.message.endswith(": Corrupted data file.")
