@@ -92,6 +92,11 @@ case "$mode" in
     echo "== add_subdirectory"
     cmake_consumer "$work/subdirectory" -DZEL_CONSUME=subdirectory -DZEL_SOURCE_DIR="$source"
     cmake --build "$work/subdirectory" -j2
+    # A subproject installs nothing into its parent's install tree.
+    if grep -q 'qo_zel' "$work/subdirectory/qo_zel/cmake_install.cmake"; then
+      echo "the subproject has install rules"
+      exit 1
+    fi
     needs_shared yes "$work/subdirectory/consumer_shared"
     needs_shared no "$work/subdirectory/consumer_static"
     run "$work/subdirectory/consumer_shared"
