@@ -96,11 +96,14 @@ TEST(CallFrame, ExhaustedMemoryInsideACallIsBadAlloc) {
   EXPECT_EQ(std::get_new_handler(), before);
 #if !defined(__SANITIZE_ADDRESS__)
   // A real allocation far beyond any machine (the address sanitizer's own
-  // allocator aborts on such requests instead of calling the handler).
+  // allocator aborts on such requests instead of calling the handler). The
+  // block escapes through a volatile pointer: an optimiser may remove a new
+  // whose block nobody can see, and the handler would never be called.
   EXPECT_EQ(zeltest::RunInFrame("ZEL_Huge", [] {
+              static char* volatile escaped = nullptr;
               volatile size_t huge = SIZE_MAX / 4;
-              char* p = new char[huge];
-              delete[] p;
+              escaped = new char[huge];
+              delete[] escaped;
             }),
             ZEL_BAD_ALLOC);
   EXPECT_THROW(ZELI_OS_Malloc(SIZE_MAX / 4), ZELI_BadAllocException);

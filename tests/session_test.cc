@@ -2,6 +2,7 @@
 // through the exported functions.
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -222,10 +223,13 @@ TEST(Errors, WithoutCollectingTheListStaysEmptyAndTheMessageIsCleared) {
 }
 
 TEST(Interface, ProcessExitEndsSessionsAndSimulatedCrashAbandonsThem) {
-  // A session left open runs its callbacks when the process exits.
+  // A session left open runs its callbacks when the process exits. The
+  // callbacks run among the exit handlers, after static objects built later
+  // than the interface are destroyed: the paths they write live in arrays,
+  // which have no destructor.
   zeltest::TempDir dir;
-  static std::string marker;
-  marker = dir / "called";
+  static char marker[4096];
+  std::snprintf(marker, sizeof marker, "%s", (dir / "called").c_str());
   const int code = zeltest::RunInChild(
       [] {
         zel_status_t st;
@@ -239,8 +243,8 @@ TEST(Interface, ProcessExitEndsSessionsAndSimulatedCrashAbandonsThem) {
 
   // After a simulated crash the abandoned session's callbacks never run and
   // the fresh interface starts with no sessions.
-  static std::string crashMarker;
-  crashMarker = dir / "crash";
+  static char crashMarker[4096];
+  std::snprintf(crashMarker, sizeof crashMarker, "%s", (dir / "crash").c_str());
   const int crashCode = zeltest::RunInChild(
       [] {
         zel_status_t st;

@@ -26,6 +26,8 @@
 #ifndef ZEL_ACCESS_FIND_VALUE_H
 #define ZEL_ACCESS_FIND_VALUE_H
 
+#include <type_traits>
+
 #include "errors/exceptions.h"
 #include "types/scalar_types.h"
 #include "types/type_operations.h"
@@ -151,15 +153,25 @@ void ZELI_FindValue(zel_monotonicity_t monotonicity, const T& sought, const At& 
 // sought points to one value of type (ZELI_BadArgException "Null data
 // buffer" when null). Failures, ZELI_FailedException: an enumeration of any
 // other width "ZELI_DataInformation::DetermineMonMinMax implementation";
-// any other kind (or no type) "ZELI_DataInformation::FindValue
+// any other kind (or no type), or a kind whose instance is not the element
+// type of a typed accessor, "ZELI_DataInformation::FindValue
 // implementation".
 template <class At>
 void ZELI_FindValueOfType(const ZELI_Type* type, zel_monotonicity_t monotonicity, const void* sought, const At& at,
                           unsigned first, unsigned end, unsigned* lower, unsigned* upper, bool* exact) {
   ZELI_RequireValues(1, {sought});
+  // An accessor that returns untyped addresses (stored pages) may hold any
+  // kind; one that returns typed addresses holds that element type only, so
+  // the searches of other widths are not even instantiated for it (a 24-byte
+  // time read from an 8-byte double would read past the value).
+  using Element = std::remove_cv_t<std::remove_pointer_t<decltype(at(first))>>;
   auto find = [&](auto typed) {
     using T = decltype(typed);
-    ZELI_FindValue<T>(monotonicity, ZELI_Load<T>(sought, 0), at, first, end, lower, upper, exact);
+    if constexpr (std::is_void<Element>::value || std::is_same<Element, T>::value) {
+      ZELI_FindValue<T>(monotonicity, ZELI_Load<T>(sought, 0), at, first, end, lower, upper, exact);
+    } else {
+      throw ZELI_FailedException("ZELI_DataInformation::FindValue implementation");
+    }
   };
   using UChar = unsigned char;
   using SChar = signed char;

@@ -93,10 +93,13 @@ class ZELI_Istream {
   // Reads count elements of elementSize bytes, reversing the bytes of each
   // element when converting. Past the end: ZELI_FailedException "End of file".
   // Records are read field by field, so the common case (the bytes are in
-  // the buffer, no conversion) is inline; the rest goes to ReadSlow.
+  // the buffer, no conversion) is inline; the rest goes to ReadSlow. Only a
+  // read no longer than the buffer can be in it (valid_ <= BufferSize): the
+  // first test says so where the compiler can see it, and a long read of a
+  // known size goes straight to ReadSlow.
   void Read(void* p, unsigned count, unsigned elementSize) {
     const uint64_t total = static_cast<uint64_t>(count) * elementSize;
-    if (!convert_ && total <= valid_ - position_) {
+    if (total <= BufferSize && !convert_ && total <= valid_ - position_) {
       std::memcpy(p, buffer_ + position_, static_cast<size_t>(total));
       position_ += static_cast<unsigned>(total);
       return;
