@@ -167,17 +167,18 @@ TEST_F(LogicToolTest, DumpPrintsLogicVectorsAndXInOneUnit) {
   std::string out;
   ASSERT_EQ(RunTool("dump " + name_ + "_zel/ tran", out), 0) << out;
   EXPECT_EQ(out,
-            "waveform,x,y\n"
-            "top/clk,0,0\ntop/clk,0.000000005,1\ntop/clk,0.00000001,0\ntop/clk,0.000000015,1\n"
-            "top/d,0,0101xz01\ntop/d,0.00000001,11110000\n"
-            "top/sub/v,0,0.5\ntop/sub/v,0.000000005,1.5\ntop/sub/v,0.00000001,2.5\ntop/sub/v,0.000000015,3.5\n"
-            "\"top/a,b\",0,0.5\n");
+            "waveform,vdd,x,y\n"
+            "top/clk,1.8,0,0\ntop/clk,1.8,0.000000005,1\ntop/clk,1.8,0.00000001,0\ntop/clk,1.8,0.000000015,1\n"
+            "top/d,1.8,0,0101xz01\ntop/d,1.8,0.00000001,11110000\n"
+            "top/sub/v,1.8,0,0.5\ntop/sub/v,1.8,0.000000005,1.5\ntop/sub/v,1.8,0.00000001,2.5\n"
+            "top/sub/v,1.8,0.000000015,3.5\n"
+            "\"top/a,b\",1.8,0,0.5\n");
   ASSERT_EQ(RunTool("export-csv " + name_ + ".qo_zel tran top/d top/d[3] /top/d[7] --x-unit ns --hex --segment 1", out), 0)
       << out;
   // d[3] is location 4: x, then 0; d[7] is location 0.
   EXPECT_EQ(out,
-            "waveform,x,y\ntop/d,0,5x\ntop/d,10,f0\n"
-            "top/d[3],0,x\ntop/d[3],10,0\ntop/d[7],0,0\ntop/d[7],10,1\n");
+            "waveform,vdd,x,y\ntop/d,3.3,0,5x\ntop/d,3.3,10,f0\n"
+            "top/d[3],3.3,0,x\ntop/d[3],3.3,10,0\ntop/d[7],3.3,0,0\ntop/d[7],3.3,10,1\n");
   EXPECT_EQ(RunTool("dump " + name_ + " tran --x-unit parsec", out), 1);
   EXPECT_EQ(out, "zel: dump: --x-unit parsec: not a time unit (fs, ps, ns, us, ms, s)\n");
   EXPECT_EQ(RunTool("dump " + name_ + " nope", out), 1);
@@ -185,6 +186,27 @@ TEST_F(LogicToolTest, DumpPrintsLogicVectorsAndXInOneUnit) {
   EXPECT_EQ(RunTool("dump " + dir_ / "absent" + " tran", out), 1);
   EXPECT_EQ(out.rfind("zel: dump: " + dir_ / "absent" + ": ", 0), 0u) << out;
   EXPECT_EQ(out.find("ZEL"), std::string::npos) << out;
+}
+
+// Dumps read through data views: every segment with its parameter value,
+// unary operations in order, a waveform subtracted.
+TEST_F(LogicToolTest, DumpAppliesOperationsAndWalksEverySegment) {
+  std::string out;
+  ASSERT_EQ(RunTool("dump " + name_ + " tran top/sub/v --segment all --x-unit ns --op negate --minus top/sub/v", out),
+            0)
+      << out;
+  // v = p + 0.5 + 10 k; negated, then v subtracted: -2 v.
+  EXPECT_EQ(out,
+            "waveform,vdd,x,y\n"
+            "top/sub/v,1.8,0,-1\ntop/sub/v,1.8,5,-3\ntop/sub/v,1.8,10,-5\ntop/sub/v,1.8,15,-7\n"
+            "top/sub/v,3.3,0,-21\ntop/sub/v,3.3,5,-23\ntop/sub/v,3.3,10,-25\ntop/sub/v,3.3,15,-27\n");
+  // Operations apply in order (names in any case).
+  ASSERT_EQ(RunTool("dump " + name_ + " tran top/sub/v --segment 1 --op negate --op ABS", out), 0) << out;
+  EXPECT_EQ(out.substr(out.find('\n') + 1, 26), "top/sub/v,3.3,0,10.5\ntop/s");
+  EXPECT_EQ(RunTool("dump " + name_ + " tran --op sideways", out), 2);
+  EXPECT_EQ(out, "zel: dump: --op sideways: not a unary operation (derivative, integral, abs, ...)\n");
+  EXPECT_EQ(RunTool("dump " + name_ + " tran top/clk --op negate", out), 1);
+  EXPECT_EQ(out.rfind("zel: dump: top/clk: ", 0), 0u) << out;
 }
 
 TEST_F(LogicToolTest, TreeShowsBusesOnceWithSweepsAndSegmentsAndInfoTheSets) {

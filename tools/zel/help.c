@@ -23,13 +23,18 @@ static const command_help commands[] = {
      "  segments, then its hierarchy one node a line. A bus (an array signal)\n"
      "  shows once with its width.\n"
      "  --bits   also list the elements of buses and arrays\n"},
-    {"dump", "CONTAINER WAVEFORM_SET [PATH...] [OPTIONS]", "waveform values of one segment as CSV",
-     "  Rows \"waveform,x,y\" after a header row; every waveform of the hierarchy\n"
+    {"dump", "CONTAINER WAVEFORM_SET [PATH...] [OPTIONS]", "waveform values as CSV, read through data views",
+     "  Rows \"waveform,P...,x,y\" after a header row, P the values of the set's\n"
+     "  sweep parameters in the row's segment; every waveform of the hierarchy\n"
      "  when no PATH is given. PATHs are hierarchy paths such as top/d or\n"
      "  top/d[3] (the labels dump prints).\n"
-     "  --segment N    the segment to read (default 0)\n"
-     "  --x-unit UNIT  print X in fs, ps, ns, us, ms or s (times: default s)\n"
-     "  --hex          logic vectors in hexadecimal\n"},
+     "  --segment N|all  the segment to read (position in the set, default 0), or all\n"
+     "  --x-unit UNIT    print X in fs, ps, ns, us, ms or s (times: default s)\n"
+     "  --hex            logic vectors in hexadecimal\n"
+     "  --op OPERATION   a unary operation on Y (derivative, integral, abs, negate,\n"
+     "                   db20, ...: zel.h's ZEL_OP_ names in lower case); repeatable,\n"
+     "                   applied in order\n"
+     "  --minus PATH     subtract that waveform, merged onto a common X\n"},
     {"export-csv", "CONTAINER WAVEFORM_SET [PATH...] [OPTIONS]", "the same as dump: CSV with a header row",
      "  Takes the options of dump.\n"},
     {"export-vcd", "CONTAINER WAVEFORM_SET [PATH...] [--segment N]", "waveforms of one segment as a VCD file",
