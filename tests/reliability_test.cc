@@ -23,6 +23,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -188,26 +189,31 @@ Outcome WriteScenario(const std::string& name, int cycles = Cycles,
   return out;
 }
 
+// How a check came out: every point as written, a failure reported with a
+// status (open or read), or points that differ although no call failed.
+enum class Verdict { SAME, CLEAN_ERROR, DIFFERENT };
+
 // Reads every waveform of the scenario in a new session; "" when they hold
 // at least the acknowledged cycles, exact as far as they reach into the
-// completed ones; otherwise what differs. opened: set when the container
-// opened at all.
-std::string CheckScenario(const std::string& name, const Outcome& outcome, bool* opened = nullptr) {
+// completed ones; otherwise what differs, and verdict (when given) says how.
+std::string CheckScenario(const std::string& name, const Outcome& outcome, Verdict* verdict = nullptr) {
   zel_status_t st;
   zel_session_t s = ZEL_InitSession(&st);
   zel_container_t c = ZEL_OpenContainer(s, name.c_str(), ZEL_IOMODE_READ, &st);
-  if (opened != nullptr) *opened = st == ZEL_OK;
+  bool silent = false;  // the difference came with no failure
   std::string difference;
   // Without an acknowledged cycle there may be nothing to read at all.
   const bool expected = outcome.acknowledged > 0;
   if (st != ZEL_OK) {
     if (expected) difference = std::string("open: ") + ZEL_GetError();
   } else {
+    // (a failing open has no container to close)
     const zel_waveformSet_t set = ZEL_FindWaveformSet(s, c, "tran", &st);
     if (st != ZEL_OK) {
       if (expected) difference = std::string("set: ") + ZEL_GetError();
       ZEL_CloseContainer(s, c, &st);
       ZEL_TermSession(s, &st);
+      if (verdict != nullptr) *verdict = difference.empty() ? Verdict::SAME : Verdict::CLEAN_ERROR;
       return difference;
     }
     for (int key = 0; key < WaveCount && difference.empty(); ++key) {
@@ -243,10 +249,14 @@ std::string CheckScenario(const std::string& name, const Outcome& outcome, bool*
       for (size_t i = 0; i < read.size() && i < completed.size() && difference.empty(); ++i) {
         if (read[i] != completed[i]) difference = "waveform " + std::to_string(key) + ": point " + std::to_string(i);
       }
+      silent = !difference.empty();
     }
     ZEL_CloseContainer(s, c, &st);
   }
   ZEL_TermSession(s, &st);
+  if (verdict != nullptr) {
+    *verdict = difference.empty() ? Verdict::SAME : silent ? Verdict::DIFFERENT : Verdict::CLEAN_ERROR;
+  }
   return difference;
 }
 
@@ -282,11 +292,75 @@ class UnsyncedFileSystem final : public ZELI_FileSystem {
 };
 
 // Trials of a campaign test: the CI default, or ZEL_CAMPAIGN_TRIALS.
-[[maybe_unused]] int TrialCount(int ciDefault) {
+int TrialCount(int ciDefault) {
   const char* text = std::getenv("ZEL_CAMPAIGN_TRIALS");
   const int wanted = text != nullptr ? std::atoi(text) : 0;
   return wanted > 0 ? wanted : ciDefault;
 }
+
+// What a check run in a child process came to.
+enum class Result { SAME, CLEAN_ERROR, DIFFERENT, CRASH, HANG };
+
+// Runs the check in a forked child, so that a crash or a hang (10 s) is
+// counted instead of ending the test run.
+Result CheckInChild(const std::string& name, const Outcome& outcome) {
+  std::fflush(nullptr);
+  const pid_t pid = ::fork();
+  if (pid < 0) return Result::CRASH;
+  if (pid == 0) {
+    ::alarm(10);
+    Verdict verdict = Verdict::CLEAN_ERROR;
+    try {
+      CheckScenario(name, outcome, &verdict);
+    } catch (...) {
+      ::_exit(3);  // an exception escaping the library counts as a crash
+    }
+    ::_exit(verdict == Verdict::SAME ? 0 : verdict == Verdict::CLEAN_ERROR ? 1 : 2);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (WIFSIGNALED(status)) return WTERMSIG(status) == SIGALRM ? Result::HANG : Result::CRASH;
+  switch (WIFEXITED(status) ? WEXITSTATUS(status) : 3) {
+    case 0:
+      return Result::SAME;
+    case 1:
+      return Result::CLEAN_ERROR;
+    case 2:
+      return Result::DIFFERENT;
+    default:
+      return Result::CRASH;
+  }
+}
+
+struct Figures {
+  int trials = 0, same = 0, cleanErrors = 0, silentDifferences = 0, crashes = 0, hangs = 0, lostCommits = 0;
+  void Count(Result result) {
+    ++trials;
+    switch (result) {
+      case Result::SAME:
+        ++same;
+        break;
+      case Result::CLEAN_ERROR:
+        ++cleanErrors;
+        break;
+      case Result::DIFFERENT:
+        ++silentDifferences;
+        break;
+      case Result::CRASH:
+        ++crashes;
+        break;
+      case Result::HANG:
+        ++hangs;
+        break;
+    }
+  }
+  void Print(const char* what) const {
+    std::printf("%s: %d trials, %d read back whole, %d clean errors, %d silent differences, %d crashes, %d hangs, "
+                "%d lost commits\n",
+                what, trials, same, cleanErrors, silentDifferences, crashes, hangs, lostCommits);
+    std::fflush(stdout);
+  }
+};
 
 class ReliabilityTest : public ::testing::Test {
  protected:
@@ -357,6 +431,130 @@ TEST_F(ReliabilityTest, EveryFailedFileCallLosesNoAcknowledgedCycleAndIsReported
   }
   std::printf("fault loop: %d trials, %d reported failures, %d absorbed, %d unreported, %d with lost cycles\n",
               trials, reported, absorbed, unreported, lost);
+}
+
+// ---- kill -9 ---------------------------------------------------------------------
+
+// A writer killed at a random moment leaves every commit it acknowledged:
+// the writer reports each acknowledged cycle count through a pipe before it
+// goes on, and the kill falls anywhere in its run.
+TEST_F(ReliabilityTest, WritersKilledAtRandomLoseNoAcknowledgedCommit) {
+  const std::string first = NextName();
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_FALSE(WriteScenario(first).failed);
+  const auto runTime = std::chrono::steady_clock::now() - start;
+  const int64_t runMicros = std::chrono::duration_cast<std::chrono::microseconds>(runTime).count() + 1;
+  std::mt19937_64 random(TrialCount(0) + 18);
+  Figures figures;
+  long long acknowledgedCycles = 0;
+  const int trials = TrialCount(8);
+  for (int trial = 0; trial < trials; ++trial) {
+    const std::string name = NextName();
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      ::close(pipeFds[0]);
+      auto report = [&](int acknowledged) {
+        if (::write(pipeFds[1], &acknowledged, sizeof acknowledged) != sizeof acknowledged) ::_exit(4);
+      };
+      report(WriteScenario(name, Cycles, report).acknowledged);  // the close's
+      ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    // Anywhere in a run, now and then a little after it.
+    const int64_t delay = static_cast<int64_t>(random() % static_cast<uint64_t>(runMicros + runMicros / 8));
+    ::usleep(static_cast<useconds_t>(delay));
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    Outcome acknowledged;
+    int value = 0;
+    while (::read(pipeFds[0], &value, sizeof value) == sizeof value) acknowledged.acknowledged = value;
+    ::close(pipeFds[0]);
+    acknowledged.completed = acknowledged.acknowledged;
+    acknowledgedCycles += acknowledged.acknowledged;
+    const Result result = CheckInChild(name, acknowledged);
+    figures.Count(result);
+    if (result != Result::SAME && acknowledged.acknowledged > 0) {
+      ++figures.lostCommits;
+      ADD_FAILURE() << "killed after " << delay << " us, " << acknowledged.acknowledged << " cycles acknowledged: "
+                    << CheckScenario(name, acknowledged);
+    }
+    std::filesystem::remove_all(name + "_zel");
+    std::filesystem::remove(name + ".qo_zel");
+  }
+  figures.Print("kill -9");
+  std::printf("kill -9: %lld acknowledged cycles checked\n", acknowledgedCycles);
+  EXPECT_EQ(figures.crashes, 0);
+  EXPECT_EQ(figures.hangs, 0);
+}
+
+// ---- damaged files ------------------------------------------------------------------
+
+// Every stored file of a closed container, damaged one at a time: cut short,
+// bits flipped, a run of bytes overwritten, garbage appended. Reading must
+// end in a clean status or in values; what reads back different without a
+// failure is counted (value bytes carry no checksum).
+TEST_F(ReliabilityTest, DamagedFilesGiveCleanErrorsNeverCrashesOrHangs) {
+  namespace fs = std::filesystem;
+  const std::string base = NextName();
+  const Outcome whole = WriteScenario(base);
+  ASSERT_FALSE(whole.failed) << whole.firstError;
+  std::vector<std::string> files;  // relative to the directory of the container
+  for (const auto& entry : fs::recursive_directory_iterator(base + "_zel")) {
+    if (entry.is_regular_file() && entry.path().filename() != "Readme") {
+      files.push_back(fs::relative(entry.path(), dir_.path()).string());
+    }
+  }
+  std::sort(files.begin(), files.end());
+  ASSERT_GE(files.size(), 5u);  // table, structure, record, map, data
+  std::mt19937_64 random(TrialCount(0) + 6);
+  Figures figures;
+  const int trials = TrialCount(70);
+  const std::string copyName = dir_ / "damaged";
+  for (int trial = 0; trial < trials; ++trial) {
+    fs::remove_all(copyName + "_zel");
+    fs::copy(base + "_zel", copyName + "_zel", fs::copy_options::recursive);
+    fs::copy_file(base + ".qo_zel", copyName + ".qo_zel", fs::copy_options::overwrite_existing);
+    // Every file in turn, then at random.
+    const std::string& file = files[trial < static_cast<int>(files.size()) ? trial : random() % files.size()];
+    const std::string path = copyName + "_zel" + file.substr(file.find('/'));
+    std::vector<unsigned char> bytes = ReadFileBytes(path);
+    const size_t size = bytes.size();
+    switch ((trial / files.size()) % 4) {
+      case 0:  // cut short
+        bytes.resize(size > 0 ? random() % size : 0);
+        break;
+      case 1:  // bits flipped
+        for (int k = 0, n = 1 + static_cast<int>(random() % 8); k < n && size > 0; ++k) {
+          bytes[random() % size] ^= static_cast<unsigned char>(1u << (random() % 8));
+        }
+        break;
+      case 2:  // a run overwritten
+        if (size > 0) {
+          const size_t at = random() % size;
+          const size_t length = std::min<size_t>(size - at, 1 + random() % 64);
+          for (size_t k = 0; k < length; ++k) bytes[at + k] = static_cast<unsigned char>(random());
+        }
+        break;
+      default:  // garbage appended
+        for (int k = 0, n = 1 + static_cast<int>(random() % 100); k < n; ++k) {
+          bytes.push_back(static_cast<unsigned char>(random()));
+        }
+        break;
+    }
+    WriteFileBytes(path, bytes);
+    Outcome expected = whole;
+    const Result result = CheckInChild(copyName, expected);
+    figures.Count(result);
+    if (result == Result::CRASH || result == Result::HANG) ADD_FAILURE() << file << " damaged in trial " << trial;
+  }
+  figures.Print("damaged files");
+  EXPECT_EQ(figures.crashes, 0);
+  EXPECT_EQ(figures.hangs, 0);
 }
 
 }  // namespace
