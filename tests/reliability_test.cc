@@ -505,6 +505,32 @@ TEST_F(ReliabilityTest, WritersKilledAtRandomLoseNoAcknowledgedCommit) {
   EXPECT_EQ(figures.hangs, 0);
 }
 
+// A descriptor whose type key names another type of the same container (one
+// damaged byte of the structure file): the waveforms' values would be handed
+// out as strings. The data set's own record names the values' type, and the
+// two must agree.
+TEST_F(ReliabilityTest, WaveformTypeThatDisagreesWithTheStoredValuesIsRefused) {
+  const std::string name = NextName();
+  ASSERT_FALSE(WriteScenario(name).failed);
+  const std::string structure = name + "_zel/version_0/structure.data";
+  std::vector<unsigned char> bytes = ReadFileBytes(structure);
+  // Descriptor "v" (unit "V"): name, unit, then its type key (the real
+  // type, 0); key 1 is the text type.
+  const std::vector<unsigned char> pattern = {1, 0, 0, 0, 'v', 0, 1, 0, 0, 0, 'V', 0};
+  const auto at = std::search(bytes.begin(), bytes.end(), pattern.begin(), pattern.end());
+  ASSERT_NE(at, bytes.end());
+  const size_t typeKey = static_cast<size_t>(at - bytes.begin()) + pattern.size();
+  ASSERT_EQ(bytes.at(typeKey), 0);
+  bytes[typeKey] = 1;
+  WriteFileBytes(structure, bytes);
+  zel_status_t st;
+  zel_session_t s = ZEL_InitSession(&st);
+  ZEL_OpenContainer(s, name.c_str(), ZEL_IOMODE_READ, &st);
+  EXPECT_EQ(st, ZEL_FAILED);
+  EXPECT_STREQ(ZEL_GetError(), "ZEL_OpenContainer: ZELI_DataSet::Read: waveform type");
+  ZEL_TermSession(s, &st);
+}
+
 // ---- damaged files ------------------------------------------------------------------
 
 // Every stored file of a closed container, damaged one at a time: cut short,

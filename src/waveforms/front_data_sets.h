@@ -105,6 +105,7 @@ class ZELI_AnalogFrontDataSet : public ZELI_DataSet {
  protected:
   void ReadKindFields(ZELI_Istream& in, ZELI_KeyMap<ZELI_InternalBase>& map) override;
   void WriteKindFields(ZELI_Ostream& out, ZELI_KeyMap<ZELI_InternalBase>& map) const override;
+  const ZELI_Type* StoredValueType() const override { return valueType_; }
 
  private:
   void ComputeGeometry();
