@@ -326,19 +326,20 @@ Result CheckInChild(const std::string& name, const Outcome& outcome) {
     try {
       CheckScenario(name, outcome, &verdict);
     } catch (...) {
-      ::_exit(3);  // an exception escaping the library counts as a crash
+      ::_exit(13);  // an exception escaping the library counts as a crash
     }
-    ::_exit(verdict == Verdict::SAME ? 0 : verdict == Verdict::CLEAN_ERROR ? 1 : 2);
+    ::_exit(verdict == Verdict::SAME ? 10 : verdict == Verdict::CLEAN_ERROR ? 11 : 12);
   }
   int status = 0;
   ::waitpid(pid, &status, 0);
   if (WIFSIGNALED(status)) return WTERMSIG(status) == SIGALRM ? Result::HANG : Result::CRASH;
-  switch (WIFEXITED(status) ? WEXITSTATUS(status) : 3) {
-    case 0:
+  // Any other exit (a sanitizer's report ends the child with 1) is a crash.
+  switch (WIFEXITED(status) ? WEXITSTATUS(status) : 13) {
+    case 10:
       return Result::SAME;
-    case 1:
+    case 11:
       return Result::CLEAN_ERROR;
-    case 2:
+    case 12:
       return Result::DIFFERENT;
     default:
       return Result::CRASH;
