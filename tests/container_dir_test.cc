@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cerrno>
 #include <functional>
 #include <string>
@@ -280,18 +281,85 @@ TEST_F(ContainerDirTest, ForcedCreateClearsADeadWritersRegistration) {
   EXPECT_EQ(Processes(1, ZELI_Version::WRITING), std::vector<int>{pid_});
 }
 
+// Readers that end without closing (killed, crashed) are dropped at the
+// next update of the table; a live process that took over a registered pid
+// counts as the registered one only when it started before the table was
+// last written.
+TEST_F(ContainerDirTest, EndedReadersAreDroppedAtTheNextUpdate) {
+  MakeClosedContainer();
+  auto readerThatDies = [&] {
+    return RunInChild([&] {
+      cd_.Open(ZEL_IOMODE_READ);
+      ::raise(SIGKILL);
+      return 1;
+    });
+  };
+  EXPECT_EQ(readerThatDies(), -1);
+  EXPECT_EQ(Processes(0, ZELI_Version::READING).size(), 1u);  // inspecting changes nothing
+  const ZELI_VersionAccess w = cd_.Open(ZEL_IOMODE_WRITE);
+  EXPECT_TRUE(w.registered);
+  EXPECT_TRUE(Processes(0, ZELI_Version::READING).empty());
+  cd_.Unregister(0, ZELI_Version::WRITING);
+
+  {
+    Peer live([] { return 0; });
+    ASSERT_EQ(live.FirstResult(), 0);
+    {
+      ZELI_VersionTOC toc(Dir().c_str());
+      toc.FindVersion_p(0)->AddProcess(live.Pid(), ZELI_Version::READING);
+      toc.Release();
+    }
+    EXPECT_EQ(MessageOf<ZELI_FailedException>([&] { cd_.Open(ZEL_IOMODE_WRITE); }), "Container is open for reading");
+    // Written an hour ago: the pid's process now started later, so it is
+    // another process that reuses the pid.
+    struct timeval past[2];
+    ::gettimeofday(&past[0], nullptr);
+    past[0].tv_sec -= 3600;
+    past[1] = past[0];
+    ASSERT_EQ(::utimes((Dir() + "/version.toc").c_str(), past), 0);
+    cd_.Unregister(cd_.Open(ZEL_IOMODE_WRITE).versionNumber, ZELI_Version::WRITING);
+    EXPECT_TRUE(Processes(0, ZELI_Version::READING).empty());
+  }
+
+  // A forced create over a dead reader's version replaces it.
+  EXPECT_EQ(readerThatDies(), -1);
+  EXPECT_EQ(cd_.Create(true).versionNumber, 1);
+  EXPECT_FALSE(ZELI_OS_Exists(Version(0).c_str()));
+  cd_.Unregister(1, ZELI_Version::WRITING);
+
+  // A delete over a dead reader deletes; one that cannot remove the version
+  // says so and leaves a container that a second delete removes.
+  EXPECT_EQ(readerThatDies(), -1);
+  {
+    ZELI_FaultFileSystem faults;
+    ZELI_ScopedFileSystem scope(&faults);
+    faults.FailCall(ZELI_FaultFileSystem::RMDIR, 1, EACCES, true);
+    EXPECT_EQ(MessageOf<ZELI_FailedException>([&] { cd_.Delete(); }),
+              "The container " + (temp_ / "run") + " could not be deleted: " + Version(1) + ": Permission denied");
+  }
+  EXPECT_TRUE(cd_.Exists());
+  cd_.Delete();
+  EXPECT_FALSE(cd_.Exists());
+}
+
 TEST_F(ContainerDirTest, ConcurrentRegistrationsAreNeverLost) {
   MakeClosedContainer();
   constexpr int Children = 10;
   constexpr int Rounds = 10;
   int gate[2];
+  int done[2];
+  int hold[2];  // registered children live until the parent has looked
   ASSERT_EQ(::pipe(gate), 0);
+  ASSERT_EQ(::pipe(done), 0);
+  ASSERT_EQ(::pipe(hold), 0);
   std::fflush(nullptr);
   std::vector<pid_t> children;
   for (int i = 0; i < Children; ++i) {
     const pid_t pid = ::fork();
     if (pid == 0) {
       ::close(gate[1]);
+      ::close(done[0]);
+      ::close(hold[1]);
       char c;
       if (::read(gate[0], &c, 1) != 0) ::_exit(90);  // all start when the gate closes
       const int code = StatusOf([&] {
@@ -301,18 +369,27 @@ TEST_F(ContainerDirTest, ConcurrentRegistrationsAreNeverLost) {
         }
         cd_.Open(ZEL_IOMODE_READ);  // stays registered
       });
+      if (::write(done[1], "d", 1) != 1 || ::read(hold[0], &c, 1) != 0) ::_exit(91);
       ::_exit(code);
     }
     children.push_back(pid);
   }
   ::close(gate[0]);
   ::close(gate[1]);
+  ::close(done[1]);
+  ::close(hold[0]);
+  for (int i = 0; i < Children; ++i) {
+    char c;
+    ASSERT_EQ(::read(done[0], &c, 1), 1);
+  }
+  std::vector<int> readers = Processes(0, ZELI_Version::READING);
+  ::close(hold[1]);
+  ::close(done[0]);
   for (pid_t pid : children) {
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   }
-  std::vector<int> readers = Processes(0, ZELI_Version::READING);
   std::vector<int> expected(children.begin(), children.end());
   std::sort(readers.begin(), readers.end());
   std::sort(expected.begin(), expected.end());

@@ -522,7 +522,9 @@ TEST_F(MemoryFileTest, StringOffsetsOutsideTheCompanionAreRefused) {
   main.Open(ZEL_IOMODE_WRITE);
   char* values[2] = {const_cast<char*>("first"), const_cast<char*>("second")};
   main.WriteStringData(values, 2, sizeof(char*));
-  const uint32_t badOffset = 1000;
+  // Texts are bounded by the companion's page, not its size: a length
+  // field that would end past the page is refused.
+  const uint32_t badOffset = kPage - 3;
   main.WriteData(4, &badOffset, 1, 4);
   char* back[2] = {};
   EXPECT_ZELI_THROW(main.ReadStringData(0, back, 2, sizeof(char*)), ZEL_FAILED,

@@ -316,5 +316,40 @@ TEST_F(WriterTest, StringWaveformReadsBack) {
             0);
 }
 
+// Texts written after the first data commit lie beyond the companion's
+// size in the store's record (a data commit appends only the page map and
+// the counts): they must read back in another process and after reopening.
+TEST_F(WriterTest, StringsWrittenAcrossCommitsReadBackEverywhere) {
+  zel_type_t text = Check(ZEL_CreateBuiltinType(session_, c_, "text", ZEL_STRING, &status_));
+  zel_dimensionDescriptor_t label = Check(ZEL_CreateDimensionDescriptor(session_, c_, "label", "", text, &status_));
+  zel_writer_t w = Writer();
+  ZEL_WfDataWriter* d = Add(w, Wave(label));
+  ZEL_InitializeFrontWriting(session_, w, &status_);
+  std::vector<std::string> written;
+  auto readsInChild = [&](const std::vector<std::string>& expected) {
+    return RunInChild([&] {
+      StoredWave s;
+      if (!ReadInContainer(name_, 0, s)) return 1;
+      return s.text == expected ? 0 : 2;
+    });
+  };
+  for (int commit = 0; commit < 3; ++commit) {
+    for (int i = 0; i < 3; ++i) {
+      const double x = commit * 3 + i;
+      written.push_back("state " + std::to_string(commit) + "." + std::to_string(i) + std::string(i * 7, '+'));
+      const char* value = written.back().c_str();
+      ZEL_StartDataFront(session_, w, &x, &status_);
+      ZEL_WfDataWriterEnterValue(d, &value, 0, &status_);
+      ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+      ZEL_EndDataFront(session_, w, &status_);
+    }
+    ZEL_CommitWaveformData(session_, segment_, 0, &status_);
+    ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+    EXPECT_EQ(readsInChild(written), 0) << "after commit " << commit;
+  }
+  Close(c_);
+  EXPECT_EQ(readsInChild(written), 0) << "after reopening";
+}
+
 }  // namespace
 }  // namespace zeltest

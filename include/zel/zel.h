@@ -280,7 +280,10 @@ ZEL_API void ZEL_CloseContainer(zel_session_t session, zel_container_t container
  * for writing; otherwise nothing). */
 ZEL_API void ZEL_CommitContainerStructure(zel_session_t session, zel_container_t container,
                                           zel_status_t* status) ZEL_NOTHROW;
-/* Deletes the container; its files stay until its last reader closes. */
+/* Deletes the container; its files stay until its last reader closes.
+ * Readers that died without closing do not count. A version directory that
+ * cannot be removed: ZEL_FAILED "The container <name> could not be deleted:
+ * <directory>: <reason>" (the container stays; a later delete retries). */
 ZEL_API void ZEL_DeleteContainer(const char* name, zel_status_t* status) ZEL_NOTHROW;
 /* False when neither the directory nor the reference file exists; a partial
  * container is ZEL_FAILED. */
@@ -290,8 +293,10 @@ ZEL_API unsigned ZEL_GetContainerSoftwareVersion(const char* name, zel_status_t*
 
 /* A container's version table as ZEL_GetContainerVersionInfo found it: the
  * table's own fields and the processes registered in its newest version.
- * Process ids are the operating system's; a process that died without
- * closing the container stays listed. */
+ * Process ids are the operating system's; a reader or attached process that
+ * died without closing the container stays listed until the table is next
+ * updated (an open, close, create or delete of the container by any
+ * process), which drops it when the container lies on a local file system. */
 typedef struct zel_versionInfo_s {
   zel_bool_t isBigEndian;   /* byte order of the machine that created the container */
   unsigned softwareVersion; /* of the library that created it: 8, below for older tables */

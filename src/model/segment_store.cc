@@ -276,14 +276,40 @@ void ZELI_Segment::WriteDataStore(unsigned store) {
   DataStore& data = stores_[store];
   if (!Get_Container_p()->IsOnDisk() || data.state != StoreState::LOADED) return;
   if (!dataStoreDirty_.Test(store) && !pointCountDirty_.Test(store)) return;
-  WriteMap(store, false);
-  ZELI_AtomicFile file(Get_DataStoreFile(store, ".org").c_str());
-  ZELI_Ostream& out = file.Stream();
-  out << data.mapNumber;
-  out << *data.handleConvertor;
-  data.memoryFile->Write(out, *data.handleConvertor);
-  WriteSharedXSets(out, store);
-  file.Commit();
+  // The record names its map by number, and each full write starts a map of
+  // the next number: the new map is written first, then the record that
+  // names it replaces the old one in one rename. Until that rename readers
+  // and a later open see the old record with its own map, untouched; after
+  // it, the new pair. The old map goes last.
+  const unsigned oldMap = data.mapNumber;
+  bool recordReplaced = false;
+  try {
+    data.mapNumber = oldMap + 1;
+    WriteMap(store, false);
+    ZELI_AtomicFile file(Get_DataStoreFile(store, ".org").c_str());
+    ZELI_Ostream& out = file.Stream();
+    out << data.mapNumber;
+    out << *data.handleConvertor;
+    data.memoryFile->Write(out, *data.handleConvertor);
+    WriteSharedXSets(out, store);
+    try {
+      file.Commit();
+    } catch (...) {
+      recordReplaced = file.IsCommitted();
+      throw;
+    }
+    recordReplaced = true;
+  } catch (...) {
+    if (!recordReplaced) {
+      ZELI_OS_UnlinkQuietly(Get_MapFile(store).c_str());
+      data.mapNumber = oldMap;
+    }
+    // The memory file handed its page-map log to the record that was not
+    // written: only a full record can describe its pages again.
+    dataStoreDirty_.Set(store);
+    throw;
+  }
+  ZELI_OS_UnlinkQuietly(MapFileName(store, oldMap).c_str());
   dataStoreDirty_.Reset(store);
   pointCountDirty_.Reset(store);
 }
@@ -298,6 +324,16 @@ void ZELI_Segment::WriteMap(unsigned store, bool incremental) {
     return;
   }
   if (!pointCountDirty_.Test(store)) return;
+  // The log leaves the memory file as it is handed to the stream: when the
+  // map cannot be written, only a full record describes the pages again.
+  struct DirtyOnFailure {
+    ZELI_Bitset& dirty;
+    unsigned store;
+    bool done = false;
+    ~DirtyOnFailure() {
+      if (!done) dirty.Set(store);
+    }
+  } guard{dataStoreDirty_, store};
   if (!ZELI_OS_Exists(path.c_str())) {
     // No map yet (a store whose writer ended before its first map): start
     // one with the point counts in front.
@@ -313,6 +349,7 @@ void ZELI_Segment::WriteMap(unsigned store, bool incremental) {
     WritePointCounts(out, store);
     out.Close();
   }
+  guard.done = true;
   pointCountDirty_.Reset(store);
 }
 

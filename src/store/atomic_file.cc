@@ -1,6 +1,9 @@
 // ZELI_AtomicFile: temporary file, fsync, rename.
 #include "store/atomic_file.h"
 
+#include <fcntl.h>
+
+#include <cerrno>
 #include <string>
 
 #include "errors/exceptions.h"
@@ -32,9 +35,11 @@ void ZELI_AtomicFile::Commit() {
   }
   committed_ = true;
   finished_ = true;
-  // Make the rename itself durable. The new file is in place already, so a
-  // directory that cannot be synced (some file systems refuse) does not turn
-  // the commit into a failure.
+  // Make the rename itself durable. The new file is in place already; a
+  // directory that refuses to be synced (file systems without directory
+  // syncs answer EINVAL or ENOTSUP) is accepted, but a sync that failed (an
+  // I/O error, a full disk) is reported: the rename may not survive a crash,
+  // so the caller must not take the file for committed.
   // This sync is kept even where losing the rename alone would be harmless
   // (a reader registration in the version table): on a file system without
   // a metadata journal the rename has freed the old file's inode in memory,
@@ -42,13 +47,13 @@ void ZELI_AtomicFile::Commit() {
   // temporary file) can write that release to the disk while the directory
   // block still names the old inode. A crash then leaves the target's name
   // on a freed inode, and the file is lost rather than brought back.
-  int fd = -1;
   const std::string::size_type slash = target_.rfind('/');
   const std::string directory = slash == std::string::npos ? std::string(".") : target_.substr(0, slash + 1);
-  try {
-    fd = ZELI_OS_Open(directory.c_str(), ZELI_OS_READ_ONLY, 0);
-    ZELI_OS_FileSystem().Fsync(fd);
-  } catch (const ZELI_Exception&) {
-  }
-  if (fd >= 0) ZELI_OS_FileSystem().Close(fd);
+  ZELI_FileSystem& fs = ZELI_OS_FileSystem();
+  const int fd = fs.Open(directory.c_str(), O_RDONLY | O_DIRECTORY, 0);
+  if (fd < 0) return;  // a directory that cannot be opened cannot be synced either
+  const int result = fs.Fsync(fd);
+  const int error = errno;
+  fs.Close(fd);
+  if (result != 0 && error != EINVAL && error != ENOTSUP) throw ZELI_DiskIOException(error);
 }

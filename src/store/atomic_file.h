@@ -39,7 +39,9 @@ class ZELI_AtomicFile {
   ZELI_Ostream& Stream() { return *stream_; }
   // Flush, fsync, close, rename over the target. On failure the temporary
   // file is removed, the target is untouched, and the exception propagates;
-  // a second call (after success or failure) does nothing.
+  // a second call (after success or failure) does nothing. A failed sync of
+  // the directory after the rename is reported too (ZELI_DiskIOException),
+  // with the new file in place: IsCommitted() then tells.
   void Commit();
   bool IsCommitted() const { return committed_; }
   const std::string& Get_TemporaryPath() const { return temporary_; }

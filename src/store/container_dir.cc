@@ -253,6 +253,13 @@ void ZELI_ContainerDirectory::Delete() const {
     latest->Set_Stale();  // removed by the release once its readers leave
   }
   toc.Release();
+  // A version that nobody uses any more but that could not be removed keeps
+  // the container in place: the delete did not happen.
+  if (!toc.Get_UnremovedVersion().empty()) {
+    throw ZELI_FailedException(ZELI_Message() << "The container " << names_.Get_FullName().c_str()
+                                              << " could not be deleted: " << toc.Get_UnremovedVersion().c_str()
+                                              << ": " << toc.Get_UnremovedReason().c_str());
+  }
 }
 
 // ---- Queries -----------------------------------------------------------------

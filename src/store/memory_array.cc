@@ -308,6 +308,13 @@ unsigned ZELI_MemoryArray::Extend(unsigned n) {
   return old;
 }
 
+uint64_t ZELI_MemoryArray::Get_HeldBytes() const {
+  // A packed array holds exactly its size (it can no longer grow).
+  if (tailOffset_ != 0 || pages_.empty()) return size_;
+  const uint64_t held = static_cast<uint64_t>(pages_.size()) * Get_PageSize() - startOffset_;
+  return std::max<uint64_t>(size_, std::min<uint64_t>(held, MaxSize));
+}
+
 void ZELI_MemoryArray::RandomlyAccess(unsigned position, unsigned length) {
   RequireOpen();
   keepWindow_ = true;
@@ -456,15 +463,18 @@ void ZELI_MemoryArray::TransferStringData(Direction direction, char** values, un
       TransferData(READING, &offset, 1, 4);
       if (convert) offset = ByteSwap(offset);
       // Offsets and lengths come from the file: both must stay inside the
-      // companion, which also bounds the allocation.
-      if (static_cast<uint64_t>(offset) + 4 > texts->size_) {
+      // companion's pages, which also bounds the allocation. The pages, not
+      // the size: texts appended after the store's record was written lie
+      // beyond the size it recorded, in pages that the page map added.
+      const uint64_t held = texts->Get_HeldBytes();
+      if (static_cast<uint64_t>(offset) + 4 > held) {
         throw ZELI_FailedException("ZELI_MemoryArray::ReadStringData: offset");
       }
       texts->Seek(offset);
       uint32_t length = 0;
       texts->TransferData(READING, &length, 1, 4);
       if (convert) length = ByteSwap(length);
-      if (length > texts->size_ - offset - 4) throw ZELI_FailedException("ZELI_MemoryArray::ReadStringData: length");
+      if (length > held - offset - 4) throw ZELI_FailedException("ZELI_MemoryArray::ReadStringData: length");
       if (length == 0) continue;
       char* text = static_cast<char*>(ZELI_OS_Malloc(static_cast<size_t>(length) + 1));
       values[i] = text;

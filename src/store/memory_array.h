@@ -114,6 +114,10 @@ class ZELI_MemoryArray : public ZELI_InternalBase {
 
   ZELI_MemoryFile* Get_MemoryFile_p() const { return file_; }
   unsigned Get_Size() const { return size_; }
+  // Bytes from position 0 to the end of the listed pages (the size for a
+  // packed array): what may be read even where the size, as stored in the
+  // record, lags behind pages that a page map added later.
+  uint64_t Get_HeldBytes() const;
   unsigned Get_StartOffset() const { return startOffset_; }
   unsigned Get_TailOffset() const { return tailOffset_; }
   const ZELI_PageList& Get_PageList() const { return pages_; }

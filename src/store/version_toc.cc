@@ -10,6 +10,7 @@
 #include "store/container_names.h"
 #include "store/database.h"
 #include "store/os_file.h"
+#include "store/process_liveness.h"
 #include "store/stream.h"
 
 namespace {
@@ -160,11 +161,20 @@ ZELI_VersionTOC::ZELI_VersionTOC(const char* directory)
   }
   try {
     Read();
+    if (lockHeld_ && IsCompatibleForWriting()) DropEndedProcesses();
   } catch (...) {
     released_ = true;
     lock_.Release(true);
     throw;
   }
+}
+
+void ZELI_VersionTOC::DropEndedProcesses() {
+  if (!ZELI_OS_IsLocalFileSystem(directory_.c_str())) return;
+  int64_t written = 0;
+  if (!ZELI_OS_ModificationTime(tocName_.c_str(), written)) return;
+  const auto ended = [written](int pid) { return ZELI_OS_ProcessHasEnded(pid, written); };
+  for (const auto& version : versions_) version->RemoveEndedProcesses(ended);
 }
 
 ZELI_VersionTOC::ZELI_VersionTOC(const char* directory, zel_iomode_t /*mode*/)
@@ -273,8 +283,12 @@ void ZELI_VersionTOC::Release() {
             version.DeleteVersionDir();
             it = versions_.erase(it);
             continue;
-          } catch (const ZELI_Exception&) {
+          } catch (const ZELI_Exception& e) {
             // Kept (still stale) for a later release to try again.
+            if (unremoved_.empty()) {
+              unremoved_ = version.Get_VersionPath();
+              unremovedReason_ = e.what();
+            }
           }
         }
         ++it;

@@ -24,7 +24,11 @@
 //
 // The updating form of ZELI_VersionTOC holds the table lock
 // (ZELI_VersionLock) from reading the table until Release() writes it back,
-// so updates by several processes serialise. The file is replaced through
+// so updates by several processes serialise. It drops the reading and
+// attached registrations of processes that ended without unregistering
+// (killed, crashed), as far as store/process_liveness.h can tell them from
+// live ones, so that a dead reader does not keep writers and deletes out for
+// good. The file is replaced through
 // ZELI_AtomicFile: readers, locked or not, see either the old table or the
 // new one, and a failed write leaves the old one in place. A process must
 // not open a second updating form of the same table while it holds one: the
@@ -32,6 +36,7 @@
 #ifndef ZEL_STORE_VERSION_TOC_H
 #define ZEL_STORE_VERSION_TOC_H
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -87,6 +92,18 @@ class ZELI_Version {
   // exactly one writer, else ZELI_FailedException
   // "RemoveWritingProcess: no process".
   void RemoveWritingProcess();
+  // Drops the readers and attached processes for which ended(pid) holds;
+  // true when any was dropped. A writer that ended stays: what it left after
+  // its last commit is for a forced create to discard, not for the next
+  // writer to open.
+  template <typename Ended>
+  bool RemoveEndedProcesses(Ended ended) {
+    const size_t before = readers_.size() + attached_.size();
+    for (std::vector<int>* ids : {&readers_, &attached_}) {
+      ids->erase(std::remove_if(ids->begin(), ids->end(), ended), ids->end());
+    }
+    return readers_.size() + attached_.size() != before;
+  }
 
   // Makes the version directory. A directory of that name that the table
   // does not know yet (left by a create that failed before its table was
@@ -119,7 +136,8 @@ class ZELI_VersionTOC {
   // and create files in the directory, it takes the table lock (waiting for
   // another updater to finish) and the lock-held flag is set; otherwise the
   // table is used without the lock (a read-only location) and its release
-  // writes nothing. Then the table is read. Failures (missing or corrupted
+  // writes nothing. Then the table is read; with the lock held, the
+  // registrations of ended processes are dropped. Failures (missing or corrupted
   // table, newer software version, disk errors) throw with nothing held.
   explicit ZELI_VersionTOC(const char* directory);
   // The inspecting form: reads the table without any lock; its release
@@ -140,6 +158,10 @@ class ZELI_VersionTOC {
   // in every case. A failure to write the table leaves the old table intact
   // and is reported (ZELI_DiskIOException); a second call does nothing.
   void Release();
+  // After Release: the path of a stale, unused version directory that it
+  // could not remove (empty when there was none), and the reason.
+  const std::string& Get_UnremovedVersion() const { return unremoved_; }
+  const std::string& Get_UnremovedReason() const { return unremovedReason_; }
 
   // The table file exists as a regular file.
   static bool Exists(const char* directory);
@@ -182,6 +204,7 @@ class ZELI_VersionTOC {
 
  private:
   void Read();
+  void DropEndedProcesses();
   void WriteFile() const;
   void DeleteContainer() const;
   static bool WriteNewTOC(const char* directory, bool onlyWhenMissing);
@@ -196,6 +219,8 @@ class ZELI_VersionTOC {
   std::string tocName_;
   zel_bool_t keepEmpty_ = 0;
   bool released_ = false;
+  std::string unremoved_;
+  std::string unremovedReason_;
   ZELI_VersionLock lock_;
 };
 

@@ -183,6 +183,9 @@ class ZELI_DataSet : public ZELI_InternalBase {
   static void RequireWithin4GiB(uint64_t endByte, const char* what);
   // The kinds' fields of the record, read after the base part.
   virtual void ReadKindFields(ZELI_Istream& in, ZELI_KeyMap<ZELI_InternalBase>& map) = 0;
+  // The type of the values as the record stores it (null for kinds that
+  // take it from each waveform).
+  virtual const ZELI_Type* StoredValueType() const { return nullptr; }
   virtual void WriteKindFields(ZELI_Ostream& out, ZELI_KeyMap<ZELI_InternalBase>& map) const = 0;
   // The value type read from a key of the container's map (must be a type).
   ZELI_Type* ReadTypeKey(ZELI_Istream& in) const;

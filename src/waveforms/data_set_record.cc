@@ -80,6 +80,20 @@ std::unique_ptr<ZELI_DataSet> ZELI_DataSet::Read(ZELI_Istream& in, ZELI_SharedXS
   }
   dataSet->ReadBase(in, map);
   dataSet->ReadKindFields(in, map);
+  // The waveforms' types come from the structure file, the values' type
+  // from this record: after damage to either, values of one kind would be
+  // handed out as another (a real taken for a string pointer).
+  if (const ZELI_Type* stored = dataSet->StoredValueType()) {
+    for (unsigned p = 0; p < dataSet->Get_PositionCount(); ++p) {
+      const ZELI_SourceWaveform* waveform = dataSet->Get_Waveform_p(p);
+      if (waveform == nullptr) continue;
+      const ZELI_Type* type = waveform->Get_YType_p();
+      if (type == nullptr || type->Get_DataType() != stored->Get_DataType() ||
+          type->Get_SizeOf() != stored->Get_SizeOf()) {
+        Damaged("ZELI_DataSet", "waveform type");
+      }
+    }
+  }
   return dataSet;
 }
 

@@ -128,13 +128,24 @@ void ZELI_AnalogFrontDataSet::Add_Point(int order) {
   const unsigned i = pointCount_;
   const uint64_t blockStart = uint64_t{blockBytesPerFront_} * (i / pointsPerBlock_);
   RequireWithin4GiB(blockStart + blockBytesPerFront_, "ZELI_AnalogFrontDataSet::Add_Point");
-  const int last = Get_SharedXSet_p()->Get_LastXIndex();
-  xIndices_->Add_Data(&last, 1);
-  if (orders_) orders_->Add_Data(&order, 1);
+  // All or nothing: what may fail (writing the tiles out, mapping a new
+  // block, appending the X index and the order) comes before anything is
+  // counted, and a failed order takes its X index back, so that the X
+  // indices, the orders and the point count always agree.
   // The tiles hold points of one block only.
   if (stagedCount_ == tilePoints_ || (i % pointsPerBlock_ == 0 && stagedCount_ > 0)) FlushStaged();
   if (i % pointsPerBlock_ == 0) {
     Get_Values_p()->RandomlyAccess(static_cast<unsigned>(blockStart), blockBytesPerFront_);
+  }
+  const int last = Get_SharedXSet_p()->Get_LastXIndex();
+  xIndices_->Add_Data(&last, 1);
+  if (orders_) {
+    try {
+      orders_->Add_Data(&order, 1);
+    } catch (...) {
+      xIndices_->Synchronize(pointCount_);
+      throw;
+    }
   }
   currentOffset_ = static_cast<unsigned>(ValueOffset(0, i));
   if (tilePoints_ > 0) {
@@ -286,18 +297,28 @@ void ZELI_DigitalFrontDataSet::Delete_Waveform_p(ZELI_SourceWaveform* waveform, 
   chunks_[position].reset();
 }
 
-unsigned ZELI_DigitalFrontDataSet::NewChunk(ZELI_DigitalWfChunk& chain, bool kept) {
+unsigned ZELI_DigitalFrontDataSet::AppendChunk() {
   ZELI_MemoryArray* values = Get_Values_p();
   const unsigned offset = values->Get_Size();
   RequireWithin4GiB(uint64_t{offset} + ZELI_DigitalWfChunk::ChunkBytes, "ZELI_DigitalFrontDataSet::EnterValues");
-  const int header[2] = {static_cast<int>(chain.capacity), 0};
   values->Extend(ZELI_DigitalWfChunk::ChunkBytes);
+  return offset;
+}
+
+void ZELI_DigitalFrontDataSet::StartKeptChunk(ZELI_DigitalWfChunk& chain) {
+  const int header[2] = {static_cast<int>(chain.capacity), 0};
+  std::memset(chain.current, 0, sizeof chain.current);
+  std::memcpy(chain.current, header, sizeof header);
+  chain.dirty = true;
+}
+
+unsigned ZELI_DigitalFrontDataSet::NewChunk(ZELI_DigitalWfChunk& chain, bool kept) {
+  const unsigned offset = AppendChunk();
   if (kept) {
-    std::memset(chain.current, 0, sizeof chain.current);
-    std::memcpy(chain.current, header, sizeof header);
-    chain.dirty = true;
+    StartKeptChunk(chain);
   } else {
-    values->WriteData(offset, header, 2, 4);
+    const int header[2] = {static_cast<int>(chain.capacity), 0};
+    Get_Values_p()->WriteData(offset, header, 2, 4);
   }
   return offset;
 }
@@ -333,17 +354,24 @@ void ZELI_DigitalFrontDataSet::EnterValues(unsigned position, const void* value,
     chain.currentOffset = first;
     chain.usedInCurrent = 0;
   } else if (chain.usedInCurrent == chain.capacity) {
-    // The new chunk first, so that a failing extension leaves the chain as it was.
-    unsigned char full[ZELI_DigitalWfChunk::ChunkBytes];
-    std::memcpy(full, chain.current, sizeof full);
+    // The full chunk is linked and written before the chain moves on: until
+    // that write succeeded, the kept chunk is still the full one, so that a
+    // failure here leaves the chain as it was and nothing later (a retry, the
+    // close) writes an empty chunk over committed points. A failure after
+    // the extension only leaves 128 unused bytes in the array.
     const unsigned fullOffset = chain.currentOffset;
-    const unsigned next = NewChunk(chain, kept);
+    const unsigned next = AppendChunk();
     if (kept) {
+      unsigned char full[ZELI_DigitalWfChunk::ChunkBytes];
+      std::memcpy(full, chain.current, sizeof full);
       std::memcpy(full + indexSize, &next, 4);
       Get_Values_p()->WriteData(fullOffset, full, sizeof full, 1);
     } else {
+      const int header[2] = {static_cast<int>(chain.capacity), 0};
+      Get_Values_p()->WriteData(next, header, 2, 4);
       Get_Values_p()->WriteData(fullOffset + indexSize, &next, 1, 4);
     }
+    if (kept) StartKeptChunk(chain);
     chain.currentOffset = next;
     chain.usedInCurrent = 0;
   }

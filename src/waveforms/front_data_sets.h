@@ -105,6 +105,7 @@ class ZELI_AnalogFrontDataSet : public ZELI_DataSet {
  protected:
   void ReadKindFields(ZELI_Istream& in, ZELI_KeyMap<ZELI_InternalBase>& map) override;
   void WriteKindFields(ZELI_Ostream& out, ZELI_KeyMap<ZELI_InternalBase>& map) const override;
+  const ZELI_Type* StoredValueType() const override { return valueType_; }
 
  private:
   void ComputeGeometry();
@@ -220,6 +221,10 @@ class ZELI_DigitalFrontDataSet : public ZELI_DataSet {
   // Appends a chunk with header (K, 0); returns its offset. Kept: the
   // header goes to the chain's chunk in memory only.
   unsigned NewChunk(ZELI_DigitalWfChunk& chain, bool kept);
+  // Grows the values array by one chunk; returns its offset.
+  unsigned AppendChunk();
+  // The chain's kept chunk becomes an empty one with header (K, 0), dirty.
+  void StartKeptChunk(ZELI_DigitalWfChunk& chain);
   void WriteChunk(ZELI_DigitalWfChunk& chain);
 
   std::vector<std::unique_ptr<ZELI_DigitalWfChunk>> chunks_;  // by position; null at free ones

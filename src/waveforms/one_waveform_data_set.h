@@ -56,6 +56,7 @@ class ZELI_OneWaveformDataSet : public ZELI_DataSet {
   unsigned Get_Data(unsigned first, void* buffer, unsigned n) const;
 
  protected:
+  const ZELI_Type* StoredValueType() const override { return valueType_; }
   void ReadKindFields(ZELI_Istream& in, ZELI_KeyMap<ZELI_InternalBase>& map) override;
   void WriteKindFields(ZELI_Ostream& out, ZELI_KeyMap<ZELI_InternalBase>& map) const override;
 

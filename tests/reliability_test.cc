@@ -1,0 +1,611 @@
+// Tests: what survives disk faults, killed writers and damaged files.
+//
+// One scenario runs throughout: a simulation result writer with an analog
+// subset of three real waveforms, an analog subset of one string waveform
+// and a digital subset of two real waveforms (values every third cycle)
+// writes cycles, commits twice and closes the container. A commit or close
+// that returns ZEL_OK acknowledges every cycle before it.
+//  - The fault loop fails the n-th file call of each kind (write, read,
+//    fsync, rename, open, unlink, lock), once and from then on, as a full
+//    disk and as an I/O error, for every n until the scenario no longer
+//    reaches call n; the container is then read back without faults: every
+//    acknowledged cycle must be there, exact, and every failed write, sync
+//    or rename must have been reported.
+//  - Writers killed at random moments (SIGKILL) must leave every commit
+//    they acknowledged.
+//  - Damaged files (truncated, bits flipped, bytes overwritten, garbage
+//    appended; every kind of stored file) must open and read with a clean
+//    status or give values; a crash or a hang fails the test. Silent
+//    differences (damaged value bytes carry no checksum) are counted.
+// The environment variable ZEL_CAMPAIGN_TRIALS raises the number of kill
+// and damage trials (scripts/campaign); each test prints its figures.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "access/wf_data_array.h"
+#include "access/wf_segment.h"
+#include "access/wf_segment_read.h"
+#include "store/fault_fs.h"
+#include "writer_test_support.h"
+
+namespace zeltest {
+namespace {
+
+constexpr int CommitAt[2] = {300, 700};  // cycles written before each commit
+constexpr int Cycles = 1200;             // cycles written before the close
+constexpr int AnalogWaves = 3;
+constexpr int DigitalWaves = 2;
+constexpr int WaveCount = AnalogWaves + 1 + DigitalWaves;  // keys in set order
+
+double XOf(int cycle) { return cycle * 1e-3; }
+double AnalogValue(int cycle, int k) { return cycle * 8 + k + 0.25; }
+std::string TextValue(int cycle) { return "v" + std::to_string(cycle) + std::string(cycle % 5, 'x'); }
+bool DigitalWrites(int cycle, int k) { return (cycle + k) % 3 == 0; }
+double DigitalValue(int cycle, int k) { return -cycle - k * 0.5; }
+
+// One point as text: X and Y bytes, so that values compare bit for bit.
+using Points = std::vector<std::string>;
+
+std::string PointText(double x, const void* y, size_t size) {
+  return std::string(reinterpret_cast<const char*>(&x), sizeof x) + std::string(static_cast<const char*>(y), size);
+}
+
+// The points waveform key holds after the given cycles were written.
+Points ExpectedPoints(int key, int cycles) {
+  Points out;
+  for (int c = 0; c < cycles; ++c) {
+    if (key < AnalogWaves) {
+      const double y = AnalogValue(c, key);
+      out.push_back(PointText(XOf(c), &y, sizeof y));
+    } else if (key == AnalogWaves) {
+      const std::string text = TextValue(c);
+      out.push_back(PointText(XOf(c), text.data(), text.size()));
+    } else if (DigitalWrites(c, key - AnalogWaves - 1)) {
+      const double y = DigitalValue(c, key - AnalogWaves - 1);
+      out.push_back(PointText(XOf(c), &y, sizeof y));
+    }
+  }
+  return out;
+}
+
+// What one run of the scenario reports.
+struct Outcome {
+  int acknowledged = 0;  // cycles a commit or the close acknowledged
+  int completed = 0;     // cycles whose every call returned ZEL_OK
+  bool failed = false;   // some call returned a failure
+  std::string firstError;
+};
+
+// Writes the scenario into a new container `name` in a session of its own;
+// stops writing at the first failure and closes.
+Outcome WriteScenario(const std::string& name, int cycles = Cycles,
+                      const std::function<void(int)>& afterCommit = nullptr) {
+  Outcome out;
+  zel_status_t st = ZEL_OK;
+  zel_session_t s = ZEL_InitSession(&st);
+  auto ok = [&](const char* what) {
+    if (st == ZEL_OK) return true;
+    if (!out.failed) out.firstError = std::string(what) + ": " + ZEL_GetError();
+    out.failed = true;
+    return false;
+  };
+  zel_container_t c = ZEL_CreateContainer(s, name.c_str(), ZEL_MODE_DISK, &st);
+  if (!ok("create")) {
+    ZEL_TermSession(s, &st);
+    return out;
+  }
+  auto run = [&]() -> bool {
+    zel_type_t real = ZEL_CreateBuiltinType(s, c, "real", ZEL_REAL, &st);
+    if (!ok("type")) return false;
+    zel_type_t text = ZEL_CreateBuiltinType(s, c, "text", ZEL_STRING, &st);
+    if (!ok("type")) return false;
+    zel_dimensionDescriptor_t time = ZEL_CreateDimensionDescriptor(s, c, "time", "s", real, &st);
+    if (!ok("descriptor")) return false;
+    zel_dimensionDescriptor_t volts = ZEL_CreateDimensionDescriptor(s, c, "v", "V", real, &st);
+    if (!ok("descriptor")) return false;
+    zel_dimensionDescriptor_t label = ZEL_CreateDimensionDescriptor(s, c, "label", "", text, &st);
+    if (!ok("descriptor")) return false;
+    zel_waveformSet_t set = ZEL_CreateWaveformSet(s, c, "tran", time, 0, nullptr, &st);
+    if (!ok("set")) return false;
+    zel_segment_t segment = ZEL_CreateSegment(s, set, 0, nullptr, &st);
+    if (!ok("segment")) return false;
+    zel_simResultWriter_t w = ZEL_CreateSimResultWriter(s, segment, 0, &st);
+    if (!ok("writer")) return false;
+    zel_simResultSubset_t subsets[3];
+    const zel_storageMode_t modes[3] = {ZEL_STORAGE_ANALOG, ZEL_STORAGE_ANALOG, ZEL_STORAGE_DIGITAL};
+    for (int i = 0; i < 3; ++i) {
+      subsets[i] = ZEL_CreateSimResultSubset(s, w, modes[i], &st);
+      if (!ok("subset")) return false;
+    }
+    ZEL_SimWfDataWriter* writers[WaveCount];
+    for (int key = 0; key < WaveCount; ++key) {
+      const int subset = key < AnalogWaves ? 0 : key == AnalogWaves ? 1 : 2;
+      zel_waveform_t wave = ZEL_CreateWaveform(s, set, 0, subset == 1 ? label : volts, &st);
+      if (!ok("waveform")) return false;
+      const unsigned index = ZEL_AddSimResultWaveform(s, subsets[subset], wave, &st);
+      if (!ok("add waveform")) return false;
+      writers[key] = ZEL_GetSimWfDataWriter_p(s, subsets[subset], index, &st);
+      if (!ok("data writer")) return false;
+    }
+    ZEL_SimInitializeWriting(s, w, &st);
+    if (!ok("initialize")) return false;
+    int commit = 0;
+    for (int cycle = 0; cycle < cycles; ++cycle) {
+      const double x = XOf(cycle);
+      ZEL_SimStartCycle(s, w, &x, &st);
+      if (!ok("start cycle")) return false;
+      for (int subset = 0; subset < 3; ++subset) {
+        ZEL_SimStartDataFront(s, subsets[subset], 0, &st);
+        if (!ok("start front")) return false;
+      }
+      for (int key = 0; key < WaveCount; ++key) {
+        if (key < AnalogWaves) {
+          const double y = AnalogValue(cycle, key);
+          ZEL_SimWfDataWriterEnterValue(writers[key], &y, &st);
+        } else if (key == AnalogWaves) {
+          const std::string value = TextValue(cycle);
+          const char* p = value.c_str();
+          ZEL_SimWfDataWriterEnterValue(writers[key], &p, &st);
+        } else if (DigitalWrites(cycle, key - AnalogWaves - 1)) {
+          const double y = DigitalValue(cycle, key - AnalogWaves - 1);
+          ZEL_SimWfDataWriterEnterValue(writers[key], &y, &st);
+        }
+        if (!ok("enter value")) return false;
+      }
+      for (int subset = 0; subset < 3; ++subset) {
+        ZEL_SimEndDataFront(s, subsets[subset], &st);
+        if (!ok("end front")) return false;
+      }
+      ZEL_SimEndCycle(s, w, &st);
+      if (!ok("end cycle")) return false;
+      out.completed = cycle + 1;
+      if (commit < 2 && cycle + 1 == CommitAt[commit]) {
+        ZEL_CommitWaveformData(s, segment, 0, &st);
+        if (!ok("commit")) return false;
+        out.acknowledged = cycle + 1;
+        if (afterCommit) afterCommit(out.acknowledged);
+        ++commit;
+      }
+    }
+    return true;
+  };
+  run();
+  ZEL_CloseContainer(s, c, &st);
+  if (ok("close")) out.acknowledged = out.completed;
+  ZEL_TermSession(s, &st);
+  return out;
+}
+
+// How a check came out: every point as written, a failure reported with a
+// status (open or read), or points that differ although no call failed.
+enum class Verdict { SAME, CLEAN_ERROR, DIFFERENT };
+
+// Reads every waveform of the scenario in a new session; "" when they hold
+// at least the acknowledged cycles, exact as far as they reach into the
+// completed ones; otherwise what differs, and verdict (when given) says how.
+std::string CheckScenario(const std::string& name, const Outcome& outcome, Verdict* verdict = nullptr) {
+  zel_status_t st;
+  zel_session_t s = ZEL_InitSession(&st);
+  zel_container_t c = ZEL_OpenContainer(s, name.c_str(), ZEL_IOMODE_READ, &st);
+  bool silent = false;  // the difference came with no failure
+  std::string difference;
+  // Without an acknowledged cycle there may be nothing to read at all.
+  const bool expected = outcome.acknowledged > 0;
+  if (st != ZEL_OK) {
+    if (expected) difference = std::string("open: ") + ZEL_GetError();
+  } else {
+    // (a failing open has no container to close)
+    const zel_waveformSet_t set = ZEL_FindWaveformSet(s, c, "tran", &st);
+    if (st != ZEL_OK) {
+      if (expected) difference = std::string("set: ") + ZEL_GetError();
+      ZEL_CloseContainer(s, c, &st);
+      ZEL_TermSession(s, &st);
+      if (verdict != nullptr) *verdict = difference.empty() ? Verdict::SAME : Verdict::CLEAN_ERROR;
+      return difference;
+    }
+    for (int key = 0; key < WaveCount && difference.empty(); ++key) {
+      Points read;
+      try {
+        ZELI_WaveformSet* object = ObjectOf(s, set);
+        ZELI_SourceWaveform* waveform = object->Get_WaveformMap()[key];
+        ZELI_Segment* segmentOfSet = object->Get_SegmentCount() > 0 ? object->Get_Segment_p(0) : nullptr;
+        if (waveform == nullptr || segmentOfSet == nullptr) {
+          // The container opened without a failure but lacks what was written.
+          difference = "waveform " + std::to_string(key) + " or its segment is missing";
+          silent = true;
+          break;
+        }
+        std::unique_ptr<ZELI_WfSegment> segment(ZELI_ReadWfSegment(*waveform, *segmentOfSet));
+        const ZELI_WfDataArray& xs = *segment->Get_XDataArray_p();
+        const ZELI_WfDataArray& ys = *segment->Get_YDataArray_p();
+        if (xs.Get_PointCount() != ys.Get_PointCount() || xs.Get_SizeOf() != sizeof(double)) {
+          difference = "waveform " + std::to_string(key) + ": X and Y do not match";
+          silent = true;
+          break;
+        }
+        for (unsigned i = 0; i < xs.Get_PointCount(); ++i) {
+          double x;
+          std::memcpy(&x, xs.Get_PointAddress(i), sizeof x);
+          const void* y = ys.Get_PointAddress(i);
+          if (ys.Get_Type_p()->HoldsStrings()) {
+            const char* text = *static_cast<const char* const*>(y);
+            read.push_back(PointText(x, text != nullptr ? text : "", text != nullptr ? std::strlen(text) : 0));
+          } else {
+            read.push_back(PointText(x, y, ys.Get_SizeOf()));
+          }
+        }
+      } catch (const ZELI_Exception& e) {
+        // A segment without points (nothing acknowledged) reads as none.
+        if (outcome.acknowledged > 0) difference = "waveform " + std::to_string(key) + ": " + e.what();
+        continue;
+      }
+      const Points acknowledged = ExpectedPoints(key, outcome.acknowledged);
+      const Points completed = ExpectedPoints(key, outcome.completed);
+      if (read.size() < acknowledged.size()) {
+        difference = "waveform " + std::to_string(key) + ": " + std::to_string(read.size()) + " points, " +
+                     std::to_string(acknowledged.size()) + " acknowledged";
+      }
+      for (size_t i = 0; i < read.size() && i < completed.size() && difference.empty(); ++i) {
+        if (read[i] != completed[i]) difference = "waveform " + std::to_string(key) + ": point " + std::to_string(i);
+      }
+      silent = !difference.empty();
+    }
+    ZEL_CloseContainer(s, c, &st);
+  }
+  ZEL_TermSession(s, &st);
+  if (verdict != nullptr) {
+    *verdict = difference.empty() ? Verdict::SAME : silent ? Verdict::DIFFERENT : Verdict::CLEAN_ERROR;
+  }
+  return difference;
+}
+
+// The POSIX file system with syncs that only succeed: the fault loop runs
+// thousands of scenarios, and what a sync makes durable is the kill and
+// power-loss tests' business, not this loop's (its failures are still
+// injected, by the fault layer above).
+class UnsyncedFileSystem final : public ZELI_FileSystem {
+ public:
+  int Open(const char* path, int flags, mode_t mode) override { return os_.Open(path, flags, mode); }
+  ssize_t Read(int fd, void* p, size_t n) override { return os_.Read(fd, p, n); }
+  ssize_t ReadAt(int fd, void* p, size_t n, off_t offset) override { return os_.ReadAt(fd, p, n, offset); }
+  ssize_t Write(int fd, const void* p, size_t n) override { return os_.Write(fd, p, n); }
+  off_t Lseek(int fd, off_t offset, int whence) override { return os_.Lseek(fd, offset, whence); }
+  int Fsync(int) override { return 0; }
+  int Close(int fd) override { return os_.Close(fd); }
+  int Fstat(int fd, struct stat* st) override { return os_.Fstat(fd, st); }
+  int Stat(const char* path, struct stat* st) override { return os_.Stat(path, st); }
+  int Lstat(const char* path, struct stat* st) override { return os_.Lstat(path, st); }
+  int Access(const char* path, int how) override { return os_.Access(path, how); }
+  int Unlink(const char* path) override { return os_.Unlink(path); }
+  int Rename(const char* from, const char* to) override { return os_.Rename(from, to); }
+  int Mkdir(const char* path, mode_t mode) override { return os_.Mkdir(path, mode); }
+  int Rmdir(const char* path) override { return os_.Rmdir(path); }
+  int Flock(int fd, int operation) override { return os_.Flock(fd, operation); }
+  int ListDirectory(const char* path, std::vector<std::string>& names) override {
+    return os_.ListDirectory(path, names);
+  }
+  int Advise(int fd, off_t offset, off_t length) override { return os_.Advise(fd, offset, length); }
+
+ private:
+  ZELI_FileSystem& os_ = ZELI_OS_PosixFileSystem();
+};
+
+// Trials of a campaign test: the CI default, or ZEL_CAMPAIGN_TRIALS.
+int TrialCount(int ciDefault) {
+  const char* text = std::getenv("ZEL_CAMPAIGN_TRIALS");
+  const int wanted = text != nullptr ? std::atoi(text) : 0;
+  return wanted > 0 ? wanted : ciDefault;
+}
+
+// What a check run in a child process came to.
+enum class Result { SAME, CLEAN_ERROR, DIFFERENT, CRASH, HANG };
+
+// Runs the check in a forked child, so that a crash or a hang (10 s) is
+// counted instead of ending the test run.
+Result CheckInChild(const std::string& name, const Outcome& outcome) {
+  std::fflush(nullptr);
+  const pid_t pid = ::fork();
+  if (pid < 0) return Result::CRASH;
+  if (pid == 0) {
+    ::alarm(10);
+    Verdict verdict = Verdict::CLEAN_ERROR;
+    try {
+      CheckScenario(name, outcome, &verdict);
+    } catch (...) {
+      ::_exit(13);  // an exception escaping the library counts as a crash
+    }
+    ::_exit(verdict == Verdict::SAME ? 10 : verdict == Verdict::CLEAN_ERROR ? 11 : 12);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (WIFSIGNALED(status)) return WTERMSIG(status) == SIGALRM ? Result::HANG : Result::CRASH;
+  // Any other exit (a sanitizer's report ends the child with 1) is a crash.
+  switch (WIFEXITED(status) ? WEXITSTATUS(status) : 13) {
+    case 10:
+      return Result::SAME;
+    case 11:
+      return Result::CLEAN_ERROR;
+    case 12:
+      return Result::DIFFERENT;
+    default:
+      return Result::CRASH;
+  }
+}
+
+struct Figures {
+  int trials = 0, same = 0, cleanErrors = 0, silentDifferences = 0, crashes = 0, hangs = 0, lostCommits = 0;
+  void Count(Result result) {
+    ++trials;
+    switch (result) {
+      case Result::SAME:
+        ++same;
+        break;
+      case Result::CLEAN_ERROR:
+        ++cleanErrors;
+        break;
+      case Result::DIFFERENT:
+        ++silentDifferences;
+        break;
+      case Result::CRASH:
+        ++crashes;
+        break;
+      case Result::HANG:
+        ++hangs;
+        break;
+    }
+  }
+  void Print(const char* what) const {
+    std::printf("%s: %d trials, %d read back whole, %d clean errors, %d silent differences, %d crashes, %d hangs, "
+                "%d lost commits\n",
+                what, trials, same, cleanErrors, silentDifferences, crashes, hangs, lostCommits);
+    std::fflush(stdout);
+  }
+};
+
+class ReliabilityTest : public ::testing::Test {
+ protected:
+  TempDir dir_;
+  int serial_ = 0;
+  std::string NextName() { return dir_ / ("c" + std::to_string(serial_++)); }
+};
+
+TEST_F(ReliabilityTest, ScenarioWrittenWithoutFaultsReadsBackWhole) {
+  const std::string name = NextName();
+  const Outcome outcome = WriteScenario(name);
+  ASSERT_FALSE(outcome.failed) << outcome.firstError;
+  EXPECT_EQ(outcome.acknowledged, Cycles);
+  EXPECT_EQ(CheckScenario(name, outcome), "");
+}
+
+// ---- the fault loop ----------------------------------------------------------------
+
+TEST_F(ReliabilityTest, EveryFailedFileCallLosesNoAcknowledgedCycleAndIsReported) {
+  using Op = ZELI_FaultFileSystem::Op;
+  struct Kind {
+    Op op;
+    const char* name;
+    bool mustBeReported;  // a failure of this kind changes what is on disk
+  };
+  const Kind kinds[] = {{ZELI_FaultFileSystem::WRITE, "write", true},   {ZELI_FaultFileSystem::READ, "read", false},
+                        {ZELI_FaultFileSystem::FSYNC, "fsync", true},   {ZELI_FaultFileSystem::RENAME, "rename", true},
+                        {ZELI_FaultFileSystem::OPEN, "open", false},    {ZELI_FaultFileSystem::UNLINK, "unlink", false},
+                        {ZELI_FaultFileSystem::FLOCK, "lock", false}};
+  UnsyncedFileSystem unsynced;
+  int trials = 0, reported = 0, absorbed = 0, lost = 0, unreported = 0;
+  for (const Kind& kind : kinds) {
+    for (bool persistent : {false, true}) {
+      for (int error : {ENOSPC, EIO}) {
+        for (unsigned n = 1;; ++n) {
+          const std::string name = NextName();
+          ZELI_FaultFileSystem faults(unsynced);
+          Outcome outcome;
+          bool tripped = false;
+          {
+            ZELI_ScopedFileSystem scope(&faults);
+            faults.FailCall(kind.op, n, error, persistent);
+            outcome = WriteScenario(name);
+            tripped = faults.Get_CallCount(kind.op) >= n;
+          }
+          if (!tripped) break;  // the scenario ends before call n
+          ++trials;
+          const std::string what = std::string(kind.name) + " " + std::to_string(n) +
+                                   (persistent ? " on" : " once") + (error == EIO ? " EIO" : " ENOSPC");
+          const std::string difference = CheckScenario(name, outcome);
+          if (!difference.empty()) {
+            ++lost;
+            ADD_FAILURE() << what << ": " << difference << " (first error: " << outcome.firstError << ")";
+          }
+          if (outcome.failed) {
+            ++reported;
+          } else if (kind.mustBeReported) {
+            ++unreported;
+            ADD_FAILURE() << what << ": the failure was not reported";
+          } else {
+            ++absorbed;
+          }
+          std::filesystem::remove_all(name + "_zel");
+          std::filesystem::remove(name + ".qo_zel");
+        }
+      }
+    }
+  }
+  std::printf("fault loop: %d trials, %d reported failures, %d absorbed, %d unreported, %d with lost cycles\n",
+              trials, reported, absorbed, unreported, lost);
+}
+
+// ---- kill -9 ---------------------------------------------------------------------
+
+// A writer killed at a random moment leaves every commit it acknowledged:
+// the writer reports each acknowledged cycle count through a pipe before it
+// goes on, and the kill falls anywhere in its run.
+TEST_F(ReliabilityTest, WritersKilledAtRandomLoseNoAcknowledgedCommit) {
+  const std::string first = NextName();
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_FALSE(WriteScenario(first).failed);
+  const auto runTime = std::chrono::steady_clock::now() - start;
+  const int64_t runMicros = std::chrono::duration_cast<std::chrono::microseconds>(runTime).count() + 1;
+  std::mt19937_64 random(TrialCount(0) + 18);
+  Figures figures;
+  long long acknowledgedCycles = 0;
+  const int trials = TrialCount(8);
+  for (int trial = 0; trial < trials; ++trial) {
+    const std::string name = NextName();
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      ::close(pipeFds[0]);
+      auto report = [&](int acknowledged) {
+        if (::write(pipeFds[1], &acknowledged, sizeof acknowledged) != sizeof acknowledged) ::_exit(4);
+      };
+      report(WriteScenario(name, Cycles, report).acknowledged);  // the close's
+      ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    // Anywhere in a run, now and then a little after it.
+    const int64_t delay = static_cast<int64_t>(random() % static_cast<uint64_t>(runMicros + runMicros / 8));
+    ::usleep(static_cast<useconds_t>(delay));
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    Outcome acknowledged;
+    int value = 0;
+    while (::read(pipeFds[0], &value, sizeof value) == sizeof value) acknowledged.acknowledged = value;
+    ::close(pipeFds[0]);
+    acknowledged.completed = acknowledged.acknowledged;
+    acknowledgedCycles += acknowledged.acknowledged;
+    const Result result = CheckInChild(name, acknowledged);
+    figures.Count(result);
+    if (result != Result::SAME && acknowledged.acknowledged > 0) {
+      ++figures.lostCommits;
+      ADD_FAILURE() << "killed after " << delay << " us, " << acknowledged.acknowledged << " cycles acknowledged: "
+                    << CheckScenario(name, acknowledged);
+    }
+    std::filesystem::remove_all(name + "_zel");
+    std::filesystem::remove(name + ".qo_zel");
+  }
+  figures.Print("kill -9");
+  std::printf("kill -9: %lld acknowledged cycles checked\n", acknowledgedCycles);
+  EXPECT_EQ(figures.crashes, 0);
+  EXPECT_EQ(figures.hangs, 0);
+}
+
+// A descriptor whose type key names another type of the same container (one
+// damaged byte of the structure file): the waveforms' values would be handed
+// out as strings. The data set's own record names the values' type, and the
+// two must agree.
+TEST_F(ReliabilityTest, WaveformTypeThatDisagreesWithTheStoredValuesIsRefused) {
+  const std::string name = NextName();
+  ASSERT_FALSE(WriteScenario(name).failed);
+  const std::string structure = name + "_zel/version_0/structure.data";
+  std::vector<unsigned char> bytes = ReadFileBytes(structure);
+  // Descriptor "v" (unit "V"): name, unit, then its type key (the real
+  // type, 0); key 1 is the text type.
+  const std::vector<unsigned char> pattern = {1, 0, 0, 0, 'v', 0, 1, 0, 0, 0, 'V', 0};
+  const auto at = std::search(bytes.begin(), bytes.end(), pattern.begin(), pattern.end());
+  ASSERT_NE(at, bytes.end());
+  const size_t typeKey = static_cast<size_t>(at - bytes.begin()) + pattern.size();
+  ASSERT_EQ(bytes.at(typeKey), 0);
+  bytes[typeKey] = 1;
+  WriteFileBytes(structure, bytes);
+  zel_status_t st;
+  zel_session_t s = ZEL_InitSession(&st);
+  ZEL_OpenContainer(s, name.c_str(), ZEL_IOMODE_READ, &st);
+  EXPECT_EQ(st, ZEL_FAILED);
+  EXPECT_STREQ(ZEL_GetError(), "ZEL_OpenContainer: ZELI_DataSet::Read: waveform type");
+  ZEL_TermSession(s, &st);
+}
+
+// ---- damaged files ------------------------------------------------------------------
+
+// Every stored file of a closed container, damaged one at a time: cut short,
+// bits flipped, a run of bytes overwritten, garbage appended. Reading must
+// end in a clean status or in values; what reads back different without a
+// failure is counted (value bytes carry no checksum).
+TEST_F(ReliabilityTest, DamagedFilesGiveCleanErrorsNeverCrashesOrHangs) {
+  namespace fs = std::filesystem;
+  const std::string base = NextName();
+  const Outcome whole = WriteScenario(base);
+  ASSERT_FALSE(whole.failed) << whole.firstError;
+  std::vector<std::string> files;  // relative to the directory of the container
+  for (const auto& entry : fs::recursive_directory_iterator(base + "_zel")) {
+    if (entry.is_regular_file() && entry.path().filename() != "Readme") {
+      files.push_back(fs::relative(entry.path(), dir_.path()).string());
+    }
+  }
+  std::sort(files.begin(), files.end());
+  ASSERT_GE(files.size(), 5u);  // table, structure, record, map, data
+  std::mt19937_64 random(TrialCount(0) + 6);
+  Figures figures;
+  std::map<std::string, int> silentByKind;
+  const int trials = TrialCount(70);
+  const std::string copyName = dir_ / "damaged";
+  for (int trial = 0; trial < trials; ++trial) {
+    fs::remove_all(copyName + "_zel");
+    fs::copy(base + "_zel", copyName + "_zel", fs::copy_options::recursive);
+    fs::copy_file(base + ".qo_zel", copyName + ".qo_zel", fs::copy_options::overwrite_existing);
+    // Every file in turn, then at random.
+    const std::string& file = files[trial < static_cast<int>(files.size()) ? trial : random() % files.size()];
+    const std::string path = copyName + "_zel" + file.substr(file.find('/'));
+    std::vector<unsigned char> bytes = ReadFileBytes(path);
+    const size_t size = bytes.size();
+    switch ((trial / files.size()) % 4) {
+      case 0:  // cut short
+        bytes.resize(size > 0 ? random() % size : 0);
+        break;
+      case 1:  // bits flipped
+        for (int k = 0, n = 1 + static_cast<int>(random() % 8); k < n && size > 0; ++k) {
+          bytes[random() % size] ^= static_cast<unsigned char>(1u << (random() % 8));
+        }
+        break;
+      case 2:  // a run overwritten
+        if (size > 0) {
+          const size_t at = random() % size;
+          const size_t length = std::min<size_t>(size - at, 1 + random() % 64);
+          for (size_t k = 0; k < length; ++k) bytes[at + k] = static_cast<unsigned char>(random());
+        }
+        break;
+      default:  // garbage appended
+        for (int k = 0, n = 1 + static_cast<int>(random() % 100); k < n; ++k) {
+          bytes.push_back(static_cast<unsigned char>(random()));
+        }
+        break;
+    }
+    WriteFileBytes(path, bytes);
+    Outcome expected = whole;
+    const Result result = CheckInChild(copyName, expected);
+    figures.Count(result);
+    if (result == Result::DIFFERENT) {
+      // By kind of file: the extension, or the name of the structure file.
+      const std::string leaf = fs::path(file).filename().string();
+      const size_t dot = leaf.rfind('.');
+      ++silentByKind[leaf == "structure.data" || dot == std::string::npos ? leaf : leaf.substr(dot)];
+    }
+    if (result == Result::CRASH || result == Result::HANG) ADD_FAILURE() << file << " damaged in trial " << trial;
+  }
+  figures.Print("damaged files");
+  std::printf("damaged files: silent differences by file kind:");
+  for (const auto& [kind, count] : silentByKind) std::printf(" %s %d", kind.c_str(), count);
+  std::printf("\n");
+  EXPECT_EQ(figures.crashes, 0);
+  EXPECT_EQ(figures.hangs, 0);
+}
+
+}  // namespace
+}  // namespace zeltest
