@@ -246,3 +246,24 @@ TEST_F(WaveformSetTest, ReadBackAfterReopenAlsoInAnotherProcess) {
 }
 
 }  // namespace
+
+// Values from bad variables at the boundary: negative enumeration values
+// (every int is a value of the interface's enumerations) and a huge count
+// with a null array are refused before anything is converted or allocated.
+TEST_F(WaveformSetTest, NegativeEnumerationsAndHugeCountsAreRefused) {
+  zel_container_t c = CreateDisk();
+  ZEL_CreateBuiltinType(session_, c, "t", static_cast<zel_dataType_t>(-1), &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_CreateBuiltinType: Not a builtin datatype.");
+  ZEL_OpenContainer(session_, name_.c_str(), static_cast<zel_iomode_t>(-3), &status_);
+  EXPECT_EQ(status_, ZEL_BAD_ARG) << ZEL_GetError();
+  ZEL_CreateWaveformSet(session_, c, "s", Descriptor(c, "t"), 0xFFFFFFFFu, nullptr, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_CreateWaveformSet: Too many parameters (at most 65535).");
+  zel_waveformSet_t set = Set(c, "tran");
+  zel_waveform_t w = Check(ZEL_CreateWaveform(session_, set, 0, Descriptor(c, "v"), &status_));
+  zel_writer_t writer = ZEL_CreateWriter(session_, Segment(set), 0, static_cast<zel_storageMode_t>(-1), &status_);
+  EXPECT_EQ(status_, ZEL_BAD_ARG) << ZEL_GetError();
+  writer = Check(ZEL_CreateWriter(session_, ZEL_GetSegment(session_, set, 0, &status_), 0, ZEL_STORAGE_ANALOG, &status_));
+  ZEL_WfDataWriter* data = Check(ZEL_AddWriterWaveform(session_, writer, w, &status_));
+  ZEL_WfDataWriterSetInterpolationType(data, static_cast<zel_interpolation_t>(-2), &status_);
+  EXPECT_EQ(status_, ZEL_BAD_ARG) << ZEL_GetError();
+}

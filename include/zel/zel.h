@@ -35,8 +35,8 @@
  *     says it may be null. Objects combined in one call must belong to the
  *     same container, otherwise ZEL_BAD_ARG, unless the declaration allows
  *     objects of any open container.
- *  7. Enumerations with an *_INT_RANGE_ member have the range of int, so
- *     any int value can be passed. Most functions refuse a value outside
+ *  7. Enumerations with *_INT_RANGE_ and *_INT_MIN_ members have the range
+ *     of int, so any int value, negative ones included, can be passed. Most functions refuse a value outside
  *     the listed ones with ZEL_BAD_ARG; a few give such values a meaning
  *     (any zel_mode_t but ZEL_MODE_DISK keeps a container in memory, any
  *     storage mode but ZEL_STORAGE_ANALOG makes a digital simulation result
@@ -227,7 +227,8 @@ typedef enum zel_iomode_e {
   ZEL_IOMODE_WRITE = 1,
   /* Containers only: open for writing without loading existing data stores. */
   ZEL_IOMODE_WRITE_STRUCTURE = 2,
-  ZEL_IOMODE_INT_RANGE_ = 0x7fffffff /* any int may be passed; others are refused */
+  ZEL_IOMODE_INT_RANGE_ = 0x7fffffff, /* any int may be passed; others are refused */
+  ZEL_IOMODE_INT_MIN_ = -0x7fffffff - 1
 } zel_iomode_t;
 
 /* Storage mode of a created container: on disk, or in memory only (no
@@ -236,7 +237,8 @@ typedef enum zel_iomode_e {
 typedef enum zel_mode_e {
   ZEL_MODE_MEMORY = 0,
   ZEL_MODE_DISK = 1,
-  ZEL_MODE_INT_RANGE_ = 0x7fffffff /* any int may be passed */
+  ZEL_MODE_INT_RANGE_ = 0x7fffffff, /* any int may be passed */
+  ZEL_MODE_INT_MIN_ = -0x7fffffff - 1
 } zel_mode_t;
 
 /*
@@ -372,13 +374,17 @@ typedef enum zel_dataType_e {
   ZEL_ARRAY = 7,
   ZEL_RECORD = 8,
   ZEL_UNION = 9,
-  ZEL_FLOAT = 10       /* IEEE single */
+  ZEL_FLOAT = 10,      /* IEEE single */
+  ZEL_DATATYPE_INT_RANGE_ = 0x7fffffff, /* any int may be passed; others are refused */
+  ZEL_DATATYPE_INT_MIN_ = -0x7fffffff - 1
 } zel_dataType_t;
 
 /* Direction of a discrete range. */
 typedef enum zel_rangeDirection_e {
   ZEL_RANGE_ASCENDING = 0, /* left to right, step +1 */
-  ZEL_RANGE_DESCENDING = 1 /* left downto right, step -1 (any non-zero value given) */
+  ZEL_RANGE_DESCENDING = 1, /* left downto right, step -1 (any non-zero value given) */
+  ZEL_RANGE_INT_RANGE_ = 0x7fffffff,
+  ZEL_RANGE_INT_MIN_ = -0x7fffffff - 1
 } zel_rangeDirection_t;
 
 /* A discrete range: over the values of a discrete type, from left to right
@@ -446,7 +452,8 @@ typedef enum zel_operation_e {
   ZEL_OP_BINARY_50 = 50,
   ZEL_OP_XY = 51,
   ZEL_OP_CONVERT_TYPE = 52,
-  ZEL_OPERATION_INT_RANGE_ = 0x7fffffff /* any int may be passed; others are refused */
+  ZEL_OPERATION_INT_RANGE_ = 0x7fffffff, /* any int may be passed; others are refused */
+  ZEL_OPERATION_INT_MIN_ = -0x7fffffff - 1
 } zel_operation_t;
 
 /* How a value becomes text. Scalar types accept every form (strings: the
@@ -466,7 +473,8 @@ typedef enum zel_conversion_e {
   ZEL_CONVERT_INTEGER = 4,  /* decimal integer */
   ZEL_CONVERT_REAL = 5,     /* decimal floating number */
   ZEL_CONVERT_FUNCTION = 6, /* by a caller's function (views only) */
-  ZEL_CONVERT_INT_RANGE_ = 0x7fffffff /* any int may be passed; others are refused */
+  ZEL_CONVERT_INT_RANGE_ = 0x7fffffff, /* any int may be passed; others are refused */
+  ZEL_CONVERT_INT_MIN_ = -0x7fffffff - 1
 } zel_conversion_t;
 
 /* Values of a type are untyped memory laid out by the type: see
@@ -721,7 +729,8 @@ typedef enum zel_monotonicity_e {
   ZEL_MONOTONICITY_DECREASING = 5,
   ZEL_MONOTONICITY_MIXED = 6,
   ZEL_MONOTONICITY_DEFAULT = 7,
-  ZEL_MONOTONICITY_INT_RANGE_ = 0x7fffffff /* any int may be passed; others are refused */
+  ZEL_MONOTONICITY_INT_RANGE_ = 0x7fffffff, /* any int may be passed; others are refused */
+  ZEL_MONOTONICITY_INT_MIN_ = -0x7fffffff - 1
 } zel_monotonicity_t;
 
 /* Spacing of the X (or parameter) values of an array. 1 and 2 are accepted,
@@ -735,7 +744,8 @@ typedef enum zel_dataSpacing_e {
   ZEL_DATASPACING_LOG_EQUIDISTANT = 4,
   ZEL_DATASPACING_MIXED = 5,
   ZEL_DATASPACING_DEFAULT = 6,
-  ZEL_DATASPACING_INT_RANGE_ = 0x7fffffff
+  ZEL_DATASPACING_INT_RANGE_ = 0x7fffffff,
+  ZEL_DATASPACING_INT_MIN_ = -0x7fffffff - 1
 } zel_dataSpacing_t;
 
 /* How values between points are found. POLYNOMIAL gives each point an order
@@ -747,7 +757,8 @@ typedef enum zel_interpolation_e {
   ZEL_INTERPOLATION_POLYNOMIAL = 3,
   ZEL_INTERPOLATION_MIXED = 4,
   ZEL_INTERPOLATION_DEFAULT = 5,
-  ZEL_INTERPOLATION_INT_RANGE_ = 0x7fffffff
+  ZEL_INTERPOLATION_INT_RANGE_ = 0x7fffffff,
+  ZEL_INTERPOLATION_INT_MIN_ = -0x7fffffff - 1
 } zel_interpolation_t;
 
 /* A compression code that callers set and read back unchanged; the library
@@ -844,7 +855,8 @@ ZEL_API void ZEL_SetDimensionDescriptorAttribute(zel_session_t session, zel_dime
 
 /* A new set named name (copied) in the container with count parameter
  * entries taken from parameters (a null handle is an empty entry), or all
- * empty when parameters is null. */
+ * empty when parameters is null. At most 65535 entries (ZEL_BAD_ARG "Too
+ * many parameters (at most 65535).", before anything is allocated). */
 ZEL_API zel_waveformSet_t ZEL_CreateWaveformSet(zel_session_t session, zel_container_t container, const char* name,
                                                 zel_dimensionDescriptor_t xDescriptor, unsigned count,
                                                 const zel_parameter_t* parameters,
@@ -1142,7 +1154,8 @@ typedef enum zel_hdl_e {
   ZEL_HDL_COLON = 2,   /* ":" */
   ZEL_HDL_VERILOG = 3, /* not provided: ZEL_FAILED */
   ZEL_HDL_SMART = 4,   /* the first ":" or "/" of the name (not for full names) */
-  ZEL_HDL_INT_RANGE_ = 0x7fffffff
+  ZEL_HDL_INT_RANGE_ = 0x7fffffff,
+  ZEL_HDL_INT_MIN_ = -0x7fffffff - 1
 } zel_hdl_t;
 
 /* Node iterator settings. Order: any value other than 0 is sorted order (by
@@ -1152,12 +1165,14 @@ typedef enum zel_hdl_e {
 typedef enum zel_itorOrder_e {
   ZEL_ITOR_INSERTION_ORDER = 0,
   ZEL_ITOR_SORTED_ORDER = 1,
-  ZEL_ITOR_ORDER_INT_RANGE_ = 0x7fffffff
+  ZEL_ITOR_ORDER_INT_RANGE_ = 0x7fffffff,
+  ZEL_ITOR_ORDER_INT_MIN_ = -0x7fffffff - 1
 } zel_itorOrder_t;
 typedef enum zel_itorDirection_e {
   ZEL_ITOR_FORWARD = 0,
   ZEL_ITOR_BACKWARD = 1,
-  ZEL_ITOR_DIRECTION_INT_RANGE_ = 0x7fffffff
+  ZEL_ITOR_DIRECTION_INT_RANGE_ = 0x7fffffff,
+  ZEL_ITOR_DIRECTION_INT_MIN_ = -0x7fffffff - 1
 } zel_itorDirection_t;
 typedef enum zel_itorLevel_e {
   ZEL_ITOR_ANCESTORS = 0, /* the parent, its parent, up to the root */
@@ -1165,7 +1180,8 @@ typedef enum zel_itorLevel_e {
   ZEL_ITOR_CHILDREN = 2,  /* the start node's offspring */
   ZEL_ITOR_PREORDER = 3,  /* all descendants, each before its offspring */
   ZEL_ITOR_POSTORDER = 4, /* all descendants, each after its offspring */
-  ZEL_ITOR_LEVEL_INT_RANGE_ = 0x7fffffff
+  ZEL_ITOR_LEVEL_INT_RANGE_ = 0x7fffffff,
+  ZEL_ITOR_LEVEL_INT_MIN_ = -0x7fffffff - 1
 } zel_itorLevel_t;
 /* Which nodes a walk descends into. */
 typedef enum zel_itorEnter_e {
@@ -1175,7 +1191,8 @@ typedef enum zel_itorEnter_e {
   ZEL_ITOR_ENTER_WAVEFORMS = 3,       /* waveform nodes (composites) */
   ZEL_ITOR_ENTER_GROUPS_WAVEFORMS = 4, /* groups and waveform nodes */
   ZEL_ITOR_ENTER_BLOCKS_WAVEFORMS = 5, /* roots, blocks and waveform nodes */
-  ZEL_ITOR_ENTER_INT_RANGE_ = 0x7fffffff
+  ZEL_ITOR_ENTER_INT_RANGE_ = 0x7fffffff,
+  ZEL_ITOR_ENTER_INT_MIN_ = -0x7fffffff - 1
 } zel_itorEnter_t;
 
 /* ------ Hierarchy nodes ----------------------------------------------- */
@@ -1399,7 +1416,8 @@ typedef enum zel_storageMode_e {
   ZEL_STORAGE_DIGITAL = 0,
   ZEL_STORAGE_ANALOG = 1,
   ZEL_STORAGE_SPARSE = 2,
-  ZEL_STORAGE_INT_RANGE_ = 0x7fffffff
+  ZEL_STORAGE_INT_RANGE_ = 0x7fffffff,
+  ZEL_STORAGE_INT_MIN_ = -0x7fffffff - 1
 } zel_storageMode_t;
 
 /* The data writer of one waveform of a writer: an object owned by the
@@ -1869,7 +1887,8 @@ typedef enum zel_conversion_xy_e {
   ZEL_CONVERT_XY_NONE = 0,  /* the axis's own data */
   ZEL_CONVERT_XY_Y = 1,     /* the Y data */
   ZEL_CONVERT_XY_X = 2,     /* the X data */
-  ZEL_CONVERT_XY_INT_RANGE_ = 0x7fffffff /* any int may be passed; others are refused */
+  ZEL_CONVERT_XY_INT_RANGE_ = 0x7fffffff, /* any int may be passed; others are refused */
+  ZEL_CONVERT_XY_INT_MIN_ = -0x7fffffff - 1
 } zel_conversion_xy_t;
 
 /* A caller's conversion of one value of a display axis to text. value

@@ -16,8 +16,14 @@ ZELI_DimensionDescriptor* DescriptorOf(const ZELC_Session* s, ZELC_Container* wr
 
 // The parameters of count handles (a null handle is an empty entry; a null
 // array gives count empty entries); each must belong to wrapper's container.
+// More parameter entries than this are refused before anything is
+// allocated: a count read from a bad variable (0xFFFFFFFF) would otherwise
+// allocate gigabytes of empty entries.
+constexpr unsigned kMaximumParameterCount = 65535;
+
 std::vector<ZELI_Parameter*> ParameterList(const ZELC_Session* s, ZELC_Container* wrapper, unsigned count,
                                            const zel_parameter_t* handles) {
+  if (count > kMaximumParameterCount) throw ZELI_BadArgException("Too many parameters (at most 65535).");
   std::vector<ZELI_Parameter*> parameters(count, nullptr);
   if (handles == nullptr) return parameters;
   for (unsigned i = 0; i < count; ++i) {

@@ -41,6 +41,7 @@ ZELI_Type* ReadClass(const ZELI_TypeRecord& record, ZELI_Istream& in, const ZELI
     case ZEL_ARRAY: return ZELI_ArrayType::ReadRecord(record, in, map);
     case ZEL_RECORD: return ZELI_RecordType::ReadRecord(record, in, map);
     case ZEL_UNION: return ZELI_UnionType::ReadRecord(record, in, map);
+    default: break;  // codes past ZEL_FLOAT were refused before the record was read
   }
   throw ZELI_FailedException("ZELI_Type::Read implementation");
 }
