@@ -30,8 +30,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "store/bitset.h"
 #include "access/wf_segment_view.h"
+#include "store/bitset.h"
 #include "store/objects.h"
 #include "zel/zel.h"
 
@@ -180,9 +180,9 @@ class ZELI_ViewSegments {
 
 class ZELI_WfDataView final : public ZELI_AccessBase, public ZELI_WfSegmentView {
  public:
-
   // One selection and one sampling per stored axis; segment overrides and
-  // the skip bitset sized to the waveform set's segment count. The caller
+  // the skip bitset sized to the waveform set's segment count (they grow
+  // with the set's segments when the view opens). The caller
   // registers the view with the container.
   explicit ZELI_WfDataView(ZELI_Waveform& waveform);
   // Never throws.
