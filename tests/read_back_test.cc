@@ -360,5 +360,65 @@ TEST_F(ReadBackTest, WaveformsWithoutDataHereAreRefused) {
   Close(c_);
 }
 
+// One waveform in two segments; then the second segment's data store
+// record cut short, or its map lost. The container opens, the first segment
+// reads as written, and the second fails its reads and its writers with
+// what is damaged, without a byte of it being rewritten.
+TEST_F(ReadBackTest, ADamagedDataStoreFailsOnlyItsOwnSegment) {
+  const zel_waveform_t wave = Wave();
+  const zel_segment_t second = Segment(set_);
+  const Doubles x = {0, 1, 2}, y = {5, 6, 7};
+  for (zel_segment_t segment : {segment_, second}) {
+    const zel_writer_t writer = Check(ZEL_CreateWriter(session_, segment, 0, ZEL_STORAGE_ANALOG, &status_));
+    ZEL_WfDataWriter* data = Add(writer, wave);
+    ZEL_InitializeArrayWriting(session_, writer, &status_);
+    ZEL_AppendXArray(session_, writer, 3, x.data(), &status_);
+    ZEL_WfDataWriterAppendArrays(data, 3, y.data(), nullptr, nullptr, &status_);
+    ZEL_TerminateWriting(session_, writer, &status_);
+    ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  }
+  const std::string record = ObjectOf(session_, second)->Get_DataStoreFile(0, ".org");
+  Close(c_);
+  // The record starts with the number of its map.
+  const std::vector<unsigned char> recordBytes = ReadFileBytes(record);
+  uint32_t mapNumber = 0;
+  std::memcpy(&mapNumber, recordBytes.data(), 4);
+  const std::string map = record.substr(0, record.size() - 4) + "_" + std::to_string(mapNumber) + ".map";
+  struct Case {
+    bool cutRecord;  // else the map is removed
+    std::string message;
+  };
+  const Case cases[] = {{true, "segment_1_0.org: End of file"},
+                        {false, map.substr(map.rfind('/') + 1) + ": the data store's map file is missing"}};
+  for (const Case& damage : cases) {
+    if (damage.cutRecord) {
+      WriteFileBytes(record, std::vector<unsigned char>(recordBytes.begin(), recordBytes.begin() + 40));
+    } else {
+      WriteFileBytes(record, recordBytes);
+      ZELI_OS_Unlink(map.c_str());
+    }
+    for (zel_iomode_t mode : {ZEL_IOMODE_READ, ZEL_IOMODE_WRITE}) {
+      const zel_container_t c = Open(mode);
+      ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+      ZELI_WaveformSet* set = ObjectOf(session_, ZEL_FindWaveformSet(session_, c, "tran", &status_));
+      ZELI_SourceWaveform& source = *set->Get_WaveformMap()[0];
+      WfSegment first(ZELI_ReadWfSegment(source, *set->Get_Segment_p(0)));
+      EXPECT_EQ(PointsOf(*first->Get_YDataArray_p()), Bytes(y));
+      first.reset();
+      EXPECT_EQ(RunInFrame("test", [&] { delete ZELI_ReadWfSegment(source, *set->Get_Segment_p(1)); }), ZEL_FAILED);
+      EXPECT_EQ(ZEL_GetError(), "test: " + damage.message);
+      if (mode == ZEL_IOMODE_WRITE) {
+        ZEL_CreateWriter(session_, ZEL_GetSegment(session_, ZEL_FindWaveformSet(session_, c, "tran", &status_), 1,
+                                                  &status_), 0, ZEL_STORAGE_ANALOG, &status_);
+        EXPECT_EQ(status_, ZEL_FAILED);
+        EXPECT_EQ(ZEL_GetError(), "ZEL_CreateWriter: " + damage.message);
+      }
+      Close(c);
+    }
+    EXPECT_EQ(ReadFileBytes(record).size(), damage.cutRecord ? 40u : recordBytes.size());
+    EXPECT_EQ(ZELI_OS_Exists(map.c_str()), damage.cutRecord);
+  }
+}
+
 }  // namespace
 }  // namespace zeltest

@@ -526,9 +526,13 @@ TEST_F(ReliabilityTest, WaveformTypeThatDisagreesWithTheStoredValuesIsRefused) {
   WriteFileBytes(structure, bytes);
   zel_status_t st;
   zel_session_t s = ZEL_InitSession(&st);
-  ZEL_OpenContainer(s, name.c_str(), ZEL_IOMODE_READ, &st);
-  EXPECT_EQ(st, ZEL_FAILED);
-  EXPECT_STREQ(ZEL_GetError(), "ZEL_OpenContainer: ZELI_DataSet::Read: waveform type");
+  const zel_container_t c = ZEL_OpenContainer(s, name.c_str(), ZEL_IOMODE_READ, &st);
+  ASSERT_EQ(st, ZEL_OK) << ZEL_GetError();
+  // The data store disagrees with the structure: its segment cannot be read.
+  ZELI_WaveformSet* set = ObjectOf(s, ZEL_FindWaveformSet(s, c, "tran", &st));
+  EXPECT_EQ(RunInFrame("test", [&] { delete ZELI_ReadWfSegment(*set->Get_WaveformMap()[0], *set->Get_Segment_p(0)); }),
+            ZEL_FAILED);
+  EXPECT_STREQ(ZEL_GetError(), "test: segment_0_0.org: ZELI_DataSet::Read: waveform type");
   ZEL_TermSession(s, &st);
 }
 

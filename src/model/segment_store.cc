@@ -61,6 +61,8 @@ void ZELI_Segment::CheckDataStore(unsigned store) const {
 
 ZELI_Segment::DataStore& ZELI_Segment::LoadedStore(unsigned store) {
   CheckDataStore(store);
+  const DataStore& data = stores_[store];
+  if (data.state == StoreState::DAMAGED) throw ZELI_ExceptionWithMessage(data.damageStatus, data.damage.c_str());
   if (stores_[store].state != StoreState::LOADED) throw ZELI_FailedException("Data store is not loaded.");
   return stores_[store];
 }
@@ -361,8 +363,29 @@ void ZELI_Segment::ReadDataStores() {
 }
 
 void ZELI_Segment::ReadDataStore(unsigned store) {
+  std::string reading;
+  try {
+    LoadDataStore(store, reading);
+  } catch (const ZELI_Exception& e) {
+    // Exhausted memory says nothing about the files.
+    if (e.status == ZEL_BAD_ALLOC) throw;
+    DataStore& data = stores_[store];
+    data.state = StoreState::DAMAGED;
+    data.damageStatus = e.status;
+    data.damage = ZELI_Message() << reading.substr(reading.rfind('/') + 1).c_str() << ": " << e.what();
+  }
+}
+
+void ZELI_Segment::ThrowDataStoreDamage() const {
+  for (const DataStore& data : stores_) {
+    if (data.state == StoreState::DAMAGED) throw ZELI_ExceptionWithMessage(data.damageStatus, data.damage.c_str());
+  }
+}
+
+void ZELI_Segment::LoadDataStore(unsigned store, std::string& reading) {
   const ZELI_Container* container = Get_Container_p();
   const std::string record = Get_DataStoreFile(store, ".org");
+  reading = record;
   if (!ZELI_OS_Exists(record.c_str())) {
     // Removed by garbage collection, or never written.
     stores_[store].state = StoreState::ABSENT;
@@ -385,14 +408,18 @@ void ZELI_Segment::ReadDataStore(unsigned store) {
     ReadSharedXSets(in, store);
     data.handleConvertor->VerifyLoaded();
     in.Close();
-    // A record whose map is missing (a writer that ended before its first
-    // map) has no pages beyond the record.
-    const std::string map = MapFileName(store, data.mapNumber);
-    if (ZELI_OS_Exists(map.c_str())) {
-      ZELI_Istream mapIn(map.c_str(), bigEndian, version);
+    // The map is written before the record that names it, so a record
+    // always has its map. Stores of older versions kept their point counts
+    // in the record, and their writers wrote the map after the record: there
+    // a missing map means no pages beyond the record.
+    reading = MapFileName(store, data.mapNumber);
+    if (ZELI_OS_Exists(reading.c_str())) {
+      ZELI_Istream mapIn(reading.c_str(), bigEndian, version);
       ReadPointCounts(mapIn, store);
       data.memoryFile->ReadMap(mapIn);
       mapIn.Close();
+    } else if (version >= 6) {
+      throw ZELI_FailedException("the data store's map file is missing");
     }
     // Point counts are checked against the arrays as the page map left them.
     for (ZELI_SegmentXSet* set : sharedXSets_) {
@@ -526,7 +553,7 @@ bool ZELI_Segment::CollectGarbage() {
   // whose stores were not loaded, holds nothing in memory but is not empty.
   if (emptied.Count() == 0 || !IsEmpty()) return false;
   for (const DataStore& data : stores_) {
-    if (data.state == StoreState::NOT_LOADED) return false;
+    if (data.state == StoreState::NOT_LOADED || data.state == StoreState::DAMAGED) return false;
   }
   return true;
 }
