@@ -420,5 +420,45 @@ TEST_F(ReadBackTest, ADamagedDataStoreFailsOnlyItsOwnSegment) {
   }
 }
 
+// Every point count in the map raised beyond what the arrays' pages hold:
+// the segment's reads fail and name the map. (A count raised within the
+// last page is not detectable: the pages hold zeros there.)
+TEST_F(ReadBackTest, MapCountsBeyondThePagesAreRefusedNamingTheMap) {
+  const zel_writer_t writer = Writer(ZEL_STORAGE_ANALOG);
+  const zel_waveform_t waves[] = {Wave(), Wave(Typed("s", ZEL_STRING))};
+  ZEL_WfDataWriter* data[] = {Add(writer, waves[0]), Add(writer, waves[1])};
+  ZEL_WfDataWriterSetInterpolationType(data[0], ZEL_INTERPOLATION_POLYNOMIAL, &status_);
+  ZEL_InitializeArrayWriting(session_, writer, &status_);
+  const Doubles x = {0, 1, 2};
+  const std::vector<int> orders = {0, 1, 2};
+  const char* texts[] = {"a", "b", "c"};
+  ZEL_AppendXArray(session_, writer, 3, x.data(), &status_);
+  ZEL_WfDataWriterAppendArrays(data[0], 3, x.data(), orders.data(), nullptr, &status_);
+  ZEL_WfDataWriterAppendArrays(data[1], 3, texts, nullptr, nullptr, &status_);
+  ZEL_TerminateWriting(session_, writer, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  Expected expected;
+  for (int k = 0; k < 2; ++k) expected[{"tran", k}] = Snapshot(*Read(waves[k]));
+  const std::string record = Seg().Get_DataStoreFile(0, ".org");
+  Close(c_);
+  uint32_t mapNumber = 0;
+  std::memcpy(&mapNumber, ReadFileBytes(record).data(), 4);
+  const std::string map = record.substr(0, record.size() - 4) + "_" + std::to_string(mapNumber) + ".map";
+  const std::vector<unsigned char> counts = ReadFileBytes(map);
+  // X values; orders and values of the polynomial waveform; the strings.
+  ASSERT_EQ(counts.size(), 4u * 4);
+  for (size_t at = 0; at < counts.size(); at += 4) {
+    std::vector<unsigned char> raised = counts;
+    const uint32_t beyond = 3 + 4096;
+    std::memcpy(raised.data() + at, &beyond, 4);
+    WriteFileBytes(map, raised);
+    const std::string failure = CheckReopened(name_, expected);
+    EXPECT_EQ(failure.rfind("tran: " + map.substr(map.rfind('/') + 1) + ": ", 0), 0u) << at << ": " << failure;
+    EXPECT_NE(failure.find("::Read: point count"), std::string::npos) << at << ": " << failure;
+  }
+  WriteFileBytes(map, counts);
+  EXPECT_EQ(CheckReopened(name_, expected), "");
+}
+
 }  // namespace
 }  // namespace zeltest
