@@ -536,6 +536,31 @@ TEST_F(ReliabilityTest, WaveformTypeThatDisagreesWithTheStoredValuesIsRefused) {
   ZEL_TermSession(s, &st);
 }
 
+// A stored reference (the set's X descriptor) naming no object, or an
+// object of another kind, is a damaged file, not a caller's bad handle.
+TEST_F(ReliabilityTest, StoredReferencesToMissingOrForeignObjectsAreDamage) {
+  const std::string name = NextName();
+  ASSERT_FALSE(WriteScenario(name).failed);
+  const std::string structure = name + "_zel/version_0/structure.data";
+  const std::vector<unsigned char> good = ReadFileBytes(structure);
+  // The set record: its name, then the X descriptor's key.
+  const std::vector<unsigned char> pattern = {4, 0, 0, 0, 't', 'r', 'a', 'n', 0};
+  const auto at = std::search(good.begin(), good.end(), pattern.begin(), pattern.end());
+  ASSERT_NE(at, good.end());
+  const size_t key = static_cast<size_t>(at - good.begin()) + pattern.size();
+  for (unsigned char stored : {77, 0}) {  // no object; the real type
+    std::vector<unsigned char> bytes = good;
+    bytes.at(key) = stored;
+    WriteFileBytes(structure, bytes);
+    zel_status_t st;
+    zel_session_t s = ZEL_InitSession(&st);
+    ZEL_OpenContainer(s, name.c_str(), ZEL_IOMODE_READ, &st);
+    EXPECT_EQ(st, ZEL_FAILED) << int{stored};
+    EXPECT_STREQ(ZEL_GetError(), "ZEL_OpenContainer: ZELI_WaveformSet::Read: X descriptor");
+    ZEL_TermSession(s, &st);
+  }
+}
+
 // ---- damaged files ------------------------------------------------------------------
 
 // Every stored file of a closed container, damaged one at a time: cut short,
