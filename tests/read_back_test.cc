@@ -6,10 +6,12 @@
 // when data is appended or committed; bad requests and damaged data files.
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/cached_array.h"
@@ -418,6 +420,77 @@ TEST_F(ReadBackTest, ADamagedDataStoreFailsOnlyItsOwnSegment) {
     EXPECT_EQ(ReadFileBytes(record).size(), damage.cutRecord ? 40u : recordBytes.size());
     EXPECT_EQ(ZELI_OS_Exists(map.c_str()), damage.cutRecord);
   }
+}
+
+// The POSIX file system, with a hook run before the first look at one path.
+class HookedFileSystem final : public ZELI_FileSystem {
+ public:
+  HookedFileSystem(std::string path, std::function<void()> hook) : path_(std::move(path)), hook_(std::move(hook)) {}
+  int Open(const char* path, int flags, mode_t mode) override { return os_.Open(path, flags, mode); }
+  ssize_t Read(int fd, void* p, size_t n) override { return os_.Read(fd, p, n); }
+  ssize_t ReadAt(int fd, void* p, size_t n, off_t offset) override { return os_.ReadAt(fd, p, n, offset); }
+  ssize_t Write(int fd, const void* p, size_t n) override { return os_.Write(fd, p, n); }
+  off_t Lseek(int fd, off_t offset, int whence) override { return os_.Lseek(fd, offset, whence); }
+  int Fsync(int fd) override { return os_.Fsync(fd); }
+  int Close(int fd) override { return os_.Close(fd); }
+  int Fstat(int fd, struct stat* st) override { return os_.Fstat(fd, st); }
+  int Stat(const char* path, struct stat* st) override { return os_.Stat(path, st); }
+  int Lstat(const char* path, struct stat* st) override {
+    if (hook_ && path_ == path) std::exchange(hook_, nullptr)();
+    return os_.Lstat(path, st);
+  }
+  int Access(const char* path, int how) override { return os_.Access(path, how); }
+  int Unlink(const char* path) override { return os_.Unlink(path); }
+  int Rename(const char* from, const char* to) override { return os_.Rename(from, to); }
+  int Mkdir(const char* path, mode_t mode) override { return os_.Mkdir(path, mode); }
+  int Rmdir(const char* path) override { return os_.Rmdir(path); }
+  int Flock(int fd, int operation) override { return os_.Flock(fd, operation); }
+  int ListDirectory(const char* path, std::vector<std::string>& names) override {
+    return os_.ListDirectory(path, names);
+  }
+  int Advise(int fd, off_t offset, off_t length) override { return os_.Advise(fd, offset, length); }
+
+ private:
+  ZELI_FileSystem& os_ = ZELI_OS_PosixFileSystem();
+  std::string path_;
+  std::function<void()> hook_;
+};
+
+// A reader that read a store's record just before a writer's full write
+// replaced it and removed the map it names reads the new pair instead: a
+// missing map is damage only when the record still names it.
+TEST_F(ReadBackTest, AMapRemovedByAConcurrentFullWriteIsNotDamage) {
+  const zel_writer_t writer = Writer(ZEL_STORAGE_ANALOG);
+  const zel_waveform_t wave = Wave();
+  ZEL_WfDataWriter* data = Add(writer, wave);
+  ZEL_InitializeArrayWriting(session_, writer, &status_);
+  const Doubles x = {0, 1, 2, 3};
+  ZEL_AppendXArray(session_, writer, 2, x.data(), &status_);
+  ZEL_WfDataWriterAppendArrays(data, 2, x.data(), nullptr, nullptr, &status_);
+  ZEL_CommitDataStoreStructure(session_, segment_, 0, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  const std::string record = Seg().Get_DataStoreFile(0, ".org");
+  const std::string oldMap = Seg().Get_MapFile(0);
+  const std::vector<unsigned char> oldRecord = ReadFileBytes(record), oldMapBytes = ReadFileBytes(oldMap);
+  ZEL_AppendXArray(session_, writer, 2, x.data() + 2, &status_);
+  ZEL_WfDataWriterAppendArrays(data, 2, x.data() + 2, nullptr, nullptr, &status_);
+  ZEL_TerminateWriting(session_, writer, &status_);
+  const Expected expected = {{{"tran", 0}, Snapshot(*Read(wave))}};
+  Close(c_);
+  // The record starts with the number of its map.
+  const std::vector<unsigned char> newRecord = ReadFileBytes(record);
+  ASSERT_NE(std::vector<unsigned char>(newRecord.begin(), newRecord.begin() + 4),
+            std::vector<unsigned char>(oldRecord.begin(), oldRecord.begin() + 4));
+  // The reader finds the old pair; as it looks for the old map, the writer
+  // renames the new record in and removes the old map.
+  WriteFileBytes(record, oldRecord);
+  WriteFileBytes(oldMap, oldMapBytes);
+  HookedFileSystem racing(oldMap, [&] {
+    WriteFileBytes(record, newRecord);
+    ZELI_OS_Unlink(oldMap.c_str());
+  });
+  ZELI_ScopedFileSystem scope(&racing);
+  EXPECT_EQ(CheckReopened(name_, expected), "");
 }
 
 // Every point count in the map raised beyond what the arrays' pages hold:

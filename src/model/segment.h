@@ -211,8 +211,12 @@ class ZELI_Segment : public ZELI_ExternalBase {
   // Full (truncating) or incremental write of the map file.
   void WriteMap(unsigned store, bool incremental);
   void ReadDataStore(unsigned store);
-  // ReadDataStore's work; `reading` names the file being read.
-  void LoadDataStore(unsigned store, std::string& reading);
+  // ReadDataStore's work; `reading` names the file being read, mapNumber
+  // receives the map number the record names.
+  void LoadDataStore(unsigned store, std::string& reading, unsigned& mapNumber);
+  // The map number the store's record names now (otherwise when the record
+  // cannot be read).
+  unsigned RecordMapNumber(unsigned store, unsigned otherwise) const;
   std::string MapFileName(unsigned store, unsigned mapNumber) const;
   // Hooks for shared X sets (see the file comment).
   void WriteSharedXSets(ZELI_Ostream& out, unsigned store) const;

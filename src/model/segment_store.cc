@@ -363,16 +363,38 @@ void ZELI_Segment::ReadDataStores() {
 }
 
 void ZELI_Segment::ReadDataStore(unsigned store) {
-  std::string reading;
+  for (int attempt = 1;; ++attempt) {
+    std::string reading;
+    unsigned mapNumber = 0;
+    try {
+      LoadDataStore(store, reading, mapNumber);
+      return;
+    } catch (const ZELI_Exception& e) {
+      // Exhausted memory says nothing about the files.
+      if (e.status == ZEL_BAD_ALLOC) throw;
+      // A writer's full write renames a new record into place and then
+      // removes the map the old one named: a reader that read the old
+      // record may find its map gone. The new record names a new map.
+      if (attempt < 3 && RecordMapNumber(store, mapNumber) != mapNumber) continue;
+      DataStore& data = stores_[store];
+      data.state = StoreState::DAMAGED;
+      data.damageStatus = e.status;
+      data.damage = ZELI_Message() << reading.substr(reading.rfind('/') + 1).c_str() << ": " << e.what();
+      return;
+    }
+  }
+}
+
+unsigned ZELI_Segment::RecordMapNumber(unsigned store, unsigned otherwise) const {
+  const ZELI_Container* container = Get_Container_p();
   try {
-    LoadDataStore(store, reading);
-  } catch (const ZELI_Exception& e) {
-    // Exhausted memory says nothing about the files.
-    if (e.status == ZEL_BAD_ALLOC) throw;
-    DataStore& data = stores_[store];
-    data.state = StoreState::DAMAGED;
-    data.damageStatus = e.status;
-    data.damage = ZELI_Message() << reading.substr(reading.rfind('/') + 1).c_str() << ": " << e.what();
+    ZELI_Istream in(Get_DataStoreFile(store, ".org").c_str(), container->Get_IsBigEndianOnDisk(),
+                    container->Get_SoftwareVersionOnDisk());
+    unsigned mapNumber = 0;
+    in >> mapNumber;
+    return mapNumber;
+  } catch (const ZELI_Exception&) {
+    return otherwise;
   }
 }
 
@@ -382,7 +404,7 @@ void ZELI_Segment::ThrowDataStoreDamage() const {
   }
 }
 
-void ZELI_Segment::LoadDataStore(unsigned store, std::string& reading) {
+void ZELI_Segment::LoadDataStore(unsigned store, std::string& reading, unsigned& mapNumber) {
   const ZELI_Container* container = Get_Container_p();
   const std::string record = Get_DataStoreFile(store, ".org");
   reading = record;
@@ -400,6 +422,7 @@ void ZELI_Segment::LoadDataStore(unsigned store, std::string& reading) {
   try {
     ZELI_Istream in(record.c_str(), bigEndian, version);
     in >> data.mapNumber;
+    mapNumber = data.mapNumber;
     data.handleConvertor = std::make_unique<ZELI_KeyMap<ZELI_InternalBase>>();
     in >> *data.handleConvertor;
     data.memoryFile =
