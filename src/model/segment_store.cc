@@ -61,10 +61,10 @@ void ZELI_Segment::CheckDataStore(unsigned store) const {
 
 ZELI_Segment::DataStore& ZELI_Segment::LoadedStore(unsigned store) {
   CheckDataStore(store);
-  const DataStore& data = stores_[store];
+  DataStore& data = stores_[store];
   if (data.state == StoreState::DAMAGED) throw ZELI_ExceptionWithMessage(data.damageStatus, data.damage.c_str());
-  if (stores_[store].state != StoreState::LOADED) throw ZELI_FailedException("Data store is not loaded.");
-  return stores_[store];
+  if (data.state != StoreState::LOADED) throw ZELI_FailedException("Data store is not loaded.");
+  return data;
 }
 
 const ZELI_Segment::DataStore& ZELI_Segment::LoadedStore(unsigned store) const {
@@ -432,9 +432,9 @@ void ZELI_Segment::LoadDataStore(unsigned store, std::string& reading, unsigned&
     data.handleConvertor->VerifyLoaded();
     in.Close();
     // The map is written before the record that names it, so a record
-    // always has its map. Stores of older versions kept their point counts
-    // in the record, and their writers wrote the map after the record: there
-    // a missing map means no pages beyond the record.
+    // always has its map. Stores of versions before 6 keep their point
+    // counts in the record: there a missing map is read as no pages beyond
+    // the record, as it always was.
     reading = MapFileName(store, data.mapNumber);
     if (ZELI_OS_Exists(reading.c_str())) {
       ZELI_Istream mapIn(reading.c_str(), bigEndian, version);
