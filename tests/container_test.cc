@@ -256,6 +256,42 @@ TEST_F(ContainerTest, ACrashedWriterIsClearedByAForcedCreate) {
   Close(Open(ZEL_IOMODE_WRITE));
 }
 
+// The structure is written before any data store record or map. A version
+// whose writer has not committed yet reads as empty, although its data
+// files exist; a version with a record but without its structure lost it.
+TEST_F(ContainerTest, AMissingStructureIsRefusedBesideDataStoreRecords) {
+  zel_container_t c = Create();
+  zel_type_t real = ZEL_CreateBuiltinType(session_, c, "real", ZEL_REAL, &status_);
+  zel_dimensionDescriptor_t time = ZEL_CreateDimensionDescriptor(session_, c, "time", "s", real, &status_);
+  zel_waveformSet_t set = ZEL_CreateWaveformSet(session_, c, "tran", time, 0, nullptr, &status_);
+  zel_segment_t segment = ZEL_CreateSegment(session_, set, 0, nullptr, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  ASSERT_TRUE(Exists("run_zel/version_0/segment_0_0.data"));
+  // In another process: the number of waveform sets, or 100 + the status.
+  auto setsSeen = [&] {
+    return zeltest::RunInChild([&] {
+      zel_status_t st;
+      zel_session_t s = ZEL_InitSession(&st);
+      zel_container_t r = ZEL_OpenContainer(s, name_.c_str(), ZEL_IOMODE_READ, &st);
+      if (st != ZEL_OK) return 100 + st;
+      unsigned count = 0;
+      std::free(ZEL_GetAllWaveformSets(s, r, &count, &st));
+      ZEL_CloseContainer(s, r, &st);
+      return static_cast<int>(count);
+    });
+  };
+  EXPECT_EQ(setsSeen(), 0);
+  ZEL_CommitDataStoreStructure(session_, segment, 0, &status_);
+  EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  EXPECT_EQ(setsSeen(), 1);
+  Close(c);
+  ZELI_OS_Unlink((dir_ / "run_zel/version_0/structure.data").c_str());
+  EXPECT_EQ(setsSeen(), 100 + ZEL_FAILED);
+  Open(ZEL_IOMODE_READ);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED,
+                     "ZEL_OpenContainer: The structure file structure.data is missing beside segment_0_0.org");
+}
+
 TEST_F(ContainerTest, CommittedStructureIsSeenByAnotherProcessAndSurvivesAFullDisk) {
   zel_container_t c = Create();
   ZEL_SetContainerAttribute(session_, c, "step", "1", &status_);

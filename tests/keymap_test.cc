@@ -193,18 +193,19 @@ TEST_F(KeyMapStored, ReadPtrResolvesTypedReferences) {
   zeltest::WriteFileBytes(path_, Ints({0, -1, 1, 7}));
   ZELI_Istream in(path_.c_str());
   Thing* out = nullptr;
-  EXPECT_EQ(map.ReadPtr(in, out), &thing);
-  EXPECT_EQ(map.ReadPtr(in, out), nullptr);
+  EXPECT_EQ(map.ReadPtr(in, out, "thing"), &thing);
+  EXPECT_EQ(map.ReadPtr(in, out, "thing"), nullptr);
+  // A damaged file, not a caller's bad handle: failures name the field.
   try {
-    map.ReadPtr(in, out);  // key 1 holds another kind of object
+    map.ReadPtr(in, out, "Thing::Read: other");  // key 1 holds another kind of object
     FAIL();
-  } catch (const ZELI_BadHandleException& e) {
-    EXPECT_STREQ(e.what(), "Bad handle: wrong type (reused?)");
+  } catch (const ZELI_FailedException& e) {
+    EXPECT_STREQ(e.what(), "Thing::Read: other");
   }
   try {
-    map.ReadPtr(in, out);  // key 7 was never placed
+    map.ReadPtr(in, out, "Thing::Read: unplaced");  // key 7 was never placed
     FAIL();
-  } catch (const ZELI_BadHandleException& e) {
-    EXPECT_STREQ(e.what(), "Bad handle: wrong handle (deleted?)");
+  } catch (const ZELI_FailedException& e) {
+    EXPECT_STREQ(e.what(), "Thing::Read: unplaced");
   }
 }

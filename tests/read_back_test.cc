@@ -6,10 +6,12 @@
 // when data is appended or committed; bad requests and damaged data files.
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/cached_array.h"
@@ -358,6 +360,177 @@ TEST_F(ReadBackTest, WaveformsWithoutDataHereAreRefused) {
             "The waveform and the segment belong to different waveform sets.");
   EXPECT_EQ(status, ZEL_BAD_ARG);
   Close(c_);
+}
+
+// One waveform in two segments; then the second segment's data store
+// record cut short, or its map lost. The container opens, the first segment
+// reads as written, and the second fails its reads and its writers with
+// what is damaged, without a byte of it being rewritten.
+TEST_F(ReadBackTest, ADamagedDataStoreFailsOnlyItsOwnSegment) {
+  const zel_waveform_t wave = Wave();
+  const zel_segment_t second = Segment(set_);
+  const Doubles x = {0, 1, 2}, y = {5, 6, 7};
+  for (zel_segment_t segment : {segment_, second}) {
+    const zel_writer_t writer = Check(ZEL_CreateWriter(session_, segment, 0, ZEL_STORAGE_ANALOG, &status_));
+    ZEL_WfDataWriter* data = Add(writer, wave);
+    ZEL_InitializeArrayWriting(session_, writer, &status_);
+    ZEL_AppendXArray(session_, writer, 3, x.data(), &status_);
+    ZEL_WfDataWriterAppendArrays(data, 3, y.data(), nullptr, nullptr, &status_);
+    ZEL_TerminateWriting(session_, writer, &status_);
+    ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  }
+  const std::string record = ObjectOf(session_, second)->Get_DataStoreFile(0, ".org");
+  Close(c_);
+  // The record starts with the number of its map.
+  const std::vector<unsigned char> recordBytes = ReadFileBytes(record);
+  uint32_t mapNumber = 0;
+  std::memcpy(&mapNumber, recordBytes.data(), 4);
+  const std::string map = record.substr(0, record.size() - 4) + "_" + std::to_string(mapNumber) + ".map";
+  struct Case {
+    bool cutRecord;  // else the map is removed
+    std::string message;
+  };
+  const Case cases[] = {{true, "segment_1_0.org: End of file"},
+                        {false, map.substr(map.rfind('/') + 1) + ": the data store's map file is missing"}};
+  for (const Case& damage : cases) {
+    if (damage.cutRecord) {
+      WriteFileBytes(record, std::vector<unsigned char>(recordBytes.begin(), recordBytes.begin() + 40));
+    } else {
+      WriteFileBytes(record, recordBytes);
+      ZELI_OS_Unlink(map.c_str());
+    }
+    for (zel_iomode_t mode : {ZEL_IOMODE_READ, ZEL_IOMODE_WRITE}) {
+      const zel_container_t c = Open(mode);
+      ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+      ZELI_WaveformSet* set = ObjectOf(session_, ZEL_FindWaveformSet(session_, c, "tran", &status_));
+      ZELI_SourceWaveform& source = *set->Get_WaveformMap()[0];
+      WfSegment first(ZELI_ReadWfSegment(source, *set->Get_Segment_p(0)));
+      EXPECT_EQ(PointsOf(*first->Get_YDataArray_p()), Bytes(y));
+      first.reset();
+      EXPECT_EQ(RunInFrame("test", [&] { delete ZELI_ReadWfSegment(source, *set->Get_Segment_p(1)); }), ZEL_FAILED);
+      EXPECT_EQ(ZEL_GetError(), "test: " + damage.message);
+      if (mode == ZEL_IOMODE_WRITE) {
+        ZEL_CreateWriter(session_, ZEL_GetSegment(session_, ZEL_FindWaveformSet(session_, c, "tran", &status_), 1,
+                                                  &status_), 0, ZEL_STORAGE_ANALOG, &status_);
+        EXPECT_EQ(status_, ZEL_FAILED);
+        EXPECT_EQ(ZEL_GetError(), "ZEL_CreateWriter: " + damage.message);
+      }
+      Close(c);
+    }
+    EXPECT_EQ(ReadFileBytes(record).size(), damage.cutRecord ? 40u : recordBytes.size());
+    EXPECT_EQ(ZELI_OS_Exists(map.c_str()), damage.cutRecord);
+  }
+}
+
+// The POSIX file system, with a hook run before the first look at one path.
+class HookedFileSystem final : public ZELI_FileSystem {
+ public:
+  HookedFileSystem(std::string path, std::function<void()> hook) : path_(std::move(path)), hook_(std::move(hook)) {}
+  int Open(const char* path, int flags, mode_t mode) override { return os_.Open(path, flags, mode); }
+  ssize_t Read(int fd, void* p, size_t n) override { return os_.Read(fd, p, n); }
+  ssize_t ReadAt(int fd, void* p, size_t n, off_t offset) override { return os_.ReadAt(fd, p, n, offset); }
+  ssize_t Write(int fd, const void* p, size_t n) override { return os_.Write(fd, p, n); }
+  off_t Lseek(int fd, off_t offset, int whence) override { return os_.Lseek(fd, offset, whence); }
+  int Fsync(int fd) override { return os_.Fsync(fd); }
+  int Close(int fd) override { return os_.Close(fd); }
+  int Fstat(int fd, struct stat* st) override { return os_.Fstat(fd, st); }
+  int Stat(const char* path, struct stat* st) override { return os_.Stat(path, st); }
+  int Lstat(const char* path, struct stat* st) override {
+    if (hook_ && path_ == path) std::exchange(hook_, nullptr)();
+    return os_.Lstat(path, st);
+  }
+  int Access(const char* path, int how) override { return os_.Access(path, how); }
+  int Unlink(const char* path) override { return os_.Unlink(path); }
+  int Rename(const char* from, const char* to) override { return os_.Rename(from, to); }
+  int Mkdir(const char* path, mode_t mode) override { return os_.Mkdir(path, mode); }
+  int Rmdir(const char* path) override { return os_.Rmdir(path); }
+  int Flock(int fd, int operation) override { return os_.Flock(fd, operation); }
+  int ListDirectory(const char* path, std::vector<std::string>& names) override {
+    return os_.ListDirectory(path, names);
+  }
+  int Advise(int fd, off_t offset, off_t length) override { return os_.Advise(fd, offset, length); }
+
+ private:
+  ZELI_FileSystem& os_ = ZELI_OS_PosixFileSystem();
+  std::string path_;
+  std::function<void()> hook_;
+};
+
+// A reader that read a store's record just before a writer's full write
+// replaced it and removed the map it names reads the new pair instead: a
+// missing map is damage only when the record still names it.
+TEST_F(ReadBackTest, AMapRemovedByAConcurrentFullWriteIsNotDamage) {
+  const zel_writer_t writer = Writer(ZEL_STORAGE_ANALOG);
+  const zel_waveform_t wave = Wave();
+  ZEL_WfDataWriter* data = Add(writer, wave);
+  ZEL_InitializeArrayWriting(session_, writer, &status_);
+  const Doubles x = {0, 1, 2, 3};
+  ZEL_AppendXArray(session_, writer, 2, x.data(), &status_);
+  ZEL_WfDataWriterAppendArrays(data, 2, x.data(), nullptr, nullptr, &status_);
+  ZEL_CommitDataStoreStructure(session_, segment_, 0, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  const std::string record = Seg().Get_DataStoreFile(0, ".org");
+  const std::string oldMap = Seg().Get_MapFile(0);
+  const std::vector<unsigned char> oldRecord = ReadFileBytes(record), oldMapBytes = ReadFileBytes(oldMap);
+  ZEL_AppendXArray(session_, writer, 2, x.data() + 2, &status_);
+  ZEL_WfDataWriterAppendArrays(data, 2, x.data() + 2, nullptr, nullptr, &status_);
+  ZEL_TerminateWriting(session_, writer, &status_);
+  const Expected expected = {{{"tran", 0}, Snapshot(*Read(wave))}};
+  Close(c_);
+  // The record starts with the number of its map.
+  const std::vector<unsigned char> newRecord = ReadFileBytes(record);
+  ASSERT_NE(std::vector<unsigned char>(newRecord.begin(), newRecord.begin() + 4),
+            std::vector<unsigned char>(oldRecord.begin(), oldRecord.begin() + 4));
+  // The reader finds the old pair; as it looks for the old map, the writer
+  // renames the new record in and removes the old map.
+  WriteFileBytes(record, oldRecord);
+  WriteFileBytes(oldMap, oldMapBytes);
+  HookedFileSystem racing(oldMap, [&] {
+    WriteFileBytes(record, newRecord);
+    ZELI_OS_Unlink(oldMap.c_str());
+  });
+  ZELI_ScopedFileSystem scope(&racing);
+  EXPECT_EQ(CheckReopened(name_, expected), "");
+}
+
+// Every point count in the map raised beyond what the arrays' pages hold:
+// the segment's reads fail and name the map. (A count raised within the
+// last page is not detectable: the pages hold zeros there.)
+TEST_F(ReadBackTest, MapCountsBeyondThePagesAreRefusedNamingTheMap) {
+  const zel_writer_t writer = Writer(ZEL_STORAGE_ANALOG);
+  const zel_waveform_t waves[] = {Wave(), Wave(Typed("s", ZEL_STRING))};
+  ZEL_WfDataWriter* data[] = {Add(writer, waves[0]), Add(writer, waves[1])};
+  ZEL_WfDataWriterSetInterpolationType(data[0], ZEL_INTERPOLATION_POLYNOMIAL, &status_);
+  ZEL_InitializeArrayWriting(session_, writer, &status_);
+  const Doubles x = {0, 1, 2};
+  const std::vector<int> orders = {0, 1, 2};
+  const char* texts[] = {"a", "b", "c"};
+  ZEL_AppendXArray(session_, writer, 3, x.data(), &status_);
+  ZEL_WfDataWriterAppendArrays(data[0], 3, x.data(), orders.data(), nullptr, &status_);
+  ZEL_WfDataWriterAppendArrays(data[1], 3, texts, nullptr, nullptr, &status_);
+  ZEL_TerminateWriting(session_, writer, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  Expected expected;
+  for (int k = 0; k < 2; ++k) expected[{"tran", k}] = Snapshot(*Read(waves[k]));
+  const std::string record = Seg().Get_DataStoreFile(0, ".org");
+  Close(c_);
+  uint32_t mapNumber = 0;
+  std::memcpy(&mapNumber, ReadFileBytes(record).data(), 4);
+  const std::string map = record.substr(0, record.size() - 4) + "_" + std::to_string(mapNumber) + ".map";
+  const std::vector<unsigned char> counts = ReadFileBytes(map);
+  // X values; orders and values of the polynomial waveform; the strings.
+  ASSERT_EQ(counts.size(), 4u * 4);
+  for (size_t at = 0; at < counts.size(); at += 4) {
+    std::vector<unsigned char> raised = counts;
+    const uint32_t beyond = 3 + 4096;
+    std::memcpy(raised.data() + at, &beyond, 4);
+    WriteFileBytes(map, raised);
+    const std::string failure = CheckReopened(name_, expected);
+    EXPECT_EQ(failure.rfind("tran: " + map.substr(map.rfind('/') + 1) + ": ", 0), 0u) << at << ": " << failure;
+    EXPECT_NE(failure.find("::Read: point count"), std::string::npos) << at << ": " << failure;
+  }
+  WriteFileBytes(map, counts);
+  EXPECT_EQ(CheckReopened(name_, expected), "");
 }
 
 }  // namespace

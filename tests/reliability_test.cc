@@ -526,10 +526,39 @@ TEST_F(ReliabilityTest, WaveformTypeThatDisagreesWithTheStoredValuesIsRefused) {
   WriteFileBytes(structure, bytes);
   zel_status_t st;
   zel_session_t s = ZEL_InitSession(&st);
-  ZEL_OpenContainer(s, name.c_str(), ZEL_IOMODE_READ, &st);
-  EXPECT_EQ(st, ZEL_FAILED);
-  EXPECT_STREQ(ZEL_GetError(), "ZEL_OpenContainer: ZELI_DataSet::Read: waveform type");
+  const zel_container_t c = ZEL_OpenContainer(s, name.c_str(), ZEL_IOMODE_READ, &st);
+  ASSERT_EQ(st, ZEL_OK) << ZEL_GetError();
+  // The data store disagrees with the structure: its segment cannot be read.
+  ZELI_WaveformSet* set = ObjectOf(s, ZEL_FindWaveformSet(s, c, "tran", &st));
+  EXPECT_EQ(RunInFrame("test", [&] { delete ZELI_ReadWfSegment(*set->Get_WaveformMap()[0], *set->Get_Segment_p(0)); }),
+            ZEL_FAILED);
+  EXPECT_STREQ(ZEL_GetError(), "test: segment_0_0.org: ZELI_DataSet::Read: waveform type");
   ZEL_TermSession(s, &st);
+}
+
+// A stored reference (the set's X descriptor) naming no object, or an
+// object of another kind, is a damaged file, not a caller's bad handle.
+TEST_F(ReliabilityTest, StoredReferencesToMissingOrForeignObjectsAreDamage) {
+  const std::string name = NextName();
+  ASSERT_FALSE(WriteScenario(name).failed);
+  const std::string structure = name + "_zel/version_0/structure.data";
+  const std::vector<unsigned char> good = ReadFileBytes(structure);
+  // The set record: its name, then the X descriptor's key.
+  const std::vector<unsigned char> pattern = {4, 0, 0, 0, 't', 'r', 'a', 'n', 0};
+  const auto at = std::search(good.begin(), good.end(), pattern.begin(), pattern.end());
+  ASSERT_NE(at, good.end());
+  const size_t key = static_cast<size_t>(at - good.begin()) + pattern.size();
+  for (unsigned char stored : {77, 0}) {  // no object; the real type
+    std::vector<unsigned char> bytes = good;
+    bytes.at(key) = stored;
+    WriteFileBytes(structure, bytes);
+    zel_status_t st;
+    zel_session_t s = ZEL_InitSession(&st);
+    ZEL_OpenContainer(s, name.c_str(), ZEL_IOMODE_READ, &st);
+    EXPECT_EQ(st, ZEL_FAILED) << int{stored};
+    EXPECT_STREQ(ZEL_GetError(), "ZEL_OpenContainer: ZELI_WaveformSet::Read: X descriptor");
+    ZEL_TermSession(s, &st);
+  }
 }
 
 // ---- damaged files ------------------------------------------------------------------

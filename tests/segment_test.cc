@@ -446,6 +446,19 @@ class SegmentRecordTest : public SegmentTest {
     if (st == ZEL_OK) ZEL_CloseContainer(session_, c, &status_);
     return st;
   }
+  // The same, and when the container opened, the status of using both data
+  // stores of its segment (a damaged store fails only there).
+  zel_status_t TryOpenAndUse() {
+    zel_status_t st;
+    zel_container_t c = ZEL_OpenContainer(session_, name_.c_str(), ZEL_IOMODE_READ, &st);
+    if (st != ZEL_OK) return st;
+    zel_segment_t segment = ZEL_GetSegment(session_, ZEL_FindWaveformSet(session_, c, "tran", &st), 0, &st);
+    st = InFrame([&] {
+      for (unsigned store = 0; store < 2; ++store) Of(segment)->Get_MemoryFile_p(store);
+    });
+    ZEL_CloseContainer(session_, c, &status_);
+    return st;
+  }
   std::string SegmentFile(const char* suffix) const {
     return VersionFile("segment_" + std::to_string(Serial) + suffix);
   }
@@ -511,17 +524,19 @@ TEST_F(SegmentRecordTest, EveryFlippedByteOrTruncationFailsCleanly) {
       std::vector<unsigned char> bad = bytes;
       bad[i] ^= 0xFF;
       zeltest::WriteFileBytes(path, bad);
-      TryOpen();
+      TryOpenAndUse();
       zeltest::WriteFileBytes(path, std::vector<unsigned char>(bytes.begin(), bytes.begin() + i));
-      EXPECT_NE(TryOpen(), ZEL_OK) << path << " cut at " << i;
+      EXPECT_NE(TryOpenAndUse(), ZEL_OK) << path << " cut at " << i;
     }
     zeltest::WriteFileBytes(path, bytes);
   };
   torture(VersionFile("structure.data"), structure, setRecord);
   torture(record, org, 0);
-  EXPECT_EQ(TryOpen(), ZEL_OK) << ZEL_GetError();
+  EXPECT_EQ(TryOpenAndUse(), ZEL_OK) << ZEL_GetError();
 }
 
+// A damaged store opens as DAMAGED: its uses fail with what reading found,
+// prefixed with the file's name, and the other store is used as usual.
 TEST_F(SegmentRecordTest, DataStoreRecordsAndMapsAreChecked) {
   Build();
   const std::string record = SegmentFile("_0.org");
@@ -532,19 +547,26 @@ TEST_F(SegmentRecordTest, DataStoreRecordsAndMapsAreChecked) {
   std::vector<unsigned char> bad = org;
   Put(bad, org.size() - 4, 1);
   zeltest::WriteFileBytes(record, bad);
-  EXPECT_EQ(TryOpen(), ZEL_FAILED);
+  EXPECT_EQ(TryOpen(), ZEL_OK);
+  EXPECT_EQ(TryOpenAndUse(), ZEL_FAILED);
   // A shared X set announced but not there.
-  EXPECT_STREQ(ZEL_GetError(), "ZEL_OpenContainer: End of file");
+  const std::string root = "test: segment_" + std::to_string(Serial) + "_0";
+  EXPECT_EQ(ZEL_GetError(), root + ".org: End of file");
   zeltest::WriteFileBytes(record, org);
 
   // A page-map triple for an array that does not exist.
   const std::string map = MapOf(record);
+  const std::string mapName = map.substr(map.rfind('/') + 1);
   zeltest::WriteFileBytes(map, {0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0});
-  EXPECT_EQ(TryOpen(), ZEL_FAILED);
-  EXPECT_STREQ(ZEL_GetError(), "ZEL_OpenContainer: ZELI_MemoryFile::ReadMap: array");
+  EXPECT_EQ(TryOpenAndUse(), ZEL_FAILED);
+  EXPECT_EQ(ZEL_GetError(), "test: " + mapName + ": ZELI_MemoryFile::ReadMap: array");
+  // A record without its map (the map is written first, so it was lost).
+  ZELI_OS_Unlink(map.c_str());
+  EXPECT_EQ(TryOpenAndUse(), ZEL_FAILED);
+  EXPECT_EQ(ZEL_GetError(), "test: " + mapName + ": the data store's map file is missing");
   // A trailing partial triple (a writer still appending) is left for later.
   zeltest::WriteFileBytes(map, {0, 0, 0});
-  EXPECT_EQ(TryOpen(), ZEL_OK);
+  EXPECT_EQ(TryOpenAndUse(), ZEL_OK);
   // Without its record a store is absent: the segment reads, the store is
   // empty and unusable.
   ZELI_OS_Unlink(record.c_str());

@@ -72,8 +72,14 @@ constexpr unsigned MinWaveformSetRecord = 5 + 4 + 4 + 4;
 
 void ZELI_Container::ReadStructure() {
   const std::string path = Get_StructureFile();
-  // A version whose writer has not stored a structure yet is empty.
+  // A version whose writer has not stored a structure yet is empty (its
+  // data files may hold pages already, but no commit has named them).
   if (!ZELI_OS_Exists(path.c_str())) {
+    const std::string stored = FindStoredSegmentFile();
+    if (!stored.empty()) {
+      throw ZELI_FailedException(ZELI_Message() << "The structure file structure.data is missing beside "
+                                                << stored.c_str());
+    }
     Set_Unmodified();
     return;
   }

@@ -160,7 +160,7 @@ class ZELI_HierarchyRecordReader {
     if (type == ZELI_HierarchyNode::NAMED_COMPOSITE) {
       ZELI_String name(in_);
       ZELI_Type* type_p = nullptr;
-      map_.ReadPtr(in_, type_p);
+      map_.ReadPtr(in_, type_p, "ZELI_HierarchyNode::Read: type");
       if (type_p == nullptr) Fail("ZELI_HierarchyNode::Read: type");
       node = std::make_unique<ZELI_HierarchyNamedComposite>(name.c_str(), type_p);
     } else if (type == ZELI_HierarchyNode::NAMED_SCALAR) {
@@ -200,9 +200,9 @@ class ZELI_HierarchyRecordReader {
       return owned_[indexOfKey_[static_cast<size_t>(key)] - 1].get();
     }
     if (key == -1) return nullptr;
-    // Anything else fails as the key map's typed read would, or as foreign.
-    if (dynamic_cast<ZELI_HierarchyNode*>(map_[key]) == nullptr) {
-      throw ZELI_BadHandleException(ZELI_BadHandleException::WRONG_TYPE);
+    // Anything else names no node at all, or one that is foreign.
+    if (!map_.IsLive(key) || dynamic_cast<ZELI_HierarchyNode*>(map_[key]) == nullptr) {
+      Fail("ZELI_HierarchyNode::ReadRelatives: node");
     }
     Fail("ZELI_HierarchyNode::ReadRelatives: foreign node");
   }

@@ -27,7 +27,12 @@
 //               data stores, and attached processes); it is never written,
 //               opened or collected, so its files stay as they are;
 //   ABSENT      it has no record on disk (removed by garbage collection, or
-//               never written by a writer that ended early); it holds nothing.
+//               never written by a writer that ended early); it holds nothing;
+//   DAMAGED     reading its record or map failed: like NOT_LOADED its files
+//               stay as they are, and every use of the store, and every read
+//               of a waveform whose shared X set is missing, fails with what
+//               the reading found, prefixed with the file's name. The rest of
+//               the container opens and reads.
 // Open count and mode are kept per store: stores are opened and closed
 // independently, and a store opened for reading may be opened again only
 // for reading (and likewise for writing).
@@ -150,8 +155,13 @@ class ZELI_Segment : public ZELI_ExternalBase {
   // store whose dirty bits are set is written.
   void WriteDataStores();
   // Reads every store's record and map file (a store without a record is
-  // ABSENT).
+  // ABSENT, one that cannot be read DAMAGED). Only exhausted memory escapes.
   void ReadDataStores();
+  // Throws the failure of the first DAMAGED store; returns when there is
+  // none. For readers that find a located waveform's shared X set missing:
+  // the shared X sets of a damaged store are not known, so that store is
+  // the one to blame.
+  void ThrowDataStoreDamage() const;
 
   // Deletes emptied shared X sets and then the files of stores this pass
   // emptied. True when the pass emptied the segment (the caller removes it);
@@ -171,7 +181,7 @@ class ZELI_Segment : public ZELI_ExternalBase {
   static ZELI_Segment* Read(ZELI_Istream& in, ZELI_KeyMap<ZELI_ExternalBase>& map, ZELI_WaveformSet& waveformSet);
 
  private:
-  enum class StoreState { LOADED, NOT_LOADED, ABSENT };
+  enum class StoreState { LOADED, NOT_LOADED, ABSENT, DAMAGED };
 
   struct DataStore {
     DataStore();
@@ -185,6 +195,9 @@ class ZELI_Segment : public ZELI_ExternalBase {
     std::unique_ptr<ZELI_MemoryFile> memoryFile;  // also listed in handleConvertor
     unsigned openCount = 0;                       // nesting count of opens
     zel_iomode_t openMode = ZEL_IOMODE_READ;      // meaningful while openCount > 0
+    // DAMAGED stores: the status and message reading them ended with.
+    zel_status_t damageStatus = ZEL_OK;
+    std::string damage;
   };
 
   DataStore& LoadedStore(unsigned store);
@@ -198,6 +211,12 @@ class ZELI_Segment : public ZELI_ExternalBase {
   // Full (truncating) or incremental write of the map file.
   void WriteMap(unsigned store, bool incremental);
   void ReadDataStore(unsigned store);
+  // ReadDataStore's work; `reading` names the file being read, mapNumber
+  // receives the map number the record names.
+  void LoadDataStore(unsigned store, std::string& reading, unsigned& mapNumber);
+  // The map number the store's record names now (otherwise when the record
+  // cannot be read).
+  unsigned RecordMapNumber(unsigned store, unsigned otherwise) const;
   std::string MapFileName(unsigned store, unsigned mapNumber) const;
   // Hooks for shared X sets (see the file comment).
   void WriteSharedXSets(ZELI_Ostream& out, unsigned store) const;

@@ -61,8 +61,10 @@ void ZELI_Segment::CheckDataStore(unsigned store) const {
 
 ZELI_Segment::DataStore& ZELI_Segment::LoadedStore(unsigned store) {
   CheckDataStore(store);
-  if (stores_[store].state != StoreState::LOADED) throw ZELI_FailedException("Data store is not loaded.");
-  return stores_[store];
+  DataStore& data = stores_[store];
+  if (data.state == StoreState::DAMAGED) throw ZELI_ExceptionWithMessage(data.damageStatus, data.damage.c_str());
+  if (data.state != StoreState::LOADED) throw ZELI_FailedException("Data store is not loaded.");
+  return data;
 }
 
 const ZELI_Segment::DataStore& ZELI_Segment::LoadedStore(unsigned store) const {
@@ -361,8 +363,51 @@ void ZELI_Segment::ReadDataStores() {
 }
 
 void ZELI_Segment::ReadDataStore(unsigned store) {
+  for (int attempt = 1;; ++attempt) {
+    std::string reading;
+    unsigned mapNumber = 0;
+    try {
+      LoadDataStore(store, reading, mapNumber);
+      return;
+    } catch (const ZELI_Exception& e) {
+      // Exhausted memory says nothing about the files.
+      if (e.status == ZEL_BAD_ALLOC) throw;
+      // A writer's full write renames a new record into place and then
+      // removes the map the old one named: a reader that read the old
+      // record may find its map gone. The new record names a new map.
+      if (attempt < 3 && RecordMapNumber(store, mapNumber) != mapNumber) continue;
+      DataStore& data = stores_[store];
+      data.state = StoreState::DAMAGED;
+      data.damageStatus = e.status;
+      data.damage = ZELI_Message() << reading.substr(reading.rfind('/') + 1).c_str() << ": " << e.what();
+      return;
+    }
+  }
+}
+
+unsigned ZELI_Segment::RecordMapNumber(unsigned store, unsigned otherwise) const {
+  const ZELI_Container* container = Get_Container_p();
+  try {
+    ZELI_Istream in(Get_DataStoreFile(store, ".org").c_str(), container->Get_IsBigEndianOnDisk(),
+                    container->Get_SoftwareVersionOnDisk());
+    unsigned mapNumber = 0;
+    in >> mapNumber;
+    return mapNumber;
+  } catch (const ZELI_Exception&) {
+    return otherwise;
+  }
+}
+
+void ZELI_Segment::ThrowDataStoreDamage() const {
+  for (const DataStore& data : stores_) {
+    if (data.state == StoreState::DAMAGED) throw ZELI_ExceptionWithMessage(data.damageStatus, data.damage.c_str());
+  }
+}
+
+void ZELI_Segment::LoadDataStore(unsigned store, std::string& reading, unsigned& mapNumber) {
   const ZELI_Container* container = Get_Container_p();
   const std::string record = Get_DataStoreFile(store, ".org");
+  reading = record;
   if (!ZELI_OS_Exists(record.c_str())) {
     // Removed by garbage collection, or never written.
     stores_[store].state = StoreState::ABSENT;
@@ -377,6 +422,7 @@ void ZELI_Segment::ReadDataStore(unsigned store) {
   try {
     ZELI_Istream in(record.c_str(), bigEndian, version);
     in >> data.mapNumber;
+    mapNumber = data.mapNumber;
     data.handleConvertor = std::make_unique<ZELI_KeyMap<ZELI_InternalBase>>();
     in >> *data.handleConvertor;
     data.memoryFile =
@@ -385,14 +431,18 @@ void ZELI_Segment::ReadDataStore(unsigned store) {
     ReadSharedXSets(in, store);
     data.handleConvertor->VerifyLoaded();
     in.Close();
-    // A record whose map is missing (a writer that ended before its first
-    // map) has no pages beyond the record.
-    const std::string map = MapFileName(store, data.mapNumber);
-    if (ZELI_OS_Exists(map.c_str())) {
-      ZELI_Istream mapIn(map.c_str(), bigEndian, version);
+    // The map is written before the record that names it, so a record
+    // always has its map. Stores of versions before 6 keep their point
+    // counts in the record: there a missing map is read as no pages beyond
+    // the record, as it always was.
+    reading = MapFileName(store, data.mapNumber);
+    if (ZELI_OS_Exists(reading.c_str())) {
+      ZELI_Istream mapIn(reading.c_str(), bigEndian, version);
       ReadPointCounts(mapIn, store);
       data.memoryFile->ReadMap(mapIn);
       mapIn.Close();
+    } else if (version >= 6) {
+      throw ZELI_FailedException("the data store's map file is missing");
     }
     // Point counts are checked against the arrays as the page map left them.
     for (ZELI_SegmentXSet* set : sharedXSets_) {
@@ -526,7 +576,7 @@ bool ZELI_Segment::CollectGarbage() {
   // whose stores were not loaded, holds nothing in memory but is not empty.
   if (emptied.Count() == 0 || !IsEmpty()) return false;
   for (const DataStore& data : stores_) {
-    if (data.state == StoreState::NOT_LOADED) return false;
+    if (data.state == StoreState::NOT_LOADED || data.state == StoreState::DAMAGED) return false;
   }
   return true;
 }

@@ -76,11 +76,11 @@ ZELI_WaveformSet* ZELI_WaveformSet::Read(ZELI_Istream& in, ZELI_KeyMap<ZELI_Exte
                                          ZELI_Container& container) {
   std::unique_ptr<ZELI_WaveformSet> set(new ZELI_WaveformSet(container, ReadTag{}));
   in >> set->name_;
-  map.ReadPtr(in, set->xDescriptor_);
+  map.ReadPtr(in, set->xDescriptor_, "ZELI_WaveformSet::Read: X descriptor");
   if (set->xDescriptor_ == nullptr) throw ZELI_FailedException("ZELI_WaveformSet::Read: X descriptor");
   const unsigned parameterCount = in.ReadCount(4);
   set->parameters_.resize(parameterCount, nullptr);
-  for (ZELI_Parameter*& parameter : set->parameters_) map.ReadPtr(in, parameter);
+  for (ZELI_Parameter*& parameter : set->parameters_) map.ReadPtr(in, parameter, "ZELI_WaveformSet::Read: parameter");
   set->ReadWaveforms(in, map);
   in >> set->attributes_;
   const unsigned segmentCount = in.ReadCount(MinSegmentRecord);

@@ -3,9 +3,11 @@
 #include "store/container_store.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "errors/exceptions.h"
 #include "store/database.h"
+#include "store/os_file.h"
 
 ZELI_ContainerStore::ZELI_ContainerStore(const char* name, zel_iomode_t mode, zel_mode_t storage)
     : mode_(mode),
@@ -155,6 +157,20 @@ std::string ZELI_ContainerStore::Get_SegmentFile(unsigned serial, unsigned store
   if (!directory_) throw ZELI_FailedException("ZELI_Container::Get_SegmentFile: container without files");
   return Names().Get_SegmentFile(versionNumber_, static_cast<int>(serial), static_cast<int>(store),
                                  softwareVersionOnDisk_, suffix);
+}
+
+std::string ZELI_ContainerStore::FindStoredSegmentFile() const {
+  if (!directory_) return std::string();
+  auto endsWith = [](const std::string& name, const char* suffix) {
+    const size_t n = std::strlen(suffix);
+    return name.size() > n && name.compare(name.size() - n, n, suffix) == 0;
+  };
+  std::vector<std::string> names = ZELI_OS_ListDirectory(Names().Get_VersionDir(versionNumber_).c_str());
+  std::sort(names.begin(), names.end());  // the same name whatever the directory's order
+  for (const std::string& name : names) {
+    if (name.rfind("segment_", 0) == 0 && (endsWith(name, ".org") || endsWith(name, ".map"))) return name;
+  }
+  return std::string();
 }
 
 int ZELI_ContainerStore::Insert_Transient(ZELI_ExternalBase* object) {

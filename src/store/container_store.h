@@ -162,6 +162,11 @@ class ZELI_ContainerStore {
 
   // ---- fields of the structure file ----
   std::string Get_StructureFile() const { return Names().Get_StructureFile(versionNumber_); }
+  // The name of a data store record or map file in this version's
+  // directory, or empty when there is none. Writers store the structure
+  // before any record or map, so one of them without the structure means
+  // that the structure was lost.
+  std::string FindStoredSegmentFile() const;
   ZELI_Attributes& Attributes() { return attributes_; }
   ZELI_String& Password() { return password_; }
   // Live keys of the external map that are never stored.

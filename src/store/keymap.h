@@ -209,15 +209,16 @@ class ZELI_KeyMap {
   }
 
   // Reads a stored reference: -1 gives null; any other key must hold an
-  // object already placed (else "Bad handle: wrong handle (deleted?)") of
-  // class U (else "Bad handle: wrong type (reused?)").
+  // object already placed, of class U. Anything else is a damaged record,
+  // not a caller's bad handle: ZELI_FailedException with `what` (the record
+  // and field, "ZELI_WaveformSet::Read: X descriptor").
   template <typename U>
-  U* ReadPtr(ZELI_Istream& in, U*& out) const {
+  U* ReadPtr(ZELI_Istream& in, U*& out, const char* what) const {
     int key = 0;
     in >> key;
     if (key == -1) return out = nullptr;
-    U* typed = dynamic_cast<U*>((*this)[key]);
-    if (typed == nullptr) throw ZELI_BadHandleException(ZELI_BadHandleException::WRONG_TYPE);
+    U* typed = IsLive(key) ? dynamic_cast<U*>(slots_[key].object) : nullptr;
+    if (typed == nullptr) throw ZELI_FailedException(what);
     return out = typed;
   }
 

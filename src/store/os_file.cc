@@ -215,6 +215,12 @@ void ZELI_OS_Mkdir(const char* path) {
   if (ZELI_OS_FileSystem().Mkdir(path, S_IRWXU | S_IRWXG | S_IRWXO) != 0) throw ZELI_DiskIOException();
 }
 
+std::vector<std::string> ZELI_OS_ListDirectory(const char* path) {
+  std::vector<std::string> names;
+  if (ZELI_OS_FileSystem().ListDirectory(path, names) != 0) throw ZELI_DiskIOException();
+  return names;
+}
+
 int ZELI_OS_GetPid() { return static_cast<int>(::getpid()); }
 
 void ZELI_OS_AdviseWillRead(int fd, uint64_t offset, uint64_t length) noexcept {

@@ -143,7 +143,7 @@ void ZELI_DataSet::ReadBase(ZELI_Istream& in, ZELI_KeyMap<ZELI_InternalBase>& ma
 
 ZELI_Type* ZELI_DataSet::ReadTypeKey(ZELI_Istream& in) const {
   ZELI_Type* type = nullptr;
-  Container().Get_ExternalConvertor().ReadPtr(in, type);
+  Container().Get_ExternalConvertor().ReadPtr(in, type, "ZELI_DataSet::Read: value type");
   if (type == nullptr) Damaged("ZELI_DataSet", "value type");
   StoredSizeOf(type);
   return type;

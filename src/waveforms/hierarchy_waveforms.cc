@@ -39,7 +39,7 @@ int ZELI_HierarchyWaveforms::KeyOf(const ZELI_Waveform* waveform) { return wavef
 ZELI_Waveform* ZELI_HierarchyWaveforms::ReadWaveform(ZELI_Istream& in, const ZELI_KeyMap<ZELI_ExternalBase>& map,
                                                      const ZELI_WaveformSet* set) {
   ZELI_SourceWaveform* waveform = nullptr;
-  map.ReadPtr(in, waveform);
+  map.ReadPtr(in, waveform, "ZELI_HierarchyNode::Read: waveform");
   if (waveform == nullptr || waveform->Get_WaveformSet_p() != set) {
     throw ZELI_FailedException("ZELI_HierarchyNode::Read: waveform");
   }

@@ -26,7 +26,7 @@ void ZELI_SourceWaveform::Write(ZELI_Ostream& out, ZELI_KeyMap<ZELI_ExternalBase
 ZELI_SourceWaveform* ZELI_SourceWaveform::Read(ZELI_Istream& in, ZELI_KeyMap<ZELI_ExternalBase>& map,
                                                ZELI_WaveformSet& waveformSet) {
   ZELI_DimensionDescriptor* y = nullptr;
-  map.ReadPtr(in, y);
+  map.ReadPtr(in, y, "ZELI_SourceWaveform::Read: Y descriptor");
   unsigned char semantic = 0;
   if (in.Get_SoftwareVersion() >= 2) in >> semantic;
   auto waveform = std::make_unique<ZELI_SourceWaveform>(&waveformSet, y, semantic);

@@ -19,6 +19,8 @@ void ZELI_SourceWaveform::Locate(ZELI_Segment& segment, ZELI_WaveformDataLocatio
 
 ZELI_DataSet* ZELI_SourceWaveform::DataSetAt(ZELI_Segment& segment, const ZELI_WaveformDataLocation& location) {
   ZELI_SharedXSet* xSet = segment.Get_SharedXSet_p(location.sharedXSetIndex);
+  // A store that could not be read is what keeps the set from being here.
+  if (xSet == nullptr) segment.ThrowDataStoreDamage();
   ZELI_DataSet* dataSet = xSet != nullptr ? xSet->Get_DataSet_p(location.dataSetIndex) : nullptr;
   // A store not loaded (or collected) holds no readable data.
   if (dataSet == nullptr) throw ZELI_NotFoundException("The waveform has no data");
