@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     zel_monotonicity_t m;
     in >> m;
     Placed* reference = nullptr;
-    map.ReadPtr(in, reference);
+    map.ReadPtr(in, reference, "stream fuzz: reference");
     map.VerifyLoaded();
   } catch (const ZELI_Exception&) {
   }
