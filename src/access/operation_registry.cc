@@ -5,6 +5,7 @@
 #include "access/operation_registry.h"
 
 #include "errors/exceptions.h"
+#include "errors/memory.h"
 
 namespace {
 
@@ -59,7 +60,7 @@ void ZELI_OperationRegistry::RegisterOperation(std::unique_ptr<ZELI_Operation> o
   for (auto& stored : operations_) {
     if (!stored->IsCompatible(*operation)) continue;
     // Room first, so that nothing is lost when memory runs out.
-    replaced_.reserve(replaced_.size() + 1);
+    ZELI_ReserveOneMore(replaced_);
     replaced_.push_back(std::move(stored));
     stored = std::move(operation);
     ++generation_;

@@ -40,4 +40,14 @@ void* ZELI_OS_Malloc(size_t size);
 void* ZELI_OS_Realloc(void* p, size_t size);
 void ZELI_OS_Free(void* p) noexcept;
 
+// Makes room for one more element of a vector, so that the push_back that
+// follows cannot fail for lack of it (whatever must not fail after an
+// object is registered can then come last). The capacity doubles when it
+// runs out: n additions move O(n) elements in all, where reserving size + 1
+// each time would move O(n^2).
+template <typename Vector>
+void ZELI_ReserveOneMore(Vector& vector) {
+  if (vector.size() == vector.capacity()) vector.reserve(vector.size() < 8 ? 8 : 2 * vector.size());
+}
+
 #endif  // ZEL_ERRORS_MEMORY_H

@@ -24,6 +24,7 @@
 #include <string>
 
 #include "errors/exceptions.h"
+#include "errors/memory.h"
 #include "model/segment.h"
 #include "model/segment_x_set.h"
 #include "model/waveform_set.h"
@@ -138,7 +139,7 @@ unsigned ZELI_Segment::Add_DataStore() {
     added.memoryFile = std::make_unique<ZELI_MemoryFile>(nullptr);
   }
   added.memoryFile->Set_Key(added.handleConvertor->Insert(added.memoryFile.get()));
-  stores_.reserve(stores_.size() + 1);
+  ZELI_ReserveOneMore(stores_);
   stores_.push_back(std::move(added));
   GrowBits();
   dataStoreDirty_.Set(store);

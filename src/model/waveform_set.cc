@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "errors/exceptions.h"
+#include "errors/memory.h"
 #include "model/dimension_descriptor.h"
 #include "model/hierarchy.h"
 #include "model/parameter.h"
@@ -155,7 +156,7 @@ ZELI_Segment* ZELI_WaveformSet::Create_Segment_p(std::vector<unsigned> parIds) {
   const unsigned serial = container_.Allocate_SegmentSerial();
   auto segment = std::make_unique<ZELI_Segment>(*this, serial, std::move(parIds));
   segment->Add_DataStore();
-  segments_.reserve(segments_.size() + 1);
+  ZELI_ReserveOneMore(segments_);
   container_.Insert_Segment(segment.get());
   segments_.push_back(segment.release());
   return segments_.back();

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "errors/exceptions.h"
+#include "errors/memory.h"
 #include "store/database.h"
 #include "store/os_file.h"
 
@@ -174,7 +175,7 @@ std::string ZELI_ContainerStore::FindStoredSegmentFile() const {
 }
 
 int ZELI_ContainerStore::Insert_Transient(ZELI_ExternalBase* object) {
-  transientKeys_.reserve(transientKeys_.size() + 1);
+  ZELI_ReserveOneMore(transientKeys_);
   const int key = external_.Insert(object);
   transientKeys_.push_back(key);
   return key;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "errors/memory.h"
 #include "store/keymap.h"
 #include "store/objects.h"
 
@@ -25,7 +26,7 @@ class ZELI_ObjectTable {
   // failure the object is deleted and nothing changes.
   T* Add(T* object, ZELI_KeyMap<ZELI_ExternalBase>& map) {
     std::unique_ptr<T> owned(object);
-    objects_.reserve(objects_.size() + 1);
+    ZELI_ReserveOneMore(objects_);
     object->Set_Key(map.Insert(object));
     objects_.push_back(owned.release());
     return object;
@@ -34,7 +35,7 @@ class ZELI_ObjectTable {
   // key map at its stored key).
   T* Adopt(T* object) {
     std::unique_ptr<T> owned(object);
-    objects_.reserve(objects_.size() + 1);
+    ZELI_ReserveOneMore(objects_);
     objects_.push_back(owned.release());
     return object;
   }

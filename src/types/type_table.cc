@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "errors/exceptions.h"
+#include "errors/memory.h"
 #include "types/typed_container.h"
 #include "store/stream.h"
 #include "types/discrete_types.h"
@@ -19,7 +20,7 @@ ZELI_TypeTable::~ZELI_TypeTable() {
 
 void ZELI_TypeTable::Add_Type(ZELI_Type* type) {
   std::unique_ptr<ZELI_Type> owned(type);
-  types_.reserve(types_.size() + 1);
+  ZELI_ReserveOneMore(types_);
   const int key = owner_.Get_ExternalConvertor().Insert(type);
   type->Set_Key(key);
   types_.push_back(owned.release());

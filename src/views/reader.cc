@@ -7,6 +7,7 @@
 #include "access/wf_segment.h"
 #include "access/wf_segment_read.h"
 #include "errors/exceptions.h"
+#include "errors/memory.h"
 #include "model/segment.h"
 #include "model/waveform_set.h"
 #include "model/container.h"
@@ -49,7 +50,7 @@ void ZELI_WfDataReader::Open(ZELI_Segment& segment) {
   failed_ = false;
   try {
     if (found == segments_.end()) {
-      segments_.reserve(segments_.size() + 1);
+      ZELI_ReserveOneMore(segments_);
       segments_.emplace_back(ZELI_ReadWfSegment(*waveform_, segment));
       found = segments_.end() - 1;
     } else if ((*found)->IsStale()) {
@@ -114,7 +115,7 @@ ZELI_WfDataReader* ZELI_Reader::Add_Waveform_p(ZELI_Waveform& waveform) {
   }
   // A waveform added while a segment is open is read from the next start.
   auto dataReader = std::make_unique<ZELI_WfDataReader>(*this, waveform);
-  dataReaders_.reserve(dataReaders_.size() + 1);
+  ZELI_ReserveOneMore(dataReaders_);
   dataReader->Set_Key(container_->Get_AccessConvertor().Insert(dataReader.get()));
   dataReader->IncrementReferenceCount();
   dataReaders_.push_back(std::move(dataReader));

@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "errors/exceptions.h"
+#include "errors/memory.h"
 #include "model/segment.h"
 #include "model/waveform_set.h"
 #include "model/container.h"
@@ -14,12 +15,6 @@
 #include "types/type.h"
 #include "waveforms/shared_x_set.h"
 #include "waveforms/waveform.h"
-
-namespace {
-
-constexpr unsigned PositionReserve = 128;
-
-}  // namespace
 
 ZELI_DataSet::ZELI_DataSet(DataSetType type, ZELI_SharedXSet& sharedXSet) : type_(type), sharedXSet_(&sharedXSet) {
   ZELI_MemoryFile* file = Segment().Get_MemoryFile_p(Store());
@@ -116,10 +111,8 @@ unsigned ZELI_DataSet::AddPosition(ZELI_SourceWaveform* waveform) {
     position = freePositions_.back();
   } else {
     position = Get_PositionCount();
-    if (waveformKeys_.capacity() == waveformKeys_.size()) {
-      waveformKeys_.reserve(waveformKeys_.size() + PositionReserve);
-      infos_.reserve(waveformKeys_.size() + PositionReserve);
-    }
+    ZELI_ReserveOneMore(waveformKeys_);
+    ZELI_ReserveOneMore(infos_);
   }
   auto information = std::make_unique<ZELI_DataInformation>(waveform->Get_YType_p());
   Segment().RegisterWaveform(waveform->Get_KeyInSet(), sharedXSet_->Get_IndexInSegment(), indexInSet_, position);

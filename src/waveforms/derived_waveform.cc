@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "errors/exceptions.h"
+#include "errors/memory.h"
 #include "model/cached_array.h"
 #include "model/container.h"
 #include "model/segment.h"
@@ -59,7 +60,7 @@ ZELI_DerivedSources::~ZELI_DerivedSources() { Clear(); }
 void ZELI_DerivedSources::Add(ZELI_Cache& cache, ZELI_CachedArray* array) {
   if (array == nullptr || !array->IsLocatable()) return;
   if (std::find(arrays_.begin(), arrays_.end(), array) != arrays_.end()) return;
-  arrays_.reserve(arrays_.size() + 1);
+  ZELI_ReserveOneMore(arrays_);
   array->IncrementReferenceCount();
   arrays_.push_back(array);
   cache_ = &cache;

@@ -3,6 +3,7 @@
 #include "waveforms/sim_result_writer.h"
 
 #include "errors/exceptions.h"
+#include "errors/memory.h"
 #include "model/segment.h"
 #include "store/bitset.h"
 #include "waveforms/data_writer_support.h"
@@ -37,9 +38,9 @@ unsigned ZELI_SimResultSubset::Add_Waveform_p(ZELI_SourceWaveform* waveform) {
   }
   // Room first, so that nothing can fail once the data set holds the waveform.
   const unsigned index = Get_DataWriterCount();
-  dataWriters_.reserve(index + 1);
+  ZELI_ReserveOneMore(dataWriters_);
   if (index % SlabSize == 0 && index / SlabSize == slabs_.size()) {
-    slabs_.reserve(slabs_.size() + 1);
+    ZELI_ReserveOneMore(slabs_);
     std::unique_ptr<ZEL_SimWfDataWriter[]> slab(new ZEL_SimWfDataWriter[SlabSize]);
     ZELI_RegisterDataWriters(slab.get(), SlabSize, sizeof(ZEL_SimWfDataWriter), ZELI_DataWriterKind::SIMULATION);
     slabs_.push_back(std::move(slab));
@@ -138,7 +139,7 @@ ZELI_SimResultSubset* ZELI_SimResultWriter::Add_Subset_p(zel_storageMode_t mode)
   if (initialized_ || sharedXSet_->IsWritingInitialized()) {
     throw ZELI_FailedException("Subsets cannot be added once writing has been initialized.");
   }
-  subsets_.reserve(subsets_.size() + 1);
+  ZELI_ReserveOneMore(subsets_);
   subsets_.push_back(std::make_unique<ZELI_SimResultSubset>(*this, mode));
   return subsets_.back().get();
 }

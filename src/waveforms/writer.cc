@@ -4,6 +4,7 @@
 #include "waveforms/writer.h"
 
 #include "errors/exceptions.h"
+#include "errors/memory.h"
 #include "model/segment.h"
 #include "store/bitset.h"
 #include "waveforms/data_set.h"
@@ -41,7 +42,7 @@ ZEL_WfDataWriter* ZELI_Writer::Add_Waveform_p(ZELI_SourceWaveform* waveform) {
   if (waveform->Get_WaveformSet_p() != Get_Segment().Get_WaveformSet_p()) {
     throw ZELI_BadArgException("The waveform does not belong to the waveform set of the writer's segment.");
   }
-  dataWriters_.reserve(dataWriters_.size() + 1);
+  ZELI_ReserveOneMore(dataWriters_);
   auto dataSet = std::make_unique<ZELI_OneWaveformDataSet>(*sharedXSet_, mode_ == ZEL_STORAGE_SPARSE);
   ZELI_OneWaveformDataSet* added = dataSet.get();
   sharedXSet_->Add_DataSet_p(std::move(dataSet));
