@@ -129,6 +129,40 @@ void ReadTypeTableFile(ZELI_Container& container, const std::string& path, bool 
 }  // namespace zeltest
 
 #include "interface/frame.h"
+#include "store/os_file.h"
+
+namespace zeltest {
+
+// The POSIX file system, call for call; tests override the calls they
+// change (a hook before one call, syncs that always succeed).
+class ForwardingFileSystem : public ZELI_FileSystem {
+ public:
+  int Open(const char* path, int flags, mode_t mode) override { return os_.Open(path, flags, mode); }
+  ssize_t Read(int fd, void* p, size_t n) override { return os_.Read(fd, p, n); }
+  ssize_t ReadAt(int fd, void* p, size_t n, off_t offset) override { return os_.ReadAt(fd, p, n, offset); }
+  ssize_t Write(int fd, const void* p, size_t n) override { return os_.Write(fd, p, n); }
+  off_t Lseek(int fd, off_t offset, int whence) override { return os_.Lseek(fd, offset, whence); }
+  int Fsync(int fd) override { return os_.Fsync(fd); }
+  int Close(int fd) override { return os_.Close(fd); }
+  int Fstat(int fd, struct stat* st) override { return os_.Fstat(fd, st); }
+  int Stat(const char* path, struct stat* st) override { return os_.Stat(path, st); }
+  int Lstat(const char* path, struct stat* st) override { return os_.Lstat(path, st); }
+  int Access(const char* path, int how) override { return os_.Access(path, how); }
+  int Unlink(const char* path) override { return os_.Unlink(path); }
+  int Rename(const char* from, const char* to) override { return os_.Rename(from, to); }
+  int Mkdir(const char* path, mode_t mode) override { return os_.Mkdir(path, mode); }
+  int Rmdir(const char* path) override { return os_.Rmdir(path); }
+  int Flock(int fd, int operation) override { return os_.Flock(fd, operation); }
+  int ListDirectory(const char* path, std::vector<std::string>& names) override {
+    return os_.ListDirectory(path, names);
+  }
+  int Advise(int fd, off_t offset, off_t length) override { return os_.Advise(fd, offset, length); }
+
+ private:
+  ZELI_FileSystem& os_ = ZELI_OS_PosixFileSystem();
+};
+
+}  // namespace zeltest
 
 template <typename Body>
 zel_status_t zeltest::RunInFrame(const char* name, Body body) {
