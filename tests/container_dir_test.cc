@@ -499,9 +499,9 @@ TEST_F(ContainerDirTest, FullDiskWhileRegisteringLeavesNothingBehind) {
   const Bytes table = ReadFileBytes(Dir() + "/version.toc");
   ZELI_FaultFileSystem fault;
   ZELI_ScopedFileSystem scope(&fault);
-  // The third fsync: after the first look at the table (its own and the
-  // directory's), the table that registers the new version.
-  fault.FailCall(ZELI_FaultFileSystem::FSYNC, 3, ENOSPC);
+  // The first fsync: the first look at the table changes nothing and writes
+  // nothing, so it is the table that registers the new version.
+  fault.FailCall(ZELI_FaultFileSystem::FSYNC, 1, ENOSPC);
   EXPECT_EQ(MessageOf<ZELI_DiskIOException>([&] { cd_.Create(false); }), "No space left on device");
   EXPECT_FALSE(ZELI_OS_Exists(Version(1).c_str()));  // the new version's directory went too
   fault.FailCall(ZELI_FaultFileSystem::WRITE, 2, ENOSPC);  // the table, after the lock file
@@ -510,6 +510,71 @@ TEST_F(ContainerDirTest, FullDiskWhileRegisteringLeavesNothingBehind) {
   EXPECT_FALSE(ZELI_OS_Exists((Dir() + "/version.lck").c_str()));
   fault.Clear();
   EXPECT_EQ(cd_.Create(false).versionNumber, 1);  // number 1 was never given out
+}
+
+// ---- What a table write waits for ------------------------------------------------------
+
+// Counts syncs and renames; answers RenameFollowsData as told.
+class CountingFileSystem final : public zeltest::ForwardingFileSystem {
+ public:
+  explicit CountingFileSystem(bool renameFollowsData) : follows_(renameFollowsData) {}
+  int Fsync(int fd) override {
+    ++syncs;
+    return ForwardingFileSystem::Fsync(fd);
+  }
+  int Rename(const char* from, const char* to) override {
+    ++renames;
+    return ForwardingFileSystem::Rename(from, to);
+  }
+  bool RenameFollowsData(const char*) override { return follows_; }
+  int syncs = 0;
+  int renames = 0;
+
+ private:
+  bool follows_;
+};
+
+TEST_F(ContainerDirTest, ReaderRegistrationsWaitForNoDiskWhereRenamesFollowData) {
+  MakeClosedContainer();
+  for (bool follows : {true, false}) {
+    SCOPED_TRACE(follows ? "rename follows data" : "unknown file system");
+    CountingFileSystem counting(follows);
+    ZELI_ScopedFileSystem scope(&counting);
+    const ZELI_VersionAccess r = cd_.Open(ZEL_IOMODE_READ);
+    ASSERT_TRUE(r.registered);
+    EXPECT_EQ(Processes(0, ZELI_Version::READING), std::vector<int>{pid_});  // on disk all the same
+    cd_.Unregister(r.versionNumber, ZELI_Version::READING);
+    EXPECT_TRUE(Processes(0, ZELI_Version::READING).empty());
+    EXPECT_EQ(counting.renames, 2);
+    // Without the guarantee each replacement syncs the table and its directory.
+    EXPECT_EQ(counting.syncs, follows ? 0 : 4);
+  }
+  // What must outlive a crash is synced wherever it lives: a writer coming
+  // and going, a new version.
+  CountingFileSystem counting(true);
+  ZELI_ScopedFileSystem scope(&counting);
+  const ZELI_VersionAccess w = cd_.Open(ZEL_IOMODE_WRITE);
+  EXPECT_EQ(counting.syncs, 2);
+  cd_.Unregister(w.versionNumber, ZELI_Version::WRITING);
+  EXPECT_EQ(counting.syncs, 4);
+  const ZELI_VersionAccess c = cd_.Create(false);
+  EXPECT_EQ(c.versionNumber, 1);
+  EXPECT_GE(counting.syncs, 6);
+  // A refused open changes nothing and writes nothing.
+  const int renames = counting.renames;
+  const Bytes table = ReadFileBytes(Dir() + "/version.toc");
+  EXPECT_EQ(MessageOf<ZELI_FailedException>([&] { cd_.Open(ZEL_IOMODE_WRITE); }), "Container is open for writing");
+  EXPECT_EQ(counting.renames, renames);
+  EXPECT_EQ(ReadFileBytes(Dir() + "/version.toc"), table);
+}
+
+TEST(RenameFollowsData, KnowsOnlyWhatTheMountTableSays) {
+  ZELI_FileSystem& posix = ZELI_OS_PosixFileSystem();
+  EXPECT_FALSE(posix.RenameFollowsData("/no/such/directory"));
+  EXPECT_FALSE(posix.RenameFollowsData("/proc"));  // not a file system that stores anything
+  if (ZELI_OS_IsDirectory("/dev/shm")) {
+    EXPECT_TRUE(posix.RenameFollowsData("/dev/shm"));  // nothing on it outlives a crash
+  }
 }
 
 // ---- Newer data --------------------------------------------------------------------------

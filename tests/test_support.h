@@ -157,6 +157,7 @@ class ForwardingFileSystem : public ZELI_FileSystem {
     return os_.ListDirectory(path, names);
   }
   int Advise(int fd, off_t offset, off_t length) override { return os_.Advise(fd, offset, length); }
+  bool RenameFollowsData(const char* path) override { return os_.RenameFollowsData(path); }
 
  private:
   ZELI_FileSystem& os_ = ZELI_OS_PosixFileSystem();

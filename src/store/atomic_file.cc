@@ -23,10 +23,9 @@ void ZELI_AtomicFile::Discard() noexcept {
   ZELI_OS_FileSystem().Unlink(temporary_.c_str());
 }
 
-void ZELI_AtomicFile::Commit() {
-  if (finished_) return;
+void ZELI_AtomicFile::Replace(bool sync) {
   try {
-    stream_->Flush();
+    if (sync) stream_->Flush();  // writes out and fsyncs
     stream_->Close();
     ZELI_OS_Rename(temporary_.c_str(), target_.c_str());
   } catch (...) {
@@ -35,18 +34,39 @@ void ZELI_AtomicFile::Commit() {
   }
   committed_ = true;
   finished_ = true;
-  // Make the rename itself durable. The new file is in place already; a
+}
+
+void ZELI_AtomicFile::CommitUnsynced() {
+  if (!finished_) Replace(false);
+}
+
+void ZELI_AtomicFile::Commit() {
+  if (finished_) return;
+  Replace(true);
+  SyncDirectory();
+}
+
+void ZELI_AtomicFile::CommitName() {
+  if (finished_) return;
+  Replace(false);
+  SyncDirectory();
+}
+
+void ZELI_AtomicFile::SyncDirectory() const {
+  // Makes the rename itself durable. The new file is in place already; a
   // directory that refuses to be synced (file systems without directory
   // syncs answer EINVAL or ENOTSUP) is accepted, but a sync that failed (an
   // I/O error, a full disk) is reported: the rename may not survive a crash,
   // so the caller must not take the file for committed.
-  // This sync is kept even where losing the rename alone would be harmless
-  // (a reader registration in the version table): on a file system without
-  // a metadata journal the rename has freed the old file's inode in memory,
-  // and the next sync of any inode stored beside it (the next table's
-  // temporary file) can write that release to the disk while the directory
-  // block still names the old inode. A crash then leaves the target's name
-  // on a freed inode, and the file is lost rather than brought back.
+  // Where losing the rename alone would be harmless (registrations of
+  // running processes), CommitUnsynced skips this sync, but only on file
+  // systems that journal the rename after the data; elsewhere it is kept:
+  // on a file system without a metadata journal the rename has freed the
+  // old file's inode in memory, and the next sync of any inode stored beside
+  // it (the next table's temporary file) can write that release to the disk
+  // while the directory block still names the old inode. A crash then leaves
+  // the target's name on a freed inode, and the file is lost rather than
+  // brought back.
   const std::string::size_type slash = target_.rfind('/');
   const std::string directory = slash == std::string::npos ? std::string(".") : target_.substr(0, slash + 1);
   ZELI_FileSystem& fs = ZELI_OS_FileSystem();

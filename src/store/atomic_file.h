@@ -43,11 +43,23 @@ class ZELI_AtomicFile {
   // the directory after the rename is reported too (ZELI_DiskIOException),
   // with the new file in place: IsCommitted() then tells.
   void Commit();
+  // The same without any sync: flush, close, rename. Only for contents whose
+  // loss in a crash harms nobody (registrations of running processes), and
+  // only where the file system writes the data before the rename
+  // (ZELI_FileSystem::RenameFollowsData): a crash then leaves the old file
+  // or the new one, never an unwritten one.
+  void CommitUnsynced();
+  // The rename and the directory sync, without syncing the file's data: for
+  // files whose bytes nobody reads (empty marker files), where only the name
+  // (and its modification time) must survive.
+  void CommitName();
   bool IsCommitted() const { return committed_; }
   const std::string& Get_TemporaryPath() const { return temporary_; }
 
  private:
   void Discard() noexcept;
+  void Replace(bool sync);
+  void SyncDirectory() const;
 
   std::string target_;
   std::string temporary_;

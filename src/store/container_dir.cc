@@ -90,14 +90,24 @@ void ZELI_ContainerDirectory::WriteReadme() const {
   ZELI_AtomicFile file(names_.Get_Readme().c_str());
   const std::string text = ReadmeText();
   file.Stream().Write(text.data(), text.size());
-  file.Commit();
+  // Its bytes are never read, only its presence checked. Every create that
+  // writes it syncs the container directory next, when it registers its new
+  // version in the table, and that makes the name durable; a crash before
+  // then leaves a container that was never created. Syncing its data as
+  // well would cost the create a disk round trip for nothing where the file
+  // system cannot leave the name on unwritten bytes.
+  if (ZELI_OS_FileSystem().RenameFollowsData(names_.Get_DirName().c_str())) {
+    file.CommitUnsynced();
+  } else {
+    file.Commit();
+  }
 }
 
 void ZELI_ContainerDirectory::CreateRegisteredExtFile() const {
   // A new file rather than a truncated one: its modification time is what
   // ZEL_IsSegDataLatest compares data files against.
   ZELI_AtomicFile file(names_.Get_Filename().c_str());
-  file.Commit();
+  file.CommitName();  // empty: only its name and time matter
 }
 
 void ZELI_ContainerDirectory::DeleteFiles() const {

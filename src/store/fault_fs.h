@@ -58,6 +58,7 @@ class ZELI_FaultFileSystem final : public ZELI_FileSystem {
   // Counted and failable like every other call: the library must read the
   // same bytes whether its hints are taken, dropped or refused.
   int Advise(int fd, off_t offset, off_t length) override;
+  bool RenameFollowsData(const char* path) override { return base_.RenameFollowsData(path); }
 
  private:
   struct Rule {

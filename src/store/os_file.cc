@@ -4,10 +4,14 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <sstream>
+#include <utility>
 
 #include "errors/exceptions.h"
 
@@ -52,7 +56,79 @@ class PosixFileSystem final : public ZELI_FileSystem {
     errno = error;
     return -1;
   }
+  bool RenameFollowsData(const char* path) override;
+
+ private:
+  // Answers by device, found once per process: mounts do not change their
+  // options under an open container often enough to matter, and a stale
+  // answer only costs the syncs or, for a remount to data=writeback while a
+  // container is open, the window that mount option opens for every program.
+  std::vector<std::pair<dev_t, bool>> renameFollowsData_;
 };
+
+// The mount table line of device (major:minor in its third field): the file
+// system type and its super-block options. False when the device is not
+// listed or listed with different types.
+bool FindMount(dev_t device, std::string& type, std::string& options) {
+  std::FILE* table = std::fopen("/proc/self/mountinfo", "re");
+  if (table == nullptr) return false;
+  const std::string id = std::to_string(major(device)) + ":" + std::to_string(minor(device));
+  bool found = false;
+  bool consistent = true;
+  char line[4096];
+  while (std::fgets(line, sizeof line, table) != nullptr) {
+    // id parent major:minor root mount-point options [optional...] - type source super-options
+    std::istringstream fields(line);
+    std::string mountId, parent, device_, root, point, mountOptions, word;
+    fields >> mountId >> parent >> device_ >> root >> point >> mountOptions;
+    if (device_ != id) continue;
+    while (fields >> word && word != "-") {
+    }
+    std::string lineType, source, superOptions;
+    fields >> lineType >> source >> superOptions;
+    if (found && lineType != type) consistent = false;
+    type = lineType;
+    options = superOptions;
+    found = true;
+  }
+  std::fclose(table);
+  return found && consistent;
+}
+
+bool HasOption(const std::string& options, const char* option) {
+  std::istringstream list(options);
+  std::string item;
+  while (std::getline(list, item, ',')) {
+    if (item == option) return true;
+  }
+  return false;
+}
+
+bool PosixFileSystem::RenameFollowsData(const char* path) {
+  struct stat st;
+  if (path == nullptr || ::stat(path, &st) != 0) return false;
+  for (const auto& known : renameFollowsData_) {
+    if (known.first == st.st_dev) return known.second;
+  }
+  bool follows = false;
+  std::string type, options;
+  if (FindMount(st.st_dev, type, options)) {
+    if (type == "ext3" || type == "ext4") {
+      // Ordered (the default) and journalled data are written before the
+      // journal commits the rename; ext4 allocates the delayed blocks of a
+      // file renamed over another at the rename (auto_da_alloc, the default).
+      follows = !HasOption(options, "data=writeback") && !HasOption(options, "noauto_da_alloc");
+    } else if (type == "tmpfs" || type == "ramfs") {
+      follows = true;  // nothing on them outlives a crash
+    }
+  }
+  try {
+    renameFollowsData_.emplace_back(st.st_dev, follows);
+  } catch (...) {
+    // Asked again next time.
+  }
+  return follows;
+}
 
 // Never destroyed: process-exit teardown of open containers still needs it.
 ZELI_FileSystem* g_fileSystem = &ZELI_OS_PosixFileSystem();

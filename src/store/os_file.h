@@ -45,6 +45,12 @@ class ZELI_FileSystem {
   // instead of one at a time as the reader comes to them. It changes no
   // byte and no result; an implementation may ignore it (returning 0).
   virtual int Advise(int fd, off_t offset, off_t length) = 0;
+  // True when, on the file system holding path, a rename that replaces a
+  // file reaches the disk only after the data written to the file renamed:
+  // a crash may then lose the rename, but never leaves the name on bytes
+  // that were never written. False when unsure. Not a system call (the
+  // POSIX implementation answers from the mount table); never fails.
+  virtual bool RenameFollowsData(const char* path) = 0;
 };
 
 // The plain POSIX implementation (the default).

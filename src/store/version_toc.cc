@@ -161,6 +161,8 @@ ZELI_VersionTOC::ZELI_VersionTOC(const char* directory)
   }
   try {
     Read();
+    readState_ = State(true);
+    readDurableState_ = State(false);
     if (lockHeld_ && IsCompatibleForWriting()) DropEndedProcesses();
   } catch (...) {
     released_ = true;
@@ -254,10 +256,33 @@ void ZELI_VersionTOC::Write(ZELI_Ostream& out) const {
   for (const auto& version : versions_) version->Write(out);
 }
 
-void ZELI_VersionTOC::WriteFile() const {
+void ZELI_VersionTOC::WriteFile(bool sync) const {
   ZELI_AtomicFile file(tocName_.c_str());
   Write(file.Stream());
-  file.Commit();
+  if (sync) {
+    file.Commit();
+  } else {
+    file.CommitUnsynced();
+  }
+}
+
+std::vector<int64_t> ZELI_VersionTOC::State(bool registrations) const {
+  std::vector<int64_t> state{nextVersion_, static_cast<int64_t>(versions_.size())};
+  for (const auto& version : versions_) {
+    state.push_back(version->Get_Number());
+    state.push_back(version->IsStale() ? 1 : 0);
+    std::vector<ZELI_Version::accessMode_t> modes{ZELI_Version::WRITING};
+    if (registrations) {
+      modes.push_back(ZELI_Version::READING);
+      modes.push_back(ZELI_Version::ATTACHED);
+    }
+    for (ZELI_Version::accessMode_t mode : modes) {
+      const std::vector<int>& ids = version->Get_Processes(mode);
+      state.push_back(static_cast<int64_t>(ids.size()));
+      state.insert(state.end(), ids.begin(), ids.end());
+    }
+  }
+  return state;
 }
 
 void ZELI_VersionTOC::DeleteContainer() const {
@@ -293,7 +318,11 @@ void ZELI_VersionTOC::Release() {
         }
         ++it;
       }
-      WriteFile();
+      const std::vector<int64_t> now = State(true);
+      if (now != readState_) {
+        const bool durableChange = State(false) != readDurableState_;
+        WriteFile(durableChange || !ZELI_OS_FileSystem().RenameFollowsData(directory_.c_str()));
+      }
     }
     if (!versions_.empty() || keepEmpty_) {
       lock_.Release(true);

@@ -22,6 +22,15 @@
 // version 8 are ever rewritten). Tables of a software version above 8 are
 // refused.
 //
+// Durability: the next version number, the versions, their stale flags and
+// their writers must survive a crash, so a release that changes any of them
+// replaces the table through a synced rename. The reading and attached
+// lists only name running processes, which a crash ends anyway; a release
+// that changes nothing else replaces the table without syncing where the
+// file system writes a renamed file's data before the rename
+// (ZELI_FileSystem::RenameFollowsData), so that a read-only open and close
+// wait for no disk. A release that changes nothing writes nothing.
+//
 // The updating form of ZELI_VersionTOC holds the table lock
 // (ZELI_VersionLock) from reading the table until Release() writes it back,
 // so updates by several processes serialise. It drops the reading and
@@ -205,7 +214,10 @@ class ZELI_VersionTOC {
  private:
   void Read();
   void DropEndedProcesses();
-  void WriteFile() const;
+  void WriteFile(bool sync) const;
+  // The fields that must survive a crash, flattened for comparison; with
+  // registrations, the reading and attached lists too.
+  std::vector<int64_t> State(bool registrations) const;
   void DeleteContainer() const;
   static bool WriteNewTOC(const char* directory, bool onlyWhenMissing);
 
@@ -219,6 +231,9 @@ class ZELI_VersionTOC {
   std::string tocName_;
   zel_bool_t keepEmpty_ = 0;
   bool released_ = false;
+  // State(true) and State(false) as read from the file.
+  std::vector<int64_t> readState_;
+  std::vector<int64_t> readDurableState_;
   std::string unremoved_;
   std::string unremovedReason_;
   ZELI_VersionLock lock_;
