@@ -68,7 +68,10 @@ class ZELI_ContainerDirectory {
   void VerifyExistence() const;
   // Writes the container's files (see Create); without force an existing
   // container fails with ZELI_FailedException "The container <full name>
-  // exists.".
+  // exists.". Where the file system writes a renamed file's data before the
+  // rename, the Readme and a new table are not synced here: Create() makes
+  // them durable when it registers the first version (its synced table
+  // replacement syncs the container directory).
   void CreateFiles(bool force) const;
   // Removes the directory tree and the reference file (missing ones are
   // not an error).

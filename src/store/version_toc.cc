@@ -352,7 +352,15 @@ bool ZELI_VersionTOC::WriteNewTOC(const char* directory, bool onlyWhenMissing) {
     ZELI_AtomicFile file(tocName.c_str());
     ZELI_Ostream& out = file.Stream();
     out << Magic << MachineIsBigEndian() << ZELI_CurrentSoftwareVersion << 0 << 0u;
-    file.Commit();
+    // A missing table is made by a create, which registers its first
+    // version in it next through a synced replacement: until then the
+    // container is not created, and syncing the empty table first would
+    // only make the create wait twice.
+    if (onlyWhenMissing && ZELI_OS_FileSystem().RenameFollowsData(directory)) {
+      file.CommitUnsynced();
+    } else {
+      file.Commit();
+    }
   } catch (...) {
     lock.Release(true);
     throw;
