@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "errors/exceptions.h"
+#include "store/atomic_file.h"
 #include "store/container_dir.h"
 #include "store/database.h"
 #include "store/fault_fs.h"
@@ -514,7 +515,7 @@ TEST_F(ContainerDirTest, FullDiskWhileRegisteringLeavesNothingBehind) {
 
 // ---- What a table write waits for ------------------------------------------------------
 
-// Counts syncs and renames; answers RenameFollowsData as told.
+// Counts syncs, write-outs and renames; answers RenameFollowsData as told.
 class CountingFileSystem final : public zeltest::ForwardingFileSystem {
  public:
   explicit CountingFileSystem(bool renameFollowsData) : follows_(renameFollowsData) {}
@@ -522,12 +523,17 @@ class CountingFileSystem final : public zeltest::ForwardingFileSystem {
     ++syncs;
     return ForwardingFileSystem::Fsync(fd);
   }
+  int WriteOut(int fd) override {
+    ++writeOuts;
+    return ForwardingFileSystem::WriteOut(fd);
+  }
   int Rename(const char* from, const char* to) override {
     ++renames;
     return ForwardingFileSystem::Rename(from, to);
   }
   bool RenameFollowsData(const char*) override { return follows_; }
   int syncs = 0;
+  int writeOuts = 0;
   int renames = 0;
 
  private:
@@ -548,24 +554,68 @@ TEST_F(ContainerDirTest, ReaderRegistrationsWaitForNoDiskWhereRenamesFollowData)
     EXPECT_EQ(counting.renames, 2);
     // Without the guarantee each replacement syncs the table and its directory.
     EXPECT_EQ(counting.syncs, follows ? 0 : 4);
+    EXPECT_EQ(counting.writeOuts, 0);
   }
-  // What must outlive a crash is synced wherever it lives: a writer coming
-  // and going, a new version.
+  // What must outlive a crash waits for the disk wherever it lives: a writer
+  // coming and going, a new version. Where the journal orders the rename
+  // after the data, the data is only written out and the directory's sync
+  // commits both.
+  for (bool follows : {true, false}) {
+    SCOPED_TRACE(follows ? "rename follows data" : "unknown file system");
+    CountingFileSystem counting(follows);
+    ZELI_ScopedFileSystem scope(&counting);
+    const ZELI_VersionAccess w = cd_.Open(ZEL_IOMODE_WRITE);
+    cd_.Unregister(w.versionNumber, ZELI_Version::WRITING);
+    EXPECT_EQ(counting.syncs, follows ? 2 : 4);
+    EXPECT_EQ(counting.writeOuts, follows ? 2 : 0);
+    EXPECT_EQ(Processes(w.versionNumber, ZELI_Version::WRITING), std::vector<int>{});
+  }
   CountingFileSystem counting(true);
   ZELI_ScopedFileSystem scope(&counting);
-  const ZELI_VersionAccess w = cd_.Open(ZEL_IOMODE_WRITE);
-  EXPECT_EQ(counting.syncs, 2);
-  cd_.Unregister(w.versionNumber, ZELI_Version::WRITING);
-  EXPECT_EQ(counting.syncs, 4);
   const ZELI_VersionAccess c = cd_.Create(false);
   EXPECT_EQ(c.versionNumber, 1);
-  EXPECT_GE(counting.syncs, 6);
+  EXPECT_EQ(counting.syncs, 1);  // the container directory, once
   // A refused open changes nothing and writes nothing.
   const int renames = counting.renames;
   const Bytes table = ReadFileBytes(Dir() + "/version.toc");
   EXPECT_EQ(MessageOf<ZELI_FailedException>([&] { cd_.Open(ZEL_IOMODE_WRITE); }), "Container is open for writing");
   EXPECT_EQ(counting.renames, renames);
   EXPECT_EQ(ReadFileBytes(Dir() + "/version.toc"), table);
+}
+
+TEST(SyncGroup, GathersDirectorySyncsOnlyWhereTheJournalKeepsOrder) {
+  TempDir temp;
+  const std::string a = temp / "a";
+  const std::string b = temp / "b";
+  ZELI_OS_Mkdir(a.c_str());
+  ZELI_OS_Mkdir(b.c_str());
+  auto replace = [](const std::string& path, unsigned char byte) {
+    ZELI_AtomicFile file(path.c_str());
+    file.Stream().Write(&byte, 1);
+    file.Commit();
+  };
+  for (bool follows : {true, false}) {
+    SCOPED_TRACE(follows ? "rename follows data" : "unknown file system");
+    CountingFileSystem counting(follows);
+    ZELI_ScopedFileSystem scope(&counting);
+    {
+      ZELI_SyncGroup group;
+      ZELI_SyncGroup inner;  // joins the outer one
+      for (unsigned char i = 0; i < 3; ++i) replace(a + "/f" + std::to_string(i), i);
+      replace(b + "/g", 9);
+      inner.Finish();
+      EXPECT_EQ(counting.syncs, follows ? 0 : 8);
+      group.Finish();
+    }
+    EXPECT_EQ(counting.syncs, follows ? 2 : 8);  // a and b once each
+    EXPECT_EQ(ReadFileBytes(a + "/f2"), Bytes{2});
+    // A group left by an exception still syncs what it gathered.
+    {
+      ZELI_SyncGroup group;
+      replace(a + "/f0", 7);
+    }
+    EXPECT_EQ(counting.syncs, follows ? 3 : 10);
+  }
 }
 
 TEST(RenameFollowsData, KnowsOnlyWhatTheMountTableSays) {

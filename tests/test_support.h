@@ -158,6 +158,7 @@ class ForwardingFileSystem : public ZELI_FileSystem {
   }
   int Advise(int fd, off_t offset, off_t length) override { return os_.Advise(fd, offset, length); }
   bool RenameFollowsData(const char* path) override { return os_.RenameFollowsData(path); }
+  int WriteOut(int fd) override { return os_.WriteOut(fd); }
 
  private:
   ZELI_FileSystem& os_ = ZELI_OS_PosixFileSystem();

@@ -9,6 +9,7 @@
 #include "model/parameter.h"
 #include "model/segment.h"
 #include "model/waveform_set.h"
+#include "store/atomic_file.h"
 
 ZELI_Container::ZELI_Container(const char* name, zel_iomode_t mode, zel_mode_t storage)
     : ZELI_TypedContainer(name, mode, storage) {}
@@ -63,20 +64,28 @@ void ZELI_Container::Close() {
   if (Test_Attached()) throw ZELI_FailedException("The container is Attached. Use Detach");
   if (IsOpenForWriting()) ShutdownAccessObjects();
   if (!IsOnDisk()) return;
-  if (IsOpenForWriting()) {
-    WriteStructure();
-    WriteDataStores();
-    CreateRegisteredExtFile();
+  if (!IsOpenForWriting()) {
+    UnregisterClosed();
+    return;
   }
+  // Every file the close replaces, the version table last, waits for one
+  // journal commit per directory at the end.
+  ZELI_SyncGroup group;
+  WriteStructure();
+  WriteDataStores();
+  CreateRegisteredExtFile();
   UnregisterClosed();
+  group.Finish();
 }
 
 void ZELI_Container::Detach() {
   if (!Test_Attached()) throw ZELI_FailedException("The container is Open. Use Close.");
   ShutdownAccessObjects();
+  ZELI_SyncGroup group;
   WriteStructure();
   WriteDataStores();
   UnregisterDetached();
+  group.Finish();
 }
 
 void ZELI_Container::CommitStructure() {

@@ -181,6 +181,8 @@ class ZELI_Segment : public ZELI_ExternalBase {
   static ZELI_Segment* Read(ZELI_Istream& in, ZELI_KeyMap<ZELI_ExternalBase>& map, ZELI_WaveformSet& waveformSet);
 
  private:
+  // CommitWaveformData without its sync group.
+  void CommitWaveformDataFiles(unsigned store);
   enum class StoreState { LOADED, NOT_LOADED, ABSENT, DAMAGED };
 
   struct DataStore {

@@ -250,6 +250,14 @@ void ZELI_Segment::CommitDataStoreStructure(unsigned store) {
 }
 
 void ZELI_Segment::CommitWaveformData(unsigned store) {
+  // The structure, the record and the map each replace a file: their
+  // directory syncs wait for one journal commit at the end.
+  ZELI_SyncGroup group;
+  CommitWaveformDataFiles(store);
+  group.Finish();
+}
+
+void ZELI_Segment::CommitWaveformDataFiles(unsigned store) {
   CheckDataStore(store);
   // Committed points are new data for readers: what the data sets kept of
   // the store is read afresh.

@@ -1,13 +1,37 @@
-// ZELI_AtomicFile: temporary file, fsync, rename.
+// ZELI_AtomicFile: temporary file, data write-out, rename, directory sync;
+// ZELI_SyncGroup: directory syncs gathered per operation.
 #include "store/atomic_file.h"
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <new>
 #include <string>
 
 #include "errors/exceptions.h"
 #include "store/os_file.h"
+
+namespace {
+
+// The group whose Finish() syncs the directories of the commits made now.
+ZELI_SyncGroup* g_activeGroup = nullptr;
+std::vector<std::string>* g_activeDirectories = nullptr;
+
+// Syncs a directory; a directory that refuses to be synced (file systems
+// without directory syncs answer EINVAL or ENOTSUP) or cannot be opened is
+// accepted. Returns the error number of a failed sync, else 0.
+int SyncDirectoryNow(const std::string& directory) noexcept {
+  ZELI_FileSystem& fs = ZELI_OS_FileSystem();
+  const int fd = fs.Open(directory.c_str(), O_RDONLY | O_DIRECTORY, 0);
+  if (fd < 0) return 0;  // a directory that cannot be opened cannot be synced either
+  const int result = fs.Fsync(fd);
+  const int error = errno;
+  fs.Close(fd);
+  return result != 0 && error != EINVAL && error != ENOTSUP ? error : 0;
+}
+
+}  // namespace
 
 ZELI_AtomicFile::ZELI_AtomicFile(const char* targetPath)
     : target_(targetPath), temporary_(target_ + ".tmp." + std::to_string(ZELI_OS_GetPid())) {
@@ -23,9 +47,15 @@ void ZELI_AtomicFile::Discard() noexcept {
   ZELI_OS_FileSystem().Unlink(temporary_.c_str());
 }
 
-void ZELI_AtomicFile::Replace(bool sync) {
+std::string ZELI_AtomicFile::Directory() const {
+  const std::string::size_type slash = target_.rfind('/');
+  return slash == std::string::npos ? std::string(".") : target_.substr(0, slash + 1);
+}
+
+void ZELI_AtomicFile::Replace(DataSync sync) {
   try {
-    if (sync) stream_->Flush();  // writes out and fsyncs
+    if (sync == DataSync::FSYNC) stream_->Flush();  // writes out and fsyncs
+    if (sync == DataSync::WRITE_OUT) stream_->WriteOut();
     stream_->Close();
     ZELI_OS_Rename(temporary_.c_str(), target_.c_str());
   } catch (...) {
@@ -37,43 +67,69 @@ void ZELI_AtomicFile::Replace(bool sync) {
 }
 
 void ZELI_AtomicFile::CommitUnsynced() {
-  if (!finished_) Replace(false);
+  if (!finished_) Replace(DataSync::NONE);
 }
 
 void ZELI_AtomicFile::Commit() {
   if (finished_) return;
-  Replace(true);
-  SyncDirectory();
+  const std::string directory = Directory();
+  // Where the journal commits the rename only after the data it names, the
+  // data need only be on the device before the rename; the directory sync's
+  // journal commit flushes the device's cache for both.
+  const bool ordered = ZELI_OS_FileSystem().RenameFollowsData(directory.c_str());
+  Replace(ordered ? DataSync::WRITE_OUT : DataSync::FSYNC);
+  // On a file system without a metadata journal the directory sync must
+  // follow at once: the rename has freed the old file's inode in memory, and
+  // the next sync of any inode stored beside it can write that release to
+  // the disk while the directory block still names the old inode. A crash
+  // then leaves the target's name on a freed inode, and the file is lost
+  // rather than brought back.
+  ZELI_SyncGroup::SyncDirectory(directory);
 }
 
 void ZELI_AtomicFile::CommitName() {
   if (finished_) return;
-  Replace(false);
-  SyncDirectory();
+  Replace(DataSync::NONE);
+  ZELI_SyncGroup::SyncDirectory(Directory());
 }
 
-void ZELI_AtomicFile::SyncDirectory() const {
-  // Makes the rename itself durable. The new file is in place already; a
-  // directory that refuses to be synced (file systems without directory
-  // syncs answer EINVAL or ENOTSUP) is accepted, but a sync that failed (an
-  // I/O error, a full disk) is reported: the rename may not survive a crash,
-  // so the caller must not take the file for committed.
-  // Where losing the rename alone would be harmless (registrations of
-  // running processes), CommitUnsynced skips this sync, but only on file
-  // systems that journal the rename after the data; elsewhere it is kept:
-  // on a file system without a metadata journal the rename has freed the
-  // old file's inode in memory, and the next sync of any inode stored beside
-  // it (the next table's temporary file) can write that release to the disk
-  // while the directory block still names the old inode. A crash then leaves
-  // the target's name on a freed inode, and the file is lost rather than
-  // brought back.
-  const std::string::size_type slash = target_.rfind('/');
-  const std::string directory = slash == std::string::npos ? std::string(".") : target_.substr(0, slash + 1);
-  ZELI_FileSystem& fs = ZELI_OS_FileSystem();
-  const int fd = fs.Open(directory.c_str(), O_RDONLY | O_DIRECTORY, 0);
-  if (fd < 0) return;  // a directory that cannot be opened cannot be synced either
-  const int result = fs.Fsync(fd);
-  const int error = errno;
-  fs.Close(fd);
-  if (result != 0 && error != EINVAL && error != ENOTSUP) throw ZELI_DiskIOException(error);
+// ---- ZELI_SyncGroup ------------------------------------------------------------
+
+ZELI_SyncGroup::ZELI_SyncGroup() noexcept : active_(g_activeGroup == nullptr) {
+  if (!active_) return;
+  g_activeGroup = this;
+  g_activeDirectories = &directories_;
+}
+
+ZELI_SyncGroup::~ZELI_SyncGroup() { SyncAll(false); }
+
+void ZELI_SyncGroup::Finish() { SyncAll(true); }
+
+void ZELI_SyncGroup::SyncAll(bool report) {
+  if (!active_) return;
+  active_ = false;
+  g_activeGroup = nullptr;
+  g_activeDirectories = nullptr;
+  int failure = 0;
+  for (const std::string& directory : directories_) {
+    const int error = SyncDirectoryNow(directory);
+    if (failure == 0) failure = error;
+  }
+  directories_.clear();
+  if (report && failure != 0) throw ZELI_DiskIOException(failure);
+}
+
+void ZELI_SyncGroup::SyncDirectory(const std::string& directory) {
+  if (g_activeDirectories != nullptr && ZELI_OS_FileSystem().RenameFollowsData(directory.c_str())) {
+    std::vector<std::string>& pending = *g_activeDirectories;
+    if (std::find(pending.begin(), pending.end(), directory) != pending.end()) return;
+    try {
+      pending.push_back(directory);
+      return;
+    } catch (const std::bad_alloc&) {
+      // Synced now instead.
+    }
+  }
+  const int error = SyncDirectoryNow(directory);
+  if (error != 0) throw ZELI_DiskIOException(error);
 }

@@ -2,12 +2,23 @@
 //
 // The new contents are written through a ZELI_Ostream into a temporary file
 // beside the target (same directory, hence same file system, so that the
-// final rename is atomic). Commit() writes out the buffer, commits the data
-// to the disk (fsync), closes, and renames the temporary file over the
-// target; only when all of that succeeded does it return. Until then the
+// final rename is atomic). Commit() writes out the buffer, makes the data
+// durable, closes, renames the temporary file over the target and syncs the
+// directory; only when all of that succeeded does it return. Until then the
 // target keeps its old bytes, and a reader sees either the old file or the
 // new one, never a half-written one, whatever fails in between (a full disk,
 // a crash, a failed write).
+//
+// What a commit waits for. Where the file system journals metadata in order
+// and writes a file's data before the rename that names it
+// (ZELI_FileSystem::RenameFollowsData: ext3/ext4 in their default data
+// modes), the data is only written out to the device (sync_file_range:
+// write errors still show before the rename) and the directory sync after
+// the rename commits the journal, whose cache flush makes data and rename
+// durable together: one journal commit per file instead of two. Elsewhere
+// the data is synced (fsync) before the rename. Inside a ZELI_SyncGroup the
+// directory syncs of such file systems are further gathered into one per
+// directory at the group's end.
 //
 // Use:
 //   ZELI_AtomicFile file(path);
@@ -24,6 +35,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "store/stream.h"
 
@@ -37,15 +49,17 @@ class ZELI_AtomicFile {
 
   // The stream into the temporary file; closed after Commit().
   ZELI_Ostream& Stream() { return *stream_; }
-  // Flush, fsync, close, rename over the target. On failure the temporary
-  // file is removed, the target is untouched, and the exception propagates;
-  // a second call (after success or failure) does nothing. A failed sync of
-  // the directory after the rename is reported too (ZELI_DiskIOException),
-  // with the new file in place: IsCommitted() then tells.
+  // Write out, make durable, close, rename over the target, sync the
+  // directory (or leave that to the active sync group). On failure before
+  // the rename the temporary file is removed, the target is untouched, and
+  // the exception propagates; a second call (after success or failure) does
+  // nothing. A failed sync of the directory after the rename is reported too
+  // (ZELI_DiskIOException), with the new file in place: IsCommitted() then
+  // tells.
   void Commit();
-  // The same without any sync: flush, close, rename. Only for contents whose
-  // loss in a crash harms nobody (registrations of running processes), and
-  // only where the file system writes the data before the rename
+  // The same without any sync: write out, close, rename. Only for contents
+  // whose loss in a crash harms nobody (registrations of running processes),
+  // and only where the file system writes the data before the rename
   // (ZELI_FileSystem::RenameFollowsData): a crash then leaves the old file
   // or the new one, never an unwritten one.
   void CommitUnsynced();
@@ -57,15 +71,49 @@ class ZELI_AtomicFile {
   const std::string& Get_TemporaryPath() const { return temporary_; }
 
  private:
+  enum class DataSync { NONE, WRITE_OUT, FSYNC };
   void Discard() noexcept;
-  void Replace(bool sync);
-  void SyncDirectory() const;
+  void Replace(DataSync sync);
+  std::string Directory() const;
 
   std::string target_;
   std::string temporary_;
   std::unique_ptr<ZELI_Ostream> stream_;
   bool committed_ = false;
   bool finished_ = false;  // committed or discarded
+};
+
+// Gathers the directory syncs of the atomic files committed while it is the
+// process's active group, on file systems that journal metadata in order
+// (ZELI_FileSystem::RenameFollowsData), into one sync per directory at
+// Finish(): an operation that replaces several files then waits for one
+// journal commit. A crash before Finish() keeps a prefix of the renames, in
+// order, each naming complete data, as without the group; Finish() returns
+// when all of them are durable. Groups do not nest: a group made while
+// another is active leaves everything to that one. Elsewhere commits sync
+// their directory at once.
+class ZELI_SyncGroup {
+ public:
+  ZELI_SyncGroup() noexcept;
+  // Syncs what Finish() did not (an operation that failed half-way keeps
+  // what it renamed as durable as it would have been); never throws.
+  ~ZELI_SyncGroup();
+  ZELI_SyncGroup(const ZELI_SyncGroup&) = delete;
+  ZELI_SyncGroup& operator=(const ZELI_SyncGroup&) = delete;
+
+  // Syncs every gathered directory once and ends the group. A failed sync
+  // is reported (ZELI_DiskIOException) after the others were tried.
+  void Finish();
+  // Syncs a directory now, or gathers it into the active group when there
+  // is one and the file system journals in order. Failure:
+  // ZELI_DiskIOException.
+  static void SyncDirectory(const std::string& directory);
+
+ private:
+  void SyncAll(bool report);
+
+  bool active_;
+  std::vector<std::string> directories_;
 };
 
 #endif  // ZEL_STORE_ATOMIC_FILE_H

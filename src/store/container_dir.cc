@@ -124,6 +124,15 @@ void ZELI_ContainerDirectory::DeleteFiles() const {
 // ---- Registration ------------------------------------------------------------
 
 ZELI_VersionAccess ZELI_ContainerDirectory::Create(bool force) const {
+  // The reference file, the Readme and the table: one journal commit per
+  // directory at the end.
+  ZELI_SyncGroup group;
+  ZELI_VersionAccess access = RegisterNewVersion(force);
+  group.Finish();
+  return access;
+}
+
+ZELI_VersionAccess ZELI_ContainerDirectory::RegisterNewVersion(bool force) const {
   const char* dir = names_.Get_DirName().c_str();
   if (force || !Exists()) WriteFiles(force);
 

@@ -113,6 +113,8 @@ class ZELI_ContainerDirectory {
 
  private:
   void WriteFiles(bool force) const;
+  // Create without its sync group.
+  ZELI_VersionAccess RegisterNewVersion(bool force) const;
   void WriteReadme() const;
 
   ZELI_ContainerNames names_;

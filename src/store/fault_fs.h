@@ -59,6 +59,8 @@ class ZELI_FaultFileSystem final : public ZELI_FileSystem {
   // same bytes whether its hints are taken, dropped or refused.
   int Advise(int fd, off_t offset, off_t length) override;
   bool RenameFollowsData(const char* path) override { return base_.RenameFollowsData(path); }
+  // Counted and failed as an FSYNC: to the caller both are "make it durable".
+  int WriteOut(int fd) override { return Trip(FSYNC) ? -1 : base_.WriteOut(fd); }
 
  private:
   struct Rule {

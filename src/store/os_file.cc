@@ -57,6 +57,14 @@ class PosixFileSystem final : public ZELI_FileSystem {
     return -1;
   }
   bool RenameFollowsData(const char* path) override;
+  int WriteOut(int fd) override {
+#ifdef __linux__
+    const unsigned flags = SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+    if (::sync_file_range(fd, 0, 0, flags) == 0) return 0;
+    if (errno != ENOSYS && errno != EINVAL && errno != ESPIPE) return -1;
+#endif
+    return ::fsync(fd);  // no range write-out here: the full sync does it
+  }
 
  private:
   // Answers by device, found once per process: mounts do not change their
@@ -230,6 +238,10 @@ void ZELI_OS_Lseek(int fd, uint64_t position) {
 
 void ZELI_OS_Flush(int fd) {
   if (ZELI_OS_FileSystem().Fsync(fd) != 0) throw ZELI_DiskIOException();
+}
+
+void ZELI_OS_WriteOut(int fd) {
+  if (ZELI_OS_FileSystem().WriteOut(fd) != 0) throw ZELI_DiskIOException();
 }
 
 void ZELI_OS_Close(int fd) {

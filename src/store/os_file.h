@@ -51,6 +51,12 @@ class ZELI_FileSystem {
   // that were never written. False when unsure. Not a system call (the
   // POSIX implementation answers from the mount table); never fails.
   virtual bool RenameFollowsData(const char* path) = 0;
+  // Writes the file's dirty pages to the device and waits for them, without
+  // committing the file's metadata or flushing the device's cache
+  // (sync_file_range): write errors show here, and the next journal commit
+  // of the file system (a sync of any directory on it) makes the data
+  // durable along with the metadata. Failures as for Fsync.
+  virtual int WriteOut(int fd) = 0;
 };
 
 // The plain POSIX implementation (the default).
@@ -98,6 +104,8 @@ void ZELI_OS_Write(int fd, const void* p, size_t n);
 void ZELI_OS_Lseek(int fd, uint64_t position);
 // Commits the file's data to the disk.
 void ZELI_OS_Flush(int fd);
+// Writes the file's data to the device (ZELI_FileSystem::WriteOut).
+void ZELI_OS_WriteOut(int fd);
 void ZELI_OS_Close(int fd);
 uint64_t ZELI_OS_FileSize(int fd);
 // Predicates: false when the path cannot be examined; they never throw.

@@ -51,6 +51,12 @@ void ZELI_Ostream::Flush() {
   ZELI_OS_Flush(fd_);
 }
 
+void ZELI_Ostream::WriteOut() {
+  if (fd_ < 0) return;
+  WriteOutBuffer();
+  ZELI_OS_WriteOut(fd_);
+}
+
 void ZELI_Ostream::Close() {
   if (fd_ < 0) return;
   const int fd = fd_;

@@ -48,6 +48,9 @@ class ZELI_Ostream {
   void Lseek(uint64_t position);
   // Writes out the buffer and commits the file's data to the disk.
   void Flush();
+  // Writes out the buffer and the file's data to the device, without
+  // committing metadata (ZELI_OS_WriteOut).
+  void WriteOut();
   // Writes out the buffer and closes; a second call does nothing.
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
