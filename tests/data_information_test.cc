@@ -310,8 +310,6 @@ TEST_F(DataInformationTest, IndexedValues) {
   EXPECT_EQ(given.Get_Monotonicity(), ZEL_MONOTONICITY_STRICTLY_INCREASING);
 }
 
-// ---- stored record ----------------------------------------------------------
-
 class DataInformationRecordTest : public DataInformationTest {
  protected:
   void Read(ZELI_DataInformation& info, const std::vector<unsigned char>& bytes, bool bigEndian, unsigned version) {

@@ -433,8 +433,6 @@ TEST_F(ParameterTest, CachedArraysLiveInTheContainersCache) {
   EXPECT_EQ(cache.Get_Count(), 0u);
 }
 
-// ---- persistence -------------------------------------------------------------
-
 // What the persistence tests store: a real parameter with a freed slot and
 // an attribute, a string parameter, a polynomial one, and a descriptor
 // attribute (which is not stored).
