@@ -105,6 +105,7 @@ TEST_F(HierarchyNodeTest, FailingAddsChangeNothing) {
   }
   EXPECT_EQ(OffspringCount(top), 2u);
   EXPECT_EQ(ObjectOf(session_, c_)->Get_ExternalConvertor().Get_Count(), keys);
+  // Still stored and read back whole.
   Reopen(ZEL_IOMODE_READ);
   EXPECT_EQ(Walk(root_, ZEL_ITOR_INSERTION_ORDER, ZEL_ITOR_FORWARD, ZEL_ITOR_PREORDER, ZEL_ITOR_ENTER_BLOCKS),
             (Names{"top", "g", "sub"}));
@@ -435,7 +436,6 @@ TEST_F(HierarchyNodeTest, ReadBackIdenticalInAnotherProcess) {
             }),
             0);
 }
-
 
 class HierarchyRecordTest : public HierarchyTest {
  protected:

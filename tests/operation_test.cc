@@ -76,7 +76,6 @@ class OperationTest : public zeltest::TypeOperationsTest {
   }
 };
 
-
 TEST_F(OperationTest, CompatibilityTakesOperandsByKindAndResultsOnlyForConversions) {
   ZELI_RealType* otherReal = Add(new ZELI_RealType("volts"));
   const ZELI_BuiltInOperation abs(ZEL_OP_ABS, real_, nullptr, nullptr, real_);
@@ -118,7 +117,6 @@ TEST_F(OperationTest, CompatibilityTakesOperandsByKindAndResultsOnlyForConversio
   EXPECT_TRUE(enumIdentity.IsCompatible(ZEL_OP_IDENTITY, copy, nullptr, nullptr, nullptr));
   EXPECT_FALSE(enumIdentity.IsCompatible(ZEL_OP_IDENTITY, state, nullptr, nullptr, nullptr));
 }
-
 
 TEST_F(OperationTest, BuiltInOperationsExistWhereTheTypesHaveThem) {
   // Unary: result types from the type.
@@ -219,7 +217,6 @@ TEST_F(OperationTest, BuiltInOperationsComputeWhatTheTypesCompute) {
   EXPECT_STREQ(copied[2], "ccc");
   EXPECT_NE(copied[0], texts[0]);
 }
-
 
 TEST_F(OperationTest, LookupsKeepBuiltInOperationsAndFindNothingTheTypesLack) {
   ZELI_OperationRegistry& registry = Registry();
@@ -354,7 +351,6 @@ TEST_F(OperationTest, RegisteringTwiceKeepsTheSecondAtThePlaceOfTheFirst) {
   EXPECT_EQ(registry.Get_Generation(), 1u);
 }
 
-
 TEST_F(OperationTest, FailingCallbacksFailTheOperationAndFreeNothing) {
   Calls calls;
   calls.answer = ZEL_FAILED;
@@ -398,7 +394,6 @@ TEST_F(OperationTest, CallbacksAreCalledOnlyWithValuesOfTheirOwnArity) {
             "ZELI_CallbackOperation::ApplyConvertTypeOperation: no unary callback");
   EXPECT_EQ(calls.count, 0);
 }
-
 
 class OperationApiTest : public zeltest::ModelTest {
  protected:
