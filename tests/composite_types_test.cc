@@ -11,6 +11,7 @@
 #include "model/container.h"
 #include "store/stream.h"
 #include "test_support.h"
+#include "type_operations_test_support.h"
 #include "types/composite_types.h"
 #include "types/enumeration_type.h"
 #include "types/dcomplex.h"
@@ -18,6 +19,8 @@
 #include "types/universal_types.h"
 
 namespace {
+
+using zeltest::FailureOf;
 
 class CompositeTypesTest : public zeltest::SessionTest {
  protected:
@@ -42,11 +45,40 @@ class CompositeTypesTest : public zeltest::SessionTest {
     EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
     return t;
   }
+  // A record {a: 3-bit enumeration, b: 4-bit subtype, c: signed 4-bit
+  // enumeration -4 .. 3, d: real}: c straddles bytes 0 and 1, d takes bytes
+  // 2-9. Two values of it (a_ .. d_) packed into packed_.
+  void PackTwoRecords() {
+    zel_type_t character = ZEL_CreateBuiltinType(session_, container_, "c", ZEL_CHARACTER, &status_);
+    nibble_ = Subtype(character, 0, 9);
+    std::vector<const char*> literals(8, "v");
+    signedEnum_ = ZEL_CreateEnumerationType(session_, container_, "s", 8, literals.data(), -4, 3,
+                                            ZEL_RANGE_ASCENDING, &status_);
+    wide_ = ZEL_CreateBuiltinType(session_, container_, "r", ZEL_REAL, &status_);
+    e3_ = ZEL_CreateEnumerationType(session_, container_, "e3", 8, literals.data(), 0, 7, ZEL_RANGE_ASCENDING,
+                                    &status_);
+    record_ = Record({"a", "b", "c", "d"}, {e3_, nibble_, signedEnum_, wide_});
+    ASSERT_EQ(ZEL_GetSizeOfType(session_, record_, &status_), 10u);
+    std::memset(packed_, 0xEE, sizeof packed_);
+    void* sources[] = {a_, b_, c_, d_};
+    ZEL_PackTypeData(session_, record_, sources, 2, packed_, &status_);
+    ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  }
+  const ZELI_Type& Type(zel_type_t t) {
+    return *ZELC_Interface::TheInterface().ConvertSessionHandle(session_)->Object(t);
+  }
+
   zel_container_t container_{-1};
   ZELI_Container* object_ = nullptr;
   zel_type_t temperature_{-1};
   zel_type_t integer_{-1};
   zeltest::TempDir dir_;
+  zel_type_t nibble_{-1}, signedEnum_{-1}, wide_{-1}, e3_{-1}, record_{-1};
+  unsigned char a_[2] = {5, 7};
+  unsigned char b_[2] = {9, 1};
+  signed char c_[2] = {-3, 3};
+  double d_[2] = {1.5, -2.25};
+  unsigned char packed_[20];
 };
 
 TEST_F(CompositeTypesTest, EnumerationAndItsSubtypeLookUpPositionsEncodingsAndLiterals) {
@@ -180,105 +212,65 @@ TEST_F(CompositeTypesTest, RecordLaysOutNarrowFieldsBackToBackAndAlignsByteField
 }
 
 TEST_F(CompositeTypesTest, PackingRoundTripsAcrossByteBoundariesWithSignExtension) {
-  zel_type_t character = ZEL_CreateBuiltinType(session_, container_, "c", ZEL_CHARACTER, &status_);
-  zel_type_t nibble = Subtype(character, 0, 9);  // 4 bits
-  std::vector<const char*> literals(8, "v");
-  zel_type_t signedEnum = ZEL_CreateEnumerationType(session_, container_, "s", 8, literals.data(), -4, 3,
-                                                    ZEL_RANGE_ASCENDING, &status_);  // 4 bits, signed
-  zel_type_t wide = ZEL_CreateBuiltinType(session_, container_, "r", ZEL_REAL, &status_);
-  // A 3-bit field first, so that the signed 4-bit field straddles bytes 0
-  // and 1.
-  const char* eight[] = {"a", "b", "c", "d", "e", "f", "g", "h"};
-  zel_type_t e3 = ZEL_CreateEnumerationType(session_, container_, "e3", 8, eight, 0, 7, ZEL_RANGE_ASCENDING, &status_);
-  zel_type_t record = Record({"a", "b", "c", "d"}, {e3, nibble, signedEnum, wide});
-  ASSERT_EQ(ZEL_GetSizeOfType(session_, record, &status_), 10u);  // 3+4+4 bits -> 2 bytes, then 8 bytes
-
-  unsigned char a[2] = {5, 7};
-  unsigned char b[2] = {9, 1};
-  signed char c[2] = {-3, 3};
-  double d[2] = {1.5, -2.25};
-  void* sources[] = {a, b, c, d};
-  unsigned char packed[20];
-  std::memset(packed, 0xEE, sizeof packed);
-  ZEL_PackTypeData(session_, record, sources, 2, packed, &status_);
-  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  PackTwoRecords();
   // 101 1001 1101 0.... : 0xB3 0xA0 for the first record.
-  EXPECT_EQ(packed[0], 0xB3);
-  EXPECT_EQ(packed[1], 0xA0);
+  EXPECT_EQ(packed_[0], 0xB3);
+  EXPECT_EQ(packed_[1], 0xA0);
 
   unsigned char a2[2], b2[2];
   signed char c2[2];
   double d2[2];
   void* destinations[] = {a2, b2, c2, d2};
-  ZEL_UnpackTypeData(session_, record, packed, 2, destinations, &status_);
+  ZEL_UnpackTypeData(session_, record_, packed_, 2, destinations, &status_);
   ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
-  EXPECT_EQ(0, std::memcmp(a, a2, 2));
-  EXPECT_EQ(0, std::memcmp(b, b2, 2));
+  EXPECT_EQ(0, std::memcmp(a_, a2, 2));
+  EXPECT_EQ(0, std::memcmp(b_, b2, 2));
   EXPECT_EQ(c2[0], -3);
   EXPECT_EQ(c2[1], 3);
   EXPECT_EQ(d2[0], 1.5);
   EXPECT_EQ(d2[1], -2.25);
 
   // A null source leaves its field zero; a null destination is skipped.
-  void* partial[] = {a, nullptr, c, d};
-  ZEL_PackTypeData(session_, record, partial, 1, packed, &status_);
+  void* partial[] = {a_, nullptr, c_, d_};
+  ZEL_PackTypeData(session_, record_, partial, 1, packed_, &status_);
   void* some[] = {nullptr, b2, nullptr, nullptr};
-  ZEL_UnpackTypeData(session_, record, packed, 1, some, &status_);
+  ZEL_UnpackTypeData(session_, record_, packed_, 1, some, &status_);
   EXPECT_EQ(b2[0], 0);
 
-  ZEL_PackTypeData(session_, record, nullptr, 1, packed, &status_);
+  ZEL_PackTypeData(session_, record_, nullptr, 1, packed_, &status_);
   EXPECT_EQ(status_, ZEL_BAD_ARG);
 }
 
 // One field at a time, as derived waveforms extract and assemble fields:
 // the same bits as the whole-value packing, the other fields untouched.
 TEST_F(CompositeTypesTest, OneFieldIsPackedAndUnpackedAtItsBitOffset) {
-  zel_type_t character = ZEL_CreateBuiltinType(session_, container_, "c", ZEL_CHARACTER, &status_);
-  zel_type_t nibble = Subtype(character, 0, 9);
-  std::vector<const char*> literals(8, "v");
-  zel_type_t signedEnum = ZEL_CreateEnumerationType(session_, container_, "s", 8, literals.data(), -4, 3,
-                                                    ZEL_RANGE_ASCENDING, &status_);
-  zel_type_t wide = ZEL_CreateBuiltinType(session_, container_, "r", ZEL_REAL, &status_);
-  const char* eight[] = {"a", "b", "c", "d", "e", "f", "g", "h"};
-  zel_type_t e3 = ZEL_CreateEnumerationType(session_, container_, "e3", 8, eight, 0, 7, ZEL_RANGE_ASCENDING, &status_);
-  // a: bits 0-2, b: 3-6, c: 7-10 (across bytes 0 and 1), d: bytes 2-9.
-  zel_type_t record = Record({"a", "b", "c", "d"}, {e3, nibble, signedEnum, wide});
+  PackTwoRecords();
   zel_range_t two{integer_, 0, 1, ZEL_RANGE_ASCENDING};
-  zel_type_t pair = ZEL_CreateArrayType(session_, container_, "pair", record, 1, &two, &status_);
-  ZELC_Session* s = ZELC_Interface::TheInterface().ConvertSessionHandle(session_);
-  const ZELI_Type& r = *s->Object(record);
-  const ZELI_Type& p = *s->Object(pair);
-
-  unsigned char a[2] = {5, 7};
-  unsigned char b[2] = {9, 1};
-  signed char c[2] = {-3, 3};
-  double d[2] = {1.5, -2.25};
-  void* sources[] = {a, b, c, d};
-  unsigned char packed[20];
-  ZEL_PackTypeData(session_, record, sources, 2, packed, &status_);
-  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  zel_type_t pair = ZEL_CreateArrayType(session_, container_, "pair", record_, 1, &two, &status_);
+  const ZELI_Type& r = Type(record_);
+  const ZELI_Type& p = Type(pair);
 
   signed char cOut[2] = {0, 0};
-  r.UnpackData(packed, 2, *s->Object(signedEnum), 7, cOut);
+  r.UnpackData(packed_, 2, Type(signedEnum_), 7, cOut);
   EXPECT_EQ(cOut[0], -3);  // sign-extended from its four bits
   EXPECT_EQ(cOut[1], 3);
   unsigned char aOut[2] = {0, 0};
-  r.UnpackData(packed, 2, *s->Object(e3), 0, aOut);
-  EXPECT_EQ(0, std::memcmp(aOut, a, 2));
+  r.UnpackData(packed_, 2, Type(e3_), 0, aOut);
+  EXPECT_EQ(0, std::memcmp(aOut, a_, 2));
   double dOut[2] = {0, 0};
-  r.UnpackData(packed, 2, *s->Object(wide), 16, dOut);
+  r.UnpackData(packed_, 2, Type(wide_), 16, dOut);
   EXPECT_EQ(dOut[1], -2.25);
 
   // Packing one field changes its bits only.
   const signed char cNew[2] = {2, -1};
-  r.PackData(*s->Object(signedEnum), cNew, 2, 7, packed);
+  r.PackData(Type(signedEnum_), cNew, 2, 7, packed_);
   unsigned char a2[2], b2[2];
   signed char c2[2];
   double d2[2];
   void* destinations[] = {a2, b2, c2, d2};
-  ZEL_UnpackTypeData(session_, record, packed, 2, destinations, &status_);
-  EXPECT_EQ(0, std::memcmp(a2, a, 2));
-  EXPECT_EQ(0, std::memcmp(b2, b, 2));
+  ZEL_UnpackTypeData(session_, record_, packed_, 2, destinations, &status_);
+  EXPECT_EQ(0, std::memcmp(a2, a_, 2));
+  EXPECT_EQ(0, std::memcmp(b2, b_, 2));
   EXPECT_EQ(c2[0], 2);
   EXPECT_EQ(c2[1], -1);
   EXPECT_EQ(d2[0], 1.5);
@@ -287,24 +279,16 @@ TEST_F(CompositeTypesTest, OneFieldIsPackedAndUnpackedAtItsBitOffset) {
   // starts at bit 80.
   unsigned char pairValue[20];
   std::memset(pairValue, 0, sizeof pairValue);
-  p.PackData(r, packed + 10, 1, 80, pairValue);
+  p.PackData(r, packed_ + 10, 1, 80, pairValue);
   unsigned char second[10];
   p.UnpackData(pairValue, 1, r, 80, second);
-  EXPECT_EQ(0, std::memcmp(second, packed + 10, 10));
+  EXPECT_EQ(0, std::memcmp(second, packed_ + 10, 10));
   EXPECT_EQ(pairValue[0], 0);
 
   // Fields outside the value or a whole-byte field off its byte are refused.
-  auto failure = [](auto body) -> std::string {
-    try {
-      body();
-    } catch (const ZELI_Exception& e) {
-      return e.what();
-    }
-    return "none";
-  };
-  EXPECT_EQ(failure([&] { r.UnpackData(packed, 1, *s->Object(wide), 3, dOut); }), "ZELI_Type::UnpackData: layout");
-  EXPECT_EQ(failure([&] { r.UnpackData(packed, 1, *s->Object(e3), 78, aOut); }), "ZELI_Type::UnpackData: layout");
-  EXPECT_EQ(failure([&] { r.PackData(*s->Object(e3), a, 1, 80, packed); }), "ZELI_Type::PackData: layout");
+  EXPECT_EQ(FailureOf([&] { r.UnpackData(packed_, 1, Type(wide_), 3, dOut); }), "ZELI_Type::UnpackData: layout");
+  EXPECT_EQ(FailureOf([&] { r.UnpackData(packed_, 1, Type(e3_), 78, aOut); }), "ZELI_Type::UnpackData: layout");
+  EXPECT_EQ(FailureOf([&] { r.PackData(Type(e3_), a_, 1, 80, packed_); }), "ZELI_Type::PackData: layout");
 }
 
 TEST_F(CompositeTypesTest, UnionsReportTheirLayoutButCannotBePacked) {
@@ -368,7 +352,7 @@ class CompositeByteOrderTest : public CompositeTypesTest {
     std::memcpy(record + 20, &v.t, 24);
   }
 
-  zel_type_t complex_{-1}, time_{-1}, record_{-1}, array_{-1};
+  zel_type_t complex_{-1}, time_{-1}, array_{-1};
 };
 
 TEST_F(CompositeByteOrderTest, CompositeValuesSwapLeafByLeaf) {
@@ -436,10 +420,6 @@ TEST_F(CompositeTypesTest, CompositeTypesSurviveAWriteReadRoundTripAndCopyIntoAn
   zel_type_t again = ZEL_FindOrCopyType(session_, other, record, &status_);
   EXPECT_TRUE(ZEL_AreSameType(again, copied));
 }
-
-}  // namespace
-
-namespace {
 
 class TypeGraphTest : public CompositeTypesTest {};
 

@@ -64,7 +64,6 @@ TEST_F(DataInformationTest, StartsUnknownAndRefusesMixedAndDefault) {
   EXPECT_EQ(info.Get_Compression(), 1);
   EXPECT_EQ(info.Get_CompressionUserCode(), 0);
   EXPECT_FALSE(info.IsMinMaxSet());
-  EXPECT_EQ(info.Get_SizeOf(), 8u);
 
   info.Set_Monotonicity(ZEL_MONOTONICITY_DECREASING);
   info.Set_DataSpacing(ZEL_DATASPACING_LOG_EQUIDISTANT);
@@ -309,8 +308,6 @@ TEST_F(DataInformationTest, IndexedValues) {
   EXPECT_EQ(MaxOf<double>(given), 40);
   EXPECT_EQ(given.Get_Monotonicity(), ZEL_MONOTONICITY_STRICTLY_INCREASING);
 }
-
-// ---- stored record ----------------------------------------------------------
 
 class DataInformationRecordTest : public DataInformationTest {
  protected:

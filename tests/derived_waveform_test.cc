@@ -153,8 +153,6 @@ class DerivedWaveformTest : public WriterFixture {
   zel_type_t bit_{-1};
 };
 
-// ---- composites ---------------------------------------------------------------------
-
 TEST_F(DerivedWaveformTest, BusWrittenBitByBitReadsBackAsOneValuePerFront) {
   // Front i: bit k is bit k of i (a counter).
   std::vector<std::vector<Byte>> values;
@@ -310,8 +308,6 @@ TEST_F(DerivedWaveformTest, FieldsThatCannotBeMergedFailWithTheMergesMessage) {
   Close(c_);
 }
 
-// ---- subelements ---------------------------------------------------------------------
-
 TEST_F(DerivedWaveformTest, BitsOfAStoredBusReadBackAsTheirOwnWaveforms) {
   zel_type_t busType = Bus(4);
   zel_waveform_t stored = WaveOf(busType, 9);
@@ -412,8 +408,6 @@ TEST_F(DerivedWaveformTest, FieldsOfAStoredRecordAreExtractedAndOnlyEnumerations
   Close(c_);
 }
 
-// ---- values that change and values read elsewhere -----------------------------------
-
 TEST_F(DerivedWaveformTest, ValuesFollowASimulationWriterOfTheSession) {
   std::vector<zel_waveform_t> bits;
   zel_hierarchyNode_t bus = BusNode("d[1:0]", 2, bits);
@@ -501,8 +495,6 @@ TEST_F(DerivedWaveformTest, DerivedValuesReadBackInAnotherProcess) {
   EXPECT_EQ(code, 0);
   c_ = Open(ZEL_IOMODE_READ);
 }
-
-// ---- cache records -----------------------------------------------------------------
 
 // What f throws: status and message ("none" when it returns).
 template <typename F>
@@ -596,8 +588,6 @@ TEST_F(DerivedWaveformTest, ADerivedWaveformThatDiesLetsItsArraysGo) {
   Close(c_);
 }
 
-// ---- the merge action of composites --------------------------------------------------
-
 TEST_F(DerivedWaveformTest, ThePackActionPacksOneRecordPerMergedPoint) {
   std::vector<std::vector<Byte>> values;
   std::vector<zel_waveform_t> waves;
@@ -646,8 +636,6 @@ TEST_F(DerivedWaveformTest, ThePackActionPacksOneRecordPerMergedPoint) {
   reads.clear();  // before their container goes
   Close(c_);
 }
-
-// ---- waveforms in use ----------------------------------------------------------------
 
 TEST_F(DerivedWaveformTest, WaveformsAReaderHoldsCannotBeDeleted) {
   std::vector<zel_waveform_t> bits;

@@ -40,7 +40,16 @@ TEST(HierarchyPathTest, SeparatorsAndSplitting) {
   EXPECT_EQ(plain.FinalName(), "a/b");
 }
 
-using HierarchyNodeTest = HierarchyTest;
+class HierarchyNodeTest : public HierarchyTest {
+ protected:
+  // Closes the container and opens it again in mode, finding the set and its root.
+  void Reopen(zel_iomode_t mode) {
+    Close(c_);
+    c_ = Open(mode);
+    set_ = Check(ZEL_FindWaveformSet(session_, c_, "tran", &status_));
+    root_ = Check(ZEL_GetNameHierarchyRootNode(session_, set_, &status_));
+  }
+};
 
 TEST_F(HierarchyNodeTest, PathsCreateIntermediateBlocks) {
   zel_hierarchyNode_t sig = Block(root_, "top/sub/sig");
@@ -97,10 +106,7 @@ TEST_F(HierarchyNodeTest, FailingAddsChangeNothing) {
   EXPECT_EQ(OffspringCount(top), 2u);
   EXPECT_EQ(ObjectOf(session_, c_)->Get_ExternalConvertor().Get_Count(), keys);
   // Still stored and read back whole.
-  Close(c_);
-  c_ = Open(ZEL_IOMODE_READ);
-  set_ = Check(ZEL_FindWaveformSet(session_, c_, "tran", &status_));
-  root_ = Check(ZEL_GetNameHierarchyRootNode(session_, set_, &status_));
+  Reopen(ZEL_IOMODE_READ);
   EXPECT_EQ(Walk(root_, ZEL_ITOR_INSERTION_ORDER, ZEL_ITOR_FORWARD, ZEL_ITOR_PREORDER, ZEL_ITOR_ENTER_BLOCKS),
             (Names{"top", "g", "sub"}));
 }
@@ -334,11 +340,8 @@ TEST_F(HierarchyNodeTest, NodesAndGroupsThatDieWithABlockLeaveEachOther) {
   ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
   EXPECT_TRUE(ObjectOf(session_, g1)->Get_Groups().empty());
   EXPECT_EQ(ObjectOf(session_, keep)->Get_Groups().size(), 1u);
-  Close(c_);
 
-  c_ = Open(ZEL_IOMODE_WRITE);
-  set_ = Check(ZEL_FindWaveformSet(session_, c_, "tran", &status_));
-  root_ = Check(ZEL_GetNameHierarchyRootNode(session_, set_, &status_));
+  Reopen(ZEL_IOMODE_WRITE);
   g1 = One(root_, "g1");
   EXPECT_EQ(Walk(g1, ZEL_ITOR_SORTED_ORDER, ZEL_ITOR_FORWARD, ZEL_ITOR_CHILDREN, ZEL_ITOR_ENTER_GROUPS),
             (Names{"keep"}));
@@ -351,11 +354,8 @@ TEST_F(HierarchyNodeTest, NodesAndGroupsThatDieWithABlockLeaveEachOther) {
 }
 
 TEST_F(HierarchyNodeTest, DeletionErasesHandlesAndKeepsTheRoot) {
-  zel_hierarchyNode_t top = Block(root_, "top/sub");
-  zel_hierarchyNode_t sub = One(root_, "top/sub");
-  zel_hierarchyNode_t topNode = One(root_, "top");
-  (void)top;
-  ZEL_DeleteHierarchyNode(session_, topNode, &status_);
+  zel_hierarchyNode_t sub = Block(root_, "top/sub");
+  ZEL_DeleteHierarchyNode(session_, One(root_, "top"), &status_);
   ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
   ZEL_GetHierarchyNodeName(session_, sub, &status_);
   EXPECT_EQ(status_, ZEL_BAD_HANDLE);
@@ -366,11 +366,8 @@ TEST_F(HierarchyNodeTest, DeletionErasesHandlesAndKeepsTheRoot) {
   EXPECT_EQ(OffspringCount(root_), 0u);
   EXPECT_EQ(Name(root_), "");
   Block(root_, "r");
-  Close(c_);
 
-  c_ = Open(ZEL_IOMODE_READ);
-  set_ = Check(ZEL_FindWaveformSet(session_, c_, "tran", &status_));
-  root_ = Check(ZEL_GetNameHierarchyRootNode(session_, set_, &status_));
+  Reopen(ZEL_IOMODE_READ);
   zel_hierarchyNode_t r = One(root_, "r");
   ZEL_DeleteHierarchyNode(session_, r, &status_);
   EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_DeleteHierarchyNode: Cannot modify read-only container");
@@ -386,10 +383,7 @@ TEST_F(HierarchyNodeTest, AttributesAreStored) {
   ASSERT_EQ(count, 1u);
   EXPECT_STREQ(names[0], "kind");
   std::free(names);
-  Close(c_);
-  c_ = Open(ZEL_IOMODE_READ);
-  set_ = Check(ZEL_FindWaveformSet(session_, c_, "tran", &status_));
-  root_ = Check(ZEL_GetNameHierarchyRootNode(session_, set_, &status_));
+  Reopen(ZEL_IOMODE_READ);
   EXPECT_STREQ(ZEL_GetHierarchyNodeAttribute(session_, One(root_, "top"), "kind", &status_), "cell");
   EXPECT_STREQ(ZEL_GetHierarchyNodeAttribute(session_, root_, "tool", &status_), "");
   EXPECT_EQ(ZEL_GetHierarchyNodeAttribute(session_, root_, "none", &status_), nullptr);
@@ -397,7 +391,7 @@ TEST_F(HierarchyNodeTest, AttributesAreStored) {
 }
 
 // Every node's full name in pre-order, with its kind.
-Names Listing(HierarchyTest& test, zel_session_t session, zel_hierarchyNode_t root) {
+Names Listing(zel_session_t session, zel_hierarchyNode_t root) {
   Names lines;
   zel_status_t st;
   zel_nodeIterator_t it = ZEL_CreateNodeIterator(session, root, ZEL_ITOR_INSERTION_ORDER, ZEL_ITOR_FORWARD,
@@ -407,13 +401,11 @@ Names Listing(HierarchyTest& test, zel_session_t session, zel_hierarchyNode_t ro
     lines.push_back(std::string(full) + " " + std::to_string(ZEL_GetHierarchyNodeType(session, n, &st)));
     std::free(full);
   }
-  (void)test;
   return lines;
 }
 
 TEST_F(HierarchyNodeTest, ReadBackIdenticalInAnotherProcess) {
-  zel_hierarchyNode_t top = Block(root_, "top/sub/leaf");
-  (void)top;
+  Block(root_, "top/sub/leaf");
   zel_hierarchyNode_t t = One(root_, "top");
   zel_hierarchyNode_t bus = Composite(t, "d[3:0]", ArrayType(c_, 0, 3));
   HandScalar(bus, 1);
@@ -423,7 +415,7 @@ TEST_F(HierarchyNodeTest, ReadBackIdenticalInAnotherProcess) {
   zel_hierarchyNode_t group = Group(t, "g");
   ZEL_AddHierarchyGroupMembers(session_, group, 1, &bus, &status_);
   for (const char* name : {"B", "a", "c"}) Block(t, name);
-  const Names before = Listing(*this, session_, root_);
+  const Names before = Listing(session_, root_);
   Close(c_);
 
   EXPECT_EQ(RunInChild([&] {
@@ -432,7 +424,7 @@ TEST_F(HierarchyNodeTest, ReadBackIdenticalInAnotherProcess) {
               zel_container_t c = ZEL_OpenContainer(s, name_.c_str(), ZEL_IOMODE_READ, &st);
               zel_waveformSet_t set = ZEL_FindWaveformSet(s, c, "tran", &st);
               zel_hierarchyNode_t root = ZEL_GetNameHierarchyRootNode(s, set, &st);
-              int failures = Listing(*this, s, root) == before ? 0 : 1;
+              int failures = Listing(s, root) == before ? 0 : 1;
               unsigned count = 0;
               zel_hierarchyNode_t* g = ZEL_GetHierarchyNodes(s, root, "top/g", ZEL_HDL_SLASH, &count, &st);
               zel_nodeIterator_t it = ZEL_CreateNodeIterator(s, g[0], ZEL_ITOR_SORTED_ORDER, ZEL_ITOR_FORWARD,
@@ -444,8 +436,6 @@ TEST_F(HierarchyNodeTest, ReadBackIdenticalInAnotherProcess) {
             }),
             0);
 }
-
-// ---- stored records ------------------------------------------------------------
 
 class HierarchyRecordTest : public HierarchyTest {
  protected:
@@ -499,8 +489,7 @@ TEST_F(HierarchyRecordTest, EmptyRootBytes) {
 }
 
 TEST_F(HierarchyRecordTest, EveryFlippedByteOrTruncationFailsCleanly) {
-  zel_hierarchyNode_t t = Block(root_, "top/x");
-  (void)t;
+  Block(root_, "top/x");
   zel_hierarchyNode_t top = One(root_, "top");
   zel_hierarchyNode_t rec = Composite(top, "r", RecordType(c_));
   HandScalar(rec, 0);

@@ -91,8 +91,7 @@ TEST_F(HierarchyWaveformTest, CompositeSignalsCreateTheirFieldsAndDeriveSubeleme
   EXPECT_EQ(status_, ZEL_BAD_HANDLE);
   EXPECT_EQ(StoredWaveforms(), 1u);
   // The nameless descriptor was stored: the reopened structure is whole.
-  zel_waveform_t a0 = Check(ZEL_GetHierarchyWaveform(session_, One(root_, "top/p[0].a"), &status_));
-  (void)a0;
+  Check(ZEL_GetHierarchyWaveform(session_, One(root_, "top/p[0].a"), &status_));
   Reopen(ZEL_IOMODE_WRITE);
   field = One(root_, "top/p[0].a");
   EXPECT_FALSE(ZEL_HierarchyNodeHasWaveform(session_, field, &status_));
@@ -130,7 +129,7 @@ TEST_F(HierarchyWaveformTest, CompositeOfStoredFields) {
 TEST_F(HierarchyWaveformTest, SharedStoredWaveformDiesWithItsLastNode) {
   zel_waveform_t w = Waveform(set_, Real());
   zel_hierarchyNode_t a = Check(ZEL_AddHierarchyScalarWf(session_, root_, "a/s", ZEL_HDL_SLASH, w, &status_));
-  zel_hierarchyNode_t b = Check(ZEL_AddHierarchyScalarWf(session_, root_, "b/s", ZEL_HDL_SLASH, w, &status_));
+  Check(ZEL_AddHierarchyScalarWf(session_, root_, "b/s", ZEL_HDL_SLASH, w, &status_));
   ZEL_DeleteHierarchyNode(session_, a, &status_);
   EXPECT_EQ(StoredWaveforms(), 1u);
   ZEL_DeleteHierarchyNode(session_, One(root_, "b"), &status_);
@@ -138,7 +137,6 @@ TEST_F(HierarchyWaveformTest, SharedStoredWaveformDiesWithItsLastNode) {
   EXPECT_EQ(StoredWaveforms(), 0u);
   ZEL_GetWaveformSemantic(session_, w, &status_);
   EXPECT_EQ(status_, ZEL_BAD_HANDLE);
-  (void)b;
   Reopen(ZEL_IOMODE_READ);
   EXPECT_EQ(StoredWaveforms(), 0u);
 }

@@ -52,8 +52,6 @@ class MergeTest : public WfOperationsTest {
   }
 };
 
-// ---- whether X axes must merge ---------------------------------------------------------
-
 TEST_F(MergeTest, EqualXAxesNeedNoMerge) {
   auto a = Real({0, 1, 2}, {5, 6, 7});
   auto same = Real({0, 1, 2}, {1, 1, 1});
@@ -142,8 +140,6 @@ TEST(NextValidArrayTest, FindsTheNextWalkStillInside) {
   EXPECT_EQ(ZELI_WfSegment::NextValidArray(indexes, counts, 5), 5u);
   EXPECT_EQ(ZELI_WfSegment::NextValidArray({}, {}, 0), 0u);
 }
-
-// ---- the walk ----------------------------------------------------------------------------
 
 TEST_F(MergeTest, InterleavedPointsMergeOnceAndInterpolateBetween) {
   auto a = Real({0, 2}, {10, 30});
@@ -308,8 +304,6 @@ TEST_F(MergeTest, XKindsWithoutOrderCannotMerge) {
   EXPECT_EQ(StatusOf([&] { ZELI_WfSegment::MergeWaveforms({}, real_, action, count); }),
             "2 There are no arrays to merge");
 }
-
-// ---- the binary-operation action -------------------------------------------------------
 
 TEST_F(MergeTest, OperandArraysGrowPastTheirFirstThousandValues) {
   std::vector<double> xa, xb, ya, yb;

@@ -76,8 +76,6 @@ class OperationTest : public zeltest::TypeOperationsTest {
   }
 };
 
-// ---- compatibility ----------------------------------------------------------
-
 TEST_F(OperationTest, CompatibilityTakesOperandsByKindAndResultsOnlyForConversions) {
   ZELI_RealType* otherReal = Add(new ZELI_RealType("volts"));
   const ZELI_BuiltInOperation abs(ZEL_OP_ABS, real_, nullptr, nullptr, real_);
@@ -120,8 +118,6 @@ TEST_F(OperationTest, CompatibilityTakesOperandsByKindAndResultsOnlyForConversio
   EXPECT_FALSE(enumIdentity.IsCompatible(ZEL_OP_IDENTITY, state, nullptr, nullptr, nullptr));
 }
 
-// ---- building built-in operations ----------------------------------------
-
 TEST_F(OperationTest, BuiltInOperationsExistWhereTheTypesHaveThem) {
   // Unary: result types from the type.
   auto abs = BuiltIn(ZEL_OP_ABS, complex_, nullptr, nullptr, nullptr);
@@ -157,12 +153,9 @@ TEST_F(OperationTest, BuiltInOperationsExistWhereTheTypesHaveThem) {
   // The type's own refusal passes through.
   EXPECT_EQ(FailureOf([&] { BuiltIn(ZEL_OP_DERIVATIVE, complex_, nullptr, real_, nullptr); }),
             "Invalid operation on Complex.");
-  EXPECT_EQ(FailureOf([&] { BuiltIn(ZEL_OP_EQUALITY_38, real_, real_, nullptr, nullptr); }),
-            "ZELI_RealType::IsValidBinaryOp: Unimplemented binary operation");
 
   // Conversions between the six kinds of the matrix; the result is the
   // target.
-  EXPECT_EQ(BuiltIn(ZEL_OP_CONVERT_TYPE, complex_, nullptr, nullptr, string_), nullptr);
   EXPECT_EQ(BuiltIn(ZEL_OP_CONVERT_TYPE, string_, nullptr, nullptr, real_), nullptr);
   EXPECT_EQ(BuiltIn(ZEL_OP_CONVERT_TYPE, real_, nullptr, nullptr, nullptr), nullptr);
   auto convert = BuiltIn(ZEL_OP_CONVERT_TYPE, time_, nullptr, nullptr, float_);
@@ -170,7 +163,7 @@ TEST_F(OperationTest, BuiltInOperationsExistWhereTheTypesHaveThem) {
   EXPECT_EQ(convert->Get_ResultType_p(), float_);
 
   // Values outside 0 to 52.
-  for (int value : {53, 60, 63, 1000}) {
+  for (int value : {53, 1000}) {
     try {
       BuiltIn(static_cast<zel_operation_t>(value), real_, real_, real_, real_);
       ADD_FAILURE() << value << " made an operation";
@@ -225,13 +218,9 @@ TEST_F(OperationTest, BuiltInOperationsComputeWhatTheTypesCompute) {
   EXPECT_NE(copied[0], texts[0]);
 }
 
-// ---- the registry ------------------------------------------------------------
-
 TEST_F(OperationTest, LookupsKeepBuiltInOperationsAndFindNothingTheTypesLack) {
   ZELI_OperationRegistry& registry = Registry();
-  EXPECT_EQ(&ZELI_OperationRegistry::Of(*container_), &registry);
   EXPECT_EQ(container_->Get_Operations_p(), &registry);
-
   const ZELI_Operation* abs = registry.FindOperation(ZEL_OP_ABS, real_, nullptr, nullptr, nullptr);
   ASSERT_NE(abs, nullptr);
   EXPECT_EQ(registry.FindOperation(ZEL_OP_ABS, real_, nullptr, nullptr, nullptr), abs);
@@ -331,7 +320,6 @@ TEST_F(OperationTest, RegisteringReplacesTheCachedBuiltInInPlaceAndKeepsItAlive)
   builtIn->ApplyUnaryOperation(values, 2, out);
   EXPECT_EQ(out[0], -1);
   EXPECT_EQ(out[1], 2);
-  EXPECT_EQ(builtIn->Get_FirstType_p(), real_);
 }
 
 TEST_F(OperationTest, RegisteringTwiceKeepsTheSecondAtThePlaceOfTheFirst) {
@@ -363,8 +351,6 @@ TEST_F(OperationTest, RegisteringTwiceKeepsTheSecondAtThePlaceOfTheFirst) {
   EXPECT_EQ(registry.Get_Generation(), 1u);
 }
 
-// ---- callbacks ---------------------------------------------------------------
-
 TEST_F(OperationTest, FailingCallbacksFailTheOperationAndFreeNothing) {
   Calls calls;
   calls.answer = ZEL_FAILED;
@@ -378,24 +364,18 @@ TEST_F(OperationTest, FailingCallbacksFailTheOperationAndFreeNothing) {
   const ZELI_CallbackOperation product(ZEL_OP_MULTIPLY, real_, real_, real_, nullptr, Product, &calls);
   EXPECT_EQ(FailureOf([&] { product.ApplyBinaryOperation(values, values, 2, out); }), "User operation failed");
   EXPECT_EQ(calls.count, 3);
-  try {
-    product.ApplyBinaryOperation(values, values, 2, out);
-  } catch (const ZELI_Exception& e) {
-    EXPECT_EQ(e.status, ZEL_FAILED);
-  }
+  EXPECT_THROW(product.ApplyBinaryOperation(values, values, 2, out), ZELI_FailedException);
 
   // A string result filled in part: the allocator's FreeData releases the
   // one text and the null slots; the operation itself frees nothing (ASan
   // reports a double free or a leak otherwise).
   const ZELI_CallbackOperation texts(ZEL_OP_ADD, string_, string_, string_, nullptr, FailsAfterOneText, nullptr);
   const char* operands[] = {"x", "y", "z"};
-  {
-    ZELI_TypedValues result(string_, 3);
-    EXPECT_EQ(FailureOf([&] { texts.ApplyBinaryOperation(operands, operands, 3, result.Get()); }),
-              "User operation failed");
-    EXPECT_STREQ(static_cast<char**>(result.Get())[0], "partial");
-    EXPECT_EQ(static_cast<char**>(result.Get())[2], nullptr);
-  }
+  ZELI_TypedValues result(string_, 3);
+  EXPECT_EQ(FailureOf([&] { texts.ApplyBinaryOperation(operands, operands, 3, result.Get()); }),
+            "User operation failed");
+  EXPECT_STREQ(static_cast<char**>(result.Get())[0], "partial");
+  EXPECT_EQ(static_cast<char**>(result.Get())[2], nullptr);
 }
 
 TEST_F(OperationTest, CallbacksAreCalledOnlyWithValuesOfTheirOwnArity) {
@@ -414,8 +394,6 @@ TEST_F(OperationTest, CallbacksAreCalledOnlyWithValuesOfTheirOwnArity) {
             "ZELI_CallbackOperation::ApplyConvertTypeOperation: no unary callback");
   EXPECT_EQ(calls.count, 0);
 }
-
-// ---- the exported registration functions ----------------------------------
 
 class OperationApiTest : public zeltest::ModelTest {
  protected:
@@ -448,8 +426,6 @@ TEST_F(OperationApiTest, RegisteredCallbacksAreCalledWithTheTypesOfTheTargetCont
   const ZELI_Operation& stored = *registry.Get_Operations()[0];
   EXPECT_EQ(stored.Get_FirstType_p(), copied);
   EXPECT_EQ(stored.Get_ResultType_p(), zeltest::ObjectOf(session_, real));
-  EXPECT_EQ(stored.Get_SecondType_p(), nullptr);
-  EXPECT_EQ(stored.Get_XType_p(), nullptr);
 
   // The next lookup for a real type finds the callback, which gets its user
   // data back.
@@ -482,9 +458,7 @@ TEST_F(OperationApiTest, BinaryAndConvertRegistrationsStoreWhatTheyAreGiven) {
   const auto& operations = RegistryOf(c).Get_Operations();
   ASSERT_EQ(operations.size(), 2u);
   EXPECT_EQ(operations[0]->Get_Operation(), ZEL_OP_NEGATE);
-  EXPECT_EQ(operations[0]->Get_SecondType_p(), zeltest::ObjectOf(session_, integer));
   EXPECT_EQ(operations[1]->Get_Operation(), ZEL_OP_CONVERT_TYPE);
-  EXPECT_EQ(operations[1]->Get_FirstType_p(), zeltest::ObjectOf(session_, real));
   EXPECT_EQ(operations[1]->Get_ResultType_p(), zeltest::ObjectOf(session_, integer));
 
   // A unary lookup of that value does not find the binary registration.

@@ -41,8 +41,6 @@ class SegmentTest : public zeltest::ModelTest {
   static std::vector<unsigned char> Bytes(const std::string& path) { return zeltest::ReadFileBytes(path); }
 };
 
-// ---- index arithmetic ----------------------------------------------------------------
-
 // Parameters of 3 and 4 values; then a value inserted before position 0 of
 // the first parameter, which moves the segment created at (2, 1) to (3, 1).
 TEST(SegmentIndexTest, MixedRadixWithTheFirstParameterFastest) {
@@ -83,8 +81,6 @@ TEST(SegmentIndexTest, NoOverflowAndNoDivisionByZero) {
   EXPECT_EQ(empty.MaximumCount(), 0u);
   EXPECT_THROW(empty.ToPositions(0), ZELI_BadArgException);
 }
-
-// ---- segments of a set through the interface -----------------------------------------
 
 TEST_F(SegmentTest, CreatingFindingAndIndicesOfASetWithoutParameters) {
   zel_container_t c = CreateMemory();
@@ -157,8 +153,6 @@ TEST_F(SegmentTest, EmptyEntriesAndParametersWithoutValuesAreRefused) {
   EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_CreateSegment: Parameter index is out of range.");
 }
 
-// ---- serial numbers and files -------------------------------------------------------
-
 TEST_F(SegmentTest, SerialNumbersAreUniqueInTheContainerAndNoFileIsTruncated) {
   zel_container_t c = CreateDisk();
   zel_waveformSet_t a = Set(c, "a");
@@ -202,8 +196,6 @@ TEST_F(SegmentTest, SerialNumbersAreUniqueInTheContainerAndNoFileIsTruncated) {
   EXPECT_FALSE(ZEL_IsSegDataLatest(session_, c, &time, &status_));
   Close(c);
 }
-
-// ---- data stores ------------------------------------------------------------------------
 
 TEST_F(SegmentTest, OpenCountAndModeArePerDataStore) {
   zel_container_t c = CreateDisk();
@@ -421,8 +413,6 @@ TEST_F(SegmentTest, LocatorAndDebugDump) {
 }  // namespace
 
 namespace {
-
-// ---- damaged records ------------------------------------------------------------------
 
 class SegmentRecordTest : public SegmentTest {
  protected:

@@ -25,8 +25,6 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kPi = 3.141592653589793;
 
-// ---- unary ---------------------------------------------------------------------
-
 TEST_F(TypeOperationsTest, UnaryOperationsHaveTheirResultTypesAndMessages) {
   ZELI_Container* c = container_;
   // Without a rule of its own a type has only the identity.
@@ -170,8 +168,6 @@ TEST_F(TypeOperationsTest, ComplexUnaryOperations) {
   EXPECT_NEAR(phase[1], 180 + 5.710593137499643, 1e-9);
 }
 
-// ---- binary --------------------------------------------------------------------
-
 TEST_F(TypeOperationsTest, BinaryOperationsHaveTheirResultTypesAndMessages) {
   ZELI_Container* c = container_;
   EXPECT_EQ(float_->BinaryOpResultType_p(c, ZEL_OP_ADD, float_), float_);
@@ -261,8 +257,6 @@ TEST_F(TypeOperationsTest, BinaryOperationsComputeInDoubleOrComplexArithmetic) {
   std::free(paired[0]);
 }
 
-// ---- order ---------------------------------------------------------------------
-
 TEST_F(TypeOperationsTest, NumbersAndTimesAreOrderedAndTellTheCloserNeighbour) {
   double a = 1, b = 2, nan = kNaN, t = 1.5;
   EXPECT_TRUE(real_->LessThan(&a, &b));
@@ -350,8 +344,6 @@ TEST_F(TypeOperationsTest, ComplexStringAndCompositeOrder) {
   EXPECT_EQ(FailureOf([&] { record->FirstIsCloser(&v, &v, &v); }), "The type does not have FirstIsCloser operation.");
 }
 
-// ---- compatibility -------------------------------------------------------------
-
 TEST_F(TypeOperationsTest, OperationCompatibility) {
   EXPECT_TRUE(integer_->IsOpCompatible(Add(new ZELI_IntegerType("other"))));
   EXPECT_FALSE(integer_->IsOpCompatible(real_));
@@ -375,8 +367,6 @@ TEST_F(TypeOperationsTest, OperationCompatibility) {
   EXPECT_TRUE(sub->IsOpCompatible(e1));
   EXPECT_FALSE(e1->IsOpCompatible(integer_));
 }
-
-// ---- number conversions --------------------------------------------------------
 
 TEST(NumberConversionTest, DoublesSaturateIntoIntegersAndFloats) {
   EXPECT_EQ(ZELI_SaturatingCast<int32_t>(kNaN), 0);

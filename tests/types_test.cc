@@ -257,8 +257,6 @@ TEST_F(TypesTest, DataFunctionsOwnStringsAndZeroNewSlots) {
   reals.FreeData(values, 3);
 }
 
-// ---- stored records ---------------------------------------------------------
-
 TEST_F(TypesTest, TypesComeBackEqualAfterAWriteAndRead) {
   zel_type_t integer = Builtin("i", ZEL_INTEGER);
   zel_type_t character = Builtin("c", ZEL_CHARACTER);
@@ -359,6 +357,15 @@ struct Corruption {
   const char* message;
 };
 
+// Type records: the common head (code, name, sizes, flags, key), and the
+// range of a discrete type (range type key, left, right, step, flags).
+void Head(ByteWriter& w, unsigned code, const char* name, int size, int packed, int key) {
+  w.U8(code).Str(name).I32(size).I32(packed).U8(0).I32(key);
+}
+void Range(ByteWriter& w, int type, int left, int right, int step, int flags = 0) {
+  w.I32(type).I32(left).I32(right).I32(step).I32(flags);
+}
+
 TEST_F(TypesTest, CorruptedRecordsAreRefusedWithTheRecordsName) {
   auto table = [](const std::function<void(ByteWriter&)>& records, int count) {
     ByteWriter w(false);
@@ -368,95 +375,39 @@ TEST_F(TypesTest, CorruptedRecordsAreRefusedWithTheRecordsName) {
     return w.bytes();
   };
   auto integer = [](ByteWriter& w) {
-    w.U8(ZEL_INTEGER).Str("i").I32(4).I32(32).U8(0).I32(0);
-    w.I32(0).I32(-2147483647 - 1).I32(2147483647).I32(1).I32(0);
+    Head(w, ZEL_INTEGER, "i", 4, 32, 0);
+    Range(w, 0, -2147483647 - 1, 2147483647, 1);
   };
-  std::vector<Corruption> cases = {
-      {"size", table([](ByteWriter& w) { w.U8(ZEL_REAL).Str("r").I32(4).I32(32).U8(0).I32(0); }, 1),
-       "ZELI_RealType::Read: size"},
-      {"legacy size", table([](ByteWriter& w) { w.U8(ZEL_TIME).Str("t").I32(16).I32(128).U8(0).I32(0); }, 1),
+  auto enumeration = [](ByteWriter& w) {
+    Head(w, ZEL_ENUMERATION, "e", 1, 2, 0);
+    Range(w, 0, 0, 2, 1);
+  };
+  const std::vector<Corruption> cases = {
+      {"size", table([](ByteWriter& w) { Head(w, ZEL_REAL, "r", 4, 32, 0); }, 1), "ZELI_RealType::Read: size"},
+      {"legacy size", table([](ByteWriter& w) { Head(w, ZEL_TIME, "t", 16, 128, 0); }, 1),
        "ZELI_TimeType::Read: size"},
-      {"code", table([](ByteWriter& w) { w.U8(11).Str("x").I32(4).I32(32).U8(0).I32(0); }, 1),
-       "ZELI_Type::Read implementation"},
-      {"step",
-       table(
-           [](ByteWriter& w) {
-             w.U8(ZEL_INTEGER).Str("i").I32(4).I32(32).U8(0).I32(0);
-             w.I32(0).I32(0).I32(5).I32(2).I32(0);
-           },
-           1),
+      {"code", table([](ByteWriter& w) { Head(w, 11, "x", 4, 32, 0); }, 1), "ZELI_Type::Read implementation"},
+      {"step", table([](ByteWriter& w) { Head(w, ZEL_INTEGER, "i", 4, 32, 0); Range(w, 0, 0, 5, 2); }, 1),
        "ZELI_IntegerType::Read: range"},
-      {"packed size",
-       table(
-           [&](ByteWriter& w) {
-             w.U8(ZEL_CHARACTER).Str("c").I32(1).I32(7).U8(0).I32(1);
-             w.I32(1).I32(0).I32(255).I32(1).I32(1);
-           },
-           1),
+      {"packed size", table([](ByteWriter& w) { Head(w, ZEL_CHARACTER, "c", 1, 7, 1); Range(w, 1, 0, 255, 1, 1); }, 1),
        "ZELI_CharacterType::Read: size"},
-      {"literal count",
-       table(
-           [](ByteWriter& w) {
-             w.U8(ZEL_ENUMERATION).Str("e").I32(1).I32(2).U8(0).I32(0);
-             w.I32(0).I32(0).I32(2).I32(1).I32(0);
-             w.I32(2).Str("a").Str("b");
-           },
-           1),
+      {"literal count", table([&](ByteWriter& w) { enumeration(w); w.I32(2).Str("a").Str("b"); }, 1),
        "ZELI_EnumerationType::Read: literal count"},
-      {"huge literal count",
-       table(
-           [](ByteWriter& w) {
-             w.U8(ZEL_ENUMERATION).Str("e").I32(1).I32(2).U8(0).I32(0);
-             w.I32(0).I32(0).I32(2).I32(1).I32(0);
-             w.I32(0x7FFFFFFF);
-           },
-           1),
-       "End of file"},
-      {"self reference",
-       table(
-           [](ByteWriter& w) {
-             w.U8(ZEL_ARRAY).Str("a").I32(0).I32(0).U8(0).I32(0);
-             w.I32(0).I32(0);
-           },
-           1),
+      {"huge literal count", table([&](ByteWriter& w) { enumeration(w); w.I32(0x7FFFFFFF); }, 1), "End of file"},
+      {"self reference", table([](ByteWriter& w) { Head(w, ZEL_ARRAY, "a", 0, 0, 0); w.I32(0).I32(0); }, 1),
        "ZELI_ArrayType::Read: element type"},
       {"unknown reference",
-       table(
-           [&](ByteWriter& w) {
-             integer(w);
-             w.U8(ZEL_INTEGER).Str("s").I32(4).I32(32).U8(0).I32(1);
-             w.I32(3).I32(0).I32(1).I32(1).I32(0);
-           },
-           2),
+       table([&](ByteWriter& w) { integer(w); Head(w, ZEL_INTEGER, "s", 4, 32, 1); Range(w, 3, 0, 1, 1); }, 2),
        "ZELI_IntegerType::Read: range type"},
-      {"subtype outside its range type",
-       table(
-           [&](ByteWriter& w) {
-             integer(w);
-             w.U8(ZEL_INTEGER).Str("s").I32(4).I32(32).U8(0).I32(1);
-             w.I32(0).I32(0).I32(5).I32(1).I32(0);
-             w.U8(ZEL_INTEGER).Str("t").I32(4).I32(32).U8(0).I32(2);
-             w.I32(1).I32(0).I32(6).I32(1).I32(0);
-           },
-           3),
+      {"subtype outside its range type", table([&](ByteWriter& w) {
+         integer(w); Head(w, ZEL_INTEGER, "s", 4, 32, 1); Range(w, 0, 0, 5, 1);
+         Head(w, ZEL_INTEGER, "t", 4, 32, 2); Range(w, 1, 0, 6, 1);
+       }, 3),
        "ZELI_IntegerType::Read: range"},
       {"record size",
-       table(
-           [&](ByteWriter& w) {
-             integer(w);
-             w.U8(ZEL_RECORD).Str("r").I32(3).I32(24).U8(0).I32(1);
-             w.I32(1).Str("x").I32(0);
-           },
-           2),
+       table([&](ByteWriter& w) { integer(w); Head(w, ZEL_RECORD, "r", 3, 24, 1); w.I32(1).Str("x").I32(0); }, 2),
        "ZELI_RecordType::Read: size"},
-      {"duplicate key",
-       table(
-           [&](ByteWriter& w) {
-             integer(w);
-             integer(w);
-           },
-           2),
-       "ZELI_IntegerType::Read: key"},
+      {"duplicate key", table([&](ByteWriter& w) { integer(w); integer(w); }, 2), "ZELI_IntegerType::Read: key"},
   };
   const std::string path = dir_ / "bad";
   for (const Corruption& c : cases) {

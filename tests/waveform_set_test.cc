@@ -3,6 +3,8 @@
 // match, finding and copying, attributes, and everything read back after
 // reopening, also in another process.
 #include <cstdlib>
+#include <functional>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -56,18 +58,18 @@ TEST_F(WaveformSetTest, SettersMarkTheStructureModified) {
     EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
     return !container->IsModified();
   };
-  ASSERT_TRUE(committed());
-  ZEL_SetWaveformSetXDescriptor(session_, set, freq, &status_);
-  EXPECT_TRUE(container->IsModified());
-  ASSERT_TRUE(committed());
-  ZEL_SetWaveformSetParameters(session_, set, 2, nullptr, &status_);
-  EXPECT_TRUE(container->IsModified());
-  ASSERT_TRUE(committed());
-  ZEL_SetWaveformSetParameter(session_, set, 0, ZEL_NullParameter, &status_);
-  EXPECT_TRUE(container->IsModified());
-  ASSERT_TRUE(committed());
-  ZEL_SetWaveformSetAttribute(session_, set, "tool", "sim", &status_);
-  EXPECT_TRUE(container->IsModified());
+  const std::function<void()> setters[] = {
+      [&] { ZEL_SetWaveformSetXDescriptor(session_, set, freq, &status_); },
+      [&] { ZEL_SetWaveformSetParameters(session_, set, 2, nullptr, &status_); },
+      [&] { ZEL_SetWaveformSetParameter(session_, set, 0, ZEL_NullParameter, &status_); },
+      [&] { ZEL_SetWaveformSetAttribute(session_, set, "tool", "sim", &status_); },
+  };
+  for (size_t i = 0; i < std::size(setters); ++i) {
+    SCOPED_TRACE(i);
+    ASSERT_TRUE(committed());
+    setters[i]();
+    EXPECT_TRUE(container->IsModified());
+  }
   Close(c);
 }
 

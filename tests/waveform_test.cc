@@ -28,11 +28,7 @@ TEST_F(WaveformTest, CreatedWaveformAnswersItsFields) {
   zel_waveform_t w = Wave(7);
   EXPECT_EQ(ZEL_GetWaveformSemantic(session_, w, &status_), 7);
   EXPECT_TRUE(ZEL_AreSameDimensionDescriptor(ZEL_GetWaveformYDescriptor(session_, w, &status_), y_));
-  zel_dimensionDescriptor_t x = ZEL_GetWaveformXDescriptor(session_, w, &status_);
-  EXPECT_FALSE(ZEL_IsDimensionDescriptorNull(x));
   EXPECT_TRUE(ZEL_AreSameWaveformSet(ZEL_GetWaveformSetFromWaveform(session_, w, &status_), set_));
-  EXPECT_FALSE(ZEL_IsTypeNull(ZEL_GetWaveformXType(session_, w, &status_)));
-  EXPECT_FALSE(ZEL_IsTypeNull(ZEL_GetWaveformYType(session_, w, &status_)));
   ZELI_SourceWaveform* source = ObjectOf(session_, w)->Get_SourceWaveform_p();
   EXPECT_EQ(source->Get_KeyInSet(), 0);
   EXPECT_EQ(ObjectOf(session_, Wave())->Get_SourceWaveform_p()->Get_KeyInSet(), 1);

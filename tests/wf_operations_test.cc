@@ -41,8 +41,6 @@ class WfOperationTest : public WfOperationsTest {
   ZELI_CachedArray* stored_ = nullptr;
 };
 
-// ---- one data array --------------------------------------------------------------------
-
 TEST_F(WfOperationTest, StoredValuesAreCopiedPrivateOnesWrittenOver) {
   auto s = Stored({0, 1, 2}, {1, 2, 3});
   auto negate = Unary(ZEL_OP_NEGATE, real_);
@@ -154,8 +152,6 @@ TEST_F(WfOperationTest, DispatchAndItsFailures) {
   EXPECT_EQ(YOf(*s), (std::vector<double>{1, 2}));
 }
 
-// ---- binary operations between segments ---------------------------------------------------
-
 TEST_F(WfOperationTest, EqualXAxesKeepTheirXArray) {
   auto a = Real({0, 1, 2}, {1, 2, 3});
   auto b = Real({0, 1, 2}, {10, 20, 30});
@@ -233,8 +229,6 @@ TEST_F(WfOperationTest, PairingMakesTheFirstOperandX) {
   EXPECT_EQ(YOf(*c), (std::vector<double>{1, 2, 3}));
 }
 
-// ---- comparisons ------------------------------------------------------------------------
-
 TEST_F(WfOperationTest, RampsCompareAsCrossingPoints) {
   auto ramp = Real({0, 1, 2}, {0, 10, 0});
   const double five = 5;
@@ -291,8 +285,6 @@ TEST_F(WfOperationTest, RampComparisonsNeedRealOrFloatTypes) {
             "7 ZELI_WfSegment::ApplyWfComparisonOperation implementation: types");
   EXPECT_EQ(YOf<int>(*a), (std::vector<int>{0, 10}));
 }
-
-// ---- derivative and integrals ------------------------------------------------------------
 
 TEST_F(WfOperationTest, IntegralsRunningSums) {
   auto trapezoid = Real({0, 1, 3}, {1, 1, 1});
@@ -387,8 +379,6 @@ TEST_F(WfOperationTest, DerivativeIsAStepFunctionOfTheSlopes) {
   EXPECT_EQ(polynomial->Get_XInterpolationType(), kLinear);
   EXPECT_EQ(orders->Get_ReferenceCount(), 0u);
 }
-
-// ---- failures ----------------------------------------------------------------------------
 
 // A failing operation leaves the data arrays it found; its result memory
 // is freed once (AddressSanitizer finds a leak or a second free).

@@ -81,8 +81,6 @@ class WfSegmentTest : public SessionTest {
   zel_status_t st_ = ZEL_OK;
 };
 
-// ---- windows ----------------------------------------------------------------------
-
 TEST_F(WfSegmentTest, EmptySegmentOpensPointZeroButHasNoValueThere) {
   auto segment = Real({});
   ZEL_WfSegment* s = segment->Get_ApiObject_p();
@@ -295,8 +293,6 @@ TEST_F(WfSegmentTest, OrderBufferFollowsTheInterpolationType) {
   }
 }
 
-// ---- converted text ---------------------------------------------------------------
-
 TEST_F(WfSegmentTest, ConvertedTextsFreeExactlyWhatTheyFilled) {
   ZELI_ConvertedTexts texts;
   char** entries = texts.Prepare(5);
@@ -341,8 +337,6 @@ TEST_F(WfSegmentTest, ConvertedBuffersAndValuesOfNumbersAndStrings) {
   ZEL_GetWfSegmentConvertedYValue(s, nullptr, &st_);
   EXPECT_ZEL_FAILURE(st_, ZEL_BAD_ARG, "ZEL_GetWfSegmentConvertedYValue: value is null");
 }
-
-// ---- summaries and what is not provided -------------------------------------------
 
 TEST_F(WfSegmentTest, SummariesComeFromTheDataInformation) {
   auto segment = Real({3, 1, 2});
@@ -426,8 +420,6 @@ TEST_F(WfSegmentTest, FunctionsNotProvidedFailWithTheirMessages) {
   }
 }
 
-// ---- the C interface with bad pointers ------------------------------------------------
-
 TEST_F(WfSegmentTest, NullStaleAndForeignSegmentPointersAreBadHandles) {
   auto segment = Real({1, 2});
   ZEL_WfSegment* s = segment->Get_ApiObject_p();
@@ -450,8 +442,6 @@ TEST_F(WfSegmentTest, NullStaleAndForeignSegmentPointersAreBadHandles) {
   ZEL_GetWfSegmentYBuffer(s, &st_);
   EXPECT_ZEL_FAILURE(st_, ZEL_BAD_HANDLE, "ZEL_GetWfSegmentYBuffer: Bad handle: wrong handle (deleted?)");
 }
-
-// ---- replacing data arrays ------------------------------------------------------------
 
 TEST_F(WfSegmentTest, SetDataArrayTakesOwnershipOfAFreeArrayOnly) {
   auto segment = Real({1, 2, 3});
@@ -571,8 +561,6 @@ TEST_F(WfSegmentTest, DerivedSegmentsShareDataAndOrders) {
   auto constant = Real({1, 2}, ZEL_INTERPOLATION_CONSTANT);
   EXPECT_EQ(constant->SwapXY()->Get_XInterpolationType(), ZEL_INTERPOLATION_NONE);
 }
-
-// ---- searches ---------------------------------------------------------------------
 
 // The outputs of one ZEL_GetWfSegmentValueByX call.
 struct Lookup {
