@@ -2,6 +2,7 @@
 // Digital_Front chunk chains (geometry in front_data_sets.h), into cached
 // arrays kept per position.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "waveforms/owned_cached_arrays.h"
@@ -98,12 +99,13 @@ void ZELI_DigitalFrontDataSet::Get_Data(unsigned position, std::vector<int>& xIn
   // apart as the chunks other chains appended in between: when they lie
   // close (a gap of at most GatherGap), one read takes in the stretch that
   // the chunks still to come are expected to span at that gap, up to
-  // MaxWindowBytes; far apart, each chunk is read alone.
+  // MaxWindowBytes; far apart (or before a gap is known), each chunk is
+  // read alone.
   constexpr uint64_t GatherGap = 4096;
   constexpr uint64_t MaxWindowBytes = uint64_t{MaxWindowChunks} * chunkBytes;
   std::vector<char> window;
   uint64_t windowStart = 0;
-  uint64_t gap = chunkBytes;
+  uint64_t gap = UINT64_MAX;  // unknown until two chunks were seen
   unsigned offset = chain.firstOffset;
   unsigned done = 0;
   while (done < chain.pointCount) {
