@@ -489,7 +489,11 @@ int RunAnalog(Setup& setup, int repetitions) {
   YatXLookups(setup, &bisect, &scan);
   std::printf("  Y at X: ZEL_GetWaveformDataYatX %.0f ns, linear scan %.0f ns per lookup (%.1fx)\n", bisect * 1e9,
               scan * 1e9, bisect > 0 ? scan / bisect : 0.0);
-  return first.size() == static_cast<size_t>(repetitions) ? 0 : 1;
+  if (first.size() != static_cast<size_t>(repetitions)) {
+    std::fprintf(stderr, "a read in one session failed\n");
+    return 1;
+  }
+  return 0;
 }
 
 // ---- 2. one busy digital signal of D --------------------------------------------
