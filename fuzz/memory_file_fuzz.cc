@@ -1,8 +1,9 @@
 // Fuzz target for the readers of paged memory files: arbitrary bytes become a
 // data store's record file (key map, memory file record, array records), its
 // page map and its data file. Reading them, replaying the map and reading
-// every array must either work or fail with a library exception; a crash, a
-// hang, unbounded allocation or a broken invariant is a finding.
+// every array (through the cursor and directly, which must agree) must
+// either work or fail with a library exception; a crash, a hang, unbounded
+// allocation or a broken invariant is a finding.
 //
 // Input layout:
 //   byte 0      flags: bit 0 stored software version 5 (else 8); bit 1 the
@@ -90,7 +91,7 @@ void Check(const Store& store) {
 }
 
 void ReadArrays(Store& store, bool strings) {
-  std::vector<unsigned char> chunk(64 * 1024);
+  std::vector<unsigned char> chunk(64 * 1024), direct;
   for (size_t i = 0; i < store.arrays.size(); ++i) {
     ZELI_MemoryArray& array = *store.arrays[i];
     if (array.IsOpen()) continue;  // a companion opened with its chain
@@ -99,6 +100,14 @@ void ReadArrays(Store& store, bool strings) {
       for (unsigned position = 0; position < array.Get_Size();) {
         const unsigned n = std::min<unsigned>(static_cast<unsigned>(chunk.size()), array.Get_Size() - position);
         array.ReadData(position, chunk.data(), n, 1);
+        // A direct read of the same bytes (no window, one call per run of
+        // pages) must give what the cursor gave.
+        direct.resize(n);
+        array.ReadDirect(position, direct.data(), n, 1);
+        if (std::memcmp(direct.data(), chunk.data(), n) != 0) {
+          std::fprintf(stderr, "direct read differs at %u\n", position);
+          std::abort();
+        }
         position += n;
       }
       if (strings && i == 0) {

@@ -733,6 +733,9 @@ TEST_F(MemoryFileTest, ShortDataFileIsCorrupted) {
   unsigned char byte = 0;
   (*loaded)[0].ReadData(0, &byte, 1, 1);
   EXPECT_ZELI_THROW((*loaded)[0].ReadData(kPage, &byte, 1, 1), ZEL_FAILED, "Corrupted data file.");
+  // A direct read needs only the bytes it asks for.
+  (*loaded)[0].ReadDirect(kPage + 99, &byte, 1, 1);
+  EXPECT_ZELI_THROW((*loaded)[0].ReadDirect(kPage + 100, &byte, 1, 1), ZEL_FAILED, "Corrupted data file.");
   loaded->Check();
 }
 
@@ -859,6 +862,102 @@ INSTANTIATE_TEST_SUITE_P(
         BadMap{"Backwards", {0, 1, 0}, "ZELI_MemoryFile::ReadMap: pageEnd"},
         BadMap{"PastFourGiB", {0, 1, 1 + ZELI_MemoryFile::MaxArrayPages}, "ZELI_MemoryFile::ReadMap: count"}),
     [](const ::testing::TestParamInfo<BadMap>& info) { return std::string(info.param.name); });
+
+// ---- direct reads -----------------------------------------------------------------
+
+// Direct reads give exactly what the cursor gives, whatever the range: from
+// inside a page, across runs of adjacent pages and the gaps between them,
+// from resident pages, and from a packed array's shifted last page; each
+// run of adjacent pages in the file costs one read, and nothing is mapped.
+TEST_F(MemoryFileTest, DirectReadsGiveWhatTheCursorGivesWithOneReadPerRun) {
+  auto store = NewStore(DataPath());
+  store->file->OpenFile(ZEL_IOMODE_WRITE);
+  ZELI_MemoryArray& x = store->AddArray();
+  ZELI_MemoryArray& y = store->AddArray();
+  x.Open(ZEL_IOMODE_WRITE);
+  y.Open(ZEL_IOMODE_WRITE);
+  const auto px = Pattern(5 * kPage, 8);
+  x.WriteData(px.data(), 3 * kPage, 1);
+  y.WriteData(Pattern(2 * kPage, 9).data(), 2 * kPage, 1);
+  x.WriteData(px.data() + 3 * kPage, 2 * kPage, 1);
+  ASSERT_EQ(x.Get_PageList(), (ZELI_PageList{0, 1, 2, 5, 6}));
+  x.Close();
+  y.Close();
+  store->file->CloseFile();
+  SaveRecord(*store);
+
+  auto loaded = LoadStore(2);
+  ZELI_FaultFileSystem fs;
+  ZELI_ScopedFileSystem scope(&fs);
+  loaded->file->OpenFile(ZEL_IOMODE_READ);
+  ZELI_MemoryArray& lx = (*loaded)[0];
+  lx.Open(ZEL_IOMODE_READ);
+  std::vector<unsigned char> got(5 * kPage);
+  fs.ResetCounts();
+  lx.ReadDirect(100, got.data(), 5 * kPage - 100, 1);
+  EXPECT_TRUE(std::equal(got.begin(), got.end() - 100, px.begin() + 100));
+  EXPECT_EQ(fs.Get_CallCount(ZELI_FaultFileSystem::READ), 2u);  // pages 0-2, then 5-6
+  EXPECT_EQ(loaded->file->Get_BlockCount(), 0u);
+  EXPECT_EQ(lx.Get_Position(), 0u);
+  // Pages 1 and 2 resident: copied from memory, pages 0 and 5 read alone.
+  lx.RandomlyAccess(kPage, 2 * kPage);
+  fs.ResetCounts();
+  lx.ReadDirect(0, got.data(), 4 * kPage, 1);
+  EXPECT_TRUE(std::equal(got.begin(), got.begin() + 4 * kPage, px.begin()));
+  EXPECT_EQ(fs.Get_CallCount(ZELI_FaultFileSystem::READ), 2u);
+  for (const auto& [position, length] : std::vector<std::pair<unsigned, unsigned>>{
+           {0, 1}, {kPage - 1, 2}, {3 * kPage - 5, 10}, {4 * kPage, kPage}, {7, 5 * kPage - 7}}) {
+    std::vector<unsigned char> direct(length), cursor(length);
+    lx.ReadDirect(position, direct.data(), length, 1);
+    lx.ReadData(position, cursor.data(), length, 1);
+    EXPECT_EQ(direct, cursor) << position << "+" << length;
+  }
+  loaded->Check();
+
+  // A packed array: 10 bytes into page 0, then its last page from byte 100.
+  zeltest::WriteFileBytes(RecordPath(), FileRecord(kPage, 2, {1, 1}, 2) +
+                                            ArrayRecord(0, 10, 100, kPage - 10 + 50, {0, 1}, 1));
+  const auto file = Pattern(2 * kPage, 11);
+  zeltest::WriteFileBytes(DataPath(), file);
+  auto packed = LoadStore(1);
+  packed->file->OpenFile(ZEL_IOMODE_READ);
+  ZELI_MemoryArray& p = (*packed)[0];
+  p.Open(ZEL_IOMODE_READ);
+  std::vector<unsigned char> direct(p.Get_Size()), expected(file.begin() + 10, file.begin() + kPage);
+  expected.insert(expected.end(), file.begin() + kPage + 100, file.begin() + kPage + 150);
+  p.ReadDirect(0, direct.data(), p.Get_Size(), 1);
+  EXPECT_EQ(direct, expected);
+  EXPECT_EQ(ReadAll(p), expected);
+  EXPECT_ZELI_THROW(p.ReadDirect(1, direct.data(), p.Get_Size(), 1), ZEL_FAILED,
+                    "Resize beyond file size when reading.");
+}
+
+// What a writer of this process holds in memory is what a direct read
+// gives; pages added but never written read as zero, in a data file and in
+// a memory-only one; bad requests fail with their messages.
+TEST_F(MemoryFileTest, DirectReadsTakeResidentPagesAndZeroForPagesNeverWritten) {
+  const auto a = Pattern(2 * kPage, 12);
+  std::vector<unsigned char> expected(a);
+  expected.resize(4 * kPage, 0);
+  for (const std::string& path : {DataPath(), std::string()}) {
+    auto store = NewStore(path);
+    store->file->OpenFile(ZEL_IOMODE_WRITE);
+    ZELI_MemoryArray& array = store->AddArray();
+    array.Open(ZEL_IOMODE_WRITE);
+    array.WriteData(a.data(), 2 * kPage, 1);  // page 0 written back, page 1 only in memory
+    array.Resize(4 * kPage);                   // pages 2 and 3 only logged
+    std::vector<unsigned char> got(4 * kPage, 0xAA);
+    array.ReadDirect(0, got.data(), 4 * kPage, 1);
+    EXPECT_EQ(got, expected) << path;
+    EXPECT_ZELI_THROW(array.ReadDirect(4 * kPage - 1, got.data(), 2, 1), ZEL_FAILED,
+                      "Resize beyond file size when reading.");
+    EXPECT_ZELI_THROW(array.ReadDirect(0, nullptr, 1, 1), ZEL_BAD_ARG, "ZELI_MemoryArray::ReadDirect: no buffer");
+    store->Check();
+    array.Close();
+    EXPECT_ZELI_THROW(array.ReadDirect(0, got.data(), 1, 1), ZEL_FAILED, "ZELI_MemoryArray is not open.");
+    store->file->CloseFile();
+  }
+}
 
 TEST_F(MemoryFileTest, EveryFlippedByteOfARecordIsReadOrRefusedCleanly) {
   auto store = WriteStore({Pattern(2 * kPage + 3, 18), Pattern(kPage, 19)});

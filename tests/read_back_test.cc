@@ -227,6 +227,48 @@ TEST_F(ReadBackTest, FrontLayoutsReadBackBitForBit) {
   EXPECT_EQ(ReadDamaged(chunk + 4, 0, 0), "ZELI_DigitalFrontDataSet::Get_Data: chunk chain");  // next: backwards
 }
 
+// Chains of a few signals lie close together: one read takes in many of a
+// chain's chunks, so a chain costs a few reads, not one per chunk. Chains
+// of many signals lie too far apart for that and are read chunk by chunk.
+TEST_F(ReadBackTest, DigitalChainsLyingCloseAreReadInFewCalls) {
+  for (unsigned signals : {4u, 40u}) {
+    const zel_waveformSet_t set = Set(c_, ("chains" + std::to_string(signals)).c_str());
+    const zel_segment_t segment = Segment(set);
+    ZELI_SharedXSet* shared = NewSharedXSet(segment);
+    auto* digital = NewDataSet<ZELI_DigitalFrontDataSet>(shared);
+    std::vector<zel_waveform_t> waves(signals);
+    for (zel_waveform_t& w : waves) {
+      w = Check(ZEL_CreateWaveform(session_, set, 0, y_, &status_));
+      digital->Add_Waveform_p(SourceOf(session_, w));
+    }
+    shared->OpenMemory(ZEL_IOMODE_WRITE);
+    shared->InitializeWriting();
+    Doubles xs, ys;
+    for (unsigned i = 0; i < 600; ++i) {
+      const double x = i * 1e-9;
+      shared->Add_XData(&x, 1);
+      for (unsigned p = 0; p < signals; ++p) {
+        const double v = p * 1000.0 + i;
+        digital->EnterValues(p, &v, 1);
+        if (p == 1) ys.push_back(v);
+      }
+      xs.push_back(x);
+    }
+    shared->CloseMemory();
+    ZELI_FaultFileSystem faults;
+    ZELI_ScopedFileSystem scope(&faults);
+    WfSegment read = Read(waves[1], segment);
+    EXPECT_EQ(PointsOf(*read->Get_XDataArray_p()), Bytes(xs)) << signals;
+    EXPECT_EQ(PointsOf(*read->Get_YDataArray_p()), Bytes(ys)) << signals;
+    // 60 chunks of 10 points; 4 signals: 512 bytes apart, 40: 5120.
+    if (signals == 4) {
+      // The first chunk alone, then the rest of the chain at once; the X
+      // values' two pages (a page-sized cursor would read 8 pages of chunks).
+      EXPECT_LE(faults.Get_CallCount(ZELI_FaultFileSystem::READ), 6u);
+    }
+  }
+}
+
 TEST_F(ReadBackTest, ArrayWriterValuesOfEveryKindReadBackBitForBit) {
   const zel_writer_t writer = Writer(ZEL_STORAGE_ANALOG);
   const zel_waveform_t waves[] = {Wave(), Wave(), Wave(Typed("z", ZEL_COMPLEX)), Wave(Typed("s", ZEL_STRING)), Wave()};

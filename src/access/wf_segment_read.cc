@@ -7,6 +7,7 @@
 #include "access/wf_segment_read.h"
 
 #include <memory>
+#include <optional>
 
 #include "access/wf_data_array.h"
 #include "access/wf_segment.h"
@@ -15,6 +16,7 @@
 #include "model/container.h"
 #include "model/segment.h"
 #include "waveforms/data_set.h"
+#include "waveforms/shared_x_set.h"
 #include "waveforms/waveform.h"
 #include "waveforms/wf_segment_parts.h"
 
@@ -49,12 +51,19 @@ ZELI_WfSegment* ZELI_ReadWfSegment(ZELI_Waveform& waveform, ZELI_Segment& segmen
   if (source.computedX.values == nullptr && source.dataSet == nullptr) {
     throw ZELI_FailedException("ZELI_ReadWfSegment: no X side");
   }
+  // The data store's file and arrays stay open across both sides: each
+  // side would otherwise open and close them on its own.
+  std::optional<ZELI_SharedXSetReading> reading;
+  if (source.dataSet != nullptr && (source.computedX.values == nullptr || source.computedY == nullptr)) {
+    reading.emplace(*source.dataSet->Get_SharedXSet_p());
+  }
   std::unique_ptr<ZELI_WfSegmentXData> x =
       BuildXData(container, source.computedX.values != nullptr ? source.computedX
                                                                : source.dataSet->Get_WfSegmentXData(source.position));
   ZELI_CachedArray* y = source.computedY;
   if (y == nullptr) y = source.dataSet->Get_WfSegmentYData(source.position).values;
   std::unique_ptr<ZELI_WfDataArray> yArray(new ZELI_WfDataArray(container, y));
+  if (reading) reading->Close();
   // The waveform segment takes both over, also when its construction fails.
   return new ZELI_WfSegment(source.segmentIndex, x.release(), yArray.release());
 }

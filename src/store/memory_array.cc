@@ -415,6 +415,15 @@ void ZELI_MemoryArray::ReadData(unsigned position, void* values, unsigned count,
   TransferData(READING, values, count, elementSize);
 }
 
+void ZELI_MemoryArray::ReadDirect(unsigned position, void* values, unsigned count, unsigned elementSize) const {
+  RequireOpen();
+  const uint64_t total = static_cast<uint64_t>(count) * elementSize;
+  if (total == 0) return;
+  if (values == nullptr) throw ZELI_BadArgException("ZELI_MemoryArray::ReadDirect: no buffer");
+  if (position + total > Get_HeldBytes()) throw ZELI_FailedException("Resize beyond file size when reading.");
+  file_->ReadArrayBytes(pages_, tailOffset_, LogicalOffset(position), total, static_cast<char*>(values));
+}
+
 void ZELI_MemoryArray::WriteStringData(char** values, unsigned count, unsigned) {
   TransferStringData(WRITING, values, count);
 }

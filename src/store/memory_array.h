@@ -79,6 +79,14 @@ class ZELI_MemoryArray : public ZELI_InternalBase {
   void WriteData(unsigned position, const void* values, unsigned count, unsigned elementSize);
   void ReadData(void* values, unsigned count, unsigned elementSize);
   void ReadData(unsigned position, void* values, unsigned count, unsigned elementSize);
+  // A one-off read of count elements from position, for bulk reads that
+  // copy values out: nothing is mapped, and the cursor and the window stay
+  // as they are. Resident pages are copied from memory, each run of
+  // consecutive pages in the data file comes with one positioned read
+  // straight into values (ZELI_MemoryFile::ReadArrayBytes). The bytes must
+  // lie within the array's pages (Get_HeldBytes), else "Resize beyond file
+  // size when reading.". Works open (either mode) only.
+  void ReadDirect(unsigned position, void* values, unsigned count, unsigned elementSize) const;
   // String values through the companion. elementSize is the size of a value
   // in the caller's buffer and is not otherwise used: this array always holds
   // 4-byte offsets. A null string is written with length 0; reading length 0

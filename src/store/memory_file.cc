@@ -362,6 +362,62 @@ void ZELI_MemoryFile::AdviseArrayPages(const ZELI_PageList& list, unsigned first
   }
 }
 
+void ZELI_MemoryFile::ReadArrayBytes(const ZELI_PageList& list, unsigned tailOffset, uint64_t logical,
+                                     uint64_t length, char* target) const {
+  RequireSupportedKind();
+  if (length == 0) return;
+  if (kind_ == DATA_FILE && !open_) throw ZELI_FailedException("Memory file is not open.");
+  const size_t last = list.size() - 1;  // list is not empty once a byte is asked for
+  // Where the bytes of list entry k start within its page.
+  auto shift = [&](uint64_t k) -> unsigned { return tailOffset != 0 && k == last ? tailOffset : 0; };
+  auto check = [&](uint64_t k) {
+    if (k >= list.size() || list[k] >= flags_.size()) throw ZELI_BadArgException(OutOfRange);
+    if (!IsAllocated(list[k])) throw ZELI_FailedException("Page is not allocated.");
+  };
+  uint64_t k = logical / pageSize_;
+  uint64_t inPage = logical % pageSize_;
+  while (length > 0) {
+    check(k);
+    const unsigned page = list[k];
+    if (inPage + shift(k) >= pageSize_) throw ZELI_BadArgException(OutOfRange);
+    const uint64_t here = std::min<uint64_t>(length, pageSize_ - shift(k) - inPage);
+    const char* resident = Slot(page).address;
+    if (resident != nullptr || page >= filePageCount_ || kind_ != DATA_FILE) {
+      if (resident != nullptr) {
+        std::memcpy(target, resident + shift(k) + inPage, static_cast<size_t>(here));
+      } else {
+        std::memset(target, 0, static_cast<size_t>(here));
+      }
+      target += here;
+      length -= here;
+      ++k;
+      inPage = 0;
+      continue;
+    }
+    // A run of list entries whose pages follow one another in the file,
+    // none resident, all inside it, none a packed last page: one read.
+    const uint64_t offset = uint64_t{page} * pageSize_ + shift(k) + inPage;
+    uint64_t run = here;
+    uint64_t next = k + 1;
+    while (run < length && next <= last && list[next] == list[next - 1] + 1 && shift(next) == 0 &&
+           list[next] < filePageCount_ && Slot(list[next]).address == nullptr) {
+      check(next);
+      run += std::min<uint64_t>(length - run, pageSize_);
+      ++next;
+    }
+    for (uint64_t done = 0; done < run;) {
+      const unsigned want = static_cast<unsigned>(std::min(run - done, MaxReadChunk));
+      const unsigned got = ZELI_OS_ReadAt(fd_, target + done, want, offset + done);
+      if (got < want) throw ZELI_FailedException("Corrupted data file.");
+      done += got;
+    }
+    target += run;
+    length -= run;
+    k = next;
+    inPage = 0;
+  }
+}
+
 void ZELI_MemoryFile::ReleaseArrayPages(const ZELI_PageList& list, unsigned first, unsigned end) {
   if (first > end || end > list.size()) throw ZELI_BadArgException(OutOfRange);
   for (unsigned i = first; i < end; ++i) {

@@ -185,6 +185,19 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   // one run at a time. Nothing for a memory-only or closed file; never
   // throws, changes nothing here.
   void AdviseArrayPages(const ZELI_PageList& list, unsigned first, unsigned end) const noexcept;
+  // Copies length bytes of an array with page list `list`, from its logical
+  // byte `logical` on (logical bytes count from the first page's first byte,
+  // so the start offset is included), into target without mapping anything:
+  // a resident page is copied from memory (it may hold what the file does
+  // not yet), a page at or beyond the data file's end (or not resident in a
+  // memory-only file) reads as zero, and each run of consecutive page
+  // numbers in the file comes with one positioned read straight into
+  // target. tailOffset is a packed array's tail offset (0 otherwise): its
+  // last page's bytes start there. Pages are checked as MapArrayPages
+  // checks them; a data file that ends before the bytes asked for fails
+  // with "Corrupted data file.". Nothing here changes.
+  void ReadArrayBytes(const ZELI_PageList& list, unsigned tailOffset, uint64_t logical, uint64_t length,
+                      char* target) const;
   // Drops one mapping of each page list[first .. end), then releases idle
   // blocks (which may write back and so throw ZELI_DiskIOException; the
   // counts have dropped by then).

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 
+#include "errors/memory.h"
 #include "types/type.h"
 
 class ZELI_TypedValues {
@@ -14,6 +15,17 @@ class ZELI_TypedValues {
   // New zeroed memory for count values (ZELI_BadAllocException when short).
   ZELI_TypedValues(const ZELI_Type* type, unsigned count)
       : type_(type), count_(count), data_(type->ReallocData(nullptr, count, 0)) {}
+  // Memory for count values that the caller overwrites whole before any is
+  // read or freed: left unzeroed unless the type holds strings (whose slots
+  // must start null). Zeroing a large buffer only to overwrite it costs as
+  // much as the copy that fills it.
+  struct Overwritten {};
+  ZELI_TypedValues(const ZELI_Type* type, unsigned count, Overwritten)
+      : type_(type),
+        count_(count),
+        data_(type->HoldsStrings() || type->Get_SizeOf() == 0
+                  ? type->ReallocData(nullptr, count, 0)
+                  : ZELI_OS_Malloc(static_cast<size_t>(type->Get_SizeOf()) * count)) {}
   // Adopts data (count values allocated through type; may be null).
   ZELI_TypedValues(const ZELI_Type* type, unsigned count, void* data) noexcept
       : type_(type), count_(count), data_(data) {}

@@ -62,11 +62,17 @@ void ZELI_DataSet::ReadValuesInto(const ZELI_Type* type, uint64_t byteOffset, vo
   if (end > ReadableBytes(*values_) || end > ZELI_MemoryArray::MaxSize) {
     throw ZELI_FailedException(ZELI_Message() << what << ": the data file holds fewer values than recorded");
   }
-  ReadValuesAt(type, static_cast<unsigned>(byteOffset), target, count);
+  if (type->HoldsStrings()) {
+    ReadValuesAt(type, static_cast<unsigned>(byteOffset), target, count);
+  } else {
+    // Copied once, from the page cache (or resident pages) straight into
+    // target: bulk reads need no mapped window.
+    values_->ReadDirect(static_cast<unsigned>(byteOffset), target, count, type->Get_SizeOf());
+  }
 }
 
 void* ZELI_DataSet::ReadValues(const ZELI_Type* type, uint64_t byteOffset, unsigned count, const char* what) const {
-  ZELI_TypedValues values(type, count);
+  ZELI_TypedValues values(type, count, ZELI_TypedValues::Overwritten{});
   ReadValuesInto(type, byteOffset, values.Get(), count, what);
   return values.Release();
 }
@@ -86,7 +92,7 @@ ZELI_CachedArray* ZELI_DataSet::FirstValues(ZELI_CachedArray* array, unsigned n,
   if (count == n) return array;
   if (count < n) throw ZELI_FailedException(ZELI_Message() << what << ": fewer values than points");
   const ZELI_Type* type = array->Get_Type_p();
-  ZELI_TypedValues values(type, n);
+  ZELI_TypedValues values(type, n, ZELI_TypedValues::Overwritten{});
   type->CopyData(values.Get(), array->Get_Data_p(), n);
   auto information = std::make_unique<ZELI_DataInformation>(*array->Get_DataInformation_p());
   information->ForgetDetermined();

@@ -2,6 +2,7 @@
 // Digital_Front chunk chains (geometry in front_data_sets.h), into cached
 // arrays kept per position.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "waveforms/owned_cached_arrays.h"
@@ -13,7 +14,7 @@
 
 namespace {
 
-// Most chunks one transfer of a chain brings in (64 KiB).
+// Most chunks one read of a chain brings in (64 KiB).
 constexpr unsigned MaxWindowChunks = 512;
 
 }  // namespace
@@ -29,7 +30,7 @@ ZELI_CachedArray* ZELI_AnalogFrontDataSet::ValuesArray(unsigned position) {
   // Values of one position are contiguous within a block: value i lies at
   // S x (i / ppb) + B x position + V x (i mod ppb).
   if (count > 0 && (!IsInitialized() || pointsPerBlock_ == 0)) throw ZELI_FailedException("No more data points");
-  ZELI_TypedValues values(valueType_, count);
+  ZELI_TypedValues values(valueType_, count, ZELI_TypedValues::Overwritten{});
   for (unsigned first = 0; first < count;) {
     const unsigned run = std::min(pointsPerBlock_ - first % pointsPerBlock_, count - first);
     if (run == 0) throw ZELI_FailedException("No more data points");
@@ -90,12 +91,21 @@ void ZELI_DigitalFrontDataSet::Get_Data(unsigned position, std::vector<int>& xIn
   const unsigned capacity = chain.capacity;
   const unsigned valuesAt = 2 * indexSize + capacity * indexSize;  // within a chunk
   constexpr unsigned chunkBytes = ZELI_DigitalWfChunk::ChunkBytes;
-  const uint64_t readable = ReadableBytes(*Get_Values_p());
+  const ZELI_MemoryArray& array = *Get_Values_p();
+  const uint64_t readable = ReadableBytes(array);
   xIndices.assign(chain.pointCount, 0);
-  // The window holds the chunks [windowStart, windowStart + size) of the array.
+  // The window holds the array's bytes [windowStart, windowStart + size),
+  // read with one call. A chain's chunks lie at rising offsets, as far
+  // apart as the chunks other chains appended in between: when they lie
+  // close (a gap of at most GatherGap), one read takes in the stretch that
+  // the chunks still to come are expected to span at that gap, up to
+  // MaxWindowBytes; far apart (or before a gap is known), each chunk is
+  // read alone.
+  constexpr uint64_t GatherGap = 4096;
+  constexpr uint64_t MaxWindowBytes = uint64_t{MaxWindowChunks} * chunkBytes;
   std::vector<char> window;
   uint64_t windowStart = 0;
-  unsigned span = 1;
+  uint64_t gap = UINT64_MAX;  // unknown until two chunks were seen
   unsigned offset = chain.firstOffset;
   unsigned done = 0;
   while (done < chain.pointCount) {
@@ -103,11 +113,12 @@ void ZELI_DigitalFrontDataSet::Get_Data(unsigned position, std::vector<int>& xIn
       throw ZELI_FailedException("ZELI_DigitalFrontDataSet::Get_Data: chunk offset");
     }
     if (offset < windowStart || uint64_t{offset} + chunkBytes > windowStart + window.size()) {
-      const uint64_t needed = (uint64_t{chain.pointCount} - done + capacity - 1) / capacity;
-      const uint64_t fit = (readable - offset) / chunkBytes;
-      const unsigned chunks = static_cast<unsigned>(std::min<uint64_t>({span, needed, fit}));
-      window.resize(size_t{chunks} * chunkBytes);
-      Get_Values_p()->ReadData(offset, window.data(), chunks * chunkBytes, 1);
+      const uint64_t chunksLeft = (uint64_t{chain.pointCount} - done + capacity - 1) / capacity;
+      uint64_t bytes = chunkBytes;
+      if (gap <= GatherGap) bytes = std::min((chunksLeft - 1) * gap + chunkBytes, MaxWindowBytes);
+      bytes = std::min(bytes, readable - offset);
+      window.resize(static_cast<size_t>(bytes));
+      array.ReadDirect(offset, window.data(), static_cast<unsigned>(bytes), 1);
       windowStart = offset;
     }
     const char* chunk = window.data() + (offset - windowStart);
@@ -132,11 +143,7 @@ void ZELI_DigitalFrontDataSet::Get_Data(unsigned position, std::vector<int>& xIn
     if (done < chain.pointCount) {
       // Chains only run forward, so a damaged one cannot loop.
       if (next <= offset) throw ZELI_FailedException("ZELI_DigitalFrontDataSet::Get_Data: chunk chain");
-      if (next != offset + chunkBytes) {
-        span = 1;
-      } else if (next >= windowStart + window.size()) {
-        span = std::min(span * 2, MaxWindowChunks);
-      }
+      gap = next - offset;
     }
     offset = next;
   }
