@@ -65,6 +65,26 @@ ssize_t ZELI_FaultFileSystem::Write(int fd, const void* p, size_t n) {
   return put;
 }
 
+ssize_t ZELI_FaultFileSystem::WriteAt(int fd, const struct iovec* pieces, int count, off_t offset) {
+  if (Trip(WRITE)) return -1;
+  if (!byteLimitSet_ || count <= 0) return base_.WriteAt(fd, pieces, count, offset);
+  const uint64_t room = bytesWritten_ < byteLimit_ ? byteLimit_ - bytesWritten_ : 0;
+  if (room == 0) {
+    errno = byteLimitErrno_;
+    return -1;
+  }
+  // What still fits: the whole pieces that do, else the start of the first
+  // one (a short write; the caller's retry then meets the full disk).
+  int whole = 0;
+  uint64_t taken = 0;
+  while (whole < count && taken + pieces[whole].iov_len <= room) taken += pieces[whole++].iov_len;
+  struct iovec start = pieces[0];
+  if (whole == 0) start.iov_len = static_cast<size_t>(room);
+  const ssize_t put = whole > 0 ? base_.WriteAt(fd, pieces, whole, offset) : base_.WriteAt(fd, &start, 1, offset);
+  if (put > 0) bytesWritten_ += static_cast<uint64_t>(put);
+  return put;
+}
+
 ssize_t ZELI_FaultFileSystem::ReadAt(int fd, void* p, size_t n, off_t offset) {
   if (Trip(READ)) return -1;
   if (shortReadMax_ != 0 && n > shortReadMax_) n = shortReadMax_;

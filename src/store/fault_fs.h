@@ -42,6 +42,8 @@ class ZELI_FaultFileSystem final : public ZELI_FileSystem {
   // A positioned read counts, fails and shortens as a READ.
   ssize_t ReadAt(int fd, void* p, size_t n, off_t offset) override;
   ssize_t Write(int fd, const void* p, size_t n) override;
+  // A positioned write counts, fails and fills the disk as a WRITE.
+  ssize_t WriteAt(int fd, const struct iovec* pieces, int count, off_t offset) override;
   off_t Lseek(int fd, off_t offset, int whence) override;
   int Fsync(int fd) override;
   int Close(int fd) override;

@@ -379,6 +379,15 @@ void ZELI_MemoryArray::TransferData(Direction direction, void* buffer, unsigned 
   char* bytes = static_cast<char*>(buffer);
   uint64_t done = 0;
   while (done < total) {
+    if (available_ == 0 && direction == WRITING) {
+      const uint64_t through = WriteThrough(bytes + done, total - done);
+      if (through > 0) {
+        done += through;
+        position_ += static_cast<unsigned>(through);
+        if (position_ > size_) size_ = position_;
+        continue;
+      }
+    }
     if (available_ == 0) {
       UpdateAddressing(total - done);
       if (available_ == 0) throw ZELI_FailedException("Resize beyond file size when reading.");
@@ -395,6 +404,30 @@ void ZELI_MemoryArray::TransferData(Direction direction, void* buffer, unsigned 
     available_ -= chunk;
     if (position_ > size_) size_ = position_;
   }
+}
+
+uint64_t ZELI_MemoryArray::WriteThrough(const char* bytes, uint64_t length) {
+  const unsigned pageSize = file_->Get_PageSize();
+  const uint64_t logical = LogicalOffset(position_);
+  // Only pages that do not exist yet: no byte of them is anywhere else, in
+  // memory or in the file.
+  // The last whole page goes through a block, as every page did before:
+  // the transfer then ends with the cursor's page mapped in the window, the
+  // state that the next append and a commit taken now (whose record stores
+  // each page's mapped count) see.
+  const uint64_t pages = length / pageSize;
+  if (!file_->IsWritingThrough() || tailOffset_ != 0 || logical % pageSize != 0 || pages < 2 ||
+      logical / pageSize != pages_.size()) {
+    return 0;
+  }
+  // The cursor leaves the window, as addressing a new page would make it.
+  if (windowFirst_ != windowEnd_) {
+    DropWindow();
+    keepWindow_ = false;
+  }
+  ClearSpan();
+  file_->WriteNewPages(this, static_cast<unsigned>(pages - 1), pages_, bytes);
+  return (pages - 1) * pageSize;
 }
 
 void ZELI_MemoryArray::WriteData(const void* values, unsigned count, unsigned elementSize) {
