@@ -324,7 +324,7 @@ void ZELI_MemoryFile::FreePages(unsigned needed) {
   auto withinLimit = [&](uint64_t released) {
     return mappedPageCount_ - released + needed <= mappedPageLimit_;
   };
-  if (withinLimit(0) || idleFirst_ == nullptr) return;
+  if (withinLimit(0) || idleFirst_ == nullptr || holds_ > 0) return;
   // The victims, in the order they became idle, until enough pages go.
   std::vector<ZELI_MappedPageBlock*> victims;
   uint64_t released = 0;
@@ -529,16 +529,11 @@ void ZELI_MemoryFile::WriteNewPages(ZELI_MemoryArray* array, unsigned pageCount,
 // ---- arrays -----------------------------------------------------------------
 
 void ZELI_MemoryFile::Attach(ZELI_MemoryArray* array) {
-  ReserveFor(attached_, attached_.size() + 1);
-  attached_.push_back(array);
+  attached_.insert(array);
 }
 
 void ZELI_MemoryFile::Detach(ZELI_MemoryArray* array) noexcept {
-  auto it = std::find(attached_.begin(), attached_.end(), array);
-  if (it != attached_.end()) {
-    *it = attached_.back();
-    attached_.pop_back();
-  }
+  attached_.erase(array);
   const int index = array->Get_IndexInFile();
   auto registered = arrays_.find(index);
   if (registered != arrays_.end() && registered->second == array) arrays_.erase(registered);

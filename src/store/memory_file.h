@@ -72,6 +72,7 @@
 #include <iosfwd>
 #include <map>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 #include "store/objects.h"
@@ -235,8 +236,24 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
 
   // Releases idle blocks until mapped page count + needed is within the
   // limit (0), in the order they became idle, writing them back in runs
-  // when open for writing. Costs what it releases.
+  // when open for writing. Costs what it releases. Nothing while a hold is
+  // in place.
   void FreePages(unsigned needed);
+
+  // While one lives, idle blocks stay resident (FreePages does nothing), so
+  // that closing many arrays one after the other ends with one write-back
+  // in runs (the holder's FreePages or CloseFile) instead of one per array.
+  // Memory then grows by what the arrays closed meanwhile had mapped.
+  class IdleBlockHold {
+   public:
+    explicit IdleBlockHold(ZELI_MemoryFile& file) : file_(file) { ++file_.holds_; }
+    ~IdleBlockHold() { --file_.holds_; }
+    IdleBlockHold(const IdleBlockHold&) = delete;
+    IdleBlockHold& operator=(const IdleBlockHold&) = delete;
+
+   private:
+    ZELI_MemoryFile& file_;
+  };
 
   // One line per page; DumpPages() prints to standard output.
   void DumpPages() const;
@@ -353,7 +370,9 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   zel_bool_t convertEndian_ = 0;
   std::map<int, ZELI_MemoryArray*> arrays_;  // registered arrays by index (not owned)
   int64_t nextIndex_ = 0;                    // index for the next array registered without one
-  std::vector<ZELI_MemoryArray*> attached_;  // every live array built on this file (not owned)
+  // Every live array built on this file (not owned); a set, as a data store
+  // of 100,000 waveforms destroys as many arrays one by one.
+  std::unordered_set<ZELI_MemoryArray*> attached_;
   Kind kind_ = MEMORY_ONLY;
   zel_bool_t open_ = 0;
   zel_iomode_t mode_ = ZEL_IOMODE_READ;
@@ -366,6 +385,7 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   // The chain of idle blocks, oldest first (not owned: they are in blocks_).
   ZELI_MappedPageBlock* idleFirst_ = nullptr;
   ZELI_MappedPageBlock* idleLast_ = nullptr;
+  unsigned holds_ = 0;  // live IdleBlockHolds
 };
 
 #endif  // ZEL_STORE_MEMORY_FILE_H
