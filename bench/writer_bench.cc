@@ -10,6 +10,9 @@
 //            ZEL_CloseContainer
 //   Fwrite   the same doubles with fwrite into one file, point by point:
 //            the time, then one double per waveform; then fclose
+//   Fixed    the library run with one waveform of one point: its fixed cost
+//            (creating, committing and closing a container), which does
+//            not depend on W and N
 // Each runs without and with a sync before the clock stops. With the sync,
 // the library run ends by fdatasync of every file of the container (the
 // segment data file, its map and the structure files) after
@@ -30,8 +33,9 @@
 // (max(1, 65536 / N) x N values, so that a chunk fits HDF5's default 1 MiB
 // chunk cache while the rows of one chunk are written); with the sync, the
 // file is flushed and fdatasync'ed. Each sync mode then ends with the ratio
-// of the library to the fastest HDF5 chunking of that run. Without HDF5 the
-// run says so.
+// of the library to the fastest HDF5 chunking of that run, and the same
+// with the library's fixed cost (the median of "lib-fixed") taken out of
+// its time first. Without HDF5 the run says so.
 //
 // Flags:
 //   --waveforms=W     waveforms (default 1000)
@@ -39,8 +43,8 @@
 //   --sizes=WxN,...   several sizes in one run, each measured as above (for
 //                     example 1000x30000,10000x3000,100000x300); overrides
 //                     --waveforms and --points
-//   --only=NAME,...   run only these workloads (library, fwrite, hdf5-row,
-//                     hdf5-blk, hdf5-rows), e.g. to profile one of them
+//   --only=NAME,...   run only these workloads (library, fwrite, lib-fixed,
+//                     hdf5-row, hdf5-blk, hdf5-rows), e.g. to profile one
 //   --repetitions=R   runs of each workload, at least 1 (default 5)
 //   --dir=PATH        directory for the temporary files (default $TMPDIR or /tmp)
 #include <fcntl.h>
@@ -185,8 +189,22 @@ struct Workload {
   bool hdf5;
 };
 
+// The library with one waveform of one point (the values are the first of
+// the current size's).
+bool RunLibraryFixed(const fs::path& dir, bool sync) {
+  const unsigned waveforms = g_waveforms;
+  const unsigned points = g_points;
+  g_waveforms = 1;
+  g_points = 1;
+  const bool ok = RunLibrary(dir, sync);
+  g_waveforms = waveforms;
+  g_points = points;
+  return ok;
+}
+
 std::vector<Workload> AllWorkloads() {
-  std::vector<Workload> all = {{"library", RunLibrary, false}, {"fwrite", RunFwrite, false}};
+  std::vector<Workload> all = {
+      {"library", RunLibrary, false}, {"fwrite", RunFwrite, false}, {"lib-fixed", RunLibraryFixed, false}};
 #ifdef ZEL_BENCH_HAVE_HDF5
   all.push_back({"hdf5-row", [](const fs::path& d, bool sync) { return RunHdf5(d, sync, 1, 16384); }, true});
   all.push_back({"hdf5-blk", [](const fs::path& d, bool sync) { return RunHdf5(d, sync, 16, 4096); }, true});
@@ -251,9 +269,11 @@ bool MeasureSize(const fs::path& root, const std::vector<Workload>& workloads, i
   for (int sync = 0; sync < 2; ++sync) {
     const double library = workloads[0].run == RunLibrary ? Median(times[sync][0]) : 0;
     double bestHdf5 = 0;
+    double fixed = 0;
     const char* bestName = nullptr;
     for (size_t w = 0; w < workloads.size(); ++w) {
       const double t = Median(times[sync][w]);
+      if (workloads[w].run == RunLibraryFixed) fixed = t;
       if (workloads[w].hdf5 && (bestName == nullptr || t < bestHdf5)) {
         bestHdf5 = t;
         bestName = workloads[w].name;
@@ -262,7 +282,9 @@ bool MeasureSize(const fs::path& root, const std::vector<Workload>& workloads, i
                   values / t, bytes / t / 1e6, library / t);
     }
     if (library > 0 && bestName != nullptr) {
-      std::printf("%-8s library / best HDF5 (%s): %.3f\n", sync ? "yes" : "no", bestName, library / bestHdf5);
+      std::printf("%-8s library / best HDF5 (%s): %.3f", sync ? "yes" : "no", bestName, library / bestHdf5);
+      if (fixed > 0) std::printf("; less the library's fixed cost: %.3f", (library - fixed) / bestHdf5);
+      std::printf("\n");
     }
   }
   return true;
