@@ -10,6 +10,9 @@
 //            ZEL_CloseContainer
 //   Fwrite   the same doubles with fwrite into one file, point by point:
 //            the time, then one double per waveform; then fclose
+//   Fixed    the library run with one waveform of one point: its fixed cost
+//            (creating, committing and closing a container), which does
+//            not depend on W and N
 // Each runs without and with a sync before the clock stops. With the sync,
 // the library run ends by fdatasync of every file of the container (the
 // segment data file, its map and the structure files) after
@@ -19,21 +22,34 @@
 // sync() so that none pays for the write-back of another; files are removed
 // between runs, outside the clock.
 //
-// Reported: Y values per second (W*N per run), bytes per second
-// ((W+1)*N doubles per run, what both write) and the time ratio
-// library/fwrite. When the program is built with HDF5 (libhdf5-dev
-// installed), two more workloads write the same values into one chunked 2-D
+// Reported per size: wall time, Y values per second (W*N per run), bytes
+// per second ((W+1)*N doubles per run, what both write), the time ratio
+// library/this, and the CPU time (user + system) of the run's process, which
+// a machine shared with other work disturbs less than the wall time. When the program is built with HDF5 (libhdf5-dev
+// installed), more workloads write the same values into one chunked 2-D
 // dataset (W rows of N values, one hyperslab write per waveform, plus a 1-D
-// dataset of the N times): "hdf5-row" with one chunk row per waveform
-// (chunks of 1 x 16384 values) and "hdf5-blk" with 16 x 4096 blocks; with the
-// sync, the file is flushed and fdatasync'ed. Without HDF5 the run says so.
+// dataset of the N times), one per chunking tried: "hdf5-row" one chunk row
+// per waveform (1 x min(N, 16384) values), "hdf5-blk" blocks of 16 x
+// min(N, 4096) values and "hdf5-rows" whole rows about 512 KiB at a time
+// (max(1, 65536 / N) x N values, so that a chunk fits HDF5's default 1 MiB
+// chunk cache while the rows of one chunk are written); with the sync, the
+// file is flushed and fdatasync'ed. Each sync mode then ends with the ratio
+// of the library to the fastest HDF5 chunking of that run, and the same
+// with the library's fixed cost (the median of "lib-fixed") taken out of
+// its time first. Without HDF5 the run says so.
 //
 // Flags:
 //   --waveforms=W     waveforms (default 1000)
 //   --points=N        points per waveform (default 20000)
-//   --repetitions=R   runs of each workload, at least 5 (default 5)
+//   --sizes=WxN,...   several sizes in one run, each measured as above (for
+//                     example 1000x30000,10000x3000,100000x300); overrides
+//                     --waveforms and --points
+//   --only=NAME,...   run only these workloads (library, fwrite, lib-fixed,
+//                     hdf5-row, hdf5-blk, hdf5-rows), e.g. to profile one
+//   --repetitions=R   runs of each workload, at least 1 (default 5)
 //   --dir=PATH        directory for the temporary files (default $TMPDIR or /tmp)
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -163,42 +179,51 @@ bool RunHdf5(const fs::path& dir, bool sync, hsize_t chunkRows, hsize_t chunkCol
 }
 #endif
 
-bool ParseFlag(const char* arg, const char* name, std::string& value) {
-  const size_t n = std::strlen(name);
-  if (std::strncmp(arg, name, n) != 0 || arg[n] != '=') return false;
-  value = arg + n + 1;
-  return true;
+
+struct Size {
+  unsigned waveforms;
+  unsigned points;
+};
+
+struct Workload {
+  const char* name;
+  bool (*run)(const fs::path&, bool);
+  bool hdf5;
+};
+
+// The library with one waveform of one point (the values are the first of
+// the current size's).
+bool RunLibraryFixed(const fs::path& dir, bool sync) {
+  const unsigned waveforms = g_waveforms;
+  const unsigned points = g_points;
+  g_waveforms = 1;
+  g_points = 1;
+  const bool ok = RunLibrary(dir, sync);
+  g_waveforms = waveforms;
+  g_points = points;
+  return ok;
 }
 
-}  // namespace
+std::vector<Workload> AllWorkloads() {
+  std::vector<Workload> all = {
+      {"library", RunLibrary, false}, {"fwrite", RunFwrite, false}, {"lib-fixed", RunLibraryFixed, false}};
+#ifdef ZEL_BENCH_HAVE_HDF5
+  all.push_back({"hdf5-row", [](const fs::path& d, bool sync) { return RunHdf5(d, sync, 1, 16384); }, true});
+  all.push_back({"hdf5-blk", [](const fs::path& d, bool sync) { return RunHdf5(d, sync, 16, 4096); }, true});
+  all.push_back({"hdf5-rows",
+                 [](const fs::path& d, bool sync) {
+                   return RunHdf5(d, sync, std::max<hsize_t>(1, 65536 / g_points), g_points);
+                 },
+                 true});
+#endif
+  return all;
+}
 
-int main(int argc, char** argv) {
-  const char* tmp = std::getenv("TMPDIR");
-  std::string base = tmp != nullptr ? tmp : "/tmp";
-  int repetitions = 5;
-  for (int i = 1; i < argc; ++i) {
-    std::string value;
-    if (ParseFlag(argv[i], "--waveforms", value)) {
-      g_waveforms = static_cast<unsigned>(std::strtoul(value.c_str(), nullptr, 10));
-    } else if (ParseFlag(argv[i], "--points", value)) {
-      g_points = static_cast<unsigned>(std::strtoul(value.c_str(), nullptr, 10));
-    } else if (ParseFlag(argv[i], "--repetitions", value)) {
-      repetitions = std::max(5, std::atoi(value.c_str()));
-    } else if (ParseFlag(argv[i], "--dir", value)) {
-      base = value;
-    } else {
-      std::fprintf(stderr, "unknown flag %s (see the top of bench/writer_bench.cc)\n", argv[i]);
-      return 2;
-    }
-  }
-  if (g_waveforms == 0 || g_points == 0) {
-    std::fprintf(stderr, "--waveforms and --points must be at least 1\n");
-    return 2;
-  }
-
-  g_x.resize(g_points);
-  g_byWave.resize(static_cast<size_t>(g_waveforms) * g_points);
-  g_byPoint.resize(static_cast<size_t>(g_waveforms + 1) * g_points);
+// Fills the values of one size: the same doubles in both layouts.
+void MakeValues() {
+  g_x.assign(g_points, 0);
+  g_byWave.assign(static_cast<size_t>(g_waveforms) * g_points, 0);
+  g_byPoint.assign(static_cast<size_t>(g_waveforms + 1) * g_points, 0);
   for (unsigned p = 0; p < g_points; ++p) {
     g_x[p] = p * 1e-9;
     g_byPoint[static_cast<size_t>(p) * (g_waveforms + 1)] = g_x[p];
@@ -210,6 +235,144 @@ int main(int argc, char** argv) {
       g_byPoint[static_cast<size_t>(p) * (g_waveforms + 1) + 1 + w] = v;
     }
   }
+}
+
+// User plus system time of this process so far, in seconds.
+double CpuSeconds() {
+  struct rusage usage {};
+  ::getrusage(RUSAGE_SELF, &usage);
+  auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec * 1e-6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Runs every workload of one size, interleaved; false when a run failed.
+bool MeasureSize(const fs::path& root, const std::vector<Workload>& workloads, int repetitions) {
+  MakeValues();
+  // times[sync][workload], cpu[sync][workload]
+  std::vector<std::vector<double>> times[2], cpu[2];
+  for (int sync = 0; sync < 2; ++sync) {
+    times[sync].resize(workloads.size());
+    cpu[sync].resize(workloads.size());
+  }
+  for (int r = 0; r < repetitions; ++r) {
+    for (int sync = 0; sync < 2; ++sync) {
+      for (size_t w = 0; w < workloads.size(); ++w) {
+        const fs::path dir = root / ("run_" + std::to_string(r) + "_" + workloads[w].name + (sync ? "_sync" : ""));
+        fs::create_directories(dir);
+        ::sync();
+        const double cpuStart = CpuSeconds();
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = workloads[w].run(dir, sync != 0);
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        cpu[sync][w].push_back(CpuSeconds() - cpuStart);
+        fs::remove_all(dir);
+        if (!ok) {
+          std::fprintf(stderr, "%s run failed\n", workloads[w].name);
+          return false;
+        }
+        times[sync][w].push_back(seconds);
+      }
+    }
+  }
+
+  const double values = static_cast<double>(g_waveforms) * g_points;
+  const double bytes = static_cast<double>(g_waveforms + 1) * g_points * sizeof(double);
+  std::printf("\nW=%u waveforms x N=%u points, %d interleaved repetitions, medians\n", g_waveforms, g_points,
+              repetitions);
+  std::printf("%-8s %-9s %10s %14s %12s %16s %10s\n", "sync", "writer", "time ms", "values/s", "MB/s", "library/this",
+              "cpu ms");
+  for (int sync = 0; sync < 2; ++sync) {
+    const bool haveLibrary = workloads[0].run == RunLibrary;
+    const double library = haveLibrary ? Median(times[sync][0]) : 0;
+    const double libraryCpu = haveLibrary ? Median(cpu[sync][0]) : 0;
+    double bestHdf5 = 0;
+    double bestHdf5Cpu = 0;
+    double fixed = 0;
+    const char* bestName = nullptr;
+    for (size_t w = 0; w < workloads.size(); ++w) {
+      const double t = Median(times[sync][w]);
+      const double c = Median(cpu[sync][w]);
+      if (workloads[w].run == RunLibraryFixed) fixed = t;
+      if (workloads[w].hdf5 && (bestName == nullptr || t < bestHdf5)) {
+        bestHdf5 = t;
+        bestName = workloads[w].name;
+      }
+      if (workloads[w].hdf5 && (bestHdf5Cpu == 0 || c < bestHdf5Cpu)) bestHdf5Cpu = c;
+      std::printf("%-8s %-9s %10.1f %14.3e %12.1f %16.3f %10.1f\n", sync ? "yes" : "no", workloads[w].name, t * 1e3,
+                  values / t, bytes / t / 1e6, library / t, c * 1e3);
+    }
+    if (haveLibrary && bestName != nullptr) {
+      std::printf("%-8s library / best HDF5 (%s): %.3f", sync ? "yes" : "no", bestName, library / bestHdf5);
+      if (fixed > 0) std::printf("; less the library's fixed cost: %.3f", (library - fixed) / bestHdf5);
+      std::printf("; CPU time, library / least of HDF5: %.3f\n", libraryCpu / bestHdf5Cpu);
+    }
+  }
+  return true;
+}
+
+bool ParseSizes(const std::string& text, std::vector<Size>& sizes) {
+  sizes.clear();
+  size_t at = 0;
+  while (at <= text.size()) {
+    const size_t comma = std::min(text.find(',', at), text.size());
+    const std::string item = text.substr(at, comma - at);
+    char* end = nullptr;
+    const unsigned long w = std::strtoul(item.c_str(), &end, 10);
+    if (end == item.c_str() || *end != 'x') return false;
+    const char* rest = end + 1;
+    const unsigned long n = std::strtoul(rest, &end, 10);
+    if (end == rest || *end != '\0' || w == 0 || n == 0 || w > 10000000 || n > 100000000) return false;
+    sizes.push_back({static_cast<unsigned>(w), static_cast<unsigned>(n)});
+    at = comma + 1;
+  }
+  return !sizes.empty();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string base = tmp != nullptr ? tmp : "/tmp";
+  int repetitions = 5;
+  std::vector<Size> sizes;
+  std::string only;
+  for (int i = 1; i < argc; ++i) {
+    std::string value;
+    if (zelbench::ParseFlag(argv[i], "--waveforms", value)) {
+      g_waveforms = static_cast<unsigned>(std::strtoul(value.c_str(), nullptr, 10));
+    } else if (zelbench::ParseFlag(argv[i], "--points", value)) {
+      g_points = static_cast<unsigned>(std::strtoul(value.c_str(), nullptr, 10));
+    } else if (zelbench::ParseFlag(argv[i], "--sizes", value)) {
+      if (!ParseSizes(value, sizes)) {
+        std::fprintf(stderr, "--sizes wants WxN[,WxN...], e.g. 1000x30000,10000x3000\n");
+        return 2;
+      }
+    } else if (zelbench::ParseFlag(argv[i], "--only", value)) {
+      only = "," + value + ",";
+    } else if (zelbench::ParseFlag(argv[i], "--repetitions", value)) {
+      repetitions = std::max(1, std::atoi(value.c_str()));
+    } else if (zelbench::ParseFlag(argv[i], "--dir", value)) {
+      base = value;
+    } else {
+      std::fprintf(stderr, "unknown flag %s (see the top of bench/writer_bench.cc)\n", argv[i]);
+      return 2;
+    }
+  }
+  if (sizes.empty()) {
+    if (g_waveforms == 0 || g_points == 0) {
+      std::fprintf(stderr, "--waveforms and --points must be at least 1\n");
+      return 2;
+    }
+    sizes.push_back({g_waveforms, g_points});
+  }
+  std::vector<Workload> workloads;
+  for (const Workload& w : AllWorkloads()) {
+    if (only.empty() || only.find("," + std::string(w.name) + ",") != std::string::npos) workloads.push_back(w);
+  }
+  if (workloads.empty()) {
+    std::fprintf(stderr, "--only names no workload of this build\n");
+    return 2;
+  }
 
   std::string pattern = base + "/zel_writer_bench_XXXXXX";
   if (::mkdtemp(pattern.data()) == nullptr) {
@@ -217,58 +380,19 @@ int main(int argc, char** argv) {
     return 1;
   }
   const fs::path root = pattern;
-
-  struct Workload {
-    const char* name;
-    bool (*run)(const fs::path&, bool);
-  };
-  std::vector<Workload> workloads = {{"library", RunLibrary}, {"fwrite", RunFwrite}};
 #ifdef ZEL_BENCH_HAVE_HDF5
   H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
-  workloads.push_back({"hdf5-row", [](const fs::path& d, bool sync) { return RunHdf5(d, sync, 1, 16384); }});
-  workloads.push_back({"hdf5-blk", [](const fs::path& d, bool sync) { return RunHdf5(d, sync, 16, 4096); }});
 #endif
-  // times[workload][sync]
-  std::vector<std::vector<double>> times[2];
-  times[0].resize(workloads.size());
-  times[1].resize(workloads.size());
-  for (int r = 0; r < repetitions; ++r) {
-    for (int sync = 0; sync < 2; ++sync) {
-      for (size_t w = 0; w < workloads.size(); ++w) {
-        const fs::path dir = root / ("run_" + std::to_string(r) + "_" + workloads[w].name + (sync ? "_sync" : ""));
-        fs::create_directories(dir);
-        ::sync();
-        const auto start = std::chrono::steady_clock::now();
-        const bool ok = workloads[w].run(dir, sync != 0);
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        fs::remove_all(dir);
-        if (!ok) {
-          std::fprintf(stderr, "%s run failed\n", workloads[w].name);
-          fs::remove_all(root);
-          return 1;
-        }
-        times[sync][w].push_back(seconds);
-      }
-    }
+  bool ok = true;
+  for (const Size& size : sizes) {
+    g_waveforms = size.waveforms;
+    g_points = size.points;
+    ok = MeasureSize(root, workloads, repetitions);
+    if (!ok) break;
   }
   fs::remove_all(root);
-
-  const double values = static_cast<double>(g_waveforms) * g_points;
-  const double bytes = static_cast<double>(g_waveforms + 1) * g_points * sizeof(double);
-  std::printf("W=%u waveforms x N=%u points, %d interleaved repetitions, medians\n", g_waveforms, g_points,
-              repetitions);
-  std::printf("%-8s %-9s %10s %14s %12s %16s\n", "sync", "writer", "time ms", "values/s", "MB/s",
-              "library/this");
-  for (int sync = 0; sync < 2; ++sync) {
-    const double library = Median(times[sync][0]);
-    for (size_t w = 0; w < workloads.size(); ++w) {
-      const double t = Median(times[sync][w]);
-      std::printf("%-8s %-9s %10.1f %14.3e %12.1f %16.3f\n", sync ? "yes" : "no", workloads[w].name, t * 1e3,
-                  values / t, bytes / t / 1e6, library / t);
-    }
-  }
 #ifndef ZEL_BENCH_HAVE_HDF5
   std::printf("HDF5: skipped (built without libhdf5-dev)\n");
 #endif
-  return 0;
+  return ok ? 0 : 1;
 }

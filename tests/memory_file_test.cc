@@ -1054,6 +1054,121 @@ TEST_F(MemoryFileFaultTest, FailedWriteBackWhileMovingOnKeepsTheBlock) {
   EXPECT_EQ(zeltest::ReadFileBytes(DataPath()), a);
 }
 
+// ---- write-back in runs, writing through -------------------------------------------
+
+// Arrays of one page each, written in turn: pages 0 .. n-1, each still
+// mapped by its open array.
+std::vector<unsigned char> WriteOnePagePerArray(Store& store, unsigned n) {
+  std::vector<unsigned char> bytes = Pattern(size_t{n} * kPage, 40);
+  for (unsigned i = 0; i < n; ++i) {
+    ZELI_MemoryArray& array = store.AddArray();
+    array.Open(ZEL_IOMODE_WRITE);
+    array.WriteData(bytes.data() + size_t{i} * kPage, kPage, 1);
+  }
+  return bytes;
+}
+
+TEST_F(MemoryFileFaultTest, IdleBlocksGoBackInRunsOfAdjacentPagesWithoutSeeking) {
+  auto store = NewStore(DataPath());
+  store->file->OpenFile(ZEL_IOMODE_WRITE);
+  const auto bytes = WriteOnePagePerArray(*store, 6);
+  fs_.ResetCounts();
+  {
+    ZELI_MemoryFile::IdleBlockHold hold(*store->file);
+    for (unsigned i : {0, 1, 2, 4, 5}) (*store)[i].Close();
+    EXPECT_EQ(store->file->Get_BlockCount(), 6u);  // held: nothing written, nothing freed
+    store->Check();
+  }
+  store->file->FreePages(0);
+  // Pages 0-2 and 4-5: two runs, one call each; page 3 is still mapped.
+  EXPECT_EQ(fs_.Get_CallCount(ZELI_FaultFileSystem::WRITE), 2u);
+  EXPECT_EQ(fs_.Get_CallCount(ZELI_FaultFileSystem::LSEEK), 0u);
+  EXPECT_EQ(store->file->Get_BlockCount(), 1u);
+  store->Check();
+  (*store)[3].Close();
+  store->file->CloseFile();
+  EXPECT_EQ(zeltest::ReadFileBytes(DataPath()), bytes);
+}
+
+TEST_F(MemoryFileFaultTest, FailedRunStaysResidentWhileTheRunsBeforeItAreReleased) {
+  auto store = NewStore(DataPath());
+  store->file->OpenFile(ZEL_IOMODE_WRITE);
+  const auto bytes = WriteOnePagePerArray(*store, 6);
+  {
+    ZELI_MemoryFile::IdleBlockHold hold(*store->file);
+    for (unsigned i : {5, 4, 0, 2, 1}) (*store)[i].Close();
+  }
+  fs_.FailCall(ZELI_FaultFileSystem::WRITE, 2, EIO);  // the run of pages 4-5
+  EXPECT_ZELI_THROW(store->file->FreePages(0), ZEL_DISK_IO, "Input/output error");
+  EXPECT_EQ(store->file->Get_BlockCount(), 3u);  // pages 3, 4 and 5
+  EXPECT_EQ(store->file->Get_MappedPageCount(), 3u);
+  store->Check();
+  fs_.Clear();
+  (*store)[3].Close();  // retried with page 3: one run of three pages
+  EXPECT_EQ(store->file->Get_BlockCount(), 0u);
+  store->file->CloseFile();
+  EXPECT_EQ(zeltest::ReadFileBytes(DataPath()), bytes);
+}
+
+TEST_F(MemoryFileFaultTest, WholeNewPagesGoStraightToTheFileWithTheSameBytesRecordAndLog) {
+  // The same bytes into two arrays: at once (100 bytes, then the rest in one
+  // transfer), and 1000 bytes at a time, which never covers a whole page in
+  // one transfer. Data files, logs and the records of the closed arrays must
+  // not tell them apart.
+  const auto a = Pattern(10 * kPage + 300, 41);
+  struct Outcome {
+    std::vector<unsigned char> data, record;
+    std::vector<unsigned> log;
+    unsigned maxMapped;
+  };
+  auto write = [&](bool atOnce) {
+    auto store = NewStore(DataPath());
+    store->file->OpenFile(ZEL_IOMODE_WRITE);
+    ZELI_MemoryArray& array = store->AddArray();
+    array.Open(ZEL_IOMODE_WRITE);
+    array.WriteData(a.data(), 100, 1);
+    fs_.ResetCounts();
+    if (atOnce) {
+      array.WriteData(a.data() + 100, static_cast<unsigned>(a.size() - 100), 1);
+      // Pages 1 to 8 are in the file already, written by one call; the
+      // window holds the page being filled, the last whole one and the tail.
+      EXPECT_EQ(fs_.Get_CallCount(ZELI_FaultFileSystem::WRITE), 2u);  // page 0, then pages 1-8
+      const auto early = zeltest::ReadFileBytes(DataPath());
+      EXPECT_EQ(early.size(), 9u * kPage);
+      EXPECT_TRUE(std::equal(early.begin() + kPage, early.end(), a.begin() + kPage));
+      EXPECT_EQ(array.Get_WindowEnd() - array.Get_WindowFirst(), 2u);
+    } else {
+      for (size_t at = 100; at < a.size(); at += 1000) {
+        array.WriteData(a.data() + at, static_cast<unsigned>(std::min<size_t>(1000, a.size() - at)), 1);
+      }
+    }
+    store->Check();
+    Outcome outcome;
+    outcome.log = store->file->Get_PageMapLog();
+    array.Close();
+    SaveRecord(*store);
+    outcome.record = zeltest::ReadFileBytes(RecordPath());
+    store->file->CloseFile();
+    outcome.data = zeltest::ReadFileBytes(DataPath());
+    outcome.maxMapped = store->file->Get_MaxMappedPageCount();
+    return outcome;
+  };
+  const Outcome atOnce = write(true);
+  const Outcome pieces = write(false);
+  EXPECT_EQ(atOnce.data, pieces.data);
+  EXPECT_EQ(atOnce.record, pieces.record);
+  EXPECT_EQ(atOnce.log, pieces.log);
+  EXPECT_EQ(atOnce.log.size(), 3u * 11);  // one triple per page, as page-by-page growth logs
+  EXPECT_LE(atOnce.maxMapped, 2u);
+  EXPECT_EQ(std::vector<unsigned char>(atOnce.data.begin(), atOnce.data.begin() + a.size()), a);
+
+  // Read back through the array as well.
+  auto loaded = LoadStore(1);
+  loaded->file->OpenFile(ZEL_IOMODE_READ);
+  (*loaded)[0].Open(ZEL_IOMODE_READ);
+  EXPECT_EQ(ReadAll((*loaded)[0]), a);
+}
+
 TEST_F(MemoryFileFaultTest, FailingCommitToDiskIsReported) {
   auto store = NewStore(DataPath());
   store->file->OpenFile(ZEL_IOMODE_WRITE);

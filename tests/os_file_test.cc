@@ -120,6 +120,28 @@ TEST_F(FileLayerTest, PositionedReadsCompleteAndLeaveThePositionAlone) {
   ZELI_OS_Close(fd);
 }
 
+TEST_F(FileLayerTest, PositionedVectorWritesCompleteAcrossPiecesAndLeaveThePositionAlone) {
+  std::vector<unsigned char> a(5000, 'a'), b(10, 'b'), c(7000, 'c');
+  const int fd = ZELI_OS_Open(path_.c_str(), ZELI_OS_READ_WRITE, 1);
+  ZELI_OS_Write(fd, "head", 4);
+  // Short writes that end inside a piece, in the middle of the short one,
+  // and an interrupted call: every byte still lands once, in order.
+  faults_.ShortWrites(997);
+  faults_.FailCall(ZELI_FaultFileSystem::WRITE, 3, EINTR);
+  const struct iovec pieces[] = {{a.data(), a.size()}, {b.data(), 0}, {b.data(), b.size()}, {c.data(), c.size()}};
+  ZELI_OS_WriteAt(fd, pieces, 4, 8192);
+  ZELI_OS_Write(fd, "more", 4);  // the position stayed after "head"
+  faults_.Clear();
+  faults_.FailCall(ZELI_FaultFileSystem::WRITE, 1, EIO);
+  EXPECT_THROW(ZELI_OS_WriteAt(fd, pieces, 1, 0), ZELI_DiskIOException);
+  ZELI_OS_Close(fd);
+
+  std::vector<unsigned char> expected(8192, 0);
+  std::copy_n("headmore", 8, expected.begin());
+  for (const auto* part : {&a, &b, &c}) expected.insert(expected.end(), part->begin(), part->end());
+  EXPECT_EQ(zeltest::ReadFileBytes(path_), expected);
+}
+
 TEST_F(FileLayerTest, PredicatesNeverThrow) {
   zeltest::WriteFileBytes(path_, {1});
   EXPECT_TRUE(ZELI_OS_IsFile(path_.c_str()));

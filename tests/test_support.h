@@ -141,6 +141,9 @@ class ForwardingFileSystem : public ZELI_FileSystem {
   ssize_t Read(int fd, void* p, size_t n) override { return os_.Read(fd, p, n); }
   ssize_t ReadAt(int fd, void* p, size_t n, off_t offset) override { return os_.ReadAt(fd, p, n, offset); }
   ssize_t Write(int fd, const void* p, size_t n) override { return os_.Write(fd, p, n); }
+  ssize_t WriteAt(int fd, const struct iovec* pieces, int count, off_t offset) override {
+    return os_.WriteAt(fd, pieces, count, offset);
+  }
   off_t Lseek(int fd, off_t offset, int whence) override { return os_.Lseek(fd, offset, whence); }
   int Fsync(int fd) override { return os_.Fsync(fd); }
   int Close(int fd) override { return os_.Close(fd); }

@@ -1,6 +1,7 @@
 // ZELI_FaultFileSystem implementation.
 #include "store/fault_fs.h"
 
+#include <algorithm>
 #include <cerrno>
 
 void ZELI_FaultFileSystem::FailCall(Op op, unsigned nth, int errorNumber, bool persistent) {
@@ -22,6 +23,7 @@ void ZELI_FaultFileSystem::Clear() {
   for (Rule& rule : rules_) rule = Rule();
   byteLimitSet_ = false;
   shortReadMax_ = 0;
+  shortWriteMax_ = 0;
 }
 
 void ZELI_FaultFileSystem::ResetCounts() {
@@ -60,7 +62,32 @@ ssize_t ZELI_FaultFileSystem::Write(int fd, const void* p, size_t n) {
     }
     if (n > room) n = static_cast<size_t>(room);  // the next call then fails
   }
+  if (shortWriteMax_ != 0 && n > shortWriteMax_) n = shortWriteMax_;
   const ssize_t put = base_.Write(fd, p, n);
+  if (put > 0) bytesWritten_ += static_cast<uint64_t>(put);
+  return put;
+}
+
+ssize_t ZELI_FaultFileSystem::WriteAt(int fd, const struct iovec* pieces, int count, off_t offset) {
+  if (Trip(WRITE)) return -1;
+  if ((!byteLimitSet_ && shortWriteMax_ == 0) || count <= 0) return base_.WriteAt(fd, pieces, count, offset);
+  uint64_t room = UINT64_MAX;
+  if (byteLimitSet_) {
+    room = bytesWritten_ < byteLimit_ ? byteLimit_ - bytesWritten_ : 0;
+    if (room == 0) {
+      errno = byteLimitErrno_;
+      return -1;
+    }
+  }
+  if (shortWriteMax_ != 0) room = std::min<uint64_t>(room, shortWriteMax_);
+  // What still fits: the whole pieces that do, else the start of the first
+  // one (a short write; at a full disk the caller's retry then fails).
+  int whole = 0;
+  uint64_t taken = 0;
+  while (whole < count && taken + pieces[whole].iov_len <= room) taken += pieces[whole++].iov_len;
+  struct iovec start = pieces[0];
+  if (whole == 0) start.iov_len = static_cast<size_t>(room);
+  const ssize_t put = whole > 0 ? base_.WriteAt(fd, pieces, whole, offset) : base_.WriteAt(fd, &start, 1, offset);
   if (put > 0) bytesWritten_ += static_cast<uint64_t>(put);
   return put;
 }

@@ -9,8 +9,9 @@
 //  - FailWritesAfterBytes(limit, errno): writes succeed until limit bytes in
 //    all have been written, then a write stores what still fits and fails
 //    with errno (a disk that fills up in the middle of a write).
-//  - ShortReads(max): every read returns at most max bytes (still correct
-//    data), to exercise callers that must loop.
+//  - ShortReads(max), ShortWrites(max): every read returns, every write
+//    stores, at most max bytes (still correct data), to exercise callers
+//    that must loop.
 // Counters of calls per kind let a test run a scenario once to count the
 // calls and then again with a fault at call 1, 2, 3, ...
 #ifndef ZEL_STORE_FAULT_FS_H
@@ -32,6 +33,7 @@ class ZELI_FaultFileSystem final : public ZELI_FileSystem {
   void FailCall(Op op, unsigned nth, int errorNumber, bool persistent = false);
   void FailWritesAfterBytes(uint64_t limit, int errorNumber);
   void ShortReads(unsigned maxBytesPerRead) { shortReadMax_ = maxBytesPerRead; }
+  void ShortWrites(unsigned maxBytesPerWrite) { shortWriteMax_ = maxBytesPerWrite; }
   // Removes every rule; counters keep counting.
   void Clear();
   unsigned Get_CallCount(Op op) const { return calls_[op]; }
@@ -42,6 +44,8 @@ class ZELI_FaultFileSystem final : public ZELI_FileSystem {
   // A positioned read counts, fails and shortens as a READ.
   ssize_t ReadAt(int fd, void* p, size_t n, off_t offset) override;
   ssize_t Write(int fd, const void* p, size_t n) override;
+  // A positioned write counts, fails and fills the disk as a WRITE.
+  ssize_t WriteAt(int fd, const struct iovec* pieces, int count, off_t offset) override;
   off_t Lseek(int fd, off_t offset, int whence) override;
   int Fsync(int fd) override;
   int Close(int fd) override;
@@ -80,6 +84,7 @@ class ZELI_FaultFileSystem final : public ZELI_FileSystem {
   uint64_t bytesWritten_ = 0;
   int byteLimitErrno_ = 0;
   unsigned shortReadMax_ = 0;
+  unsigned shortWriteMax_ = 0;
 };
 
 #endif  // ZEL_STORE_FAULT_FS_H

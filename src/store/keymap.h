@@ -8,8 +8,9 @@
 //    threaded through the vector with freeHead_ on top (-1: none free).
 //    Keys are therefore reused most recently freed first.
 //  - live_ has one bit per slot, set while the slot holds an object.
-//  - capacity_ is the slot count reserved; when the slots are full it grows
-//    x2 while it is at most 128, then by 128 (1, 2, 4 ... 128, 256, 384 ...).
+//  - capacity_ is the slot count reserved (at least; the allocation grows
+//    geometrically); when the slots are full it grows x2 while it is at
+//    most 128, then by 128 (1, 2, 4 ... 128, 256, 384 ...).
 //  - The map does not own its objects.
 //
 // Stored form (the container's maps): slot count, free head, the chain of free
@@ -21,6 +22,7 @@
 #ifndef ZEL_STORE_KEYMAP_H
 #define ZEL_STORE_KEYMAP_H
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -50,7 +52,11 @@ class ZELI_KeyMap {
     }
     if (slots_.size() == capacity_) {
       capacity_ = capacity_ <= 128 ? capacity_ * 2 : capacity_ + 128;
-      slots_.reserve(capacity_);
+      // The slots' allocation grows geometrically underneath the capacity:
+      // reserving exactly a capacity that grows by 128 would copy every slot
+      // each 128 inserts (a data store of 100,000 waveforms keys 300,000
+      // objects).
+      if (slots_.capacity() < capacity_) slots_.reserve(std::max<size_t>(capacity_, 2 * slots_.capacity()));
       live_.Reserve(capacity_);
     }
     const int key = static_cast<int>(slots_.size());

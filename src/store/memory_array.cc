@@ -379,6 +379,15 @@ void ZELI_MemoryArray::TransferData(Direction direction, void* buffer, unsigned 
   char* bytes = static_cast<char*>(buffer);
   uint64_t done = 0;
   while (done < total) {
+    if (available_ == 0 && direction == WRITING) {
+      const uint64_t through = WriteThrough(bytes + done, total - done);
+      if (through > 0) {
+        done += through;
+        position_ += static_cast<unsigned>(through);
+        if (position_ > size_) size_ = position_;
+        continue;
+      }
+    }
     if (available_ == 0) {
       UpdateAddressing(total - done);
       if (available_ == 0) throw ZELI_FailedException("Resize beyond file size when reading.");
@@ -397,12 +406,53 @@ void ZELI_MemoryArray::TransferData(Direction direction, void* buffer, unsigned 
   }
 }
 
+namespace {
+
+// How many whole pages an array's WriteThrough writes for length bytes at a
+// cursor whose byte lies at logical (start offset included); 0 when the case
+// does not apply. Only pages that do not exist yet qualify: no byte of them
+// is anywhere else, in memory or in the file. The last whole page goes
+// through a block, as every page did before: the transfer then ends with the
+// cursor's page mapped in the window, the state that the next append and a
+// commit taken now (whose record stores each page's mapped count) see.
+uint64_t WholePagesToWriteThrough(const ZELI_MemoryFile& file, bool packed, uint64_t logical, size_t pageCount,
+                                  uint64_t length) {
+  const unsigned pageSize = file.Get_PageSize();
+  const uint64_t pages = length / pageSize;
+  if (!file.IsWritingThrough() || packed || logical % pageSize != 0 || pages < 2 || logical / pageSize != pageCount) {
+    return 0;
+  }
+  return pages - 1;
+}
+
+}  // namespace
+
+uint64_t ZELI_MemoryArray::WriteThrough(const char* bytes, uint64_t length) {
+  const uint64_t pages =
+      WholePagesToWriteThrough(*file_, tailOffset_ != 0, LogicalOffset(position_), pages_.size(), length);
+  if (pages == 0) return 0;
+  // The cursor leaves the window, as addressing a new page would make it.
+  if (windowFirst_ != windowEnd_) {
+    DropWindow();
+    keepWindow_ = false;
+  }
+  ClearSpan();
+  file_->WriteNewPages(this, static_cast<unsigned>(pages), pages_, bytes);
+  return pages * file_->Get_PageSize();
+}
+
 void ZELI_MemoryArray::WriteData(const void* values, unsigned count, unsigned elementSize) {
   TransferData(WRITING, const_cast<void*>(values), count, elementSize);
 }
 
 void ZELI_MemoryArray::WriteData(unsigned position, const void* values, unsigned count, unsigned elementSize) {
-  Seek(position);
+  // Appending from the cursor at a page boundary, whole new pages go through
+  // from the first (TransferData); seeking first would map that page.
+  if (position != position_ || available_ != 0 || file_ == nullptr || !open_ || mode_ == ZEL_IOMODE_READ ||
+      WholePagesToWriteThrough(*file_, tailOffset_ != 0, LogicalOffset(position_), pages_.size(),
+                               static_cast<uint64_t>(count) * elementSize) == 0) {
+    Seek(position);
+  }
   TransferData(WRITING, const_cast<void*>(values), count, elementSize);
 }
 

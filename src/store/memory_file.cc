@@ -147,7 +147,6 @@ void ZELI_MemoryFile::OpenFile(zel_iomode_t mode) {
   const zel_iomode_t recorded = mode == ZEL_IOMODE_READ ? ZEL_IOMODE_READ : ZEL_IOMODE_WRITE;
   if (kind_ == DATA_FILE) {
     fd_ = ZELI_OS_Open(fileName_.c_str(), recorded == ZEL_IOMODE_READ ? ZELI_OS_READ_ONLY : ZELI_OS_READ_WRITE, 0);
-    filePosition_ = 0;
   }
   mode_ = recorded;
   open_ = 1;
@@ -165,7 +164,6 @@ void ZELI_MemoryFile::CloseFile() {
     open_ = 0;
     const int fd = fd_;
     fd_ = -1;
-    filePosition_ = UnknownPosition;
     ZELI_OS_Close(fd);
     return;
   }
@@ -187,24 +185,42 @@ void ZELI_MemoryFile::DeleteFile() {
 
 // ---- blocks -----------------------------------------------------------------
 
-void ZELI_MemoryFile::SeekTo(uint64_t offset) {
-  if (filePosition_ == offset) return;
-  filePosition_ = UnknownPosition;
-  ZELI_OS_Lseek(fd_, offset);
-  filePosition_ = offset;
-}
-
-void ZELI_MemoryFile::WriteBlock(const ZELI_MappedPageBlock& block) {
-  const uint64_t offset = static_cast<uint64_t>(block.Get_FirstPage()) * pageSize_;
-  SeekTo(offset);
-  filePosition_ = UnknownPosition;
-  ZELI_OS_Write(fd_, block.Get_Memory(), static_cast<size_t>(block.Get_ByteCount()));
-  filePosition_ = offset + block.Get_ByteCount();
-  if (filePageCount_ < block.Get_EndPage()) filePageCount_ = block.Get_EndPage();
+void ZELI_MemoryFile::WriteBlocks(std::vector<ZELI_MappedPageBlock*>& blocks, size_t& written) {
+  written = 0;
+  std::sort(blocks.begin(), blocks.end(), [](const ZELI_MappedPageBlock* a, const ZELI_MappedPageBlock* b) {
+    return a->Get_FirstPage() < b->Get_FirstPage();
+  });
+  // One run: adjacent blocks, at most one call's pieces and 1 GiB (the
+  // system writes at most about 2 GiB per call anyway).
+  constexpr uint64_t MaxRunBytes = uint64_t{1} << 30;
+  std::vector<struct iovec> pieces;
+  pieces.reserve(std::min<size_t>(blocks.size(), ZELI_OS_MaxWritePieces));
+  size_t first = 0;
+  while (first < blocks.size()) {
+    pieces.clear();
+    uint64_t bytes = 0;
+    size_t end = first;
+    do {
+      const ZELI_MappedPageBlock* block = blocks[end];
+      pieces.push_back({block->Get_Memory(), static_cast<size_t>(block->Get_ByteCount())});
+      bytes += block->Get_ByteCount();
+      ++end;
+    } while (end < blocks.size() && blocks[end]->Get_FirstPage() == blocks[end - 1]->Get_EndPage() &&
+             pieces.size() < ZELI_OS_MaxWritePieces && bytes + blocks[end]->Get_ByteCount() <= MaxRunBytes);
+    ZELI_OS_WriteAt(fd_, pieces.data(), static_cast<unsigned>(pieces.size()),
+                    static_cast<uint64_t>(blocks[first]->Get_FirstPage()) * pageSize_);
+    filePageCount_ = std::max(filePageCount_, blocks[end - 1]->Get_EndPage());
+    written = end;
+    first = end;
+  }
 }
 
 void ZELI_MemoryFile::WriteBackAllBlocks() {
-  for (const auto& block : blocks_) WriteBlock(*block);
+  std::vector<ZELI_MappedPageBlock*> all;
+  all.reserve(blocks_.size());
+  for (const auto& block : blocks_) all.push_back(block.get());
+  size_t written = 0;
+  WriteBlocks(all, written);
 }
 
 void ZELI_MemoryFile::ReadBlock(ZELI_MappedPageBlock& block) {
@@ -248,67 +264,104 @@ void ZELI_MemoryFile::MapPages(unsigned first, unsigned end) {
   ReserveFor(blocks_, blocks_.size() + 1);
   char* memory = block->Get_Memory();
   for (unsigned page = first; page < end; ++page) {
-    WritableSlot(page).address = memory + static_cast<uint64_t>(page - first) * pageSize_;
+    PageSlot& slot = WritableSlot(page);
+    slot.address = memory + static_cast<uint64_t>(page - first) * pageSize_;
+    slot.block = block.get();
   }
+  block->listIndex_ = blocks_.size();
+  ChainIdle(block.get());  // no page pinned yet
   blocks_.push_back(std::move(block));
   mappedPageCount_ += end - first;
   idlePageCount_ += end - first;
   maxMappedPageCount_ = std::max(maxMappedPageCount_, mappedPageCount_);
 }
 
-bool ZELI_MemoryFile::IsIdle(const ZELI_MappedPageBlock& block) const {
-  for (unsigned page = block.Get_FirstPage(); page < block.Get_EndPage(); ++page) {
-    if (Slot(page).mappedCount != 0) return false;
+void ZELI_MemoryFile::ChainIdle(ZELI_MappedPageBlock* block) noexcept {
+  block->idlePrevious_ = idleLast_;
+  block->idleNext_ = nullptr;
+  if (idleLast_ != nullptr) {
+    idleLast_->idleNext_ = block;
+  } else {
+    idleFirst_ = block;
   }
-  return true;
+  idleLast_ = block;
 }
 
-void ZELI_MemoryFile::ReleaseBlock(ZELI_MappedPageBlock& block) noexcept {
-  for (unsigned page = block.Get_FirstPage(); page < block.Get_EndPage(); ++page) {
+void ZELI_MemoryFile::UnchainIdle(ZELI_MappedPageBlock* block) noexcept {
+  (block->idlePrevious_ != nullptr ? block->idlePrevious_->idleNext_ : idleFirst_) = block->idleNext_;
+  (block->idleNext_ != nullptr ? block->idleNext_->idlePrevious_ : idleLast_) = block->idlePrevious_;
+  block->idlePrevious_ = nullptr;
+  block->idleNext_ = nullptr;
+}
+
+void ZELI_MemoryFile::ReleaseBlock(ZELI_MappedPageBlock* block) noexcept {
+  for (unsigned page = block->Get_FirstPage(); page < block->Get_EndPage(); ++page) {
     PageSlot& slot = WritableSlot(page);
     if (slot.mappedCount == 0) --idlePageCount_;
-    slot.address = nullptr;
-    slot.mappedCount = 0;
+    slot = EmptySlot;
   }
-  mappedPageCount_ -= block.PageCount();
+  mappedPageCount_ -= block->PageCount();
+  if (IsIdle(*block)) UnchainIdle(block);
+  // The last block takes the released one's place.
+  const size_t index = block->listIndex_;
+  std::swap(blocks_[index], blocks_.back());
+  blocks_[index]->listIndex_ = index;
+  blocks_.pop_back();
 }
 
 void ZELI_MemoryFile::ReleaseAllBlocks() noexcept {
-  for (auto& block : blocks_) ReleaseBlock(*block);
+  for (auto& block : blocks_) {
+    for (unsigned page = block->Get_FirstPage(); page < block->Get_EndPage(); ++page) WritableSlot(page) = EmptySlot;
+  }
   blocks_.clear();
+  idleFirst_ = idleLast_ = nullptr;
   mappedPageCount_ = 0;
   idlePageCount_ = 0;
 }
 
 void ZELI_MemoryFile::FreePages(unsigned needed) {
   if (kind_ != DATA_FILE) return;
-  if (static_cast<uint64_t>(mappedPageCount_) + needed <= mappedPageLimit_) return;
-  if (idlePageCount_ == 0) return;
-  // Released blocks leave null entries, removed at the end whether or not a
-  // write-back fails; a block whose write fails stays listed and resident.
-  struct Compact {
-    std::vector<std::unique_ptr<ZELI_MappedPageBlock>>& blocks;
-    ~Compact() { blocks.erase(std::remove(blocks.begin(), blocks.end(), nullptr), blocks.end()); }
-  } compact{blocks_};
-  const bool writeBack = open_ && mode_ != ZEL_IOMODE_READ;
-  for (auto& block : blocks_) {
-    if (static_cast<uint64_t>(mappedPageCount_) + needed <= mappedPageLimit_) break;
-    if (!IsIdle(*block)) continue;
-    if (writeBack) WriteBlock(*block);
-    ReleaseBlock(*block);
-    block.reset();
+  auto withinLimit = [&](uint64_t released) {
+    return mappedPageCount_ - released + needed <= mappedPageLimit_;
+  };
+  if (withinLimit(0) || idleFirst_ == nullptr || holds_ > 0) return;
+  // The victims, in the order they became idle, until enough pages go.
+  std::vector<ZELI_MappedPageBlock*> victims;
+  uint64_t released = 0;
+  for (ZELI_MappedPageBlock* block = idleFirst_; block != nullptr && !withinLimit(released);
+       block = block->idleNext_) {
+    victims.push_back(block);
+    released += block->PageCount();
   }
+  size_t written = victims.size();
+  if (open_ && mode_ != ZEL_IOMODE_READ) {
+    try {
+      WriteBlocks(victims, written);
+    } catch (...) {
+      // The runs on the disk go; the failing one and those after it stay
+      // resident for the next write-back.
+      for (size_t i = 0; i < written; ++i) ReleaseBlock(victims[i]);
+      throw;
+    }
+  }
+  for (ZELI_MappedPageBlock* block : victims) ReleaseBlock(block);
 }
 
 void ZELI_MemoryFile::IncrementMapped(PageSlot& page) {
   if (page.mappedCount == UINT8_MAX) throw ZELI_FailedException("ZELI_MemoryFile::MapArrayPages: mapped count");
-  if (page.mappedCount == 0) --idlePageCount_;
+  if (page.mappedCount == 0) {
+    --idlePageCount_;
+    if (page.block->pinnedPages_++ == 0) UnchainIdle(page.block);
+  }
   ++page.mappedCount;
 }
 
 void ZELI_MemoryFile::DecrementMapped(PageSlot& page) noexcept {
   --page.mappedCount;
-  if (page.mappedCount == 0) ++idlePageCount_;
+  if (page.mappedCount == 0) {
+    ++idlePageCount_;
+    if (--page.block->pinnedPages_ == 0) ChainIdle(page.block);
+  }
 }
 
 // ---- array pages ----------------------------------------------------------
@@ -427,13 +480,11 @@ void ZELI_MemoryFile::ReleaseArrayPages(const ZELI_PageList& list, unsigned firs
   // a mapping is resident, so its slot is in place.
   for (unsigned i = first; i < end; ++i) {
     if (Slot(list[i]).mappedCount == 0) {
-      for (unsigned j = first; j < i; ++j) ++WritableSlot(list[j]).mappedCount;
+      // Raising back what was just dropped cannot pass the count's maximum.
+      for (unsigned j = first; j < i; ++j) IncrementMapped(WritableSlot(list[j]));
       throw ZELI_BadArgException("Decrement _mappedCount below 0.");
     }
-    --WritableSlot(list[i]).mappedCount;
-  }
-  for (unsigned i = first; i < end; ++i) {
-    if (Slot(list[i]).mappedCount == 0) ++idlePageCount_;
+    DecrementMapped(WritableSlot(list[i]));
   }
 }
 
@@ -518,19 +569,27 @@ void ZELI_MemoryFile::ExtendVariableArray(ZELI_MemoryArray* array, unsigned page
   if (kind_ != DATA_FILE) filePageCount_ = Get_PageCount();
 }
 
+void ZELI_MemoryFile::WriteNewPages(ZELI_MemoryArray* array, unsigned pageCount, ZELI_PageList& list,
+                                    const char* bytes) {
+  if (!IsWritingThrough()) throw ZELI_FailedException("ZELI_MemoryFile::WriteNewPages: not a data file open for writing");
+  if (pageCount == 0) return;
+  CheckArrayGrowth(list, pageCount, "ZELI_MemoryFile::ExtendVariableArray: array beyond 32 bits");
+  const unsigned first = Get_PageCount();
+  for (unsigned i = 0; i < pageCount; ++i) ExtendVariableArray(array, 1, list);
+  // Appended at the end of the file one after the other: one range.
+  struct iovec piece = {const_cast<char*>(bytes), static_cast<size_t>(uint64_t{pageCount} * pageSize_)};
+  ZELI_OS_WriteAt(fd_, &piece, 1, uint64_t{first} * pageSize_);
+  filePageCount_ = std::max(filePageCount_, first + pageCount);
+}
+
 // ---- arrays -----------------------------------------------------------------
 
 void ZELI_MemoryFile::Attach(ZELI_MemoryArray* array) {
-  ReserveFor(attached_, attached_.size() + 1);
-  attached_.push_back(array);
+  attached_.insert(array);
 }
 
 void ZELI_MemoryFile::Detach(ZELI_MemoryArray* array) noexcept {
-  auto it = std::find(attached_.begin(), attached_.end(), array);
-  if (it != attached_.end()) {
-    *it = attached_.back();
-    attached_.pop_back();
-  }
+  attached_.erase(array);
   const int index = array->Get_IndexInFile();
   auto registered = arrays_.find(index);
   if (registered != arrays_.end() && registered->second == array) arrays_.erase(registered);
@@ -659,18 +718,38 @@ void ZELI_MemoryFile::CheckInvariants() const {
   require(kind_ != DATA_FILE || open_ || blocks_.empty(), "blocks of a closed data file");
   std::vector<char> inBlock(pageCount, 0);
   uint64_t resident = 0;
-  for (const auto& block : blocks_) {
+  size_t idleBlocks = 0;
+  for (size_t i = 0; i < blocks_.size(); ++i) {
+    const ZELI_MappedPageBlock* block = blocks_[i].get();
     require(block != nullptr && block->Get_FirstPage() < block->Get_EndPage() && block->Get_EndPage() <= pageCount,
             "block range");
+    require(block->listIndex_ == i, "block list index");
+    unsigned pinned = 0;
     for (unsigned page = block->Get_FirstPage(); page < block->Get_EndPage(); ++page) {
       require(!inBlock[page], "page in two blocks");
       inBlock[page] = 1;
       require(Slot(page).address ==
                   block->Get_Memory() + static_cast<uint64_t>(page - block->Get_FirstPage()) * pageSize_,
               "page address");
+      require(Slot(page).block == block, "page's block");
+      if (Slot(page).mappedCount != 0) ++pinned;
     }
+    require(pinned == block->pinnedPages_, "block pinned count");
+    if (pinned == 0) ++idleBlocks;
     resident += block->PageCount();
   }
+  // The idle chain: linked both ways, each block once (a chain longer than
+  // the idle blocks has a repeat or a cycle), holding only idle blocks.
+  size_t chained = 0;
+  const ZELI_MappedPageBlock* previous = nullptr;
+  for (const ZELI_MappedPageBlock* block = idleFirst_; block != nullptr; block = block->idleNext_) {
+    require(++chained <= idleBlocks, "idle chain longer than the idle blocks");
+    require(block->idlePrevious_ == previous, "idle chain links");
+    require(block->listIndex_ < blocks_.size() && blocks_[block->listIndex_].get() == block && IsIdle(*block),
+            "idle chain holds a block that is not idle or not listed");
+    previous = block;
+  }
+  require(previous == idleLast_ && chained == idleBlocks, "idle chain");
   require(resident == mappedPageCount_, "mapped page count");
   require(maxMappedPageCount_ >= mappedPageCount_, "highest mapped page count");
   unsigned idle = 0;

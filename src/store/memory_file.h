@@ -13,13 +13,27 @@
 // few small chunks. Get_Page assembles the whole record (ZELI_MemoryPage) of
 // one page. A page is resident while it lies in a
 // ZELI_MappedPageBlock: one allocation holding a run of
-// consecutive page numbers, loaded with one read and written back with one
-// write. Arrays pin pages by raising their mapped counts; a block all of whose
-// pages have mapped count 0 is idle, and idle blocks are written back (when
-// the file is open for writing) and freed at the next mapping or unmapping:
-// the resident-page limit is 0, so memory is bounded by what arrays map.
-// Blocks of a memory-only file are never released (there is nowhere to put
-// their bytes).
+// consecutive page numbers, loaded with one read. Arrays pin pages by raising
+// their mapped counts; a block all of whose pages have mapped count 0 is
+// idle, and idle blocks are written back (when the file is open for writing)
+// and freed at the next mapping or unmapping: the resident-page limit is 0,
+// so memory is bounded by what arrays map. Blocks of a memory-only file are
+// never released (there is nowhere to put their bytes).
+//
+// Finding idle blocks. Each block counts its pinned pages (mapped count
+// above 0), and each page's slot names its block, so a count that reaches
+// or leaves 0 updates its block in constant time; idle blocks are chained
+// in the order they became idle. FreePages takes blocks from the front of
+// that chain and so costs what it releases, never a walk over every block
+// (a writer of 100,000 waveforms keeps 100,000 blocks resident until it
+// closes its arrays one by one). The block list itself is unordered: a
+// released block's place is taken by the last one.
+//
+// Write-back in runs. Blocks are written by positioned vector writes, in
+// page order: blocks whose pages follow one another in the file go out as
+// one run with one call (a piece per block, up to ZELI_OS_MaxWritePieces),
+// so an array written page by page, or many arrays closed at once, cost a
+// few large writes instead of a seek and a write per block.
 //
 // Invariants (CheckInvariants tests them):
 //  - a page has an address exactly while it lies in one block of the list,
@@ -28,7 +42,10 @@
 //  - the mapped page count is the sum of the block page counts;
 //  - the file page count never exceeds the number of page records; a data
 //    file closed holds no block;
-//  - every page appended to an array is claimed by that array only.
+//  - every page appended to an array is claimed by that array only;
+//  - a resident page's slot names its block; a block's pinned count is the
+//    number of its pages with mapped count above 0, and it is in the idle
+//    chain exactly when that count is 0; blocks_[i] has list index i.
 //
 // Growth and the page map. Pages are only ever appended, at the end of the
 // file, by ExtendVariableArray, which logs one triple (array index, first
@@ -38,7 +55,8 @@
 //
 // Failures. Write-back happens only in FreePages, FlushFile and CloseFile, all
 // of which report ZELI_DiskIOException and keep a block whose write failed in
-// memory (it is retried by the next write-back). Destructors never write:
+// memory (it is retried by the next write-back); FreePages releases the runs
+// written before the failing one. Destructors never write:
 // they release memory and descriptors, and so drop what was not written back
 // through CloseFile.
 //
@@ -54,6 +72,7 @@
 #include <iosfwd>
 #include <map>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 #include "store/objects.h"
@@ -79,7 +98,8 @@ struct ZELI_MemoryPage {
   bool claimed = false;              // listed by some array
 };
 
-// A run of consecutive pages [first, end) held in one allocation.
+// A run of consecutive pages [first, end) held in one allocation. The file
+// that owns it keeps its bookkeeping fields (see ZELI_MemoryFile).
 class ZELI_MappedPageBlock {
  public:
   // Allocates (end - first) pages; zeroed when zeroed is set, otherwise the
@@ -95,6 +115,7 @@ class ZELI_MappedPageBlock {
   char* Get_Memory() const { return memory_.get(); }
 
  private:
+  friend class ZELI_MemoryFile;
   struct FreeDeleter {
     void operator()(char* p) const noexcept { std::free(p); }
   };
@@ -102,6 +123,13 @@ class ZELI_MappedPageBlock {
   unsigned end_;
   unsigned pageSize_;
   std::unique_ptr<char, FreeDeleter> memory_;
+  // Kept by the file: pages with mapped count above 0, the place in the
+  // file's block list, and the links of the chain of idle blocks (both null
+  // and the block not chained while pinnedPages is above 0).
+  unsigned pinnedPages_ = 0;
+  size_t listIndex_ = 0;
+  ZELI_MappedPageBlock* idlePrevious_ = nullptr;
+  ZELI_MappedPageBlock* idleNext_ = nullptr;
 };
 
 class ZELI_MemoryFile : public ZELI_InternalBase {
@@ -174,6 +202,15 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   // page list) and logs one triple. A data file must be open for writing.
   // Fails cleanly when the array or the file would pass its 32-bit limits.
   void ExtendVariableArray(ZELI_MemoryArray* array, unsigned pageCount, ZELI_PageList& list);
+  // True when WriteNewPages may be used: a data file open for writing.
+  bool IsWritingThrough() const { return kind_ == DATA_FILE && open_ && mode_ != ZEL_IOMODE_READ; }
+  // Appends pageCount new pages to list, logging one extension per page (as
+  // an array growing page by page does), and writes bytes (pageCount whole
+  // pages) straight to them in the data file with one positioned write: the
+  // pages are never resident, so nothing is allocated, copied or written
+  // back later. ZELI_DiskIOException when the write fails; the pages stay
+  // appended (as pages extended and never written, they read as zeros).
+  void WriteNewPages(ZELI_MemoryArray* array, unsigned pageCount, ZELI_PageList& list, const char* bytes);
   // Pins the pages list[first .. end): resident pages get their mapped count
   // raised; each run of consecutive page numbers that is not resident is
   // loaded as one block. All or nothing: on failure no count has changed.
@@ -211,8 +248,25 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   void AllocateFixedArray(ZELI_MemoryArray* array, unsigned size);
 
   // Releases idle blocks until mapped page count + needed is within the
-  // limit (0), oldest first, writing each back when open for writing.
+  // limit (0), in the order they became idle, writing them back in runs
+  // when open for writing. Costs what it releases. Nothing while a hold is
+  // in place.
   void FreePages(unsigned needed);
+
+  // While one lives, idle blocks stay resident (FreePages does nothing), so
+  // that closing many arrays one after the other ends with one write-back
+  // in runs (the holder's FreePages or CloseFile) instead of one per array.
+  // Memory then grows by what the arrays closed meanwhile had mapped.
+  class IdleBlockHold {
+   public:
+    explicit IdleBlockHold(ZELI_MemoryFile& file) : file_(file) { ++file_.holds_; }
+    ~IdleBlockHold() { --file_.holds_; }
+    IdleBlockHold(const IdleBlockHold&) = delete;
+    IdleBlockHold& operator=(const IdleBlockHold&) = delete;
+
+   private:
+    ZELI_MemoryFile& file_;
+  };
 
   // One line per page; DumpPages() prints to standard output.
   void DumpPages() const;
@@ -242,16 +296,15 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
  private:
   friend class ZELI_MemoryArray;
 
-  static constexpr uint64_t UnknownPosition = UINT64_MAX;
-
   // Where a page is while resident, and how often arrays map it.
   struct PageSlot {
-    char* address;              // null when not resident
-    unsigned char mappedCount;  // open mappings by arrays; 0 when not resident
+    char* address;                // null when not resident
+    ZELI_MappedPageBlock* block;  // the block holding it; null when not resident
+    unsigned char mappedCount;    // open mappings by arrays; 0 when not resident
   };
   static constexpr unsigned SlotChunkBits = 6;
   static constexpr unsigned SlotChunkMask = (1u << SlotChunkBits) - 1;
-  static constexpr PageSlot EmptySlot{nullptr, 0};
+  static constexpr PageSlot EmptySlot{nullptr, nullptr, 0};
   static size_t SlotChunkCount(size_t pages) { return (pages + SlotChunkMask) >> SlotChunkBits; }
   // The slot of a page below the page count; the empty slot while its
   // chunk is not allocated (no page of it was ever mapped).
@@ -275,15 +328,23 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   void MapPages(unsigned first, unsigned end);
   // Reads the in-file part of a new block; the rest is zero already or made so.
   void ReadBlock(ZELI_MappedPageBlock& block);
-  void WriteBlock(const ZELI_MappedPageBlock& block);
+  // Sorts blocks by first page and writes them in runs of adjacent blocks,
+  // raising the file page count after each run; written counts the blocks
+  // (in the sorted order) whose run is on the disk, also when a later run
+  // fails.
+  void WriteBlocks(std::vector<ZELI_MappedPageBlock*>& blocks, size_t& written);
   void WriteBackAllBlocks();
-  void SeekTo(uint64_t offset);
   // Unpins without releasing anything; validation first, so it either
   // changes every count or none.
   void ReleaseArrayPages(const ZELI_PageList& list, unsigned first, unsigned end);
-  void ReleaseBlock(ZELI_MappedPageBlock& block) noexcept;
+  // Unpins, takes the block out of the list and the idle chain, frees it.
+  void ReleaseBlock(ZELI_MappedPageBlock* block) noexcept;
   void ReleaseAllBlocks() noexcept;
-  bool IsIdle(const ZELI_MappedPageBlock& block) const;
+  bool IsIdle(const ZELI_MappedPageBlock& block) const { return block.pinnedPages_ == 0; }
+  void ChainIdle(ZELI_MappedPageBlock* block) noexcept;
+  void UnchainIdle(ZELI_MappedPageBlock* block) noexcept;
+  // Raise and drop one mapping of a resident page, keeping its block's
+  // pinned count, the idle chain and the idle page count.
   void IncrementMapped(PageSlot& page);
   void DecrementMapped(PageSlot& page) noexcept;
   // Appends new allocated pages to an array's list without logging
@@ -322,17 +383,22 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   zel_bool_t convertEndian_ = 0;
   std::map<int, ZELI_MemoryArray*> arrays_;  // registered arrays by index (not owned)
   int64_t nextIndex_ = 0;                    // index for the next array registered without one
-  std::vector<ZELI_MemoryArray*> attached_;  // every live array built on this file (not owned)
+  // Every live array built on this file (not owned); a set, as a data store
+  // of 100,000 waveforms destroys as many arrays one by one.
+  std::unordered_set<ZELI_MemoryArray*> attached_;
   Kind kind_ = MEMORY_ONLY;
   zel_bool_t open_ = 0;
   zel_iomode_t mode_ = ZEL_IOMODE_READ;
   int fd_ = -1;
-  uint64_t filePosition_ = UnknownPosition;  // the descriptor's offset when known (saves seeks)
   unsigned mappedPageLimit_ = 0;
   unsigned mappedPageCount_ = 0;  // resident pages
   unsigned maxMappedPageCount_ = 0;
   unsigned idlePageCount_ = 0;                                 // resident pages with mapped count 0
-  std::vector<std::unique_ptr<ZELI_MappedPageBlock>> blocks_;  // in mapping order (owned)
+  std::vector<std::unique_ptr<ZELI_MappedPageBlock>> blocks_;  // resident blocks, unordered (owned)
+  // The chain of idle blocks, oldest first (not owned: they are in blocks_).
+  ZELI_MappedPageBlock* idleFirst_ = nullptr;
+  ZELI_MappedPageBlock* idleLast_ = nullptr;
+  unsigned holds_ = 0;  // live IdleBlockHolds
 };
 
 #endif  // ZEL_STORE_MEMORY_FILE_H

@@ -7,6 +7,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -23,6 +24,9 @@ class PosixFileSystem final : public ZELI_FileSystem {
   ssize_t Read(int fd, void* p, size_t n) override { return ::read(fd, p, n); }
   ssize_t ReadAt(int fd, void* p, size_t n, off_t offset) override { return ::pread(fd, p, n, offset); }
   ssize_t Write(int fd, const void* p, size_t n) override { return ::write(fd, p, n); }
+  ssize_t WriteAt(int fd, const struct iovec* pieces, int count, off_t offset) override {
+    return ::pwritev(fd, pieces, count, offset);
+  }
   off_t Lseek(int fd, off_t offset, int whence) override { return ::lseek(fd, offset, whence); }
   int Fsync(int fd) override { return ::fsync(fd); }
   int Close(int fd) override { return ::close(fd); }
@@ -222,6 +226,44 @@ void ZELI_OS_Write(int fd, const void* p, size_t n) {
     // A write that stores nothing without an error would loop forever.
     if (put == 0) throw ZELI_DiskIOException(ENOSPC);
     done += static_cast<size_t>(put);
+  }
+}
+
+void ZELI_OS_WriteAt(int fd, const struct iovec* pieces, unsigned count, uint64_t offset) {
+  // A copy of the current group of pieces, so that a short write can resume
+  // inside a piece without touching the caller's list.
+  struct iovec group[ZELI_OS_MaxWritePieces];
+  unsigned next = 0;  // first piece not yet in a group
+  while (next < count) {
+    const unsigned n = std::min(count - next, ZELI_OS_MaxWritePieces);
+    uint64_t left = 0;
+    for (unsigned i = 0; i < n; ++i) {
+      group[i] = pieces[next + i];
+      left += group[i].iov_len;
+    }
+    if (offset > static_cast<uint64_t>(INT64_MAX) - left) throw ZELI_DiskIOException(EINVAL);
+    unsigned first = 0;  // first piece of the group with bytes left
+    while (left > 0) {
+      while (group[first].iov_len == 0) ++first;
+      const ssize_t put =
+          ZELI_OS_FileSystem().WriteAt(fd, group + first, static_cast<int>(n - first), static_cast<off_t>(offset));
+      if (put < 0) {
+        if (errno == EINTR) continue;
+        throw ZELI_DiskIOException();
+      }
+      // A write that stores nothing without an error would loop forever.
+      if (put == 0) throw ZELI_DiskIOException(ENOSPC);
+      uint64_t done = static_cast<uint64_t>(put);
+      offset += done;
+      left -= done;
+      for (unsigned i = first; i < n && done > 0; ++i) {
+        const size_t step = static_cast<size_t>(std::min<uint64_t>(done, group[i].iov_len));
+        group[i].iov_base = static_cast<char*>(group[i].iov_base) + step;
+        group[i].iov_len -= step;
+        done -= step;
+      }
+    }
+    next += n;
   }
 }
 

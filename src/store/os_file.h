@@ -9,6 +9,7 @@
 
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <sys/uio.h>
 
 #include <cstdint>
 #include <string>
@@ -26,6 +27,9 @@ class ZELI_FileSystem {
   // Reads at offset without moving the descriptor's position (pread).
   virtual ssize_t ReadAt(int fd, void* p, size_t n, off_t offset) = 0;
   virtual ssize_t Write(int fd, const void* p, size_t n) = 0;
+  // Writes the pieces one after the other from offset, without moving the
+  // descriptor's position (pwritev); at most ZELI_OS_MaxWritePieces pieces.
+  virtual ssize_t WriteAt(int fd, const struct iovec* pieces, int count, off_t offset) = 0;
   virtual off_t Lseek(int fd, off_t offset, int whence) = 0;
   virtual int Fsync(int fd) = 0;
   virtual int Close(int fd) = 0;
@@ -100,6 +104,12 @@ unsigned ZELI_OS_Read(int fd, void* p, unsigned n);
 unsigned ZELI_OS_ReadAt(int fd, void* p, unsigned n, uint64_t offset);
 // Writes all n bytes.
 void ZELI_OS_Write(int fd, const void* p, size_t n);
+// Most pieces one WriteAt call takes (the system's IOV_MAX is at least this).
+constexpr unsigned ZELI_OS_MaxWritePieces = 1024;
+// Writes every byte of the pieces, one after the other, from offset (a
+// run of scattered memory to one range of the file), leaving the
+// descriptor's position alone; as few calls as the system allows.
+void ZELI_OS_WriteAt(int fd, const struct iovec* pieces, unsigned count, uint64_t offset);
 // Absolute positioning; ZELI_OS_SEEK_END positions at the end.
 void ZELI_OS_Lseek(int fd, uint64_t position);
 // Commits the file's data to the disk.

@@ -8,6 +8,7 @@
 #include "errors/exceptions.h"
 #include "model/segment.h"
 #include "model/container.h"
+#include "store/memory_file.h"
 #include "types/type.h"
 #include "waveforms/data_set.h"
 #include "waveforms/one_waveform_data_set.h"
@@ -164,12 +165,23 @@ void ZELI_SharedXSet::OpenMemory(zel_iomode_t mode) {
 
 void ZELI_SharedXSet::CloseMemory() {
   if (!memoryOpen_) return;
-  xValues_->CloseMemoryArrays();
-  for (auto& dataSet : dataSets_) {
-    if (dataSet) dataSet->CloseMemoryArrays();
+  ZELI_MemoryFile* file = segment_->Get_MemoryFile_p(dataStore_);
+  {
+    // Each array closed would release its own blocks, one small write
+    // apiece (a writer of 100,000 short waveforms holds 100,000 blocks);
+    // held, they go out together below, in runs of adjacent pages.
+    ZELI_MemoryFile::IdleBlockHold hold(*file);
+    xValues_->CloseMemoryArrays();
+    for (auto& dataSet : dataSets_) {
+      if (dataSet) dataSet->CloseMemoryArrays();
+    }
   }
   memoryOpen_ = false;
+  // The last close of the store writes back and releases every block; a
+  // store still open for another shared X set releases the idle ones now.
+  const bool stillOpen = segment_->Get_OpenCount(dataStore_) > 1;
   segment_->CloseMemoryFile(dataStore_);
+  if (stillOpen) file->FreePages(0);
 }
 
 ZELI_SharedXSetReading::ZELI_SharedXSetReading(ZELI_SharedXSet& set) {
