@@ -8,6 +8,7 @@
 #include "errors/exceptions.h"
 #include "model/container.h"
 #include "store/memory_array.h"
+#include "store/memory_file.h"
 #include "types/type.h"
 #include "waveforms/shared_x_set.h"
 #include "waveforms/waveform.h"
@@ -18,6 +19,21 @@ ZELI_Type* InternalInteger(ZELI_Container& container) {
   return container.Get_TypeTable().Get_InternalIntegerType_p();
 }
 
+// Adds pages to the page budget of the values' file once (budget remembers
+// what was added; see front_data_sets.h).
+void TakePageBudget(ZELI_MemoryArray* values, uint64_t pages, unsigned& budget) {
+  ZELI_MemoryFile* file = values != nullptr ? values->Get_MemoryFile_p() : nullptr;
+  if (budget != 0 || file == nullptr) return;
+  budget = static_cast<unsigned>(std::min<uint64_t>(pages, UINT32_MAX / 2));
+  file->Add_PageBudget(budget);
+}
+
+void ReturnPageBudget(ZELI_MemoryArray* values, unsigned& budget) noexcept {
+  ZELI_MemoryFile* file = values != nullptr ? values->Get_MemoryFile_p() : nullptr;
+  if (budget != 0 && file != nullptr) file->Remove_PageBudget(budget);
+  budget = 0;
+}
+
 }  // namespace
 
 // ---- Analog_Front ----------------------------------------------------------------------
@@ -26,7 +42,7 @@ ZELI_AnalogFrontDataSet::ZELI_AnalogFrontDataSet(ZELI_SharedXSet& sharedXSet)
     : ZELI_DataSet(Analog_Front, sharedXSet),
       xIndices_(std::make_unique<ZELI_ArrayDataSet>(sharedXSet, InternalInteger(Container()))) {}
 
-ZELI_AnalogFrontDataSet::~ZELI_AnalogFrontDataSet() = default;
+ZELI_AnalogFrontDataSet::~ZELI_AnalogFrontDataSet() { ReturnPageBudget(Get_Values_p(), pageBudget_); }
 
 void ZELI_AnalogFrontDataSet::Discard() {
   xIndices_->Discard();
@@ -107,6 +123,7 @@ void ZELI_AnalogFrontDataSet::CloseMemoryArrays() {
   xIndices_->CloseMemoryArrays();
   if (orders_) orders_->CloseMemoryArrays();
   ZELI_DataSet::CloseMemoryArrays();
+  ReturnPageBudget(Get_Values_p(), pageBudget_);
 }
 
 uint64_t ZELI_AnalogFrontDataSet::ValueOffset(unsigned position, unsigned i) const {
@@ -135,6 +152,8 @@ void ZELI_AnalogFrontDataSet::Add_Point(int order) {
   // The tiles hold points of one block only.
   if (stagedCount_ == tilePoints_ || (i % pointsPerBlock_ == 0 && stagedCount_ > 0)) FlushStaged();
   if (i % pointsPerBlock_ == 0) {
+    // The window's pages, one more where it straddles a page boundary.
+    TakePageBudget(Get_Values_p(), uint64_t{blockBytesPerFront_} / Get_Values_p()->Get_PageSize() + 2, pageBudget_);
     Get_Values_p()->RandomlyAccess(static_cast<unsigned>(blockStart), blockBytesPerFront_);
   }
   const int last = Get_SharedXSet_p()->Get_LastXIndex();
@@ -172,6 +191,15 @@ void ZELI_AnalogFrontDataSet::EnterValues(unsigned position, const void* values,
     return;
   }
   WriteValuesAt(valueType_, currentOffset_ + blockBytesPerWaveform_ * position, values, 1);
+}
+
+bool ZELI_AnalogFrontDataSet::EnterStagedValues(unsigned first, unsigned count, const void* values) {
+  if (pointCount_ == 0 || !IsStaged(pointCount_ - 1) || uint64_t{first} + count > Get_PositionCount()) return false;
+  if (count == 0) return true;
+  ForgetCachedArrays();
+  // A staged row holds the point's values position after position.
+  std::memcpy(StagedValue(first, pointCount_ - 1), values, uint64_t{count} * valueSize_);
+  return true;
 }
 
 void ZELI_AnalogFrontDataSet::HoldPreviousValue(unsigned position) {
@@ -262,7 +290,7 @@ unsigned ZELI_DigitalWfChunk::CapacityOf(unsigned indexSize, unsigned valueSize)
 ZELI_DigitalFrontDataSet::ZELI_DigitalFrontDataSet(ZELI_SharedXSet& sharedXSet)
     : ZELI_DataSet(Digital_Front, sharedXSet) {}
 
-ZELI_DigitalFrontDataSet::~ZELI_DigitalFrontDataSet() = default;
+ZELI_DigitalFrontDataSet::~ZELI_DigitalFrontDataSet() { ReturnPageBudget(Get_Values_p(), pageBudget_); }
 
 unsigned ZELI_DigitalFrontDataSet::Get_PointCount(unsigned position) const { return Get_Chunk(position).pointCount; }
 
@@ -302,6 +330,8 @@ unsigned ZELI_DigitalFrontDataSet::AppendChunk() {
   const unsigned offset = values->Get_Size();
   RequireWithin4GiB(uint64_t{offset} + ZELI_DigitalWfChunk::ChunkBytes, "ZELI_DigitalFrontDataSet::EnterValues");
   values->Extend(ZELI_DigitalWfChunk::ChunkBytes);
+  TakePageBudget(values, 2 * uint64_t{Get_PositionCount()} * ZELI_DigitalWfChunk::ChunkBytes / values->Get_PageSize() + 16,
+                 pageBudget_);
   return offset;
 }
 
@@ -338,6 +368,7 @@ void ZELI_DigitalFrontDataSet::FlushStaged() {
 void ZELI_DigitalFrontDataSet::CloseMemoryArrays() {
   if (Get_Values_p()->IsOpen()) FlushStaged();
   ZELI_DataSet::CloseMemoryArrays();
+  ReturnPageBudget(Get_Values_p(), pageBudget_);
 }
 
 void ZELI_DigitalFrontDataSet::EnterValues(unsigned position, const void* value, unsigned n) {

@@ -81,6 +81,16 @@ class ZELI_SimResultSubset final : public ZELI_AccessBase {
   void Set_InterpolationType(zel_interpolation_t interpolation);
 
   void StartDataFront(int order);
+  // The values of the waveforms first .. first + count - 1 for the open
+  // front from one array, each of its waveform's Y type's unpacked size
+  // (Get_SizeOf) after the one before. The rules of entering them one by
+  // one: "The data front is not active.", "The waveform already has a
+  // value." (ZELI_FailedException) and a null array are checked for the
+  // whole run before any value goes in; a run beyond the waveforms is
+  // ZELI_BadArgException. A fixed-size analog run goes in as one copy; any
+  // other goes value by value, and should one fail (I/O), those before it
+  // stay entered as if entered one by one.
+  void EnterFrontValues(unsigned first, unsigned count, const void* values);
   void EndDataFront();
   // At the writer's shutdown: an analog front still open loses its point,
   // a digital one simply ends.
