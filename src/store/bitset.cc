@@ -1,6 +1,8 @@
 // ZELI_Bitset implementation.
 #include "store/bitset.h"
 
+#include <algorithm>
+
 #include "errors/exceptions.h"
 
 ZELI_Bitset::ZELI_Bitset(unsigned size) { Resize(size); }
@@ -17,7 +19,9 @@ void ZELI_Bitset::Resize(unsigned n) {
 
 void ZELI_Bitset::Reserve(unsigned n) {
   reservedWords_ = static_cast<unsigned>((static_cast<size_t>(n) + 31) / 32);
-  words_.reserve(reservedWords_);
+  // Room doubles, so that reserving a little more each time (a key map
+  // growing by 128 keys) moves O(n) words in all.
+  if (words_.capacity() < reservedWords_) words_.reserve(std::max<size_t>(reservedWords_, 2 * words_.capacity()));
 }
 
 void ZELI_Bitset::ClearAll() {

@@ -10,6 +10,8 @@
 //  - live_ has one bit per slot, set while the slot holds an object.
 //  - capacity_ is the slot count reserved; when the slots are full it grows
 //    x2 while it is at most 128, then by 128 (1, 2, 4 ... 128, 256, 384 ...).
+//    The slot vector holds at least that much room; beyond 128 its own room
+//    doubles, so that n inserts move O(n) slots.
 //  - The map does not own its objects.
 //
 // Stored form (the container's maps): slot count, free head, the chain of free
@@ -21,6 +23,7 @@
 #ifndef ZEL_STORE_KEYMAP_H
 #define ZEL_STORE_KEYMAP_H
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -50,7 +53,10 @@ class ZELI_KeyMap {
     }
     if (slots_.size() == capacity_) {
       capacity_ = capacity_ <= 128 ? capacity_ * 2 : capacity_ + 128;
-      slots_.reserve(capacity_);
+      // The vector's own room doubles: reserving exactly the capacity would
+      // move every slot each 128 inserts, O(n^2) for a map of n keys (a
+      // container of 100,000 waveforms fills three such maps).
+      if (slots_.capacity() < capacity_) slots_.reserve(std::max<size_t>(capacity_, 2 * slots_.capacity()));
       live_.Reserve(capacity_);
     }
     const int key = static_cast<int>(slots_.size());

@@ -170,6 +170,10 @@ void ZELI_AnalogFrontDataSet::Add_Point(int order) {
   if (tilePoints_ > 0) {
     if (stagedCount_ == 0) stagedFirst_ = i;
     ++stagedCount_;
+    // A value never entered reads as zero bytes, as in a block written in
+    // place (the row still holds a point of the tile before). Cleared here,
+    // where the front is about to write the row anyway.
+    std::memset(StagedValue(0, i), 0, uint64_t{Get_PositionCount()} * valueSize_);
     if (valueSize_ == sizeof(double)) {
       stagedRow_ = StagedValue(0, i);
       stagedRowPositions_ = Get_PositionCount();
@@ -230,12 +234,22 @@ void ZELI_AnalogFrontDataSet::FlushStaged() {
   // of neighbouring positions, so each line is read once per group.
   const unsigned positions = Get_PositionCount();
   const uint64_t run = uint64_t{stagedCount_} * valueSize_;
+  ZELI_MemoryArray* values = Get_Values_p();
   for (unsigned group = 0; group < positions; group += TileGroup) {
     const unsigned members = std::min(TileGroup, positions - group);
+    // The group's runs go straight into the block where the array holds
+    // them contiguously in memory (the block window that Add_Point pins,
+    // one allocation when its pages are consecutive), else through the tile
+    // and one write per position.
+    values->Seek(static_cast<unsigned>(ValueOffset(group, stagedFirst_)));
+    const uint64_t span = uint64_t{members - 1} * blockBytesPerWaveform_ + run;
+    char* const direct = values->Get_AvailableBytes() >= span ? values->Get_Address() : nullptr;
+    char* const base = direct != nullptr ? direct : tile_.data();
+    const uint64_t stride = direct != nullptr ? blockBytesPerWaveform_ : run;
     for (unsigned k = 0; k < stagedCount_; ++k) {
       const char* row = StagedValue(group, stagedFirst_ + k);
-      char* to = tile_.data() + uint64_t{k} * valueSize_;
-      for (unsigned m = 0; m < members; ++m, to += run, row += valueSize_) {
+      char* to = base + uint64_t{k} * valueSize_;
+      for (unsigned m = 0; m < members; ++m, to += stride, row += valueSize_) {
         if (valueSize_ == sizeof(double)) {  // a copy of constant size is a move
           std::memcpy(to, row, sizeof(double));
         } else {
@@ -243,13 +257,12 @@ void ZELI_AnalogFrontDataSet::FlushStaged() {
         }
       }
     }
+    if (direct != nullptr) continue;
     for (unsigned m = 0; m < members; ++m) {
-      Get_Values_p()->WriteData(static_cast<unsigned>(ValueOffset(group + m, stagedFirst_)), tile_.data() + m * run,
-                                static_cast<unsigned>(run), 1);
+      values->WriteData(static_cast<unsigned>(ValueOffset(group + m, stagedFirst_)), tile_.data() + m * run,
+                        static_cast<unsigned>(run), 1);
     }
   }
-  // A value never entered reads as zero bytes, as in a block written in place.
-  std::fill(staging_.begin(), staging_.end(), 0);
   stagedCount_ = 0;
   stagedRow_ = nullptr;
 }

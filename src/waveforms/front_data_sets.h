@@ -16,8 +16,9 @@
 // of fixed size (all but strings) are staged instead: the latest points
 // (up to TileBytes per position) are kept in memory front by front, as the
 // caller enters them, and written to the block when the tile is full or the
-// block ends: per position its run of values, gathered from the fronts, as
-// one write.
+// block ends: per position its run of values, gathered from the fronts
+// straight into the block's memory (or, where the block's pages are not
+// contiguous in memory, through a tile and one write per position).
 // Whatever reads the values array or hands it on (closing the arrays, a
 // commit through ZELI_SharedXSet::FlushStaged, Get_Value) sees exactly the
 // layout above: tiles are written out first, or read from the tile.
