@@ -178,17 +178,20 @@ class ZELI_SimResultWriter final : public ZELI_AccessBase, public ZELI_SharedXSe
 // once the value is in, so a failing call leaves the front as it was.
 // Throws library exceptions.
 inline void ZELI_EnterSimValue(ZEL_SimWfDataWriter& dataWriter, const void* value) {
-  if (!dataWriter.subset->IsFrontActive()) throw ZELI_FailedException("The data front is not active.");
+  // Fields read once into locals: the value's copy may alias anything, and
+  // would otherwise make the compiler read them again after it.
+  const ZELI_SimResultSubset& subset = *dataWriter.subset;
+  ZELI_Bitset& presence = *dataWriter.presence;
+  const unsigned position = dataWriter.position;
+  if (!subset.IsFrontActive()) throw ZELI_FailedException("The data front is not active.");
   ZELI_RequireArgument(value, "value is null");
-  if (dataWriter.presence->Test(dataWriter.position)) {
-    throw ZELI_FailedException("The waveform already has a value.");
-  }
-  if (ZELI_AnalogFrontDataSet* analog = dataWriter.subset->Get_AnalogDataSet_p()) {
-    analog->EnterFrontValue(dataWriter.position, value);
+  if (presence.Test(position)) throw ZELI_FailedException("The waveform already has a value.");
+  if (ZELI_AnalogFrontDataSet* analog = subset.Get_AnalogDataSet_p()) {
+    analog->EnterFrontValue(position, value);
   } else {
-    dataWriter.dataSet->EnterValues(dataWriter.position, value, 1);
+    dataWriter.dataSet->EnterValues(position, value, 1);
   }
-  dataWriter.presence->Set(dataWriter.position);
+  presence.Set(position);
 }
 
 #endif  // ZEL_WAVEFORMS_SIM_RESULT_WRITER_H
