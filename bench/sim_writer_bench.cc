@@ -1,18 +1,26 @@
 // The simulation result writer, cycle by cycle through the public C
-// interface, against plain fwrite (and HDF5 when it is installed).
+// interface, against plain fwrite, FST (when verilator's copy of its writer
+// is installed) and HDF5 (when it is installed).
 //
 // Workloads (run interleaved, --reps times each, each run in a child process
 // of its own so that its peak resident memory can be told; medians reported):
 //   library     ZEL_CreateContainer (disk), a real type and a two-literal
 //               enumeration (one byte per value), a waveform set and its
-//               segment, A analog waveforms in one analog subset and D
-//               digital waveforms in one digital subset of a simulation
-//               result writer; then per cycle ZEL_SimStartCycle, the analog
-//               front (A values through ZEL_SimWfDataWriterEnterValue), the
-//               digital front (a value for each digital waveform that
-//               changes in this cycle: about --rate of them), ZEL_SimEndCycle;
-//               then ZEL_SimTerminateWriting, ZEL_CommitWaveformData,
+//               segment, A analog waveforms in one analog subset (none when
+//               A is 0) and D digital waveforms in one digital subset of a
+//               simulation result writer; then per cycle ZEL_SimStartCycle,
+//               the analog front (A values through
+//               ZEL_SimWfDataWriterEnterValue), the digital front (a value
+//               for each digital waveform that changes in this cycle: about
+//               --rate of them), ZEL_SimEndCycle; then
+//               ZEL_SimTerminateWriting, ZEL_CommitWaveformData,
 //               ZEL_CloseContainer
+//   library-arr the same, but each analog front's A values in one call of
+//               ZEL_SimEnterDataFrontValues from the caller's array
+//   fst         (built with fstapi.c) fstWriterCreate with its defaults, A
+//               real variables and D one-bit wires; per cycle
+//               fstWriterEmitTimeChange, every analog value and each digital
+//               change through fstWriterEmitValueChange; fstWriterClose
 //   fwrite-cyc  the same doubles (the time and A values per cycle) with one
 //               fwrite per cycle into one file, and each digital change as
 //               (cycle, waveform, value) with one fwrite per cycle that has
@@ -26,28 +34,36 @@
 //               every waveform; digital changes are not written
 //   hdf5-buf    the same, but the caller buffers 1024 cycles and writes them
 //               as one hyperslab (the most favourable use of HDF5)
+//   (the HDF5 workloads are skipped when A is 0)
 // Each runs without and with fdatasync before the clock stops (the library:
-// every file of the container after ZEL_CloseContainer; fwrite: the file
-// before fclose; HDF5: after H5Fflush). Every run starts after sync(); the
-// files are removed between runs, outside the clock. The values are made on
-// the fly by the same arithmetic in every workload.
+// every file of the container after ZEL_CloseContainer; fwrite and FST: the
+// file after it is written; HDF5: after H5Fflush). Every run starts after
+// sync(); the files are removed between runs, outside the clock. The values
+// are made on the fly by the same arithmetic in every workload.
 //
 // Reported per A: cycles run, wall and CPU time (user and system) of a run,
-// cycles/s, ns per entered value (A + digital changes per cycle), peak
-// resident set of the run's process, and the ratio of the library's time
-// per cycle to this workload's; "steady" takes the library's fixed cost of
-// a run (a run of one cycle: creating, committing and closing the
-// container) out of its time first. The library's peak is also given for a run of a quarter of
-// the cycles: it does not grow with the number of cycles.
+// cycles/s, ns per entered value (A + digital changes per cycle), bytes
+// written per entered value (all files of the run), peak resident set of
+// the run's process, and the ratio of the library's time per cycle to this
+// workload's; "steady" takes the library's fixed cost of a run (a run of
+// one cycle: creating, committing and closing the container) out of its
+// time first. The library's peak is also given for a run of a quarter of
+// the cycles: it does not grow with the number of cycles. "setup" is the
+// library's time from the container's creation to ZEL_SimInitializeWriting
+// (types, A + D waveforms, subsets, data writers), median of the runs.
 //
 // Flags:
-//   --analog A      analog waveforms (default: runs 100, 1000 and 5000)
+//   --analog A      analog waveforms, 0 for digital ones only (default: runs
+//                   100, 1000 and 5000)
 //   --digital D     digital waveforms (default A / 10)
-//   --cycles N      cycles (default 5,000,000 / A; hdf5-cyc runs N / 50)
+//   --cycles N      cycles (default 5,000,000 / max(A, D); hdf5-cyc runs N / 50)
 //   --rate R        share of digital waveforms changing per cycle (0.1)
 //   --reps R        runs of each workload, at least 3 (default 3)
+//   --only LIST     comma-separated workload names to run (default all; the
+//                   ratios need "library" among them)
 //   --dir PATH      directory for the temporary files ($TMPDIR or /tmp)
 // e.g. sim_writer_bench --analog 1000 --cycles 100000 --reps 3
+//      sim_writer_bench --analog 0 --digital 1000 --cycles 100000 --only library,fst
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -68,6 +84,9 @@
 #ifdef ZEL_BENCH_HAVE_HDF5
 #include <hdf5.h>
 #endif
+#ifdef ZEL_BENCH_HAVE_FST
+#include "fstapi.h"
+#endif
 
 namespace {
 
@@ -87,6 +106,12 @@ struct Config {
   double rate = 0.1;
 };
 
+// What a run tells besides its time.
+struct RunResult {
+  uint64_t entered = 0;     // values entered: analog values and digital changes
+  double setupSeconds = 0;  // the library's setup (0 for the peers)
+};
+
 double Analog(unsigned cycle, unsigned w) { return cycle * 1e-3 + w; }
 double Time(unsigned cycle) { return cycle * 1e-9; }
 // Whether digital waveform w changes in cycle c (about `rate` of them; a
@@ -100,14 +125,15 @@ bool Changes(const Config& config, unsigned cycle, unsigned w) {
 }
 unsigned char Level(unsigned cycle, unsigned w) { return static_cast<unsigned char>((cycle + w) & 1); }
 
-// Returns the number of values entered through *entered.
-bool RunLibrary(const Config& config, const fs::path& dir, bool sync, uint64_t* entered) {
+// arrayEntry: each analog front in one ZEL_SimEnterDataFrontValues call.
+bool RunLibrary(const Config& config, const fs::path& dir, bool sync, bool arrayEntry, RunResult* result) {
   const std::string name = (dir / "run").string();
   zel_status_t st = ZEL_OK;
   zel_session_t s = ZEL_InitSession(&st);
   if (st != ZEL_OK) return Fail("ZEL_InitSession", st);
   zel_container_t c{};
   ZCHECK(c = ZEL_CreateContainer(s, name.c_str(), ZEL_MODE_DISK, &st));
+  const auto start = std::chrono::steady_clock::now();
   zel_type_t real{}, logic{};
   ZCHECK(real = ZEL_CreateBuiltinType(s, c, "real", ZEL_REAL, &st));
   const char* literals[2] = {"0", "1"};
@@ -122,9 +148,9 @@ bool RunLibrary(const Config& config, const fs::path& dir, bool sync, uint64_t* 
   ZCHECK(segment = ZEL_CreateSegment(s, set, 0, nullptr, &st));
   zel_simResultWriter_t writer{};
   ZCHECK(writer = ZEL_CreateSimResultWriter(s, segment, 0, &st));
-  zel_simResultSubset_t analog{}, digital{};
-  ZCHECK(analog = ZEL_CreateSimResultSubset(s, writer, ZEL_STORAGE_ANALOG, &st));
-  ZCHECK(digital = ZEL_CreateSimResultSubset(s, writer, ZEL_STORAGE_DIGITAL, &st));
+  zel_simResultSubset_t analog = ZEL_NullSimResultSubset, digital = ZEL_NullSimResultSubset;
+  if (config.analog > 0) ZCHECK(analog = ZEL_CreateSimResultSubset(s, writer, ZEL_STORAGE_ANALOG, &st));
+  if (config.digital > 0) ZCHECK(digital = ZEL_CreateSimResultSubset(s, writer, ZEL_STORAGE_DIGITAL, &st));
   std::vector<ZEL_SimWfDataWriter*> a(config.analog), d(config.digital);
   for (unsigned i = 0; i < config.analog + config.digital; ++i) {
     const bool isAnalog = i < config.analog;
@@ -136,28 +162,37 @@ bool RunLibrary(const Config& config, const fs::path& dir, bool sync, uint64_t* 
     ZCHECK((isAnalog ? a[i] : d[i - config.analog]) = ZEL_GetSimWfDataWriter_p(s, subset, index, &st));
   }
   ZCHECK(ZEL_SimInitializeWriting(s, writer, &st));
+  result->setupSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::vector<double> values(config.analog);
   uint64_t count = 0;
   for (unsigned cycle = 0; cycle < config.cycles; ++cycle) {
     const double x = Time(cycle);
     for (unsigned w = 0; w < config.analog; ++w) values[w] = Analog(cycle, w);
     ZEL_SimStartCycle(s, writer, &x, &st);
-    ZEL_SimStartDataFront(s, analog, 0, &st);
-    for (unsigned w = 0; w < config.analog; ++w) ZEL_SimWfDataWriterEnterValue(a[w], &values[w], &st);
-    ZEL_SimEndDataFront(s, analog, &st);
-    ZEL_SimStartDataFront(s, digital, 0, &st);
-    for (unsigned w = 0; w < config.digital; ++w) {
-      if (!Changes(config, cycle, w)) continue;
-      const unsigned char v = Level(cycle, w);
-      ZEL_SimWfDataWriterEnterValue(d[w], &v, &st);
-      ++count;
+    if (config.analog > 0) {
+      ZEL_SimStartDataFront(s, analog, 0, &st);
+      if (arrayEntry) {
+        ZEL_SimEnterDataFrontValues(s, analog, 0, config.analog, values.data(), &st);
+      } else {
+        for (unsigned w = 0; w < config.analog; ++w) ZEL_SimWfDataWriterEnterValue(a[w], &values[w], &st);
+      }
+      ZEL_SimEndDataFront(s, analog, &st);
     }
-    ZEL_SimEndDataFront(s, digital, &st);
+    if (config.digital > 0) {
+      ZEL_SimStartDataFront(s, digital, 0, &st);
+      for (unsigned w = 0; w < config.digital; ++w) {
+        if (!Changes(config, cycle, w)) continue;
+        const unsigned char v = Level(cycle, w);
+        ZEL_SimWfDataWriterEnterValue(d[w], &v, &st);
+        ++count;
+      }
+      ZEL_SimEndDataFront(s, digital, &st);
+    }
     ZEL_SimEndCycle(s, writer, &st);
     // One look per cycle keeps the loop as a simulator would write it.
     if (st != ZEL_OK) return Fail("a cycle", st);
   }
-  *entered = count + uint64_t{config.analog} * config.cycles;
+  result->entered = count + uint64_t{config.analog} * config.cycles;
   ZCHECK(ZEL_SimTerminateWriting(s, writer, &st));
   ZCHECK(ZEL_CommitWaveformData(s, segment, 0, &st));
   ZCHECK(ZEL_CloseContainer(s, c, &st));
@@ -166,7 +201,7 @@ bool RunLibrary(const Config& config, const fs::path& dir, bool sync, uint64_t* 
 }
 
 // One fwrite per cycle (perValue false) or per value.
-bool RunFwrite(const Config& config, const fs::path& dir, bool sync, bool perValue, uint64_t* entered) {
+bool RunFwrite(const Config& config, const fs::path& dir, bool sync, bool perValue, RunResult* result) {
   const std::string name = (dir / "plain.data").string();
   FILE* f = std::fopen(name.c_str(), "wb");
   if (f == nullptr) return false;
@@ -194,17 +229,56 @@ bool RunFwrite(const Config& config, const fs::path& dir, bool sync, bool perVal
       if (!changes.empty()) ok = ok && std::fwrite(changes.data(), sizeof(Change), changes.size(), f) == changes.size();
     }
   }
-  *entered = count + uint64_t{config.analog} * config.cycles;
+  result->entered = count + uint64_t{config.analog} * config.cycles;
   if (ok && sync) ok = std::fflush(f) == 0 && ::fdatasync(::fileno(f)) == 0;
   return std::fclose(f) == 0 && ok;
 }
+
+#ifdef ZEL_BENCH_HAVE_FST
+// FST as a simulator writes it: a time change per cycle, then the values
+// that the cycle gives (every analog one, the digital changes).
+bool RunFst(const Config& config, const fs::path& dir, bool sync, RunResult* result) {
+  const std::string name = (dir / "run.fst").string();
+  void* fst = fstWriterCreate(name.c_str(), 1);
+  if (fst == nullptr) return false;
+  fstWriterSetTimescale(fst, -9);
+  fstWriterSetScope(fst, FST_ST_VCD_MODULE, "top", nullptr);
+  std::vector<fstHandle> a(config.analog), d(config.digital);
+  for (unsigned w = 0; w < config.analog; ++w) {
+    const std::string var = "v" + std::to_string(w);
+    a[w] = fstWriterCreateVar(fst, FST_VT_VCD_REAL, FST_VD_IMPLICIT, 8, var.c_str(), 0);
+  }
+  for (unsigned w = 0; w < config.digital; ++w) {
+    const std::string var = "d" + std::to_string(w);
+    d[w] = fstWriterCreateVar(fst, FST_VT_VCD_WIRE, FST_VD_IMPLICIT, 1, var.c_str(), 0);
+  }
+  fstWriterSetUpscope(fst);
+  uint64_t count = 0;
+  for (unsigned cycle = 0; cycle < config.cycles; ++cycle) {
+    fstWriterEmitTimeChange(fst, cycle);
+    for (unsigned w = 0; w < config.analog; ++w) {
+      const double v = Analog(cycle, w);
+      fstWriterEmitValueChange(fst, a[w], &v);
+    }
+    for (unsigned w = 0; w < config.digital; ++w) {
+      if (!Changes(config, cycle, w)) continue;
+      const char bit = Level(cycle, w) != 0 ? '1' : '0';
+      fstWriterEmitValueChange(fst, d[w], &bit);
+      ++count;
+    }
+  }
+  fstWriterClose(fst);
+  result->entered = count + uint64_t{config.analog} * config.cycles;
+  return !sync || SyncFile(name);
+}
+#endif
 
 #ifdef ZEL_BENCH_HAVE_HDF5
 // Cycles x A doubles in chunks of Rows cycles x 1 waveform, and the times in
 // chunks of Rows, both extended Rows cycles at a time. perCycle: one
 // hyperslab write per cycle (a chunk cache large enough for one chunk per
 // waveform keeps it from thrashing); else one per Rows cycles from a buffer.
-bool RunHdf5(const Config& config, const fs::path& dir, bool sync, bool perCycle, uint64_t* entered) {
+bool RunHdf5(const Config& config, const fs::path& dir, bool sync, bool perCycle, RunResult* result) {
   constexpr hsize_t Rows = 1024;
   const std::string name = (dir / "data.h5").string();
   const hid_t file = H5Fcreate(name.c_str(), H5F_ACC_TRUNC, H5P_DEFAULT, H5P_DEFAULT);
@@ -267,7 +341,7 @@ bool RunHdf5(const Config& config, const fs::path& dir, bool sync, bool perCycle
   // The datasets end at the last cycle.
   const hsize_t size[2] = {written, config.analog};
   ok = ok && H5Dset_extent(set, size) >= 0 && H5Dset_extent(times, &written) >= 0;
-  *entered = uint64_t{config.analog} * config.cycles;
+  result->entered = uint64_t{config.analog} * config.cycles;
   H5Dclose(times);
   H5Pclose(timeProperties);
   H5Sclose(timeSpace);
@@ -283,7 +357,7 @@ bool RunHdf5(const Config& config, const fs::path& dir, bool sync, bool perCycle
 
 struct Workload {
   const char* name;
-  bool (*run)(const Config&, const fs::path&, bool, uint64_t*);
+  bool (*run)(const Config&, const fs::path&, bool, RunResult*);
   // Runs 1 / divisor of the cycles (the slow ones); figures are per cycle.
   unsigned divisor;
 };
@@ -291,9 +365,10 @@ struct Workload {
 struct Sample {
   double seconds = 0;
   double cpuSeconds = 0;  // user and system time of the run's process
-  uint64_t entered = 0;
+  RunResult result;
   unsigned cycles = 0;
   long peakKiB = 0;
+  uint64_t bytes = 0;  // of every file the run left
 };
 
 // Runs one workload in a child process; the child reports its time and
@@ -307,7 +382,7 @@ bool RunInChild(const Workload& workload, const Config& config, const fs::path& 
     ::close(pipeFds[0]);
     Sample result;
     const auto start = std::chrono::steady_clock::now();
-    const bool ok = workload.run(config, dir, sync, &result.entered);
+    const bool ok = workload.run(config, dir, sync, &result.result);
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const bool sent = ::write(pipeFds[1], &result, sizeof result) == static_cast<ssize_t>(sizeof result);
     ::_exit(ok && sent ? 0 : 1);
@@ -330,27 +405,55 @@ bool Measure(const Workload& workload, Config config, const fs::path& root, bool
   ::sync();
   config.cycles = std::max(1u, config.cycles / workload.divisor);
   const bool ok = RunInChild(workload, config, dir, sync, sample);
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    if (entry.is_regular_file()) sample.bytes += entry.file_size();
+  }
   fs::remove_all(dir);
   if (!ok) std::fprintf(stderr, "%s run failed\n", workload.name);
   return ok;
 }
 
-bool Report(Config config, int reps, const fs::path& root) {
-  std::vector<Workload> workloads = {
-      {"library", RunLibrary, 1},
-      {"fwrite-cyc", [](const Config& c, const fs::path& d, bool s, uint64_t* n) { return RunFwrite(c, d, s, false, n); },
+// The workloads named in `only` (all when empty), "library" first.
+std::vector<Workload> Workloads(const Config& config, const std::string& only) {
+  std::vector<Workload> all = {
+      {"library", [](const Config& c, const fs::path& d, bool s, RunResult* r) { return RunLibrary(c, d, s, false, r); },
        1},
-      {"fwrite-val", [](const Config& c, const fs::path& d, bool s, uint64_t* n) { return RunFwrite(c, d, s, true, n); },
+      {"library-arr",
+       [](const Config& c, const fs::path& d, bool s, RunResult* r) { return RunLibrary(c, d, s, true, r); }, 1},
+      {"fwrite-cyc", [](const Config& c, const fs::path& d, bool s, RunResult* r) { return RunFwrite(c, d, s, false, r); },
+       1},
+      {"fwrite-val", [](const Config& c, const fs::path& d, bool s, RunResult* r) { return RunFwrite(c, d, s, true, r); },
        1},
   };
-#ifdef ZEL_BENCH_HAVE_HDF5
-  workloads.push_back(
-      {"hdf5-cyc", [](const Config& c, const fs::path& d, bool s, uint64_t* n) { return RunHdf5(c, d, s, true, n); },
-       HdfPerCycleDivisor});
-  workloads.push_back(
-      {"hdf5-buf", [](const Config& c, const fs::path& d, bool s, uint64_t* n) { return RunHdf5(c, d, s, false, n); },
-       1});
+#ifdef ZEL_BENCH_HAVE_FST
+  all.push_back({"fst", RunFst, 1});
 #endif
+#ifdef ZEL_BENCH_HAVE_HDF5
+  if (config.analog > 0) {
+    all.push_back(
+        {"hdf5-cyc", [](const Config& c, const fs::path& d, bool s, RunResult* r) { return RunHdf5(c, d, s, true, r); },
+         HdfPerCycleDivisor});
+    all.push_back(
+        {"hdf5-buf", [](const Config& c, const fs::path& d, bool s, RunResult* r) { return RunHdf5(c, d, s, false, r); },
+         1});
+  }
+#endif
+  std::vector<Workload> chosen;
+  for (const Workload& workload : all) {
+    if (config.analog == 0 && std::strcmp(workload.name, "library-arr") == 0) continue;
+    if (only.empty() || ("," + only + ",").find("," + std::string(workload.name) + ",") != std::string::npos) {
+      chosen.push_back(workload);
+    }
+  }
+  return chosen;
+}
+
+bool Report(Config config, int reps, const fs::path& root, const std::string& only) {
+  const std::vector<Workload> workloads = Workloads(config, only);
+  if (workloads.empty() || std::strcmp(workloads[0].name, "library") != 0) {
+    std::fprintf(stderr, "--only must name library\n");
+    return false;
+  }
   // samples[sync][workload]
   std::vector<std::vector<Sample>> samples[2];
   for (auto& bySync : samples) bySync.resize(workloads.size());
@@ -383,8 +486,8 @@ bool Report(Config config, int reps, const fs::path& root) {
 
   std::printf("\nA=%u analog, D=%u digital (rate %.2f), N=%u cycles, %d interleaved repetitions, medians\n",
               config.analog, config.digital, config.rate, config.cycles, reps);
-  std::printf("%-5s %-11s %8s %10s %9s %11s %9s %9s %13s %8s\n", "sync", "writer", "cycles", "time ms", "cpu ms",
-              "cycles/s", "ns/value", "peak MiB", "library/this", "steady");
+  std::printf("%-5s %-11s %8s %10s %9s %11s %9s %8s %9s %13s %8s\n", "sync", "writer", "cycles", "time ms", "cpu ms",
+              "cycles/s", "ns/value", "B/value", "peak MiB", "library/this", "steady");
   for (int sync = 0; sync < 2; ++sync) {
     std::vector<double> library;
     for (const Sample& s : samples[sync][0]) library.push_back(s.seconds / s.cycles);
@@ -392,18 +495,24 @@ bool Report(Config config, int reps, const fs::path& root) {
     const double fixedSeconds = Median(fixed[sync]);
     const double steadyPerCycle = std::max(0.0, libraryPerCycle - fixedSeconds / config.cycles);
     for (size_t w = 0; w < workloads.size(); ++w) {
-      std::vector<double> seconds, cpu, peaks;
+      std::vector<double> seconds, cpu, peaks, setups;
       for (const Sample& s : samples[sync][w]) {
         seconds.push_back(s.seconds);
         cpu.push_back(s.cpuSeconds);
         peaks.push_back(static_cast<double>(s.peakKiB));
+        setups.push_back(s.result.setupSeconds);
       }
       const Sample& first = samples[sync][w].front();
       const double t = Median(seconds);
-      std::printf("%-5s %-11s %8u %10.1f %9.1f %11.0f %9.2f %9.1f %13.2f %8.2f\n", sync ? "yes" : "no",
-                  workloads[w].name, first.cycles, t * 1e3, Median(cpu) * 1e3, first.cycles / t,
-                  t * 1e9 / static_cast<double>(first.entered), Median(peaks) / 1024,
+      const double entered = static_cast<double>(std::max<uint64_t>(1, first.result.entered));
+      std::printf("%-5s %-11s %8u %10.1f %9.1f %11.0f %9.2f %8.2f %9.1f %13.2f %8.2f\n", sync ? "yes" : "no",
+                  workloads[w].name, first.cycles, t * 1e3, Median(cpu) * 1e3, first.cycles / t, t * 1e9 / entered,
+                  static_cast<double>(first.bytes) / entered, Median(peaks) / 1024,
                   libraryPerCycle / (t / first.cycles), steadyPerCycle / (t / first.cycles));
+      if (Median(setups) > 0) {
+        std::printf("%-5s %-11s setup %.1f ms (%.0f ns per waveform)\n", "", "", Median(setups) * 1e3,
+                    Median(setups) * 1e9 / std::max(1u, config.analog + config.digital));
+      }
     }
     std::printf("%-5s library run of 1 cycle (fixed cost): %.1f ms\n", sync ? "yes" : "no", fixedSeconds * 1e3);
   }
@@ -423,6 +532,7 @@ int main(int argc, char** argv) {
   const char* tmp = std::getenv("TMPDIR");
   std::string base = tmp != nullptr ? tmp : "/tmp";
   int reps = 3;
+  std::string only;
   long analog = -1, digital = -1, cycles = -1;
   double rate = 0.1;
   for (int i = 1; i < argc; ++i) {
@@ -437,6 +547,8 @@ int main(int argc, char** argv) {
       rate = std::atof(value.c_str());
     } else if (Flag(i, argc, argv, "--reps", value)) {
       reps = std::max(3, std::atoi(value.c_str()));
+    } else if (Flag(i, argc, argv, "--only", value)) {
+      only = value;
     } else if (Flag(i, argc, argv, "--dir", value)) {
       base = value;
     } else {
@@ -444,8 +556,8 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  if (analog == 0 || cycles == 0 || digital < -1 || rate < 0 || rate > 1) {
-    std::fprintf(stderr, "--analog and --cycles must be at least 1, --rate between 0 and 1\n");
+  if ((analog == 0 && digital <= 0) || cycles == 0 || digital < -1 || rate < 0 || rate > 1) {
+    std::fprintf(stderr, "--cycles must be at least 1, --analog 0 needs --digital, --rate between 0 and 1\n");
     return 2;
   }
   std::string pattern = base + "/zel_sim_writer_bench_XXXXXX";
@@ -457,18 +569,22 @@ int main(int argc, char** argv) {
 #ifdef ZEL_BENCH_HAVE_HDF5
   H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
 #endif
-  const std::vector<long> sizes = analog > 0 ? std::vector<long>{analog} : std::vector<long>{100, 1000, 5000};
+  const std::vector<long> sizes = analog >= 0 ? std::vector<long>{analog} : std::vector<long>{100, 1000, 5000};
   bool ok = true;
   for (long a : sizes) {
     Config config;
     config.analog = static_cast<unsigned>(a);
     config.digital = static_cast<unsigned>(digital >= 0 ? digital : a / 10);
-    config.cycles = static_cast<unsigned>(cycles > 0 ? cycles : std::max(1L, 5000000L / a));
+    config.cycles = static_cast<unsigned>(
+        cycles > 0 ? cycles : std::max(1L, 5000000L / std::max<long>({1, a, static_cast<long>(config.digital)})));
     config.rate = rate;
-    if (!(ok = Report(config, reps, root))) break;
+    if (!(ok = Report(config, reps, root, only))) break;
   }
 #ifndef ZEL_BENCH_HAVE_HDF5
   std::printf("HDF5: skipped (built without libhdf5-dev)\n");
+#endif
+#ifndef ZEL_BENCH_HAVE_FST
+  std::printf("FST: skipped (built without verilator's fstapi.c)\n");
 #endif
   fs::remove_all(root);
   return ok ? 0 : 1;

@@ -69,6 +69,25 @@ TEST(Bitset, ShrinkingClearsBitsThatGrowingBringsBack) {
   EXPECT_EQ(bits.Count(), 0u);
 }
 
+TEST(Bitset, RangesAcrossWordsAreSetAndFoundBitExactly) {
+  ZELI_Bitset bits(100);
+  bits.SetRange(30, 70);
+  EXPECT_EQ(bits.Count(), 40u);
+  EXPECT_FALSE(bits.Test(29));
+  EXPECT_TRUE(bits.Test(30));
+  EXPECT_TRUE(bits.Test(69));
+  EXPECT_FALSE(bits.Test(70));
+  EXPECT_FALSE(bits.AnyInRange(0, 30));
+  EXPECT_FALSE(bits.AnyInRange(70, 100));
+  EXPECT_TRUE(bits.AnyInRange(69, 70));
+  EXPECT_TRUE(bits.AnyInRange(0, 31));
+  EXPECT_FALSE(bits.AnyInRange(50, 50));
+  bits.SetRange(96, 100);
+  EXPECT_TRUE(bits.AnyInRange(99, 100));
+  EXPECT_THROW(bits.SetRange(90, 101), ZELI_BadArgException);
+  EXPECT_THROW(bits.AnyInRange(10, 5), ZELI_BadArgException);
+}
+
 TEST(KeyMap, FreedKeysAreReusedMostRecentFirst) {
   ZELI_KeyMap<Thing> map;
   Thing a, b, c, d, e;

@@ -293,6 +293,39 @@ TEST_F(MemoryFileTest, UnmappedBlocksAreWrittenBackAndReleased) {
   store->file->CloseFile();
 }
 
+TEST_F(MemoryFileTest, PageBudgetKeepsIdlePagesUntilSpent) {
+  auto store = NewStore(DataPath());
+  store->file->OpenFile(ZEL_IOMODE_WRITE);
+  ZELI_MemoryArray& array = store->AddArray();
+  array.Open(ZEL_IOMODE_WRITE);
+  store->file->Add_PageBudget(2);
+  const auto a = Pattern(4 * kPage, 9);
+  // Page 0 falls idle when the writer moves to page 1 and stays in memory;
+  // mapping page 2 passes the budget and writes the oldest idle page back.
+  array.WriteData(a.data(), kPage, 1);
+  array.WriteData(a.data() + kPage, kPage, 1);
+  EXPECT_EQ(store->file->Get_BlockCount(), 2u);
+  EXPECT_TRUE(zeltest::ReadFileBytes(DataPath()).empty());
+  array.WriteData(a.data() + 2 * kPage, kPage, 1);
+  store->Check();
+  EXPECT_EQ(zeltest::ReadFileBytes(DataPath()).size(), 1u * kPage);
+  EXPECT_EQ(store->file->Get_MappedPageCount(), 2u);
+  // Coming back to a resident page reads nothing; budgets given back let
+  // the next unmapping write back and release every idle page.
+  array.WriteData(kPage, a.data() + kPage, kPage, 1);
+  store->file->Remove_PageBudget(5);
+  EXPECT_EQ(store->file->Get_PageLimit(), 0u);
+  array.WriteData(3 * kPage, a.data() + 3 * kPage, kPage, 1);
+  store->Check();
+  EXPECT_EQ(store->file->Get_MappedPageCount(), 1u);
+  array.Close();
+  store->file->CloseFile();
+  EXPECT_EQ(zeltest::ReadFileBytes(DataPath()), a);
+  store->file->Add_PageBudget(UINT32_MAX);
+  store->file->Add_PageBudget(7);
+  EXPECT_EQ(store->file->Get_PageLimit(), UINT32_MAX);
+}
+
 TEST_F(MemoryFileTest, MemoryOnlyFileKeepsItsPagesUntilDestroyed) {
   auto store = NewStore("");
   ZELI_MemoryArray& array = store->AddArray();

@@ -1,7 +1,8 @@
 // Tests: the simulation result writer and its subsets (states and messages,
 // analog fronts every cycle and digital values only on change read back
 // after reopening, missing and doubled values, shutdown at close and
-// deletion in the middle of writing), its data writers (stale and invented
+// deletion in the middle of writing), fronts entered from arrays (the same
+// rules, the same values read back), its data writers (stale and invented
 // pointers), and writing seen from other processes (commits every few
 // cycles read by a reader, and a writer killed in the middle of a cycle).
 #include <csignal>
@@ -404,6 +405,92 @@ TEST_F(SimWriterTest, LongRunsKeepEveryValueAcrossTilesBlocksAndCommits) {
   ASSERT_EQ(s[2].codes.size(), 11u);
   EXPECT_EQ(s[2].xIndices[10], 1000);
   EXPECT_EQ(s[2].codes[9], 1);
+}
+
+TEST_F(SimWriterTest, FrontValuesFromAnArrayKeepTheRulesOfOneByOne) {
+  Sim sim = MakeSim();
+  // A second digital waveform of doubles: the digital array packs a one-byte
+  // code and a double.
+  zel_waveform_t we = Wave();
+  AddTo(sim.digital, we);
+  const double twoValues[2] = {5, 6};
+  auto enter = [&](zel_simResultSubset_t subset, unsigned first, unsigned count, const void* values) {
+    ZEL_SimEnterDataFrontValues(session_, subset, first, count, values, &status_);
+  };
+  enter(sim.analog, 0, 2, twoValues);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_SimEnterDataFrontValues: The data front is not active.");
+  ZEL_SimInitializeWriting(session_, sim.w, &status_);
+  double x = 0;
+  ZEL_SimStartCycle(session_, sim.w, &x, &status_);
+  enter(sim.analog, 0, 2, twoValues);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_SimEnterDataFrontValues: The data front is not active.");
+  ZEL_SimStartDataFront(session_, sim.analog, 0, &status_);
+  enter(sim.analog, 0, 2, nullptr);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_SimEnterDataFrontValues: values is null");
+  enter(sim.analog, 1, 2, twoValues);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG,
+                     "ZEL_SimEnterDataFrontValues: The waveforms first .. first + count - 1 are not all in the subset.");
+  enter(sim.analog, 0xFFFFFFFFu, 2, twoValues);  // first + count wraps in 32 bits
+  EXPECT_EQ(status_, ZEL_BAD_ARG);
+  enter(sim.analog, 2, 0, nullptr);
+  Ok("an empty run");
+  enter(ZEL_NullSimResultSubset, 0, 2, twoValues);
+  EXPECT_EQ(status_, ZEL_BAD_HANDLE);
+  // b's value is refused with a, which has one: nothing of the run goes in.
+  Enter(sim.a, 1);
+  enter(sim.analog, 0, 2, twoValues);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_SimEnterDataFrontValues: The waveform already has a value.");
+  enter(sim.analog, 1, 1, &twoValues[1]);
+  Ok("b alone");
+  ZEL_SimWfDataWriterEnterValue(sim.b, &twoValues[0], &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_SimWfDataWriterEnterValue: The waveform already has a value.");
+  ZEL_SimEndDataFront(session_, sim.analog, &status_);
+  Ok("every analog value is in");
+  ZEL_SimStartDataFront(session_, sim.digital, 0, &status_);
+  unsigned char packed[1 + sizeof(double)] = {1};
+  const double e = 2.5;
+  std::memcpy(packed + 1, &e, sizeof e);
+  enter(sim.digital, 0, 2, packed);
+  Ok("digital code and double");
+  ZEL_SimEndDataFront(session_, sim.digital, &status_);
+  ZEL_SimEndCycle(session_, sim.w, &status_);
+  // Later cycles cross tiles and blocks, half of them from arrays, with
+  // commits between; the values must read back as if entered one by one.
+  const int cycles = 1100;
+  for (int c = 1; c < cycles; ++c) {
+    x = c;
+    ZEL_SimStartCycle(session_, sim.w, &x, &status_);
+    ZEL_SimStartDataFront(session_, sim.analog, 0, &status_);
+    const double row[2] = {double(c), double(-c)};
+    if (c % 3 == 0) {
+      Enter(sim.a, row[0]);
+      Enter(sim.b, row[1]);
+    } else {
+      enter(sim.analog, 0, 2, row);
+    }
+    ZEL_SimEndDataFront(session_, sim.analog, &status_);
+    ZEL_SimStartDataFront(session_, sim.digital, 0, &status_);
+    if (c % 100 == 0) enter(sim.digital, 1, 1, &row[0]);
+    ZEL_SimEndDataFront(session_, sim.digital, &status_);
+    ZEL_SimEndCycle(session_, sim.w, &status_);
+    Ok("cycle");
+    if (c % 333 == 0) ZEL_CommitWaveformData(session_, segment_, 0, &status_);
+  }
+  Close(c_);
+  std::vector<StoredFront> s = ReadAll({0, 1, 2, 3});
+  ASSERT_EQ(s[0].y.size(), static_cast<size_t>(cycles));
+  ASSERT_EQ(s[1].y.size(), static_cast<size_t>(cycles));
+  EXPECT_EQ(s[0].y[0], 1);
+  EXPECT_EQ(s[1].y[0], 6);
+  for (int c = 1; c < cycles; ++c) {
+    ASSERT_EQ(s[0].y[c], c);
+    ASSERT_EQ(s[1].y[c], -c);
+  }
+  EXPECT_EQ(s[2].codes, (std::vector<int>{1}));
+  ASSERT_EQ(s[3].y.size(), 11u);
+  EXPECT_EQ(s[3].y[0], 2.5);
+  EXPECT_EQ(s[3].y[10], 1000);
+  EXPECT_EQ(s[3].xIndices[10], 1000);
 }
 
 TEST_F(SimWriterTest, ClosingInsideACycleDropsTheUnendedAnalogFront) {

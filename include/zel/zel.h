@@ -1556,6 +1556,20 @@ ZEL_API void ZEL_SimStartDataFront(zel_session_t session, zel_simResultSubset_t 
  * or "" for strings, at the first front). */
 ZEL_API void ZEL_SimEndDataFront(zel_session_t session, zel_simResultSubset_t subset,
                                  zel_status_t* status) ZEL_NOTHROW;
+/* Enters, for the subset's open front, the values of its waveforms first ..
+ * first + count - 1 (indices in the subset, in the order the waveforms were
+ * added) from one array, instead of one data writer call per value: each
+ * value takes ZEL_GetSizeOfType bytes of its waveform's Y type (a char* for
+ * strings) right after the one before, so an analog subset of doubles takes
+ * count doubles. The rules are those of ZEL_SimWfDataWriterEnterValue:
+ * ZEL_FAILED "The data front is not active." outside a front, "The waveform
+ * already has a value." when any of them has one already; ZEL_BAD_ARG for a
+ * range beyond the subset's waveforms or a null values with count > 0.
+ * These refusals enter nothing; count 0 enters nothing. Should writing a
+ * value fail (ZEL_DISK_IO), the values before it stay entered, as they
+ * would one by one. */
+ZEL_API void ZEL_SimEnterDataFrontValues(zel_session_t session, zel_simResultSubset_t subset, unsigned first,
+                                         unsigned count, const void* values, zel_status_t* status) ZEL_NOTHROW;
 /* The X values' summary (MIXED and DEFAULT are ZEL_BAD_ARG). */
 ZEL_API void ZEL_SetSimResultXMonotonicity(zel_session_t session, zel_simResultWriter_t writer,
                                            zel_monotonicity_t monotonicity, zel_status_t* status) ZEL_NOTHROW;

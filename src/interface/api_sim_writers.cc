@@ -140,6 +140,13 @@ ZEL_EXPORT void ZEL_SimEndDataFront(zel_session_t session, zel_simResultSubset_t
   });
 }
 
+ZEL_EXPORT void ZEL_SimEnterDataFrontValues(zel_session_t session, zel_simResultSubset_t subset, unsigned first,
+                                            unsigned count, const void* values, zel_status_t* status) noexcept {
+  ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
+    ZELC_Resolve(zel.ConvertSessionHandle(session), subset)->EnterFrontValues(first, count, values);
+  });
+}
+
 ZEL_EXPORT void ZEL_SetSimResultXMonotonicity(zel_session_t session, zel_simResultWriter_t writer,
                                               zel_monotonicity_t monotonicity, zel_status_t* status) noexcept {
   ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {

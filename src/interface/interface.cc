@@ -6,32 +6,27 @@
 
 #include "interface/container_wrapper.h"
 
-namespace {
+ZELC_Interface* ZELC_Interface::current_ = nullptr;
 
-// The current interface; replaced by SimulateClientCrash.
-ZELC_Interface* g_current = nullptr;
-
-// Ends the current interface at process exit. Constructed on the first call
-// of TheInterface, so it is destroyed before anything constructed earlier;
-// the helpers that teardown uses (file layer, byte-order facts, exception
-// texts) are never destroyed or trivially destructible.
-struct InterfaceReaper {
-  ~InterfaceReaper() {
-    delete g_current;
-    g_current = nullptr;
+// Constructed on the first call of MakeCurrent, so it is destroyed before
+// anything constructed earlier; the helpers that teardown uses (file layer,
+// byte-order facts, exception texts) are never destroyed or trivially
+// destructible.
+struct ZELC_Interface::Reaper {
+  ~Reaper() {
+    delete current_;
+    current_ = nullptr;
   }
 };
 
-}  // namespace
-
 ZELC_Interface::ZELC_Interface() = default;
 
-ZELC_Interface& ZELC_Interface::TheInterface() {
-  if (g_current == nullptr) {
-    static InterfaceReaper reaper;
-    g_current = new ZELC_Interface;
+ZELC_Interface& ZELC_Interface::MakeCurrent() {
+  if (current_ == nullptr) {
+    static Reaper reaper;
+    current_ = new ZELC_Interface;
   }
-  return *g_current;
+  return *current_;
 }
 
 void ZELC_Interface::SimulateClientCrash() {
@@ -39,11 +34,11 @@ void ZELC_Interface::SimulateClientCrash() {
   // sessions and containers must not be closed, as after a crash.
   static std::vector<ZELC_Interface*>* abandoned = new std::vector<ZELC_Interface*>;
   ZELC_Interface* fresh = new ZELC_Interface;
-  if (g_current != nullptr) {
-    g_current->abandoned_ = true;
-    abandoned->push_back(g_current);
+  if (current_ != nullptr) {
+    current_->abandoned_ = true;
+    abandoned->push_back(current_);
   }
-  g_current = fresh;
+  current_ = fresh;
 }
 
 ZELC_Interface::~ZELC_Interface() {

@@ -73,8 +73,9 @@ class ZELC_Interface {
   // Maximum length of the current message.
   static constexpr unsigned MessageMax = 129;
 
-  // The singleton, constructed on first use.
-  static ZELC_Interface& TheInterface();
+  // The singleton, constructed on first use. Inline: every exported function
+  // asks for it, the data writers' per-value ones included.
+  static ZELC_Interface& TheInterface() { return current_ != nullptr ? *current_ : MakeCurrent(); }
   // Replaces the singleton by a fresh one; the previous one, its sessions and
   // their open containers are abandoned without any closing, so that their
   // containers stay registered as after a crash.
@@ -110,7 +111,12 @@ class ZELC_Interface {
   zel_bool_t Get_HandleVerification() const noexcept { return handleVerification_; }
 
  private:
+  // Ends the current interface at process exit (interface.cc).
+  struct Reaper;
+
   ZELC_Interface();
+  // Constructs the singleton (and its reaper).
+  static ZELC_Interface& MakeCurrent();
   // Saves the current message when collecting, then empties it.
   void StartMessage() noexcept;
 
@@ -122,6 +128,8 @@ class ZELC_Interface {
   zel_bool_t errorCollecting_ = 0;
   ZELI_KeyMap<ZELC_Base> sessions_;  // owns the ZELC_Session objects
   bool abandoned_ = false;           // set by SimulateClientCrash
+
+  static ZELC_Interface* current_;  // null until first use; replaced by SimulateClientCrash
 };
 
 #endif  // ZEL_INTERFACE_INTERFACE_H

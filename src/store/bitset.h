@@ -31,6 +31,12 @@ class ZELI_Bitset {
     return (words_[pos / 32] >> (pos % 32)) & 1u;
   }
 
+  // Whether any bit of [first, end) is set; sets every bit of [first, end).
+  // end must not pass the size, else ZELI_BadArgException. Word by word:
+  // writers check and mark a front's run of values at once.
+  bool AnyInRange(unsigned first, unsigned end) const;
+  void SetRange(unsigned first, unsigned end);
+
   // Keeps the bits below n, clears every bit at or above n.
   void Resize(unsigned n);
   // Records the number of words to keep allocated ((n + 31) / 32); Resize

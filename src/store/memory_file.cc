@@ -690,6 +690,16 @@ void ZELI_MemoryFile::ReadMap(ZELI_Istream& in) {
   pageMapLog_.clear();
 }
 
+// ---- page budgets -----------------------------------------------------------
+
+void ZELI_MemoryFile::Add_PageBudget(unsigned pages) noexcept {
+  mappedPageLimit_ = pages > UINT32_MAX - mappedPageLimit_ ? UINT32_MAX : mappedPageLimit_ + pages;
+}
+
+void ZELI_MemoryFile::Remove_PageBudget(unsigned pages) noexcept {
+  mappedPageLimit_ = pages > mappedPageLimit_ ? 0 : mappedPageLimit_ - pages;
+}
+
 // ---- diagnostics ------------------------------------------------------------
 
 void ZELI_MemoryFile::DumpPages() const { DumpPages(std::cout); }

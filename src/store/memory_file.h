@@ -16,8 +16,9 @@
 // consecutive page numbers, loaded with one read. Arrays pin pages by raising
 // their mapped counts; a block all of whose pages have mapped count 0 is
 // idle, and idle blocks are written back (when the file is open for writing)
-// and freed at the next mapping or unmapping: the resident-page limit is 0,
-// so memory is bounded by what arrays map. Blocks of a memory-only file are
+// and freed at the next mapping or unmapping once the resident pages pass
+// the limit: 0, unless writers add page budgets (Add_PageBudget), so memory
+// is bounded by what arrays map plus the budgets. Blocks of a memory-only file are
 // never released (there is nowhere to put their bytes).
 //
 // Finding idle blocks. Each block counts its pinned pages (mapped count
@@ -248,9 +249,9 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   void AllocateFixedArray(ZELI_MemoryArray* array, unsigned size);
 
   // Releases idle blocks until mapped page count + needed is within the
-  // limit (0), in the order they became idle, writing them back in runs
-  // when open for writing. Costs what it releases. Nothing while a hold is
-  // in place.
+  // limit (the sum of the page budgets, 0 without), in the order they
+  // became idle, writing them back in runs when open for writing. Costs
+  // what it releases. Nothing while a hold is in place.
   void FreePages(unsigned needed);
 
   // While one lives, idle blocks stay resident (FreePages does nothing), so
@@ -267,6 +268,21 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
    private:
     ZELI_MemoryFile& file_;
   };
+
+  // ---- page budgets ----
+
+  // Resident pages the file may hold, counted with the mapped ones against
+  // the limit that FreePages keeps. A writer that pins a large window (an
+  // analog block) or that comes back to pages soon after leaving them (the
+  // chunk chains of a digital data set, whose full chunks land on pages of
+  // the recent past) adds a budget while it writes: its idle pages then
+  // stay resident until the budgets are spent, and each is written back once
+  // then, instead of every time it falls idle and read back at the next
+  // visit. Budgets add up (saturating); Remove takes back what Add gave,
+  // never below 0, and releases nothing at once. No I/O, never throws.
+  void Add_PageBudget(unsigned pages) noexcept;
+  void Remove_PageBudget(unsigned pages) noexcept;
+  unsigned Get_PageLimit() const { return mappedPageLimit_; }
 
   // One line per page; DumpPages() prints to standard output.
   void DumpPages() const;

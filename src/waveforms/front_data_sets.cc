@@ -8,6 +8,7 @@
 #include "errors/exceptions.h"
 #include "model/container.h"
 #include "store/memory_array.h"
+#include "store/memory_file.h"
 #include "types/type.h"
 #include "waveforms/shared_x_set.h"
 #include "waveforms/waveform.h"
@@ -18,6 +19,21 @@ ZELI_Type* InternalInteger(ZELI_Container& container) {
   return container.Get_TypeTable().Get_InternalIntegerType_p();
 }
 
+// Adds pages to the page budget of the values' file once (budget remembers
+// what was added; see front_data_sets.h).
+void TakePageBudget(ZELI_MemoryArray* values, uint64_t pages, unsigned& budget) {
+  ZELI_MemoryFile* file = values != nullptr ? values->Get_MemoryFile_p() : nullptr;
+  if (budget != 0 || file == nullptr) return;
+  budget = static_cast<unsigned>(std::min<uint64_t>(pages, UINT32_MAX / 2));
+  file->Add_PageBudget(budget);
+}
+
+void ReturnPageBudget(ZELI_MemoryArray* values, unsigned& budget) noexcept {
+  ZELI_MemoryFile* file = values != nullptr ? values->Get_MemoryFile_p() : nullptr;
+  if (budget != 0 && file != nullptr) file->Remove_PageBudget(budget);
+  budget = 0;
+}
+
 }  // namespace
 
 // ---- Analog_Front ----------------------------------------------------------------------
@@ -26,7 +42,7 @@ ZELI_AnalogFrontDataSet::ZELI_AnalogFrontDataSet(ZELI_SharedXSet& sharedXSet)
     : ZELI_DataSet(Analog_Front, sharedXSet),
       xIndices_(std::make_unique<ZELI_ArrayDataSet>(sharedXSet, InternalInteger(Container()))) {}
 
-ZELI_AnalogFrontDataSet::~ZELI_AnalogFrontDataSet() = default;
+ZELI_AnalogFrontDataSet::~ZELI_AnalogFrontDataSet() { ReturnPageBudget(Get_Values_p(), pageBudget_); }
 
 void ZELI_AnalogFrontDataSet::Discard() {
   xIndices_->Discard();
@@ -107,6 +123,7 @@ void ZELI_AnalogFrontDataSet::CloseMemoryArrays() {
   xIndices_->CloseMemoryArrays();
   if (orders_) orders_->CloseMemoryArrays();
   ZELI_DataSet::CloseMemoryArrays();
+  ReturnPageBudget(Get_Values_p(), pageBudget_);
 }
 
 uint64_t ZELI_AnalogFrontDataSet::ValueOffset(unsigned position, unsigned i) const {
@@ -135,6 +152,8 @@ void ZELI_AnalogFrontDataSet::Add_Point(int order) {
   // The tiles hold points of one block only.
   if (stagedCount_ == tilePoints_ || (i % pointsPerBlock_ == 0 && stagedCount_ > 0)) FlushStaged();
   if (i % pointsPerBlock_ == 0) {
+    // The window's pages, one more where it straddles a page boundary.
+    TakePageBudget(Get_Values_p(), uint64_t{blockBytesPerFront_} / Get_Values_p()->Get_PageSize() + 2, pageBudget_);
     Get_Values_p()->RandomlyAccess(static_cast<unsigned>(blockStart), blockBytesPerFront_);
   }
   const int last = Get_SharedXSet_p()->Get_LastXIndex();
@@ -151,6 +170,10 @@ void ZELI_AnalogFrontDataSet::Add_Point(int order) {
   if (tilePoints_ > 0) {
     if (stagedCount_ == 0) stagedFirst_ = i;
     ++stagedCount_;
+    // A value never entered reads as zero bytes, as in a block written in
+    // place (the row still holds a point of the tile before). Cleared here,
+    // where the front is about to write the row anyway.
+    std::memset(StagedValue(0, i), 0, uint64_t{Get_PositionCount()} * valueSize_);
     if (valueSize_ == sizeof(double)) {
       stagedRow_ = StagedValue(0, i);
       stagedRowPositions_ = Get_PositionCount();
@@ -172,6 +195,15 @@ void ZELI_AnalogFrontDataSet::EnterValues(unsigned position, const void* values,
     return;
   }
   WriteValuesAt(valueType_, currentOffset_ + blockBytesPerWaveform_ * position, values, 1);
+}
+
+bool ZELI_AnalogFrontDataSet::EnterStagedValues(unsigned first, unsigned count, const void* values) {
+  if (pointCount_ == 0 || !IsStaged(pointCount_ - 1) || uint64_t{first} + count > Get_PositionCount()) return false;
+  if (count == 0) return true;
+  ForgetCachedArrays();
+  // A staged row holds the point's values position after position.
+  std::memcpy(StagedValue(first, pointCount_ - 1), values, uint64_t{count} * valueSize_);
+  return true;
 }
 
 void ZELI_AnalogFrontDataSet::HoldPreviousValue(unsigned position) {
@@ -202,12 +234,22 @@ void ZELI_AnalogFrontDataSet::FlushStaged() {
   // of neighbouring positions, so each line is read once per group.
   const unsigned positions = Get_PositionCount();
   const uint64_t run = uint64_t{stagedCount_} * valueSize_;
+  ZELI_MemoryArray* values = Get_Values_p();
   for (unsigned group = 0; group < positions; group += TileGroup) {
     const unsigned members = std::min(TileGroup, positions - group);
+    // The group's runs go straight into the block where the array holds
+    // them contiguously in memory (the block window that Add_Point pins,
+    // one allocation when its pages are consecutive), else through the tile
+    // and one write per position.
+    values->Seek(static_cast<unsigned>(ValueOffset(group, stagedFirst_)));
+    const uint64_t span = uint64_t{members - 1} * blockBytesPerWaveform_ + run;
+    char* const direct = values->Get_AvailableBytes() >= span ? values->Get_Address() : nullptr;
+    char* const base = direct != nullptr ? direct : tile_.data();
+    const uint64_t stride = direct != nullptr ? blockBytesPerWaveform_ : run;
     for (unsigned k = 0; k < stagedCount_; ++k) {
       const char* row = StagedValue(group, stagedFirst_ + k);
-      char* to = tile_.data() + uint64_t{k} * valueSize_;
-      for (unsigned m = 0; m < members; ++m, to += run, row += valueSize_) {
+      char* to = base + uint64_t{k} * valueSize_;
+      for (unsigned m = 0; m < members; ++m, to += stride, row += valueSize_) {
         if (valueSize_ == sizeof(double)) {  // a copy of constant size is a move
           std::memcpy(to, row, sizeof(double));
         } else {
@@ -215,13 +257,12 @@ void ZELI_AnalogFrontDataSet::FlushStaged() {
         }
       }
     }
+    if (direct != nullptr) continue;
     for (unsigned m = 0; m < members; ++m) {
-      Get_Values_p()->WriteData(static_cast<unsigned>(ValueOffset(group + m, stagedFirst_)), tile_.data() + m * run,
-                                static_cast<unsigned>(run), 1);
+      values->WriteData(static_cast<unsigned>(ValueOffset(group + m, stagedFirst_)), tile_.data() + m * run,
+                        static_cast<unsigned>(run), 1);
     }
   }
-  // A value never entered reads as zero bytes, as in a block written in place.
-  std::fill(staging_.begin(), staging_.end(), 0);
   stagedCount_ = 0;
   stagedRow_ = nullptr;
 }
@@ -262,7 +303,7 @@ unsigned ZELI_DigitalWfChunk::CapacityOf(unsigned indexSize, unsigned valueSize)
 ZELI_DigitalFrontDataSet::ZELI_DigitalFrontDataSet(ZELI_SharedXSet& sharedXSet)
     : ZELI_DataSet(Digital_Front, sharedXSet) {}
 
-ZELI_DigitalFrontDataSet::~ZELI_DigitalFrontDataSet() = default;
+ZELI_DigitalFrontDataSet::~ZELI_DigitalFrontDataSet() { ReturnPageBudget(Get_Values_p(), pageBudget_); }
 
 unsigned ZELI_DigitalFrontDataSet::Get_PointCount(unsigned position) const { return Get_Chunk(position).pointCount; }
 
@@ -302,6 +343,8 @@ unsigned ZELI_DigitalFrontDataSet::AppendChunk() {
   const unsigned offset = values->Get_Size();
   RequireWithin4GiB(uint64_t{offset} + ZELI_DigitalWfChunk::ChunkBytes, "ZELI_DigitalFrontDataSet::EnterValues");
   values->Extend(ZELI_DigitalWfChunk::ChunkBytes);
+  TakePageBudget(values, 2 * uint64_t{Get_PositionCount()} * ZELI_DigitalWfChunk::ChunkBytes / values->Get_PageSize() + 16,
+                 pageBudget_);
   return offset;
 }
 
@@ -338,6 +381,7 @@ void ZELI_DigitalFrontDataSet::FlushStaged() {
 void ZELI_DigitalFrontDataSet::CloseMemoryArrays() {
   if (Get_Values_p()->IsOpen()) FlushStaged();
   ZELI_DataSet::CloseMemoryArrays();
+  ReturnPageBudget(Get_Values_p(), pageBudget_);
 }
 
 void ZELI_DigitalFrontDataSet::EnterValues(unsigned position, const void* value, unsigned n) {

@@ -16,8 +16,9 @@
 // of fixed size (all but strings) are staged instead: the latest points
 // (up to TileBytes per position) are kept in memory front by front, as the
 // caller enters them, and written to the block when the tile is full or the
-// block ends: per position its run of values, gathered from the fronts, as
-// one write.
+// block ends: per position its run of values, gathered from the fronts
+// straight into the block's memory (or, where the block's pages are not
+// contiguous in memory, through a tile and one write per position).
 // Whatever reads the values array or hands it on (closing the arrays, a
 // commit through ZELI_SharedXSet::FlushStaged, Get_Value) sees exactly the
 // layout above: tiles are written out first, or read from the tile.
@@ -33,6 +34,16 @@
 // fixed-size values is therefore kept in memory and written as a whole
 // when it is full, before a commit (FlushStaged) and at close. Reading
 // takes a chain's current chunk from memory.
+//
+// Page budgets. A full chunk lands on the page where it was appended, one
+// chunk lifetime ago: with W chains, about W x 128 bytes of chunks were
+// appended since. While chains grow, the data set keeps a budget of twice
+// that many resident pages (and 16 more) in the values file, so that a page
+// stays in memory until its chunks are done and is written back once,
+// instead of being written back whenever it falls idle and read back for
+// its next chunk. An analog data set adds the pages of its block window, so
+// that the window it pins does not use up the budget of a digital data set
+// beside it in the same file.
 #ifndef ZEL_WAVEFORMS_FRONT_DATA_SETS_H
 #define ZEL_WAVEFORMS_FRONT_DATA_SETS_H
 
@@ -88,6 +99,12 @@ class ZELI_AnalogFrontDataSet : public ZELI_DataSet {
     }
     EnterValues(position, value, 1);
   }
+  // Values of positions first .. first + count - 1 for the current point
+  // from one array of stored-size values, as one copy into the staged row
+  // when the point is staged; false, and nothing done, when it is not (no
+  // point, strings) or the positions pass the position count. Callers vouch
+  // that the positions are occupied, as for EnterFrontValue.
+  bool EnterStagedValues(unsigned first, unsigned count, const void* values);
   // The current point of position takes the value of the previous point
   // (zero bytes, or "" for strings, at the first point).
   void HoldPreviousValue(unsigned position);
@@ -150,6 +167,9 @@ class ZELI_AnalogFrontDataSet : public ZELI_DataSet {
   unsigned tilePoints_ = 0;  // 0: no staging
   unsigned stagedFirst_ = 0;
   unsigned stagedCount_ = 0;
+  // Pages added to the values file's page budget for the block window (0:
+  // none); given back when the arrays close or the data set goes.
+  unsigned pageBudget_ = 0;
 };
 
 // The chunk chain of one waveform of a Digital_Front data set.
@@ -229,6 +249,9 @@ class ZELI_DigitalFrontDataSet : public ZELI_DataSet {
 
   std::vector<std::unique_ptr<ZELI_DigitalWfChunk>> chunks_;  // by position; null at free ones
   unsigned char flag_ = 0;                                     // kept in the record; 0 when created
+  // Pages added to the values file's page budget while chains grow (0:
+  // none); given back when the arrays close or the data set goes.
+  unsigned pageBudget_ = 0;
 };
 
 #endif  // ZEL_WAVEFORMS_FRONT_DATA_SETS_H

@@ -6,6 +6,7 @@
 #include "errors/memory.h"
 #include "model/segment.h"
 #include "store/bitset.h"
+#include "types/type.h"
 #include "waveforms/data_writer_support.h"
 #include "waveforms/front_data_sets.h"
 #include "waveforms/waveform.h"
@@ -98,6 +99,32 @@ void ZELI_SimResultSubset::StartDataFront(int order) {
   presence_->Resize(Get_DataWriterCount());
   presence_->ClearAll();
   frontActive_ = true;
+}
+
+void ZELI_SimResultSubset::EnterFrontValues(unsigned first, unsigned count, const void* values) {
+  if (!frontActive_) throw ZELI_FailedException("The data front is not active.");
+  const uint64_t end = uint64_t{first} + count;
+  if (end > Get_DataWriterCount()) {
+    throw ZELI_BadArgException("The waveforms first .. first + count - 1 are not all in the subset.");
+  }
+  if (count == 0) return;
+  ZELI_RequireArgument(values, "values is null");
+  const auto last = static_cast<unsigned>(end);
+  if (presence_->AnyInRange(first, last)) throw ZELI_FailedException("The waveform already has a value.");
+  if (analog_ != nullptr && analog_->EnterStagedValues(first, count, values)) {
+    presence_->SetRange(first, last);
+    return;
+  }
+  const char* value = static_cast<const char*>(values);
+  for (unsigned position = first; position < last; ++position) {
+    if (analog_ != nullptr) {
+      analog_->EnterFrontValue(position, value);
+    } else {
+      dataSet_->EnterValues(position, value, 1);
+    }
+    presence_->Set(position);
+    value += dataSet_->Get_Waveform_p(position)->Get_YType_p()->Get_SizeOf();
+  }
 }
 
 void ZELI_SimResultSubset::EndDataFront() {

@@ -81,6 +81,16 @@ class ZELI_SimResultSubset final : public ZELI_AccessBase {
   void Set_InterpolationType(zel_interpolation_t interpolation);
 
   void StartDataFront(int order);
+  // The values of the waveforms first .. first + count - 1 for the open
+  // front from one array, each of its waveform's Y type's unpacked size
+  // (Get_SizeOf) after the one before. The rules of entering them one by
+  // one: "The data front is not active.", "The waveform already has a
+  // value." (ZELI_FailedException) and a null array are checked for the
+  // whole run before any value goes in; a run beyond the waveforms is
+  // ZELI_BadArgException. A fixed-size analog run goes in as one copy; any
+  // other goes value by value, and should one fail (I/O), those before it
+  // stay entered as if entered one by one.
+  void EnterFrontValues(unsigned first, unsigned count, const void* values);
   void EndDataFront();
   // At the writer's shutdown: an analog front still open loses its point,
   // a digital one simply ends.
@@ -168,17 +178,20 @@ class ZELI_SimResultWriter final : public ZELI_AccessBase, public ZELI_SharedXSe
 // once the value is in, so a failing call leaves the front as it was.
 // Throws library exceptions.
 inline void ZELI_EnterSimValue(ZEL_SimWfDataWriter& dataWriter, const void* value) {
-  if (!dataWriter.subset->IsFrontActive()) throw ZELI_FailedException("The data front is not active.");
+  // Fields read once into locals: the value's copy may alias anything, and
+  // would otherwise make the compiler read them again after it.
+  const ZELI_SimResultSubset& subset = *dataWriter.subset;
+  ZELI_Bitset& presence = *dataWriter.presence;
+  const unsigned position = dataWriter.position;
+  if (!subset.IsFrontActive()) throw ZELI_FailedException("The data front is not active.");
   ZELI_RequireArgument(value, "value is null");
-  if (dataWriter.presence->Test(dataWriter.position)) {
-    throw ZELI_FailedException("The waveform already has a value.");
-  }
-  if (ZELI_AnalogFrontDataSet* analog = dataWriter.subset->Get_AnalogDataSet_p()) {
-    analog->EnterFrontValue(dataWriter.position, value);
+  if (presence.Test(position)) throw ZELI_FailedException("The waveform already has a value.");
+  if (ZELI_AnalogFrontDataSet* analog = subset.Get_AnalogDataSet_p()) {
+    analog->EnterFrontValue(position, value);
   } else {
-    dataWriter.dataSet->EnterValues(dataWriter.position, value, 1);
+    dataWriter.dataSet->EnterValues(position, value, 1);
   }
-  dataWriter.presence->Set(dataWriter.position);
+  presence.Set(position);
 }
 
 #endif  // ZEL_WAVEFORMS_SIM_RESULT_WRITER_H
