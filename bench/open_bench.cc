@@ -3,8 +3,9 @@
 //
 // Data (one container per count A): A analog waveforms of doubles with
 // --points points each (default 4), in one waveform set with one segment,
-// each named in the hierarchy as top/w<k>, written through the array writer
-// (a real type, time and voltage descriptors). The HDF5 peer of the same
+// each named in the hierarchy as top/w<k>, written cycle by cycle through
+// the simulation result writer (one analog subset; a real type, time and
+// voltage descriptors), as a simulator stores its results. The HDF5 peer of the same
 // content is one file with a 1-D dataset "time" and a group "top" holding
 // one contiguous 1-D dataset w<k> of the points per waveform (the layout a
 // user who names each signal would pick; the file sizes are printed).
@@ -89,7 +90,8 @@ uint64_t TreeBytes(const fs::path& path) {
 // The reference file and the directory of versions.
 uint64_t ContainerBytes(const std::string& name) { return TreeBytes(name + ".qo_zel") + TreeBytes(name + "_zel"); }
 
-// A container of `waveforms` analog waveforms named top/w<k> (see the top).
+// A container of `waveforms` analog waveforms named top/w<k> (see the top),
+// written cycle by cycle through the simulation result writer.
 bool WriteContainer(const std::string& name, unsigned waveforms) {
   zel_status_t st = ZEL_OK;
   zel_session_t s = ZEL_InitSession(&st);
@@ -107,25 +109,32 @@ bool WriteContainer(const std::string& name, unsigned waveforms) {
   ZCHECK(segment = ZEL_CreateSegment(s, set, 0, nullptr, &st));
   zel_hierarchyNode_t root{};
   ZCHECK(root = ZEL_GetNameHierarchyRootNode(s, set, &st));
-  zel_writer_t writer{};
-  ZCHECK(writer = ZEL_CreateWriter(s, segment, 0, ZEL_STORAGE_ANALOG, &st));
-  std::vector<ZEL_WfDataWriter*> data(waveforms);
+  zel_simResultWriter_t writer{};
+  ZCHECK(writer = ZEL_CreateSimResultWriter(s, segment, 0, &st));
+  zel_simResultSubset_t analog{};
+  ZCHECK(analog = ZEL_CreateSimResultSubset(s, writer, ZEL_STORAGE_ANALOG, &st));
+  std::vector<ZEL_SimWfDataWriter*> data(waveforms);
   for (unsigned k = 0; k < waveforms; ++k) {
     zel_waveform_t w{};
     ZCHECK(w = ZEL_CreateWaveform(s, set, 0, volt, &st));
     const std::string path = "top/w" + std::to_string(k);
     ZCHECK(ZEL_AddHierarchyScalarWf(s, root, path.c_str(), ZEL_HDL_SLASH, w, &st));
-    ZCHECK(data[k] = ZEL_AddWriterWaveform(s, writer, w, &st));
+    ZCHECK(ZEL_AddSimResultWaveform(s, analog, w, &st));
+    ZCHECK(data[k] = ZEL_GetSimWfDataWriter_p(s, analog, k, &st));
   }
-  std::vector<double> x(g_points), y(g_points);
-  for (unsigned p = 0; p < g_points; ++p) x[p] = p * 1e-9;
-  ZCHECK(ZEL_InitializeArrayWriting(s, writer, &st));
-  ZCHECK(ZEL_AppendXArray(s, writer, g_points, x.data(), &st));
-  for (unsigned k = 0; k < waveforms; ++k) {
-    for (unsigned p = 0; p < g_points; ++p) y[p] = Value(p, k);
-    ZCHECK(ZEL_WfDataWriterAppendArrays(data[k], g_points, y.data(), nullptr, nullptr, &st));
+  ZCHECK(ZEL_SimInitializeWriting(s, writer, &st));
+  for (unsigned p = 0; p < g_points; ++p) {
+    const double t = p * 1e-9;
+    ZCHECK(ZEL_SimStartCycle(s, writer, &t, &st));
+    ZCHECK(ZEL_SimStartDataFront(s, analog, 0, &st));
+    for (unsigned k = 0; k < waveforms; ++k) {
+      const double v = Value(p, k);
+      ZCHECK(ZEL_SimWfDataWriterEnterValue(data[k], &v, &st));
+    }
+    ZCHECK(ZEL_SimEndDataFront(s, analog, &st));
+    ZCHECK(ZEL_SimEndCycle(s, writer, &st));
   }
-  ZCHECK(ZEL_TerminateWriting(s, writer, &st));
+  ZCHECK(ZEL_SimTerminateWriting(s, writer, &st));
   ZCHECK(ZEL_CommitWaveformData(s, segment, 0, &st));
   ZCHECK(ZEL_CloseContainer(s, c, &st));
   ZCHECK(ZEL_TermSession(s, &st));
@@ -293,19 +302,20 @@ int RunOpen(const fs::path& dir, unsigned waveforms, int repetitions) {
   std::printf("\nA=%u analog waveforms x %u points, read-only open + close\n", waveforms, g_points);
   Clock::time_point start = Clock::now();
   if (!WriteContainer(container, waveforms)) return 1;
+  const double written = Seconds(start);
   std::vector<Workload> workloads = {{"library", OpenCloseLibrary, container, {}}};
 #ifdef ZEL_BENCH_HAVE_HDF5
   const std::string h5 = (dir / "data.h5").string();
+  start = Clock::now();
   if (!WriteHdf5(h5, waveforms)) {
     std::fprintf(stderr, "writing the HDF5 file failed\n");
     return 1;
   }
   workloads.push_back({"hdf5", OpenCloseHdf5, h5, {}});
-  std::printf("  sizes: container %.1f KiB, HDF5 file %.1f KiB; written in %.1f s\n",
-              ContainerBytes(container) / 1024.0, TreeBytes(h5) / 1024.0, Seconds(start));
+  std::printf("  container %.1f KiB written in %.1f s; HDF5 file %.1f KiB written in %.1f s\n",
+              ContainerBytes(container) / 1024.0, written, TreeBytes(h5) / 1024.0, Seconds(start));
 #else
-  std::printf("  size: container %.1f KiB; written in %.1f s\n", ContainerBytes(container) / 1024.0,
-              Seconds(start));
+  std::printf("  container %.1f KiB written in %.1f s\n", ContainerBytes(container) / 1024.0, written);
 #endif
   ::sync();
   const int version = OpenedVersion(container);
