@@ -24,9 +24,9 @@ ZELI_Segment::ZELI_Segment(ZELI_WaveformSet& waveformSet, unsigned serialNumber,
 
 // Memory files are destroyed without writing back (their destructors only
 // release memory and descriptors). They go before the shared X sets: a
-// memory file lets go of all its arrays in one pass, whereas an array that
-// outlives nothing detaches itself with a search of the file's array list,
-// which for a store of n arrays destroyed one by one costs O(n^2).
+// memory file lets go of all its arrays in one pass, whereas each array
+// destroyed while its file lives searches the file's list of arrays to
+// detach itself, which for a store of n arrays costs O(n^2).
 ZELI_Segment::~ZELI_Segment() {
   for (DataStore& store : stores_) store.memoryFile.reset();
   for (ZELI_SegmentXSet* set : sharedXSets_) delete set;
