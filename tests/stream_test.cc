@@ -101,8 +101,7 @@ TEST_F(StreamTest, LongReadsBetweenFieldsKeepTheirPlace) {
   const Bytes bytes = Written([&](ZELI_Ostream& out) {
     for (int v : values) out << v;
   });
-  // A field, then a run that starts in the buffer and goes on for several
-  // buffers (straight into its destination), then fields again.
+  // A field, then a run of most of the file, then fields again.
   auto in = Reader(bytes);
   int first = 0, next = 0;
   std::vector<int> run(20000);
@@ -120,6 +119,53 @@ TEST_F(StreamTest, LongReadsBetweenFieldsKeepTheirPlace) {
   swapped->Read(all.data(), static_cast<unsigned>(all.size()), 4);
   EXPECT_EQ(all[18000], static_cast<int>(__builtin_bswap32(static_cast<uint32_t>(values[18000]))));
   EXPECT_TRUE(swapped->AtEnd());
+}
+
+namespace {
+
+// Counts the read calls of the POSIX file system.
+class CountingFileSystem final : public zeltest::ForwardingFileSystem {
+ public:
+  ssize_t Read(int fd, void* p, size_t n) override {
+    ++reads;
+    return ForwardingFileSystem::Read(fd, p, n);
+  }
+  int reads = 0;
+};
+
+}  // namespace
+
+// A file is read with one call, whatever its size; what is appended after
+// opening (a page map growing under a reader) is still read, a long run of
+// it straight into its destination.
+TEST_F(StreamTest, AFileIsReadWithOneCallAndWhatIsAppendedLaterStillArrives) {
+  std::vector<int> values(100000);
+  for (size_t k = 0; k < values.size(); ++k) values[k] = static_cast<int>(k * 31 + 5);
+  const Bytes bytes = Written([&](ZELI_Ostream& out) {
+    for (int v : values) out << v;
+  });
+  CountingFileSystem counting;
+  {
+    ZELI_ScopedFileSystem scope(&counting);
+    auto in = Reader(bytes);
+    std::vector<int> back(values.size());
+    for (int& v : back) *in >> v;
+    EXPECT_EQ(counting.reads, 1);
+    EXPECT_EQ(back, values);
+    EXPECT_TRUE(in->AtEnd());
+  }
+
+  auto in = Reader(Bytes(bytes.begin(), bytes.begin() + 4000));
+  {
+    ZELI_Ostream out(path_.c_str(), 0);
+    out.Lseek(ZELI_OS_SEEK_END);
+    out.Write(bytes.data() + 4000, bytes.size() - 4000);
+    out.Close();
+  }
+  std::vector<int> back(values.size());
+  in->Read(back.data(), static_cast<unsigned>(back.size()), 4);
+  EXPECT_EQ(back, values);
+  ExpectFailure([&] { *in >> back[0]; }, "End of file");
 }
 
 TEST_F(StreamTest, BigEndianFilesReadBackTheSameValues) {

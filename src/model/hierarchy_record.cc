@@ -100,9 +100,11 @@ class ZELI_HierarchyRecordReader {
     if (count == 0) throw ZELI_FailedException("ZELI_HierarchyNode::ReadHierarchy implementation");
     in_.RequireBytes(static_cast<uint64_t>(count) * MinNodeBytes);
     owned_.reserve(count);
+    offspringOf_.reserve(count);
     indexOfKey_.assign(map_.Get_SlotCount(), 0);
     for (unsigned i = 0; i < count; ++i) ReadNode(i + 1 == count);
-    claimedParent_.assign(count, nullptr);
+    claimedParent_.assign(count, NoNode());
+    parentOf_.assign(count, NoNode());
     stamps_.assign(size_t{count} + 1, 0);
     for (unsigned i = 0; i < count; ++i) ReadRelatives(i);
     Validate();
@@ -148,6 +150,7 @@ class ZELI_HierarchyRecordReader {
     // The key map refused a negative key or one in use, so key is a slot.
     if (indexOfKey_.size() <= static_cast<size_t>(key)) indexOfKey_.resize(static_cast<size_t>(key) + 1, 0);
     indexOfKey_[static_cast<size_t>(key)] = static_cast<unsigned>(owned_.size()) + 1;
+    offspringOf_.push_back(node->Get_OffspringVectors());
     owned_.push_back(std::move(node));
   }
 
@@ -180,26 +183,22 @@ class ZELI_HierarchyRecordReader {
     return node;
   }
 
-  // Index in owned_ of a node of this hierarchy; owned_.size() for any
-  // other node.
-  size_t IndexOf(const ZELI_HierarchyNode* node) const {
-    const int key = node->Get_Key();
-    if (key < 0 || static_cast<size_t>(key) >= indexOfKey_.size() || indexOfKey_[static_cast<size_t>(key)] == 0) {
-      return owned_.size();
-    }
-    const size_t index = indexOfKey_[static_cast<size_t>(key)] - 1;
-    return owned_[index].get() == node ? index : owned_.size();
-  }
+  // The relatives records name nodes by key; they are resolved to indices
+  // in owned_ and checked on those, so that a node's memory is touched only
+  // where a link is set in it (with 100,000 nodes most of the cost of this
+  // pass is otherwise cache misses on the nodes).
+  size_t NoNode() const { return owned_.size(); }
 
-  ZELI_HierarchyNode* ReadNodeKey() {
+  // The index of the node a stored key names, NoNode() for -1.
+  size_t ReadNodeIndex() {
     int key = 0;
     in_ >> key;
     // The usual key names a node read above: ReadNode placed it there, so
     // it is live and of the right class without asking the key map.
     if (key >= 0 && static_cast<size_t>(key) < indexOfKey_.size() && indexOfKey_[static_cast<size_t>(key)] != 0) {
-      return owned_[indexOfKey_[static_cast<size_t>(key)] - 1].get();
+      return indexOfKey_[static_cast<size_t>(key)] - 1;
     }
-    if (key == -1) return nullptr;
+    if (key == -1) return NoNode();
     // Anything else names no node at all, or one that is foreign.
     if (!map_.IsLive(key) || dynamic_cast<ZELI_HierarchyNode*>(map_[key]) == nullptr) {
       Fail("ZELI_HierarchyNode::ReadRelatives: node");
@@ -212,50 +211,60 @@ class ZELI_HierarchyRecordReader {
   // marks it as seen in the owner's inserted list (2 x owner + 1), then in
   // its sorted list (2 x owner + 2); with equal counts that makes the two
   // lists the same set without sorting them.
-  bool SameOffspring(size_t owner, const std::vector<ZELI_HierarchyNode*>& inserted,
-                     const std::vector<ZELI_HierarchyNode*>& sorted) {
+  bool SameOffspring(size_t owner, const std::vector<size_t>& inserted, const std::vector<size_t>& sorted) {
     const unsigned seenInserted = static_cast<unsigned>(2 * owner + 1);
     const unsigned seenSorted = seenInserted + 1;
-    for (const ZELI_HierarchyNode* child : inserted) {
-      if (child == nullptr || child == owned_[owner].get()) return false;
-      unsigned& stamp = stamps_[IndexOf(child)];
+    for (size_t child : inserted) {
+      if (child == NoNode() || child == owner) return false;
+      unsigned& stamp = stamps_[child];
       if (stamp == seenInserted) return false;
       stamp = seenInserted;
     }
-    for (const ZELI_HierarchyNode* child : sorted) {
-      if (child == nullptr) return false;
-      unsigned& stamp = stamps_[IndexOf(child)];
+    for (size_t child : sorted) {
+      if (child == NoNode()) return false;
+      unsigned& stamp = stamps_[child];
       if (stamp != seenInserted) return false;
       stamp = seenSorted;
     }
     return true;
   }
 
+  std::vector<ZELI_HierarchyNode*> NodesOf(const std::vector<size_t>& indices) const {
+    std::vector<ZELI_HierarchyNode*> nodes;
+    nodes.reserve(indices.size());
+    for (size_t index : indices) nodes.push_back(owned_[index].get());
+    return nodes;
+  }
+
   void ReadRelatives(size_t index) {
-    ZELI_HierarchyNode* node = owned_[index].get();
-    if (ZELI_Offspring* offspring = node->Get_OffspringVectors()) {
+    if (ZELI_Offspring* offspring = offspringOf_[index]) {
       const unsigned count = in_.ReadCount(8);
       if (count > owned_.size()) Fail("ZELI_HierarchyNode::ReadRelatives: offspring count");
-      std::vector<ZELI_HierarchyNode*> inserted;
-      std::vector<ZELI_HierarchyNode*> sorted;
-      inserted.reserve(count);
-      sorted.reserve(count);
-      for (unsigned i = 0; i < count; ++i) inserted.push_back(ReadNodeKey());
-      for (unsigned i = 0; i < count; ++i) sorted.push_back(ReadNodeKey());
+      std::vector<size_t>& inserted = insertedScratch_;
+      std::vector<size_t>& sorted = sortedScratch_;
+      inserted.resize(count);
+      sorted.resize(count);
+      for (size_t& child : inserted) child = ReadNodeIndex();
+      for (size_t& child : sorted) child = ReadNodeIndex();
       if (!SameOffspring(index, inserted, sorted)) Fail("ZELI_HierarchyNode::ReadRelatives: offspring");
-      for (ZELI_HierarchyNode* child : inserted) {
-        if (child->IsRoot()) Fail("ZELI_HierarchyNode::ReadRelatives: offspring");
-        if (node->IsGroup()) {
-          child->groups_.push_back(static_cast<ZELI_HierarchyGroup*>(node));
+      ZELI_HierarchyNode* node = owned_[index].get();
+      const bool group = node->IsGroup();
+      // Only the last node is the root (ReadNode made sure).
+      const size_t root = owned_.size() - 1;
+      for (size_t child : inserted) {
+        if (child == root) Fail("ZELI_HierarchyNode::ReadRelatives: offspring");
+        if (group) {
+          owned_[child]->groups_.push_back(static_cast<ZELI_HierarchyGroup*>(node));
         } else {
-          if (child->parent_ != nullptr) Fail("ZELI_HierarchyNode::ReadRelatives: offspring listed twice");
-          child->parent_ = node;
+          if (parentOf_[child] != NoNode()) Fail("ZELI_HierarchyNode::ReadRelatives: offspring listed twice");
+          parentOf_[child] = index;
+          owned_[child]->parent_ = node;
         }
       }
-      offspring->Assign(std::move(inserted), std::move(sorted));
+      offspring->Assign(NodesOf(inserted), NodesOf(sorted));
     }
-    ZELI_HierarchyNode* parent = ReadNodeKey();
-    if (parent != nullptr) {
+    const size_t parent = ReadNodeIndex();
+    if (parent != NoNode()) {
       int end = 0;
       in_ >> end;
       if (end != EndOfRelatives) Fail("ZELI_HierarchyNode::ReadRelatives: end");
@@ -267,9 +276,7 @@ class ZELI_HierarchyRecordReader {
   // stored parents and sorted orders as the keys give them.
   void Validate() {
     ZELI_HierarchyNode* root = owned_.back().get();
-    for (size_t i = 0; i < owned_.size(); ++i) {
-      if (claimedParent_[i] != owned_[i]->parent_) Fail("ZELI_HierarchyNode::ReadRelatives: parent");
-    }
+    if (claimedParent_ != parentOf_) Fail("ZELI_HierarchyNode::ReadRelatives: parent");
     // Top-down from the root; a node is reached through its owner only, so
     // a loop or a second tree leaves nodes unreached.
     std::vector<ZELI_HierarchyNode*> order{root};
@@ -326,11 +333,17 @@ class ZELI_HierarchyRecordReader {
   std::vector<int> keys_;
   // Key -> index in owned_ + 1 (0: no node of this hierarchy has the key).
   std::vector<unsigned> indexOfKey_;
-  // By index in owned_: the parent its relatives record names, and the
-  // stamp of SameOffspring (with one more entry, where IndexOf puts any
-  // other node; ReadNodeKey lets none through).
-  std::vector<ZELI_HierarchyNode*> claimedParent_;
+  // By index in owned_: the node's offspring vectors (null for kinds
+  // without offspring), the index of the parent its relatives record names,
+  // the index of the node that lists it as its child (NoNode() for none),
+  // and the stamp of SameOffspring (with one spare entry).
+  std::vector<ZELI_Offspring*> offspringOf_;
+  std::vector<size_t> claimedParent_;
+  std::vector<size_t> parentOf_;
   std::vector<unsigned> stamps_;
+  // The key lists of one relatives record, resolved to indices.
+  std::vector<size_t> insertedScratch_;
+  std::vector<size_t> sortedScratch_;
 };
 
 ZELI_HierarchyRoot* ZELI_Hierarchy::ReadHierarchy(ZELI_WaveformSet* set, ZELI_Istream& in,

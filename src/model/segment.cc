@@ -23,9 +23,12 @@ ZELI_Segment::ZELI_Segment(ZELI_WaveformSet& waveformSet, unsigned serialNumber,
     : waveformSet_(&waveformSet), serialNumber_(serialNumber), parIds_(std::move(parIds)) {}
 
 // Memory files are destroyed without writing back (their destructors only
-// release memory and descriptors). The shared X set list is always empty
-// until shared X sets arrive; that change deletes its entries here.
+// release memory and descriptors). They go before the shared X sets: a
+// memory file lets go of all its arrays in one pass, whereas each array
+// destroyed while its file lives searches the file's list of arrays to
+// detach itself, which for a store of n arrays costs O(n^2).
 ZELI_Segment::~ZELI_Segment() {
+  for (DataStore& store : stores_) store.memoryFile.reset();
   for (ZELI_SegmentXSet* set : sharedXSets_) delete set;
 }
 

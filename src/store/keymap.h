@@ -24,6 +24,8 @@
 
 #include <algorithm>
 #include <memory>
+#include <type_traits>
+#include <typeinfo>
 #include <vector>
 
 #include "errors/exceptions.h"
@@ -223,9 +225,19 @@ class ZELI_KeyMap {
     int key = 0;
     in >> key;
     if (key == -1) return out = nullptr;
-    U* typed = IsLive(key) ? dynamic_cast<U*>(slots_[key].object) : nullptr;
-    if (typed == nullptr) throw ZELI_FailedException(what);
-    return out = typed;
+    if (ReadPtrOfKey(key, out) == nullptr) throw ZELI_FailedException(what);
+    return out;
+  }
+  // The object of a stored key as a U (null when the key is not live or its
+  // object is no U). Most stored references name an object of exactly the
+  // class asked for (a waveform, a descriptor): comparing the classes is
+  // much cheaper than the search of dynamic_cast, which stays for the rest.
+  template <typename U>
+  U* ReadPtrOfKey(int key, U*& out) const {
+    T* object = IsLive(key) ? slots_[key].object : nullptr;
+    if (object == nullptr) return out = nullptr;
+    using Plain = std::remove_const_t<U>;
+    return out = typeid(*object) == typeid(Plain) ? static_cast<U*>(object) : dynamic_cast<U*>(object);
   }
 
   class Iterator {

@@ -601,6 +601,9 @@ void ZELI_MemoryFile::CheckIndexFree(const ZELI_MemoryArray* array) const {
     if (nextIndex_ > INT32_MAX) throw ZELI_FailedException("ZELI_MemoryFile::Add_MemoryArray_p: index");
     return;
   }
+  // Records list their arrays by ascending index: past the last one there
+  // is nothing to find.
+  if (arrays_.empty() || index > arrays_.rbegin()->first) return;
   auto it = arrays_.find(index);
   if (it != arrays_.end() && it->second != array)
     throw ZELI_FailedException("ZELI_MemoryFile::Add_MemoryArray_p: index");
@@ -613,7 +616,11 @@ ZELI_MemoryArray* ZELI_MemoryFile::Add_MemoryArray_p(ZELI_MemoryArray* array) {
   CheckIndexFree(array);
   int index = array->Get_IndexInFile();
   if (index < 0) index = static_cast<int>(nextIndex_);
-  arrays_[index] = array;
+  if (arrays_.empty() || index > arrays_.rbegin()->first) {
+    arrays_.emplace_hint(arrays_.end(), index, array);  // the usual case: constant time
+  } else {
+    arrays_[index] = array;
+  }
   array->Set_IndexInFile(static_cast<unsigned>(index));
   nextIndex_ = std::max<int64_t>(nextIndex_, static_cast<int64_t>(index) + 1);
   return array;

@@ -91,6 +91,10 @@ void ZELI_Istream::Open(const char* path) {
   fd_ = ZELI_OS_Open(path, ZELI_OS_READ_ONLY, 0);
   try {
     fileSize_ = ZELI_OS_FileSize(fd_);
+    // Not initialized: Fill overwrites what it hands out.
+    capacity_ = static_cast<unsigned>(
+        std::min<uint64_t>(MaxBufferSize, std::max<uint64_t>(MinBufferSize, fileSize_)));
+    buffer_.reset(new unsigned char[capacity_]);
   } catch (...) {
     ZELI_OS_FileSystem().Close(fd_);
     fd_ = -1;
@@ -111,7 +115,7 @@ void ZELI_Istream::Close() {
 
 bool ZELI_Istream::Fill() {
   if (fd_ < 0) return false;
-  const unsigned got = ZELI_OS_Read(fd_, buffer_, BufferSize);
+  const unsigned got = ZELI_OS_Read(fd_, buffer_.get(), capacity_);
   valid_ = got;
   position_ = 0;
   filePosition_ += got;
@@ -125,7 +129,7 @@ void ZELI_Istream::ReadSlow(void* p, unsigned count, unsigned elementSize) {
   uint64_t done = 0;
   while (done < total) {
     if (position_ == valid_) {
-      if (total - done >= BufferSize && fd_ >= 0) {
+      if (total - done >= capacity_ && fd_ >= 0) {
         // A long remainder (a page list, the page records) goes straight to
         // its destination with one read instead of a buffer-full at a time.
         const unsigned want = static_cast<unsigned>(std::min<uint64_t>(total - done, MaxDirectRead));
@@ -139,7 +143,7 @@ void ZELI_Istream::ReadSlow(void* p, unsigned count, unsigned elementSize) {
       if (!Fill()) throw ZELI_FailedException("End of file");
     }
     const size_t chunk = static_cast<size_t>(std::min<uint64_t>(total - done, valid_ - position_));
-    std::memcpy(out + done, buffer_ + position_, chunk);
+    std::memcpy(out + done, buffer_.get() + position_, chunk);
     position_ += static_cast<unsigned>(chunk);
     done += chunk;
   }

@@ -1,7 +1,9 @@
 // Binary object streams. Everything a container stores outside its paged
 // data files (version table, structure file, page maps) is written through a
-// ZELI_Ostream and read back through a ZELI_Istream, buffered (4096 bytes
-// out, 16384 in) so that many small records cost few system calls.
+// ZELI_Ostream and read back through a ZELI_Istream, buffered so that many
+// small records cost few system calls: 4096 bytes out; in, the whole file
+// as it was at opening (at least 16384 bytes, at most 64 MiB), so that a
+// structure file is read with one call and decoded from memory.
 //
 // Encoding: multi-byte values are written in the byte order of the writing
 // machine; a reader on a machine of the other order sets the convert flag and
@@ -23,6 +25,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
 #include "zel/zel.h"
 
@@ -74,9 +77,11 @@ class ZELI_Ostream {
 
 class ZELI_Istream {
  public:
-  // Four pages: a structure of thousands of waveforms is read with a
-  // quarter of the system calls a page-sized buffer would take.
-  static constexpr unsigned BufferSize = 16384;
+  // The buffer holds the file's size at opening, within these bounds: small
+  // files get four pages, and a file beyond the limit is read in pieces of
+  // the limit.
+  static constexpr unsigned MinBufferSize = 16384;
+  static constexpr unsigned MaxBufferSize = 64u << 20;
   // Longest single read of a long transfer that bypasses the buffer.
   static constexpr unsigned MaxDirectRead = 1u << 30;
 
@@ -96,14 +101,11 @@ class ZELI_Istream {
   // Reads count elements of elementSize bytes, reversing the bytes of each
   // element when converting. Past the end: ZELI_FailedException "End of file".
   // Records are read field by field, so the common case (the bytes are in
-  // the buffer, no conversion) is inline; the rest goes to ReadSlow. Only a
-  // read no longer than the buffer can be in it (valid_ <= BufferSize): the
-  // first test says so where the compiler can see it, and a long read of a
-  // known size goes straight to ReadSlow.
+  // the buffer, no conversion) is inline; the rest goes to ReadSlow.
   void Read(void* p, unsigned count, unsigned elementSize) {
     const uint64_t total = static_cast<uint64_t>(count) * elementSize;
-    if (total <= BufferSize && !convert_ && total <= valid_ - position_) {
-      std::memcpy(p, buffer_ + position_, static_cast<size_t>(total));
+    if (!convert_ && total <= valid_ - position_) {
+      std::memcpy(p, buffer_.get() + position_, static_cast<size_t>(total));
       position_ += static_cast<unsigned>(total);
       return;
     }
@@ -148,9 +150,10 @@ class ZELI_Istream {
   unsigned softwareVersion_ = ZELI_CurrentSoftwareVersion;
   uint64_t fileSize_ = 0;      // size seen at the last check
   uint64_t filePosition_ = 0;  // file offset just past the buffered bytes
-  unsigned valid_ = 0;         // valid bytes in buffer_
+  unsigned valid_ = 0;         // valid bytes in buffer_ (at most capacity_)
   unsigned position_ = 0;      // next byte to read in buffer_
-  unsigned char buffer_[BufferSize];
+  unsigned capacity_ = 0;      // bytes of buffer_, fixed at opening
+  std::unique_ptr<unsigned char[]> buffer_;
 };
 
 #endif  // ZEL_STORE_STREAM_H

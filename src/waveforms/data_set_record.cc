@@ -103,9 +103,8 @@ void ZELI_DataSet::ReadBase(ZELI_Istream& in, ZELI_KeyMap<ZELI_InternalBase>& ma
   waveformKeys_.resize(positions);
   infos_.resize(positions);
   const ZELI_KeyMap<ZELI_ExternalBase>& external = Container().Get_ExternalConvertor();
-  // The waveforms as the keys are checked, for the data informations that
-  // follow (one class check per position).
-  std::vector<ZELI_SourceWaveform*> waveforms(positions, nullptr);
+  // As each key is checked (one class check per position), the data
+  // information of its waveform's type is made for the records that follow.
   for (unsigned p = 0; p < positions; ++p) {
     in >> waveformKeys_[p];
     const int key = waveformKeys_[p];
@@ -113,14 +112,13 @@ void ZELI_DataSet::ReadBase(ZELI_Istream& in, ZELI_KeyMap<ZELI_InternalBase>& ma
       freePositions_.push_back(p);
       continue;
     }
-    if (!external.IsLive(key) || (waveforms[p] = dynamic_cast<ZELI_SourceWaveform*>(external[key])) == nullptr) {
-      Damaged("ZELI_DataSet", "waveform key");
-    }
+    const ZELI_SourceWaveform* waveform = nullptr;
+    external.ReadPtrOfKey(key, waveform);
+    if (waveform == nullptr) Damaged("ZELI_DataSet", "waveform key");
+    infos_[p] = std::make_unique<ZELI_DataInformation>(waveform->Get_YType_p());
   }
-  for (unsigned p = 0; p < positions; ++p) {
-    if (waveforms[p] == nullptr) continue;
-    infos_[p] = std::make_unique<ZELI_DataInformation>(waveforms[p]->Get_YType_p());
-    infos_[p]->Read(in);
+  for (const auto& information : infos_) {
+    if (information) information->Read(in);
   }
   ZELI_MemoryFile* file = Segment().Get_MemoryFile_p(Store());
   values_ = ReadArray(in, file, map);
