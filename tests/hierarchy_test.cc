@@ -140,6 +140,11 @@ TEST_F(HierarchyNodeTest, SortedOffspringOrder) {
   EXPECT_NE(root->Find_SortedOffspring_p("c", index), nullptr);
   EXPECT_EQ(index, 3u);
   EXPECT_EQ(root->Find_SortedOffspring_p("x", index), nullptr);
+  // Found by name through the sorted order, the index in insertion order.
+  EXPECT_EQ(root->Find_Offspring_p("B", index), root->Get_Offspring_p(2));
+  EXPECT_EQ(index, 2u);
+  EXPECT_EQ(root->Find_Offspring_p("a\0b", 3, index), nullptr);  // no stored name holds a NUL
+  EXPECT_EQ(root->Find_Offspring_p("bb", index), nullptr);
   EXPECT_EQ(RunInFrame("F", [&] { root->Get_Offspring_p(4); }), ZEL_BAD_ARG);
   EXPECT_STREQ(ZEL_GetError(), "F: Bad offspring index.");
 

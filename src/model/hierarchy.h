@@ -67,7 +67,9 @@ class ZELI_Offspring {
   // Index in insertion / sorted order, or -1.
   int IndexOf(const ZELI_HierarchyNode* node) const;
   int SortedIndexOf(const ZELI_HierarchyNode* node) const;
-  // First offspring named name (length bytes), linear in insertion order.
+  // First offspring named name (length bytes) and its index in insertion
+  // order: by bisection when sorted by name (names are unique then), else
+  // linear in insertion order.
   ZELI_HierarchyNode* FindByName(const char* name, size_t length, unsigned& index) const;
   // The same in the sorted vector (bisection when sorted by name).
   ZELI_HierarchyNode* FindSortedByName(const char* name, size_t length, unsigned& index) const;

@@ -92,6 +92,19 @@ bool NameEquals(ZELI_HierarchyNode* node, const char* name, size_t length) {
 }  // namespace
 
 ZELI_HierarchyNode* ZELI_Offspring::FindByName(const char* name, size_t length, unsigned& index) const {
+  if (!byLocation_) {
+    // Names are unique among offspring sorted by name: bisection tells
+    // whether the name is there (the common case of an insertion: it is
+    // not), so that filling a block of n nodes costs O(n log n) compares
+    // rather than O(n^2). Only a found node's insertion index is searched.
+    unsigned sortedIndex = 0;
+    ZELI_HierarchyNode* node = FindSortedByName(name, length, sortedIndex);
+    if (node == nullptr) return nullptr;
+    const int inserted = IndexOf(node);
+    if (inserted < 0) return nullptr;
+    index = static_cast<unsigned>(inserted);
+    return node;
+  }
   for (size_t i = 0; i < inserted_.size(); ++i) {
     if (NameEquals(inserted_[i], name, length)) {
       index = static_cast<unsigned>(i);
@@ -111,6 +124,9 @@ ZELI_HierarchyNode* ZELI_Offspring::FindSortedByName(const char* name, size_t le
     }
     return nullptr;
   }
+  // A stored name holds no NUL, so a wanted name with one matches nothing
+  // (and would compare short below).
+  if (std::memchr(name, 0, length) != nullptr) return nullptr;
   const std::string wanted(name, length);
   size_t low = 0;
   size_t high = sorted_.size();
