@@ -30,6 +30,63 @@ inline bool Fail(const char* what, zel_status_t st) {
     if (st != ZEL_OK) return zelbench::Fail(#call, st); \
   } while (0)
 
+// A container of `waveforms` analog waveforms of doubles named top/w<k>, one
+// waveform set "tran" with one segment, written cycle by cycle through the
+// simulation result writer (one analog subset): at cycle p the time is
+// p * 1e-9 s and waveform k's value value(p, k). With `linear` the subset's
+// interpolation is linear.
+template <typename Value>
+bool WriteAnalogSimContainer(const std::string& name, unsigned waveforms, unsigned points, Value value,
+                             bool linear) {
+  zel_status_t st = ZEL_OK;
+  zel_session_t s = ZEL_InitSession(&st);
+  if (st != ZEL_OK) return Fail("ZEL_InitSession", st);
+  zel_container_t c{};
+  ZCHECK(c = ZEL_CreateContainer(s, name.c_str(), ZEL_MODE_DISK, &st));
+  zel_type_t real{};
+  ZCHECK(real = ZEL_CreateBuiltinType(s, c, "real", ZEL_REAL, &st));
+  zel_dimensionDescriptor_t time{}, volt{};
+  ZCHECK(time = ZEL_CreateDimensionDescriptor(s, c, "time", "s", real, &st));
+  ZCHECK(volt = ZEL_CreateDimensionDescriptor(s, c, "v", "V", real, &st));
+  zel_waveformSet_t set{};
+  ZCHECK(set = ZEL_CreateWaveformSet(s, c, "tran", time, 0, nullptr, &st));
+  zel_segment_t segment{};
+  ZCHECK(segment = ZEL_CreateSegment(s, set, 0, nullptr, &st));
+  zel_hierarchyNode_t root{};
+  ZCHECK(root = ZEL_GetNameHierarchyRootNode(s, set, &st));
+  zel_simResultWriter_t writer{};
+  ZCHECK(writer = ZEL_CreateSimResultWriter(s, segment, 0, &st));
+  zel_simResultSubset_t analog{};
+  ZCHECK(analog = ZEL_CreateSimResultSubset(s, writer, ZEL_STORAGE_ANALOG, &st));
+  std::vector<ZEL_SimWfDataWriter*> data(waveforms);
+  for (unsigned k = 0; k < waveforms; ++k) {
+    zel_waveform_t w{};
+    ZCHECK(w = ZEL_CreateWaveform(s, set, 0, volt, &st));
+    const std::string path = "top/w" + std::to_string(k);
+    ZCHECK(ZEL_AddHierarchyScalarWf(s, root, path.c_str(), ZEL_HDL_SLASH, w, &st));
+    ZCHECK(ZEL_AddSimResultWaveform(s, analog, w, &st));
+    ZCHECK(data[k] = ZEL_GetSimWfDataWriter_p(s, analog, k, &st));
+  }
+  if (linear) ZCHECK(ZEL_SetSimInterpolationType(s, analog, ZEL_INTERPOLATION_LINEAR, &st));
+  ZCHECK(ZEL_SimInitializeWriting(s, writer, &st));
+  for (unsigned p = 0; p < points; ++p) {
+    const double t = p * 1e-9;
+    ZCHECK(ZEL_SimStartCycle(s, writer, &t, &st));
+    ZCHECK(ZEL_SimStartDataFront(s, analog, 0, &st));
+    for (unsigned k = 0; k < waveforms; ++k) {
+      const double v = value(p, k);
+      ZCHECK(ZEL_SimWfDataWriterEnterValue(data[k], &v, &st));
+    }
+    ZCHECK(ZEL_SimEndDataFront(s, analog, &st));
+    ZCHECK(ZEL_SimEndCycle(s, writer, &st));
+  }
+  ZCHECK(ZEL_SimTerminateWriting(s, writer, &st));
+  ZCHECK(ZEL_CommitWaveformData(s, segment, 0, &st));
+  ZCHECK(ZEL_CloseContainer(s, c, &st));
+  ZCHECK(ZEL_TermSession(s, &st));
+  return true;
+}
+
 inline double Median(std::vector<double> v) {
   if (v.empty()) return 0;
   std::sort(v.begin(), v.end());

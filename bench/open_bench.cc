@@ -90,55 +90,9 @@ uint64_t TreeBytes(const fs::path& path) {
 // The reference file and the directory of versions.
 uint64_t ContainerBytes(const std::string& name) { return TreeBytes(name + ".qo_zel") + TreeBytes(name + "_zel"); }
 
-// A container of `waveforms` analog waveforms named top/w<k> (see the top),
-// written cycle by cycle through the simulation result writer.
+// A container of `waveforms` analog waveforms named top/w<k> (see the top).
 bool WriteContainer(const std::string& name, unsigned waveforms) {
-  zel_status_t st = ZEL_OK;
-  zel_session_t s = ZEL_InitSession(&st);
-  if (st != ZEL_OK) return Fail("ZEL_InitSession", st);
-  zel_container_t c{};
-  ZCHECK(c = ZEL_CreateContainer(s, name.c_str(), ZEL_MODE_DISK, &st));
-  zel_type_t real{};
-  ZCHECK(real = ZEL_CreateBuiltinType(s, c, "real", ZEL_REAL, &st));
-  zel_dimensionDescriptor_t time{}, volt{};
-  ZCHECK(time = ZEL_CreateDimensionDescriptor(s, c, "time", "s", real, &st));
-  ZCHECK(volt = ZEL_CreateDimensionDescriptor(s, c, "v", "V", real, &st));
-  zel_waveformSet_t set{};
-  ZCHECK(set = ZEL_CreateWaveformSet(s, c, "tran", time, 0, nullptr, &st));
-  zel_segment_t segment{};
-  ZCHECK(segment = ZEL_CreateSegment(s, set, 0, nullptr, &st));
-  zel_hierarchyNode_t root{};
-  ZCHECK(root = ZEL_GetNameHierarchyRootNode(s, set, &st));
-  zel_simResultWriter_t writer{};
-  ZCHECK(writer = ZEL_CreateSimResultWriter(s, segment, 0, &st));
-  zel_simResultSubset_t analog{};
-  ZCHECK(analog = ZEL_CreateSimResultSubset(s, writer, ZEL_STORAGE_ANALOG, &st));
-  std::vector<ZEL_SimWfDataWriter*> data(waveforms);
-  for (unsigned k = 0; k < waveforms; ++k) {
-    zel_waveform_t w{};
-    ZCHECK(w = ZEL_CreateWaveform(s, set, 0, volt, &st));
-    const std::string path = "top/w" + std::to_string(k);
-    ZCHECK(ZEL_AddHierarchyScalarWf(s, root, path.c_str(), ZEL_HDL_SLASH, w, &st));
-    ZCHECK(ZEL_AddSimResultWaveform(s, analog, w, &st));
-    ZCHECK(data[k] = ZEL_GetSimWfDataWriter_p(s, analog, k, &st));
-  }
-  ZCHECK(ZEL_SimInitializeWriting(s, writer, &st));
-  for (unsigned p = 0; p < g_points; ++p) {
-    const double t = p * 1e-9;
-    ZCHECK(ZEL_SimStartCycle(s, writer, &t, &st));
-    ZCHECK(ZEL_SimStartDataFront(s, analog, 0, &st));
-    for (unsigned k = 0; k < waveforms; ++k) {
-      const double v = Value(p, k);
-      ZCHECK(ZEL_SimWfDataWriterEnterValue(data[k], &v, &st));
-    }
-    ZCHECK(ZEL_SimEndDataFront(s, analog, &st));
-    ZCHECK(ZEL_SimEndCycle(s, writer, &st));
-  }
-  ZCHECK(ZEL_SimTerminateWriting(s, writer, &st));
-  ZCHECK(ZEL_CommitWaveformData(s, segment, 0, &st));
-  ZCHECK(ZEL_CloseContainer(s, c, &st));
-  ZCHECK(ZEL_TermSession(s, &st));
-  return true;
+  return zelbench::WriteAnalogSimContainer(name, waveforms, g_points, Value, false);
 }
 
 bool OpenCloseLibrary(const std::string& name) {
