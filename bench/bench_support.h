@@ -30,6 +30,44 @@ inline bool Fail(const char* what, zel_status_t st) {
     if (st != ZEL_OK) return zelbench::Fail(#call, st); \
   } while (0)
 
+// A new disk container in a new session with what every benchmark's
+// waveforms need: a real type, the descriptors "time" (s) and "v" (V) over
+// it, and a waveform set "tran" over time with its one segment.
+struct TranContainer {
+  zel_session_t session{};
+  zel_container_t container{};
+  zel_type_t real{};
+  zel_dimensionDescriptor_t time{}, volt{};
+  zel_waveformSet_t set{};
+  zel_segment_t segment{};
+};
+
+inline bool CreateTranContainer(const std::string& name, TranContainer& t) {
+  zel_status_t st = ZEL_OK;
+  t.session = ZEL_InitSession(&st);
+  if (st != ZEL_OK) return Fail("ZEL_InitSession", st);
+  zel_session_t s = t.session;
+  ZCHECK(t.container = ZEL_CreateContainer(s, name.c_str(), ZEL_MODE_DISK, &st));
+  ZCHECK(t.real = ZEL_CreateBuiltinType(s, t.container, "real", ZEL_REAL, &st));
+  ZCHECK(t.time = ZEL_CreateDimensionDescriptor(s, t.container, "time", "s", t.real, &st));
+  ZCHECK(t.volt = ZEL_CreateDimensionDescriptor(s, t.container, "v", "V", t.real, &st));
+  ZCHECK(t.set = ZEL_CreateWaveformSet(s, t.container, "tran", t.time, 0, nullptr, &st));
+  ZCHECK(t.segment = ZEL_CreateSegment(s, t.set, 0, nullptr, &st));
+  return true;
+}
+
+// Makes a fresh directory base + "/" + prefix + "XXXXXX" (mkdtemp); false
+// with the reason printed when it cannot.
+inline bool MakeScratchDirectory(const std::string& base, const char* prefix, std::filesystem::path& made) {
+  std::string pattern = base + "/" + prefix + "XXXXXX";
+  if (::mkdtemp(pattern.data()) == nullptr) {
+    std::perror("mkdtemp");
+    return false;
+  }
+  made = pattern;
+  return true;
+}
+
 // A container of `waveforms` analog waveforms of doubles named top/w<k>, one
 // waveform set "tran" with one segment, written cycle by cycle through the
 // simulation result writer (one analog subset): at cycle p the time is
@@ -38,20 +76,14 @@ inline bool Fail(const char* what, zel_status_t st) {
 template <typename Value>
 bool WriteAnalogSimContainer(const std::string& name, unsigned waveforms, unsigned points, Value value,
                              bool linear) {
+  TranContainer t;
+  if (!CreateTranContainer(name, t)) return false;
   zel_status_t st = ZEL_OK;
-  zel_session_t s = ZEL_InitSession(&st);
-  if (st != ZEL_OK) return Fail("ZEL_InitSession", st);
-  zel_container_t c{};
-  ZCHECK(c = ZEL_CreateContainer(s, name.c_str(), ZEL_MODE_DISK, &st));
-  zel_type_t real{};
-  ZCHECK(real = ZEL_CreateBuiltinType(s, c, "real", ZEL_REAL, &st));
-  zel_dimensionDescriptor_t time{}, volt{};
-  ZCHECK(time = ZEL_CreateDimensionDescriptor(s, c, "time", "s", real, &st));
-  ZCHECK(volt = ZEL_CreateDimensionDescriptor(s, c, "v", "V", real, &st));
-  zel_waveformSet_t set{};
-  ZCHECK(set = ZEL_CreateWaveformSet(s, c, "tran", time, 0, nullptr, &st));
-  zel_segment_t segment{};
-  ZCHECK(segment = ZEL_CreateSegment(s, set, 0, nullptr, &st));
+  const zel_session_t s = t.session;
+  const zel_container_t c = t.container;
+  const zel_waveformSet_t set = t.set;
+  const zel_segment_t segment = t.segment;
+  const zel_dimensionDescriptor_t volt = t.volt;
   zel_hierarchyNode_t root{};
   ZCHECK(root = ZEL_GetNameHierarchyRootNode(s, set, &st));
   zel_simResultWriter_t writer{};

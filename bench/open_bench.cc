@@ -143,20 +143,14 @@ int OpenedVersion(const std::string& name) {
 }
 
 bool CreateSmallLibrary(const std::string& name) {
+  zelbench::TranContainer t;
+  if (!zelbench::CreateTranContainer(name, t)) return false;
   zel_status_t st = ZEL_OK;
-  zel_session_t s = ZEL_InitSession(&st);
-  if (st != ZEL_OK) return Fail("ZEL_InitSession", st);
-  zel_container_t c{};
-  ZCHECK(c = ZEL_CreateContainer(s, name.c_str(), ZEL_MODE_DISK, &st));
-  zel_type_t real{};
-  ZCHECK(real = ZEL_CreateBuiltinType(s, c, "real", ZEL_REAL, &st));
-  zel_dimensionDescriptor_t time{}, volt{};
-  ZCHECK(time = ZEL_CreateDimensionDescriptor(s, c, "time", "s", real, &st));
-  ZCHECK(volt = ZEL_CreateDimensionDescriptor(s, c, "v", "V", real, &st));
-  zel_waveformSet_t set{};
-  ZCHECK(set = ZEL_CreateWaveformSet(s, c, "tran", time, 0, nullptr, &st));
-  zel_segment_t segment{};
-  ZCHECK(segment = ZEL_CreateSegment(s, set, 0, nullptr, &st));
+  const zel_session_t s = t.session;
+  const zel_container_t c = t.container;
+  const zel_waveformSet_t set = t.set;
+  const zel_segment_t segment = t.segment;
+  const zel_dimensionDescriptor_t volt = t.volt;
   zel_waveform_t w{};
   ZCHECK(w = ZEL_CreateWaveform(s, set, 0, volt, &st));
   zel_writer_t writer{};
@@ -356,12 +350,8 @@ int main(int argc, char** argv) {
 #ifdef ZEL_BENCH_HAVE_HDF5
   H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
 #endif
-  std::string pattern = base + "/zel_open_bench_XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) {
-    std::perror("mkdtemp");
-    return 1;
-  }
-  const fs::path root = pattern;
+  fs::path root;
+  if (!zelbench::MakeScratchDirectory(base, "zel_open_bench_", root)) return 1;
   int rc = 0;
   for (unsigned waveforms : counts) {
     const fs::path dir = root / ("a" + std::to_string(waveforms));

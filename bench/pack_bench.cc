@@ -407,12 +407,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "--points takes a count of at least 1\n");
     return 2;
   }
-  std::string pattern = base + "/zel_pack_bench_XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) {
-    std::perror("mkdtemp");
-    return 1;
-  }
-  const fs::path root = pattern;
+  fs::path root;
+  if (!zelbench::MakeScratchDirectory(base, "zel_pack_bench_", root)) return 1;
   int rc = RunCase(root, "shared", SharedBits(points), true, repetitions);
   if (rc == 0) rc = RunCase(root, "merged", MergedBits(points), false, repetitions);
   fs::remove_all(root);

@@ -718,12 +718,8 @@ int main(int argc, char** argv) {
 #ifdef ZEL_BENCH_HAVE_HDF5
   H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
 #endif
-  std::string pattern = base + "/zel_read_bench_XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) {
-    std::perror("mkdtemp");
-    return 1;
-  }
-  const fs::path root = pattern;
+  fs::path root;
+  if (!zelbench::MakeScratchDirectory(base, "zel_read_bench_", root)) return 1;
   int rc = 0;
   for (unsigned analog : counts) {
     Setup setup;

@@ -560,12 +560,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "--cycles must be at least 1, --analog 0 needs --digital, --rate between 0 and 1\n");
     return 2;
   }
-  std::string pattern = base + "/zel_sim_writer_bench_XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) {
-    std::perror("mkdtemp");
-    return 1;
-  }
-  const fs::path root = pattern;
+  fs::path root;
+  if (!zelbench::MakeScratchDirectory(base, "zel_sim_writer_bench_", root)) return 1;
 #ifdef ZEL_BENCH_HAVE_HDF5
   H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
 #endif

@@ -85,20 +85,14 @@ std::vector<double> g_byPoint;  // N rows of time + W values (fwrite layout)
 
 bool RunLibrary(const fs::path& dir, bool sync) {
   const std::string name = (dir / "run").string();
+  zelbench::TranContainer t;
+  if (!zelbench::CreateTranContainer(name, t)) return false;
   zel_status_t st = ZEL_OK;
-  zel_session_t s = ZEL_InitSession(&st);
-  if (st != ZEL_OK) return Fail("ZEL_InitSession", st);
-  zel_container_t c{};
-  ZCHECK(c = ZEL_CreateContainer(s, name.c_str(), ZEL_MODE_DISK, &st));
-  zel_type_t real{};
-  ZCHECK(real = ZEL_CreateBuiltinType(s, c, "real", ZEL_REAL, &st));
-  zel_dimensionDescriptor_t time{}, volt{};
-  ZCHECK(time = ZEL_CreateDimensionDescriptor(s, c, "time", "s", real, &st));
-  ZCHECK(volt = ZEL_CreateDimensionDescriptor(s, c, "v", "V", real, &st));
-  zel_waveformSet_t set{};
-  ZCHECK(set = ZEL_CreateWaveformSet(s, c, "tran", time, 0, nullptr, &st));
-  zel_segment_t segment{};
-  ZCHECK(segment = ZEL_CreateSegment(s, set, 0, nullptr, &st));
+  const zel_session_t s = t.session;
+  const zel_container_t c = t.container;
+  const zel_waveformSet_t set = t.set;
+  const zel_segment_t segment = t.segment;
+  const zel_dimensionDescriptor_t volt = t.volt;
   std::vector<zel_waveform_t> waves(g_waveforms);
   for (auto& w : waves) ZCHECK(w = ZEL_CreateWaveform(s, set, 0, volt, &st));
   zel_writer_t writer{};
@@ -374,12 +368,8 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  std::string pattern = base + "/zel_writer_bench_XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) {
-    std::perror("mkdtemp");
-    return 1;
-  }
-  const fs::path root = pattern;
+  fs::path root;
+  if (!zelbench::MakeScratchDirectory(base, "zel_writer_bench_", root)) return 1;
 #ifdef ZEL_BENCH_HAVE_HDF5
   H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
 #endif
