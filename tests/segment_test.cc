@@ -4,8 +4,11 @@
 // garbage collection, and records read back or refused after damage.
 #include <sys/stat.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -297,6 +300,109 @@ TEST_F(SegmentTest, IncrementalMapWriteOnAStoreWhoseStructureDidNotChange) {
   ZEL_CommitWaveformData(session_, handle, 0, &status_);
   EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
   Close(c);
+}
+
+// Records which files are synced, by name: "fsync name" or "write-out name".
+class SyncRecorder final : public zeltest::ForwardingFileSystem {
+ public:
+  explicit SyncRecorder(bool renameFollowsData) : follows_(renameFollowsData) {}
+  int Open(const char* path, int flags, mode_t mode) override {
+    const int fd = ForwardingFileSystem::Open(path, flags, mode);
+    if (fd >= 0) names_[fd] = std::string(path).substr(std::string(path).rfind('/') + 1);
+    return fd;
+  }
+  int Close(int fd) override {
+    names_.erase(fd);
+    return ForwardingFileSystem::Close(fd);
+  }
+  int Fsync(int fd) override {
+    synced.push_back("fsync " + names_[fd]);
+    return ForwardingFileSystem::Fsync(fd);
+  }
+  int WriteOut(int fd) override {
+    synced.push_back("write-out " + names_[fd]);
+    return ForwardingFileSystem::WriteOut(fd);
+  }
+  bool RenameFollowsData(const char*) override { return follows_; }
+  bool Synced(const std::string& what) const { return std::count(synced.begin(), synced.end(), what) > 0; }
+  std::vector<std::string> synced;
+
+ private:
+  bool follows_;
+  std::map<int, std::string> names_;
+};
+
+// A commit returns with the data file's new pages on the disk, whether the
+// writer still holds the store open or has closed it (the close syncs
+// nothing), and with the map or record that makes them visible.
+TEST_F(SegmentTest, CommitsMakeTheDataFileDurable) {
+  for (bool follows : {true, false}) {
+    SCOPED_TRACE(follows ? "rename follows data" : "unknown file system");
+    zel_container_t c = CreateDisk();
+    zel_segment_t handle = Segment(Set(c, "tran"));
+    ZELI_Segment* segment = Of(handle);
+    ZEL_CommitDataStoreStructure(session_, handle, 0, &status_);
+    ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+    const std::string map = MapOf(VersionFile("segment_0_0.org"));
+    const std::string mapName = map.substr(map.rfind('/') + 1);
+    auto array = std::make_unique<ZELI_MemoryArray>(segment->Get_MemoryFile_p(0));
+    segment->Get_MemoryFile_p(0)->Add_MemoryArray_p(array.get());
+    const std::vector<unsigned char> values(5000, 7);
+    auto write = [&] {
+      array->Open(ZEL_IOMODE_WRITE);
+      array->WriteData(array->Get_Size(), values.data(), static_cast<unsigned>(values.size()), 1);
+      array->Close();
+      segment->Set_PointCountDirty(0);
+    };
+    {
+      SCOPED_TRACE("closed store, incremental map");
+      SyncRecorder recorder(follows);
+      ZELI_ScopedFileSystem scope(&recorder);
+      segment->OpenMemoryFile(0, ZEL_IOMODE_WRITE);
+      write();
+      segment->CloseMemoryFile(0);
+      EXPECT_TRUE(recorder.synced.empty());
+      ZEL_CommitWaveformData(session_, handle, 0, &status_);
+      ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+      EXPECT_EQ(recorder.synced, (std::vector<std::string>{"fsync segment_0_0.data", "fsync " + mapName}));
+    }
+    {
+      SCOPED_TRACE("open store, incremental map; nothing new, nothing synced");
+      SyncRecorder recorder(follows);
+      ZELI_ScopedFileSystem scope(&recorder);
+      segment->OpenMemoryFile(0, ZEL_IOMODE_WRITE);
+      write();
+      ZEL_CommitWaveformData(session_, handle, 0, &status_);
+      ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+      EXPECT_EQ(recorder.synced, (std::vector<std::string>{"fsync segment_0_0.data", "fsync " + mapName}));
+      recorder.synced.clear();
+      ZEL_CommitWaveformData(session_, handle, 0, &status_);
+      EXPECT_EQ(recorder.synced, std::vector<std::string>{});
+      segment->CloseMemoryFile(0);
+    }
+    {
+      SCOPED_TRACE("closed store, full record");
+      SyncRecorder recorder(follows);
+      ZELI_ScopedFileSystem scope(&recorder);
+      segment->OpenMemoryFile(0, ZEL_IOMODE_WRITE);
+      write();
+      segment->CloseMemoryFile(0);
+      segment->Set_DataStoreDirty(0);
+      ZEL_CommitWaveformData(session_, handle, 0, &status_);
+      ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+      // Where the journal orders renames after data, the record's directory
+      // sync commits the written-out pages with it.
+      ASSERT_FALSE(recorder.synced.empty());
+      EXPECT_EQ(recorder.synced.front(), (follows ? "write-out " : "fsync ") + std::string("segment_0_0.data"));
+      EXPECT_TRUE(recorder.Synced(follows ? "write-out segment_0_0.org.tmp." + std::to_string(getpid())
+                                          : "fsync segment_0_0.org.tmp." + std::to_string(getpid())));
+      EXPECT_FALSE(segment->Get_MemoryFile_p(0)->HasUnsyncedData());
+    }
+    array.reset();
+    Close(c);
+    ZEL_DeleteContainer(name_.c_str(), &status_);
+    ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  }
 }
 
 TEST_F(SegmentTest, CommitsNeedAContainerOpenForWriting) {

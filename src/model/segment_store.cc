@@ -15,6 +15,9 @@
 // the page-map log to the map file and rewrites the point counts in place
 // (their size is fixed while the structure is); a reader stops at an
 // incomplete trailing triple.
+// Either way the data file's pages written since its last sync reach the
+// disk before the map or record that makes them visible: closing a store
+// writes its pages back but syncs nothing, so the commit syncs them.
 //
 // Data files are created exclusively: a new store never truncates a file
 // that exists, whoever left it there.
@@ -238,7 +241,7 @@ void ZELI_Segment::FlushIfOpenForWriting(unsigned store) {
   for (ZELI_SegmentXSet* set : sharedXSets_) {
     if (set != nullptr && set->Get_DataStoreIndex() == store && set->IsMemoryOpen()) set->FlushStaged();
   }
-  data.memoryFile->FlushFile();
+  data.memoryFile->WriteBackFile();
 }
 
 void ZELI_Segment::CommitDataStoreStructure(unsigned store) {
@@ -271,8 +274,9 @@ void ZELI_Segment::CommitWaveformDataFiles(unsigned store) {
     return;
   }
   // Without an open store there is nothing in memory to write back: the
-  // last close did that.
+  // last close did that, but synced nothing.
   FlushIfOpenForWriting(store);
+  stores_[store].memoryFile->SyncData(false);
   WriteMap(store, true);
 }
 
@@ -292,6 +296,9 @@ void ZELI_Segment::WriteDataStore(unsigned store) {
   // names it replaces the old one in one rename. Until that rename readers
   // and a later open see the old record with its own map, untouched; after
   // it, the new pair. The old map goes last.
+  // The pages the record describes are durable before it is: the record
+  // and the map are renamed into this directory next.
+  data.memoryFile->SyncData(true);
   const unsigned oldMap = data.mapNumber;
   bool recordReplaced = false;
   try {
@@ -345,19 +352,25 @@ void ZELI_Segment::WriteMap(unsigned store, bool incremental) {
       if (!done) dirty.Set(store);
     }
   } guard{dataStoreDirty_, store};
+  // The map is synced before the commit returns: its triples and counts are
+  // what makes the data file's new pages visible to a later open.
   if (!ZELI_OS_Exists(path.c_str())) {
     // No map yet (a store whose writer ended before its first map): start
     // one with the point counts in front.
     ZELI_Ostream out(path.c_str(), 1);
     WritePointCounts(out, store);
     data.memoryFile->WriteMap(out);
+    out.Flush();
     out.Close();
+    // Its name, too.
+    ZELI_SyncGroup::SyncDirectory(ZELI_OS_DirectoryOf(path));
   } else {
     ZELI_Ostream out(path.c_str(), 0);
     out.Lseek(ZELI_OS_SEEK_END);
     data.memoryFile->WriteMap(out);
     out.Lseek(0);
     WritePointCounts(out, store);
+    out.Flush();
     out.Close();
   }
   guard.done = true;

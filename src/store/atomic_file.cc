@@ -47,10 +47,7 @@ void ZELI_AtomicFile::Discard() noexcept {
   ZELI_OS_FileSystem().Unlink(temporary_.c_str());
 }
 
-std::string ZELI_AtomicFile::Directory() const {
-  const std::string::size_type slash = target_.rfind('/');
-  return slash == std::string::npos ? std::string(".") : target_.substr(0, slash + 1);
-}
+std::string ZELI_AtomicFile::Directory() const { return ZELI_OS_DirectoryOf(target_); }
 
 void ZELI_AtomicFile::Replace(DataSync sync) {
   try {

@@ -171,11 +171,36 @@ void ZELI_MemoryFile::CloseFile() {
 }
 
 void ZELI_MemoryFile::FlushFile() {
+  WriteBackFile();
+  SyncData(false);
+}
+
+void ZELI_MemoryFile::WriteBackFile() {
   RequireSupportedKind();
   RequireWritable();
   if (kind_ != DATA_FILE) return;
   WriteBackAllBlocks();
-  ZELI_OS_Flush(fd_);
+}
+
+void ZELI_MemoryFile::SyncData(bool renameFollows) {
+  RequireSupportedKind();
+  if (kind_ != DATA_FILE || !unsynced_) return;
+  const std::string path = fileName_.c_str();
+  const bool writeOut = renameFollows && ZELI_OS_FileSystem().RenameFollowsData(ZELI_OS_DirectoryOf(path).c_str());
+  // A closed file is opened read-only: a sync needs no write access.
+  const int fd = open_ ? fd_ : ZELI_OS_Open(path.c_str(), ZELI_OS_READ_ONLY, 0);
+  try {
+    if (writeOut) {
+      ZELI_OS_WriteOut(fd);
+    } else {
+      ZELI_OS_Flush(fd);
+    }
+  } catch (...) {
+    if (!open_) ZELI_OS_FileSystem().Close(fd);
+    throw;
+  }
+  if (!open_) ZELI_OS_Close(fd);
+  unsynced_ = 0;
 }
 
 void ZELI_MemoryFile::DeleteFile() {
@@ -207,6 +232,7 @@ void ZELI_MemoryFile::WriteBlocks(std::vector<ZELI_MappedPageBlock*>& blocks, si
       ++end;
     } while (end < blocks.size() && blocks[end]->Get_FirstPage() == blocks[end - 1]->Get_EndPage() &&
              pieces.size() < ZELI_OS_MaxWritePieces && bytes + blocks[end]->Get_ByteCount() <= MaxRunBytes);
+    unsynced_ = 1;  // also when the write fails part way
     ZELI_OS_WriteAt(fd_, pieces.data(), static_cast<unsigned>(pieces.size()),
                     static_cast<uint64_t>(blocks[first]->Get_FirstPage()) * pageSize_);
     filePageCount_ = std::max(filePageCount_, blocks[end - 1]->Get_EndPage());
@@ -578,6 +604,7 @@ void ZELI_MemoryFile::WriteNewPages(ZELI_MemoryArray* array, unsigned pageCount,
   for (unsigned i = 0; i < pageCount; ++i) ExtendVariableArray(array, 1, list);
   // Appended at the end of the file one after the other: one range.
   struct iovec piece = {const_cast<char*>(bytes), static_cast<size_t>(uint64_t{pageCount} * pageSize_)};
+  unsynced_ = 1;
   ZELI_OS_WriteAt(fd_, &piece, 1, uint64_t{first} * pageSize_);
   filePageCount_ = std::max(filePageCount_, first + pageCount);
 }

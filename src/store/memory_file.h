@@ -174,6 +174,21 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   // Writes every block back (blocks stay resident) and commits the data file
   // to the disk. Requires the file open for writing.
   void FlushFile();
+  // Writes every block back (blocks stay resident), without any sync.
+  // Requires the file open for writing.
+  void WriteBackFile();
+  // Makes the bytes written to the data file since its last sync durable,
+  // open or closed (a closed file is opened for the sync); nothing when
+  // nothing was written. With renameFollows the caller promises that a file
+  // of the same directory is renamed into place through ZELI_AtomicFile::Commit
+  // before the directory syncs of the operation: where the file system
+  // commits such a rename only after the data it names
+  // (ZELI_FileSystem::RenameFollowsData), the bytes are then only written out
+  // to the device, and that directory sync's journal commit makes them
+  // durable with the rename. Otherwise the file is synced (fsync).
+  // Failure: ZELI_DiskIOException, the bytes then count as unsynced still.
+  void SyncData(bool renameFollows);
+  bool HasUnsyncedData() const { return unsynced_ != 0; }
   // Removes the data file (nothing for a memory-only file).
   void DeleteFile();
 
@@ -404,6 +419,9 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   std::unordered_set<ZELI_MemoryArray*> attached_;
   Kind kind_ = MEMORY_ONLY;
   zel_bool_t open_ = 0;
+  // Bytes were written to the data file since its last sync (SyncData,
+  // FlushFile); survives closing the file, as the close syncs nothing.
+  zel_bool_t unsynced_ = 0;
   zel_iomode_t mode_ = ZEL_IOMODE_READ;
   int fd_ = -1;
   unsigned mappedPageLimit_ = 0;

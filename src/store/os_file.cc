@@ -312,6 +312,11 @@ bool ZELI_OS_IsDirectory(const char* path) {
   return path != nullptr && ZELI_OS_FileSystem().Stat(path, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+std::string ZELI_OS_DirectoryOf(const std::string& path) {
+  const std::string::size_type slash = path.rfind('/');
+  return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
+
 bool ZELI_OS_Exists(const char* path) {
   struct stat st;
   return path != nullptr && ZELI_OS_FileSystem().Lstat(path, &st) == 0;

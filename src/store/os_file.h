@@ -136,6 +136,9 @@ void ZELI_OS_Rename(const char* from, const char* to);
 void ZELI_OS_Mkdir(const char* path);
 // The names in a directory, "." and ".." left out, in no particular order.
 std::vector<std::string> ZELI_OS_ListDirectory(const char* path);
+// The directory part of a path, up to and including its last "/"; "." for
+// a bare name.
+std::string ZELI_OS_DirectoryOf(const std::string& path);
 // The current process id.
 int ZELI_OS_GetPid();
 // Passes the read-ahead hint of ZELI_FileSystem::Advise on; a hint that
