@@ -3,6 +3,7 @@
 #include "store/atomic_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -108,9 +109,14 @@ void ZELI_SyncGroup::SyncAll(bool report) {
   g_activeGroup = nullptr;
   g_activeDirectories = nullptr;
   int failure = 0;
-  for (const std::string& directory : directories_) {
-    const int error = SyncDirectoryNow(directory);
+  std::vector<dev_t> committed;  // file systems whose journal a sync committed
+  for (auto last = directories_.rbegin(); last != directories_.rend(); ++last) {
+    struct stat info;
+    const bool known = ZELI_OS_FileSystem().Stat(last->c_str(), &info) == 0;
+    if (known && std::find(committed.begin(), committed.end(), info.st_dev) != committed.end()) continue;
+    const int error = SyncDirectoryNow(*last);
     if (failure == 0) failure = error;
+    if (known && error == 0) committed.push_back(info.st_dev);
   }
   directories_.clear();
   if (report && failure != 0) throw ZELI_DiskIOException(failure);
@@ -119,7 +125,12 @@ void ZELI_SyncGroup::SyncAll(bool report) {
 void ZELI_SyncGroup::SyncDirectory(const std::string& directory) {
   if (g_activeDirectories != nullptr && ZELI_OS_FileSystem().RenameFollowsData(directory.c_str())) {
     std::vector<std::string>& pending = *g_activeDirectories;
-    if (std::find(pending.begin(), pending.end(), directory) != pending.end()) return;
+    // Kept in the order of their last change: moved to the end.
+    const auto known = std::find(pending.begin(), pending.end(), directory);
+    if (known != pending.end()) {
+      std::rotate(known, known + 1, pending.end());
+      return;
+    }
     try {
       pending.push_back(directory);
       return;

@@ -85,11 +85,14 @@ class ZELI_AtomicFile {
 
 // Gathers the directory syncs of the atomic files committed while it is the
 // process's active group, on file systems that journal metadata in order
-// (ZELI_FileSystem::RenameFollowsData), into one sync per directory at
+// (ZELI_FileSystem::RenameFollowsData), into one sync per file system at
 // Finish(): an operation that replaces several files then waits for one
-// journal commit. A crash before Finish() keeps a prefix of the renames, in
-// order, each naming complete data, as without the group; Finish() returns
-// when all of them are durable. Groups do not nest: a group made while
+// journal commit. Such a file system has one journal whose transactions
+// commit in order, so syncing the directory changed last commits every
+// earlier change on it as well; directories are kept in the order of their
+// last change for that. A crash before Finish() keeps a prefix of the
+// renames, in order, each naming complete data, as without the group;
+// Finish() returns when all of them are durable. Groups do not nest: a group made while
 // another is active leaves everything to that one. Elsewhere commits sync
 // their directory at once.
 class ZELI_SyncGroup {
@@ -101,8 +104,8 @@ class ZELI_SyncGroup {
   ZELI_SyncGroup(const ZELI_SyncGroup&) = delete;
   ZELI_SyncGroup& operator=(const ZELI_SyncGroup&) = delete;
 
-  // Syncs every gathered directory once and ends the group. A failed sync
-  // is reported (ZELI_DiskIOException) after the others were tried.
+  // Syncs the last changed gathered directory of each file system and ends
+  // the group. A failed sync is reported (ZELI_DiskIOException) after the others were tried.
   void Finish();
   // Syncs a directory now, or gathers it into the active group when there
   // is one and the file system journals in order. Failure:
