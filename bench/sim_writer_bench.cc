@@ -37,7 +37,9 @@
 //   (the HDF5 workloads are skipped when A is 0)
 // Each runs without and with fdatasync before the clock stops (the library:
 // every file of the container after ZEL_CloseContainer; fwrite and FST: the
-// file after it is written; HDF5: after H5Fflush). Every run starts after
+// file after it is written; HDF5: after H5Fflush). The library's commit and
+// close make what they publish durable themselves (the data file included):
+// its runs wait for the disk in both modes, the peers' only with the sync. Every run starts after
 // sync(); the files are removed between runs, outside the clock. The values
 // are made on the fly by the same arithmetic in every workload.
 //

@@ -13,12 +13,12 @@
 //   Fixed    the library run with one waveform of one point: its fixed cost
 //            (creating, committing and closing a container), which does
 //            not depend on W and N
-// Each runs without and with a sync before the clock stops. With the sync,
-// the library run ends by fdatasync of every file of the container (the
-// segment data file, its map and the structure files) after
-// ZEL_CloseContainer; ZEL_CommitWaveformData alone does not sync the data
-// file once writing is terminated (the store is closed by then). The fwrite
-// run ends by fflush and fdatasync before fclose. Every run starts after
+// Each runs without and with a sync before the clock stops. The library's
+// ZEL_CommitWaveformData and ZEL_CloseContainer make what they publish
+// durable themselves (the data file included), so its run waits for the
+// disk in both modes; with the sync it ends, like the others, by fdatasync
+// of every file of the container after ZEL_CloseContainer (which then finds
+// little to do). The fwrite run ends by fflush and fdatasync before fclose. Every run starts after
 // sync() so that none pays for the write-back of another; files are removed
 // between runs, outside the clock.
 //

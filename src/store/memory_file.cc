@@ -203,6 +203,16 @@ void ZELI_MemoryFile::SyncData(bool renameFollows) {
   unsynced_ = 0;
 }
 
+void ZELI_MemoryFile::WroteBytes(uint64_t bytes) noexcept {
+  // Commits and closes make the data durable: the device starts on it while
+  // the writer goes on, in steps large enough for the call not to matter.
+  constexpr uint64_t WriteBehindBytes = uint64_t{2} << 20;
+  writtenSinceStart_ += bytes;
+  if (writtenSinceStart_ < WriteBehindBytes) return;
+  writtenSinceStart_ = 0;
+  ZELI_OS_StartWriteOut(fd_);
+}
+
 void ZELI_MemoryFile::DeleteFile() {
   RequireSupportedKind();
   if (kind_ == DATA_FILE) ZELI_OS_Unlink(fileName_.c_str());
@@ -235,6 +245,7 @@ void ZELI_MemoryFile::WriteBlocks(std::vector<ZELI_MappedPageBlock*>& blocks, si
     unsynced_ = 1;  // also when the write fails part way
     ZELI_OS_WriteAt(fd_, pieces.data(), static_cast<unsigned>(pieces.size()),
                     static_cast<uint64_t>(blocks[first]->Get_FirstPage()) * pageSize_);
+    WroteBytes(bytes);
     filePageCount_ = std::max(filePageCount_, blocks[end - 1]->Get_EndPage());
     written = end;
     first = end;
@@ -606,6 +617,7 @@ void ZELI_MemoryFile::WriteNewPages(ZELI_MemoryArray* array, unsigned pageCount,
   struct iovec piece = {const_cast<char*>(bytes), static_cast<size_t>(uint64_t{pageCount} * pageSize_)};
   unsynced_ = 1;
   ZELI_OS_WriteAt(fd_, &piece, 1, uint64_t{first} * pageSize_);
+  WroteBytes(piece.iov_len);
   filePageCount_ = std::max(filePageCount_, first + pageCount);
 }
 

@@ -69,6 +69,14 @@ class PosixFileSystem final : public ZELI_FileSystem {
 #endif
     return ::fsync(fd);  // no range write-out here: the full sync does it
   }
+  int StartWriteOut(int fd) override {
+#ifdef __linux__
+    return ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+    (void)fd;
+    return 0;
+#endif
+  }
 
  private:
   // Answers by device, found once per process: mounts do not change their
@@ -364,6 +372,12 @@ void ZELI_OS_AdviseWillRead(int fd, uint64_t offset, uint64_t length) noexcept {
   }
   const int saved = errno;
   ZELI_OS_FileSystem().Advise(fd, static_cast<off_t>(offset), static_cast<off_t>(length));
+  errno = saved;
+}
+
+void ZELI_OS_StartWriteOut(int fd) noexcept {
+  const int saved = errno;
+  ZELI_OS_FileSystem().StartWriteOut(fd);
   errno = saved;
 }
 

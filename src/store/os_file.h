@@ -61,6 +61,14 @@ class ZELI_FileSystem {
   // of the file system (a sync of any directory on it) makes the data
   // durable along with the metadata. Failures as for Fsync.
   virtual int WriteOut(int fd) = 0;
+  // Starts writing the file's dirty pages to the device without waiting
+  // (sync_file_range with SYNC_FILE_RANGE_WRITE alone): a hint that lets a
+  // later WriteOut or Fsync wait for less. It changes no byte and no result;
+  // write errors show at that later wait. An implementation may ignore it.
+  virtual int StartWriteOut(int fd) {
+    (void)fd;
+    return 0;
+  }
 };
 
 // The plain POSIX implementation (the default).
@@ -144,6 +152,8 @@ int ZELI_OS_GetPid();
 // Passes the read-ahead hint of ZELI_FileSystem::Advise on; a hint that
 // fails or lies beyond what off_t holds is dropped (never throws).
 void ZELI_OS_AdviseWillRead(int fd, uint64_t offset, uint64_t length) noexcept;
+// Passes the hint of ZELI_FileSystem::StartWriteOut on, ignoring failures.
+void ZELI_OS_StartWriteOut(int fd) noexcept;
 
 // ---- Directories -----------------------------------------------------------
 
