@@ -273,7 +273,8 @@ ZEL_API zel_container_t ZEL_AttachContainer(zel_session_t session, const char* n
 /* Writes what is modified and ends the attachment. */
 ZEL_API void ZEL_DetachContainer(zel_session_t session, zel_container_t container,
                                  zel_status_t* status) ZEL_NOTHROW;
-/* Shuts down open writers, writes what is modified and closes. When the
+/* Shuts down open writers, writes what is modified (durably, as a commit
+ * does) and closes. When the
  * version table refuses (attached processes remain) the container stays
  * open. Every handle of the container's objects becomes invalid. */
 ZEL_API void ZEL_CloseContainer(zel_session_t session, zel_container_t container,
@@ -1140,7 +1141,9 @@ ZEL_API void ZEL_CommitDataStoreStructure(zel_session_t session, zel_segment_t s
                                           zel_status_t* status) ZEL_NOTHROW;
 /* Makes the data store's written values visible to readers: when its
  * structure is unchanged, writes back its open data file and appends to its
- * page map only; otherwise as ZEL_CommitDataStoreStructure. Same failures. */
+ * page map only; otherwise as ZEL_CommitDataStoreStructure. Same failures.
+ * Returns when the values and what shows them are on the disk (the data
+ * file is synced, also when its writer was terminated before). */
 ZEL_API void ZEL_CommitWaveformData(zel_session_t session, zel_segment_t segment, unsigned dataStore,
                                     zel_status_t* status) ZEL_NOTHROW;
 
