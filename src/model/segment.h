@@ -210,8 +210,9 @@ class ZELI_Segment : public ZELI_ExternalBase {
   void CheckWritersMayFlush(unsigned store, bool refuseUninitialized) const;
   void FlushIfOpenForWriting(unsigned store);
   void WriteDataStore(unsigned store);
-  // Full (truncating) or incremental write of the map file.
-  void WriteMap(unsigned store, bool incremental);
+  // Incremental write of the map file: the page-map log appended, the point
+  // counts rewritten in place.
+  void AppendMap(unsigned store);
   void ReadDataStore(unsigned store);
   // ReadDataStore's work; `reading` names the file being read, mapNumber
   // receives the map number the record names.

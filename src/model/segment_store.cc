@@ -277,7 +277,7 @@ void ZELI_Segment::CommitWaveformDataFiles(unsigned store) {
   // last close did that, but synced nothing.
   FlushIfOpenForWriting(store);
   stores_[store].memoryFile->SyncData(false);
-  WriteMap(store, true);
+  AppendMap(store);
 }
 
 // ---- writing and reading stores -------------------------------------------------------
@@ -296,20 +296,26 @@ void ZELI_Segment::WriteDataStore(unsigned store) {
   // names it replaces the old one in one rename. Until that rename readers
   // and a later open see the old record with its own map, untouched; after
   // it, the new pair. The old map goes last.
-  // The pages the record describes are durable before it is: the record
-  // and the map are renamed into this directory next.
-  data.memoryFile->SyncData(true);
+  // The new map and record are written and handed to the device first, so
+  // that their writes and the data file's overlap; the data file's pages are
+  // durable before either is renamed into this directory.
+  data.memoryFile->StartSyncData();
   const unsigned oldMap = data.mapNumber;
   bool recordReplaced = false;
   try {
     data.mapNumber = oldMap + 1;
-    WriteMap(store, false);
+    ZELI_AtomicFile map(Get_MapFile(store).c_str());
+    WritePointCounts(map.Stream(), store);
+    map.StartWriteOut();
     ZELI_AtomicFile file(Get_DataStoreFile(store, ".org").c_str());
     ZELI_Ostream& out = file.Stream();
     out << data.mapNumber;
     out << *data.handleConvertor;
     data.memoryFile->Write(out, *data.handleConvertor);
     WriteSharedXSets(out, store);
+    file.StartWriteOut();
+    data.memoryFile->SyncData(true);
+    map.Commit();
     try {
       file.Commit();
     } catch (...) {
@@ -332,15 +338,9 @@ void ZELI_Segment::WriteDataStore(unsigned store) {
   pointCountDirty_.Reset(store);
 }
 
-void ZELI_Segment::WriteMap(unsigned store, bool incremental) {
+void ZELI_Segment::AppendMap(unsigned store) {
   DataStore& data = stores_[store];
   const std::string path = Get_MapFile(store);
-  if (!incremental) {
-    ZELI_AtomicFile file(path.c_str());
-    WritePointCounts(file.Stream(), store);
-    file.Commit();
-    return;
-  }
   if (!pointCountDirty_.Test(store)) return;
   // The log leaves the memory file as it is handed to the stream: when the
   // map cannot be written, only a full record describes the pages again.

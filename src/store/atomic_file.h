@@ -67,6 +67,11 @@ class ZELI_AtomicFile {
   // files whose bytes nobody reads (empty marker files), where only the name
   // (and its modification time) must survive.
   void CommitName();
+  // Writes out what was streamed so far and lets the device start on it
+  // while the caller prepares other files; Commit() then waits for less.
+  // Several files committed one after the other thus reach the device
+  // together. Failure: ZELI_DiskIOException (the write of the buffer).
+  void StartWriteOut() { stream_->StartWriteOut(); }
   bool IsCommitted() const { return committed_; }
   const std::string& Get_TemporaryPath() const { return temporary_; }
 

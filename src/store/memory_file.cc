@@ -203,6 +203,10 @@ void ZELI_MemoryFile::SyncData(bool renameFollows) {
   unsynced_ = 0;
 }
 
+void ZELI_MemoryFile::StartSyncData() noexcept {
+  if (kind_ == DATA_FILE && unsynced_ && open_) ZELI_OS_StartWriteOut(fd_);
+}
+
 void ZELI_MemoryFile::WroteBytes(uint64_t bytes) noexcept {
   // Commits and closes make the data durable: the device starts on it while
   // the writer goes on, in steps large enough for the call not to matter.

@@ -57,6 +57,12 @@ void ZELI_Ostream::WriteOut() {
   ZELI_OS_WriteOut(fd_);
 }
 
+void ZELI_Ostream::StartWriteOut() {
+  if (fd_ < 0) return;
+  WriteOutBuffer();
+  ZELI_OS_StartWriteOut(fd_);
+}
+
 void ZELI_Ostream::Close() {
   if (fd_ < 0) return;
   const int fd = fd_;

@@ -54,6 +54,10 @@ class ZELI_Ostream {
   // Writes out the buffer and the file's data to the device, without
   // committing metadata (ZELI_OS_WriteOut).
   void WriteOut();
+  // Writes out the buffer and asks the device to start on the file's data
+  // without waiting (ZELI_OS_StartWriteOut), so that a later WriteOut or
+  // Flush waits for less.
+  void StartWriteOut();
   // Writes out the buffer and closes; a second call does nothing.
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
