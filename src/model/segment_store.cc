@@ -247,6 +247,8 @@ void ZELI_Segment::FlushIfOpenForWriting(unsigned store) {
 void ZELI_Segment::CommitDataStoreStructure(unsigned store) {
   if (!PrepareCommit(store)) return;
   CheckWritersMayFlush(store, true);
+  // The data file's write-out overlaps the structure file's.
+  stores_[store].memoryFile->StartSyncData();
   Get_Container_p()->WriteStructure();
   FlushIfOpenForWriting(store);
   WriteDataStore(store);

@@ -3,7 +3,10 @@
 // arrays is in memory_array.cc; both share the rules stated in the header.
 #include "store/memory_file.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <iomanip>
 #include <iostream>
@@ -204,7 +207,20 @@ void ZELI_MemoryFile::SyncData(bool renameFollows) {
 }
 
 void ZELI_MemoryFile::StartSyncData() noexcept {
-  if (kind_ == DATA_FILE && unsynced_ && open_) ZELI_OS_StartWriteOut(fd_);
+  if (kind_ != DATA_FILE || !unsynced_) return;
+  if (open_) {
+    ZELI_OS_StartWriteOut(fd_);
+    return;
+  }
+  // The write-out goes on after the descriptor is closed.
+  ZELI_FileSystem& fs = ZELI_OS_FileSystem();
+  const int saved = errno;
+  const int fd = fs.Open(fileName_.c_str(), O_RDONLY | O_CLOEXEC, 0);
+  if (fd >= 0) {
+    ZELI_OS_StartWriteOut(fd);
+    fs.Close(fd);
+  }
+  errno = saved;
 }
 
 void ZELI_MemoryFile::WroteBytes(uint64_t bytes) noexcept {

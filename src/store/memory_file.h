@@ -189,7 +189,7 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   // Failure: ZELI_DiskIOException, the bytes then count as unsynced still.
   void SyncData(bool renameFollows);
   // Lets the device start on the bytes SyncData would wait for, without
-  // waiting (an open file only; a hint that changes no result).
+  // waiting (a hint that changes no result and never fails).
   void StartSyncData() noexcept;
   bool HasUnsyncedData() const { return unsynced_ != 0; }
   // Removes the data file (nothing for a memory-only file).
