@@ -1,12 +1,15 @@
-// Tests of the node pool behind the segment's waveform locator: a map using
-// it holds what a plain map holds through random inserts and erases, freed
-// nodes are reused, and objects of another size bypass the pool.
+// Tests of the node pools (the segment's waveform locator, the small-object
+// pools of nodes, waveforms and data informations): a map using one holds
+// what a plain map holds through random inserts and erases, freed slots are
+// reused, objects of another size bypass the pool, and a pool whose last
+// object goes gives its blocks back but for the first MiB, which it reuses.
 #include <gtest/gtest.h>
 
 #include <map>
 #include <random>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "store/node_pool.h"
 
@@ -62,6 +65,27 @@ TEST(NodePool, FreedNodesAreReusedAndOtherSizesBypassThePool) {
   EXPECT_EQ(handedOut.count(big), 0u);
   other.deallocate(big, 1);
   EXPECT_TRUE(other == nodes);
+}
+
+TEST(NodePool, TheLastFreeGivesTheBlocksBackButTheFirstMebibyte) {
+  ZELI_NodePool pool(64);
+  std::vector<void*> objects;
+  for (int i = 0; i < 100000; ++i) objects.push_back(pool.Allocate(64));
+  const size_t grown = pool.Get_BlockCount();
+  EXPECT_EQ(std::set<void*>(objects.begin(), objects.end()).size(), objects.size());
+  for (void* object : objects) pool.Free(object, 64);
+  EXPECT_EQ(pool.Get_LiveCount(), 0u);
+  // 32, 64, ... slots of 64 bytes: ten blocks make 1022 KiB.
+  EXPECT_EQ(pool.Get_BlockCount(), 10u);
+  EXPECT_LT(pool.Get_BlockCount(), grown);
+  // What the kept blocks hold comes without a new block, each slot once.
+  objects.clear();
+  for (int i = 0; i < (1 << 14) - 32; ++i) objects.push_back(pool.Allocate(64));
+  EXPECT_EQ(pool.Get_BlockCount(), 10u);
+  EXPECT_EQ(std::set<void*>(objects.begin(), objects.end()).size(), objects.size());
+  objects.push_back(pool.Allocate(64));
+  EXPECT_EQ(pool.Get_BlockCount(), 11u);
+  for (void* object : objects) pool.Free(object, 64);
 }
 
 }  // namespace

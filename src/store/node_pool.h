@@ -1,19 +1,21 @@
-// ZELI_NodePool and ZELI_PoolAllocator: the nodes of one node-based standard
-// container (a std::map or std::set of many small entries) carved out of
-// blocks instead of one heap allocation each.
+// ZELI_NodePool and ZELI_PoolAllocator: small objects of one size carved
+// out of blocks instead of one heap allocation each; ZELI_SmallObjects: the
+// process's pools for the objects a container holds one or more of per
+// waveform (hierarchy nodes, waveforms, data informations).
 //
-// Why: a container opened with 100,000 waveforms builds such maps with one
-// entry per waveform; one malloc and one free per entry, in a heap that
-// earlier work has fragmented, cost more than the decoding itself. Here a
-// block holds many nodes (32 for the first, doubling up to 4096), a freed
-// node goes onto a free list and is reused, and the blocks are released
-// together with the pool.
+// Why: a container opened with 100,000 waveforms builds some 300,000 such
+// objects and destroys them at close; one malloc and one free each, in a
+// heap that earlier work has fragmented, cost more than the decoding
+// itself. Here a block holds many objects (32 for the first, doubling up to
+// 4096), a freed object goes onto a free list and is reused, and when the
+// last object of a pool is freed its blocks are released but for the first
+// MiB, so that closing a container gives its memory back.
 //
-// The pool serves single nodes of one size: the size of the first single
-// object asked for. Arrays and objects of any other size go to operator new,
-// and come back by the same test (a size equal to the pool's is the pool's).
-// The container using the pool must be destroyed before the pool (declare
-// the pool first). Not thread-safe, like the containers it serves.
+// A pool serves single objects of one size (given at construction, or the
+// first size asked for). Arrays and objects of any other size go to
+// operator new, and come back by the same test (a size equal to the pool's
+// is the pool's). Not thread-safe: like the rest of the library, pools are
+// used from one thread at a time.
 #ifndef ZEL_STORE_NODE_POOL_H
 #define ZEL_STORE_NODE_POOL_H
 
@@ -24,7 +26,8 @@
 
 class ZELI_NodePool {
  public:
-  ZELI_NodePool() = default;
+  // slotBytes 0: the size of the first object asked for.
+  explicit ZELI_NodePool(size_t slotBytes = 0) : slotBytes_(slotBytes) {}
   ZELI_NodePool(const ZELI_NodePool&) = delete;
   ZELI_NodePool& operator=(const ZELI_NodePool&) = delete;
 
@@ -32,12 +35,13 @@ class ZELI_NodePool {
   void* Allocate(size_t bytes) {
     if (slotBytes_ == 0) slotBytes_ = bytes;
     if (bytes != slotBytes_) return ::operator new(bytes);
+    if (free_ == nullptr && used_ == capacity_) Grow();
+    ++live_;
     if (free_ != nullptr) {
       FreeSlot* slot = free_;
       free_ = slot->next;
       return slot;
     }
-    if (used_ == capacity_) Grow();
     return blocks_.back().get() + (used_++) * Stride();
   }
 
@@ -47,10 +51,18 @@ class ZELI_NodePool {
       ::operator delete(object);
       return;
     }
+    if (--live_ == 0) {
+      Release();
+      return;
+    }
     auto* slot = static_cast<FreeSlot*>(object);
     slot->next = free_;
     free_ = slot;
   }
+
+  size_t Get_SlotBytes() const { return slotBytes_; }
+  size_t Get_LiveCount() const { return live_; }
+  size_t Get_BlockCount() const { return blocks_.size(); }
 
  private:
   struct FreeSlot {
@@ -58,6 +70,7 @@ class ZELI_NodePool {
   };
   static constexpr size_t FirstBlockSlots = 32;
   static constexpr size_t LargestBlockSlots = 4096;
+  static constexpr size_t KeptBytes = size_t{1} << 20;
 
   // Slots are rounded up to the strictest fundamental alignment, which the
   // blocks (from operator new[]) have.
@@ -65,6 +78,40 @@ class ZELI_NodePool {
     const size_t align = alignof(std::max_align_t);
     const size_t bytes = slotBytes_ < sizeof(FreeSlot) ? sizeof(FreeSlot) : slotBytes_;
     return (bytes + align - 1) / align * align;
+  }
+
+  // The last object went: the blocks go back to the heap, but for the first
+  // ones up to KeptBytes, which the next objects reuse (reopening a
+  // container of a few thousand waveforms then touches no fresh pages).
+  void Release() noexcept {
+    size_t kept = 0;
+    size_t bytes = 0;
+    size_t slots = FirstBlockSlots;
+    while (kept < blocks_.size() && bytes + slots * Stride() <= KeptBytes) {
+      bytes += slots * Stride();
+      ++kept;
+      if (kept < blocks_.size()) slots = slots * 2 < LargestBlockSlots ? slots * 2 : LargestBlockSlots;
+    }
+    blocks_.resize(kept);
+    free_ = nullptr;
+    if (kept == 0) {
+      capacity_ = 0;
+      used_ = 0;
+      return;
+    }
+    // The kept blocks are handed out again from the start: every earlier
+    // block through the free list, the last one carved afresh.
+    size_t blockSlots = FirstBlockSlots;
+    for (size_t b = 0; b + 1 < kept; ++b) {
+      for (size_t i = blockSlots; i-- > 0;) {
+        auto* slot = reinterpret_cast<FreeSlot*>(blocks_[b].get() + i * Stride());
+        slot->next = free_;
+        free_ = slot;
+      }
+      blockSlots = blockSlots * 2 < LargestBlockSlots ? blockSlots * 2 : LargestBlockSlots;
+    }
+    capacity_ = blockSlots;
+    used_ = 0;
   }
 
   void Grow() {
@@ -81,7 +128,23 @@ class ZELI_NodePool {
   size_t capacity_ = 0;                                   // slots in the last block
   size_t used_ = 0;                                       // slots of it handed out
   FreeSlot* free_ = nullptr;                              // freed slots of any block
+  size_t live_ = 0;                                       // objects handed out and not freed
 };
+
+// The process's pools for small objects, one per size, sizes taken as they
+// come (up to sixteen; further sizes go to operator new). Classes route their
+// operator new and delete here. Under AddressSanitizer everything goes to
+// operator new, so that uses after free stay visible.
+void* ZELI_SmallObjectAllocate(size_t bytes);
+void ZELI_SmallObjectFree(void* object, size_t bytes) noexcept;
+
+// Class-specific operators through the small-object pools; sized delete
+// receives the size of the dynamic type where the destructor is virtual.
+#define ZELI_SMALL_OBJECT_OPERATORS                                                          \
+  static void* operator new(size_t bytes) { return ZELI_SmallObjectAllocate(bytes); }     \
+  static void operator delete(void* object, size_t bytes) noexcept {                        \
+    ZELI_SmallObjectFree(object, bytes);                                                    \
+  }
 
 // A standard allocator over a pool (see above); copies share the pool.
 template <typename T>

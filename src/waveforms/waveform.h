@@ -25,6 +25,7 @@
 
 #include "store/attributes.h"
 #include "store/keymap.h"
+#include "store/node_pool.h"
 #include "store/objects.h"
 #include "waveforms/wf_segment_parts.h"
 #include "zel/zel.h"
@@ -43,6 +44,8 @@ struct ZELI_WaveformDataLocation;
 
 class ZELI_Waveform : public ZELI_ExternalBase {
  public:
+  // From the small-object pools (one per stored waveform, read at every open).
+  ZELI_SMALL_OBJECT_OPERATORS
   ZELI_Waveform(ZELI_WaveformSet* waveformSet, ZELI_DimensionDescriptor* yDescriptor, zel_semantic_t semantic);
   // Never throws: a waveform still referenced is reported by CheckMayDestroy.
   ~ZELI_Waveform() override;
