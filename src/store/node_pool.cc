@@ -43,5 +43,5 @@ void ZELI_SmallObjectFree(void* object, size_t bytes) noexcept {
     return;
   }
 #endif
-  ::operator delete(object);
+  ::operator delete(object, bytes);
 }
