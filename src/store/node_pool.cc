@@ -43,5 +43,6 @@ void ZELI_SmallObjectFree(void* object, size_t bytes) noexcept {
     return;
   }
 #endif
-  ::operator delete(object, bytes);
+  static_cast<void>(bytes);  // used by the pools only
+  ::operator delete(object);
 }
