@@ -544,5 +544,156 @@ TEST_F(HierarchyRecordTest, LoopsAndForeignRelativesAreRefused) {
   EXPECT_STREQ(ZEL_GetError(), "Read: ZELI_HierarchyNode::ReadHierarchy implementation");
 }
 
+// Where the parts of stored hierarchy records lie (nodes without
+// attributes), so that tests can reorder or relink what was written.
+struct StoredNode {
+  unsigned char type = 0;
+  int key = -1;
+  size_t location = 0;   // offset of its location (subelements)
+  size_t relatives = 0;  // offset of its relatives record
+  size_t sorted = 0;     // offset of its sorted list (nodes with offspring)
+  unsigned count = 0;    // its offspring count
+};
+
+uint32_t Word(const std::vector<unsigned char>& bytes, size_t at) {
+  uint32_t word = 0;
+  std::memcpy(&word, &bytes[at], 4);
+  return word;
+}
+
+std::vector<StoredNode> ParseRecords(const std::vector<unsigned char>& bytes) {
+  const unsigned count = Word(bytes, 0);
+  std::vector<StoredNode> nodes(count);
+  size_t at = 4;
+  for (StoredNode& node : nodes) {
+    node.type = bytes[at];
+    EXPECT_EQ(Word(bytes, at + 1), 0u) << "attributes";
+    node.key = static_cast<int>(Word(bytes, at + 5));
+    at += 9;
+    if (node.type >= ZELI_HierarchyNode::NAMED_COMPOSITE) at += bytes[at] == 1 ? 5 : 1;  // has source, key
+    if (node.type == ZELI_HierarchyNode::SUBELEMENT_COMPOSITE || node.type == ZELI_HierarchyNode::SUBELEMENT_SCALAR) {
+      node.location = at;
+      at += 4;
+    } else {
+      at += 4 + Word(bytes, at) + 1;  // name
+      if (node.type == ZELI_HierarchyNode::NAMED_COMPOSITE) at += 4;  // type key
+    }
+  }
+  for (StoredNode& node : nodes) {
+    node.relatives = at;
+    if (node.type <= ZELI_HierarchyNode::SUBELEMENT_COMPOSITE) {
+      node.count = Word(bytes, at);
+      node.sorted = at + 4 + 4 * size_t{node.count};
+      at += 4 + 8 * size_t{node.count};
+    }
+    if (node.type != ZELI_HierarchyNode::ROOT) at += 4;  // parent
+    at += 4;                                           // end
+  }
+  EXPECT_EQ(at, bytes.size());
+  return nodes;
+}
+
+const StoredNode& NodeOfType(const std::vector<StoredNode>& nodes, unsigned char type) {
+  for (const StoredNode& node : nodes) {
+    if (node.type == type) return node;
+  }
+  ADD_FAILURE() << "no node of type " << int{type};
+  return nodes.front();
+}
+
+// The sorted lists are checked against the keys of what they list: names
+// (bytes as unsigned) under blocks, locations under composites, and the
+// names a group's subelement members take from their parent's type.
+TEST_F(HierarchyRecordTest, OffspringOutOfSortedOrderAreRefused) {
+  Block(root_, "top/B");
+  Block(root_, "top/a");
+  Block(root_, "top/\xe9");
+  zel_hierarchyNode_t rec = Composite(One(root_, "top"), "r", RecordType(c_));
+  zel_hierarchyNode_t fieldB = HandScalar(rec, 1);
+  HandScalar(rec, 0);
+  zel_hierarchyNode_t group = Group(root_, "g");
+  zel_hierarchyNode_t members[] = {fieldB, One(root_, "top/B")};
+  ZEL_AddHierarchyGroupMembers(session_, group, 2, members, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  const std::vector<unsigned char> bytes = Records();
+  ASSERT_EQ(ReadBack(bytes), ZEL_OK) << ZEL_GetError();
+  const std::vector<StoredNode> nodes = ParseRecords(bytes);
+  const unsigned char kinds[] = {ZELI_HierarchyNode::BLOCK, ZELI_HierarchyNode::NAMED_COMPOSITE,
+                                 ZELI_HierarchyNode::GROUP};
+  for (unsigned char kind : kinds) {
+    // top, r and g (the other blocks have no offspring).
+    const StoredNode* owner = nullptr;
+    for (const StoredNode& node : nodes) {
+      if (node.type == kind && node.count >= 2) owner = &node;
+    }
+    ASSERT_NE(owner, nullptr) << int{kind};
+    // Its first two sorted entries swapped: the same set, the wrong order.
+    std::vector<unsigned char> swapped = bytes;
+    std::memcpy(&swapped[owner->sorted], &bytes[owner->sorted + 4], 4);
+    std::memcpy(&swapped[owner->sorted + 4], &bytes[owner->sorted], 4);
+    EXPECT_EQ(ReadBack(swapped), ZEL_FAILED) << int{kind};
+    EXPECT_STREQ(ZEL_GetError(), "Read: ZELI_HierarchyNode::ReadRelatives: sorted order") << int{kind};
+  }
+  // A field at a location its record type does not have.
+  std::vector<unsigned char> beyond = bytes;
+  beyond[NodeOfType(nodes, ZELI_HierarchyNode::SUBELEMENT_SCALAR).location] = 2;
+  EXPECT_EQ(ReadBack(beyond), ZEL_FAILED);
+  EXPECT_STREQ(ZEL_GetError(), "Read: ZELI_HierarchyNode::ReadHierarchy: location");
+}
+
+// Every node must hang below the root through its owners: a node nobody
+// owns and two nodes owning each other are refused, with the counts and
+// the parents still consistent.
+TEST_F(HierarchyRecordTest, NodesOutsideTheTreeAreRefused) {
+  Block(root_, "a/b");
+  Block(root_, "c");
+  const std::vector<unsigned char> bytes = Records();
+  const std::vector<StoredNode> nodes = ParseRecords(bytes);
+  // Stored order: b, a, c, root.
+  ASSERT_EQ(nodes.size(), 4u);
+  const StoredNode& b = nodes[0];
+  const StoredNode& a = nodes[1];
+  const StoredNode& c = nodes[2];
+  const StoredNode& root = nodes[3];
+  ASSERT_EQ(root.count, 2u);
+  auto key = [](const StoredNode& node) {
+    std::vector<unsigned char> word(4);
+    std::memcpy(word.data(), &node.key, 4);
+    return word;
+  };
+  auto setCount = [](std::vector<unsigned char>& out, size_t at, uint32_t count) { std::memcpy(&out[at], &count, 4); };
+
+  // c is dropped from the root's lists and names no parent.
+  std::vector<unsigned char> orphan = bytes;
+  {
+    // Root lists: inserted a c, sorted a c (erase from the back first).
+    orphan.erase(orphan.begin() + static_cast<long>(root.sorted + 4), orphan.begin() + static_cast<long>(root.sorted + 8));
+    orphan.erase(orphan.begin() + static_cast<long>(root.relatives + 8), orphan.begin() + static_cast<long>(root.relatives + 12));
+    setCount(orphan, root.relatives, 1);
+    // c's relatives: count 0, parent, end: drop the parent.
+    orphan.erase(orphan.begin() + static_cast<long>(c.relatives + 4), orphan.begin() + static_cast<long>(c.relatives + 8));
+  }
+  EXPECT_EQ(ReadBack(orphan), ZEL_FAILED);
+  EXPECT_STREQ(ZEL_GetError(), "Read: ZELI_HierarchyNode::ReadHierarchy: unreachable node");
+
+  // a leaves the root and becomes b's offspring, b stays a's: a loop.
+  std::vector<unsigned char> loop = bytes;
+  {
+    // Root lists: inserted a c, sorted a c: drop a from both.
+    loop.erase(loop.begin() + static_cast<long>(root.sorted), loop.begin() + static_cast<long>(root.sorted + 4));
+    loop.erase(loop.begin() + static_cast<long>(root.relatives + 4), loop.begin() + static_cast<long>(root.relatives + 8));
+    setCount(loop, root.relatives, 1);
+    // a's parent is b.
+    std::memcpy(&loop[a.relatives + 12], &b.key, 4);
+    // b's relatives: count 1, a, a, parent a, end.
+    const std::vector<unsigned char> keyA = key(a);
+    loop.insert(loop.begin() + static_cast<long>(b.relatives + 4), keyA.begin(), keyA.end());
+    loop.insert(loop.begin() + static_cast<long>(b.relatives + 4), keyA.begin(), keyA.end());
+    setCount(loop, b.relatives, 1);
+  }
+  EXPECT_EQ(ReadBack(loop), ZEL_FAILED);
+  EXPECT_STREQ(ZEL_GetError(), "Read: ZELI_HierarchyNode::ReadHierarchy: unreachable node");
+}
+
 }  // namespace
 }  // namespace zeltest

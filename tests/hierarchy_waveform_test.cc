@@ -130,8 +130,18 @@ TEST_F(HierarchyWaveformTest, SharedStoredWaveformDiesWithItsLastNode) {
   zel_waveform_t w = Waveform(set_, Real());
   zel_hierarchyNode_t a = Check(ZEL_AddHierarchyScalarWf(session_, root_, "a/s", ZEL_HDL_SLASH, w, &status_));
   Check(ZEL_AddHierarchyScalarWf(session_, root_, "b/s", ZEL_HDL_SLASH, w, &status_));
+  Check(ZEL_AddHierarchyScalarWf(session_, root_, "c/s", ZEL_HDL_SLASH, w, &status_));
+  EXPECT_EQ(ObjectOf(session_, w)->Get_ReferenceCount(), 3u);
   ZEL_DeleteHierarchyNode(session_, a, &status_);
   EXPECT_EQ(StoredWaveforms(), 1u);
+  EXPECT_EQ(ObjectOf(session_, w)->Get_ReferenceCount(), 2u);
+  // Both references come back, and each deletion releases its own.
+  Reopen(ZEL_IOMODE_WRITE);
+  w = Check(ZEL_GetHierarchyWaveform(session_, One(root_, "c/s"), &status_));
+  EXPECT_EQ(ObjectOf(session_, w)->Get_ReferenceCount(), 2u);
+  ZEL_DeleteHierarchyNode(session_, One(root_, "c"), &status_);
+  EXPECT_EQ(ObjectOf(session_, w)->Get_ReferenceCount(), 1u);
+  EXPECT_TRUE(ZEL_AreSameWaveform(Check(ZEL_GetHierarchyWaveform(session_, One(root_, "b/s"), &status_)), w));
   ZEL_DeleteHierarchyNode(session_, One(root_, "b"), &status_);
   ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
   EXPECT_EQ(StoredWaveforms(), 0u);

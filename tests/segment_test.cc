@@ -673,6 +673,58 @@ TEST_F(SegmentRecordTest, DataStoreRecordsAndMapsAreChecked) {
   Close(c);
 }
 
+// Each located waveform must be the one its data set holds at the located
+// position: two waveforms located in each other's data set leave the store
+// DAMAGED, reported at its first use.
+TEST_F(SegmentRecordTest, WaveformsLocatedInEachOthersDataSetAreDamage) {
+  zel_container_t c = CreateDisk();
+  zel_waveformSet_t set = Set(c, "tran");
+  ObjectOf(session_, c)->Note_SegmentSerial(Serial - 1);
+  zel_segment_t segment = Segment(set);
+  zel_dimensionDescriptor_t volt = Descriptor(c, "v", "V");
+  zel_writer_t writer = Check(ZEL_CreateWriter(session_, segment, 0, ZEL_STORAGE_ANALOG, &status_));
+  ZEL_WfDataWriter* data[2];
+  for (ZEL_WfDataWriter*& d : data) {
+    d = ZEL_AddWriterWaveform(session_, writer, Check(ZEL_CreateWaveform(session_, set, 0, volt, &status_)), &status_);
+  }
+  ZEL_InitializeFrontWriting(session_, writer, &status_);
+  const double t = 0, v[2] = {1.5, 2.5};
+  ZEL_StartDataFront(session_, writer, &t, &status_);
+  for (int i = 0; i < 2; ++i) ZEL_WfDataWriterEnterValue(data[i], &v[i], 0, &status_);
+  ZEL_EndDataFront(session_, writer, &status_);
+  ZEL_TerminateWriting(session_, writer, &status_);
+  ZEL_CommitWaveformData(session_, segment, 0, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  Close(c);
+  const std::vector<unsigned char> good = Bytes(VersionFile("structure.data"));
+  // Serial, store count, shared X set count, located count, then per
+  // waveform: key in set, shared X set, data set, position.
+  const size_t at = Find(good, Serial);
+  ASSERT_NE(at, std::string::npos);
+  ASSERT_EQ(Find(std::vector<unsigned char>(good.begin() + at + 12, good.begin() + at + 16), 2), 0u);
+  // The writer gave each waveform a data set of its own: swap them.
+  ASSERT_EQ(good[at + 24], 0);
+  ASSERT_EQ(good[at + 40], 1);
+  std::vector<unsigned char> bad = good;
+  Put(bad, at + 24, 1);
+  Put(bad, at + 40, 0);
+  zeltest::WriteFileBytes(VersionFile("structure.data"), bad);
+  // The status of using the store of the segment, opened read-only.
+  auto use = [&] {
+    c = Open(ZEL_IOMODE_READ);
+    zel_segment_t read = Check(ZEL_GetSegment(session_, Check(ZEL_FindWaveformSet(session_, c, "tran", &status_)), 0,
+                                              &status_));
+    const zel_status_t st = InFrame([&] { Of(read)->Get_MemoryFile_p(0); });
+    Close(c);
+    return st;
+  };
+  EXPECT_EQ(use(), ZEL_FAILED);
+  EXPECT_EQ(ZEL_GetError(),
+            "test: segment_" + std::to_string(Serial) + "_0.org: ZELI_Segment::ReadDataStore: waveform location");
+  zeltest::WriteFileBytes(VersionFile("structure.data"), good);
+  EXPECT_EQ(use(), ZEL_OK) << ZEL_GetError();
+}
+
 }  // namespace
 
 TEST_F(SegmentTest, SegmentIndicesFollowParameterValuesThroughInsertsAndDeletes) {

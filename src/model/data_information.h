@@ -29,6 +29,7 @@
 #ifndef ZEL_MODEL_DATA_INFORMATION_H
 #define ZEL_MODEL_DATA_INFORMATION_H
 
+#include "store/node_pool.h"
 #include "zel/zel.h"
 
 class ZELI_Istream;
@@ -37,6 +38,8 @@ class ZELI_Type;
 
 class ZELI_DataInformation {
  public:
+  // From the small-object pools (one per waveform of every data set).
+  ZELI_SMALL_OBJECT_OPERATORS
   // The initial state over values of type (not owned; may be null for an
   // array without values yet): everything unknown, compression 1.
   explicit ZELI_DataInformation(ZELI_Type* type = nullptr);

@@ -32,6 +32,7 @@
 
 #include "store/attributes.h"
 #include "store/keymap.h"
+#include "store/node_pool.h"
 #include "store/objects.h"
 #include "store/zstring.h"
 #include "zel/zel.h"
@@ -78,6 +79,14 @@ class ZELI_Offspring {
     inserted_.clear();
     sorted_.clear();
   }
+  // Clears both vectors and hands over the inserted one (no copy of a list
+  // that may hold 100,000 nodes when they are destroyed).
+  std::vector<ZELI_HierarchyNode*> TakeInserted() {
+    std::vector<ZELI_HierarchyNode*> inserted;
+    inserted.swap(inserted_);
+    sorted_.clear();
+    return inserted;
+  }
   // For reading: the vectors as stored, checked by the caller.
   void Assign(std::vector<ZELI_HierarchyNode*> inserted, std::vector<ZELI_HierarchyNode*> sorted) {
     inserted_.swap(inserted);
@@ -94,6 +103,9 @@ class ZELI_Offspring {
 
 class ZELI_HierarchyNode : public ZELI_ExternalBase {
  public:
+  // Nodes come from the small-object pools (a container holds one or more
+  // per waveform).
+  ZELI_SMALL_OBJECT_OPERATORS
   enum NodeType : unsigned char {
     ROOT = 0,
     BLOCK = 1,

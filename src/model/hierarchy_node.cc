@@ -160,8 +160,7 @@ ZELI_HierarchyNode::~ZELI_HierarchyNode() {
 void ZELI_HierarchyNode::DestroyOffspring() noexcept {
   ZELI_Offspring* offspring = Get_OffspringVectors();
   if (offspring == nullptr) return;
-  const std::vector<ZELI_HierarchyNode*> nodes = offspring->Inserted();
-  offspring->Clear();
+  const std::vector<ZELI_HierarchyNode*> nodes = offspring->TakeInserted();
   if (IsGroup()) {
     for (ZELI_HierarchyNode* member : nodes) {
       auto& groups = member->groups_;

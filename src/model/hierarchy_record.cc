@@ -18,7 +18,10 @@
 // locations in range, and the stored sorted order must be the order the
 // keys give. Any failure unlinks and destroys the nodes read so far and frees
 // their keys.
+#include <algorithm>
+#include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "errors/exceptions.h"
@@ -34,6 +37,10 @@ constexpr int EndOfRelatives = -1;
 // Smallest node record (type, empty attributes, key) plus the smallest
 // relatives record (the end key).
 constexpr unsigned MinNodeBytes = 13;
+
+constexpr unsigned char NamedComposite = ZELI_HierarchyNode::NAMED_COMPOSITE;
+constexpr unsigned char SubelementComposite = ZELI_HierarchyNode::SUBELEMENT_COMPOSITE;
+constexpr unsigned char SubelementScalar = ZELI_HierarchyNode::SUBELEMENT_SCALAR;
 
 }  // namespace
 
@@ -101,11 +108,15 @@ class ZELI_HierarchyRecordReader {
     in_.RequireBytes(static_cast<uint64_t>(count) * MinNodeBytes);
     owned_.reserve(count);
     offspringOf_.reserve(count);
+    types_.reserve(count);
+    locations_.reserve(count);
+    nameStart_.reserve(size_t{count} + 1);
     indexOfKey_.assign(map_.Get_SlotCount(), 0);
     for (unsigned i = 0; i < count; ++i) ReadNode(i + 1 == count);
     claimedParent_.assign(count, NoNode());
     parentOf_.assign(count, NoNode());
     stamps_.assign(size_t{count} + 1, 0);
+    nameStart_.push_back(names_.size());
     for (unsigned i = 0; i < count; ++i) ReadRelatives(i);
     Validate();
     auto* root = static_cast<ZELI_HierarchyRoot*>(owned_.back().get());
@@ -134,6 +145,7 @@ class ZELI_HierarchyRecordReader {
       case ZELI_HierarchyNode::BLOCK:
       case ZELI_HierarchyNode::GROUP: {
         ZELI_String name(in_);
+        NoteName(name);
         if (type == ZELI_HierarchyNode::ROOT) node = std::make_unique<ZELI_HierarchyRoot>(set_, name.c_str());
         if (type == ZELI_HierarchyNode::BLOCK) node = std::make_unique<ZELI_HierarchyBlock>(name.c_str());
         if (type == ZELI_HierarchyNode::GROUP) node = std::make_unique<ZELI_HierarchyGroup>(name.c_str());
@@ -144,6 +156,10 @@ class ZELI_HierarchyRecordReader {
         break;
     }
     node->attributes_ = std::move(attributes);
+    types_.push_back(type);
+    // Nodes without a stored name (subelements) get an empty range.
+    if (nameStart_.size() < types_.size()) nameStart_.push_back(names_.size());
+    locations_.push_back(node->IsSubelement() ? node->Get_LocationInParent() : 0);
     map_.Insert(key, node.get());
     node->Set_Key(key);
     keys_.push_back(key);
@@ -154,6 +170,50 @@ class ZELI_HierarchyRecordReader {
     owned_.push_back(std::move(node));
   }
 
+  // The names of the nodes read, one after the other in names_, so that
+  // the sorted orders are checked without touching the nodes (with 100,000
+  // nodes, most of the cost of checking was cache misses on them).
+  void NoteName(const ZELI_String& name) {
+    nameStart_.push_back(names_.size());
+    names_.append(name.c_str(), name.Get_Length());
+  }
+
+  static bool HasStoredName(unsigned char type) { return type != SubelementComposite && type != SubelementScalar; }
+
+  // Below zero, zero or above as the name of node a sorts before, equal to
+  // or after that of node b: bytes compared unsigned, as strcmp does (names
+  // hold no NUL). Both nodes have stored names.
+  int CompareNames(size_t a, size_t b) const {
+    const size_t lengthA = nameStart_[a + 1] - nameStart_[a];
+    const size_t lengthB = nameStart_[b + 1] - nameStart_[b];
+    const int c = std::memcmp(names_.data() + nameStart_[a], names_.data() + nameStart_[b], std::min(lengthA, lengthB));
+    if (c != 0) return c;
+    return lengthA < lengthB ? -1 : (lengthA > lengthB ? 1 : 0);
+  }
+
+  // The sorted list of an owner must be in the order of its keys: by
+  // location below a composite, by name elsewhere. False when it is not;
+  // unknown (the owner is put aside for Validate) when a group lists a
+  // subelement node, whose name comes from its parent's type.
+  bool SortedByKeys(size_t owner, const std::vector<size_t>& sorted) {
+    const unsigned char type = types_[owner];
+    const bool byLocation = type == NamedComposite || type == SubelementComposite;
+    if (!byLocation) {
+      for (size_t child : sorted) {
+        if (!HasStoredName(types_[child])) {
+          deferredOrders_.push_back(owner);
+          return true;
+        }
+      }
+    }
+    for (size_t i = 1; i < sorted.size(); ++i) {
+      const size_t a = sorted[i - 1];
+      const size_t b = sorted[i];
+      if (byLocation ? locations_[a] >= locations_[b] : CompareNames(a, b) >= 0) return false;
+    }
+    return true;
+  }
+
   std::unique_ptr<ZELI_HierarchyNode> ReadWaveformNode(ZELI_HierarchyNode::NodeType type) {
     unsigned char hasSource = 0;
     in_ >> hasSource;
@@ -162,12 +222,14 @@ class ZELI_HierarchyRecordReader {
     std::unique_ptr<ZELI_HierarchyWaveformNode> node;
     if (type == ZELI_HierarchyNode::NAMED_COMPOSITE) {
       ZELI_String name(in_);
+      NoteName(name);
       ZELI_Type* type_p = nullptr;
       map_.ReadPtr(in_, type_p, "ZELI_HierarchyNode::Read: type");
       if (type_p == nullptr) Fail("ZELI_HierarchyNode::Read: type");
       node = std::make_unique<ZELI_HierarchyNamedComposite>(name.c_str(), type_p);
     } else if (type == ZELI_HierarchyNode::NAMED_SCALAR) {
       ZELI_String name(in_);
+      NoteName(name);
       if (waveform == nullptr) Fail("ZELI_HierarchyNode::Read: waveform");
       node = std::make_unique<ZELI_HierarchyNamedScalar>(name.c_str());
     } else {
@@ -247,6 +309,7 @@ class ZELI_HierarchyRecordReader {
       for (size_t& child : inserted) child = ReadNodeIndex();
       for (size_t& child : sorted) child = ReadNodeIndex();
       if (!SameOffspring(index, inserted, sorted)) Fail("ZELI_HierarchyNode::ReadRelatives: offspring");
+      if (!SortedByKeys(index, sorted)) Fail("ZELI_HierarchyNode::ReadRelatives: sorted order");
       ZELI_HierarchyNode* node = owned_[index].get();
       const bool group = node->IsGroup();
       // Only the last node is the root (ReadNode made sure).
@@ -273,25 +336,39 @@ class ZELI_HierarchyRecordReader {
   }
 
   // One tree below the last node (the root), kinds and locations that fit,
-  // stored parents and sorted orders as the keys give them.
+  // stored parents as the owners' lists give them; the sorted orders put
+  // aside by SortedByKeys. Works on the index arrays: the nodes themselves
+  // are only asked for the types of composites and the names of subelement
+  // members of groups.
   void Validate() {
-    ZELI_HierarchyNode* root = owned_.back().get();
     if (claimedParent_ != parentOf_) Fail("ZELI_HierarchyNode::ReadRelatives: parent");
-    // Top-down from the root; a node is reached through its owner only, so
-    // a loop or a second tree leaves nodes unreached.
-    std::vector<ZELI_HierarchyNode*> order{root};
-    for (size_t i = 0; i < order.size(); ++i) {
-      ZELI_HierarchyNode* node = order[i];
-      if (node->IsGroup() || node->Get_OffspringVectors() == nullptr) continue;
-      for (ZELI_HierarchyNode* child : node->Get_OffspringVectors()->Inserted()) {
-        CheckPlacement(node, child);
-        order.push_back(child);
+    const size_t root = owned_.size() - 1;
+    // A node is reached from the root through its owner only: its chain of
+    // owners must end at the root. stamps_ now marks 1 for a node on the
+    // chain being walked, 2 for one known to reach the root, so that a loop
+    // or a second tree (a chain ending in a node nobody owns) fails.
+    std::fill(stamps_.begin(), stamps_.end(), 0u);
+    stamps_[root] = 2;
+    std::vector<size_t>& chain = insertedScratch_;
+    for (size_t start = 0; start < root; ++start) {
+      chain.clear();
+      size_t node = start;
+      while (node != NoNode() && stamps_[node] == 0) {
+        stamps_[node] = 1;
+        chain.push_back(node);
+        node = parentOf_[node];
+      }
+      if (node == NoNode() || stamps_[node] != 2) Fail("ZELI_HierarchyNode::ReadHierarchy: unreachable node");
+      // Owners before their offspring, so that a subelement composite's type
+      // (its parent's type at its location) is asked for only once its own
+      // place was checked.
+      for (size_t i = chain.size(); i-- > 0;) {
+        CheckPlacement(parentOf_[chain[i]], chain[i]);
+        stamps_[chain[i]] = 2;
       }
     }
-    if (order.size() != owned_.size()) Fail("ZELI_HierarchyNode::ReadHierarchy: unreachable node");
-    for (const auto& node : owned_) {
-      const ZELI_Offspring* offspring = node->Get_OffspringVectors();
-      if (offspring == nullptr) continue;
+    for (size_t owner : deferredOrders_) {
+      const ZELI_Offspring* offspring = owned_[owner]->Get_OffspringVectors();
       const std::vector<ZELI_HierarchyNode*>& sorted = offspring->Sorted();
       for (size_t i = 1; i < sorted.size(); ++i) {
         if (offspring->CompareKeys(sorted[i - 1], sorted[i]) >= 0) {
@@ -301,13 +378,15 @@ class ZELI_HierarchyRecordReader {
     }
   }
 
-  void CheckPlacement(ZELI_HierarchyNode* parent, ZELI_HierarchyNode* child) {
-    if (parent->IsComposite()) {
-      if (!child->IsSubelement()) Fail("ZELI_HierarchyNode::ReadHierarchy: node kind");
-      if (child->Get_LocationInParent() >= parent->Get_Type_p()->SubelementCount()) {
+  void CheckPlacement(size_t parent, size_t child) {
+    const bool subelement = !HasStoredName(types_[child]);
+    const unsigned char parentType = types_[parent];
+    if (parentType == NamedComposite || parentType == SubelementComposite) {
+      if (!subelement) Fail("ZELI_HierarchyNode::ReadHierarchy: node kind");
+      if (locations_[child] >= owned_[parent]->Get_Type_p()->SubelementCount()) {
         Fail("ZELI_HierarchyNode::ReadHierarchy: location");
       }
-    } else if (child->IsSubelement()) {
+    } else if (subelement) {
       Fail("ZELI_HierarchyNode::ReadHierarchy: node kind");
     }
   }
@@ -341,9 +420,19 @@ class ZELI_HierarchyRecordReader {
   std::vector<size_t> claimedParent_;
   std::vector<size_t> parentOf_;
   std::vector<unsigned> stamps_;
-  // The key lists of one relatives record, resolved to indices.
+  // The key lists of one relatives record, resolved to indices (Validate
+  // reuses the first for its chains).
   std::vector<size_t> insertedScratch_;
   std::vector<size_t> sortedScratch_;
+  // By index in owned_: the stored type, the location (subelements; 0 for
+  // the others) and where the stored name starts in names_ (one entry more
+  // at the end; subelements have an empty range).
+  std::vector<unsigned char> types_;
+  std::vector<unsigned> locations_;
+  std::vector<size_t> nameStart_;
+  std::string names_;
+  // Owners whose sorted order SortedByKeys left to Validate.
+  std::vector<size_t> deferredOrders_;
 };
 
 ZELI_HierarchyRoot* ZELI_Hierarchy::ReadHierarchy(ZELI_WaveformSet* set, ZELI_Istream& in,

@@ -55,6 +55,7 @@
 
 #include "store/bitset.h"
 #include "store/keymap.h"
+#include "store/node_pool.h"
 #include "store/objects.h"
 #include "zel/zel.h"
 
@@ -233,7 +234,12 @@ class ZELI_Segment : public ZELI_ExternalBase {
   unsigned serialNumber_;
   unsigned sharedXSetCount_ = 0;                      // length of the shared X set list
   std::vector<unsigned> parIds_;                      // one per parameter of the set
-  std::map<int, ZELI_WaveformDataLocation> locator_;  // by waveform key in set
+  // By waveform key in set; its nodes come from the pool (one entry per
+  // located waveform, read at every open), which must outlive it.
+  using Locator = std::map<int, ZELI_WaveformDataLocation, std::less<int>,
+                           ZELI_PoolAllocator<std::pair<const int, ZELI_WaveformDataLocation>>>;
+  ZELI_NodePool locatorPool_;
+  Locator locator_{Locator::allocator_type(&locatorPool_)};
   std::vector<DataStore> stores_;                     // one per store number
   // Owned; entries null when deleted or not loaded; may be shorter than
   // sharedXSetCount_ (missing entries count as null). The segment knows them

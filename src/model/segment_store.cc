@@ -22,6 +22,7 @@
 // Data files are created exclusively: a new store never truncates a file
 // that exists, whoever left it there.
 
+#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -504,23 +505,36 @@ void ZELI_Segment::ReadSharedXSets(ZELI_Istream& in, unsigned store) {
   // flags and key.
   const unsigned count = in.ReadCount(18);
   std::vector<std::unique_ptr<ZELI_SegmentXSet>> sets;
+  sets.reserve(count);
   for (unsigned i = 0; i < count; ++i) {
     std::unique_ptr<ZELI_SegmentXSet> set = ZELI_ReadSegmentXSet(in, *this, store, *stores_[store].handleConvertor);
     const unsigned index = set->Get_IndexInSegment();
     if ((index < sharedXSets_.size() && sharedXSets_[index] != nullptr)) {
       throw ZELI_FailedException("ZELI_SharedXSet::Read: index in segment");
     }
-    for (const auto& other : sets) {
-      if (other->Get_IndexInSegment() == index) throw ZELI_FailedException("ZELI_SharedXSet::Read: index in segment");
-    }
     sets.push_back(std::move(set));
+  }
+  // By index in segment, so that a repeated index is a neighbour and each
+  // location finds its set by bisection (stores with thousands of sets).
+  const auto byIndex = [](const std::unique_ptr<ZELI_SegmentXSet>& a, const std::unique_ptr<ZELI_SegmentXSet>& b) {
+    return a->Get_IndexInSegment() < b->Get_IndexInSegment();
+  };
+  std::sort(sets.begin(), sets.end(), byIndex);
+  for (size_t i = 1; i < sets.size(); ++i) {
+    if (sets[i - 1]->Get_IndexInSegment() == sets[i]->Get_IndexInSegment()) {
+      throw ZELI_FailedException("ZELI_SharedXSet::Read: index in segment");
+    }
   }
   // Every waveform located in a shared X set of this store must lie at an
   // occupied position of an existing data set holding that very waveform.
-  for (const auto& [keyInSet, location] : locator_) {
-    for (const auto& set : sets) {
-      if (set->Get_IndexInSegment() != location.sharedXSetIndex) continue;
-      if (!set->HoldsWaveform(location.dataSetIndex, location.position, keyInSet)) {
+  if (!sets.empty()) {
+    for (const auto& [keyInSet, location] : locator_) {
+      const unsigned index = location.sharedXSetIndex;
+      auto found = std::partition_point(sets.begin(), sets.end(), [index](const std::unique_ptr<ZELI_SegmentXSet>& set) {
+        return set->Get_IndexInSegment() < index;
+      });
+      if (found == sets.end() || (*found)->Get_IndexInSegment() != index) continue;
+      if (!(*found)->HoldsWaveform(location.dataSetIndex, location.position, keyInSet)) {
         throw ZELI_FailedException("ZELI_Segment::ReadDataStore: waveform location");
       }
     }

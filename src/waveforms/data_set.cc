@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <typeinfo>
 
 #include "errors/exceptions.h"
 #include "errors/memory.h"
@@ -158,7 +159,13 @@ const ZELI_DataInformation& ZELI_DataSet::Get_DataInformation(unsigned position)
 
 ZELI_SourceWaveform* ZELI_DataSet::Get_Waveform_p(unsigned position) const {
   AssertIsValidIndex(position);
-  return dynamic_cast<ZELI_SourceWaveform*>(Container().Get_ExternalConvertor()[waveformKeys_[position]]);
+  ZELI_ExternalBase* object = Container().Get_ExternalConvertor()[waveformKeys_[position]];
+  // Compare the classes first: this runs once per waveform when a data
+  // store is read, where dynamic_cast's search showed in profiles.
+  if (object != nullptr && typeid(*object) == typeid(ZELI_SourceWaveform)) {
+    return static_cast<ZELI_SourceWaveform*>(object);
+  }
+  return dynamic_cast<ZELI_SourceWaveform*>(object);
 }
 
 bool ZELI_DataSet::IsEmpty() const { return Get_OccupiedCount() == 0; }

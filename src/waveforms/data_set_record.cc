@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "errors/exceptions.h"
-#include "model/segment.h"
 #include "model/container.h"
+#include "model/data_information.h"
+#include "model/segment.h"
+#include "model/waveform_set.h"
 #include "store/memory_array.h"
 #include "store/memory_file.h"
 #include "store/stream.h"
@@ -83,11 +85,12 @@ std::unique_ptr<ZELI_DataSet> ZELI_DataSet::Read(ZELI_Istream& in, ZELI_SharedXS
   // The waveforms' types come from the structure file, the values' type
   // from this record: after damage to either, values of one kind would be
   // handed out as another (a real taken for a string pointer).
+  // ReadBase gave each occupied position a data information of its
+  // waveform's Y type, so the waveforms need not be visited again.
   if (const ZELI_Type* stored = dataSet->StoredValueType()) {
     for (unsigned p = 0; p < dataSet->Get_PositionCount(); ++p) {
-      const ZELI_SourceWaveform* waveform = dataSet->Get_Waveform_p(p);
-      if (waveform == nullptr) continue;
-      const ZELI_Type* type = waveform->Get_YType_p();
+      if (dataSet->Get_WaveformKey(p) == -1) continue;
+      const ZELI_Type* type = dataSet->Get_DataInformation(p).Get_Type_p();
       if (type == nullptr || type->Get_DataType() != stored->Get_DataType() ||
           type->Get_SizeOf() != stored->Get_SizeOf()) {
         Damaged("ZELI_DataSet", "waveform type");
@@ -401,10 +404,18 @@ std::unique_ptr<ZELI_SegmentXSet> ZELI_ReadSegmentXSet(ZELI_Istream& in, ZELI_Se
   return ZELI_SharedXSet::Read(in, segment, store, map);
 }
 
+// The waveform at the position is the one the set lists at keyInSet: the
+// two key maps are compared by the objects they name, without visiting the
+// waveform (this runs once per located waveform at every open).
 bool ZELI_SharedXSet::HoldsWaveform(unsigned dataSetIndex, unsigned position, int keyInSet) const {
   const ZELI_DataSet* dataSet = dataSetIndex < Get_DataSetCount() ? Get_DataSet_p(dataSetIndex) : nullptr;
-  return dataSet != nullptr && position < dataSet->Get_PositionCount() && dataSet->Get_WaveformKey(position) != -1 &&
-         dataSet->Get_Waveform_p(position)->Get_KeyInSet() == keyInSet;
+  if (dataSet == nullptr || position >= dataSet->Get_PositionCount()) return false;
+  const int key = dataSet->Get_WaveformKey(position);
+  const ZELI_KeyMap<ZELI_SourceWaveform>& waveforms = segment_->Get_WaveformSet_p()->Get_WaveformMap();
+  const ZELI_KeyMap<ZELI_ExternalBase>& external = segment_->Get_Container_p()->Get_ExternalConvertor();
+  if (key == -1 || !waveforms.IsLive(keyInSet) || !external.IsLive(key)) return false;
+  const ZELI_ExternalBase* listed = waveforms[keyInSet];
+  return external[key] == listed;
 }
 
 void ZELI_SharedXSet::WritePointCounts(ZELI_Ostream& out) const {

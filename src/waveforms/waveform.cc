@@ -90,13 +90,30 @@ void ZELI_Waveform::Enter_AttributeNames(ZELI_Attributes& map) const {
 }
 
 void ZELI_Waveform::InsertReference(ZELI_HierarchyNode* node) {
-  if (!references_.insert(node).second) throw ZELI_FailedException("ZELI_Waveform::InsertReference");
+  if (node == nullptr) throw ZELI_FailedException("ZELI_Waveform::InsertReference");
+  if (firstReference_ == nullptr) {
+    firstReference_ = node;
+    return;
+  }
+  if (node == firstReference_ || !moreReferences_.insert(node).second) {
+    throw ZELI_FailedException("ZELI_Waveform::InsertReference");
+  }
 }
 
 void ZELI_Waveform::EraseReference(ZELI_HierarchyNode* node) {
-  if (references_.erase(node) != 1) throw ZELI_FailedException("ZELI_Waveform::EraseReference");
+  if (node != nullptr && node == firstReference_) {
+    // One of the others, if any, moves inline.
+    if (moreReferences_.empty()) {
+      firstReference_ = nullptr;
+    } else {
+      firstReference_ = *moreReferences_.begin();
+      moreReferences_.erase(moreReferences_.begin());
+    }
+    return;
+  }
+  if (moreReferences_.erase(node) != 1) throw ZELI_FailedException("ZELI_Waveform::EraseReference");
 }
 
 void ZELI_Waveform::CheckMayDestroy() const {
-  if (!references_.empty()) throw ZELI_FailedException("ZELI_Waveform::~ZELI_Waveform count != 0");
+  if (Get_ReferenceCount() != 0) throw ZELI_FailedException("ZELI_Waveform::~ZELI_Waveform count != 0");
 }

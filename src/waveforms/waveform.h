@@ -25,6 +25,7 @@
 
 #include "store/attributes.h"
 #include "store/keymap.h"
+#include "store/node_pool.h"
 #include "store/objects.h"
 #include "waveforms/wf_segment_parts.h"
 #include "zel/zel.h"
@@ -43,6 +44,8 @@ struct ZELI_WaveformDataLocation;
 
 class ZELI_Waveform : public ZELI_ExternalBase {
  public:
+  // From the small-object pools (one per stored waveform, read at every open).
+  ZELI_SMALL_OBJECT_OPERATORS
   ZELI_Waveform(ZELI_WaveformSet* waveformSet, ZELI_DimensionDescriptor* yDescriptor, zel_semantic_t semantic);
   // Never throws: a waveform still referenced is reported by CheckMayDestroy.
   ~ZELI_Waveform() override;
@@ -91,11 +94,13 @@ class ZELI_Waveform : public ZELI_ExternalBase {
   const ZELI_Attributes& Get_Attributes() const { return attributes_; }
 
   // ---- hierarchy references ----
-  // "ZELI_Waveform::InsertReference" when already there.
+  // "ZELI_Waveform::InsertReference" when already there (or null).
   void InsertReference(ZELI_HierarchyNode* node);
   // "ZELI_Waveform::EraseReference" when absent.
   void EraseReference(ZELI_HierarchyNode* node);
-  unsigned Get_ReferenceCount() const { return static_cast<unsigned>(references_.size()); }
+  unsigned Get_ReferenceCount() const {
+    return (firstReference_ != nullptr ? 1u : 0u) + static_cast<unsigned>(moreReferences_.size());
+  }
   // "ZELI_Waveform::~ZELI_Waveform count != 0" while referenced.
   void CheckMayDestroy() const;
 
@@ -109,7 +114,12 @@ class ZELI_Waveform : public ZELI_ExternalBase {
   ZELI_DimensionDescriptor* yDescriptor_;    // not owned
   ZELI_Attributes attributes_;
   zel_semantic_t semantic_;
-  std::set<ZELI_HierarchyNode*> references_;  // not owned
+  // The referencing nodes (not owned): almost every waveform has exactly
+  // one, held inline so that reading and destroying a hierarchy costs no
+  // allocation per waveform; the others, when there are any, in the set.
+  // firstReference_ is null only while the set is empty.
+  ZELI_HierarchyNode* firstReference_ = nullptr;
+  std::set<ZELI_HierarchyNode*> moreReferences_;
 };
 
 class ZELI_SourceWaveform : public ZELI_Waveform {
