@@ -104,8 +104,10 @@ using zelbench::Median;
 using zelbench::SyncFile;
 using zelbench::SyncTree;
 
+#ifdef ZEL_BENCH_HAVE_HDF5
 // hdf5-cyc runs this share of the cycles: it is slow.
 constexpr unsigned HdfPerCycleDivisor = 50;
+#endif
 
 struct Config {
   unsigned analog = 1000;
