@@ -64,8 +64,16 @@
 //   --only LIST     comma-separated workload names to run (default all; the
 //                   ratios need "library" among them)
 //   --dir PATH      directory for the temporary files ($TMPDIR or /tmp)
+//   --growth LIST   instead of the above: the library alone (D = 0) at each
+//                   comma-separated A, V / A cycles each, every size and
+//                   both sync modes interleaved, with a one-cycle run per
+//                   size for its fixed cost; prints the steady ns per value
+//                   and its ratio to A = 1000 (see ReportGrowth)
+//   --values V      values per growth run (default 38,400,000: three
+//                   128-point blocks at A = 100,000)
 // e.g. sim_writer_bench --analog 1000 --cycles 100000 --reps 3
 //      sim_writer_bench --analog 0 --digital 1000 --cycles 100000 --only library,fst
+//      sim_writer_bench --growth 100,1000,10000,100000
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -98,8 +106,10 @@ using zelbench::Median;
 using zelbench::SyncFile;
 using zelbench::SyncTree;
 
+#ifdef ZEL_BENCH_HAVE_HDF5
 // hdf5-cyc runs this share of the cycles: it is slow.
 constexpr unsigned HdfPerCycleDivisor = 50;
+#endif
 
 struct Config {
   unsigned analog = 1000;
@@ -522,6 +532,65 @@ bool Report(Config config, int reps, const fs::path& root, const std::string& on
   return true;
 }
 
+// The library's per-value cost as the number of analog waveforms grows
+// (--growth): for each A of the list, runs of V / A cycles (V values in
+// all, D = 0) and runs of one cycle, every size and both sync modes
+// interleaved in each repetition. steady ns/value = (median time - median
+// one-cycle time) / values entered after the first cycle; the ratio is to
+// the steady cost at A = 1000 of the same invocation (when listed).
+bool ReportGrowth(const std::vector<long>& sizes, uint64_t values, int reps, const fs::path& root) {
+  const Workload library = Workloads(Config{}, "library")[0];
+  struct Row {
+    Config config;
+    std::vector<double> seconds[2], fixed[2];
+    long peakKiB = 0;
+  };
+  std::vector<Row> rows;
+  for (long a : sizes) {
+    Row row;
+    row.config.analog = static_cast<unsigned>(a);
+    row.config.digital = 0;
+    row.config.cycles = static_cast<unsigned>(std::max<uint64_t>(2, values / static_cast<uint64_t>(a)));
+    rows.push_back(row);
+  }
+  for (int r = 0; r < reps; ++r) {
+    for (int sync = 0; sync < 2; ++sync) {
+      for (Row& row : rows) {
+        Sample sample;
+        if (!Measure(library, row.config, root, sync != 0, sample)) return false;
+        row.seconds[sync].push_back(sample.seconds);
+        row.peakKiB = std::max(row.peakKiB, sample.peakKiB);
+        Config one = row.config;
+        one.cycles = 1;
+        if (!Measure(library, one, root, sync != 0, sample)) return false;
+        row.fixed[sync].push_back(sample.seconds);
+      }
+    }
+  }
+  std::printf("\nGrowth: library, D=0, about %llu values per run, %d interleaved repetitions, medians\n",
+              static_cast<unsigned long long>(values), reps);
+  std::printf("%-5s %8s %8s %10s %10s %9s %9s %8s %9s\n", "sync", "A", "cycles", "time ms", "fixed ms", "ns/value",
+              "steady", "vs 1000", "peak MiB");
+  for (int sync = 0; sync < 2; ++sync) {
+    double reference = 0;
+    for (const Row& row : rows) {
+      if (row.config.analog != 1000) continue;
+      reference = (Median(row.seconds[sync]) - Median(row.fixed[sync])) * 1e9 /
+                  (static_cast<double>(row.config.analog) * (row.config.cycles - 1));
+    }
+    for (const Row& row : rows) {
+      const double t = Median(row.seconds[sync]);
+      const double fixed = Median(row.fixed[sync]);
+      const double steady =
+          std::max(0.0, t - fixed) * 1e9 / (static_cast<double>(row.config.analog) * (row.config.cycles - 1));
+      std::printf("%-5s %8u %8u %10.1f %10.1f %9.2f %9.2f %8.2f %9.1f\n", sync ? "yes" : "no", row.config.analog,
+                  row.config.cycles, t * 1e3, fixed * 1e3, t * 1e9 / (double(row.config.analog) * row.config.cycles),
+                  steady, reference > 0 ? steady / reference : 0.0, row.peakKiB / 1024.0);
+    }
+  }
+  return true;
+}
+
 bool Flag(int& i, int argc, char** argv, const char* name, std::string& value) {
   if (std::strcmp(argv[i], name) != 0 || i + 1 >= argc) return false;
   value = argv[++i];
@@ -536,6 +605,8 @@ int main(int argc, char** argv) {
   int reps = 3;
   std::string only;
   long analog = -1, digital = -1, cycles = -1;
+  std::vector<long> growth;
+  uint64_t values = 38400000;
   double rate = 0.1;
   for (int i = 1; i < argc; ++i) {
     std::string value;
@@ -553,13 +624,24 @@ int main(int argc, char** argv) {
       only = value;
     } else if (Flag(i, argc, argv, "--dir", value)) {
       base = value;
+    } else if (Flag(i, argc, argv, "--growth", value)) {
+      for (size_t at = 0; at < value.size();) {
+        const size_t comma = std::min(value.find(',', at), value.size());
+        growth.push_back(std::atol(value.substr(at, comma - at).c_str()));
+        at = comma + 1;
+      }
+    } else if (Flag(i, argc, argv, "--values", value)) {
+      values = std::strtoull(value.c_str(), nullptr, 10);
     } else {
       std::fprintf(stderr, "unknown flag %s (see the top of bench/sim_writer_bench.cc)\n", argv[i]);
       return 2;
     }
   }
-  if ((analog == 0 && digital <= 0) || cycles == 0 || digital < -1 || rate < 0 || rate > 1) {
-    std::fprintf(stderr, "--cycles must be at least 1, --analog 0 needs --digital, --rate between 0 and 1\n");
+  if ((analog == 0 && digital <= 0) || cycles == 0 || digital < -1 || rate < 0 || rate > 1 ||
+      std::find_if(growth.begin(), growth.end(), [](long a) { return a < 1; }) != growth.end()) {
+    std::fprintf(stderr,
+                 "--cycles must be at least 1, --analog 0 needs --digital, --rate between 0 and 1, --growth sizes "
+                 "at least 1\n");
     return 2;
   }
   fs::path root;
@@ -569,6 +651,11 @@ int main(int argc, char** argv) {
 #endif
   const std::vector<long> sizes = analog >= 0 ? std::vector<long>{analog} : std::vector<long>{100, 1000, 5000};
   bool ok = true;
+  if (!growth.empty()) {
+    ok = ReportGrowth(growth, values, reps, root);
+    fs::remove_all(root);
+    return ok ? 0 : 1;
+  }
   for (long a : sizes) {
     Config config;
     config.analog = static_cast<unsigned>(a);

@@ -326,6 +326,75 @@ TEST_F(MemoryFileTest, PageBudgetKeepsIdlePagesUntilSpent) {
   EXPECT_EQ(store->file->Get_PageLimit(), UINT32_MAX);
 }
 
+TEST_F(MemoryFileTest, ReleasedLargeBlocksLendTheirMemoryWithinTheBudget) {
+  constexpr unsigned N = ZELI_MemoryFile::MinSparePages;
+  const auto a = Pattern(size_t{N} * kPage, 11);
+  const auto b = Pattern(size_t{N} * kPage, 12);
+  auto store = NewStore(DataPath());
+  ZELI_MemoryFile& file = *store->file;
+  file.OpenFile(ZEL_IOMODE_WRITE);
+  ZELI_MemoryArray& array = store->AddArray();
+  array.Open(ZEL_IOMODE_WRITE);
+  // Without a budget a released block's memory goes back at once.
+  array.RandomlyAccess(0, N * kPage);
+  array.WriteData(0, a.data(), N * kPage, 1);
+  array.Access(0, 0);
+  EXPECT_EQ(file.Get_BlockCount(), 0u);
+  EXPECT_EQ(file.Get_SpareCount(), 0u);
+  file.Add_PageBudget(N + 8);
+  // Within the budget: kept as a spare, and the next window of that size is
+  // built in it, zeroed where it lies beyond the file (it held a's bytes).
+  array.RandomlyAccess(0, N * kPage);
+  array.Access(0, 0);
+  file.FreePages(N + 8);
+  EXPECT_EQ(file.Get_SpareCount(), 1u);
+  EXPECT_EQ(file.Get_SparePages(), uint64_t{N});
+  store->Check();
+  array.RandomlyAccess(N * kPage, N * kPage);
+  EXPECT_EQ(file.Get_SpareCount(), 0u);
+  std::vector<unsigned char> fresh(size_t{N} * kPage, 0xEE);
+  array.ReadData(N * kPage, fresh.data(), N * kPage, 1);
+  EXPECT_EQ(fresh, std::vector<unsigned char>(size_t{N} * kPage, 0));
+  array.WriteData(N * kPage, b.data(), N * kPage, 1);
+  store->Check();
+  // Pages from the file are read into a spare that held other pages; a
+  // small block leaves a large spare alone.
+  array.Access(0, 0);
+  file.FreePages(N + 8);
+  ASSERT_EQ(file.Get_SpareCount(), 1u);
+  ZELI_MemoryArray& small = store->AddArray();
+  small.Open(ZEL_IOMODE_WRITE);
+  small.WriteData(a.data(), 10, 1);
+  EXPECT_EQ(file.Get_SpareCount(), 1u);
+  std::vector<unsigned char> again(size_t{N} * kPage);
+  array.RandomlyAccess(0, N * kPage);
+  EXPECT_EQ(file.Get_SpareCount(), 0u);
+  array.ReadData(0, again.data(), N * kPage, 1);
+  EXPECT_EQ(again, a);
+  // Spares never outlive the budget nor the open file.
+  array.Access(0, 0);
+  file.FreePages(N + 8);
+  EXPECT_EQ(file.Get_SpareCount(), 1u);
+  file.Remove_PageBudget(9);  // a limit of N - 1 pages
+  EXPECT_EQ(file.Get_SpareCount(), 0u);
+  store->Check();
+  file.Add_PageBudget(9);
+  array.RandomlyAccess(0, N * kPage);
+  array.Access(0, 0);
+  file.FreePages(N + 8);
+  EXPECT_EQ(file.Get_SpareCount(), 1u);
+  small.Close();
+  array.Close();
+  file.CloseFile();
+  EXPECT_EQ(file.Get_SpareCount(), 0u);
+  store->Check();
+  std::vector<unsigned char> expected = a;
+  expected.insert(expected.end(), b.begin(), b.end());
+  const auto onDisk = zeltest::ReadFileBytes(DataPath());
+  ASSERT_GE(onDisk.size(), expected.size());
+  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), onDisk.begin()));
+}
+
 TEST_F(MemoryFileTest, MemoryOnlyFileKeepsItsPagesUntilDestroyed) {
   auto store = NewStore("");
   ZELI_MemoryArray& array = store->AddArray();
@@ -1140,6 +1209,31 @@ TEST_F(MemoryFileFaultTest, FailedRunStaysResidentWhileTheRunsBeforeItAreRelease
   (*store)[3].Close();  // retried with page 3: one run of three pages
   EXPECT_EQ(store->file->Get_BlockCount(), 0u);
   store->file->CloseFile();
+  EXPECT_EQ(zeltest::ReadFileBytes(DataPath()), bytes);
+}
+
+TEST_F(MemoryFileFaultTest, BlockBeyondOneCallGoesOutInPiecesAndAFailedPieceKeepsIt) {
+  // 4 MiB and two pages in one block: two calls, the second at its offset.
+  const unsigned pages = (4u << 20) / kPage + 2;
+  const auto bytes = Pattern(size_t{pages} * kPage, 23);
+  auto store = NewStore(DataPath());
+  store->file->OpenFile(ZEL_IOMODE_WRITE);
+  ZELI_MemoryArray& array = store->AddArray();
+  array.Open(ZEL_IOMODE_WRITE);
+  array.RandomlyAccess(0, pages * kPage);
+  array.WriteData(0, bytes.data(), pages * kPage, 1);
+  ASSERT_EQ(store->file->Get_BlockCount(), 1u);
+  fs_.ResetCounts();
+  fs_.FailCall(ZELI_FaultFileSystem::WRITE, 2, EIO);
+  EXPECT_ZELI_THROW(store->file->CloseFile(), ZEL_DISK_IO, "Input/output error");
+  // The first piece is on the disk; the block stays whole in memory.
+  EXPECT_EQ(store->file->Get_FilePageCount(), pages - 2);
+  EXPECT_EQ(store->file->Get_BlockCount(), 1u);
+  store->Check();
+  fs_.Clear();
+  fs_.ResetCounts();
+  store->file->CloseFile();
+  EXPECT_EQ(fs_.Get_CallCount(ZELI_FaultFileSystem::WRITE), 2u);
   EXPECT_EQ(zeltest::ReadFileBytes(DataPath()), bytes);
 }
 

@@ -44,6 +44,13 @@ ZELI_MappedPageBlock::ZELI_MappedPageBlock(unsigned first, unsigned end, unsigne
   void* memory = zeroed ? std::calloc(static_cast<size_t>(bytes), 1) : std::malloc(static_cast<size_t>(bytes));
   if (memory == nullptr) throw ZELI_BadAllocException();
   memory_.reset(static_cast<char*>(memory));
+  capacity_ = bytes;
+}
+
+ZELI_MappedPageBlock::ZELI_MappedPageBlock(unsigned first, unsigned end, unsigned pageSize, bool zeroed,
+                                           Memory memory, uint64_t capacity)
+    : first_(first), end_(end), pageSize_(pageSize), memory_(std::move(memory)), capacity_(capacity) {
+  if (zeroed) std::memset(memory_.get(), 0, static_cast<size_t>(Get_ByteCount()));
 }
 
 // ---- construction and destruction -------------------------------------------
@@ -245,30 +252,46 @@ void ZELI_MemoryFile::WriteBlocks(std::vector<ZELI_MappedPageBlock*>& blocks, si
   std::sort(blocks.begin(), blocks.end(), [](const ZELI_MappedPageBlock* a, const ZELI_MappedPageBlock* b) {
     return a->Get_FirstPage() < b->Get_FirstPage();
   });
-  // One run: adjacent blocks, at most one call's pieces and 1 GiB (the
-  // system writes at most about 2 GiB per call anyway).
-  constexpr uint64_t MaxRunBytes = uint64_t{1} << 30;
+  // One call: adjacent blocks, at most one call's pieces and MaxCallBytes;
+  // a larger block (an analog window of 100,000 waveforms is 100 MB) goes
+  // out in several calls. Measured here, the system copies one 100 MB call
+  // into its page cache about 4 times slower than the same bytes in calls
+  // of 4 MiB (see the README on the simulation result writer).
+  constexpr uint64_t MaxCallBytes = uint64_t{4} << 20;
   std::vector<struct iovec> pieces;
   pieces.reserve(std::min<size_t>(blocks.size(), ZELI_OS_MaxWritePieces));
   size_t first = 0;
+  uint64_t skip = 0;  // bytes of blocks[first] on the disk already
   while (first < blocks.size()) {
     pieces.clear();
+    const uint64_t offset = static_cast<uint64_t>(blocks[first]->Get_FirstPage()) * pageSize_ + skip;
     uint64_t bytes = 0;
     size_t end = first;
-    do {
+    uint64_t nextSkip = 0;
+    for (;;) {
       const ZELI_MappedPageBlock* block = blocks[end];
-      pieces.push_back({block->Get_Memory(), static_cast<size_t>(block->Get_ByteCount())});
-      bytes += block->Get_ByteCount();
+      const uint64_t from = end == first ? skip : 0;
+      // Whole pages: MaxCallBytes and every block are multiples of a page.
+      const uint64_t take = std::min(block->Get_ByteCount() - from, MaxCallBytes - bytes);
+      pieces.push_back({block->Get_Memory() + from, static_cast<size_t>(take)});
+      bytes += take;
+      if (from + take < block->Get_ByteCount()) {
+        nextSkip = from + take;
+        break;
+      }
       ++end;
-    } while (end < blocks.size() && blocks[end]->Get_FirstPage() == blocks[end - 1]->Get_EndPage() &&
-             pieces.size() < ZELI_OS_MaxWritePieces && bytes + blocks[end]->Get_ByteCount() <= MaxRunBytes);
+      if (end == blocks.size() || blocks[end]->Get_FirstPage() != blocks[end - 1]->Get_EndPage() ||
+          pieces.size() == ZELI_OS_MaxWritePieces || bytes == MaxCallBytes) {
+        break;
+      }
+    }
     unsynced_ = 1;  // also when the write fails part way
-    ZELI_OS_WriteAt(fd_, pieces.data(), static_cast<unsigned>(pieces.size()),
-                    static_cast<uint64_t>(blocks[first]->Get_FirstPage()) * pageSize_);
+    ZELI_OS_WriteAt(fd_, pieces.data(), static_cast<unsigned>(pieces.size()), offset);
     WroteBytes(bytes);
-    filePageCount_ = std::max(filePageCount_, blocks[end - 1]->Get_EndPage());
+    filePageCount_ = std::max(filePageCount_, static_cast<unsigned>((offset + bytes) / pageSize_));
     written = end;
     first = end;
+    skip = nextSkip;
   }
 }
 
@@ -316,7 +339,7 @@ void ZELI_MemoryFile::MapPages(unsigned first, unsigned end) {
   // Only a block that lies wholly beyond the data file needs zeroing by the
   // allocator; otherwise ReadBlock fills every byte.
   const bool zeroed = kind_ != DATA_FILE || first >= filePageCount_;
-  auto block = std::make_unique<ZELI_MappedPageBlock>(first, end, pageSize_, zeroed);
+  std::unique_ptr<ZELI_MappedPageBlock> block = NewBlock(first, end, zeroed);
   if (kind_ == DATA_FILE) ReadBlock(*block);
   ReserveFor(blocks_, blocks_.size() + 1);
   char* memory = block->Get_Memory();
@@ -331,6 +354,53 @@ void ZELI_MemoryFile::MapPages(unsigned first, unsigned end) {
   mappedPageCount_ += end - first;
   idlePageCount_ += end - first;
   maxMappedPageCount_ = std::max(maxMappedPageCount_, mappedPageCount_);
+}
+
+std::unique_ptr<ZELI_MappedPageBlock> ZELI_MemoryFile::NewBlock(unsigned first, unsigned end, bool zeroed) {
+  const uint64_t bytes = uint64_t{end - first} * pageSize_;
+  // The smallest spare that holds the block with at most a quarter to spare:
+  // a small block must not take (and hold) a large window's memory.
+  unsigned best = spareCount_;
+  for (unsigned i = 0; i < spareCount_; ++i) {
+    const uint64_t capacity = spares_[i].capacity;
+    if (capacity >= bytes && capacity - bytes <= bytes / 4 &&
+        (best == spareCount_ || capacity < spares_[best].capacity)) {
+      best = i;
+    }
+  }
+  if (best == spareCount_) return std::make_unique<ZELI_MappedPageBlock>(first, end, pageSize_, zeroed);
+  Spare spare = std::move(spares_[best]);
+  if (best != spareCount_ - 1) spares_[best] = std::move(spares_[spareCount_ - 1]);
+  spares_[spareCount_ - 1] = Spare{};
+  --spareCount_;
+  sparePages_ -= spare.capacity / pageSize_;
+  return std::unique_ptr<ZELI_MappedPageBlock>(
+      new ZELI_MappedPageBlock(first, end, pageSize_, zeroed, std::move(spare.memory), spare.capacity));
+}
+
+void ZELI_MemoryFile::KeepSpare(ZELI_MappedPageBlock& block) noexcept {
+  const uint64_t pages = block.Get_Capacity() / pageSize_;
+  if (kind_ != DATA_FILE || !open_ || pages < MinSparePages || spareCount_ == MaxSpares ||
+      sparePages_ + pages > mappedPageLimit_) {
+    return;
+  }
+  spares_[spareCount_].memory = std::move(block.memory_);
+  spares_[spareCount_].capacity = block.Get_Capacity();
+  ++spareCount_;
+  sparePages_ += pages;
+}
+
+void ZELI_MemoryFile::TrimSpares(uint64_t limit) noexcept {
+  while (sparePages_ > limit) {
+    unsigned largest = 0;
+    for (unsigned i = 1; i < spareCount_; ++i) {
+      if (spares_[i].capacity > spares_[largest].capacity) largest = i;
+    }
+    sparePages_ -= spares_[largest].capacity / pageSize_;
+    if (largest != spareCount_ - 1) spares_[largest] = std::move(spares_[spareCount_ - 1]);
+    spares_[spareCount_ - 1] = Spare{};
+    --spareCount_;
+  }
 }
 
 void ZELI_MemoryFile::ChainIdle(ZELI_MappedPageBlock* block) noexcept {
@@ -359,6 +429,7 @@ void ZELI_MemoryFile::ReleaseBlock(ZELI_MappedPageBlock* block) noexcept {
   }
   mappedPageCount_ -= block->PageCount();
   if (IsIdle(*block)) UnchainIdle(block);
+  KeepSpare(*block);
   // The last block takes the released one's place.
   const size_t index = block->listIndex_;
   std::swap(blocks_[index], blocks_.back());
@@ -371,6 +442,7 @@ void ZELI_MemoryFile::ReleaseAllBlocks() noexcept {
     for (unsigned page = block->Get_FirstPage(); page < block->Get_EndPage(); ++page) WritableSlot(page) = EmptySlot;
   }
   blocks_.clear();
+  TrimSpares(0);
   idleFirst_ = idleLast_ = nullptr;
   mappedPageCount_ = 0;
   idlePageCount_ = 0;
@@ -764,6 +836,7 @@ void ZELI_MemoryFile::Add_PageBudget(unsigned pages) noexcept {
 
 void ZELI_MemoryFile::Remove_PageBudget(unsigned pages) noexcept {
   mappedPageLimit_ = pages > mappedPageLimit_ ? 0 : mappedPageLimit_ - pages;
+  TrimSpares(mappedPageLimit_);
 }
 
 // ---- diagnostics ------------------------------------------------------------
@@ -838,6 +911,18 @@ void ZELI_MemoryFile::CheckInvariants() const {
     if (record.address != nullptr && record.mappedCount == 0) ++idle;
   }
   require(idle == idlePageCount_, "idle page count");
+  uint64_t sparePages = 0;
+  for (unsigned i = 0; i < MaxSpares; ++i) {
+    const Spare& spare = spares_[i];
+    require((i < spareCount_) == (spare.memory != nullptr), "spare slots");
+    if (i < spareCount_) {
+      require(spare.capacity >= uint64_t{MinSparePages} * pageSize_, "spare below the smallest kept");
+      sparePages += spare.capacity / pageSize_;
+    }
+  }
+  require(spareCount_ <= MaxSpares && sparePages == sparePages_, "spare page count");
+  require(sparePages_ <= mappedPageLimit_, "spare pages beyond the page limit");
+  require(kind_ != DATA_FILE || open_ || spareCount_ == 0, "spares of a closed data file");
   for (const auto& entry : arrays_) {
     require(entry.second != nullptr && entry.second->Get_IndexInFile() == entry.first &&
                 entry.second->Get_MemoryFile_p() == this,

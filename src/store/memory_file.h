@@ -30,11 +30,26 @@
 // closes its arrays one by one). The block list itself is unordered: a
 // released block's place is taken by the last one.
 //
+// Reusing block memory. A block released by FreePages (written back,
+// idle) normally returns its memory to the allocator, and the next block is
+// allocated afresh. A writer that pins one large window after another (an
+// analog block of 100,000 waveforms is 100 MB, a new one every 128 points)
+// would then have the system map, fault in and unmap that much memory every
+// window, since allocations that large bypass the allocator's heap. So the
+// memory of a released block of at least MinSparePages pages is kept as a
+// spare (at most MaxSpares of them) while the page budgets leave room for
+// it, and MapPages builds its next block in a spare that is large enough and
+// not much larger (zeroing it where a fresh block would have been zeroed).
+// Resident memory stays bounded by the mapped pages plus the budgets: the
+// spare pages never exceed the limit, and Remove_PageBudget frees spares
+// beyond the reduced limit. Without budgets (a reader) nothing is kept.
+//
 // Write-back in runs. Blocks are written by positioned vector writes, in
 // page order: blocks whose pages follow one another in the file go out as
-// one run with one call (a piece per block, up to ZELI_OS_MaxWritePieces),
-// so an array written page by page, or many arrays closed at once, cost a
-// few large writes instead of a seek and a write per block.
+// one run, in calls of up to ZELI_OS_MaxWritePieces pieces and 4 MiB (a
+// larger block is cut), so an array written page by page, or many arrays
+// closed at once, cost a few large writes instead of a seek and a write per
+// block.
 //
 // Invariants (CheckInvariants tests them):
 //  - a page has an address exactly while it lies in one block of the list,
@@ -47,6 +62,9 @@
 //  - a resident page's slot names its block; a block's pinned count is the
 //    number of its pages with mapped count above 0, and it is in the idle
 //    chain exactly when that count is 0; blocks_[i] has list index i.
+//  - the spare pages number at most the page limit, in at most MaxSpares
+//    spares, each of at least MinSparePages pages; a closed data file holds
+//    none.
 //
 // Growth and the page map. Pages are only ever appended, at the end of the
 // file, by ExtendVariableArray, which logs one triple (array index, first
@@ -106,6 +124,14 @@ class ZELI_MappedPageBlock {
   // Allocates (end - first) pages; zeroed when zeroed is set, otherwise the
   // caller fills every byte. ZELI_BadAllocException when memory is short.
   ZELI_MappedPageBlock(unsigned first, unsigned end, unsigned pageSize, bool zeroed);
+  // Builds the block in memory of capacity bytes (at least the block's
+  // bytes) released by another one; zeroed as above, else left as it is.
+  struct FreeDeleter {
+    void operator()(char* p) const noexcept { std::free(p); }
+  };
+  using Memory = std::unique_ptr<char, FreeDeleter>;
+  ZELI_MappedPageBlock(unsigned first, unsigned end, unsigned pageSize, bool zeroed, Memory memory,
+                       uint64_t capacity);
   ZELI_MappedPageBlock(const ZELI_MappedPageBlock&) = delete;
   ZELI_MappedPageBlock& operator=(const ZELI_MappedPageBlock&) = delete;
 
@@ -114,16 +140,16 @@ class ZELI_MappedPageBlock {
   unsigned PageCount() const { return end_ - first_; }
   uint64_t Get_ByteCount() const { return static_cast<uint64_t>(PageCount()) * pageSize_; }
   char* Get_Memory() const { return memory_.get(); }
+  // Bytes of the allocation holding the block: its bytes or more.
+  uint64_t Get_Capacity() const { return capacity_; }
 
  private:
   friend class ZELI_MemoryFile;
-  struct FreeDeleter {
-    void operator()(char* p) const noexcept { std::free(p); }
-  };
   unsigned first_;
   unsigned end_;
   unsigned pageSize_;
-  std::unique_ptr<char, FreeDeleter> memory_;
+  Memory memory_;
+  uint64_t capacity_;
   // Kept by the file: pages with mapped count above 0, the place in the
   // file's block list, and the links of the chain of idle blocks (both null
   // and the block not chained while pinnedPages is above 0).
@@ -304,6 +330,11 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   void Add_PageBudget(unsigned pages) noexcept;
   void Remove_PageBudget(unsigned pages) noexcept;
   unsigned Get_PageLimit() const { return mappedPageLimit_; }
+  // Memory of released blocks kept for reuse (see "Reusing block memory").
+  static constexpr unsigned MinSparePages = 32;
+  static constexpr unsigned MaxSpares = 2;
+  unsigned Get_SpareCount() const { return spareCount_; }
+  uint64_t Get_SparePages() const { return sparePages_; }
 
   // One line per page; DumpPages() prints to standard output.
   void DumpPages() const;
@@ -377,6 +408,13 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   // Unpins, takes the block out of the list and the idle chain, frees it.
   void ReleaseBlock(ZELI_MappedPageBlock* block) noexcept;
   void ReleaseAllBlocks() noexcept;
+  // A new block for pages [first, end), in a fitting spare when there is one.
+  std::unique_ptr<ZELI_MappedPageBlock> NewBlock(unsigned first, unsigned end, bool zeroed);
+  // Keeps the memory of a block being released as a spare when the rules
+  // allow it, else leaves it to be freed with the block.
+  void KeepSpare(ZELI_MappedPageBlock& block) noexcept;
+  // Frees spares, largest first, until the spare pages fit within limit.
+  void TrimSpares(uint64_t limit) noexcept;
   bool IsIdle(const ZELI_MappedPageBlock& block) const { return block.pinnedPages_ == 0; }
   void ChainIdle(ZELI_MappedPageBlock* block) noexcept;
   void UnchainIdle(ZELI_MappedPageBlock* block) noexcept;
@@ -442,6 +480,16 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   ZELI_MappedPageBlock* idleFirst_ = nullptr;
   ZELI_MappedPageBlock* idleLast_ = nullptr;
   unsigned holds_ = 0;  // live IdleBlockHolds
+  // Released block memory kept for reuse: spares_[0 .. spareCount_) hold
+  // memory (capacity bytes each), the rest are empty; sparePages_ is the sum
+  // of the capacities in pages.
+  struct Spare {
+    ZELI_MappedPageBlock::Memory memory;
+    uint64_t capacity = 0;
+  };
+  Spare spares_[MaxSpares];
+  unsigned spareCount_ = 0;
+  uint64_t sparePages_ = 0;
 };
 
 #endif  // ZEL_STORE_MEMORY_FILE_H

@@ -154,6 +154,12 @@ void ZELI_AnalogFrontDataSet::Add_Point(int order) {
   if (i % pointsPerBlock_ == 0) {
     // The window's pages, one more where it straddles a page boundary.
     TakePageBudget(Get_Values_p(), uint64_t{blockBytesPerFront_} / Get_Values_p()->Get_PageSize() + 2, pageBudget_);
+    // The finished block's window goes first: within the budget its pages
+    // stay resident, idle, until the new window needs room, so the file
+    // writes them back then and builds the new block in their memory
+    // instead of holding both (a page shared by the two blocks is read
+    // back from the file).
+    if (i > 0) Get_Values_p()->Access(0, 0);
     Get_Values_p()->RandomlyAccess(static_cast<unsigned>(blockStart), blockBytesPerFront_);
   }
   const int last = Get_SharedXSet_p()->Get_LastXIndex();
