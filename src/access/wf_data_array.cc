@@ -7,6 +7,7 @@
 
 #include "model/cached_array.h"
 #include "errors/exceptions.h"
+#include "errors/memory.h"
 #include "model/container.h"
 #include "types/type.h"
 #include "model/data_information.h"
@@ -163,11 +164,32 @@ void ZELI_WfDataArray::ConstructDataArray() {
     direct_ = values_;
     return;
   }
-  // The gathered array takes the own information over.
-  if (ownPending_) BuildOwnInformation();
+  // The gathered array takes the own information over. Unless the value
+  // array's monotonicity is given (whose short-cut depends on the order of
+  // the index), determining over the gathered values later gives what
+  // determining over the indexed ones now would: the same values in the
+  // same order. It is then left for later.
+  bool determineOnDemand = false;
+  if (ownPending_) {
+    const ZELI_DataInformation& valueInformation = values_->Get_UndeterminedInformation();
+    if (valueInformation.IsMonotonicityGiven()) {
+      BuildOwnInformation();
+    } else {
+      auto own = std::make_unique<ZELI_DataInformation>(valueInformation.Get_Type_p());
+      if (valueInformation.Get_DataSpacing() != ZEL_DATASPACING_UNKNOWN)
+        own->Set_DataSpacing(valueInformation.Get_DataSpacing());
+      own->Set_InterpolationType(valueInformation.Get_InterpolationType());
+      ownInformation_ = own.release();
+      ownPending_ = false;
+      determineOnDemand = true;
+    }
+  }
   ZELI_Type* type = values_->Get_Type_p();
   const unsigned count = index_->Get_PointCount();
-  void* data = type->ReallocData(nullptr, count, 0);
+  // Every value is written below: only texts need their slots zeroed first
+  // (a failure part-way frees them).
+  void* data = type->HoldsStrings() ? type->ReallocData(nullptr, count, 0)
+                                    : ZELI_OS_Malloc(size_t{type->Get_SizeOf()} * count);
   if (data == nullptr && count > 0) throw ZELI_BadAllocException();
   std::unique_ptr<ZELI_CachedArray> direct;
   try {
@@ -195,6 +217,7 @@ void ZELI_WfDataArray::ConstructDataArray() {
     throw;
   }
   ownInformation_ = nullptr;  // the new array owns it now
+  if (determineOnDemand) direct->DetermineOnDemand();
   container_->Get_Cache().Add_CachedArray(direct.get());
   direct_ = direct.release();
   direct_->IncrementReferenceCount();
