@@ -135,6 +135,15 @@ TEST(LargeBlockReserve, FreedLargeBlocksComeBackToRequestsTheyFitWithinTheBound)
   again = ZELI_OS_Realloc(again, 5 * large);
   static_cast<char*>(again)[5 * large - 1] = 1;
   for (void* p : {small, big, again}) ZELI_OS_Free(p);
+  // A block to be filled whole comes from the reserve too, or else with its
+  // pages present; either way it is an ordinary block.
+  void* filled = ZELI_OS_MallocToFill(4 * large);
+  EXPECT_EQ(filled, again);
+  std::memset(filled, 1, 4 * large);
+  void* fresh = ZELI_OS_MallocToFill(32 * large);
+  std::memset(fresh, 2, 32 * large);
+  ZELI_OS_Free(fresh);
+  ZELI_OS_Free(filled);
   // Never more than the bound.
   std::vector<void*> blocks;
   for (size_t held = 0; held <= ZELI_LargeBlockReserveBytes; held += 16 * large) {

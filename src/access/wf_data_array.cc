@@ -189,7 +189,7 @@ void ZELI_WfDataArray::ConstructDataArray() {
   // Every value is written below: only texts need their slots zeroed first
   // (a failure part-way frees them).
   void* data = type->HoldsStrings() ? type->ReallocData(nullptr, count, 0)
-                                    : ZELI_OS_Malloc(size_t{type->Get_SizeOf()} * count);
+                                    : ZELI_OS_MallocToFill(size_t{type->Get_SizeOf()} * count);
   if (data == nullptr && count > 0) throw ZELI_BadAllocException();
   std::unique_ptr<ZELI_CachedArray> direct;
   try {

@@ -2,7 +2,10 @@
 #include "errors/memory.h"
 
 #include <malloc.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <mutex>
 
@@ -77,6 +80,28 @@ void* ZELI_OS_Malloc(size_t size) {
   }
   void* p = std::malloc(size);
   if (p == nullptr) throw ZELI_BadAllocException();
+  return p;
+}
+
+void* ZELI_OS_MallocToFill(size_t size) {
+  if (size >= ZELI_LargeBlockBytes) {
+    if (void* kept = TakeFromReserve(size)) return kept;
+  }
+  void* p = ZELI_OS_Malloc(size);
+#ifdef MADV_POPULATE_WRITE
+  if (size >= ZELI_LargeBlockBytes) {
+    // The whole pages inside the block, made present in one call instead of
+    // one fault each while they are filled. A kernel without the advice
+    // refuses it, and the pages then come as faults, as before.
+    const long page = ::sysconf(_SC_PAGESIZE);
+    if (page > 0) {
+      const uintptr_t mask = static_cast<uintptr_t>(page) - 1;
+      const uintptr_t first = (reinterpret_cast<uintptr_t>(p) + mask) & ~mask;
+      const uintptr_t end = (reinterpret_cast<uintptr_t>(p) + size) & ~mask;
+      if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
+    }
+  }
+#endif
   return p;
 }
 

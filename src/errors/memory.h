@@ -48,6 +48,11 @@ void ZELI_ReleaseLargeBlockReserve() noexcept;
 // Null for size 0; ZELI_BadAllocException when memory is exhausted. A large
 // block may come from the reserve (its bytes are then whatever they were).
 void* ZELI_OS_Malloc(size_t size);
+// The same for a block the caller fills whole at once (values read from a
+// file): a large block that does not come from the reserve has its pages
+// made present first, in one call (MADV_POPULATE_WRITE where the kernel
+// has it), rather than one page fault per page while it is filled.
+void* ZELI_OS_MallocToFill(size_t size);
 // Frees p and returns null for size 0; ZELI_BadAllocException on failure (p
 // is then still valid).
 void* ZELI_OS_Realloc(void* p, size_t size);
