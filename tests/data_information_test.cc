@@ -1,8 +1,9 @@
 // Data information: the refusals of MIXED and DEFAULT, given versus
 // determined monotonicity and extremes, the ordering of every value kind
 // (levels, NaN steps, float neighbours, complex and string order), the
-// indexed form, copying, and the stored record (round trip, the other byte
-// order, old versions, corrupted records).
+// indexed form, copying, the determination a cached array leaves for later,
+// and the stored record (round trip, the other byte order, old versions,
+// corrupted records).
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -21,6 +22,7 @@
 #include "types/enumeration_type.h"
 #include "types/scalar_types.h"
 #include "types/universal_types.h"
+#include "model/cached_array.h"
 #include "model/data_information.h"
 
 namespace {
@@ -279,6 +281,52 @@ TEST_F(DataInformationTest, EveryScalarKindHasItsOrdering) {
   EXPECT_NE(maxCopy, MaxOf<const char*>(copy));
   std::free(min);
   std::free(maxCopy);
+}
+
+TEST_F(DataInformationTest, CachedArraysDeterminingOnDemandSeeWhatAnEagerDeterminationGives) {
+  const double nan = std::nan("");
+  const double low = -10, high = 10;
+  struct Case {
+    std::vector<double> values;
+    zel_monotonicity_t given;  // UNKNOWN: none given
+    bool givenExtremes;
+  };
+  const Case cases[] = {{{3, 1, nan, 7, -2, 7}, ZEL_MONOTONICITY_UNKNOWN, false},
+                        {{1, 2, 2, 5}, ZEL_MONOTONICITY_INCREASING, false},
+                        {{5, 4, 1}, ZEL_MONOTONICITY_NONE, false},
+                        {{0, 1, 2}, ZEL_MONOTONICITY_UNKNOWN, true}};
+  for (const Case& c : cases) {
+    ZELI_DataInformation settings(&real_);
+    if (c.given != ZEL_MONOTONICITY_UNKNOWN) settings.Set_Monotonicity(c.given);
+    if (c.givenExtremes) settings.Set_MinMax(&low, &high);
+    ZELI_DataInformation eager(settings);
+    const unsigned n = static_cast<unsigned>(c.values.size());
+    eager.DetermineMonMinMax(c.values.data(), n);
+    void* data = real_.ReallocData(nullptr, n, 0);
+    std::memcpy(data, c.values.data(), n * sizeof(double));
+    ZELI_CachedArray array(n, new ZELI_DataInformation(settings), data);
+    array.DetermineOnDemand();
+    EXPECT_TRUE(array.IsDeterminationPending());
+    EXPECT_EQ(array.Get_UndeterminedInformation().IsMinMaxSet(), c.givenExtremes);  // nothing determined
+    const ZELI_DataInformation& lazy = *array.Get_DataInformation_p();
+    EXPECT_FALSE(array.IsDeterminationPending());
+    EXPECT_EQ(lazy.Get_Monotonicity(), eager.Get_Monotonicity());
+    EXPECT_EQ(lazy.IsMonotonicityGiven(), eager.IsMonotonicityGiven());
+    EXPECT_EQ(lazy.IsMinMaxGiven(), eager.IsMinMaxGiven());
+    EXPECT_EQ(MinOf<double>(lazy), MinOf<double>(eager));
+    EXPECT_EQ(MaxOf<double>(lazy), MaxOf<double>(eager));
+  }
+  // Nothing to leave for later in an empty array.
+  ZELI_CachedArray empty(0, new ZELI_DataInformation(&real_), nullptr);
+  empty.DetermineOnDemand();
+  EXPECT_FALSE(empty.IsDeterminationPending());
+  // A new information replaces the pending determination with itself.
+  void* data = real_.ReallocData(nullptr, 2, 0);
+  ZELI_CachedArray replaced(2, new ZELI_DataInformation(&real_), data);
+  replaced.DetermineOnDemand();
+  replaced.SetDataInformation_p(new ZELI_DataInformation(&real_));
+  EXPECT_FALSE(replaced.IsDeterminationPending());
+  EXPECT_EQ(replaced.Get_DataInformation_p()->Get_Monotonicity(), ZEL_MONOTONICITY_UNKNOWN);
 }
 
 TEST_F(DataInformationTest, IndexedValues) {

@@ -1,11 +1,12 @@
-// Exception classes and the call frame's conversion of failures into
-// statuses and messages.
+// Exception classes, the call frame's conversion of failures into statuses
+// and messages, and the reserve of freed large blocks.
 #include <cerrno>
 #include <climits>
 #include <cstring>
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "errors/exceptions.h"
 #include "errors/memory.h"
@@ -109,6 +110,49 @@ TEST(CallFrame, ExhaustedMemoryInsideACallIsBadAlloc) {
   EXPECT_THROW(ZELI_OS_Malloc(SIZE_MAX / 4), ZELI_BadAllocException);
 #endif
   EXPECT_EQ(ZELI_OS_Malloc(0), nullptr);
+}
+
+TEST(LargeBlockReserve, FreedLargeBlocksComeBackToRequestsTheyFitWithinTheBound) {
+  ZELI_ReleaseLargeBlockReserve();
+  const size_t large = ZELI_LargeBlockBytes;
+  // Small blocks are never kept.
+  ZELI_OS_Free(ZELI_OS_Malloc(large / 2));
+  EXPECT_EQ(ZELI_LargeBlocksInReserve(), 0u);
+  // A large one is, and serves a request of between half its size and its
+  // size; a request too small or too large gets other memory.
+  void* block = ZELI_OS_Malloc(4 * large);
+  std::memset(block, 7, 4 * large);
+  ZELI_OS_Free(block);
+  EXPECT_GE(ZELI_LargeBlocksInReserve(), 4 * large);
+  void* small = ZELI_OS_Malloc(large);
+  void* big = ZELI_OS_Malloc(8 * large);
+  EXPECT_NE(small, block);
+  EXPECT_NE(big, block);
+  void* again = ZELI_OS_Malloc(3 * large);
+  EXPECT_EQ(again, block);
+  EXPECT_EQ(ZELI_LargeBlocksInReserve(), 0u);
+  // Realloc and free work on a block from the reserve like on any other.
+  again = ZELI_OS_Realloc(again, 5 * large);
+  static_cast<char*>(again)[5 * large - 1] = 1;
+  for (void* p : {small, big, again}) ZELI_OS_Free(p);
+  // A block to be filled whole comes from the reserve too, or else with its
+  // pages present; either way it is an ordinary block.
+  void* filled = ZELI_OS_MallocToFill(4 * large);
+  EXPECT_EQ(filled, again);
+  std::memset(filled, 1, 4 * large);
+  void* fresh = ZELI_OS_MallocToFill(32 * large);
+  std::memset(fresh, 2, 32 * large);
+  ZELI_OS_Free(fresh);
+  ZELI_OS_Free(filled);
+  // Never more than the bound.
+  std::vector<void*> blocks;
+  for (size_t held = 0; held <= ZELI_LargeBlockReserveBytes; held += 16 * large) {
+    blocks.push_back(ZELI_OS_Malloc(16 * large));
+  }
+  for (void* p : blocks) ZELI_OS_Free(p);
+  EXPECT_LE(ZELI_LargeBlocksInReserve(), ZELI_LargeBlockReserveBytes);
+  ZELI_ReleaseLargeBlockReserve();
+  EXPECT_EQ(ZELI_LargeBlocksInReserve(), 0u);
 }
 
 TEST(CallFrame, MessageSurvivesAnExceptionBuiltDuringUnwinding) {

@@ -1,15 +1,20 @@
 // Tests: ZELI_ReadWfSegment around failures. A read that fails after the
 // data set handed over its arrays leaves no reference behind (the order
 // array a polynomial waveform's X side holds included), and derived
-// waveforms fail as their fields do, leaving nothing computed behind.
+// waveforms fail as their fields do, leaving nothing computed behind. A
+// read whose buffers are only taken determines no summary; asked for, the
+// summaries are what a scan of the stored values finds.
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "access/wf_data_array.h"
 #include "access/wf_segment.h"
 #include "access/wf_segment_read.h"
 #include "model/cached_array.h"
+#include "model/data_information.h"
 #include "store/memory_array.h"
 #include "waveforms/derived_waveform.h"
 #include "writer_test_support.h"
@@ -88,6 +93,62 @@ TEST_F(WfSegmentReadTest, AFailedPolynomialReadLeavesNoReferenceOnItsOrders) {
     EXPECT_EQ(orders->Get_ReferenceCount(), 0u);
     EXPECT_EQ(dataSet->Get_XIndices_p()->Get_CachedArray_p()->Get_ReferenceCount(), 0u);
   }
+  Close(c);
+}
+
+TEST_F(WfSegmentReadTest, SummariesAreDeterminedWhenFirstAskedFor) {
+  // A sparse waveform (X through indices) over noisy values with a NaN.
+  const zel_waveform_t wave = Wave();
+  const zel_writer_t writer = Writer(ZEL_STORAGE_SPARSE);
+  ZEL_WfDataWriter* data = Add(writer, wave);
+  ZEL_InitializeArrayWriting(session_, writer, &status_);
+  std::vector<double> ys;
+  for (int i = 0; i < 3000; ++i) {
+    const double x = 0.25 * i;
+    ZEL_AppendXArray(session_, writer, 1, &x, &status_);
+    if (i % 3 != 0) continue;
+    const double y = i == 300 ? std::nan("") : ((i * 7919) % 1001) - 500.0 + (i == 2400 ? 1000 : 0);
+    ys.push_back(y);
+    ZEL_WfDataWriterAppendArrays(data, 1, &y, nullptr, &i, &status_);
+  }
+  ZEL_TerminateWriting(session_, writer, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  Close(c_);
+  const zel_container_t c = Open(ZEL_IOMODE_READ);
+  ZELI_WaveformSet* set = ObjectOf(session_, ZEL_FindWaveformSet(session_, c, "tran", &status_));
+  std::unique_ptr<ZELI_WfSegment> read(ZELI_ReadWfSegment(*set->Get_WaveformMap()[0], *set->Get_Segment_p(0)));
+  ZELI_WfDataArray& x = *read->Get_XDataArray_p();
+  ZELI_CachedArray* y = read->Get_YDataArray_p()->Get_DirectArray_p();
+  ASSERT_TRUE(x.IsIndexed());
+  // Buffers and types taken: nothing determined yet.
+  ASSERT_EQ(read->Setup_Buffer(0, 0), ys.size());
+  EXPECT_EQ(std::memcmp(read->Get_YBuffer(), ys.data(), ys.size() * sizeof(double)), 0);
+  EXPECT_EQ(static_cast<const double*>(read->Get_XBuffer())[1], 0.75);
+  EXPECT_EQ(x.Get_Type_p()->Get_DataType(), ZEL_REAL);
+  EXPECT_TRUE(y->IsDeterminationPending());
+  EXPECT_TRUE(x.Get_ValueArray_p()->IsDeterminationPending());
+  // Asked for: what an eager scan of the same values gives (the
+  // information goes before the container that owns its type).
+  double expectedMin = 0, expectedMax = 0;
+  zel_monotonicity_t expectedMonotonicity = ZEL_MONOTONICITY_UNKNOWN;
+  {
+    ZELI_DataInformation scanned(y->Get_Type_p());
+    scanned.DetermineMonMinMax(ys.data(), static_cast<unsigned>(ys.size()));
+    scanned.Get_MinMax(&expectedMin, &expectedMax);
+    expectedMonotonicity = scanned.Get_Monotonicity();
+  }
+  double min = 0, max = 0;
+  read->Get_YMinMax(&min, &max);
+  EXPECT_FALSE(y->IsDeterminationPending());
+  EXPECT_EQ(min, expectedMin);
+  EXPECT_EQ(max, expectedMax);
+  EXPECT_EQ(max, ys[800]);  // the value raised by 1000
+  EXPECT_EQ(read->Get_YMonotonicity(), expectedMonotonicity);
+  EXPECT_EQ(read->Get_XMonotonicity(), ZEL_MONOTONICITY_STRICTLY_INCREASING);
+  read->Get_XMinMax(&min, &max);
+  EXPECT_EQ(min, 0.0);
+  EXPECT_EQ(max, 0.25 * 2997);
+  read.reset();
   Close(c);
 }
 

@@ -7,6 +7,7 @@
 
 #include "model/cached_array.h"
 #include "errors/exceptions.h"
+#include "errors/memory.h"
 #include "model/container.h"
 #include "types/type.h"
 #include "model/data_information.h"
@@ -38,15 +39,32 @@ ZELI_WfDataArray::ZELI_WfDataArray(ZELI_Container& container, ZELI_CachedArray* 
   if (index->Get_SizeOf() != 4) throw ZELI_FailedException("ZELI_WfDataArray: index size");
   const unsigned valueCount = values->Get_PointCount();
   const char* indexes = static_cast<const char*>(index->Get_Data_p());
-  bool identity = true;
-  for (unsigned i = 0; i < index->Get_PointCount(); ++i) {
+  // One pass without branches (it runs over every point of a first read):
+  // the largest index decides the range check, and any index that differs
+  // from its position rules out the identity.
+  const unsigned indexCount = index->Get_PointCount();
+  uint32_t largest = 0;
+  uint32_t differs = 0;
+  for (unsigned i = 0; i < indexCount; ++i) {
     uint32_t k;
     std::memcpy(&k, indexes + 4 * static_cast<size_t>(i), 4);
-    if (k >= valueCount) throw ZELI_FailedException("ZELI_WfDataArray: index out of range");
-    identity = identity && k == i;
+    largest = k > largest ? k : largest;
+    differs |= k ^ i;
   }
-  allValuesInOrder_ = identity && index->Get_PointCount() == valueCount;
-  const ZELI_DataInformation& valueInformation = *values->Get_DataInformation_p();
+  if (indexCount > 0 && largest >= valueCount) throw ZELI_FailedException("ZELI_WfDataArray: index out of range");
+  allValuesInOrder_ = differs == 0 && indexCount == valueCount;
+  // The own information waits until asked for (BuildOwnInformation): a
+  // read that only takes the buffers never determines it.
+  ownPending_ = true;
+  index_ = index;
+  values_ = values;
+  index_->IncrementReferenceCount();
+  values_->IncrementReferenceCount();
+}
+
+void ZELI_WfDataArray::BuildOwnInformation() const {
+  const ZELI_DataInformation& valueInformation = *values_->Get_DataInformation_p();
+  const unsigned valueCount = values_->Get_PointCount();
   std::unique_ptr<ZELI_DataInformation> own;
   if (allValuesInOrder_ && IsScanResult(valueInformation, valueCount)) {
     // The points are the values in order, and the summary of a cached array
@@ -63,14 +81,11 @@ ZELI_WfDataArray::ZELI_WfDataArray(ZELI_Container& container, ZELI_CachedArray* 
     if (valueInformation.Get_DataSpacing() != ZEL_DATASPACING_UNKNOWN)
       own->Set_DataSpacing(valueInformation.Get_DataSpacing());
     own->Set_InterpolationType(valueInformation.Get_InterpolationType());
-    own->DetermineMonMinMax(index->Get_DataInformation_p(), values->Get_Data_p(),
-                            static_cast<const unsigned*>(index->Get_Data_p()), index->Get_PointCount());
+    own->DetermineMonMinMax(index_->Get_DataInformation_p(), values_->Get_Data_p(),
+                            static_cast<const unsigned*>(index_->Get_Data_p()), index_->Get_PointCount());
   }
-  index_ = index;
-  values_ = values;
   ownInformation_ = own.release();
-  index_->IncrementReferenceCount();
-  values_->IncrementReferenceCount();
+  ownPending_ = false;
 }
 
 ZELI_WfDataArray::ZELI_WfDataArray(const ZELI_WfDataArray& other)
@@ -78,6 +93,7 @@ ZELI_WfDataArray::ZELI_WfDataArray(const ZELI_WfDataArray& other)
       container_(other.container_),
       ownInformation_(other.ownInformation_ != nullptr ? new ZELI_DataInformation(*other.ownInformation_)
                                                        : nullptr),
+      ownPending_(other.ownPending_),
       allValuesInOrder_(other.allValuesInOrder_) {
   direct_ = other.direct_;
   index_ = other.index_;
@@ -102,14 +118,24 @@ bool ZELI_WfDataArray::IsStale() const {
 }
 
 ZELI_DataInformation* ZELI_WfDataArray::Get_DataInformation_p() const {
+  if (ownPending_) BuildOwnInformation();
   if (ownInformation_ != nullptr) return ownInformation_;
   if (direct_ != nullptr) return direct_->Get_DataInformation_p();
   throw ZELI_FailedException("ZELI_WfDataArray::Get_DataInformation_p implementation");
 }
 
-ZELI_Type* ZELI_WfDataArray::Get_Type_p() const { return Get_DataInformation_p()->Get_Type_p(); }
+// The type and size come without the summary: the own information, built
+// or not, is over the value array's type.
+ZELI_Type* ZELI_WfDataArray::Get_Type_p() const {
+  if (ownInformation_ != nullptr) return ownInformation_->Get_Type_p();
+  if (ownPending_) return values_->Get_Type_p();
+  return Get_DataInformation_p()->Get_Type_p();
+}
 
-unsigned ZELI_WfDataArray::Get_SizeOf() const { return Get_DataInformation_p()->Get_SizeOf(); }
+unsigned ZELI_WfDataArray::Get_SizeOf() const {
+  const ZELI_Type* type = Get_Type_p();
+  return type != nullptr ? type->Get_SizeOf() : 0;
+}
 
 unsigned ZELI_WfDataArray::Get_PointCount() const {
   return direct_ != nullptr ? direct_->Get_PointCount() : index_->Get_PointCount();
@@ -138,9 +164,32 @@ void ZELI_WfDataArray::ConstructDataArray() {
     direct_ = values_;
     return;
   }
+  // The gathered array takes the own information over. Unless the value
+  // array's monotonicity is given (whose short-cut depends on the order of
+  // the index), determining over the gathered values later gives what
+  // determining over the indexed ones now would: the same values in the
+  // same order. It is then left for later.
+  bool determineOnDemand = false;
+  if (ownPending_) {
+    const ZELI_DataInformation& valueInformation = values_->Get_UndeterminedInformation();
+    if (valueInformation.IsMonotonicityGiven()) {
+      BuildOwnInformation();
+    } else {
+      auto own = std::make_unique<ZELI_DataInformation>(valueInformation.Get_Type_p());
+      if (valueInformation.Get_DataSpacing() != ZEL_DATASPACING_UNKNOWN)
+        own->Set_DataSpacing(valueInformation.Get_DataSpacing());
+      own->Set_InterpolationType(valueInformation.Get_InterpolationType());
+      ownInformation_ = own.release();
+      ownPending_ = false;
+      determineOnDemand = true;
+    }
+  }
   ZELI_Type* type = values_->Get_Type_p();
   const unsigned count = index_->Get_PointCount();
-  void* data = type->ReallocData(nullptr, count, 0);
+  // Every value is written below: only texts need their slots zeroed first
+  // (a failure part-way frees them).
+  void* data = type->HoldsStrings() ? type->ReallocData(nullptr, count, 0)
+                                    : ZELI_OS_MallocToFill(size_t{type->Get_SizeOf()} * count);
   if (data == nullptr && count > 0) throw ZELI_BadAllocException();
   std::unique_ptr<ZELI_CachedArray> direct;
   try {
@@ -168,6 +217,7 @@ void ZELI_WfDataArray::ConstructDataArray() {
     throw;
   }
   ownInformation_ = nullptr;  // the new array owns it now
+  if (determineOnDemand) direct->DetermineOnDemand();
   container_->Get_Cache().Add_CachedArray(direct.get());
   direct_ = direct.release();
   direct_->IncrementReferenceCount();

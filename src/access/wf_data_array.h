@@ -12,7 +12,9 @@
 // describing it.
 //
 // The summary (type, monotonicity, spacing, extremes) is the own data
-// information when set, else the direct array's.
+// information when set, else the direct array's. The indexed form builds its
+// own when first asked for it, so that taking the buffers alone determines
+// nothing.
 //
 // References: one on each linked cached array, released by the destructor.
 // A direct array nobody else can locate is deleted with its last reference;
@@ -42,10 +44,10 @@ class ZELI_WfDataArray {
   ZELI_WfDataArray(ZELI_Container& container, ZELI_CachedArray* direct);
   // Indexed form; the index array's values must be 4 bytes wide ("ZELI_WfDataArray:
   // index size", internal failure) and each index below the value count
-  // ("ZELI_WfDataArray: index out of range"). Takes one reference on each and
-  // builds its own data information over the indexed values (taken over
-  // from the value array when the index runs over every value in order and
-  // that summary is what a scan of them found).
+  // ("ZELI_WfDataArray: index out of range"). Takes one reference on each.
+  // Its own data information, over the indexed values, is built when first
+  // asked for (taken over from the value array when the index runs over
+  // every value in order and that summary is what a scan of them found).
   ZELI_WfDataArray(ZELI_Container& container, ZELI_CachedArray* index, ZELI_CachedArray* values);
   // Copies the links (one more reference each) and the own information.
   ZELI_WfDataArray(const ZELI_WfDataArray& other);
@@ -125,7 +127,13 @@ class ZELI_WfDataArray {
   ZELI_CachedArray* direct_ = nullptr;  // one reference held
   ZELI_CachedArray* index_ = nullptr;   // one reference held
   ZELI_CachedArray* values_ = nullptr;  // one reference held
-  ZELI_DataInformation* ownInformation_ = nullptr;  // owned
+  // Builds the own information of the indexed form (see the constructor).
+  void BuildOwnInformation() const;
+
+  mutable ZELI_DataInformation* ownInformation_ = nullptr;  // owned
+  // Indexed form whose own information is still to be built (on the first
+  // Get_DataInformation_p; the type needs none).
+  mutable bool ownPending_ = false;
   // Indexed form whose index is the identity over every value (see above).
   bool allValuesInOrder_ = false;
   const ZELI_WfSegment* owner_ = nullptr;  // not owned; the segment that deletes this array

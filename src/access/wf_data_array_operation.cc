@@ -28,7 +28,8 @@ bool ZELI_WfDataArray::IsWritableInPlace(const ZELI_Type& resultType) const {
   // Written over, the values must be this array's alone: an owner that can
   // locate them, or another data array (a copy made for a swapped or
   // duplicated axis) would see them change.
-  if (direct_ == nullptr || index_ != nullptr || values_ != nullptr || ownInformation_ != nullptr) return false;
+  if (direct_ == nullptr || index_ != nullptr || values_ != nullptr || ownInformation_ != nullptr || ownPending_)
+    return false;
   if (direct_->IsLocatable() || direct_->Get_ReferenceCount() != 1) return false;
   const ZELI_Type* type = direct_->Get_Type_p();
   // Texts: the results must start as null pointers, and the values' own
@@ -77,6 +78,7 @@ void ZELI_WfDataArray::ReplaceValues(const ZELI_Operation& operation, const ZELI
   ZELI_ReleaseCachedArray(cache, values_);
   delete ownInformation_;
   ownInformation_ = nullptr;
+  ownPending_ = false;
   index_ = nullptr;
   values_ = nullptr;
   allValuesInOrder_ = false;

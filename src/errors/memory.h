@@ -33,8 +33,26 @@ class ZELI_NewHandler {
   bool active_;
 };
 
-// Null for size 0; ZELI_BadAllocException when memory is exhausted.
+// Blocks of at least ZELI_LargeBlockBytes that ZELI_OS_Free releases are
+// kept in a process-wide reserve of at most ZELI_LargeBlockReserveBytes
+// (and 8 blocks), and ZELI_OS_Malloc hands them out again to requests of at
+// least half their size: a read that follows another then copies into pages
+// that exist instead of pages the kernel must allocate and zero.
+constexpr size_t ZELI_LargeBlockBytes = size_t{256} << 10;
+constexpr size_t ZELI_LargeBlockReserveBytes = size_t{64} << 20;
+// Bytes held in the reserve now.
+size_t ZELI_LargeBlocksInReserve();
+// Frees every block of the reserve.
+void ZELI_ReleaseLargeBlockReserve() noexcept;
+
+// Null for size 0; ZELI_BadAllocException when memory is exhausted. A large
+// block may come from the reserve (its bytes are then whatever they were).
 void* ZELI_OS_Malloc(size_t size);
+// The same for a block the caller fills whole at once (values read from a
+// file): a large block that does not come from the reserve has its pages
+// made present first, in one call (MADV_POPULATE_WRITE where the kernel
+// has it), rather than one page fault per page while it is filled.
+void* ZELI_OS_MallocToFill(size_t size);
 // Frees p and returns null for size 0; ZELI_BadAllocException on failure (p
 // is then still valid).
 void* ZELI_OS_Realloc(void* p, size_t size);

@@ -22,11 +22,22 @@ ZELI_CachedArray::~ZELI_CachedArray() {
 
 ZELI_Type* ZELI_CachedArray::Get_Type_p() const { return information_->Get_Type_p(); }
 
+void ZELI_CachedArray::DetermineOnDemand() noexcept {
+  const ZELI_Type* type = information_->Get_Type_p();
+  determineOnDemand_ = count_ > 0 && data_ != nullptr && type != nullptr && type->IsOrdered() && !type->IsComposite();
+}
+
+void ZELI_CachedArray::DetermineNow() const {
+  information_->DetermineMonMinMax(data_, count_);
+  determineOnDemand_ = false;
+}
+
 void ZELI_CachedArray::SetDataInformation_p(ZELI_DataInformation* information) {
   if (information == information_) return;
   delete information_;
   information_ = information;
   sizeOf_ = information_->Get_SizeOf();
+  determineOnDemand_ = false;
 }
 
 void ZELI_ReleaseCachedArray(ZELI_Cache& cache, ZELI_CachedArray* array) noexcept {

@@ -11,6 +11,13 @@
 //
 // References are taken by data arrays, waveform segments and waveform X
 // data, and released by their destructors.
+//
+// Determination on demand. An array made from values just read may leave
+// the monotonicity and extremes of its data information to be determined
+// when first asked for (DetermineOnDemand): every way to the information
+// (Get_DataInformation_p) determines them first, over the array's own
+// values, so what a caller sees is what an eager determination would have
+// given; a read whose values are only copied or summed never scans them.
 #ifndef ZEL_MODEL_CACHED_ARRAY_H
 #define ZEL_MODEL_CACHED_ARRAY_H
 
@@ -33,26 +40,43 @@ class ZELI_CachedArray : public ZELI_CacheEntry {
   unsigned Get_PointCount() const { return count_; }
   // Size of one value: the element type's stored size (0 without a type).
   unsigned Get_SizeOf() const { return sizeOf_; }
-  ZELI_DataInformation* Get_DataInformation_p() const { return information_; }
+  // The data information, its monotonicity and extremes determined first
+  // when they were left for later (may then throw as DetermineMonMinMax).
+  ZELI_DataInformation* Get_DataInformation_p() const {
+    if (determineOnDemand_) DetermineNow();
+    return information_;
+  }
+  // The data information as it stands: when determination was left for
+  // later, without the determined monotonicity and extremes (the given ones
+  // are there). For copies that determine over other values anyway.
+  const ZELI_DataInformation& Get_UndeterminedInformation() const { return *information_; }
+  // Leaves the determination of monotonicity and extremes over the values
+  // to the first Get_DataInformation_p (nothing to do for unordered or
+  // composite types and for an empty array: they are never scanned).
+  void DetermineOnDemand() noexcept;
+  bool IsDeterminationPending() const { return determineOnDemand_; }
+  // Not the data information's: the type is never left for later.
   ZELI_Type* Get_Type_p() const;
-  // Replaces the data information and deletes the previous one.
+  // Replaces the data information and deletes the previous one (a
+  // determination left for later is dropped with it).
   void SetDataInformation_p(ZELI_DataInformation* information);
   void* Get_Data_p() const { return data_; }
   // Address of value i (i < count; the caller checks).
   const void* Get_PointAddress(unsigned i) const {
     return static_cast<const char*>(data_) + static_cast<size_t>(sizeOf_) * i;
   }
-  // Takes over a grown buffer (the old one was reallocated into it).
-  void Set_Data(void* data, unsigned count) noexcept {
-    data_ = data;
-    count_ = count;
-  }
 
  private:
+  // Determines over the values and clears the flag (which stays set when
+  // the determination throws: the next caller tries again).
+  void DetermineNow() const;
+
   unsigned count_;
   ZELI_DataInformation* information_;  // owned
   void* data_;                         // owned, through the type
   unsigned sizeOf_;
+  // Monotonicity and extremes not yet determined over data_ (see above).
+  mutable bool determineOnDemand_ = false;
 };
 
 // Drops one reference; an array that is then unreferenced and unlocatable

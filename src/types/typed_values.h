@@ -25,7 +25,7 @@ class ZELI_TypedValues {
         count_(count),
         data_(type->HoldsStrings() || type->Get_SizeOf() == 0
                   ? type->ReallocData(nullptr, count, 0)
-                  : ZELI_OS_Malloc(static_cast<size_t>(type->Get_SizeOf()) * count)) {}
+                  : ZELI_OS_MallocToFill(static_cast<size_t>(type->Get_SizeOf()) * count)) {}
   // Adopts data (count values allocated through type; may be null).
   ZELI_TypedValues(const ZELI_Type* type, unsigned count, void* data) noexcept
       : type_(type), count_(count), data_(data) {}

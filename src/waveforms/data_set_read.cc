@@ -34,7 +34,6 @@ ZELI_DataSetCachedArray* ZELI_DataSet::Keep(unsigned slot, unsigned count, const
   ZELI_Type* type = information.Get_Type_p();
   ZELI_TypedValues values(type, count, data);
   auto own = std::make_unique<ZELI_DataInformation>(information);
-  if (type->IsOrdered()) own->DetermineMonMinMax(values.Get(), count);
   if (kept_.size() <= slot) kept_.resize(size_t{slot} + 1, nullptr);
   ZELI_Cache& cache = Container().Get_Cache();
   if (kept_[slot] != nullptr) cache.LetGo(kept_[slot]);
@@ -42,6 +41,8 @@ ZELI_DataSetCachedArray* ZELI_DataSet::Keep(unsigned slot, unsigned count, const
   auto array = std::make_unique<ZELI_DataSetCachedArray>(this, slot, count, own.get(), values.Get());
   own.release();
   values.Release();
+  // A first read that only copies the values out never scans them.
+  array->DetermineOnDemand();
   // Should listing fail, the array's destructor only forgets the empty slot.
   cache.Add_CachedArray(array.get());
   cache_ = &cache;
@@ -94,12 +95,14 @@ ZELI_CachedArray* ZELI_DataSet::FirstValues(ZELI_CachedArray* array, unsigned n,
   const ZELI_Type* type = array->Get_Type_p();
   ZELI_TypedValues values(type, n, ZELI_TypedValues::Overwritten{});
   type->CopyData(values.Get(), array->Get_Data_p(), n);
-  auto information = std::make_unique<ZELI_DataInformation>(*array->Get_DataInformation_p());
+  // Determined over the first n values, on demand: what was determined over
+  // all of them (if anything yet) does not carry over.
+  auto information = std::make_unique<ZELI_DataInformation>(array->Get_UndeterminedInformation());
   information->ForgetDetermined();
-  if (type->IsOrdered()) information->DetermineMonMinMax(values.Get(), n);
   auto first = std::make_unique<ZELI_CachedArray>(n, information.get(), values.Get());
   information.release();
   values.Release();
+  first->DetermineOnDemand();
   Container().Get_Cache().Add_CachedArray(first.get());
   return first.release();
 }
