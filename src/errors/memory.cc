@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <mutex>
 
 #include "errors/exceptions.h"
 
@@ -22,15 +21,15 @@ void ZELI_TheNewHandler() { throw ZELI_BadAllocException(); }
 // such blocks, that costs as much as the copy. Freed large blocks are
 // therefore kept, up to ZELI_LargeBlockReserveBytes in all, and handed to
 // the next request they fit (at least the size asked for, at most twice it),
-// whose pages are then already there. The reserve is process-wide, behind
-// one mutex; its blocks are ordinary malloc blocks, so realloc and free
-// work on them as on any other.
+// whose pages are then already there. The reserve is process-wide and, like
+// the rest of the library, used from one thread at a time (it takes no
+// lock); its blocks are ordinary malloc blocks, so realloc and free work on
+// them as on any other.
 namespace {
 
 constexpr unsigned ReserveSlots = 8;
 
 struct Reserve {
-  std::mutex mutex;
   void* blocks[ReserveSlots] = {};
   size_t sizes[ReserveSlots] = {};  // usable bytes of each block
   size_t total = 0;
@@ -44,7 +43,6 @@ Reserve& TheReserve() {
 
 void* TakeFromReserve(size_t size) {
   Reserve& reserve = TheReserve();
-  std::lock_guard<std::mutex> lock(reserve.mutex);
   unsigned best = ReserveSlots;
   for (unsigned i = 0; i < ReserveSlots; ++i) {
     if (reserve.blocks[i] == nullptr || reserve.sizes[i] < size || reserve.sizes[i] / 2 > size) continue;
@@ -59,7 +57,6 @@ void* TakeFromReserve(size_t size) {
 
 bool PutInReserve(void* p, size_t usable) {
   Reserve& reserve = TheReserve();
-  std::lock_guard<std::mutex> lock(reserve.mutex);
   if (reserve.total + usable > ZELI_LargeBlockReserveBytes) return false;
   for (unsigned i = 0; i < ReserveSlots; ++i) {
     if (reserve.blocks[i] != nullptr) continue;
@@ -107,13 +104,11 @@ void* ZELI_OS_MallocToFill(size_t size) {
 
 size_t ZELI_LargeBlocksInReserve() {
   Reserve& reserve = TheReserve();
-  std::lock_guard<std::mutex> lock(reserve.mutex);
   return reserve.total;
 }
 
 void ZELI_ReleaseLargeBlockReserve() noexcept {
   Reserve& reserve = TheReserve();
-  std::lock_guard<std::mutex> lock(reserve.mutex);
   for (unsigned i = 0; i < ReserveSlots; ++i) {
     std::free(reserve.blocks[i]);
     reserve.blocks[i] = nullptr;
