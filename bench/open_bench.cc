@@ -31,6 +31,8 @@
 //             ZEL_CommitWaveformData, ZEL_CloseContainer, ZEL_TermSession.
 //             The library makes it durable itself: its commits sync the
 //             files they publish.
+//   lib-close the same without ZEL_CommitWaveformData: ZEL_CloseContainer
+//             writes what is modified, as durably (one durable step fewer).
 //   hdf5      H5Fcreate, a "time" and a "w" dataset of --points doubles
 //             written, H5Fflush, H5Fclose, then fdatasync of the file and
 //             fsync of its directory (so that the new file's name is durable
@@ -165,7 +167,13 @@ int OpenedVersion(const std::string& name) {
   }
 }
 
-bool CreateSmallLibrary(const std::string& name) {
+// With commit: the waveform committed, then the container closed.
+bool CreateSmallLibraryCommitted(const std::string& name, bool commit);
+
+bool CreateSmallLibrary(const std::string& name) { return CreateSmallLibraryCommitted(name, true); }
+bool CreateSmallLibraryClosed(const std::string& name) { return CreateSmallLibraryCommitted(name, false); }
+
+bool CreateSmallLibraryCommitted(const std::string& name, bool commit) {
   zelbench::TranContainer t;
   if (!zelbench::CreateTranContainer(name, t)) return false;
   zel_status_t st = ZEL_OK;
@@ -186,7 +194,7 @@ bool CreateSmallLibrary(const std::string& name) {
   ZCHECK(ZEL_AppendXArray(s, writer, g_points, x.data(), &st));
   ZCHECK(ZEL_WfDataWriterAppendArrays(data, g_points, y.data(), nullptr, nullptr, &st));
   ZCHECK(ZEL_TerminateWriting(s, writer, &st));
-  ZCHECK(ZEL_CommitWaveformData(s, segment, 0, &st));
+  if (commit) ZCHECK(ZEL_CommitWaveformData(s, segment, 0, &st));
   ZCHECK(ZEL_CloseContainer(s, c, &st));
   ZCHECK(ZEL_TermSession(s, &st));
   return true;
@@ -314,7 +322,8 @@ int RunOpen(const fs::path& dir, unsigned waveforms, int repetitions) {
 
 int RunCreate(const fs::path& dir, int repetitions) {
   std::printf("\nSmall container: create, one waveform of %u points, commit, close (durable)\n", g_points);
-  std::vector<Workload> workloads = {{"library", CreateSmallLibrary, (dir / "small").string(), {}}};
+  std::vector<Workload> workloads = {{"library", CreateSmallLibrary, (dir / "small").string(), {}},
+                                     {"lib-close", CreateSmallLibraryClosed, (dir / "small").string(), {}}};
 #ifdef ZEL_BENCH_HAVE_HDF5
   workloads.push_back({"hdf5", CreateSmallHdf5, (dir / "small.h5").string(), {}});
 #endif
