@@ -2,9 +2,9 @@
 // data_writer_support.h).
 #include "waveforms/data_writer_support.h"
 
-#include <algorithm>
 #include <cstdint>
-#include <vector>
+#include <iterator>
+#include <set>
 
 #include "waveforms/data_set.h"
 
@@ -18,8 +18,18 @@ struct Slab {
   ZELI_DataWriterKind kind;
 };
 
+struct ByFirst {
+  using is_transparent = void;
+  bool operator()(const Slab& a, const Slab& b) const { return a.first < b.first; }
+  bool operator()(const Slab& a, uintptr_t b) const { return a.first < b; }
+  bool operator()(uintptr_t a, const Slab& b) const { return a < b.first; }
+};
+
+// A tree, not a sorted vector: an array writer registers one slab per data
+// writer, at whatever address the heap gives it, and a sorted vector then
+// moves half its entries per insertion (1.4 s of 2.2 for 100,000 waveforms).
 struct Registry {
-  std::vector<Slab> slabs;  // ordered by first; slabs never overlap
+  std::set<Slab, ByFirst> slabs;  // slabs never overlap
 };
 
 // Never destroyed: data writers may outlive static destruction (containers
@@ -44,17 +54,14 @@ void ZELI_RegisterDataWriters(const void* first, size_t count, size_t size, ZELI
   const auto begin = reinterpret_cast<uintptr_t>(first);
   const size_t mask = size > 1 && (size & (size - 1)) == 0 ? size - 1 : 0;
   const Slab slab{begin, begin + count * size, size, mask, kind};
-  auto at = std::lower_bound(registry.slabs.begin(), registry.slabs.end(), begin,
-                             [](const Slab& s, uintptr_t b) { return s.first < b; });
-  registry.slabs.insert(at, slab);
+  registry.slabs.insert(slab);
 }
 
 void ZELI_UnregisterDataWriters(const void* first) noexcept {
   Registry& registry = TheRegistry();
   const auto begin = reinterpret_cast<uintptr_t>(first);
-  auto at = std::lower_bound(registry.slabs.begin(), registry.slabs.end(), begin,
-                             [](const Slab& s, uintptr_t b) { return s.first < b; });
-  if (at != registry.slabs.end() && at->first == begin) registry.slabs.erase(at);
+  const auto at = registry.slabs.find(begin);
+  if (at != registry.slabs.end()) registry.slabs.erase(at);
   if (ZELI_LastDataWriterSlab.first == begin) ZELI_LastDataWriterSlab = ZELI_DataWriterSlabCache();
 }
 
@@ -62,10 +69,9 @@ bool ZELI_FindDataWriter(const void* p, ZELI_DataWriterKind kind) noexcept {
   const Registry& registry = TheRegistry();
   const auto address = reinterpret_cast<uintptr_t>(p);
   // The slab whose first byte is the last one not above the address.
-  auto after = std::upper_bound(registry.slabs.begin(), registry.slabs.end(), address,
-                                [](uintptr_t a, const Slab& s) { return a < s.first; });
+  auto after = registry.slabs.upper_bound(address);
   if (after == registry.slabs.begin()) return false;
-  const Slab& found = *(after - 1);
+  const Slab& found = *std::prev(after);
   if (!Holds(found, address, kind)) return false;
   if (found.mask != 0) ZELI_LastDataWriterSlab = {found.first, found.end, found.mask, found.kind};
   return true;

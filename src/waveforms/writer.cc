@@ -3,9 +3,6 @@
 // ends of writing (termination, shutdown at close, deletion).
 #include "waveforms/writer.h"
 
-#include <algorithm>
-#include <functional>
-
 #include "errors/exceptions.h"
 #include "errors/memory.h"
 #include "model/segment.h"
@@ -25,13 +22,8 @@ ZELI_Writer::ZELI_Writer(ZELI_Segment& segment, unsigned store, zel_storageMode_
 
 ZELI_Writer::~ZELI_Writer() {
   if (sharedXSet_ != nullptr && sharedXSet_->Get_Writer_p() == this) sharedXSet_->Set_Writer(nullptr);
-  // Each data writer leaves the registry of live ones, a vector ordered by
-  // address, when it is destroyed. Highest address first, each leaves from
-  // (near) the end of that vector: destroying n of them moves O(n) entries,
-  // not O(n^2) as in creation order, which is usually address order.
-  std::sort(dataWriters_.begin(), dataWriters_.end(),
-            [](const auto& a, const auto& b) { return std::less<const void*>()(a.get(), b.get()); });
-  while (!dataWriters_.empty()) dataWriters_.pop_back();
+  // Each data writer leaves the registry of live ones as it is destroyed.
+  dataWriters_.clear();
 }
 
 void ZELI_Writer::DataWriterDeleter::operator()(ZEL_WfDataWriter* p) const noexcept { delete p; }
