@@ -266,9 +266,9 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   // can fetch scattered pages in parallel before MapArrayPages reads them
   // one run at a time. Nothing for a memory-only or closed file; never
   // throws, changes nothing here.
-  // Counts bytes written to the data file; past WriteBehindBytes the device
-  // is asked to start writing them.
-  void WroteBytes(uint64_t bytes) noexcept;
+  // After a write of the data file: asks the device to start on a large
+  // run at once (write-behind).
+  void WroteRange(uint64_t offset, uint64_t bytes) noexcept;
   void AdviseArrayPages(const ZELI_PageList& list, unsigned first, unsigned end) const noexcept;
   // Copies length bytes of an array with page list `list`, from its logical
   // byte `logical` on (logical bytes count from the first page's first byte,
@@ -466,9 +466,6 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   // Bytes were written to the data file since its last sync (SyncData,
   // FlushFile); survives closing the file, as the close syncs nothing.
   zel_bool_t unsynced_ = 0;
-  // Bytes written since the device was last asked to start writing the
-  // file's dirty pages (write-behind, so that a commit waits for less).
-  uint64_t writtenSinceStart_ = 0;
   zel_iomode_t mode_ = ZEL_IOMODE_READ;
   int fd_ = -1;
   unsigned mappedPageLimit_ = 0;

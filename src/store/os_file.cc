@@ -69,11 +69,13 @@ class PosixFileSystem final : public ZELI_FileSystem {
 #endif
     return ::fsync(fd);  // no range write-out here: the full sync does it
   }
-  int StartWriteOut(int fd) override {
+  int StartWriteOut(int fd, off_t offset, off_t length) override {
 #ifdef __linux__
-    return ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    return ::sync_file_range(fd, offset, length, SYNC_FILE_RANGE_WRITE);
 #else
     (void)fd;
+    (void)offset;
+    (void)length;
     return 0;
 #endif
   }
@@ -375,9 +377,10 @@ void ZELI_OS_AdviseWillRead(int fd, uint64_t offset, uint64_t length) noexcept {
   errno = saved;
 }
 
-void ZELI_OS_StartWriteOut(int fd) noexcept {
+void ZELI_OS_StartWriteOut(int fd, uint64_t offset, uint64_t length) noexcept {
+  if (offset > static_cast<uint64_t>(INT64_MAX) || length > static_cast<uint64_t>(INT64_MAX) - offset) return;
   const int saved = errno;
-  ZELI_OS_FileSystem().StartWriteOut(fd);
+  ZELI_OS_FileSystem().StartWriteOut(fd, static_cast<off_t>(offset), static_cast<off_t>(length));
   errno = saved;
 }
 

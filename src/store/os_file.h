@@ -61,12 +61,15 @@ class ZELI_FileSystem {
   // of the file system (a sync of any directory on it) makes the data
   // durable along with the metadata. Failures as for Fsync.
   virtual int WriteOut(int fd) = 0;
-  // Starts writing the file's dirty pages to the device without waiting
-  // (sync_file_range with SYNC_FILE_RANGE_WRITE alone): a hint that lets a
+  // Starts writing the dirty pages of [offset, offset + length) of the file
+  // to the device without waiting (length 0: to the end of the file;
+  // sync_file_range with SYNC_FILE_RANGE_WRITE alone): a hint that lets a
   // later WriteOut or Fsync wait for less. It changes no byte and no result;
   // write errors show at that later wait. An implementation may ignore it.
-  virtual int StartWriteOut(int fd) {
+  virtual int StartWriteOut(int fd, off_t offset, off_t length) {
     (void)fd;
+    (void)offset;
+    (void)length;
     return 0;
   }
 };
@@ -153,7 +156,7 @@ int ZELI_OS_GetPid();
 // fails or lies beyond what off_t holds is dropped (never throws).
 void ZELI_OS_AdviseWillRead(int fd, uint64_t offset, uint64_t length) noexcept;
 // Passes the hint of ZELI_FileSystem::StartWriteOut on, ignoring failures.
-void ZELI_OS_StartWriteOut(int fd) noexcept;
+void ZELI_OS_StartWriteOut(int fd, uint64_t offset = 0, uint64_t length = 0) noexcept;
 
 // ---- Directories -----------------------------------------------------------
 
