@@ -42,6 +42,21 @@ class SegmentTest : public zeltest::ModelTest {
     return zeltest::RunInFrame("test", body);
   }
   static std::vector<unsigned char> Bytes(const std::string& path) { return zeltest::ReadFileBytes(path); }
+  // A memory array in store 0 of the segment.
+  static std::unique_ptr<ZELI_MemoryArray> AddArray(ZELI_Segment* segment) {
+    auto array = std::make_unique<ZELI_MemoryArray>(segment->Get_MemoryFile_p(0));
+    segment->Get_MemoryFile_p(0)->Add_MemoryArray_p(array.get());
+    return array;
+  }
+  // Appends 5000 bytes to the array (store 0 open for writing) and marks the
+  // store's point counts changed.
+  static void AppendBytes(ZELI_Segment* segment, ZELI_MemoryArray& array) {
+    const std::vector<unsigned char> values(5000, 7);
+    array.Open(ZEL_IOMODE_WRITE);
+    array.WriteData(array.Get_Size(), values.data(), static_cast<unsigned>(values.size()), 1);
+    array.Close();
+    segment->Set_PointCountDirty(0);
+  }
 };
 
 // Parameters of 3 and 4 values; then a value inserted before position 0 of
@@ -248,15 +263,8 @@ TEST_F(SegmentTest, IncrementalMapWriteOnAStoreWhoseStructureDidNotChange) {
   const std::vector<unsigned char> recordBytes = Bytes(record);
   EXPECT_TRUE(Bytes(map).empty());
 
-  auto array = std::make_unique<ZELI_MemoryArray>(segment->Get_MemoryFile_p(0));
-  segment->Get_MemoryFile_p(0)->Add_MemoryArray_p(array.get());
-  const std::vector<unsigned char> values(5000, 7);
-  auto write = [&] {
-    array->Open(ZEL_IOMODE_WRITE);
-    array->WriteData(array->Get_Size(), values.data(), static_cast<unsigned>(values.size()), 1);
-    array->Close();
-    segment->Set_PointCountDirty(0);
-  };
+  std::unique_ptr<ZELI_MemoryArray> array = AddArray(segment);
+  auto write = [&] { AppendBytes(segment, *array); };
   segment->OpenMemoryFile(0, ZEL_IOMODE_WRITE);
   write();
   segment->CloseMemoryFile(0);
@@ -345,15 +353,8 @@ TEST_F(SegmentTest, CommitsMakeTheDataFileDurable) {
     ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
     const std::string map = MapOf(VersionFile("segment_0_0.org"));
     const std::string mapName = map.substr(map.rfind('/') + 1);
-    auto array = std::make_unique<ZELI_MemoryArray>(segment->Get_MemoryFile_p(0));
-    segment->Get_MemoryFile_p(0)->Add_MemoryArray_p(array.get());
-    const std::vector<unsigned char> values(5000, 7);
-    auto write = [&] {
-      array->Open(ZEL_IOMODE_WRITE);
-      array->WriteData(array->Get_Size(), values.data(), static_cast<unsigned>(values.size()), 1);
-      array->Close();
-      segment->Set_PointCountDirty(0);
-    };
+    std::unique_ptr<ZELI_MemoryArray> array = AddArray(segment);
+    auto write = [&] { AppendBytes(segment, *array); };
     {
       SCOPED_TRACE("closed store, incremental map");
       SyncRecorder recorder(follows);
