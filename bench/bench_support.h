@@ -56,6 +56,18 @@ inline bool CreateTranContainer(const std::string& name, TranContainer& t) {
   return true;
 }
 
+// Ends a run of the simulation result writer: terminates its writing,
+// commits data store 0 of the segment, closes the container and ends the
+// session.
+inline bool FinishSimRun(zel_session_t s, zel_container_t c, zel_segment_t segment, zel_simResultWriter_t writer) {
+  zel_status_t st = ZEL_OK;
+  ZCHECK(ZEL_SimTerminateWriting(s, writer, &st));
+  ZCHECK(ZEL_CommitWaveformData(s, segment, 0, &st));
+  ZCHECK(ZEL_CloseContainer(s, c, &st));
+  ZCHECK(ZEL_TermSession(s, &st));
+  return true;
+}
+
 // Makes a fresh directory base + "/" + prefix + "XXXXXX" (mkdtemp); false
 // with the reason printed when it cannot.
 inline bool MakeScratchDirectory(const std::string& base, const char* prefix, std::filesystem::path& made) {
@@ -76,14 +88,10 @@ inline bool MakeScratchDirectory(const std::string& base, const char* prefix, st
 template <typename Value>
 bool WriteAnalogSimContainer(const std::string& name, unsigned waveforms, unsigned points, Value value,
                              bool linear) {
-  TranContainer t;
-  if (!CreateTranContainer(name, t)) return false;
+  TranContainer tran;
+  if (!CreateTranContainer(name, tran)) return false;
   zel_status_t st = ZEL_OK;
-  const zel_session_t s = t.session;
-  const zel_container_t c = t.container;
-  const zel_waveformSet_t set = t.set;
-  const zel_segment_t segment = t.segment;
-  const zel_dimensionDescriptor_t volt = t.volt;
+  const auto [s, c, real, time, volt, set, segment] = tran;
   zel_hierarchyNode_t root{};
   ZCHECK(root = ZEL_GetNameHierarchyRootNode(s, set, &st));
   zel_simResultWriter_t writer{};
@@ -112,11 +120,7 @@ bool WriteAnalogSimContainer(const std::string& name, unsigned waveforms, unsign
     ZCHECK(ZEL_SimEndDataFront(s, analog, &st));
     ZCHECK(ZEL_SimEndCycle(s, writer, &st));
   }
-  ZCHECK(ZEL_SimTerminateWriting(s, writer, &st));
-  ZCHECK(ZEL_CommitWaveformData(s, segment, 0, &st));
-  ZCHECK(ZEL_CloseContainer(s, c, &st));
-  ZCHECK(ZEL_TermSession(s, &st));
-  return true;
+  return FinishSimRun(s, c, segment, writer);
 }
 
 inline double Median(std::vector<double> v) {

@@ -174,14 +174,10 @@ bool CreateSmallLibrary(const std::string& name) { return CreateSmallLibraryComm
 bool CreateSmallLibraryClosed(const std::string& name) { return CreateSmallLibraryCommitted(name, false); }
 
 bool CreateSmallLibraryCommitted(const std::string& name, bool commit) {
-  zelbench::TranContainer t;
-  if (!zelbench::CreateTranContainer(name, t)) return false;
+  zelbench::TranContainer tran;
+  if (!zelbench::CreateTranContainer(name, tran)) return false;
   zel_status_t st = ZEL_OK;
-  const zel_session_t s = t.session;
-  const zel_container_t c = t.container;
-  const zel_waveformSet_t set = t.set;
-  const zel_segment_t segment = t.segment;
-  const zel_dimensionDescriptor_t volt = t.volt;
+  const auto [s, c, real, time, volt, set, segment] = tran;
   zel_waveform_t w{};
   ZCHECK(w = ZEL_CreateWaveform(s, set, 0, volt, &st));
   zel_writer_t writer{};

@@ -147,11 +147,7 @@ bool WriteContainer(const std::string& name, const std::vector<Bit>& bits, bool 
     ZCHECK(ZEL_SimEndDataFront(s, subset, &st));
     ZCHECK(ZEL_SimEndCycle(s, writer, &st));
   }
-  ZCHECK(ZEL_SimTerminateWriting(s, writer, &st));
-  ZCHECK(ZEL_CommitWaveformData(s, segment, 0, &st));
-  ZCHECK(ZEL_CloseContainer(s, c, &st));
-  ZCHECK(ZEL_TermSession(s, &st));
-  return true;
+  return zelbench::FinishSimRun(s, c, segment, writer);
 }
 
 uint64_t Checksum(const unsigned char* bytes, size_t n) {

@@ -525,11 +525,7 @@ bool WriteDigitalContainer(const DigitalSetup& setup) {
     ZCHECK(ZEL_SimEndDataFront(s, digital, &st));
     ZCHECK(ZEL_SimEndCycle(s, writer, &st));
   }
-  ZCHECK(ZEL_SimTerminateWriting(s, writer, &st));
-  ZCHECK(ZEL_CommitWaveformData(s, segment, 0, &st));
-  ZCHECK(ZEL_CloseContainer(s, c, &st));
-  ZCHECK(ZEL_TermSession(s, &st));
-  return true;
+  return zelbench::FinishSimRun(s, c, segment, writer);
 }
 
 #ifdef ZEL_BENCH_HAVE_FST

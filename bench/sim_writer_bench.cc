@@ -205,11 +205,7 @@ bool RunLibrary(const Config& config, const fs::path& dir, bool sync, bool array
     if (st != ZEL_OK) return Fail("a cycle", st);
   }
   result->entered = count + uint64_t{config.analog} * config.cycles;
-  ZCHECK(ZEL_SimTerminateWriting(s, writer, &st));
-  ZCHECK(ZEL_CommitWaveformData(s, segment, 0, &st));
-  ZCHECK(ZEL_CloseContainer(s, c, &st));
-  ZCHECK(ZEL_TermSession(s, &st));
-  return !sync || SyncTree(dir);
+  return zelbench::FinishSimRun(s, c, segment, writer) && (!sync || SyncTree(dir));
 }
 
 // One fwrite per cycle (perValue false) or per value.

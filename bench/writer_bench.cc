@@ -85,14 +85,10 @@ std::vector<double> g_byPoint;  // N rows of time + W values (fwrite layout)
 
 bool RunLibrary(const fs::path& dir, bool sync) {
   const std::string name = (dir / "run").string();
-  zelbench::TranContainer t;
-  if (!zelbench::CreateTranContainer(name, t)) return false;
+  zelbench::TranContainer tran;
+  if (!zelbench::CreateTranContainer(name, tran)) return false;
   zel_status_t st = ZEL_OK;
-  const zel_session_t s = t.session;
-  const zel_container_t c = t.container;
-  const zel_waveformSet_t set = t.set;
-  const zel_segment_t segment = t.segment;
-  const zel_dimensionDescriptor_t volt = t.volt;
+  const auto [s, c, real, time, volt, set, segment] = tran;
   std::vector<zel_waveform_t> waves(g_waveforms);
   for (auto& w : waves) ZCHECK(w = ZEL_CreateWaveform(s, set, 0, volt, &st));
   zel_writer_t writer{};
