@@ -411,18 +411,24 @@ namespace {
 // How many whole pages an array's WriteThrough writes for length bytes at a
 // cursor whose byte lies at logical (start offset included); 0 when the case
 // does not apply. Only pages that do not exist yet qualify: no byte of them
-// is anywhere else, in memory or in the file. The last whole page goes
-// through a block, as every page did before: the transfer then ends with the
+// is anywhere else, in memory or in the file. The transfer must end with the
 // cursor's page mapped in the window, the state that the next append and a
-// commit taken now (whose record stores each page's mapped count) see.
+// commit taken now (whose record stores each page's mapped count) see: a
+// partial page after the whole ones is that page, otherwise the last whole
+// page goes through a block, as every page did before. Writing the whole
+// pages through in one call matters most to a writer of many arrays: a page
+// left in a block is written back later on its own, apart from its
+// neighbours, which belong to other arrays.
 uint64_t WholePagesToWriteThrough(const ZELI_MemoryFile& file, bool packed, uint64_t logical, size_t pageCount,
                                   uint64_t length) {
   const unsigned pageSize = file.Get_PageSize();
   const uint64_t pages = length / pageSize;
-  if (!file.IsWritingThrough() || packed || logical % pageSize != 0 || pages < 2 || logical / pageSize != pageCount) {
+  const uint64_t through = length % pageSize != 0 || pages == 0 ? pages : pages - 1;
+  if (!file.IsWritingThrough() || packed || logical % pageSize != 0 || through == 0 ||
+      logical / pageSize != pageCount) {
     return 0;
   }
-  return pages - 1;
+  return through;
 }
 
 }  // namespace

@@ -150,10 +150,11 @@ class ZELI_MemoryArray : public ZELI_InternalBase {
 
   void RequireOpen() const;
   void TransferData(Direction direction, void* buffer, unsigned count, unsigned elementSize);
-  // Writing at the end of an array, at a page boundary, with at least two
-  // whole pages to go: the whole pages but the last go straight to the data
-  // file (ZELI_MemoryFile::WriteNewPages) instead of through resident
-  // blocks. Returns the bytes so written, 0 when the case does not apply.
+  // Writing at the end of an array, at a page boundary, with whole pages to
+  // go: they go straight to the data file (ZELI_MemoryFile::WriteNewPages)
+  // instead of through resident blocks, all of them when a partial page
+  // follows, else all but the last. Returns the bytes so written, 0 when the
+  // case does not apply.
   uint64_t WriteThrough(const char* bytes, uint64_t length);
   void TransferStringData(Direction direction, char** values, unsigned count);
   // Addresses the cursor; wanted is the number of bytes the caller is about
