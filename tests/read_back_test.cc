@@ -89,24 +89,6 @@ std::string CheckReopened(const std::string& name, const Expected& expected) {
   return difference;
 }
 
-template <typename Body>
-std::string FailureOf(Body body, zel_status_t* status = nullptr) {
-  try {
-    body();
-  } catch (const ZELI_Exception& e) {
-    if (status != nullptr) *status = e.status;
-    return e.what();
-  }
-  return "none";
-}
-
-// Where byte `position` of array lies in its data file.
-uint64_t FileOffset(const ZELI_MemoryArray& array, unsigned position) {
-  const uint64_t logical = uint64_t{array.Get_StartOffset()} + position;
-  return uint64_t{array.Get_PageList().at(logical / array.Get_PageSize())} * array.Get_PageSize() +
-         logical % array.Get_PageSize();
-}
-
 class ReadBackTest : public WriterFixture {
  protected:
   WfSegment Read(zel_waveform_t waveform, zel_segment_t segment = {-1}) {
