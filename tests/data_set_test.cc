@@ -85,12 +85,10 @@ TEST_F(DataSetTest, AnalogFrontRefusesMixedKindsAndEmptyInitialization) {
   front->Add_Waveform_p(SourceOf(session_, Wave()));
   zel_type_t integer = Check(ZEL_CreateBuiltinType(session_, c_, "int", ZEL_INTEGER, &status_));
   zel_dimensionDescriptor_t count = Check(ZEL_CreateDimensionDescriptor(session_, c_, "n", "", integer, &status_));
-  try {
-    front->Add_Waveform_p(SourceOf(session_, Wave(count)));
-    ADD_FAILURE();
-  } catch (const ZELI_BadArgException& e) {
-    EXPECT_STREQ(e.what(), "AnalogFrontDataSet cannot store waveforms of different types.");
-  }
+  zel_status_t status = ZEL_OK;
+  EXPECT_EQ(FailureOf([&] { front->Add_Waveform_p(SourceOf(session_, Wave(count))); }, &status),
+            "AnalogFrontDataSet cannot store waveforms of different types.");
+  EXPECT_EQ(status, ZEL_BAD_ARG);
   EXPECT_EQ(front->Get_OccupiedCount(), 1u);
   Close(c_);
 }
@@ -170,12 +168,9 @@ TEST_F(DataSetTest, SharedXSetShutdownCutsDenseSetsAndRefusesMixedKinds) {
   ZELI_SharedXSet* mixed = NewSharedXSet(segment_);
   NewDataSet<ZELI_OneWaveformDataSet>(mixed, true)->Add_Waveform_p(SourceOf(session_, Wave()));
   NewDataSet<ZELI_OneWaveformDataSet>(mixed, false)->Add_Waveform_p(SourceOf(session_, Wave()));
-  try {
-    mixed->Shutdown();
-    ADD_FAILURE();
-  } catch (const ZELI_FailedException& e) {
-    EXPECT_STREQ(e.what(), "ZELI_SharedXSet::Shutdown: mixed type");
-  }
+  zel_status_t status = ZEL_OK;
+  EXPECT_EQ(FailureOf([&] { mixed->Shutdown(); }, &status), "ZELI_SharedXSet::Shutdown: mixed type");
+  EXPECT_EQ(status, ZEL_FAILED);
   ZELI_SharedXSet* frontAndOne = NewSharedXSet(segment_);
   NewDataSet<ZELI_DigitalFrontDataSet>(frontAndOne)->Add_Waveform_p(SourceOf(session_, Wave()));
   NewDataSet<ZELI_OneWaveformDataSet>(frontAndOne, false)->Add_Waveform_p(SourceOf(session_, Wave()));
