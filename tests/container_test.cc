@@ -199,29 +199,6 @@ TEST_F(ContainerTest, ReadersAndWritersInSeveralProcesses) {
   EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_AttachContainer: Container is not open for writing");
 }
 
-TEST_F(ContainerTest, NewVersionsAndDeletionWaitForTheirLastReader) {
-  Close(Create());
-  ChildProcess reader([&](ChildProcess::Channel& ch) { return HoldOpen(name_, ZEL_IOMODE_READ, ch); });
-  ASSERT_EQ(reader.AwaitSignal(), 'r');
-  zel_container_t c = Create();
-  EXPECT_TRUE(Exists("run_zel/version_1"));
-  EXPECT_TRUE(Exists("run_zel/version_0"));  // still read
-  Close(c);
-  reader.Resume();
-  EXPECT_EQ(reader.Join(), 0);
-  EXPECT_FALSE(Exists("run_zel/version_0"));
-
-  ChildProcess lastReader([&](ChildProcess::Channel& ch) { return HoldOpen(name_, ZEL_IOMODE_READ, ch); });
-  ASSERT_EQ(lastReader.AwaitSignal(), 'r');
-  ZEL_DeleteContainer(name_.c_str(), &status_);
-  EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
-  EXPECT_TRUE(Exists("run_zel/version_1"));
-  lastReader.Resume();
-  EXPECT_EQ(lastReader.Join(), 0);
-  EXPECT_FALSE(Exists("run_zel"));
-  EXPECT_FALSE(Exists("run.qo_zel"));
-}
-
 TEST_F(ContainerTest, ACrashedWriterIsClearedByAForcedCreate) {
   const int code = zeltest::RunInChild([&] {
     zel_status_t st;
@@ -360,7 +337,7 @@ TEST_F(ContainerTest, AWriterWhoseVersionWasForcedAwayIsReleasedWithItsSession) 
 
 // ---- Version table queries ---------------------------------------------------------
 
-TEST_F(ContainerTest, VersionInfoListsWhoUsesTheNewestVersion) {
+TEST_F(ContainerTest, NewVersionsAndDeletionWaitForTheirLastReaderAndVersionInfoListsThem) {
   const int self = ::getpid();
   zel_container_t c = Create();
   VersionInfo info = GetVersionInfo(name_, status_);
@@ -398,8 +375,11 @@ TEST_F(ContainerTest, VersionInfoListsWhoUsesTheNewestVersion) {
     EXPECT_EQ(info.writers, Pids{});
     EXPECT_EQ(GetVersionInfo(name_, status_).readers, info.readers);
 
-    // A new version: its writer is listed, the readers stay with version 0.
+    // A new version: its writer is listed, the readers stay with version 0,
+    // which stays on disk until they leave.
     zel_container_t next = Create();
+    EXPECT_TRUE(Exists("run_zel/version_1"));
+    EXPECT_TRUE(Exists("run_zel/version_0"));
     info = GetVersionInfo(name_, status_);
     EXPECT_EQ(info.table.version, 1);
     EXPECT_EQ(info.table.versionCount, 2u);
@@ -414,9 +394,11 @@ TEST_F(ContainerTest, VersionInfoListsWhoUsesTheNewestVersion) {
     EXPECT_EQ(second.Join(), 0);
   }
   EXPECT_EQ(GetVersionInfo(name_, status_).table.versionCount, 1u);  // version 0 left with its readers
+  EXPECT_FALSE(Exists("run_zel/version_0"));
 
   {
-    // Deleted while read: the newest version stays, stale, for its reader.
+    // Deleted while read: the newest version stays, stale, for its reader;
+    // the files go with it.
     ChildProcess reader([&](ChildProcess::Channel& ch) { return HoldOpen(name_, ZEL_IOMODE_READ, ch); });
     ASSERT_EQ(reader.AwaitSignal(), 'r');
     ZEL_DeleteContainer(name_.c_str(), &status_);
@@ -426,9 +408,12 @@ TEST_F(ContainerTest, VersionInfoListsWhoUsesTheNewestVersion) {
     EXPECT_EQ(info.table.version, 1);
     EXPECT_EQ(info.table.stale, 1);
     EXPECT_EQ(info.readers, Pids{reader.Get_Pid()});
+    EXPECT_TRUE(Exists("run_zel/version_1"));
     reader.Resume();
     EXPECT_EQ(reader.Join(), 0);
   }
+  EXPECT_FALSE(Exists("run_zel"));
+  EXPECT_FALSE(Exists("run.qo_zel"));
   GetVersionInfo(name_, status_);
   EXPECT_ZEL_FAILURE(status_, ZEL_NOT_FOUND,
                      ("ZEL_GetContainerVersionInfo: The container " + name_ + " does not exist.").c_str());
