@@ -103,6 +103,13 @@ std::string FailureOf(Body body, zel_status_t* status = nullptr) {
   return "none";
 }
 
+// The double at byte offset of a data set's value array.
+inline double Raw(const ZELI_DataSet& dataSet, uint64_t offset) {
+  double value = 0;
+  dataSet.Get_Values_p()->ReadData(static_cast<unsigned>(offset), &value, 1, sizeof value);
+  return value;
+}
+
 // Where byte `position` of array lies in its data file.
 inline uint64_t FileOffset(const ZELI_MemoryArray& array, unsigned position) {
   const uint64_t logical = uint64_t{array.Get_StartOffset()} + position;
