@@ -1,9 +1,10 @@
 // Tests: what the writers and the data set layouts store reads back bit for
-// bit through ZELI_ReadWfSegment (Analog_Front blocks in
-// every geometry, their bytes at their exact offsets too, Digital_Front chains, One_Waveform dense and sparse,
-// polynomial orders, strings, complex values), while writing, after reopen
-// and in another process; the cached arrays kept between reads and let go
-// when data is appended or committed; bad requests and damaged data files.
+// bit through ZELI_ReadWfSegment (Analog_Front blocks in every geometry,
+// with their bytes at their exact offsets, Digital_Front chains,
+// One_Waveform dense and sparse, polynomial orders, strings, complex
+// values), while writing, after reopen and in another process; the cached
+// arrays kept between reads and let go when data is appended or committed;
+// bad requests and damaged data files.
 #include <cmath>
 #include <cstring>
 #include <functional>
