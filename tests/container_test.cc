@@ -37,29 +37,19 @@ class ContainerTest : public zeltest::SessionTest {
   std::string name_ = dir_ / "run";
 };
 
-// In a child process: a fresh session that opens the container with mode,
-// signals the parent, waits, closes. Exit code 0 when all went well, else
-// 10 + the status of the open.
-int HoldOpen(const std::string& name, zel_iomode_t mode, ChildProcess::Channel& channel) {
+// In a child process: a fresh session that opens the container with mode
+// (or attaches to it), signals the parent, waits, closes (or detaches).
+// Exit code 0 when all went well, else 10 + the status of the open, 30 +
+// that of the close.
+int HoldOpen(const std::string& name, zel_iomode_t mode, ChildProcess::Channel& channel, bool attach = false) {
   zel_status_t st;
   zel_session_t s = ZEL_InitSession(&st);
-  zel_container_t c = ZEL_OpenContainer(s, name.c_str(), mode, &st);
+  zel_container_t c =
+      attach ? ZEL_AttachContainer(s, name.c_str(), &st) : ZEL_OpenContainer(s, name.c_str(), mode, &st);
   if (st != ZEL_OK) return 10 + st;
   channel.Signal();
   channel.Wait();
-  ZEL_CloseContainer(s, c, &st);
-  return st == ZEL_OK ? 0 : 30 + st;
-}
-
-// The same for an attachment: attach, signal, wait, detach.
-int HoldAttached(const std::string& name, ChildProcess::Channel& channel) {
-  zel_status_t st;
-  zel_session_t s = ZEL_InitSession(&st);
-  zel_container_t c = ZEL_AttachContainer(s, name.c_str(), &st);
-  if (st != ZEL_OK) return 10 + st;
-  channel.Signal();
-  channel.Wait();
-  ZEL_DetachContainer(s, c, &st);
+  attach ? ZEL_DetachContainer(s, c, &st) : ZEL_CloseContainer(s, c, &st);
   return st == ZEL_OK ? 0 : 30 + st;
 }
 
@@ -104,6 +94,12 @@ TEST_F(ContainerTest, CreateMakesTheFilesAndCloseWritesTheStructure) {
   EXPECT_EQ(std::string(ZEL_GetContainerFilename(session_, c, &status_)), name_ + ".qo_zel");
   EXPECT_EQ(std::string(ZEL_GetContainerDirectoryName(session_, c, &status_)), name_ + "_zel");
   EXPECT_TRUE(ZEL_IsContainerLatestVersion(session_, c, &status_));
+  // The segment data check reads the reference file's time.
+  int64_t time = 0;
+  EXPECT_TRUE(ZEL_IsSegDataLatest(session_, c, &time, &status_));
+  EXPECT_GT(time, 0);
+  ZEL_IsSegDataLatest(session_, c, nullptr, &status_);
+  EXPECT_EQ(status_, ZEL_BAD_ARG);
   ZEL_SetContainerAttribute(session_, c, "simulator", "transient", &status_);
   ZEL_SetContainerPassword(session_, c, "secret", &status_);
   ZEL_SetContainerPassword(session_, c, "again", &status_);
@@ -128,17 +124,6 @@ TEST_F(ContainerTest, CreateMakesTheFilesAndCloseWritesTheStructure) {
   EXPECT_STREQ(names[0], "simulator");
   std::free(names);
   Close(c);
-}
-
-TEST_F(ContainerTest, MemoryContainersLeaveNothingOnDisk) {
-  zel_container_t c = Create(ZEL_MODE_MEMORY);
-  ZEL_SetContainerAttribute(session_, c, "a", "b", &status_);
-  ZEL_CommitContainerStructure(session_, c, &status_);
-  EXPECT_EQ(status_, ZEL_OK);
-  EXPECT_STREQ(ZEL_GetContainerName(session_, c, &status_), "run");
-  Close(c);
-  EXPECT_FALSE(Exists("run_zel"));
-  EXPECT_FALSE(Exists("run.qo_zel"));
 }
 
 TEST_F(ContainerTest, BadNamesModesAndHandles) {
@@ -212,29 +197,6 @@ TEST_F(ContainerTest, ReadersAndWritersInSeveralProcesses) {
   }
   ZEL_AttachContainer(session_, name_.c_str(), &status_);
   EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_AttachContainer: Container is not open for writing");
-}
-
-TEST_F(ContainerTest, NewVersionsAndDeletionWaitForTheirLastReader) {
-  Close(Create());
-  ChildProcess reader([&](ChildProcess::Channel& ch) { return HoldOpen(name_, ZEL_IOMODE_READ, ch); });
-  ASSERT_EQ(reader.AwaitSignal(), 'r');
-  zel_container_t c = Create();
-  EXPECT_TRUE(Exists("run_zel/version_1"));
-  EXPECT_TRUE(Exists("run_zel/version_0"));  // still read
-  Close(c);
-  reader.Resume();
-  EXPECT_EQ(reader.Join(), 0);
-  EXPECT_FALSE(Exists("run_zel/version_0"));
-
-  ChildProcess lastReader([&](ChildProcess::Channel& ch) { return HoldOpen(name_, ZEL_IOMODE_READ, ch); });
-  ASSERT_EQ(lastReader.AwaitSignal(), 'r');
-  ZEL_DeleteContainer(name_.c_str(), &status_);
-  EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
-  EXPECT_TRUE(Exists("run_zel/version_1"));
-  lastReader.Resume();
-  EXPECT_EQ(lastReader.Join(), 0);
-  EXPECT_FALSE(Exists("run_zel"));
-  EXPECT_FALSE(Exists("run.qo_zel"));
 }
 
 TEST_F(ContainerTest, ACrashedWriterIsClearedByAForcedCreate) {
@@ -329,17 +291,6 @@ TEST_F(ContainerTest, CommittedStructureIsSeenByAnotherProcessAndSurvivesAFullDi
   Close(c);
 }
 
-TEST_F(ContainerTest, SegmentDataCheckUsesTheReferenceFileTime) {
-  zel_container_t c = Create();
-  int64_t time = 0;
-  EXPECT_TRUE(ZEL_IsSegDataLatest(session_, c, &time, &status_));
-  EXPECT_EQ(status_, ZEL_OK);
-  EXPECT_GT(time, 0);
-  ZEL_IsSegDataLatest(session_, c, nullptr, &status_);
-  EXPECT_EQ(status_, ZEL_BAD_ARG);
-  Close(c);
-}
-
 TEST_F(ContainerTest, SessionEndDetachesThenClosesItsContainers) {
   zel_container_t writer = Create();
   ZEL_AttachContainer(session_, name_.c_str(), &status_);
@@ -386,7 +337,7 @@ TEST_F(ContainerTest, AWriterWhoseVersionWasForcedAwayIsReleasedWithItsSession) 
 
 // ---- Version table queries ---------------------------------------------------------
 
-TEST_F(ContainerTest, VersionInfoListsWhoUsesTheNewestVersion) {
+TEST_F(ContainerTest, NewVersionsAndDeletionWaitForTheirLastReaderAndVersionInfoListsThem) {
   const int self = ::getpid();
   zel_container_t c = Create();
   VersionInfo info = GetVersionInfo(name_, status_);
@@ -401,7 +352,7 @@ TEST_F(ContainerTest, VersionInfoListsWhoUsesTheNewestVersion) {
   EXPECT_EQ(info.readers, Pids{});
   EXPECT_EQ(info.attached, Pids{});
   {
-    ChildProcess attacher([&](ChildProcess::Channel& ch) { return HoldAttached(name_, ch); });
+    ChildProcess attacher([&](ChildProcess::Channel& ch) { return HoldOpen(name_, ZEL_IOMODE_WRITE, ch, true); });
     ASSERT_EQ(attacher.AwaitSignal(), 'r');
     info = GetVersionInfo(name_ + "_zel", status_);
     ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
@@ -424,8 +375,11 @@ TEST_F(ContainerTest, VersionInfoListsWhoUsesTheNewestVersion) {
     EXPECT_EQ(info.writers, Pids{});
     EXPECT_EQ(GetVersionInfo(name_, status_).readers, info.readers);
 
-    // A new version: its writer is listed, the readers stay with version 0.
+    // A new version: its writer is listed, the readers stay with version 0,
+    // which stays on disk until they leave.
     zel_container_t next = Create();
+    EXPECT_TRUE(Exists("run_zel/version_1"));
+    EXPECT_TRUE(Exists("run_zel/version_0"));
     info = GetVersionInfo(name_, status_);
     EXPECT_EQ(info.table.version, 1);
     EXPECT_EQ(info.table.versionCount, 2u);
@@ -440,9 +394,11 @@ TEST_F(ContainerTest, VersionInfoListsWhoUsesTheNewestVersion) {
     EXPECT_EQ(second.Join(), 0);
   }
   EXPECT_EQ(GetVersionInfo(name_, status_).table.versionCount, 1u);  // version 0 left with its readers
+  EXPECT_FALSE(Exists("run_zel/version_0"));
 
   {
-    // Deleted while read: the newest version stays, stale, for its reader.
+    // Deleted while read: the newest version stays, stale, for its reader;
+    // the files go with it.
     ChildProcess reader([&](ChildProcess::Channel& ch) { return HoldOpen(name_, ZEL_IOMODE_READ, ch); });
     ASSERT_EQ(reader.AwaitSignal(), 'r');
     ZEL_DeleteContainer(name_.c_str(), &status_);
@@ -452,17 +408,24 @@ TEST_F(ContainerTest, VersionInfoListsWhoUsesTheNewestVersion) {
     EXPECT_EQ(info.table.version, 1);
     EXPECT_EQ(info.table.stale, 1);
     EXPECT_EQ(info.readers, Pids{reader.Get_Pid()});
+    EXPECT_TRUE(Exists("run_zel/version_1"));
     reader.Resume();
     EXPECT_EQ(reader.Join(), 0);
   }
+  EXPECT_FALSE(Exists("run_zel"));
+  EXPECT_FALSE(Exists("run.qo_zel"));
   GetVersionInfo(name_, status_);
   EXPECT_ZEL_FAILURE(status_, ZEL_NOT_FOUND,
                      ("ZEL_GetContainerVersionInfo: The container " + name_ + " does not exist.").c_str());
 }
 
-TEST_F(ContainerTest, VersionInfoRefusesWhatIsNoContainerAndNullArguments) {
-  // A memory container has no table to read.
+TEST_F(ContainerTest, MemoryContainersLeaveNothingOnDiskAndVersionInfoRefusesNullArguments) {
+  // A memory container commits without files and has no table to read.
   zel_container_t memory = Create(ZEL_MODE_MEMORY);
+  ZEL_SetContainerAttribute(session_, memory, "a", "b", &status_);
+  ZEL_CommitContainerStructure(session_, memory, &status_);
+  EXPECT_EQ(status_, ZEL_OK);
+  EXPECT_STREQ(ZEL_GetContainerName(session_, memory, &status_), "run");
   zel_versionInfo_t info;
   std::memset(&info, 0x5A, sizeof info);
   const zel_versionInfo_t untouched = info;
@@ -471,6 +434,8 @@ TEST_F(ContainerTest, VersionInfoRefusesWhatIsNoContainerAndNullArguments) {
                      ("ZEL_GetContainerVersionInfo: The container " + name_ + " does not exist.").c_str());
   EXPECT_EQ(std::memcmp(&info, &untouched, sizeof info), 0);
   Close(memory);
+  EXPECT_FALSE(Exists("run_zel"));
+  EXPECT_FALSE(Exists("run.qo_zel"));
 
   Close(Create());
   ZEL_GetContainerVersionInfo(name_.c_str(), nullptr, &status_);

@@ -284,221 +284,7 @@ double FemtosecondsOf(const std::string& timescale) {
   return count * units.at(unit);
 }
 
-// Compares every waveform of set "vcd" in container `name` with the VCD.
-void ExpectSameAsVcd(zel_session_t s, const std::string& name, const VcdReference& ref) {
-  Container c(s, name);
-  ASSERT_TRUE(c.ok()) << ZEL_GetError();
-  zel_status_t st;
-  zel_waveformSet_t set = ZEL_FindWaveformSet(s, c.handle(), "vcd", &st);
-  ASSERT_EQ(st, ZEL_OK) << ZEL_GetError();
-  auto waveforms = c.Waveforms(set);
-  EXPECT_EQ(waveforms.size(), ref.codeOf.size());
-  for (const auto& [path, code] : ref.codeOf) {
-    auto found = waveforms.find(path);
-    ASSERT_NE(found, waveforms.end()) << path;
-    EXPECT_EQ(c.Points(found->second), ref.changes.at(code)) << path;
-  }
-}
-
-
-}  // namespace
-
-using ImportVcdTest = zeltest::SessionTest;
-
-// A design of three module levels with vectors in both directions, x and z,
-// a real, a net seen under two names, and $dumpoff/$dumpon, simulated by
-// Icarus Verilog.
-TEST_F(ImportVcdTest, IcarusDumpKeepsEveryChange) {
-  if (!Have("iverilog") || !Have("vvp")) GTEST_SKIP() << "iverilog and vvp are not installed";
-  zeltest::TempDir dir;
-  Write(dir / "design.v", R"(
-`timescale 1ns/1ps
-module leaf(input clk, input [3:0] d, output reg [3:0] q, output reg [0:1] pair);
-  real gain;
-  initial begin gain = 0.5; pair = 2'bz1; end
-  always @(posedge clk) begin q <= d; gain = gain * 2.5 + 0.1; pair <= {d[0], ^d}; end
-endmodule
-module mid(input clk, input [3:0] d, output [3:0] q);
-  leaf inner(.clk(clk), .d(d), .q(q), .pair());
-endmodule
-module top;
-  reg clk = 0; reg [3:0] d = 4'bx; wire [3:0] q; reg [0:7] bus = 8'hzz; reg [15:8] hi; reg flag;
-  mid m(.clk(clk), .d(d), .q(q));
-  always #5 clk = ~clk;
-  initial begin
-    $dumpfile("out.vcd"); $dumpvars(0, top);
-    #3 d = 4'b10z1; bus = 8'b1010x0z1; flag = 1'bz;
-    #10 d = 4'd5; hi = 8'h80;
-    #1 $dumpoff; #20 $dumpon;
-    #7 bus = 8'h0f; flag = 0;
-    #33 d = 4'bxxx1;
-    #10 $finish;
-  end
-endmodule
-)");
-  std::string out;
-  ASSERT_EQ(Shell("cd " + dir / "" + " && iverilog -o sim design.v && vvp -n sim", out), 0) << out;
-  const std::string vcd = dir / "out.vcd";
-  const std::string name = dir / "imported";
-  ASSERT_EQ(RunTool("import-vcd " + vcd + " " + name, out), 0) << out;
-
-  VcdReference ref(vcd);
-  ASSERT_GT(ref.codeOf.size(), 10u);
-  ExpectSameAsVcd(session_, name, ref);
-
-  Container c(session_, name);
-  zel_waveformSet_t set = ZEL_FindWaveformSet(session_, c.handle(), "vcd", &status_);
-  auto waveforms = c.Waveforms(set);
-  // The clock is one identifier code under three scopes: one waveform.
-  EXPECT_TRUE(ZEL_AreSameWaveform(waveforms["top/clk"], waveforms["top/m/clk"]));
-  EXPECT_TRUE(ZEL_AreSameWaveform(waveforms["top/clk"], waveforms["top/m/inner/clk"]));
-  // X: ticks of the timescale in a 32-bit integer.
-  zel_dimensionDescriptor_t x = ZEL_GetWaveformSetXDescriptor(session_, set, &status_);
-  EXPECT_STREQ(ZEL_GetDimensionDescriptorUnit(session_, x, &status_), "1ps");
-  EXPECT_EQ(ZEL_GetDataType(session_, ZEL_GetDimensionDescriptorType(session_, x, &status_), &status_), ZEL_INTEGER);
-  EXPECT_STREQ(ZEL_GetWaveformSetAttribute(session_, set, "timescale", &status_), "1ps");
-  // Buses keep the declared range and direction.
-  zel_range_t range;
-  ZEL_GetArrayConstraint(session_, ZEL_GetWaveformYType(session_, waveforms["top/hi[15:8]"], &status_), 0, &range,
-                         &status_);
-  EXPECT_EQ(range.left, 15);
-  EXPECT_EQ(range.right, 8);
-  EXPECT_EQ(range.direction, ZEL_RANGE_DESCENDING);
-  // Element 0, the first character of a VCD value, is the left index.
-  int index = -1;
-  ZEL_GetArrayIndices(session_, ZEL_GetWaveformYType(session_, waveforms["top/hi[15:8]"], &status_), 0, &index,
-                      &status_);
-  EXPECT_EQ(index, 15);
-  ZEL_GetArrayConstraint(session_, ZEL_GetWaveformYType(session_, waveforms["top/bus[0:7]"], &status_), 0, &range,
-                         &status_);
-  EXPECT_EQ(range.left, 0);
-  EXPECT_EQ(range.direction, ZEL_RANGE_ASCENDING);
-  // Exported again, the dump carries the same changes at the same times
-  // (in femtoseconds: the export may choose a coarser timescale), and
-  // GTKWave's converter takes it.
-  ASSERT_EQ(RunTool("export-vcd " + name + " vcd > " + dir / "again.vcd", out), 0) << out;
-  VcdReference again(dir / "again.vcd");
-  for (const auto& [path, code] : ref.codeOf) {
-    auto found = again.codeOf.find(path);
-    ASSERT_NE(found, again.codeOf.end()) << path;
-    std::vector<Point> expected = ref.changes.at(code), exported = again.changes.at(found->second);
-    for (Point& p : expected) p.x *= FemtosecondsOf(ref.timescale);
-    for (Point& p : exported) p.x *= FemtosecondsOf(again.timescale);
-    EXPECT_EQ(exported, expected) << path;
-  }
-  if (Have("vcd2fst")) {
-    EXPECT_EQ(Shell("vcd2fst " + dir / "again.vcd" + " " + dir / "again.fst", out), 0) << out;
-  }
-
-  // $dumpoff: everything x (reals NaN) at 14 ns, values again at 34 ns.
-  auto flag = c.Points(waveforms["top/flag"]);
-  EXPECT_NE(std::find(flag.begin(), flag.end(), Point{14000, "x"}), flag.end());
-  auto gain = c.Points(waveforms["top/m/inner/gain"]);
-  ASSERT_GE(gain.size(), 3u);
-  EXPECT_TRUE(std::isnan(gain[2].real)) << gain[2];
-}
-
-// Hand-written dumps for what Icarus does not write: several changes of one
-// variable at one time, the VHDL states, times beyond 32 bits, a range
-// written onto the name, a dump without $dumpoff listing.
-TEST_F(ImportVcdTest, ChangesAtOneTimeNineStatesAndLargeTimes) {
-  zeltest::TempDir dir;
-  const std::string vcd = dir / "in.vcd";
-  Write(vcd,
-        "$timescale 10 ns $end\n$scope module top $end\n"
-        "$var wire 1 ! s $end\n$var wire 4 \" v[3:0] $end\n$var real 64 # r $end\n"
-        "$var wire 500 $ wide [0:499] $end\n"
-        "$upscope $end\n$enddefinitions $end\n"
-        "#0\n$dumpvars\n0!\nb0 \"\nr1.5 #\nb1 $\n$end\n"
-        "#7\n1!\n0!\n1!\nbz1 \"\nb1 \"\nb1" + std::string(498, '0') + "1 $\n"
-        "#8\n$dumpoff\n$end\n"
-        "#3000000000\n$dumpon\nU!\nbHL-W \"\nr-2.25e-7 #\n$end\n");
-  const std::string name = dir / "c";
-  std::string out;
-  ASSERT_EQ(RunTool("import-vcd " + vcd + " " + name, out), 0) << out;
-  Container c(session_, name);
-  zel_waveformSet_t set = ZEL_FindWaveformSet(session_, c.handle(), "vcd", &status_);
-  auto w = c.Waveforms(set);
-  EXPECT_EQ(c.Points(w["top/s"]), (std::vector<Point>{{0, "0"}, {7, "1"}, {7, "0"}, {7, "1"}, {8, "x"},
-                                                     {3e9, "u"}}));
-  EXPECT_EQ(c.Points(w["top/v[3:0]"]), (std::vector<Point>{{0, "0000"}, {7, "zzz1"}, {7, "0001"}, {8, "xxxx"},
-                                                          {3e9, "hl-w"}}));
-  EXPECT_EQ(c.Points(w["top/r"]), (std::vector<Point>{{0, "", 1.5}, {8, "", NAN}, {3e9, "", -2.25e-7}}));
-  // Too wide for one stored value: stored bit by bit, read back as the bus.
-  const std::vector<Point> wide = c.Points(w["top/wide[0:499]"]);
-  ASSERT_EQ(wide.size(), 3u);
-  EXPECT_EQ(wide[0], (Point{0, std::string(499, '0') + "1"}));
-  EXPECT_EQ(wide[1], (Point{7, "1" + std::string(498, '0') + "1"}));
-  EXPECT_EQ(wide[2], (Point{8, std::string(500, 'x')}));
-  zel_dimensionDescriptor_t x = ZEL_GetWaveformSetXDescriptor(session_, set, &status_);
-  EXPECT_EQ(ZEL_GetDataType(session_, ZEL_GetDimensionDescriptorType(session_, x, &status_), &status_), ZEL_REAL);
-  EXPECT_STREQ(ZEL_GetDimensionDescriptorUnit(session_, x, &status_), "10ns");
-  EXPECT_EQ(ZEL_GetEnumerationLiteralCount(session_, ZEL_GetWaveformYType(session_, w["top/s"], &status_), &status_),
-            9u);
-}
-
-// Times beyond 2^53 ticks: the 24-byte time type, exact.
-TEST_F(ImportVcdTest, TimesBeyondTheDoubleUseTheTimeType) {
-  zeltest::TempDir dir;
-  const std::string vcd = dir / "long.vcd";
-  Write(vcd, "$timescale 100ns $end\n$var wire 1 ! s $end\n$enddefinitions $end\n"
-             "#0\n0!\n#9007199254740993\n1!\n#9223372036854775807\n0!\n");
-  const std::string name = dir / "c";
-  std::string out;
-  ASSERT_EQ(RunTool("import-vcd " + vcd + " " + name, out), 0) << out;
-  Container c(session_, name);
-  c.timeExponent = -7;
-  zel_waveformSet_t set = ZEL_FindWaveformSet(session_, c.handle(), "vcd", &status_);
-  zel_dimensionDescriptor_t x = ZEL_GetWaveformSetXDescriptor(session_, set, &status_);
-  EXPECT_EQ(ZEL_GetDataType(session_, ZEL_GetDimensionDescriptorType(session_, x, &status_), &status_), ZEL_TIME);
-  EXPECT_STREQ(ZEL_GetWaveformSetAttribute(session_, set, "timescale", &status_), "100ns");
-  const std::vector<Point> points = c.Points(c.Waveforms(set)["s"]);
-  ASSERT_EQ(points.size(), 3u);
-  EXPECT_EQ(points[0].ticks, 0);
-  EXPECT_EQ(points[1].ticks, 9007199254740993LL);
-  EXPECT_EQ(points[2].ticks, INT64_MAX);
-  EXPECT_EQ(points[2].text, "0");
-}
-
-TEST_F(ImportVcdTest, BadInputFailsWithAMessage) {
-  zeltest::TempDir dir;
-  const std::string header = "$timescale 1ps $end\n$scope module t $end\n$var wire 2 ! v $end\n$upscope $end\n";
-  const struct {
-    const char* what;
-    std::string text;
-    const char* message;
-  } cases[] = {
-      {"truncated header", header, "ends before $enddefinitions"},
-      {"unknown code", header + "$enddefinitions $end\n#0\nb1 ?\n", "unknown identifier code \"?\""},
-      {"time goes back", header + "$enddefinitions $end\n#5\nb1 !\n#4\nb0 !\n", "time goes back from 5 to 4"},
-      {"value too wide", header + "$enddefinitions $end\n#0\nb101 !\n", "a value of 3 bits for a variable of 2"},
-      {"bad size", "$scope module t $end\n$var wire 99999999999 ! v $end\n", "bad variable size"},
-      {"bad range", "$scope module t $end\n$var wire 4 ! v [3:1] $end\n", "does not have its 4 bits"},
-      {"bad timestamp", header + "$enddefinitions $end\n#1x\n", "bad timestamp \"#1x\""},
-      {"bad real", "$var real 64 ! r $end\n$enddefinitions $end\n#0\nr1.5q !\n", "bad real value"},
-      {"garbage", header + "$enddefinitions $end\n#0\ngarbage\n", "unexpected \"garbage\""},
-      {"no $end", "$date today", "ends inside a section"},
-  };
-  int i = 0;
-  for (const auto& c : cases) {
-    const std::string vcd = dir / ("bad" + std::to_string(i) + ".vcd");
-    const std::string name = dir / ("c" + std::to_string(i++));
-    Write(vcd, c.text);
-    std::string out;
-    EXPECT_EQ(RunTool("import-vcd " + vcd + " " + name, out), 1) << c.what;
-    EXPECT_NE(out.find(c.message), std::string::npos) << c.what << ": " << out;
-    // A failed import leaves no container behind.
-    EXPECT_FALSE(ZEL_ContainerExists(name.c_str(), &status_)) << c.what;
-  }
-  std::string out;
-  EXPECT_EQ(RunTool("import-vcd " + dir / "absent.vcd " + dir / "x", out), 1);
-  EXPECT_NE(out.find("cannot open"), std::string::npos) << out;
-  EXPECT_EQ(RunTool("import-vcd only-one", out), 2);
-}
-
-// ------ import-raw -----------------------------------------------------------
-
-namespace {
+// ------ A reference reader of raw files --------------------------------------
 
 // A raw file as the reference reads it: per plot, its name, title, whether
 // it is complex, its variable names and every value (re, im).
@@ -630,7 +416,215 @@ x2 mid out stage
 .end
 )";
 
+// A bad input for an importer: what it is, its text, what the message says.
+struct BadInput {
+  const char* what;
+  std::string text;
+  const char* message;
+};
+
+// Each input, written to dir/badN.extension and imported with command,
+// fails with exit code 1 and its message and leaves no container behind.
+void ExpectImportsFail(const std::string& command, const zeltest::TempDir& dir, const std::string& extension,
+                       const std::vector<BadInput>& cases) {
+  for (size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE(cases[i].what);
+    const std::string input = dir / ("bad" + std::to_string(i) + extension);
+    const std::string name = dir / ("c" + std::to_string(i));
+    Write(input, cases[i].text);
+    std::string out;
+    EXPECT_EQ(RunTool(command + " " + input + " " + name, out), 1);
+    EXPECT_NE(out.find(cases[i].message), std::string::npos) << out;
+    zel_status_t st;
+    EXPECT_FALSE(ZEL_ContainerExists(name.c_str(), &st));
+  }
+}
+
 }  // namespace
+
+using ImportVcdTest = zeltest::SessionTest;
+
+// A design of three module levels with vectors in both directions, x and z,
+// a real, a net seen under two names, and $dumpoff/$dumpon, simulated by
+// Icarus Verilog.
+TEST_F(ImportVcdTest, IcarusDumpKeepsEveryChange) {
+  if (!Have("iverilog") || !Have("vvp")) GTEST_SKIP() << "iverilog and vvp are not installed";
+  zeltest::TempDir dir;
+  Write(dir / "design.v", R"(
+`timescale 1ns/1ps
+module leaf(input clk, input [3:0] d, output reg [3:0] q, output reg [0:1] pair);
+  real gain;
+  initial begin gain = 0.5; pair = 2'bz1; end
+  always @(posedge clk) begin q <= d; gain = gain * 2.5 + 0.1; pair <= {d[0], ^d}; end
+endmodule
+module mid(input clk, input [3:0] d, output [3:0] q);
+  leaf inner(.clk(clk), .d(d), .q(q), .pair());
+endmodule
+module top;
+  reg clk = 0; reg [3:0] d = 4'bx; wire [3:0] q; reg [0:7] bus = 8'hzz; reg [15:8] hi; reg flag;
+  mid m(.clk(clk), .d(d), .q(q));
+  always #5 clk = ~clk;
+  initial begin
+    $dumpfile("out.vcd"); $dumpvars(0, top);
+    #3 d = 4'b10z1; bus = 8'b1010x0z1; flag = 1'bz;
+    #10 d = 4'd5; hi = 8'h80;
+    #1 $dumpoff; #20 $dumpon;
+    #7 bus = 8'h0f; flag = 0;
+    #33 d = 4'bxxx1;
+    #10 $finish;
+  end
+endmodule
+)");
+  std::string out;
+  ASSERT_EQ(Shell("cd " + dir / "" + " && iverilog -o sim design.v && vvp -n sim", out), 0) << out;
+  const std::string vcd = dir / "out.vcd";
+  const std::string name = dir / "imported";
+  ASSERT_EQ(RunTool("import-vcd " + vcd + " " + name, out), 0) << out;
+
+  VcdReference ref(vcd);
+  ASSERT_GT(ref.codeOf.size(), 10u);
+  Container c(session_, name);
+  ASSERT_TRUE(c.ok()) << ZEL_GetError();
+  zel_waveformSet_t set = ZEL_FindWaveformSet(session_, c.handle(), "vcd", &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  auto waveforms = c.Waveforms(set);
+  EXPECT_EQ(waveforms.size(), ref.codeOf.size());
+  for (const auto& [path, code] : ref.codeOf) {
+    auto found = waveforms.find(path);
+    ASSERT_NE(found, waveforms.end()) << path;
+    EXPECT_EQ(c.Points(found->second), ref.changes.at(code)) << path;
+  }
+  // The clock is one identifier code under three scopes: one waveform.
+  EXPECT_TRUE(ZEL_AreSameWaveform(waveforms["top/clk"], waveforms["top/m/clk"]));
+  EXPECT_TRUE(ZEL_AreSameWaveform(waveforms["top/clk"], waveforms["top/m/inner/clk"]));
+  // X: ticks of the timescale in a 32-bit integer.
+  zel_dimensionDescriptor_t x = ZEL_GetWaveformSetXDescriptor(session_, set, &status_);
+  EXPECT_STREQ(ZEL_GetDimensionDescriptorUnit(session_, x, &status_), "1ps");
+  EXPECT_EQ(ZEL_GetDataType(session_, ZEL_GetDimensionDescriptorType(session_, x, &status_), &status_), ZEL_INTEGER);
+  EXPECT_STREQ(ZEL_GetWaveformSetAttribute(session_, set, "timescale", &status_), "1ps");
+  // Buses keep the declared range and direction.
+  zel_range_t range;
+  ZEL_GetArrayConstraint(session_, ZEL_GetWaveformYType(session_, waveforms["top/hi[15:8]"], &status_), 0, &range,
+                         &status_);
+  EXPECT_EQ(range.left, 15);
+  EXPECT_EQ(range.right, 8);
+  EXPECT_EQ(range.direction, ZEL_RANGE_DESCENDING);
+  // Element 0, the first character of a VCD value, is the left index.
+  int index = -1;
+  ZEL_GetArrayIndices(session_, ZEL_GetWaveformYType(session_, waveforms["top/hi[15:8]"], &status_), 0, &index,
+                      &status_);
+  EXPECT_EQ(index, 15);
+  ZEL_GetArrayConstraint(session_, ZEL_GetWaveformYType(session_, waveforms["top/bus[0:7]"], &status_), 0, &range,
+                         &status_);
+  EXPECT_EQ(range.left, 0);
+  EXPECT_EQ(range.direction, ZEL_RANGE_ASCENDING);
+  // Exported again, the dump carries the same changes at the same times
+  // (in femtoseconds: the export may choose a coarser timescale), and
+  // GTKWave's converter takes it.
+  ASSERT_EQ(RunTool("export-vcd " + name + " vcd > " + dir / "again.vcd", out), 0) << out;
+  VcdReference again(dir / "again.vcd");
+  for (const auto& [path, code] : ref.codeOf) {
+    auto found = again.codeOf.find(path);
+    ASSERT_NE(found, again.codeOf.end()) << path;
+    std::vector<Point> expected = ref.changes.at(code), exported = again.changes.at(found->second);
+    for (Point& p : expected) p.x *= FemtosecondsOf(ref.timescale);
+    for (Point& p : exported) p.x *= FemtosecondsOf(again.timescale);
+    EXPECT_EQ(exported, expected) << path;
+  }
+  if (Have("vcd2fst")) {
+    EXPECT_EQ(Shell("vcd2fst " + dir / "again.vcd" + " " + dir / "again.fst", out), 0) << out;
+  }
+
+  // $dumpoff: everything x (reals NaN) at 14 ns, values again at 34 ns.
+  auto flag = c.Points(waveforms["top/flag"]);
+  EXPECT_NE(std::find(flag.begin(), flag.end(), Point{14000, "x"}), flag.end());
+  auto gain = c.Points(waveforms["top/m/inner/gain"]);
+  ASSERT_GE(gain.size(), 3u);
+  EXPECT_TRUE(std::isnan(gain[2].real)) << gain[2];
+}
+
+// Hand-written dumps for what Icarus does not write: several changes of one
+// variable at one time, the VHDL states, times beyond 32 bits, a range
+// written onto the name, a dump without $dumpoff listing.
+TEST_F(ImportVcdTest, ChangesAtOneTimeNineStatesAndLargeTimes) {
+  zeltest::TempDir dir;
+  const std::string vcd = dir / "in.vcd";
+  Write(vcd,
+        "$timescale 10 ns $end\n$scope module top $end\n"
+        "$var wire 1 ! s $end\n$var wire 4 \" v[3:0] $end\n$var real 64 # r $end\n"
+        "$var wire 500 $ wide [0:499] $end\n"
+        "$upscope $end\n$enddefinitions $end\n"
+        "#0\n$dumpvars\n0!\nb0 \"\nr1.5 #\nb1 $\n$end\n"
+        "#7\n1!\n0!\n1!\nbz1 \"\nb1 \"\nb1" + std::string(498, '0') + "1 $\n"
+        "#8\n$dumpoff\n$end\n"
+        "#3000000000\n$dumpon\nU!\nbHL-W \"\nr-2.25e-7 #\n$end\n");
+  const std::string name = dir / "c";
+  std::string out;
+  ASSERT_EQ(RunTool("import-vcd " + vcd + " " + name, out), 0) << out;
+  Container c(session_, name);
+  zel_waveformSet_t set = ZEL_FindWaveformSet(session_, c.handle(), "vcd", &status_);
+  auto w = c.Waveforms(set);
+  EXPECT_EQ(c.Points(w["top/s"]), (std::vector<Point>{{0, "0"}, {7, "1"}, {7, "0"}, {7, "1"}, {8, "x"},
+                                                     {3e9, "u"}}));
+  EXPECT_EQ(c.Points(w["top/v[3:0]"]), (std::vector<Point>{{0, "0000"}, {7, "zzz1"}, {7, "0001"}, {8, "xxxx"},
+                                                          {3e9, "hl-w"}}));
+  EXPECT_EQ(c.Points(w["top/r"]), (std::vector<Point>{{0, "", 1.5}, {8, "", NAN}, {3e9, "", -2.25e-7}}));
+  // Too wide for one stored value: stored bit by bit, read back as the bus.
+  const std::vector<Point> wide = c.Points(w["top/wide[0:499]"]);
+  ASSERT_EQ(wide.size(), 3u);
+  EXPECT_EQ(wide[0], (Point{0, std::string(499, '0') + "1"}));
+  EXPECT_EQ(wide[1], (Point{7, "1" + std::string(498, '0') + "1"}));
+  EXPECT_EQ(wide[2], (Point{8, std::string(500, 'x')}));
+  zel_dimensionDescriptor_t x = ZEL_GetWaveformSetXDescriptor(session_, set, &status_);
+  EXPECT_EQ(ZEL_GetDataType(session_, ZEL_GetDimensionDescriptorType(session_, x, &status_), &status_), ZEL_REAL);
+  EXPECT_STREQ(ZEL_GetDimensionDescriptorUnit(session_, x, &status_), "10ns");
+  EXPECT_EQ(ZEL_GetEnumerationLiteralCount(session_, ZEL_GetWaveformYType(session_, w["top/s"], &status_), &status_),
+            9u);
+}
+
+// Times beyond 2^53 ticks: the 24-byte time type, exact.
+TEST_F(ImportVcdTest, TimesBeyondTheDoubleUseTheTimeType) {
+  zeltest::TempDir dir;
+  const std::string vcd = dir / "long.vcd";
+  Write(vcd, "$timescale 100ns $end\n$var wire 1 ! s $end\n$enddefinitions $end\n"
+             "#0\n0!\n#9007199254740993\n1!\n#9223372036854775807\n0!\n");
+  const std::string name = dir / "c";
+  std::string out;
+  ASSERT_EQ(RunTool("import-vcd " + vcd + " " + name, out), 0) << out;
+  Container c(session_, name);
+  c.timeExponent = -7;
+  zel_waveformSet_t set = ZEL_FindWaveformSet(session_, c.handle(), "vcd", &status_);
+  zel_dimensionDescriptor_t x = ZEL_GetWaveformSetXDescriptor(session_, set, &status_);
+  EXPECT_EQ(ZEL_GetDataType(session_, ZEL_GetDimensionDescriptorType(session_, x, &status_), &status_), ZEL_TIME);
+  EXPECT_STREQ(ZEL_GetWaveformSetAttribute(session_, set, "timescale", &status_), "100ns");
+  const std::vector<Point> points = c.Points(c.Waveforms(set)["s"]);
+  ASSERT_EQ(points.size(), 3u);
+  EXPECT_EQ(points[0].ticks, 0);
+  EXPECT_EQ(points[1].ticks, 9007199254740993LL);
+  EXPECT_EQ(points[2].ticks, INT64_MAX);
+  EXPECT_EQ(points[2].text, "0");
+}
+
+TEST_F(ImportVcdTest, BadInputFailsWithAMessage) {
+  zeltest::TempDir dir;
+  const std::string header = "$timescale 1ps $end\n$scope module t $end\n$var wire 2 ! v $end\n$upscope $end\n";
+  ExpectImportsFail("import-vcd", dir, ".vcd", {
+      {"truncated header", header, "ends before $enddefinitions"},
+      {"unknown code", header + "$enddefinitions $end\n#0\nb1 ?\n", "unknown identifier code \"?\""},
+      {"time goes back", header + "$enddefinitions $end\n#5\nb1 !\n#4\nb0 !\n", "time goes back from 5 to 4"},
+      {"value too wide", header + "$enddefinitions $end\n#0\nb101 !\n", "a value of 3 bits for a variable of 2"},
+      {"bad size", "$scope module t $end\n$var wire 99999999999 ! v $end\n", "bad variable size"},
+      {"bad range", "$scope module t $end\n$var wire 4 ! v [3:1] $end\n", "does not have its 4 bits"},
+      {"bad timestamp", header + "$enddefinitions $end\n#1x\n", "bad timestamp \"#1x\""},
+      {"bad real", "$var real 64 ! r $end\n$enddefinitions $end\n#0\nr1.5q !\n", "bad real value"},
+      {"garbage", header + "$enddefinitions $end\n#0\ngarbage\n", "unexpected \"garbage\""},
+      {"no $end", "$date today", "ends inside a section"},
+  });
+  std::string out;
+  EXPECT_EQ(RunTool("import-vcd " + dir / "absent.vcd " + dir / "x", out), 1);
+  EXPECT_NE(out.find("cannot open"), std::string::npos) << out;
+  EXPECT_EQ(RunTool("import-vcd only-one", out), 2);
+}
 
 using ImportRawTest = zeltest::SessionTest;
 
@@ -748,11 +742,7 @@ TEST_F(ImportRawTest, BadRawFilesFailWithAMessage) {
       "Title: t\nDate: d\nPlotname: Transient Analysis\nFlags: real\nNo. Variables: 2\nNo. Points: 2\n"
       "Variables:\n\t0\ttime\ttime\n\t1\tv(a)\tvoltage\n";
   std::string binary(32, '\0');
-  const struct {
-    const char* what;
-    std::string text;
-    const char* message;
-  } cases[] = {
+  ExpectImportsFail("import-raw", dir, ".raw", {
       {"truncated binary", header + "Binary:\n" + binary.substr(0, 20), "claims 2 points of 2 variables"},
       {"huge point count",
        "Title: t\nPlotname: Transient Analysis\nFlags: real\nNo. Variables: 2\nNo. Points: 1000000000000\n"
@@ -770,17 +760,7 @@ TEST_F(ImportRawTest, BadRawFilesFailWithAMessage) {
        "bad8.raw:6: the file ends in the variable list"},
       {"header cut", "Title: t\nPlotname: x\n", "ends in a plot header"},
       {"empty", "", "no plot found"},
-  };
-  int i = 0;
-  for (const auto& c : cases) {
-    const std::string raw = dir / ("bad" + std::to_string(i) + ".raw");
-    const std::string name = dir / ("c" + std::to_string(i++));
-    Write(raw, c.text);
-    std::string out;
-    EXPECT_EQ(RunTool("import-raw " + raw + " " + name, out), 1) << c.what;
-    EXPECT_NE(out.find(c.message), std::string::npos) << c.what << ": " << out;
-    EXPECT_FALSE(ZEL_ContainerExists(name.c_str(), &status_)) << c.what;
-  }
+  });
   std::string out;
   EXPECT_EQ(RunTool("import-raw " + dir / "bad0.raw " + dir / "p --param R=1,x", out), 2);
   EXPECT_NE(out.find("--param wants NAME=V1,V2"), std::string::npos) << out;

@@ -1,9 +1,10 @@
 // Tests: what the writers and the data set layouts store reads back bit for
-// bit through ZELI_ReadWfSegment (Analog_Front blocks in
-// every geometry, Digital_Front chains, One_Waveform dense and sparse,
-// polynomial orders, strings, complex values), while writing, after reopen
-// and in another process; the cached arrays kept between reads and let go
-// when data is appended or committed; bad requests and damaged data files.
+// bit through ZELI_ReadWfSegment (Analog_Front blocks in every geometry,
+// with their bytes at their exact offsets, Digital_Front chains,
+// One_Waveform dense and sparse, polynomial orders, strings, complex
+// values), while writing, after reopen and in another process; the cached
+// arrays kept between reads and let go when data is appended or committed;
+// bad requests and damaged data files.
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -89,24 +90,6 @@ std::string CheckReopened(const std::string& name, const Expected& expected) {
   return difference;
 }
 
-template <typename Body>
-std::string FailureOf(Body body, zel_status_t* status = nullptr) {
-  try {
-    body();
-  } catch (const ZELI_Exception& e) {
-    if (status != nullptr) *status = e.status;
-    return e.what();
-  }
-  return "none";
-}
-
-// Where byte `position` of array lies in its data file.
-uint64_t FileOffset(const ZELI_MemoryArray& array, unsigned position) {
-  const uint64_t logical = uint64_t{array.Get_StartOffset()} + position;
-  return uint64_t{array.Get_PageList().at(logical / array.Get_PageSize())} * array.Get_PageSize() +
-         logical % array.Get_PageSize();
-}
-
 class ReadBackTest : public WriterFixture {
  protected:
   WfSegment Read(zel_waveform_t waveform, zel_segment_t segment = {-1}) {
@@ -143,7 +126,12 @@ TEST_F(ReadBackTest, FrontLayoutsReadBackBitForBit) {
   Expected expected;
   // Analog_Front with 512, 256 and 128 points per block: two full blocks and
   // a partial third, position 1 never written, the last front never ended.
-  for (unsigned count : {1000u, 1500u, 2001u}) {
+  struct Geometry {
+    unsigned count, pointsPerBlock;
+  };
+  for (const Geometry& g : {Geometry{1000, 512}, Geometry{1500, 256}, Geometry{2001, 128}}) {
+    const unsigned count = g.count;
+    SCOPED_TRACE(count);
     const std::string name = "analog" + std::to_string(count);
     const zel_waveformSet_t set = Set(c_, name.c_str());
     const zel_segment_t segment = Segment(set);
@@ -156,7 +144,13 @@ TEST_F(ReadBackTest, FrontLayoutsReadBackBitForBit) {
     }
     shared->OpenMemory(ZEL_IOMODE_WRITE);
     shared->InitializeWriting();
-    const unsigned points = 2 * front->Get_PointsPerBlock() + 3;
+    const unsigned ppb = front->Get_PointsPerBlock();
+    ASSERT_EQ(ppb, g.pointsPerBlock);
+    // A block holds ppb values of each waveform in turn.
+    const unsigned B = ppb * 8, S = count * B;
+    EXPECT_EQ(front->Get_BlockBytesPerWaveform(), B);
+    EXPECT_EQ(front->Get_BlockBytesPerFront(), S);
+    const unsigned points = 2 * ppb + 3;
     std::map<unsigned, Doubles> ys{{0, {}}, {1, Doubles(points, 0.0)}, {count / 2, {}}, {count - 1, {}}};
     Doubles xs;
     for (unsigned i = 0; i <= points; ++i) {
@@ -170,13 +164,28 @@ TEST_F(ReadBackTest, FrontLayoutsReadBackBitForBit) {
         if (p != 1 && i < points) y.push_back(v);
       }
     }
+    EXPECT_EQ(front->Get_PointCount(0), points + 1);
+    // Staged values reach the array's bytes at their exact offsets when the
+    // tiles are written out; points not yet written in the last block read
+    // zero, although its block may be built in an earlier one's memory.
+    front->FlushStaged();
+    for (const auto& [p, y] : ys) {
+      for (unsigned i : {0u, 1u, ppb - 1, ppb, ppb + 1, 2 * ppb + 2}) {
+        EXPECT_EQ(Raw(*front, uint64_t{S} * (i / ppb) + uint64_t{B} * p + 8 * (i % ppb)), y[i])
+            << "position " << p << " value " << i;
+      }
+      EXPECT_EQ(Raw(*front, 2 * uint64_t{S} + uint64_t{B} * p + 8 * 5), 0.0) << p;
+    }
+    // The last front, never ended, is dropped.
     front->Shutdown();
+    EXPECT_EQ(front->Get_PointCount(0), points);
+    EXPECT_EQ(front->Get_XIndices_p()->Get_Count(), points);
     shared->CloseMemory();
     for (const auto& [p, y] : ys) {
       WfSegment read = Read(waves[p], segment);
       EXPECT_TRUE(read->Get_XDataArray_p()->IsIndexed());
-      EXPECT_EQ(PointsOf(*read->Get_XDataArray_p()), Bytes(xs)) << count << " " << p;
-      EXPECT_EQ(PointsOf(*read->Get_YDataArray_p()), Bytes(y)) << count << " " << p;
+      EXPECT_EQ(PointsOf(*read->Get_XDataArray_p()), Bytes(xs)) << p;
+      EXPECT_EQ(PointsOf(*read->Get_YDataArray_p()), Bytes(y)) << p;
       expected[{name, static_cast<int>(p)}] = Snapshot(*read);
     }
   }

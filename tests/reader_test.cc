@@ -134,7 +134,8 @@ TEST_F(ReaderTest, SegmentsVisitedAgainReuseTheirWaveformSegments) {
   // waveform is opened; without it the reader starts again.
   zel_wfDataReader_t foreign = ZEL_AddReaderWaveform(session_, reader, Wave(), &status_);
   ZEL_StartReadingSegment(session_, reader, a, &status_);
-  EXPECT_EQ(status_, ZEL_BAD_ARG);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG,
+                     "ZEL_StartReadingSegment: The waveform and the segment are in different waveform sets.");
   ZEL_RemoveReaderWaveform(session_, reader, foreign, &status_);
   ZEL_StartReadingSegment(session_, reader, a, &status_);
   EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();

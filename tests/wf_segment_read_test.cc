@@ -22,25 +22,6 @@
 namespace zeltest {
 namespace {
 
-// What body throws, with its status ("none" when it returns).
-template <typename Body>
-std::string FailureOf(Body body, zel_status_t& status) {
-  try {
-    body();
-  } catch (const ZELI_Exception& e) {
-    status = e.status;
-    return e.what();
-  }
-  return "none";
-}
-
-// Where byte `position` of array lies in its data file.
-uint64_t FileOffset(const ZELI_MemoryArray& array, unsigned position) {
-  const uint64_t logical = uint64_t{array.Get_StartOffset()} + position;
-  return uint64_t{array.Get_PageList().at(logical / array.Get_PageSize())} * array.Get_PageSize() +
-         logical % array.Get_PageSize();
-}
-
 class WfSegmentReadTest : public WriterFixture {};
 
 TEST_F(WfSegmentReadTest, AFailedPolynomialReadLeavesNoReferenceOnItsOrders) {
@@ -84,7 +65,7 @@ TEST_F(WfSegmentReadTest, AFailedPolynomialReadLeavesNoReferenceOnItsOrders) {
   // Twice: the second read finds the arrays the first one kept.
   for (int attempt = 0; attempt < 2; ++attempt) {
     zel_status_t status = ZEL_OK;
-    EXPECT_EQ(FailureOf([&] { delete ZELI_ReadWfSegment(reopened, segment); }, status),
+    EXPECT_EQ(FailureOf([&] { delete ZELI_ReadWfSegment(reopened, segment); }, &status),
               "ZELI_WfDataArray: index out of range");
     EXPECT_EQ(status, ZEL_FAILED);
     // Kept (one order per point: the kept array itself was handed over),
@@ -163,7 +144,7 @@ TEST_F(WfSegmentReadTest, DerivedWaveformsFailAsTheirFieldsDo) {
   const unsigned cached = ObjectOf(session_, c_)->Get_Cache().Get_Count();
   for (ZELI_DerivedWaveform* derived : std::vector<ZELI_DerivedWaveform*>{&subelement, &composite}) {
     zel_status_t status = ZEL_OK;
-    EXPECT_EQ(FailureOf([&] { delete ZELI_ReadWfSegment(*derived, Seg()); }, status), "The waveform has no data");
+    EXPECT_EQ(FailureOf([&] { delete ZELI_ReadWfSegment(*derived, Seg()); }, &status), "The waveform has no data");
     EXPECT_EQ(status, ZEL_NOT_FOUND);
     // Nothing is left behind: no record, no array.
     EXPECT_EQ(derived->Get_DerivedWfCache_p(&Seg()), nullptr);

@@ -7,25 +7,29 @@
 #define ZEL_TESTS_WRITER_TEST_SUPPORT_H
 
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "model_test_support.h"
+#include "store/memory_array.h"
 #include "types/type.h"
 #include "waveforms/data_set.h"
+#include "waveforms/front_data_sets.h"
 #include "waveforms/one_waveform_data_set.h"
 #include "waveforms/shared_x_set.h"
 #include "waveforms/waveform.h"
 
 namespace zeltest {
 
-// What a segment holds for one waveform of a One_Waveform data set.
+// What a segment holds for one waveform, of any data set kind.
 struct StoredWave {
-  std::vector<double> x;         // every X value of the shared X set
-  std::vector<double> y;         // the waveform's values (real Y types)
-  std::vector<std::string> text; // the waveform's values (string Y types)
-  std::vector<int> xIndices;     // sparse data sets only
+  std::vector<double> x;          // every X value of the shared X set
+  std::vector<double> y;          // the waveform's values (8-byte Y types)
+  std::vector<std::string> text;  // the waveform's values (string Y types; null reads as "")
+  std::vector<int> codes;         // the waveform's values (one-byte enumerations)
+  std::vector<int> xIndices;      // sparse and front data sets only
   zel_monotonicity_t monotonicity = ZEL_MONOTONICITY_DEFAULT;
   zel_monotonicity_t xMonotonicity = ZEL_MONOTONICITY_DEFAULT;
   bool minMaxSet = false;
@@ -37,42 +41,100 @@ inline ZELI_SourceWaveform* SourceOf(zel_session_t session, zel_waveform_t wavef
 }
 
 // Throws what the data sets throw; a store that is not open is opened for
-// reading and closed again.
+// reading and closed again, one that a writer holds open is read as it is.
 inline StoredWave ReadStored(ZELI_Segment& segment, ZELI_SourceWaveform& waveform) {
   ZELI_WaveformDataLocation where;
   if (!segment.Get_WaveformLocation(waveform.Get_KeyInSet(), where)) throw ZELI_NotFoundException("no data");
   ZELI_SharedXSet* set = segment.Get_SharedXSet_p(where.sharedXSetIndex);
-  auto* data = dynamic_cast<ZELI_OneWaveformDataSet*>(set->Get_DataSet_p(where.dataSetIndex));
-  if (data == nullptr) throw ZELI_FailedException("not a One_Waveform data set");
+  ZELI_DataSet* data = set->Get_DataSet_p(where.dataSetIndex);
+  const ZELI_Type& type = *waveform.Get_YType_p();
   StoredWave out;
   const ZELI_DataInformation& info = data->Get_DataInformation(where.position);
   out.monotonicity = info.Get_Monotonicity();
   out.xMonotonicity = set->Get_XDataInformation().Get_Monotonicity();
   out.minMaxSet = info.IsMinMaxSet();
-  if (out.minMaxSet && !data->Get_ValueType_p()->HoldsStrings()) info.Get_MinMax(&out.min, &out.max);
-  // A store that a writer holds open is read as it is.
+  if (out.minMaxSet && !type.HoldsStrings()) info.Get_MinMax(&out.min, &out.max);
   const bool open = !set->IsMemoryOpen();
   if (open) set->OpenMemory(ZEL_IOMODE_READ);
   out.x.resize(set->Get_XCount());
   set->Get_XValues_p()->Get_Data(0, out.x.data(), set->Get_XCount());
-  const unsigned n = data->Get_PointCount(where.position);
-  if (data->Get_ValueType_p()->HoldsStrings()) {
-    std::vector<char*> texts(n);
-    data->Get_Data(0, texts.data(), n);
-    for (char* t : texts) {
-      out.text.emplace_back(t != nullptr ? t : "");
-      std::free(t);
-    }
+  const unsigned n = data->Get_PointCount(where.position), size = type.Get_SizeOf();
+  std::vector<char> values(uint64_t{n} * size);
+  ZELI_ArrayDataSet* indices = nullptr;
+  if (auto* one = dynamic_cast<ZELI_OneWaveformDataSet*>(data)) {
+    one->Get_Data(0, values.data(), n);
+    if (one->IsSparse()) indices = one->Get_XIndices_p();
+  } else if (auto* analog = dynamic_cast<ZELI_AnalogFrontDataSet*>(data)) {
+    for (unsigned i = 0; i < n; ++i) analog->Get_Value(where.position, i, values.data() + uint64_t{i} * size);
+    indices = analog->Get_XIndices_p();
   } else {
-    out.y.resize(n);
-    data->Get_Data(0, out.y.data(), n);
+    dynamic_cast<ZELI_DigitalFrontDataSet&>(*data).Get_Data(where.position, out.xIndices, values.data());
   }
-  if (data->IsSparse()) {
-    out.xIndices.resize(data->Get_XIndices_p()->Get_Count());
-    data->Get_XIndices_p()->Get_Data(0, out.xIndices.data(), data->Get_XIndices_p()->Get_Count());
+  if (indices != nullptr) {
+    out.xIndices.resize(indices->Get_Count());
+    indices->Get_Data(0, out.xIndices.data(), indices->Get_Count());
+  }
+  for (const char* value = values.data(); value != values.data() + values.size(); value += size) {
+    if (type.HoldsStrings()) {
+      char* text = nullptr;
+      std::memcpy(&text, value, sizeof text);
+      out.text.emplace_back(text != nullptr ? text : "");
+      std::free(text);
+    } else if (size == sizeof(double)) {
+      out.y.emplace_back();
+      std::memcpy(&out.y.back(), value, sizeof(double));
+    } else {
+      out.codes.push_back(static_cast<unsigned char>(*value));
+    }
   }
   if (open) set->CloseMemory();
   return out;
+}
+
+// What body throws, with its status ("none" when it returns).
+template <typename Body>
+std::string FailureOf(Body body, zel_status_t* status = nullptr) {
+  try {
+    body();
+  } catch (const ZELI_Exception& e) {
+    if (status != nullptr) *status = e.status;
+    return e.what();
+  }
+  return "none";
+}
+
+// The double at byte offset of a data set's value array.
+inline double Raw(const ZELI_DataSet& dataSet, uint64_t offset) {
+  double value = 0;
+  dataSet.Get_Values_p()->ReadData(static_cast<unsigned>(offset), &value, 1, sizeof value);
+  return value;
+}
+
+// Where byte `position` of array lies in its data file.
+inline uint64_t FileOffset(const ZELI_MemoryArray& array, unsigned position) {
+  const uint64_t logical = uint64_t{array.Get_StartOffset()} + position;
+  return uint64_t{array.Get_PageList().at(logical / array.Get_PageSize())} * array.Get_PageSize() +
+         logical % array.Get_PageSize();
+}
+
+// In a session of its own (a child process, say): opens the container for
+// reading and reads what segment 0 of "tran" holds for the waveforms of the
+// given keys in the set. False when anything fails.
+inline bool ReadInContainer(const std::string& name, const std::vector<int>& keys, std::vector<StoredWave>& out) {
+  zel_status_t st;
+  zel_session_t s = ZEL_InitSession(&st);
+  zel_container_t c = ZEL_OpenContainer(s, name.c_str(), ZEL_IOMODE_READ, &st);
+  bool ok = st == ZEL_OK;
+  if (ok) try {
+    ZELI_WaveformSet* set = ObjectOf(s, ZEL_FindWaveformSet(s, c, "tran", &st));
+    out.clear();
+    for (int key : keys) out.push_back(ReadStored(*set->Get_Segment_p(0), *set->Get_WaveformMap()[key]));
+  } catch (...) {
+    ok = false;
+  }
+  ZEL_CloseContainer(s, c, &st);
+  ZEL_TermSession(s, &st);
+  return ok && st == ZEL_OK;
 }
 
 class WriterFixture : public ModelTest {
@@ -118,7 +180,13 @@ class WriterFixture : public ModelTest {
     return t;
   }
   // In a child process: what the first two waveforms of the set hold.
-  bool ReadBoth(StoredWave& a, StoredWave& b) const;
+  bool ReadBoth(StoredWave& a, StoredWave& b) const {
+    std::vector<StoredWave> both;
+    if (!ReadInContainer(name_, {0, 1}, both)) return false;
+    a = both[0];
+    b = both[1];
+    return true;
+  }
   // Data sets built by hand (the front kinds have no writer of their own).
   // A new shared X set in store 0 of the segment.
   ZELI_SharedXSet* NewSharedXSet(zel_segment_t segment) {
@@ -140,30 +208,6 @@ class WriterFixture : public ModelTest {
   zel_dimensionDescriptor_t y_{};
   zel_segment_t segment_{};
 };
-
-// In a child process: opens the container for reading and reads what
-// segment 0 of "tran" holds for the waveform of key in set `keyInSet`.
-// Returns false when anything fails.
-inline bool ReadInContainer(const std::string& name, int keyInSet, StoredWave& out) {
-  zel_status_t st;
-  zel_session_t s = ZEL_InitSession(&st);
-  zel_container_t c = ZEL_OpenContainer(s, name.c_str(), ZEL_IOMODE_READ, &st);
-  if (st != ZEL_OK) return false;
-  bool ok = true;
-  try {
-    ZELI_WaveformSet* set = ObjectOf(s, ZEL_FindWaveformSet(s, c, "tran", &st));
-    out = ReadStored(*set->Get_Segment_p(0), *set->Get_WaveformMap()[keyInSet]);
-  } catch (...) {
-    ok = false;
-  }
-  ZEL_CloseContainer(s, c, &st);
-  ZEL_TermSession(s, &st);
-  return ok && st == ZEL_OK;
-}
-
-inline bool WriterFixture::ReadBoth(StoredWave& a, StoredWave& b) const {
-  return ReadInContainer(name_, 0, a) && ReadInContainer(name_, 1, b);
-}
 
 }  // namespace zeltest
 
