@@ -208,12 +208,11 @@ TEST_F(StreamTest, TruncatedAndCorruptedInputFailsCleanly) {
 TEST_F(StreamTest, MonotonicityBytesOfOldStreamsAreMapped) {
   zel_monotonicity_t m;
   auto old = Reader({0, 1, 2, 3}, 0, 1);
-  *old >> m;
-  EXPECT_EQ(m, ZEL_MONOTONICITY_UNKNOWN);
-  *old >> m;
-  EXPECT_EQ(m, ZEL_MONOTONICITY_STRICTLY_INCREASING);
-  *old >> m;
-  EXPECT_EQ(m, ZEL_MONOTONICITY_STRICTLY_DECREASING);
+  for (zel_monotonicity_t expected :
+       {ZEL_MONOTONICITY_UNKNOWN, ZEL_MONOTONICITY_STRICTLY_INCREASING, ZEL_MONOTONICITY_STRICTLY_DECREASING}) {
+    *old >> m;
+    EXPECT_EQ(m, expected);
+  }
   ExpectFailure([&] { *old >> m; }, "ZELI_Istream::operator>> (zel_monotonicity_t& v)");
   auto current = Reader({4, 9});
   *current >> m;
