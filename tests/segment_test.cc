@@ -199,8 +199,13 @@ TEST_F(SegmentTest, SerialNumbersAreUniqueInTheContainerAndNoFileIsTruncated) {
 
 TEST_F(SegmentTest, OpenCountAndModeArePerDataStore) {
   zel_container_t c = CreateDisk();
-  zel_segment_t handle = Segment(Set(c, "tran"));
+  zel_waveformSet_t set = Set(c, "tran");
+  zel_segment_t handle = Segment(set);
   ZELI_Segment* segment = Of(handle);
+  // Garbage collection keeps a segment not yet written.
+  EXPECT_EQ(InFrame([&] { ObjectOf(session_, c)->GarbageCollect(); }), ZEL_OK);
+  EXPECT_EQ(ZEL_GetSegmentCount(session_, set, &status_), 1u);
+  EXPECT_TRUE(Exists("run_zel/version_0/segment_0_0.data"));
   EXPECT_EQ(ZEL_AddSegmentDataStore(session_, handle, &status_), 1u);
   EXPECT_EQ(ZEL_GetSegmentDataStoreCount(session_, handle, &status_), 2u);
 
@@ -460,16 +465,6 @@ TEST_F(SegmentTest, StoresThatWereNotLoadedAreLeftAlone) {
               return good ? 0 : 2;
             }),
             0);
-}
-
-TEST_F(SegmentTest, GarbageCollectionKeepsSegmentsNotYetWritten) {
-  zel_container_t c = CreateDisk();
-  zel_waveformSet_t set = Set(c, "tran");
-  Segment(set);
-  EXPECT_EQ(InFrame([&] { ObjectOf(session_, c)->GarbageCollect(); }), ZEL_OK);
-  EXPECT_EQ(ZEL_GetSegmentCount(session_, set, &status_), 1u);
-  EXPECT_TRUE(Exists("run_zel/version_0/segment_0_0.data"));
-  Close(c);
 }
 
 TEST_F(SegmentTest, LocatorAndDebugDump) {
