@@ -933,12 +933,10 @@ TEST_F(MemoryFileTest, DirectReadsGiveWhatTheCursorGivesWithOneReadPerRun) {
   ASSERT_EQ(x.Get_PageList(), (ZELI_PageList{0, 1, 2, 5, 6}));
   CloseAndSave(*store);
 
-  auto loaded = LoadStore(2);
+  auto loaded = LoadReading(2);
   ZELI_FaultFileSystem fs;
   ZELI_ScopedFileSystem scope(&fs);
-  loaded->file->OpenFile(ZEL_IOMODE_READ);
   ZELI_MemoryArray& lx = (*loaded)[0];
-  lx.Open(ZEL_IOMODE_READ);
   std::vector<unsigned char> got(5 * kPage);
   fs.ResetCounts();
   lx.ReadDirect(100, got.data(), 5 * kPage - 100, 1);
