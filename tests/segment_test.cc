@@ -2,8 +2,6 @@
 // functions, serial numbers and files, data stores (open count, mode,
 // commits, the incremental map), containers opened without data stores,
 // garbage collection, and records read back or refused after damage.
-#include <sys/stat.h>
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -235,68 +233,6 @@ TEST_F(SegmentTest, OpenCountAndModeArePerDataStore) {
   Close(c);
 }
 
-// Committing data of a store whose structure is unchanged appends page-map
-// triples to the map file and leaves the record alone; it needs no open
-// store (the last close wrote the pages back).
-TEST_F(SegmentTest, IncrementalMapWriteOnAStoreWhoseStructureDidNotChange) {
-  zel_container_t c = CreateDisk();
-  zel_segment_t handle = Segment(Set(c, "tran"));
-  ZELI_Segment* segment = Of(handle);
-  ZEL_CommitDataStoreStructure(session_, handle, 0, &status_);
-  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
-  EXPECT_FALSE(segment->IsDataStoreDirty(0));
-  const std::string record = VersionFile("segment_0_0.org");
-  const std::string map = MapOf(record);
-  const std::vector<unsigned char> recordBytes = Bytes(record);
-  EXPECT_TRUE(Bytes(map).empty());
-
-  std::unique_ptr<ZELI_MemoryArray> array = AddArray(segment);
-  auto write = [&] { AppendBytes(segment, *array); };
-  segment->OpenMemoryFile(0, ZEL_IOMODE_WRITE);
-  write();
-  segment->CloseMemoryFile(0);
-  ZEL_CommitWaveformData(session_, handle, 0, &status_);
-  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
-  const size_t afterFirst = Bytes(map).size();
-  EXPECT_GT(afterFirst, 0u);
-  EXPECT_EQ(afterFirst % 12, 0u);
-  EXPECT_EQ(Bytes(record), recordBytes);
-  EXPECT_FALSE(segment->IsPointCountDirty(0));
-
-  // Again with the store open: its pages are written back first.
-  segment->OpenMemoryFile(0, ZEL_IOMODE_WRITE);
-  write();
-  ZEL_CommitWaveformData(session_, handle, 0, &status_);
-  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
-  EXPECT_GT(Bytes(map).size(), afterFirst);
-  EXPECT_EQ(Bytes(record), recordBytes);
-  struct stat info {};
-  ASSERT_EQ(::stat(VersionFile("segment_0_0.data").c_str(), &info), 0);
-  EXPECT_GE(info.st_size, 8192);
-  segment->CloseMemoryFile(0);
-
-  // A structure commit takes the pages into the record and empties the map.
-  segment->Set_DataStoreDirty(0);
-  ZEL_CommitWaveformData(session_, handle, 0, &status_);
-  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
-  EXPECT_NE(Bytes(record), recordBytes);
-  EXPECT_TRUE(Bytes(map).empty());
-  array.reset();
-  Close(c);
-  c = Open(ZEL_IOMODE_READ);
-  ZELI_Segment* read = Of(ZEL_GetSegment(session_, ZEL_FindWaveformSet(session_, c, "tran", &status_), 0, &status_));
-  EXPECT_GE(read->Get_MemoryFile_p(0)->Get_PageCount(), 2u);
-  Close(c);
-
-  // Reopened for writing, with writing over: nothing is open to flush.
-  c = Open(ZEL_IOMODE_WRITE);
-  handle = ZEL_GetSegment(session_, ZEL_FindWaveformSet(session_, c, "tran", &status_), 0, &status_);
-  Of(handle)->Set_PointCountDirty(0);
-  ZEL_CommitWaveformData(session_, handle, 0, &status_);
-  EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
-  Close(c);
-}
-
 // Records which files are synced, by name: "fsync name" or "write-out name".
 class SyncRecorder final : public zeltest::ForwardingFileSystem {
  public:
@@ -327,10 +263,14 @@ class SyncRecorder final : public zeltest::ForwardingFileSystem {
   std::map<int, std::string> names_;
 };
 
-// A commit returns with the data file's new pages on the disk, whether the
-// writer still holds the store open or has closed it (the close syncs
-// nothing), and with the map or record that makes them visible.
-TEST_F(SegmentTest, CommitsMakeTheDataFileDurable) {
+// Committing data of a store whose structure is unchanged appends page-map
+// triples to the map file and leaves the record alone; it needs no open
+// store (the last close wrote the pages back). A structure commit takes the
+// pages into the record and empties the map. Each returns with the data
+// file's new pages on the disk, whether the writer still holds the store
+// open or has closed it (the close syncs nothing), and with the map or
+// record that makes them visible.
+TEST_F(SegmentTest, CommitsWriteTheMapOrTheRecordAndMakeTheDataFileDurable) {
   for (bool follows : {true, false}) {
     SCOPED_TRACE(follows ? "rename follows data" : "unknown file system");
     zel_container_t c = CreateDisk();
@@ -338,8 +278,12 @@ TEST_F(SegmentTest, CommitsMakeTheDataFileDurable) {
     ZELI_Segment* segment = Of(handle);
     ZEL_CommitDataStoreStructure(session_, handle, 0, &status_);
     ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
-    const std::string map = MapOf(VersionFile("segment_0_0.org"));
+    EXPECT_FALSE(segment->IsDataStoreDirty(0));
+    const std::string record = VersionFile("segment_0_0.org");
+    const std::vector<unsigned char> recordBytes = Bytes(record);
+    const std::string map = MapOf(record);
     const std::string mapName = map.substr(map.rfind('/') + 1);
+    EXPECT_TRUE(Bytes(map).empty());
     std::unique_ptr<ZELI_MemoryArray> array = AddArray(segment);
     // Appends to the store (closing it first when asked) and commits it
     // under a recorder, which the caller checks.
@@ -354,17 +298,26 @@ TEST_F(SegmentTest, CommitsMakeTheDataFileDurable) {
       EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
     };
     const std::vector<std::string> dataAndMap = {"fsync segment_0_0.data", "fsync " + mapName};
+    size_t mapSize = 0;
     {
       SCOPED_TRACE("closed store, incremental map");
       SyncRecorder recorder(follows);
       commit(recorder, true, false);
       EXPECT_EQ(recorder.synced, dataAndMap);
+      mapSize = Bytes(map).size();
+      EXPECT_GT(mapSize, 0u);
+      EXPECT_EQ(mapSize % 12, 0u);
+      EXPECT_EQ(Bytes(record), recordBytes);
+      EXPECT_FALSE(segment->IsPointCountDirty(0));
     }
     {
       SCOPED_TRACE("open store, incremental map; nothing new, nothing synced");
       SyncRecorder recorder(follows);
       commit(recorder, false, false);
       EXPECT_EQ(recorder.synced, dataAndMap);
+      EXPECT_GT(Bytes(map).size(), mapSize);
+      EXPECT_EQ(Bytes(record), recordBytes);
+      EXPECT_GE(Bytes(VersionFile("segment_0_0.data")).size(), 8192u);  // the open store's pages went first
       recorder.synced.clear();
       ZELI_ScopedFileSystem scope(&recorder);
       ZEL_CommitWaveformData(session_, handle, 0, &status_);
@@ -382,8 +335,21 @@ TEST_F(SegmentTest, CommitsMakeTheDataFileDurable) {
       EXPECT_TRUE(recorder.Synced(follows ? "write-out segment_0_0.org.tmp." + std::to_string(getpid())
                                           : "fsync segment_0_0.org.tmp." + std::to_string(getpid())));
       EXPECT_FALSE(segment->Get_MemoryFile_p(0)->HasUnsyncedData());
+      EXPECT_NE(Bytes(record), recordBytes);
+      EXPECT_TRUE(Bytes(map).empty());
     }
     array.reset();
+    Close(c);
+    c = Open(ZEL_IOMODE_READ);
+    ZELI_Segment* read = Of(ZEL_GetSegment(session_, ZEL_FindWaveformSet(session_, c, "tran", &status_), 0, &status_));
+    EXPECT_GE(read->Get_MemoryFile_p(0)->Get_PageCount(), 3u);
+    Close(c);
+    // Reopened for writing, with writing over: nothing is open to flush.
+    c = Open(ZEL_IOMODE_WRITE);
+    handle = ZEL_GetSegment(session_, ZEL_FindWaveformSet(session_, c, "tran", &status_), 0, &status_);
+    Of(handle)->Set_PointCountDirty(0);
+    ZEL_CommitWaveformData(session_, handle, 0, &status_);
+    EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
     Close(c);
     ZEL_DeleteContainer(name_.c_str(), &status_);
     ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
