@@ -179,7 +179,7 @@ TEST(Errors, CurrentMessageIsCutAt129Characters) {
   EXPECT_EQ(std::string(ZEL_GetError()), expected);
 }
 
-TEST(Errors, CollectingKeepsEveryFailureOldestFirst) {
+TEST(Errors, CollectingKeepsEveryFailureOldestFirstAndOnlyWhileOn) {
   unsigned count = 99;
   zel_status_t st;
   ZEL_GetAccumulatedErrors(&count, &st);  // start from an empty list
@@ -202,12 +202,8 @@ TEST(Errors, CollectingKeepsEveryFailureOldestFirst) {
   list = ZEL_GetAccumulatedErrors(&count, &st);
   ASSERT_EQ(count, 1u);
   EXPECT_STREQ(list[0], "ZEL_GetAccumulatedErrors: count is null");
-  ZEL_SetErrorCollecting(0);
-}
 
-TEST(Errors, WithoutCollectingTheListStaysEmptyAndTheMessageIsCleared) {
-  unsigned count = 0;
-  zel_status_t st;
+  // Without collecting the list stays empty and taking it clears the message.
   ZEL_SetErrorCollecting(0);
   FailOnce("ZEL_X");
   FailOnce("ZEL_Y");
