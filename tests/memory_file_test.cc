@@ -579,10 +579,7 @@ TEST_F(MemoryFileTest, StringValuesGoThroughTheCompanion) {
   // Offsets in the main array; length and characters in the companion.
   uint32_t offsets[4] = {};
   main.ReadData(0, offsets, 4, 4);
-  EXPECT_EQ(offsets[0], 0u);
-  EXPECT_EQ(offsets[1], 7u);
-  EXPECT_EQ(offsets[2], 11u);
-  EXPECT_EQ(offsets[3], 15u);
+  EXPECT_EQ(std::vector<uint32_t>(offsets, offsets + 4), (std::vector<uint32_t>{0, 7, 11, 15}));
   unsigned char head[7] = {};
   texts.ReadData(0, head, 7, 1);
   EXPECT_EQ(std::memcmp(head, "\3\0\0\0abc", 7), 0);

@@ -663,8 +663,7 @@ TEST_F(SegmentTest, SegmentIndicesFollowParameterValuesThroughInsertsAndDeletes)
   EXPECT_EQ(ZEL_GetSegmentIndexFromParIndices(session_, set, 2, at21, &status_), 5u);
   unsigned indices[2] = {0, 0};
   ZEL_GetParameterIndices(session_, set, 11, indices, &status_);
-  EXPECT_EQ(indices[0], 2u);
-  EXPECT_EQ(indices[1], 3u);
+  EXPECT_EQ(std::vector<unsigned>(indices, indices + 2), (std::vector<unsigned>{2, 3}));
   ZEL_GetParameterIndices(session_, set, 12, indices, &status_);
   EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_GetParameterIndices: Segment index is out of range.");
 

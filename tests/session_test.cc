@@ -85,9 +85,7 @@ TEST_F(SessionTest, CallbacksRunOnceInAddressOrderAtTermination) {
   std::vector<std::pair<uintptr_t, int>> expected = {{reinterpret_cast<uintptr_t>(&CallbackA), 1},
                                                      {reinterpret_cast<uintptr_t>(&CallbackB), 2}};
   std::sort(expected.begin(), expected.end());
-  ASSERT_EQ(g_calls.size(), 2u);
-  EXPECT_EQ(g_calls[0], expected[0].second);
-  EXPECT_EQ(g_calls[1], expected[1].second);
+  EXPECT_EQ(g_calls, (std::vector<int>{expected[0].second, expected[1].second}));
 }
 
 TEST_F(SessionTest, HandlesAreCheckedForKeyKindAndSession) {
@@ -190,8 +188,8 @@ TEST(Errors, CollectingKeepsEveryFailureOldestFirstAndOnlyWhileOn) {
   FailOnce("ZEL_Three");
   const char* const* list = ZEL_GetAccumulatedErrors(&count, &st);
   ASSERT_EQ(count, 3u);
-  EXPECT_STREQ(list[0], "ZEL_One: failed");
-  EXPECT_STREQ(list[2], "ZEL_Three: failed");
+  EXPECT_EQ(std::vector<std::string>(list, list + 3),
+            (std::vector<std::string>{"ZEL_One: failed", "ZEL_Two: failed", "ZEL_Three: failed"}));
   EXPECT_STREQ(ZEL_GetError(), "");
   EXPECT_EQ(ZEL_GetAccumulatedErrors(&count, &st), nullptr);
   EXPECT_EQ(count, 0u);

@@ -172,10 +172,7 @@ TEST_F(StreamTest, BigEndianFilesReadBackTheSameValues) {
   EXPECT_EQ(i, 258);
   EXPECT_STREQ(s.c_str(), "ab");
   EXPECT_EQ(u, 0x0102);
-  EXPECT_EQ(pair[0], 8);
-  EXPECT_EQ(pair[7], 1);
-  EXPECT_EQ(pair[8], 1);
-  EXPECT_EQ(pair[15], 8);
+  EXPECT_EQ(Bytes(pair, pair + 16), (Bytes{8, 7, 6, 5, 4, 3, 2, 1, 1, 2, 3, 4, 5, 6, 7, 8}));
 }
 
 TEST_F(StreamTest, TruncatedAndCorruptedInputFailsCleanly) {
