@@ -314,7 +314,7 @@ TEST_F(ContainerDirTest, ConcurrentRegistrationsAreNeverLost) {
   std::vector<std::unique_ptr<zeltest::ChildProcess>> children;
   for (int i = 0; i < 10; ++i) {
     children.push_back(std::make_unique<zeltest::ChildProcess>([&](zeltest::ChildProcess::Channel& channel) {
-      channel.Wait();  // all start together
+      channel.Wait();  // the parent lets them all go, one after the other, once all are forked
       const int code = StatusOf([&] {
         for (int r = 0; r < Rounds; ++r) {
           cd_.Open(ZEL_IOMODE_READ);
