@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/time.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +12,7 @@
 #include <cerrno>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -55,66 +55,29 @@ std::string MessageOf(F&& f) {
   return "<no exception>";
 }
 
-// A forked process that runs first(), reports its result, waits until the
-// parent lets it go on, runs second() and exits with its result.
-class Peer {
+// A forked process that runs first(), reports whether it returned 0, waits
+// until the parent lets it go on, runs second() and exits with its result.
+class Peer : public zeltest::ChildProcess {
  public:
-  explicit Peer(const std::function<int()>& first, const std::function<int()>& second = [] { return 0; }) {
-    int up[2];
-    int down[2];
-    if (::pipe(up) != 0 || ::pipe(down) != 0) std::abort();
-    std::fflush(nullptr);
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::close(up[0]);
-      ::close(down[1]);
-      const unsigned char result = static_cast<unsigned char>(Guard(first));
-      if (::write(up[1], &result, 1) != 1) ::_exit(97);
-      unsigned char go = 0;
-      if (::read(down[0], &go, 1) != 1) ::_exit(96);
-      ::_exit(Guard(second));
-    }
-    ::close(up[1]);
-    ::close(down[0]);
-    up_ = up[0];
-    down_ = down[1];
-  }
-  ~Peer() { Finish(); }
-  int Pid() const { return static_cast<int>(pid_); }
+  explicit Peer(const std::function<int()>& first, const std::function<int()>& second = [] { return 0; })
+      : ChildProcess([&](Channel& channel) {
+          channel.Signal(first() == 0 ? 'y' : 'n');  // a throw ends the child without a signal
+          channel.Wait();
+          return second();
+        }) {}
+  int Pid() const { return Get_Pid(); }
   int FirstResult() {
-    if (first_ < 0) {
-      unsigned char result = 255;
-      first_ = ::read(up_, &result, 1) == 1 ? result : 255;
-    }
+    if (first_ < 0) first_ = AwaitSignal() == 'y' ? 0 : 1;
     return first_;
   }
   int Finish() {
-    if (pid_ <= 0) return exit_;
     FirstResult();
-    const unsigned char go = 1;
-    if (::write(down_, &go, 1) != 1) exit_ = -3;
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    if (exit_ == 0) exit_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    ::close(up_);
-    ::close(down_);
-    pid_ = 0;
-    return exit_;
+    Resume();
+    return Join();
   }
 
  private:
-  static int Guard(const std::function<int()>& f) {
-    try {
-      return f();
-    } catch (...) {
-      return 98;
-    }
-  }
-  pid_t pid_ = 0;
-  int up_ = -1;
-  int down_ = -1;
   int first_ = -1;
-  int exit_ = 0;
 };
 
 // One container in a fresh directory.
@@ -347,24 +310,11 @@ TEST_F(ContainerDirTest, EndedReadersAreDroppedAtTheNextUpdate) {
 
 TEST_F(ContainerDirTest, ConcurrentRegistrationsAreNeverLost) {
   MakeClosedContainer();
-  constexpr int Children = 10;
   constexpr int Rounds = 10;
-  int gate[2];
-  int done[2];
-  int hold[2];  // registered children live until the parent has looked
-  ASSERT_EQ(::pipe(gate), 0);
-  ASSERT_EQ(::pipe(done), 0);
-  ASSERT_EQ(::pipe(hold), 0);
-  std::fflush(nullptr);
-  std::vector<pid_t> children;
-  for (int i = 0; i < Children; ++i) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      ::close(gate[1]);
-      ::close(done[0]);
-      ::close(hold[1]);
-      char c;
-      if (::read(gate[0], &c, 1) != 0) ::_exit(90);  // all start when the gate closes
+  std::vector<std::unique_ptr<zeltest::ChildProcess>> children;
+  for (int i = 0; i < 10; ++i) {
+    children.push_back(std::make_unique<zeltest::ChildProcess>([&](zeltest::ChildProcess::Channel& channel) {
+      channel.Wait();  // the parent lets them all go, one after the other, once all are forked
       const int code = StatusOf([&] {
         for (int r = 0; r < Rounds; ++r) {
           cd_.Open(ZEL_IOMODE_READ);
@@ -372,28 +322,20 @@ TEST_F(ContainerDirTest, ConcurrentRegistrationsAreNeverLost) {
         }
         cd_.Open(ZEL_IOMODE_READ);  // stays registered
       });
-      if (::write(done[1], "d", 1) != 1 || ::read(hold[0], &c, 1) != 0) ::_exit(91);
-      ::_exit(code);
-    }
-    children.push_back(pid);
+      channel.Signal('d');
+      channel.Wait();  // registered children live until the parent has looked
+      return code;
+    }));
   }
-  ::close(gate[0]);
-  ::close(gate[1]);
-  ::close(done[1]);
-  ::close(hold[0]);
-  for (int i = 0; i < Children; ++i) {
-    char c;
-    ASSERT_EQ(::read(done[0], &c, 1), 1);
-  }
+  for (auto& child : children) child->Resume();
+  for (auto& child : children) ASSERT_EQ(child->AwaitSignal(), 'd');
   std::vector<int> readers = Processes(0, ZELI_Version::READING);
-  ::close(hold[1]);
-  ::close(done[0]);
-  for (pid_t pid : children) {
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  std::vector<int> expected;
+  for (auto& child : children) {
+    child->Resume();
+    EXPECT_EQ(child->Join(), 0);
+    expected.push_back(child->Get_Pid());
   }
-  std::vector<int> expected(children.begin(), children.end());
   std::sort(readers.begin(), readers.end());
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(readers, expected);

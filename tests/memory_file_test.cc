@@ -160,6 +160,29 @@ class MemoryFileTest : public ::testing::Test {
     return store;
   }
 
+  // A store on the data file, open for writing, with n arrays open for writing.
+  std::unique_ptr<Store> WritingStore(size_t n) {
+    auto store = NewStore(DataPath());
+    store->file->OpenFile(ZEL_IOMODE_WRITE);
+    for (size_t i = 0; i < n; ++i) store->AddArray();
+    for (auto& array : store->arrays) array->Open(ZEL_IOMODE_WRITE);
+    return store;
+  }
+  void CloseAndSave(Store& store) {
+    for (auto& array : store.arrays) {
+      if (array->IsOpen()) array->Close();
+    }
+    store.file->CloseFile();
+    SaveRecord(store);
+  }
+  // What SaveRecord wrote, with the data file and every array open for reading.
+  std::unique_ptr<Store> LoadReading(size_t arrayCount, bool withMap = false) {
+    auto store = LoadStore(arrayCount, withMap);
+    store->file->OpenFile(ZEL_IOMODE_READ);
+    for (auto& array : store->arrays) array->Open(ZEL_IOMODE_READ);
+    return store;
+  }
+
   std::vector<unsigned char> ReadAll(ZELI_MemoryArray& array) {
     std::vector<unsigned char> bytes(array.Get_Size());
     if (!bytes.empty()) array.ReadData(0, bytes.data(), array.Get_Size(), 1);
@@ -184,22 +207,10 @@ TEST_F(MemoryFileTest, OnePageArrayGrowsByOnePageAndLogsOneTriple) {
   store->Check();
 }
 
-TEST_F(MemoryFileTest, PagesAreAppendedAtTheEndOfTheDataFile) {
-  const auto a = Pattern(3 * kPage + 100, 1);
-  WriteStore({a});
-  const auto onDisk = zeltest::ReadFileBytes(DataPath());
-  ASSERT_EQ(onDisk.size(), 4u * kPage);  // whole pages, no header
-  EXPECT_TRUE(std::equal(a.begin(), a.end(), onDisk.begin()));
-  EXPECT_TRUE(std::all_of(onDisk.begin() + a.size(), onDisk.end(), [](unsigned char c) { return c == 0; }));
-}
-
 TEST_F(MemoryFileTest, InterleavedArraysGetInterleavedPagesAndLoadAsSeparateBlocks) {
-  auto store = NewStore(DataPath());
-  store->file->OpenFile(ZEL_IOMODE_WRITE);
-  ZELI_MemoryArray& x = store->AddArray();
-  ZELI_MemoryArray& y = store->AddArray();
-  x.Open(ZEL_IOMODE_WRITE);
-  y.Open(ZEL_IOMODE_WRITE);
+  auto store = WritingStore(2);
+  ZELI_MemoryArray& x = (*store)[0];
+  ZELI_MemoryArray& y = (*store)[1];
   const auto px = Pattern(2 * kPage, 2);
   const auto py = Pattern(2 * kPage, 3);
   for (unsigned i = 0; i < 2; ++i) {
@@ -210,10 +221,7 @@ TEST_F(MemoryFileTest, InterleavedArraysGetInterleavedPagesAndLoadAsSeparateBloc
   EXPECT_EQ(x.Get_PageList(), (ZELI_PageList{0, 2}));
   EXPECT_EQ(y.Get_PageList(), (ZELI_PageList{1, 3}));
   EXPECT_EQ(store->file->Get_PageMapLog(), (std::vector<unsigned>{0, 0, 1, 1, 1, 2, 0, 2, 3, 1, 3, 4}));
-  x.Close();
-  y.Close();
-  store->file->CloseFile();
-  SaveRecord(*store);
+  CloseAndSave(*store);
 
   auto loaded = LoadStore(2);
   ZELI_FaultFileSystem fs;
@@ -269,10 +277,8 @@ TEST_F(MemoryFileTest, ContiguousRunMapsAsOneBlockWithOneRead) {
 }
 
 TEST_F(MemoryFileTest, UnmappedBlocksAreWrittenBackAndReleased) {
-  auto store = NewStore(DataPath());
-  store->file->OpenFile(ZEL_IOMODE_WRITE);
-  ZELI_MemoryArray& array = store->AddArray();
-  array.Open(ZEL_IOMODE_WRITE);
+  auto store = WritingStore(1);
+  ZELI_MemoryArray& array = (*store)[0];
   const auto a = Pattern(3 * kPage, 5);
   for (unsigned page = 0; page < 3; ++page) {
     array.WriteData(a.data() + page * kPage, kPage / 2, 1);
@@ -294,10 +300,8 @@ TEST_F(MemoryFileTest, UnmappedBlocksAreWrittenBackAndReleased) {
 }
 
 TEST_F(MemoryFileTest, PageBudgetKeepsIdlePagesUntilSpent) {
-  auto store = NewStore(DataPath());
-  store->file->OpenFile(ZEL_IOMODE_WRITE);
-  ZELI_MemoryArray& array = store->AddArray();
-  array.Open(ZEL_IOMODE_WRITE);
+  auto store = WritingStore(1);
+  ZELI_MemoryArray& array = (*store)[0];
   store->file->Add_PageBudget(2);
   const auto a = Pattern(4 * kPage, 9);
   // Page 0 falls idle when the writer moves to page 1 and stays in memory;
@@ -330,11 +334,9 @@ TEST_F(MemoryFileTest, ReleasedLargeBlocksLendTheirMemoryWithinTheBudget) {
   constexpr unsigned N = ZELI_MemoryFile::MinSparePages;
   const auto a = Pattern(size_t{N} * kPage, 11);
   const auto b = Pattern(size_t{N} * kPage, 12);
-  auto store = NewStore(DataPath());
+  auto store = WritingStore(1);
   ZELI_MemoryFile& file = *store->file;
-  file.OpenFile(ZEL_IOMODE_WRITE);
-  ZELI_MemoryArray& array = store->AddArray();
-  array.Open(ZEL_IOMODE_WRITE);
+  ZELI_MemoryArray& array = (*store)[0];
   // Without a budget a released block's memory goes back at once.
   array.RandomlyAccess(0, N * kPage);
   array.WriteData(0, a.data(), N * kPage, 1);
@@ -393,21 +395,6 @@ TEST_F(MemoryFileTest, ReleasedLargeBlocksLendTheirMemoryWithinTheBudget) {
   const auto onDisk = zeltest::ReadFileBytes(DataPath());
   ASSERT_GE(onDisk.size(), expected.size());
   EXPECT_TRUE(std::equal(expected.begin(), expected.end(), onDisk.begin()));
-}
-
-TEST_F(MemoryFileTest, MemoryOnlyFileKeepsItsPagesUntilDestroyed) {
-  auto store = NewStore("");
-  ZELI_MemoryArray& array = store->AddArray();
-  const auto a = Pattern(3 * kPage + 10, 6);
-  array.Open(ZEL_IOMODE_WRITE);
-  array.WriteData(a.data(), static_cast<unsigned>(a.size()), 1);
-  array.Close();
-  EXPECT_EQ(store->file->Get_MappedPageCount(), 4u);
-  array.Open(ZEL_IOMODE_READ);
-  EXPECT_EQ(ReadAll(array), a);
-  array.Close();
-  EXPECT_EQ(store->file->Get_FilePageCount(), 4u);
-  store->Check();
 }
 
 TEST_F(MemoryFileTest, FileAndPageErrorsHaveTheirMessages) {
@@ -497,10 +484,13 @@ TEST_F(MemoryArrayCursorTest, SeekInsideTheSpanOnlyMovesTheAddress) {
 
 TEST_F(MemoryArrayCursorTest, SequentialCursorReleasesPagesBehindIt) {
   // Written page by page, each page of this memory-only file is a block of
-  // its own, so no span crosses a page boundary.
+  // its own, so no span crosses a page boundary; closed, the array leaves
+  // its pages in memory, where they are the file.
   const auto a = Pattern(6 * kPage, 9);
   for (unsigned page = 0; page < 6; ++page) array_->WriteData(a.data() + page * kPage, kPage, 1);
   array_->Close();
+  EXPECT_EQ(store_->file->Get_MappedPageCount(), 6u);
+  EXPECT_EQ(store_->file->Get_FilePageCount(), 6u);
   array_->Open(ZEL_IOMODE_READ);
   std::vector<unsigned char> chunk(2 * kPage);
   for (unsigned step = 0; step < 3; ++step) {
@@ -574,8 +564,7 @@ TEST_F(MemoryArrayCursorTest, ResizeRulesAndMessages) {
 // ---- string arrays ----------------------------------------------------------------
 
 TEST_F(MemoryFileTest, StringValuesGoThroughTheCompanion) {
-  auto store = NewStore(DataPath());
-  store->file->OpenFile(ZEL_IOMODE_WRITE);
+  auto store = WritingStore(0);
   ZELI_MemoryArray& main = store->AddArray();
   ZELI_MemoryArray& texts = store->AddArray();
   main.Set_StringArray_p(&texts);
@@ -590,17 +579,13 @@ TEST_F(MemoryFileTest, StringValuesGoThroughTheCompanion) {
   // Offsets in the main array; length and characters in the companion.
   uint32_t offsets[4] = {};
   main.ReadData(0, offsets, 4, 4);
-  EXPECT_EQ(offsets[0], 0u);
-  EXPECT_EQ(offsets[1], 7u);
-  EXPECT_EQ(offsets[2], 11u);
-  EXPECT_EQ(offsets[3], 15u);
+  EXPECT_EQ(std::vector<uint32_t>(offsets, offsets + 4), (std::vector<uint32_t>{0, 7, 11, 15}));
   unsigned char head[7] = {};
   texts.ReadData(0, head, 7, 1);
   EXPECT_EQ(std::memcmp(head, "\3\0\0\0abc", 7), 0);
   main.Close();
   EXPECT_FALSE(texts.IsOpen());
-  store->file->CloseFile();
-  SaveRecord(*store);
+  CloseAndSave(*store);
 
   auto loaded = LoadStore(2);
   loaded->file->OpenFile(ZEL_IOMODE_READ);
@@ -686,15 +671,12 @@ TEST_F(MemoryFileTest, RecordsHaveTheirByteLayoutAndRoundTrip) {
   EXPECT_EQ(bytes, expected.data);
   EXPECT_TRUE(store->file->Get_PageMapLog().empty());  // written with the record
 
-  auto loaded = LoadStore(2);
+  auto loaded = LoadReading(2);
   EXPECT_EQ(loaded->file->Get_Key(), 0);
   EXPECT_EQ(loaded->file->Get_FilePageCount(), 3u);
   EXPECT_EQ(loaded->file->Get_MemoryArray_p(1), loaded->arrays[1].get());
   EXPECT_EQ((*loaded)[0].Get_PageList(), (ZELI_PageList{0, 1}));
   EXPECT_EQ((*loaded)[1].Get_Key(), 2);
-  loaded->file->OpenFile(ZEL_IOMODE_READ);
-  (*loaded)[0].Open(ZEL_IOMODE_READ);
-  (*loaded)[1].Open(ZEL_IOMODE_READ);
   EXPECT_EQ(ReadAll((*loaded)[0]), a);
   EXPECT_EQ(ReadAll((*loaded)[1]), b);
   loaded->Check();
@@ -702,11 +684,8 @@ TEST_F(MemoryFileTest, RecordsHaveTheirByteLayoutAndRoundTrip) {
 
 TEST_F(MemoryFileTest, PageRecordsStartUnmappedAndOldRecordsRead) {
   // A record written while an array maps a page stores mapped count 1.
-  auto store = NewStore(DataPath());
-  store->file->OpenFile(ZEL_IOMODE_WRITE);
-  ZELI_MemoryArray& array = store->AddArray();
-  array.Open(ZEL_IOMODE_WRITE);
-  array.WriteData(Pattern(kPage, 13).data(), kPage, 1);
+  auto store = WritingStore(1);
+  (*store)[0].WriteData(Pattern(kPage, 13).data(), kPage, 1);
   store->file->FlushFile();
   SaveRecord(*store);
   EXPECT_EQ(zeltest::ReadFileBytes(RecordPath())[12 + 8], 1);
@@ -730,24 +709,16 @@ TEST_F(MemoryFileTest, PageRecordsStartUnmappedAndOldRecordsRead) {
 }
 
 TEST_F(MemoryFileTest, WritingARecordNeedsEveryPageWritten) {
-  auto store = NewStore(DataPath());
-  store->file->OpenFile(ZEL_IOMODE_WRITE);
-  ZELI_MemoryArray& array = store->AddArray();
-  array.Open(ZEL_IOMODE_WRITE);
-  array.Extend(10);
+  auto store = WritingStore(1);
+  (*store)[0].Extend(10);
   ZELI_Ostream out(RecordPath().c_str(), 1);
   EXPECT_ZELI_THROW(store->file->Write(out, store->map), ZEL_FAILED, "ZELI_MemoryFile::Write: page count");
-  array.Close();
-  store->file->CloseFile();
 }
 
 TEST_F(MemoryFileTest, PageMapReplaysPagesAppendedAfterTheRecord) {
-  auto store = NewStore(DataPath());
-  store->file->OpenFile(ZEL_IOMODE_WRITE);
-  ZELI_MemoryArray& x = store->AddArray();
-  ZELI_MemoryArray& y = store->AddArray();
-  x.Open(ZEL_IOMODE_WRITE);
-  y.Open(ZEL_IOMODE_WRITE);
+  auto store = WritingStore(2);
+  ZELI_MemoryArray& x = (*store)[0];
+  ZELI_MemoryArray& y = (*store)[1];
   const auto px = Pattern(5 * kPage, 14);
   const auto py = Pattern(3 * kPage, 15);
   x.WriteData(px.data(), 2 * kPage, 1);
@@ -769,13 +740,11 @@ TEST_F(MemoryFileTest, PageMapReplaysPagesAppendedAfterTheRecord) {
   EXPECT_TRUE(store->file->Get_PageMapLog().empty());
 
   // A reader that loaded the old record catches up through the map.
-  auto loaded = LoadStore(2, true);
+  auto loaded = LoadReading(2, true);
   EXPECT_EQ(loaded->file->Get_PageCount(), 8u);
   EXPECT_EQ(loaded->file->Get_FilePageCount(), 8u);
   EXPECT_EQ((*loaded)[0].Get_PageList(), (ZELI_PageList{0, 1, 2, 4, 6}));
   EXPECT_EQ((*loaded)[1].Get_PageList(), (ZELI_PageList{3, 5, 7}));
-  loaded->file->OpenFile(ZEL_IOMODE_READ);
-  (*loaded)[0].Open(ZEL_IOMODE_READ);
   (*loaded)[0].Resize(5 * kPage);  // the sizes come with the point counts
   EXPECT_EQ(ReadAll((*loaded)[0]), px);
   loaded->Check();
@@ -783,13 +752,10 @@ TEST_F(MemoryFileTest, PageMapReplaysPagesAppendedAfterTheRecord) {
 }
 
 TEST_F(MemoryFileTest, IncompleteTrailingTripleIsNotYetThere) {
-  auto store = NewStore(DataPath());
-  store->file->OpenFile(ZEL_IOMODE_WRITE);
-  ZELI_MemoryArray& array = store->AddArray();
-  array.Open(ZEL_IOMODE_WRITE);
+  auto store = WritingStore(1);
   SaveRecord(*store);
-  array.WriteData(Pattern(2 * kPage, 16).data(), 2 * kPage, 1);
-  array.Close();
+  (*store)[0].WriteData(Pattern(2 * kPage, 16).data(), 2 * kPage, 1);
+  (*store)[0].Close();
   store->file->CloseFile();
   AppendMap(*store, true);
   auto map = zeltest::ReadFileBytes(MapPath());
@@ -805,23 +771,16 @@ TEST_F(MemoryFileTest, IncompleteTrailingTripleIsNotYetThere) {
 }
 
 TEST_F(MemoryFileTest, ReplayedPagesNotYetInTheDataFileAreCorrupted) {
-  auto store = NewStore(DataPath());
-  store->file->OpenFile(ZEL_IOMODE_WRITE);
-  ZELI_MemoryArray& array = store->AddArray();
-  array.Open(ZEL_IOMODE_WRITE);
+  auto store = WritingStore(1);
   SaveRecord(*store);
-  array.Resize(3 * kPage);  // logged, never written back
+  (*store)[0].Resize(3 * kPage);  // logged, never written back
   AppendMap(*store, true);
-  auto loaded = LoadStore(1, true);
+  auto loaded = LoadReading(1, true);
   EXPECT_EQ(loaded->file->Get_FilePageCount(), 3u);
-  loaded->file->OpenFile(ZEL_IOMODE_READ);
-  (*loaded)[0].Open(ZEL_IOMODE_READ);
   (*loaded)[0].Resize(10);
   unsigned char byte = 0;
   EXPECT_ZELI_THROW((*loaded)[0].ReadData(0, &byte, 1, 1), ZEL_FAILED, "Corrupted data file.");
   loaded->Check();
-  array.Close();
-  store->file->CloseFile();
 }
 
 TEST_F(MemoryFileTest, ShortDataFileIsCorrupted) {
@@ -829,9 +788,7 @@ TEST_F(MemoryFileTest, ShortDataFileIsCorrupted) {
   auto bytes = zeltest::ReadFileBytes(DataPath());
   bytes.resize(kPage + 100);  // cut in the middle of page 1
   zeltest::WriteFileBytes(DataPath(), bytes);
-  auto loaded = LoadStore(1);
-  loaded->file->OpenFile(ZEL_IOMODE_READ);
-  (*loaded)[0].Open(ZEL_IOMODE_READ);
+  auto loaded = LoadReading(1);
   unsigned char byte = 0;
   (*loaded)[0].ReadData(0, &byte, 1, 1);
   EXPECT_ZELI_THROW((*loaded)[0].ReadData(kPage, &byte, 1, 1), ZEL_FAILED, "Corrupted data file.");
@@ -857,15 +814,6 @@ TEST_F(MemoryFileTest, DumpPagesPrintsOneLinePerPage) {
 
 // ---- damaged input ---------------------------------------------------------------
 
-struct BadRecord {
-  const char* name;
-  std::vector<unsigned char> bytes;
-  size_t arrays;
-  const char* message;
-};
-
-class DamagedRecordTest : public MemoryFileTest, public ::testing::WithParamInterface<BadRecord> {};
-
 // File records: key map of 3 slots, then page size, page count, pages, key 0.
 std::vector<unsigned char> FileRecord(unsigned pageSize, unsigned count, std::vector<unsigned> allocated,
                                       unsigned slots = 3) {
@@ -888,82 +836,83 @@ Bytes ArrayRecord(int index, unsigned start, unsigned tail, unsigned size, std::
   return b;
 }
 
-TEST_P(DamagedRecordTest, IsRefusedWithAMessage) {
-  zeltest::WriteFileBytes(RecordPath(), GetParam().bytes);
+// The message of the exception that loading throws.
+template <typename F>
+std::string LoadFailure(F load) {
   try {
-    LoadStore(GetParam().arrays);
-    ADD_FAILURE() << "accepted";
+    load();
   } catch (const ZELI_Exception& e) {
-    EXPECT_STREQ(e.what(), GetParam().message);
+    return e.what();
   }
+  return "accepted";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Records, DamagedRecordTest,
-    ::testing::Values(
-        BadRecord{"PageSize", FileRecord(512, 1, {1}), 0, "ZELI_MemoryFile::Read: page size"},
-        BadRecord{"PageCountBeyondFile", FileRecord(kPage, 1000, {1}), 0, "End of file"},
-        BadRecord{"AllocatedTwice", FileRecord(kPage, 1, {2}), 0, "ZELI_MemoryFile::Read: allocated count"},
-        BadRecord{"StartOffset", FileRecord(kPage, 1, {1}) + ArrayRecord(0, kPage, 0, 1, {0}, 1), 1,
-                  "ZELI_MemoryArray::Read: start offset"},
-        BadRecord{"TailOffset", FileRecord(kPage, 1, {1}) + ArrayRecord(0, 0, 5000, 1, {0}, 1), 1,
-                  "ZELI_MemoryArray::Read: tail offset"},
-        BadRecord{"PackedTailDoesNotFit", FileRecord(kPage, 1, {1}) + ArrayRecord(0, 0, 4000, 100, {0}, 1), 1,
-                  "ZELI_MemoryArray::Read: tail offset"},
-        BadRecord{"PageListBeyondFile",
-                  FileRecord(kPage, 1, {1}) + Bytes().U32(0).U32(0).U32(0).U32(1).U32(1000).U32(0).U32(1), 1,
-                  "End of file"},
-        BadRecord{"PageNumberBeyondPages", FileRecord(kPage, 1, {1}) + ArrayRecord(0, 0, 0, 1, {1}, 1), 1,
-                  "ZELI_MemoryArray::Read: page list"},
-        BadRecord{"PageListedTwice", FileRecord(kPage, 2, {1, 1}) + ArrayRecord(0, 0, 0, 1, {0, 0}, 1), 1,
-                  "ZELI_MemoryArray::Read: page list"},
-        BadRecord{"PageOfTwoArrays",
-                  FileRecord(kPage, 1, {1}) + ArrayRecord(0, 0, 0, 1, {0}, 1) + ArrayRecord(1, 0, 0, 1, {0}, 2), 2,
-                  "ZELI_MemoryArray::Read: page list"},
-        BadRecord{"PageNotAllocated", FileRecord(kPage, 1, {0}) + ArrayRecord(0, 0, 0, 1, {0}, 1), 1,
-                  "ZELI_MemoryArray::Read: page list"},
-        BadRecord{"SizeBeyondPages", FileRecord(kPage, 1, {1}) + ArrayRecord(0, 1, 0, kPage, {0}, 1), 1,
-                  "ZELI_MemoryArray::Read: size"},
-        BadRecord{"NegativeIndex", FileRecord(kPage, 0, {}) + ArrayRecord(-2, 0, 0, 0, {}, 1), 1,
-                  "ZELI_MemoryArray::Read: index"},
-        BadRecord{"IndexTwice",
-                  FileRecord(kPage, 0, {}) + ArrayRecord(4, 0, 0, 0, {}, 1) + ArrayRecord(4, 0, 0, 0, {}, 2), 2,
-                  "ZELI_MemoryFile::Add_MemoryArray_p: index"},
-        BadRecord{"KeyTwice", FileRecord(kPage, 0, {}) + ArrayRecord(0, 0, 0, 0, {}, 0), 1,
-                  "ZELI_KeyMap< T >::Insert(key,T*) failed"}),
-    [](const ::testing::TestParamInfo<BadRecord>& info) { return std::string(info.param.name); });
+TEST_F(MemoryFileTest, DamagedRecordsAndMapsAreRefusedWithAMessage) {
+  struct BadRecord {
+    const char* name;
+    std::vector<unsigned char> bytes;
+    size_t arrays;
+    const char* message;
+  };
+  const BadRecord records[] = {
+      {"PageSize", FileRecord(512, 1, {1}), 0, "ZELI_MemoryFile::Read: page size"},
+      {"PageCountBeyondFile", FileRecord(kPage, 1000, {1}), 0, "End of file"},
+      {"AllocatedTwice", FileRecord(kPage, 1, {2}), 0, "ZELI_MemoryFile::Read: allocated count"},
+      {"StartOffset", FileRecord(kPage, 1, {1}) + ArrayRecord(0, kPage, 0, 1, {0}, 1), 1,
+       "ZELI_MemoryArray::Read: start offset"},
+      {"TailOffset", FileRecord(kPage, 1, {1}) + ArrayRecord(0, 0, 5000, 1, {0}, 1), 1,
+       "ZELI_MemoryArray::Read: tail offset"},
+      {"PackedTailDoesNotFit", FileRecord(kPage, 1, {1}) + ArrayRecord(0, 0, 4000, 100, {0}, 1), 1,
+       "ZELI_MemoryArray::Read: tail offset"},
+      {"PageListBeyondFile", FileRecord(kPage, 1, {1}) + Bytes().U32(0).U32(0).U32(0).U32(1).U32(1000).U32(0).U32(1),
+       1, "End of file"},
+      {"PageNumberBeyondPages", FileRecord(kPage, 1, {1}) + ArrayRecord(0, 0, 0, 1, {1}, 1), 1,
+       "ZELI_MemoryArray::Read: page list"},
+      {"PageListedTwice", FileRecord(kPage, 2, {1, 1}) + ArrayRecord(0, 0, 0, 1, {0, 0}, 1), 1,
+       "ZELI_MemoryArray::Read: page list"},
+      {"PageOfTwoArrays",
+       FileRecord(kPage, 1, {1}) + ArrayRecord(0, 0, 0, 1, {0}, 1) + ArrayRecord(1, 0, 0, 1, {0}, 2), 2,
+       "ZELI_MemoryArray::Read: page list"},
+      {"PageNotAllocated", FileRecord(kPage, 1, {0}) + ArrayRecord(0, 0, 0, 1, {0}, 1), 1,
+       "ZELI_MemoryArray::Read: page list"},
+      {"SizeBeyondPages", FileRecord(kPage, 1, {1}) + ArrayRecord(0, 1, 0, kPage, {0}, 1), 1,
+       "ZELI_MemoryArray::Read: size"},
+      {"NegativeIndex", FileRecord(kPage, 0, {}) + ArrayRecord(-2, 0, 0, 0, {}, 1), 1, "ZELI_MemoryArray::Read: index"},
+      {"IndexTwice", FileRecord(kPage, 0, {}) + ArrayRecord(4, 0, 0, 0, {}, 1) + ArrayRecord(4, 0, 0, 0, {}, 2), 2,
+       "ZELI_MemoryFile::Add_MemoryArray_p: index"},
+      {"KeyTwice", FileRecord(kPage, 0, {}) + ArrayRecord(0, 0, 0, 0, {}, 0), 1,
+       "ZELI_KeyMap< T >::Insert(key,T*) failed"},
+  };
+  for (const BadRecord& c : records) {
+    SCOPED_TRACE(c.name);
+    zeltest::WriteFileBytes(RecordPath(), c.bytes);
+    EXPECT_EQ(LoadFailure([&] { LoadStore(c.arrays); }), c.message);
+  }
 
-struct BadMap {
-  const char* name;
-  std::vector<unsigned> values;
-  const char* message;
-};
-
-class DamagedMapTest : public MemoryFileTest, public ::testing::WithParamInterface<BadMap> {};
-
-TEST_P(DamagedMapTest, IsRefusedWithAMessage) {
+  // Page-map triples (array, first page, end page) replayed over a record of
+  // one array on one page.
+  struct BadMap {
+    const char* name;
+    std::vector<unsigned> values;
+    const char* message;
+  };
+  const BadMap maps[] = {
+      {"UnknownArray", {3, 1, 2}, "ZELI_MemoryFile::ReadMap: array"},
+      {"HugeArrayIndex", {0x80000000u, 1, 2}, "ZELI_MemoryFile::ReadMap: array"},
+      {"Gap", {0, 2, 3}, "ZELI_MemoryFile::ReadMap: pageBegin"},
+      {"Overlap", {0, 1, 2, 0, 1, 2}, "ZELI_MemoryFile::ReadMap: pageBegin"},
+      {"Backwards", {0, 1, 0}, "ZELI_MemoryFile::ReadMap: pageEnd"},
+      {"PastFourGiB", {0, 1, 1 + ZELI_MemoryFile::MaxArrayPages}, "ZELI_MemoryFile::ReadMap: count"},
+  };
   zeltest::WriteFileBytes(RecordPath(), FileRecord(kPage, 1, {1}, 2) + ArrayRecord(0, 0, 0, 1, {0}, 1));
-  Bytes map;
-  for (unsigned v : GetParam().values) map.U32(v);
-  zeltest::WriteFileBytes(MapPath(), map.data);
-  try {
-    LoadStore(1, true);
-    ADD_FAILURE() << "accepted";
-  } catch (const ZELI_Exception& e) {
-    EXPECT_STREQ(e.what(), GetParam().message);
+  for (const BadMap& c : maps) {
+    SCOPED_TRACE(c.name);
+    Bytes map;
+    for (unsigned v : c.values) map.U32(v);
+    zeltest::WriteFileBytes(MapPath(), map.data);
+    EXPECT_EQ(LoadFailure([&] { LoadStore(1, true); }), c.message);
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Maps, DamagedMapTest,
-    ::testing::Values(
-        BadMap{"UnknownArray", {3, 1, 2}, "ZELI_MemoryFile::ReadMap: array"},
-        BadMap{"HugeArrayIndex", {0x80000000u, 1, 2}, "ZELI_MemoryFile::ReadMap: array"},
-        BadMap{"Gap", {0, 2, 3}, "ZELI_MemoryFile::ReadMap: pageBegin"},
-        BadMap{"Overlap", {0, 1, 2, 0, 1, 2}, "ZELI_MemoryFile::ReadMap: pageBegin"},
-        BadMap{"Backwards", {0, 1, 0}, "ZELI_MemoryFile::ReadMap: pageEnd"},
-        BadMap{"PastFourGiB", {0, 1, 1 + ZELI_MemoryFile::MaxArrayPages}, "ZELI_MemoryFile::ReadMap: count"}),
-    [](const ::testing::TestParamInfo<BadMap>& info) { return std::string(info.param.name); });
 
 // ---- direct reads -----------------------------------------------------------------
 
@@ -972,28 +921,19 @@ INSTANTIATE_TEST_SUITE_P(
 // from resident pages, and from a packed array's shifted last page; each
 // run of adjacent pages in the file costs one read, and nothing is mapped.
 TEST_F(MemoryFileTest, DirectReadsGiveWhatTheCursorGivesWithOneReadPerRun) {
-  auto store = NewStore(DataPath());
-  store->file->OpenFile(ZEL_IOMODE_WRITE);
-  ZELI_MemoryArray& x = store->AddArray();
-  ZELI_MemoryArray& y = store->AddArray();
-  x.Open(ZEL_IOMODE_WRITE);
-  y.Open(ZEL_IOMODE_WRITE);
+  auto store = WritingStore(2);
+  ZELI_MemoryArray& x = (*store)[0];
   const auto px = Pattern(5 * kPage, 8);
   x.WriteData(px.data(), 3 * kPage, 1);
-  y.WriteData(Pattern(2 * kPage, 9).data(), 2 * kPage, 1);
+  (*store)[1].WriteData(Pattern(2 * kPage, 9).data(), 2 * kPage, 1);
   x.WriteData(px.data() + 3 * kPage, 2 * kPage, 1);
   ASSERT_EQ(x.Get_PageList(), (ZELI_PageList{0, 1, 2, 5, 6}));
-  x.Close();
-  y.Close();
-  store->file->CloseFile();
-  SaveRecord(*store);
+  CloseAndSave(*store);
 
-  auto loaded = LoadStore(2);
+  auto loaded = LoadReading(2);
   ZELI_FaultFileSystem fs;
   ZELI_ScopedFileSystem scope(&fs);
-  loaded->file->OpenFile(ZEL_IOMODE_READ);
   ZELI_MemoryArray& lx = (*loaded)[0];
-  lx.Open(ZEL_IOMODE_READ);
   std::vector<unsigned char> got(5 * kPage);
   fs.ResetCounts();
   lx.ReadDirect(100, got.data(), 5 * kPage - 100, 1);
@@ -1021,10 +961,8 @@ TEST_F(MemoryFileTest, DirectReadsGiveWhatTheCursorGivesWithOneReadPerRun) {
                                             ArrayRecord(0, 10, 100, kPage - 10 + 50, {0, 1}, 1));
   const auto file = Pattern(2 * kPage, 11);
   zeltest::WriteFileBytes(DataPath(), file);
-  auto packed = LoadStore(1);
-  packed->file->OpenFile(ZEL_IOMODE_READ);
+  auto packed = LoadReading(1);
   ZELI_MemoryArray& p = (*packed)[0];
-  p.Open(ZEL_IOMODE_READ);
   std::vector<unsigned char> direct(p.Get_Size()), expected(file.begin() + 10, file.begin() + kPage);
   expected.insert(expected.end(), file.begin() + kPage + 100, file.begin() + kPage + 150);
   p.ReadDirect(0, direct.data(), p.Get_Size(), 1);
@@ -1095,10 +1033,8 @@ class MemoryFileFaultTest : public MemoryFileTest {
 
 TEST_F(MemoryFileFaultTest, DiskFullFlushReportsAndKeepsWhatWasFlushedBefore) {
   const auto a = Pattern(6 * kPage, 20);
-  auto store = NewStore(DataPath());
-  store->file->OpenFile(ZEL_IOMODE_WRITE);
-  ZELI_MemoryArray& array = store->AddArray();
-  array.Open(ZEL_IOMODE_WRITE);
+  auto store = WritingStore(1);
+  ZELI_MemoryArray& array = (*store)[0];
   array.WriteData(a.data(), 3 * kPage, 1);
   store->file->FlushFile();
   SaveRecord(*store);  // committed: three pages
@@ -1111,19 +1047,13 @@ TEST_F(MemoryFileFaultTest, DiskFullFlushReportsAndKeepsWhatWasFlushedBefore) {
   store->Check();
   store.reset();  // gives up: the destructors write nothing and throw nothing
   fs_.Clear();
-
-  auto loaded = LoadStore(1);
-  loaded->file->OpenFile(ZEL_IOMODE_READ);
-  (*loaded)[0].Open(ZEL_IOMODE_READ);
-  EXPECT_EQ(ReadAll((*loaded)[0]), std::vector<unsigned char>(a.begin(), a.begin() + 3 * kPage));
+  EXPECT_EQ(ReadAll((*LoadReading(1))[0]), std::vector<unsigned char>(a.begin(), a.begin() + 3 * kPage));
 }
 
 TEST_F(MemoryFileFaultTest, CloseCanBeRetriedOnceTheDiskHasRoom) {
   const auto a = Pattern(4 * kPage, 21);
-  auto store = NewStore(DataPath());
-  store->file->OpenFile(ZEL_IOMODE_WRITE);
-  ZELI_MemoryArray& array = store->AddArray();
-  array.Open(ZEL_IOMODE_WRITE);
+  auto store = WritingStore(1);
+  ZELI_MemoryArray& array = (*store)[0];
   array.WriteData(a.data(), 4 * kPage, 1);
   array.RandomlyAccess(0, 4 * kPage);
   fs_.FailWritesAfterBytes(kPage, ENOSPC);
@@ -1133,18 +1063,13 @@ TEST_F(MemoryFileFaultTest, CloseCanBeRetriedOnceTheDiskHasRoom) {
   EXPECT_FALSE(store->file->IsOpen());
   EXPECT_FALSE(array.IsKeepingWindow());  // the file took the window away
   SaveRecord(*store);
-  auto loaded = LoadStore(1);
-  loaded->file->OpenFile(ZEL_IOMODE_READ);
-  (*loaded)[0].Open(ZEL_IOMODE_READ);
-  EXPECT_EQ(ReadAll((*loaded)[0]), a);
+  EXPECT_EQ(ReadAll((*LoadReading(1))[0]), a);
 }
 
 TEST_F(MemoryFileFaultTest, FailedWriteBackWhileMovingOnKeepsTheBlock) {
   const auto a = Pattern(2 * kPage, 22);
-  auto store = NewStore(DataPath());
-  store->file->OpenFile(ZEL_IOMODE_WRITE);
-  ZELI_MemoryArray& array = store->AddArray();
-  array.Open(ZEL_IOMODE_WRITE);
+  auto store = WritingStore(1);
+  ZELI_MemoryArray& array = (*store)[0];
   array.WriteData(a.data(), kPage, 1);
   fs_.FailCall(ZELI_FaultFileSystem::WRITE, 1, EIO);
   EXPECT_ZELI_THROW(array.WriteData(a.data() + kPage, kPage, 1), ZEL_DISK_IO, "Input/output error");
@@ -1171,8 +1096,7 @@ std::vector<unsigned char> WriteOnePagePerArray(Store& store, unsigned n) {
 }
 
 TEST_F(MemoryFileFaultTest, IdleBlocksGoBackInRunsOfAdjacentPagesWithoutSeeking) {
-  auto store = NewStore(DataPath());
-  store->file->OpenFile(ZEL_IOMODE_WRITE);
+  auto store = WritingStore(0);
   const auto bytes = WriteOnePagePerArray(*store, 6);
   fs_.ResetCounts();
   {
@@ -1193,8 +1117,7 @@ TEST_F(MemoryFileFaultTest, IdleBlocksGoBackInRunsOfAdjacentPagesWithoutSeeking)
 }
 
 TEST_F(MemoryFileFaultTest, FailedRunStaysResidentWhileTheRunsBeforeItAreReleased) {
-  auto store = NewStore(DataPath());
-  store->file->OpenFile(ZEL_IOMODE_WRITE);
+  auto store = WritingStore(0);
   const auto bytes = WriteOnePagePerArray(*store, 6);
   {
     ZELI_MemoryFile::IdleBlockHold hold(*store->file);
@@ -1216,10 +1139,8 @@ TEST_F(MemoryFileFaultTest, BlockBeyondOneCallGoesOutInPiecesAndAFailedPieceKeep
   // 4 MiB and two pages in one block: two calls, the second at its offset.
   const unsigned pages = (4u << 20) / kPage + 2;
   const auto bytes = Pattern(size_t{pages} * kPage, 23);
-  auto store = NewStore(DataPath());
-  store->file->OpenFile(ZEL_IOMODE_WRITE);
-  ZELI_MemoryArray& array = store->AddArray();
-  array.Open(ZEL_IOMODE_WRITE);
+  auto store = WritingStore(1);
+  ZELI_MemoryArray& array = (*store)[0];
   array.RandomlyAccess(0, pages * kPage);
   array.WriteData(0, bytes.data(), pages * kPage, 1);
   ASSERT_EQ(store->file->Get_BlockCount(), 1u);
@@ -1249,10 +1170,8 @@ TEST_F(MemoryFileFaultTest, WholeNewPagesGoStraightToTheFileWithTheSameBytesReco
     unsigned maxMapped;
   };
   auto write = [&](bool atOnce) {
-    auto store = NewStore(DataPath());
-    store->file->OpenFile(ZEL_IOMODE_WRITE);
-    ZELI_MemoryArray& array = store->AddArray();
-    array.Open(ZEL_IOMODE_WRITE);
+    auto store = WritingStore(1);
+    ZELI_MemoryArray& array = (*store)[0];
     array.WriteData(a.data(), 100, 1);
     fs_.ResetCounts();
     if (atOnce) {
@@ -1287,25 +1206,20 @@ TEST_F(MemoryFileFaultTest, WholeNewPagesGoStraightToTheFileWithTheSameBytesReco
   EXPECT_EQ(atOnce.log, pieces.log);
   EXPECT_EQ(atOnce.log.size(), 3u * 11);  // one triple per page, as page-by-page growth logs
   EXPECT_LE(atOnce.maxMapped, 2u);
+  // Whole pages, no header; the last one is zero past the array's end.
+  ASSERT_EQ(atOnce.data.size(), 11u * kPage);
   EXPECT_EQ(std::vector<unsigned char>(atOnce.data.begin(), atOnce.data.begin() + a.size()), a);
-
-  // Read back through the array as well.
-  auto loaded = LoadStore(1);
-  loaded->file->OpenFile(ZEL_IOMODE_READ);
-  (*loaded)[0].Open(ZEL_IOMODE_READ);
-  EXPECT_EQ(ReadAll((*loaded)[0]), a);
+  EXPECT_TRUE(std::all_of(atOnce.data.begin() + a.size(), atOnce.data.end(), [](unsigned char c) { return c == 0; }));
+  EXPECT_EQ(ReadAll((*LoadReading(1))[0]), a);
 }
 
 TEST_F(MemoryFileFaultTest, FailingCommitToDiskIsReported) {
-  auto store = NewStore(DataPath());
-  store->file->OpenFile(ZEL_IOMODE_WRITE);
-  ZELI_MemoryArray& array = store->AddArray();
-  array.Open(ZEL_IOMODE_WRITE);
-  array.WriteData(Pattern(10, 23).data(), 10, 1);
+  auto store = WritingStore(1);
+  (*store)[0].WriteData(Pattern(10, 23).data(), 10, 1);
   fs_.FailCall(ZELI_FaultFileSystem::FSYNC, 1, EIO);
   EXPECT_ZELI_THROW(store->file->FlushFile(), ZEL_DISK_IO, "Input/output error");
   store->file->FlushFile();
-  array.Close();
+  (*store)[0].Close();
   fs_.FailCall(ZELI_FaultFileSystem::CLOSE, 1, EIO);
   EXPECT_ZELI_THROW(store->file->CloseFile(), ZEL_DISK_IO, "Input/output error");
   EXPECT_FALSE(store->file->IsOpen());
@@ -1345,26 +1259,16 @@ TEST_F(MemoryFileTest, ArraysStopAtFourGiBInsteadOfWrapping) {
 TEST_F(MemoryFileTest, PagesBeyondFourGiBOfFileUseSixtyFourBitOffsets) {
   const auto b = Pattern(kPage, 24);
   {
-    auto store = NewStore(DataPath());
-    store->file->OpenFile(ZEL_IOMODE_WRITE);
-    ZELI_MemoryArray& a = store->AddArray();
-    ZELI_MemoryArray& other = store->AddArray();
-    a.Open(ZEL_IOMODE_WRITE);
-    other.Open(ZEL_IOMODE_WRITE);
-    a.Resize(0xFFFFFFFFu);  // pages 0 to 2^20 - 1, never written
-    other.WriteData(b.data(), kPage, 1);
-    EXPECT_EQ(other.Get_PageList(), (ZELI_PageList{1u << 20}));
-    a.Close();
-    other.Close();
-    store->file->CloseFile();
-    SaveRecord(*store);
+    auto store = WritingStore(2);
+    (*store)[0].Resize(0xFFFFFFFFu);  // pages 0 to 2^20 - 1, never written
+    (*store)[1].WriteData(b.data(), kPage, 1);
+    EXPECT_EQ((*store)[1].Get_PageList(), (ZELI_PageList{1u << 20}));
+    CloseAndSave(*store);
   }
   struct stat st;
   ASSERT_EQ(::stat(DataPath().c_str(), &st), 0);
   EXPECT_EQ(static_cast<uint64_t>(st.st_size), (uint64_t{1} << 32) + kPage);
-  auto loaded = LoadStore(2);
-  loaded->file->OpenFile(ZEL_IOMODE_READ);
-  (*loaded)[1].Open(ZEL_IOMODE_READ);
+  auto loaded = LoadReading(2);
   EXPECT_EQ(ReadAll((*loaded)[1]), b);
   loaded->file->CloseFile();
   loaded->file->DeleteFile();
@@ -1372,12 +1276,9 @@ TEST_F(MemoryFileTest, PagesBeyondFourGiBOfFileUseSixtyFourBitOffsets) {
 }
 
 TEST_F(MemoryFileTest, FileAndArraysMayBeDestroyedInEitherOrder) {
-  auto store = NewStore(DataPath());
-  store->file->OpenFile(ZEL_IOMODE_WRITE);
-  ZELI_MemoryArray& array = store->AddArray();
+  auto store = WritingStore(1);
   auto loose = std::make_unique<ZELI_MemoryArray>(store->file.get());  // never registered
-  array.Open(ZEL_IOMODE_WRITE);
-  array.WriteData(Pattern(100, 25).data(), 100, 1);
+  (*store)[0].WriteData(Pattern(100, 25).data(), 100, 1);
   store->arrays.clear();  // an open array goes first: its pages are unpinned
   store->Check();
   store->file->CloseFile();
