@@ -102,19 +102,6 @@ void* ZELI_OS_MallocToFill(size_t size) {
   return p;
 }
 
-void ZELI_OS_AdviseHugePages(void* p, size_t size) noexcept {
-#ifdef MADV_HUGEPAGE
-  constexpr uintptr_t Huge = uintptr_t{2} << 20;
-  if (p == nullptr || size < 2 * Huge) return;
-  const uintptr_t first = (reinterpret_cast<uintptr_t>(p) + Huge - 1) & ~(Huge - 1);
-  const uintptr_t end = (reinterpret_cast<uintptr_t>(p) + size) & ~(Huge - 1);
-  if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
-#else
-  (void)p;
-  (void)size;
-#endif
-}
-
 size_t ZELI_LargeBlocksInReserve() {
   Reserve& reserve = TheReserve();
   return reserve.total;

@@ -53,13 +53,6 @@ void* ZELI_OS_Malloc(size_t size);
 // made present first, in one call (MADV_POPULATE_WRITE where the kernel
 // has it), rather than one page fault per page while it is filled.
 void* ZELI_OS_MallocToFill(size_t size);
-// Asks the kernel to back the whole 2 MiB regions inside [p, p + size)
-// with huge pages where it does so on request (MADV_HUGEPAGE): a block
-// written at scattered places all over it (an analog window of 100,000
-// waveforms is 100 MB, and each cycle writes one value per waveform, 1 KiB
-// apart) then costs one address translation per 2 MiB instead of one per
-// 4 KiB page. A hint: nothing for blocks below 4 MiB, never fails.
-void ZELI_OS_AdviseHugePages(void* p, size_t size) noexcept;
 // Frees p and returns null for size 0; ZELI_BadAllocException on failure (p
 // is then still valid).
 void* ZELI_OS_Realloc(void* p, size_t size);

@@ -45,7 +45,6 @@ ZELI_MappedPageBlock::ZELI_MappedPageBlock(unsigned first, unsigned end, unsigne
   if (memory == nullptr) throw ZELI_BadAllocException();
   memory_.reset(static_cast<char*>(memory));
   capacity_ = bytes;
-  ZELI_OS_AdviseHugePages(memory, static_cast<size_t>(bytes));
 }
 
 ZELI_MappedPageBlock::ZELI_MappedPageBlock(unsigned first, unsigned end, unsigned pageSize, bool zeroed,
