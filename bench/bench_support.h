@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -136,6 +137,23 @@ inline bool ParseFlag(const char* arg, const char* name, std::string& value) {
   if (std::strncmp(arg, name, n) != 0 || arg[n] != '=') return false;
   value = arg + n + 1;
   return true;
+}
+
+// Parses a comma-separated list of counts ("1000,10000"); false (counts
+// then empty) when an item is not a number or a count is 0.
+inline bool ParseCountList(const std::string& text, std::vector<unsigned>& counts) {
+  counts.clear();
+  for (const char* p = text.c_str(); *p != '\0';) {
+    char* end = nullptr;
+    const unsigned long count = std::strtoul(p, &end, 10);
+    if (end == p || count == 0 || (*end != ',' && *end != '\0')) {
+      counts.clear();
+      return false;
+    }
+    counts.push_back(static_cast<unsigned>(count));
+    p = *end == ',' ? end + 1 : end;
+  }
+  return !counts.empty();
 }
 
 // Applies f(fd) to one file; false when it cannot be opened or f fails.

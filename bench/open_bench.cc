@@ -353,12 +353,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string value;
     if (zelbench::ParseFlag(argv[i], "--waveforms", value)) {
-      counts.clear();
-      for (char* p = value.data(); *p != '\0';) {
-        counts.push_back(static_cast<unsigned>(std::strtoul(p, &p, 10)));
-        if (*p == ',') ++p;
-        else if (*p != '\0') counts.clear(), p += std::strlen(p);
-      }
+      zelbench::ParseCountList(value, counts);
     } else if (zelbench::ParseFlag(argv[i], "--points", value)) {
       g_points = static_cast<unsigned>(std::strtoul(value.c_str(), nullptr, 10));
     } else if (zelbench::ParseFlag(argv[i], "--repetitions", value)) {

@@ -688,13 +688,7 @@ int main(int argc, char** argv) {
     std::string value;
     bool ok = true;
     if (zelbench::ParseFlag(argv[i], "--waveforms", value)) {
-      counts.clear();
-      for (char* p = value.data(); *p != '\0';) {
-        counts.push_back(static_cast<unsigned>(std::strtoul(p, &p, 10)));
-        if (*p == ',') ++p;
-        else if (*p != '\0') counts.clear(), p += std::strlen(p);
-      }
-      ok = !counts.empty() && std::count(counts.begin(), counts.end(), 0u) == 0;
+      ok = zelbench::ParseCountList(value, counts);
     } else if (zelbench::ParseFlag(argv[i], "--points", value)) {
       ok = ParseCount(value, &points);
     } else if (zelbench::ParseFlag(argv[i], "--digital", value)) {
