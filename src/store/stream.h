@@ -115,6 +115,15 @@ class ZELI_Istream {
     }
     ReadSlow(p, count, elementSize);
   }
+  // The next n bytes, consumed, where they lie in the buffer already; null
+  // (nothing consumed) otherwise. For single bytes (text), which are never
+  // converted.
+  const char* TakeBuffered(unsigned n) {
+    if (n > valid_ - position_) return nullptr;
+    const char* bytes = reinterpret_cast<const char*>(buffer_.get()) + position_;
+    position_ += n;
+    return bytes;
+  }
   // Fails with "End of file" unless at least n more bytes can be read.
   void RequireBytes(uint64_t n);
   // Reads a 4-byte count whose items take at least minBytesPerItem bytes

@@ -31,6 +31,15 @@ ZELI_Istream& operator>>(ZELI_Istream& in, ZELI_String& s) {
   // length + 1 bytes must still be in the file; checked in 64 bits so that a
   // length of 0xFFFFFFFF cannot wrap to 0.
   in.RequireBytes(static_cast<uint64_t>(length) + 1);
+  // The text and its NUL, taken from the stream's buffer without a copy
+  // of their own where they lie in it (a structure file is read whole).
+  if (const char* bytes = length < UINT32_MAX ? in.TakeBuffered(length + 1) : nullptr) {
+    if (bytes[length] != '\0' || std::memchr(bytes, '\0', length) != nullptr) {
+      throw ZELI_FailedException("ZELI_Istream::operator>> (ZELI_String&): corrupted string");
+    }
+    s.text_.assign(bytes, length);
+    return in;
+  }
   std::string text(length + size_t{1}, '\0');
   in.Read(text.data(), length + 1, 1);
   if (text[length] != '\0' || std::memchr(text.data(), '\0', length) != nullptr) {
