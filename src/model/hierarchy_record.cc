@@ -107,6 +107,7 @@ class ZELI_HierarchyRecordReader {
     if (count == 0) throw ZELI_FailedException("ZELI_HierarchyNode::ReadHierarchy implementation");
     in_.RequireBytes(static_cast<uint64_t>(count) * MinNodeBytes);
     owned_.reserve(count);
+    keys_.reserve(count);
     offspringOf_.reserve(count);
     types_.reserve(count);
     locations_.reserve(count);
