@@ -496,43 +496,31 @@ TEST_F(DerivedWaveformTest, DerivedValuesReadBackInAnotherProcess) {
   c_ = Open(ZEL_IOMODE_READ);
 }
 
-// What f throws: status and message ("none" when it returns).
-template <typename F>
-std::string Failure(F f, zel_status_t* status = nullptr) {
-  try {
-    f();
-  } catch (const ZELI_Exception& e) {
-    if (status != nullptr) *status = e.status;
-    return e.what();
-  }
-  return "none";
-}
-
 TEST_F(DerivedWaveformTest, InvalidationClearsOneArrayOfARecord) {
   zel_waveform_t composite = Check(ZEL_GetHierarchyWaveform(
       session_, BusOfBits(3, [](unsigned k, unsigned i) { return k == i; }), &status_));
   ZELI_DerivedWaveform* derived = Derived(composite);
   ZELI_Segment* segment = &Seg();
   zel_status_t status = ZEL_OK;
-  EXPECT_EQ(Failure([&] { derived->Invalidate_CachedArray_p(segment, 1); }, &status),
+  EXPECT_EQ(zeltest::FailureOf([&] { derived->Invalidate_CachedArray_p(segment, 1); }, &status),
             "ZELI_DerivedWaveform::Invalidate_CachedArray_p no value");
   EXPECT_EQ(status, ZEL_FAILED);
   ZELI_CachedArray* y = derived->Get_CachedArray_p(*segment);
   ASSERT_NE(y, nullptr);
   EXPECT_TRUE(y->IsLocatable());
   EXPECT_TRUE(Cache().Contains(y));
-  EXPECT_EQ(Failure([&] { derived->Invalidate_CachedArray_p(segment, 0); }),
+  EXPECT_EQ(zeltest::FailureOf([&] { derived->Invalidate_CachedArray_p(segment, 0); }),
             "ZELI_DerivedWaveform::Invalidate_CachedArray_p X");
-  EXPECT_EQ(Failure([&] { derived->Invalidate_CachedArray_p(segment, 2); }),
+  EXPECT_EQ(zeltest::FailureOf([&] { derived->Invalidate_CachedArray_p(segment, 2); }),
             "ZELI_DerivedWaveform::Invalidate_CachedArray_p Order");
-  EXPECT_EQ(Failure([&] { derived->Invalidate_CachedArray_p(segment, 3); }),
+  EXPECT_EQ(zeltest::FailureOf([&] { derived->Invalidate_CachedArray_p(segment, 3); }),
             "ZELI_DerivedWaveform::Invalidate_CachedArray_p kind");
   // The cache deleting the Y array clears its pointer; the next request
   // computes it again.
   ASSERT_TRUE(Cache().Remove_CachedArray(y));
   delete y;
   EXPECT_EQ(Record(composite)->y, nullptr);
-  EXPECT_EQ(Failure([&] { derived->Invalidate_CachedArray_p(segment, 1); }),
+  EXPECT_EQ(zeltest::FailureOf([&] { derived->Invalidate_CachedArray_p(segment, 1); }),
             "ZELI_DerivedWaveform::Invalidate_CachedArray_p Y");
   EXPECT_NE(derived->Get_CachedArray_p(*segment), nullptr);
   Close(c_);
@@ -552,7 +540,7 @@ TEST_F(DerivedWaveformTest, AFailedComputationLeavesTheRecordAsItWas) {
   {
     ZELI_CompositeWaveform broken(ObjectOf(session_, set_), object->Get_YDescriptor_p(), fields);
     const unsigned cached = Cache().Get_Count();
-    EXPECT_EQ(Failure([&] { broken.Get_CachedArray_p(Seg()); }, &status), "ZELI_Type::PackData: layout");
+    EXPECT_EQ(zeltest::FailureOf([&] { broken.Get_CachedArray_p(Seg()); }, &status), "ZELI_Type::PackData: layout");
     EXPECT_EQ(status, ZEL_FAILED);
     EXPECT_EQ(broken.Get_DerivedWfCache_p(&Seg()), nullptr);
     EXPECT_EQ(Cache().Get_Count(), cached);
@@ -560,7 +548,7 @@ TEST_F(DerivedWaveformTest, AFailedComputationLeavesTheRecordAsItWas) {
   // A segment of another waveform set is refused before anything is read.
   zel_waveformSet_t other = Set(c_, "other");
   zel_segment_t foreign = Segment(other);
-  EXPECT_EQ(Failure([&] { object->Get_CachedArray_p(*ObjectOf(session_, foreign)); }, &status),
+  EXPECT_EQ(zeltest::FailureOf([&] { object->Get_CachedArray_p(*ObjectOf(session_, foreign)); }, &status),
             "The waveform and the segment belong to different waveform sets.");
   EXPECT_EQ(status, ZEL_BAD_ARG);
   EXPECT_EQ(object->Get_CachedArray_p(Seg()), y);
@@ -616,7 +604,7 @@ TEST_F(DerivedWaveformTest, ThePackActionPacksOneRecordPerMergedPoint) {
       }
     }
     zel_status_t status = ZEL_OK;
-    EXPECT_EQ(Failure([&] { pack.DuplicateWfValue(0); }, &status), "ZELI_MergeWaveformsPack::DuplicateWfValue called");
+    EXPECT_EQ(zeltest::FailureOf([&] { pack.DuplicateWfValue(0); }, &status), "ZELI_MergeWaveformsPack::DuplicateWfValue called");
     EXPECT_EQ(status, ZEL_FAILED);
     pack.Term(1500);
     EXPECT_EQ(pack.Get_PointCount(), 1500u);
@@ -626,12 +614,12 @@ TEST_F(DerivedWaveformTest, ThePackActionPacksOneRecordPerMergedPoint) {
       ASSERT_EQ(packed[point], expected) << point;
     }
     busType->FreeData(packed, 1500);
-    EXPECT_EQ(Failure([&] { ZELI_MergeWaveformsPack(segments, {fields[0]}, *busType); }),
+    EXPECT_EQ(zeltest::FailureOf([&] { ZELI_MergeWaveformsPack(segments, {fields[0]}, *busType); }),
               "ZELI_MergeWaveformsPack: fields");
     // A field placed past the end of the packed value is refused up front.
     std::vector<ZELI_FieldLocation> outside = fields;
     outside[1].offset = 8;
-    EXPECT_EQ(Failure([&] { ZELI_MergeWaveformsPack(segments, outside, *busType); }), "ZELI_Type::PackData: layout");
+    EXPECT_EQ(zeltest::FailureOf([&] { ZELI_MergeWaveformsPack(segments, outside, *busType); }), "ZELI_Type::PackData: layout");
   }
   reads.clear();  // before their container goes
   Close(c_);
