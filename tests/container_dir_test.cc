@@ -444,9 +444,10 @@ TEST_F(ContainerDirTest, FullDiskWhileRegisteringLeavesNothingBehind) {
   const Bytes table = ReadFileBytes(Dir() + "/version.toc");
   ZELI_FaultFileSystem fault;
   ZELI_ScopedFileSystem scope(&fault);
-  // The first fsync: the first look at the table changes nothing and writes
-  // nothing, so it is the table that registers the new version.
-  fault.FailCall(ZELI_FaultFileSystem::FSYNC, 1, ENOSPC);
+  // The third write: each look at the table writes the lock file, the
+  // first changes nothing, so it is the table that registers the new
+  // version.
+  fault.FailCall(ZELI_FaultFileSystem::WRITE, 3, ENOSPC);
   EXPECT_EQ(MessageOf<ZELI_DiskIOException>([&] { cd_.Create(false); }), "No space left on device");
   EXPECT_FALSE(ZELI_OS_Exists(Version(1).c_str()));  // the new version's directory went too
   fault.FailCall(ZELI_FaultFileSystem::WRITE, 2, ENOSPC);  // the table, after the lock file
@@ -500,31 +501,42 @@ TEST_F(ContainerDirTest, ReaderRegistrationsWaitForNoDiskWhereRenamesFollowData)
     EXPECT_EQ(counting.syncs, follows ? 0 : 4);
     EXPECT_EQ(counting.writeOuts, 0);
   }
-  // What must outlive a crash waits for the disk wherever it lives: a writer
-  // coming and going, a new version. Where the journal orders the rename
-  // after the data, the data is only written out and the directory's sync
-  // commits both.
+  // A writer's removal waits for the disk wherever it lives. Where the
+  // journal orders the rename after the data, the data is only written out
+  // and the directory's sync commits both; the writer's registration waits
+  // for nothing there, and the removal's sync commits it too.
   for (bool follows : {true, false}) {
     SCOPED_TRACE(follows ? "rename follows data" : "unknown file system");
     CountingFileSystem counting(follows);
     ZELI_ScopedFileSystem scope(&counting);
     const ZELI_VersionAccess w = cd_.Open(ZEL_IOMODE_WRITE);
+    EXPECT_EQ(Processes(w.versionNumber, ZELI_Version::WRITING), std::vector<int>{pid_});
+    EXPECT_EQ(counting.syncs, follows ? 0 : 2);
     cd_.Unregister(w.versionNumber, ZELI_Version::WRITING);
-    EXPECT_EQ(counting.syncs, follows ? 2 : 4);
-    EXPECT_EQ(counting.writeOuts, follows ? 2 : 0);
+    EXPECT_EQ(counting.syncs, follows ? 1 : 4);
+    EXPECT_EQ(counting.writeOuts, follows ? 1 : 0);  // the registration's data is not waited for
     EXPECT_EQ(Processes(w.versionNumber, ZELI_Version::WRITING), std::vector<int>{});
   }
   CountingFileSystem counting(true);
   ZELI_ScopedFileSystem scope(&counting);
   const ZELI_VersionAccess c = cd_.Create(false);
   EXPECT_EQ(c.versionNumber, 1);
-  EXPECT_EQ(counting.syncs, 1);  // the container directory, once
+  EXPECT_EQ(counting.syncs, 0);  // left to the next sync
   // A refused open changes nothing and writes nothing.
   const int renames = counting.renames;
   const Bytes table = ReadFileBytes(Dir() + "/version.toc");
   EXPECT_EQ(MessageOf<ZELI_FailedException>([&] { cd_.Open(ZEL_IOMODE_WRITE); }), "Container is open for writing");
   EXPECT_EQ(counting.renames, renames);
   EXPECT_EQ(ReadFileBytes(Dir() + "/version.toc"), table);
+  // The writer's close commits the new version with its own removal: one
+  // sync for both, and nothing left for later.
+  cd_.Unregister(c.versionNumber, ZELI_Version::WRITING);
+  EXPECT_EQ(counting.syncs, 1);
+  cd_.Unregister(cd_.Open(ZEL_IOMODE_WRITE).versionNumber, ZELI_Version::WRITING);
+  EXPECT_EQ(counting.syncs, 2);
+  // A forced create has removed what was there and waits for the disk.
+  cd_.Create(true);
+  EXPECT_EQ(counting.syncs, 3);
 }
 
 TEST(SyncGroup, GathersDirectorySyncsOnlyWhereTheJournalKeepsOrder) {
@@ -601,6 +613,31 @@ TEST(SyncGroup, GathersDirectorySyncsOnlyWhereTheJournalKeepsOrder) {
     group.Finish();
   }
   EXPECT_EQ(fs.synced, (std::vector<std::string>{b + "/", a + "/"}));
+  // Deferred directories are synced by the next sync: not again where that
+  // sync's journal is theirs, on their own where it is another.
+  fs.synced.clear();
+  {
+    ZELI_SyncGroup group(ZELI_SyncGroup::DEFERRED);
+    replace(a + "/f0", 4);
+    group.Finish();
+  }
+  EXPECT_TRUE(fs.synced.empty());
+  replace(b + "/g", 5);  // a commit outside groups, on the other journal
+  EXPECT_EQ(fs.synced, (std::vector<std::string>{b + "/", a + "/"}));
+  fs.other = "/nowhere";
+  fs.synced.clear();
+  {
+    ZELI_SyncGroup group(ZELI_SyncGroup::DEFERRED);
+    replace(a + "/f0", 6);
+    group.Finish();
+  }
+  {
+    ZELI_SyncGroup group;
+    replace(b + "/g", 7);
+    group.Finish();
+  }
+  replace(b + "/g", 8);
+  EXPECT_EQ(fs.synced, (std::vector<std::string>{b + "/", b + "/"}));
 }
 
 TEST(RenameFollowsData, KnowsOnlyWhatTheMountTableSays) {

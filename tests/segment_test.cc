@@ -390,6 +390,42 @@ TEST_F(SegmentTest, CommitsNeedAContainerOpenForWriting) {
   EXPECT_EQ(status_, ZEL_OK);
 }
 
+// What a create, a commit and a close wait for. Where renames follow data,
+// the create waits for nothing: its first commit's one directory sync makes
+// it durable with the commit's files, the structure's write overlapping the
+// store's. A close still makes the writer's removal durable, after a commit
+// too: a writer left in the table would bar every later writer. Elsewhere
+// every step syncs what it wrote.
+TEST_F(SegmentTest, ACreateWaitsForNoDiskWhereRenamesFollowDataAndItsFirstCommitMakesItDurable) {
+  const std::string pid = std::to_string(getpid());
+  for (bool follows : {true, false}) {
+    SCOPED_TRACE(follows ? "rename follows data" : "unknown file system");
+    SyncRecorder recorder(follows);
+    ZELI_ScopedFileSystem scope(&recorder);
+    zel_container_t c = CreateDisk();
+    EXPECT_EQ(recorder.synced.empty(), follows);
+    zel_segment_t handle = Segment(Set(c, "tran"));
+    recorder.synced.clear();
+    ZEL_CommitDataStoreStructure(session_, handle, 0, &status_);
+    ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+    EXPECT_TRUE(recorder.Synced((follows ? "write-out structure.data.tmp." : "fsync structure.data.tmp.") + pid));
+    EXPECT_EQ(std::count(recorder.synced.begin(), recorder.synced.end(), "fsync "), follows ? 1 : 3);
+    recorder.synced.clear();
+    Close(c);
+    EXPECT_TRUE(recorder.Synced((follows ? "write-out version.toc.tmp." : "fsync version.toc.tmp.") + pid));
+    EXPECT_TRUE(recorder.Synced("fsync "));
+    // The writer is gone from the table: a new writer is welcome.
+    c = Open(ZEL_IOMODE_WRITE);
+    Segment(ZEL_FindWaveformSet(session_, c, "tran", &status_));
+    Close(c);
+    c = Open(ZEL_IOMODE_READ);
+    EXPECT_EQ(ZEL_GetSegmentCount(session_, ZEL_FindWaveformSet(session_, c, "tran", &status_), &status_), 2u);
+    Close(c);
+    ZEL_DeleteContainer(name_.c_str(), &status_);
+    ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  }
+}
+
 // Opened without data stores: the stores stay on disk untouched, cannot be
 // used, and garbage collection leaves their segments alone.
 TEST_F(SegmentTest, StoresThatWereNotLoadedAreLeftAlone) {

@@ -69,7 +69,9 @@ void ZELI_Container::Close() {
     return;
   }
   // Every file the close replaces, the version table last, waits for one
-  // journal commit per directory at the end.
+  // journal commit per directory at the end. The writer's removal is among
+  // them even when nothing else changed: an ended writer's registration
+  // stays in the table until a forced create, which gives up the version.
   ZELI_SyncGroup group;
   WriteStructure();
   WriteDataStores();

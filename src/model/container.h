@@ -34,6 +34,8 @@
 #include "types/typed_container.h"
 #include "zel/zel.h"
 
+class ZELI_AtomicFile;
+
 class ZELI_DimensionDescriptor;
 class ZELI_NodeIterator;
 class ZELI_Parameter;
@@ -138,7 +140,15 @@ class ZELI_Container : public ZELI_TypedContainer {
   void Set_Operations(std::unique_ptr<ZELI_ContainerAddOn> operations) { operations_ = std::move(operations); }
 
   // ---- structure file and data stores ----
+  // Replaces the structure file when the structure was modified.
   void WriteStructure();
+  // The first half of WriteStructure(): the new structure file written and
+  // handed to the device; null when there is nothing to write. The caller
+  // finishes with CommitStructureFile() (or drops the file, and with it the
+  // write) and can prepare other files meanwhile, so that their writes
+  // overlap.
+  std::unique_ptr<ZELI_AtomicFile> PrepareStructureFile();
+  void CommitStructureFile(ZELI_AtomicFile& file);
   void ReadStructure();
   // Every segment's data stores: written at close and detach, read at open
   // (except in ZEL_IOMODE_WRITE_STRUCTURE).

@@ -31,12 +31,22 @@
 #include "store/stream.h"
 
 void ZELI_Container::WriteStructure() {
-  if (!IsModified() || !IsOnDisk()) return;
+  const std::unique_ptr<ZELI_AtomicFile> file = PrepareStructureFile();
+  if (file) CommitStructureFile(*file);
+}
+
+void ZELI_Container::CommitStructureFile(ZELI_AtomicFile& file) {
+  file.Commit();
+  Set_Unmodified();
+}
+
+std::unique_ptr<ZELI_AtomicFile> ZELI_Container::PrepareStructureFile() {
+  if (!IsModified() || !IsOnDisk()) return nullptr;
   ZELI_TypeTable& types = Get_TypeTable();
   ZELI_KeyMap<ZELI_ExternalBase>& external = Get_ExternalConvertor();
   types.EnsureSpecialTypes();
-  ZELI_AtomicFile file(Get_StructureFile().c_str());
-  ZELI_Ostream& out = file.Stream();
+  auto file = std::make_unique<ZELI_AtomicFile>(Get_StructureFile().c_str());
+  ZELI_Ostream& out = file->Stream();
   external.WriteExcluding(out, TransientKeys());
   // Marks the objects written in this pass (each is written once).
   external.InitializeMarker();
@@ -55,8 +65,8 @@ void ZELI_Container::WriteStructure() {
     throw;
   }
   external.DiscardMarker();
-  file.Commit();
-  Set_Unmodified();
+  file->StartWriteOut();
+  return file;
 }
 
 namespace {

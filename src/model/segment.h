@@ -59,6 +59,7 @@
 #include "store/objects.h"
 #include "zel/zel.h"
 
+class ZELI_AtomicFile;
 class ZELI_Container;
 class ZELI_MemoryFile;
 class ZELI_SegmentXSet;
@@ -210,7 +211,12 @@ class ZELI_Segment : public ZELI_ExternalBase {
   bool PrepareCommit(unsigned store);
   void CheckWritersMayFlush(unsigned store, bool refuseUninitialized) const;
   void FlushIfOpenForWriting(unsigned store);
-  void WriteDataStore(unsigned store);
+  // structure: a structure file prepared by the container, or null; it is
+  // renamed into place after the store's data is durable and before its
+  // map and record, so that readers never see a record naming objects of a
+  // structure not yet there (committed here even when the store has
+  // nothing to write).
+  void WriteDataStore(unsigned store, ZELI_AtomicFile* structure = nullptr);
   // Incremental write of the map file: the page-map log appended, the point
   // counts rewritten in place.
   void AppendMap(unsigned store);

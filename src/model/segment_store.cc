@@ -248,11 +248,15 @@ void ZELI_Segment::FlushIfOpenForWriting(unsigned store) {
 void ZELI_Segment::CommitDataStoreStructure(unsigned store) {
   if (!PrepareCommit(store)) return;
   CheckWritersMayFlush(store, true);
-  // The data file's write-out overlaps the structure file's.
+  // The data file's, the structure file's, the map's and the record's
+  // writes overlap; the renames follow in that order, and their directory
+  // syncs wait for one journal commit at the end.
+  ZELI_SyncGroup group;
   stores_[store].memoryFile->StartSyncData();
-  Get_Container_p()->WriteStructure();
+  const std::unique_ptr<ZELI_AtomicFile> structure = Get_Container_p()->PrepareStructureFile();
   FlushIfOpenForWriting(store);
-  WriteDataStore(store);
+  WriteDataStore(store, structure.get());
+  group.Finish();
 }
 
 void ZELI_Segment::CommitWaveformData(unsigned store) {
@@ -290,10 +294,13 @@ void ZELI_Segment::WriteDataStores() {
   for (unsigned store = 0; store < stores_.size(); ++store) WriteDataStore(store);
 }
 
-void ZELI_Segment::WriteDataStore(unsigned store) {
+void ZELI_Segment::WriteDataStore(unsigned store, ZELI_AtomicFile* structure) {
   DataStore& data = stores_[store];
-  if (!Get_Container_p()->IsOnDisk() || data.state != StoreState::LOADED) return;
-  if (!dataStoreDirty_.Test(store) && !pointCountDirty_.Test(store)) return;
+  const bool unchanged = data.state != StoreState::LOADED || (!dataStoreDirty_.Test(store) && !pointCountDirty_.Test(store));
+  if (!Get_Container_p()->IsOnDisk() || unchanged) {
+    if (structure != nullptr) Get_Container_p()->CommitStructureFile(*structure);
+    return;
+  }
   // The record names its map by number, and each full write starts a map of
   // the next number: the new map is written first, then the record that
   // names it replaces the old one in one rename. Until that rename readers
@@ -318,6 +325,7 @@ void ZELI_Segment::WriteDataStore(unsigned store) {
     WriteSharedXSets(out, store);
     file.StartWriteOut();
     data.memoryFile->SyncData(true);
+    if (structure != nullptr) Get_Container_p()->CommitStructureFile(*structure);
     map.Commit();
     try {
       file.Commit();

@@ -18,6 +18,9 @@ namespace {
 // The group whose Finish() syncs the directories of the commits made now.
 ZELI_SyncGroup* g_activeGroup = nullptr;
 std::vector<std::string>* g_activeDirectories = nullptr;
+// Directories of deferred groups, oldest change first; each on a file system
+// whose journal commits in order.
+std::vector<std::string> g_deferred;
 
 // Syncs a directory; a directory that refuses to be synced (file systems
 // without directory syncs answer EINVAL or ENOTSUP) or cannot be opened is
@@ -75,7 +78,11 @@ void ZELI_AtomicFile::Commit() {
   // data need only be on the device before the rename; the directory sync's
   // journal commit flushes the device's cache for both.
   const bool ordered = ZELI_OS_FileSystem().RenameFollowsData(directory.c_str());
-  Replace(ordered ? DataSync::WRITE_OUT : DataSync::FSYNC);
+  if (ordered && ZELI_SyncGroup::DefersData(directory)) {
+    Replace(DataSync::NONE);
+  } else {
+    Replace(ordered ? DataSync::WRITE_OUT : DataSync::FSYNC);
+  }
   // On a file system without a metadata journal the directory sync must
   // follow at once: the rename has freed the old file's inode in memory, and
   // the next sync of any inode stored beside it can write that release to
@@ -93,15 +100,45 @@ void ZELI_AtomicFile::CommitName() {
 
 // ---- ZELI_SyncGroup ------------------------------------------------------------
 
-ZELI_SyncGroup::ZELI_SyncGroup() noexcept : active_(g_activeGroup == nullptr) {
-  if (!active_) return;
+ZELI_SyncGroup::ZELI_SyncGroup(Mode mode) noexcept : active_(g_activeGroup == nullptr), mode_(mode) {
+  if (!active_) {
+    if (mode == DURABLE) g_activeGroup->mode_ = DURABLE;
+    return;
+  }
   g_activeGroup = this;
   g_activeDirectories = &directories_;
 }
 
 ZELI_SyncGroup::~ZELI_SyncGroup() { SyncAll(false); }
 
-void ZELI_SyncGroup::Finish() { SyncAll(true); }
+bool ZELI_SyncGroup::DefersData(const std::string& directory) {
+  return g_activeGroup != nullptr && g_activeGroup->mode_ == DEFERRED &&
+         ZELI_OS_FileSystem().RenameFollowsData(directory.c_str());
+}
+
+void ZELI_SyncGroup::Finish() {
+  if (!active_) return;
+  if (mode_ == DURABLE) {
+    SyncAll(true);
+    return;
+  }
+  try {
+    g_deferred.reserve(g_deferred.size() + directories_.size());
+  } catch (const std::bad_alloc&) {
+    mode_ = DURABLE;
+    SyncAll(true);
+    return;
+  }
+  for (const std::string& directory : directories_) {
+    if (std::find(g_deferred.begin(), g_deferred.end(), directory) == g_deferred.end()) {
+      g_deferred.push_back(directory);  // reserved: cannot fail
+    }
+  }
+  directories_.clear();
+  active_ = false;
+  g_activeGroup = nullptr;
+  g_activeDirectories = nullptr;
+}
 
 void ZELI_SyncGroup::SyncAll(bool report) {
   if (!active_) return;
@@ -109,16 +146,34 @@ void ZELI_SyncGroup::SyncAll(bool report) {
   g_activeGroup = nullptr;
   g_activeDirectories = nullptr;
   int failure = 0;
-  std::vector<dev_t> committed;  // file systems whose journal a sync committed
-  for (auto last = directories_.rbegin(); last != directories_.rend(); ++last) {
-    struct stat info;
-    const bool known = ZELI_OS_FileSystem().Stat(last->c_str(), &info) == 0;
-    if (known && std::find(committed.begin(), committed.end(), info.st_dev) != committed.end()) continue;
-    const int error = SyncDirectoryNow(*last);
-    if (failure == 0) failure = error;
-    if (known && error == 0) committed.push_back(info.st_dev);
+  // File systems whose journal a sync committed. Only what fits the room
+  // reserved is noted, so that a destructor's sync never fails on memory
+  // (without room every directory is synced).
+  std::vector<dev_t> committed;
+  try {
+    committed.reserve(directories_.size() + g_deferred.size());
+  } catch (const std::bad_alloc&) {
   }
+  auto syncNewest = [&](const std::vector<std::string>& directories) {
+    for (auto last = directories.rbegin(); last != directories.rend(); ++last) {
+      struct stat info;
+      const bool known = ZELI_OS_FileSystem().Stat(last->c_str(), &info) == 0;
+      if (known && std::find(committed.begin(), committed.end(), info.st_dev) != committed.end()) continue;
+      const int error = SyncDirectoryNow(*last);
+      if (failure == 0) failure = error;
+      if (known && error == 0 && committed.size() < committed.capacity()) committed.push_back(info.st_dev);
+    }
+  };
+  // The group's own changes are newer than the deferred ones: syncing them
+  // first commits the deferred ones on the same file systems too. A group
+  // left by an exception syncs only its own and leaves the deferred ones to
+  // the next operation that succeeds.
+  syncNewest(directories_);
   directories_.clear();
+  if (report) {
+    syncNewest(g_deferred);
+    g_deferred.clear();
+  }
   if (report && failure != 0) throw ZELI_DiskIOException(failure);
 }
 
@@ -137,6 +192,13 @@ void ZELI_SyncGroup::SyncDirectory(const std::string& directory) {
     } catch (const std::bad_alloc&) {
       // Synced now instead.
     }
+  }
+  if (g_activeDirectories == nullptr && !g_deferred.empty()) {
+    // A commit outside groups makes the deferred changes durable with its own.
+    ZELI_SyncGroup group;
+    SyncDirectory(directory);
+    group.Finish();
+    return;
   }
   const int error = SyncDirectoryNow(directory);
   if (error != 0) throw ZELI_DiskIOException(error);

@@ -100,18 +100,37 @@ class ZELI_AtomicFile {
 // Finish() returns when all of them are durable. Groups do not nest: a group made while
 // another is active leaves everything to that one. Elsewhere commits sync
 // their directory at once.
+//
+// Deferring. An operation whose loss in a crash costs nothing that was
+// committed (registering a new writer: the crash ends that writer too) may
+// run in a DEFERRED group. Its commits on such file systems do not wait for
+// their data (the journal orders the data before the rename all the same),
+// and Finish() syncs nothing: the directories wait in the process's list of
+// deferred syncs, and the next durable sync of any group, or of a commit
+// outside groups, syncs them as well (one sync per file system covers them,
+// for the reason above). A crash before that keeps a prefix of the deferred
+// renames, each naming complete data, as a crash inside a group does. A
+// DURABLE group made while a DEFERRED one is active makes that one durable.
 class ZELI_SyncGroup {
  public:
-  ZELI_SyncGroup() noexcept;
+  enum Mode { DURABLE, DEFERRED };
+  explicit ZELI_SyncGroup(Mode mode = DURABLE) noexcept;
   // Syncs what Finish() did not (an operation that failed half-way keeps
-  // what it renamed as durable as it would have been); never throws.
+  // what it renamed as durable as it would have been), but not the deferred
+  // syncs; never throws.
   ~ZELI_SyncGroup();
   ZELI_SyncGroup(const ZELI_SyncGroup&) = delete;
   ZELI_SyncGroup& operator=(const ZELI_SyncGroup&) = delete;
 
-  // Syncs the last changed gathered directory of each file system and ends
-  // the group. A failed sync is reported (ZELI_DiskIOException) after the others were tried.
+  // Ends the group. DURABLE: syncs the last changed gathered directory of
+  // each file system, and the deferred ones (see above); a failed sync is
+  // reported (ZELI_DiskIOException) after the others were tried. DEFERRED:
+  // what the group gathered joins the deferred syncs (synced now, as a
+  // durable group would, where that list cannot grow).
   void Finish();
+  // True when a commit into directory need not wait for its data: the
+  // active group defers and the file system journals in order.
+  static bool DefersData(const std::string& directory);
   // Syncs a directory now, or gathers it into the active group when there
   // is one and the file system journals in order. Failure:
   // ZELI_DiskIOException.
@@ -121,6 +140,7 @@ class ZELI_SyncGroup {
   void SyncAll(bool report);
 
   bool active_;
+  Mode mode_;
   std::vector<std::string> directories_;
 };
 

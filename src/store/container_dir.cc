@@ -124,9 +124,12 @@ void ZELI_ContainerDirectory::DeleteFiles() const {
 // ---- Registration ------------------------------------------------------------
 
 ZELI_VersionAccess ZELI_ContainerDirectory::Create(bool force) const {
-  // The reference file, the Readme and the table: one journal commit per
-  // directory at the end.
-  ZELI_SyncGroup group;
+  // The reference file, the Readme and the table. A new version holds
+  // nothing committed yet, and a crash ends its writer too: its files become
+  // durable with the process's next sync (the first commit or the close),
+  // one journal commit fewer per run. A forced create has removed what was
+  // there, and waits until that removal is durable.
+  ZELI_SyncGroup group(force ? ZELI_SyncGroup::DURABLE : ZELI_SyncGroup::DEFERRED);
   ZELI_VersionAccess access = RegisterNewVersion(force);
   group.Finish();
   return access;
@@ -195,6 +198,10 @@ ZELI_VersionAccess ZELI_ContainerDirectory::Open(zel_iomode_t mode) const {
     throw ZELI_BadArgException("Invalid container io mode");
   }
   VerifyExistence();
+  // A writer's registration waits for the disk no more than a new version's
+  // (see Create): it becomes durable with the writer's first commit or its
+  // close.
+  ZELI_SyncGroup group(ZELI_SyncGroup::DEFERRED);
   ZELI_VersionTOC toc(names_.Get_DirName().c_str());
   ZELI_Version* latest = toc.LatestVersion_p();
   if (latest == nullptr) {
@@ -218,6 +225,7 @@ ZELI_VersionAccess ZELI_ContainerDirectory::Open(zel_iomode_t mode) const {
   const bool registering = toc.IsLockHeld() && toc.IsCompatibleForWriting();
   if (registering) latest->AddProcess(ZELI_OS_GetPid(), writing ? ZELI_Version::WRITING : ZELI_Version::READING);
   toc.Release();
+  group.Finish();
   access.registered = registering;
   return access;
 }

@@ -26,7 +26,11 @@
 // ZELI_NotFoundException, ZELI_DiskIOException); a table opened by an
 // operation is released (written back, unlocked) whether it succeeds or not.
 // A registration is on disk exactly when the method returned with
-// registered set; on an exception nothing stays registered.
+// registered set; on an exception nothing stays registered. Where the file
+// system's journal commits in order, a new version (unless forced) and a
+// writer's registration are not waited for: they become durable with the
+// process's next sync (ZELI_SyncGroup::Defer), which a commit or the
+// writer's close makes; a reader's registration is never synced.
 //
 // A table found without versions by open or attach is left as it is (it is
 // the table of a create in progress in another process); only delete, and a
@@ -69,9 +73,8 @@ class ZELI_ContainerDirectory {
   // Writes the container's files (see Create); without force an existing
   // container fails with ZELI_FailedException "The container <full name>
   // exists.". Where the file system writes a renamed file's data before the
-  // rename, the Readme and a new table are not synced here: Create() makes
-  // them durable when it registers the first version (its synced table
-  // replacement syncs the container directory).
+  // rename, the Readme and a new table are not synced here: they become
+  // durable with the registration of the first version (see Create).
   void CreateFiles(bool force) const;
   // Removes the directory tree and the reference file (missing ones are
   // not an error).
