@@ -3,6 +3,7 @@
 // child, and children that stay registered while the parent acts are kept
 // alive by a pipe handshake (Peer).
 #include <fcntl.h>
+#include <sys/sysmacros.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -647,6 +648,39 @@ TEST(RenameFollowsData, KnowsOnlyWhatTheMountTableSays) {
   if (ZELI_OS_IsDirectory("/dev/shm")) {
     EXPECT_TRUE(posix.RenameFollowsData("/dev/shm"));  // nothing on it outlives a crash
   }
+  // An ext4 without a journal (as the disks of many virtual machines are
+  // made) orders nothing: this machine's own file systems are asked too.
+  TempDir temp;
+  struct stat st;
+  ASSERT_EQ(::stat(temp.path().c_str(), &st), 0);
+  if (!ZELI_OS_Ext4HasJournal(st.st_dev)) {
+    EXPECT_FALSE(posix.RenameFollowsData(temp.path().c_str()));
+  }
+}
+
+TEST(RenameFollowsData, AnExt4JournalIsFoundThroughTheDevicesNameInSysfsOrJbd2) {
+  TempDir sys;
+  TempDir proc;
+  const dev_t device = makedev(254, 3);
+  ZELI_OS_Mkdir((sys / "dev").c_str());
+  ZELI_OS_Mkdir((sys / "dev/block").c_str());
+  ZELI_OS_Mkdir((sys / "fs").c_str());
+  ZELI_OS_Mkdir((sys / "fs/ext4").c_str());
+  ZELI_OS_Mkdir((sys / "fs/ext4/vdb1").c_str());
+  ZELI_OS_Mkdir((proc / "fs").c_str());
+  ZELI_OS_Mkdir((proc / "fs/jbd2").c_str());
+  const std::string task = sys / "fs/ext4/vdb1/journal_task";
+  EXPECT_FALSE(ZELI_OS_Ext4HasJournal(device, sys.path(), proc.path()));  // no such device
+  ASSERT_EQ(::symlink("../../devices/pci0000:00/virtio3/block/vdb/vdb1", (sys / "dev/block/254:3").c_str()), 0);
+  EXPECT_FALSE(ZELI_OS_Ext4HasJournal(device, sys.path(), proc.path()));  // nothing tells
+  ZELI_OS_Mkdir((proc / "fs/jbd2/vdb1-8").c_str());
+  EXPECT_TRUE(ZELI_OS_Ext4HasJournal(device, sys.path(), proc.path()));  // an older kernel's jbd2 entry
+  // Where the kernel names the journal's thread, that answer counts.
+  WriteFileBytes(task, {'<', 'n', 'o', 'n', 'e', '>', '\n'});
+  EXPECT_FALSE(ZELI_OS_Ext4HasJournal(device, sys.path(), proc.path()));
+  WriteFileBytes(task, {'2', '1', '7', '\n'});
+  EXPECT_TRUE(ZELI_OS_Ext4HasJournal(device, sys.path(), proc.path()));
+  EXPECT_FALSE(ZELI_OS_Ext4HasJournal(makedev(254, 4), sys.path(), proc.path()));
 }
 
 // ---- Newer data --------------------------------------------------------------------------

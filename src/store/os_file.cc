@@ -126,6 +126,20 @@ bool HasOption(const std::string& options, const char* option) {
   return false;
 }
 
+// The first line of a small text file, without its line end; false when it
+// cannot be read.
+bool ReadFirstLine(const std::string& path, std::string& line) {
+  std::FILE* file = std::fopen(path.c_str(), "re");
+  if (file == nullptr) return false;
+  char buffer[256];
+  const bool read = std::fgets(buffer, sizeof buffer, file) != nullptr;
+  std::fclose(file);
+  if (!read) return false;
+  line = buffer;
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  return true;
+}
+
 bool PosixFileSystem::RenameFollowsData(const char* path) {
   struct stat st;
   if (path == nullptr || ::stat(path, &st) != 0) return false;
@@ -139,7 +153,11 @@ bool PosixFileSystem::RenameFollowsData(const char* path) {
       // Ordered (the default) and journalled data are written before the
       // journal commits the rename; ext4 allocates the delayed blocks of a
       // file renamed over another at the rename (auto_da_alloc, the default).
-      follows = !HasOption(options, "data=writeback") && !HasOption(options, "noauto_da_alloc");
+      // Only with a journal: without one, metadata reaches the disk in no
+      // particular order (ext4 is often made without a journal for virtual
+      // machines' disks).
+      follows = !HasOption(options, "data=writeback") && !HasOption(options, "noauto_da_alloc") &&
+                ZELI_OS_Ext4HasJournal(st.st_dev);
     } else if (type == "tmpfs" || type == "ramfs") {
       follows = true;  // nothing on them outlives a crash
     }
@@ -156,6 +174,21 @@ bool PosixFileSystem::RenameFollowsData(const char* path) {
 ZELI_FileSystem* g_fileSystem = &ZELI_OS_PosixFileSystem();
 
 }  // namespace
+
+bool ZELI_OS_Ext4HasJournal(dev_t device, const std::string& sysRoot, const std::string& procRoot) {
+  const std::string link =
+      sysRoot + "/dev/block/" + std::to_string(major(device)) + ":" + std::to_string(minor(device));
+  char target[4096];
+  const ssize_t length = ::readlink(link.c_str(), target, sizeof target - 1);
+  if (length <= 0) return false;
+  std::string name(target, static_cast<size_t>(length));
+  name = name.substr(name.rfind('/') + 1);
+  if (name.empty() || name == "." || name == "..") return false;
+  std::string task;
+  if (ReadFirstLine(sysRoot + "/fs/ext4/" + name + "/journal_task", task)) return !task.empty() && task != "<none>";
+  struct stat st;
+  return ::stat((procRoot + "/fs/jbd2/" + name + "-8").c_str(), &st) == 0;
+}
 
 ZELI_FileSystem& ZELI_OS_PosixFileSystem() {
   static PosixFileSystem* posix = new PosixFileSystem;

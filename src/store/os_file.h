@@ -77,6 +77,16 @@ class ZELI_FileSystem {
 // The plain POSIX implementation (the default).
 ZELI_FileSystem& ZELI_OS_PosixFileSystem();
 
+// Whether the ext3/ext4 file system on device (major:minor) has a journal,
+// from what the kernel publishes under sysRoot (normally "/sys") and
+// procRoot ("/proc"): the block device's name from sysRoot/dev/block/M:m,
+// then sysRoot/fs/ext4/<name>/journal_task ("<none>" without a journal),
+// or, where the kernel has no such file, a jbd2 entry procRoot/fs/jbd2/
+// <name>-8 (an internal journal). False when neither tells. Without a
+// journal nothing orders a rename after the data it names, nor one
+// directory's changes after another's.
+bool ZELI_OS_Ext4HasJournal(dev_t device, const std::string& sysRoot = "/sys", const std::string& procRoot = "/proc");
+
 // The file system in use; never null. Installing returns the previous one.
 // The caller keeps ownership of what it installs.
 ZELI_FileSystem& ZELI_OS_FileSystem();
