@@ -296,7 +296,8 @@ void ZELI_Segment::WriteDataStores() {
 
 void ZELI_Segment::WriteDataStore(unsigned store, ZELI_AtomicFile* structure) {
   DataStore& data = stores_[store];
-  const bool unchanged = data.state != StoreState::LOADED || (!dataStoreDirty_.Test(store) && !pointCountDirty_.Test(store));
+  const bool unchanged =
+      data.state != StoreState::LOADED || (!dataStoreDirty_.Test(store) && !pointCountDirty_.Test(store));
   if (!Get_Container_p()->IsOnDisk() || unchanged) {
     if (structure != nullptr) Get_Container_p()->CommitStructureFile(*structure);
     return;

@@ -12,10 +12,11 @@
 // What a commit waits for. Where the file system journals metadata in order
 // and writes a file's data before the rename that names it
 // (ZELI_FileSystem::RenameFollowsData: ext3/ext4 with a journal, in
-// their default data modes), the data is only written out to the device (sync_file_range:
-// write errors still show before the rename) and the directory sync after
-// the rename commits the journal, whose cache flush makes data and rename
-// durable together: one journal commit per file instead of two. Elsewhere
+// their default data modes), the data is only written out to the device
+// (sync_file_range: write errors still show before the rename) and the
+// directory sync after the rename commits the journal, whose cache flush
+// makes data and rename durable together: one journal commit per file
+// instead of two. Elsewhere
 // the data is synced (fsync) before the rename. Inside a ZELI_SyncGroup the
 // directory syncs of such file systems are further gathered into one per
 // directory at the group's end.
