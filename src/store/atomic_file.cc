@@ -78,10 +78,10 @@ void ZELI_AtomicFile::Commit() {
   // data need only be on the device before the rename; the directory sync's
   // journal commit flushes the device's cache for both.
   const bool ordered = ZELI_OS_FileSystem().RenameFollowsData(directory.c_str());
-  if (ordered && ZELI_SyncGroup::DefersData(directory)) {
-    Replace(DataSync::NONE);
+  if (!ordered) {
+    Replace(DataSync::FSYNC);
   } else {
-    Replace(ordered ? DataSync::WRITE_OUT : DataSync::FSYNC);
+    Replace(ZELI_SyncGroup::ActiveGroupDefers() ? DataSync::NONE : DataSync::WRITE_OUT);
   }
   // On a file system without a metadata journal the directory sync must
   // follow at once: the rename has freed the old file's inode in memory, and
@@ -111,10 +111,7 @@ ZELI_SyncGroup::ZELI_SyncGroup(Mode mode) noexcept : active_(g_activeGroup == nu
 
 ZELI_SyncGroup::~ZELI_SyncGroup() { SyncAll(false); }
 
-bool ZELI_SyncGroup::DefersData(const std::string& directory) {
-  return g_activeGroup != nullptr && g_activeGroup->mode_ == DEFERRED &&
-         ZELI_OS_FileSystem().RenameFollowsData(directory.c_str());
-}
+bool ZELI_SyncGroup::ActiveGroupDefers() { return g_activeGroup != nullptr && g_activeGroup->mode_ == DEFERRED; }
 
 void ZELI_SyncGroup::Finish() {
   if (!active_) return;

@@ -129,9 +129,9 @@ class ZELI_SyncGroup {
   // what the group gathered joins the deferred syncs (synced now, as a
   // durable group would, where that list cannot grow).
   void Finish();
-  // True when a commit into directory need not wait for its data: the
-  // active group defers and the file system journals in order.
-  static bool DefersData(const std::string& directory);
+  // True when the active group defers: its commits on file systems that
+  // journal in order need not wait for their data.
+  static bool ActiveGroupDefers();
   // Syncs a directory now, or gathers it into the active group when there
   // is one and the file system journals in order. Failure:
   // ZELI_DiskIOException.
