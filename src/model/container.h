@@ -142,11 +142,11 @@ class ZELI_Container : public ZELI_TypedContainer {
   // ---- structure file and data stores ----
   // Replaces the structure file when the structure was modified.
   void WriteStructure();
-  // The first half of WriteStructure(): the new structure file written and
-  // handed to the device; null when there is nothing to write. The caller
+  // The first half of WriteStructure(): the new structure file written into
+  // its temporary file; null when there is nothing to write. The caller
   // finishes with CommitStructureFile() (or drops the file, and with it the
-  // write) and can prepare other files meanwhile, so that their writes
-  // overlap.
+  // write) and can start its write-out and prepare other files meanwhile,
+  // so that their writes overlap.
   std::unique_ptr<ZELI_AtomicFile> PrepareStructureFile();
   void CommitStructureFile(ZELI_AtomicFile& file);
   void ReadStructure();

@@ -65,7 +65,6 @@ std::unique_ptr<ZELI_AtomicFile> ZELI_Container::PrepareStructureFile() {
     throw;
   }
   external.DiscardMarker();
-  file->StartWriteOut();
   return file;
 }
 

@@ -254,6 +254,7 @@ void ZELI_Segment::CommitDataStoreStructure(unsigned store) {
   ZELI_SyncGroup group;
   stores_[store].memoryFile->StartSyncData();
   const std::unique_ptr<ZELI_AtomicFile> structure = Get_Container_p()->PrepareStructureFile();
+  if (structure) structure->StartWriteOut();
   FlushIfOpenForWriting(store);
   WriteDataStore(store, structure.get());
   group.Finish();

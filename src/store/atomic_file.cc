@@ -132,6 +132,10 @@ void ZELI_SyncGroup::Finish() {
     }
   }
   directories_.clear();
+  Deactivate();
+}
+
+void ZELI_SyncGroup::Deactivate() noexcept {
   active_ = false;
   g_activeGroup = nullptr;
   g_activeDirectories = nullptr;
@@ -139,9 +143,7 @@ void ZELI_SyncGroup::Finish() {
 
 void ZELI_SyncGroup::SyncAll(bool report) {
   if (!active_) return;
-  active_ = false;
-  g_activeGroup = nullptr;
-  g_activeDirectories = nullptr;
+  Deactivate();
   int failure = 0;
   // File systems whose journal a sync committed. Only what fits the room
   // reserved is noted, so that a destructor's sync never fails on memory

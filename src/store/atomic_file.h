@@ -139,6 +139,8 @@ class ZELI_SyncGroup {
 
  private:
   void SyncAll(bool report);
+  // No longer the process's active group.
+  void Deactivate() noexcept;
 
   bool active_;
   Mode mode_;
