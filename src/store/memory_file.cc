@@ -261,7 +261,7 @@ void ZELI_MemoryFile::WriteBlocks(std::vector<ZELI_MappedPageBlock*>& blocks, si
   // a larger block (an analog window of 100,000 waveforms is 100 MB) goes
   // out in several calls. Measured here, the system copies one 100 MB call
   // into its page cache about 4 times slower than the same bytes in calls
-  // of 4 MiB (see the README on the simulation result writer).
+  // of 4 MiB (see doc/performance.md, on the simulation result writer).
   constexpr uint64_t MaxCallBytes = uint64_t{4} << 20;
   std::vector<struct iovec> pieces;
   pieces.reserve(std::min<size_t>(blocks.size(), ZELI_OS_MaxWritePieces));
