@@ -1,8 +1,8 @@
 // The source tree's layers: every file under src/ includes headers of its own
 // folder or of folders below it, the folder order is the one the README
 // states, nothing below the interface knows client-interface classes, handle
-// or session types, and the tools include only the public header (besides
-// their own headers).
+// or session types, and the tools and the examples include only the public
+// header (besides their own headers).
 //
 // The sources are read from the checkout (ZEL_SOURCE_DIR), so the check
 // fails the build's test run the moment an upward include appears.
@@ -110,11 +110,14 @@ TEST(Layers, OnlyTheInterfaceKnowsHandlesAndSessions) {
   }
 }
 
-TEST(Layers, ToolsUseOnlyThePublicHeader) {
-  for (const fs::path& path : SourcesUnder(Root / "tools")) {
-    for (const Include& include : QuotedIncludes(path)) {
-      const bool own = fs::exists(path.parent_path() / include.target) && include.target.find('/') == std::string::npos;
-      EXPECT_TRUE(include.target == "zel/zel.h" || own) << include.file << " includes " << include.target;
+TEST(Layers, ToolsAndExamplesUseOnlyThePublicHeader) {
+  for (const char* folder : {"tools", "examples"}) {
+    for (const fs::path& path : SourcesUnder(Root / folder)) {
+      for (const Include& include : QuotedIncludes(path)) {
+        const bool own =
+            fs::exists(path.parent_path() / include.target) && include.target.find('/') == std::string::npos;
+        EXPECT_TRUE(include.target == "zel/zel.h" || own) << include.file << " includes " << include.target;
+      }
     }
   }
 }
