@@ -88,6 +88,47 @@ TEST_F(SessionTest, CallbacksRunOnceInAddressOrderAtTermination) {
   EXPECT_EQ(g_calls, (std::vector<int>{expected[0].second, expected[1].second}));
 }
 
+TEST_F(SessionTest, ThrowingCallbackFailsTheTerminationAndKeepsTheSession) {
+  g_calls.clear();
+  static void (*const thrower)() = [] { throw 42; };
+  ZEL_RegisterTermCallback(session_, thrower, &status_);
+  ZEL_RegisterTermCallback(session_, CallbackA, &status_);
+  zel_container_t container = zeltest::AddTestContainer(session_);
+  ASSERT_EQ(status_, ZEL_OK);
+  ZEL_TermSession(session_, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_UNKNOWN_EXCEPTION, "Unknown exception caught in ZEL_TermSession");
+  // Still open, with its container; once the callback is gone it ends.
+  EXPECT_FALSE(ZEL_IsContainerNull(container));
+  ZEL_GetContainerName(session_, container, &status_);
+  EXPECT_EQ(status_, ZEL_OK);
+  ZEL_UnregisterTermCallback(session_, thrower, &status_);
+  ZEL_TermSession(session_, &status_);
+  EXPECT_EQ(status_, ZEL_OK);
+  session_.key = -1;
+  // CallbackA ran in both calls when its address comes first, else once.
+  const bool aFirst = reinterpret_cast<uintptr_t>(&CallbackA) < reinterpret_cast<uintptr_t>(thrower);
+  EXPECT_EQ(g_calls, std::vector<int>(aFirst ? 2 : 1, 1));
+}
+
+TEST_F(SessionTest, ClosedContainerKeyIsFreedLastAndTakenFirst) {
+  zel_container_t container = ZEL_CreateContainer(session_, "keys", ZEL_MODE_MEMORY, &status_);
+  ASSERT_EQ(status_, ZEL_OK);
+  // Handle objects of the container's types take the keys after it.
+  const zel_type_t real = ZEL_CreateBuiltinType(session_, container, "r", ZEL_REAL, &status_);
+  const zel_type_t integer = ZEL_CreateBuiltinType(session_, container, "i", ZEL_INTEGER, &status_);
+  ASSERT_EQ(status_, ZEL_OK);
+  EXPECT_GT(real.key, container.key);
+  EXPECT_GT(integer.key, real.key);
+  ZEL_CloseContainer(session_, container, &status_);
+  ASSERT_EQ(status_, ZEL_OK);
+  // Keys are reused most recently freed first: the container's own key went
+  // back after those of its handle objects.
+  zel_container_t again = ZEL_CreateContainer(session_, "keys", ZEL_MODE_MEMORY, &status_);
+  ASSERT_EQ(status_, ZEL_OK);
+  EXPECT_EQ(again.key, container.key);
+  ZEL_CloseContainer(session_, again, &status_);
+}
+
 TEST_F(SessionTest, HandlesAreCheckedForKeyKindAndSession) {
   zel_view_t view = ZEL_CreateView(session_, &status_);
   ASSERT_EQ(status_, ZEL_OK);

@@ -48,7 +48,11 @@ ZELC_Interface::~ZELC_Interface() {
   for (int key : sessions_) keys.push_back(key);
   for (int key : keys) {
     ZELC_Session* session = static_cast<ZELC_Session*>(sessions_[key]);
-    session->CallTermCallbacks();
+    try {
+      session->CallTermCallbacks();
+    } catch (...) {
+      // At process exit nobody is left to tell; the containers still close.
+    }
     session->CloseContainers();
     sessions_.Erase(key);
     delete session;

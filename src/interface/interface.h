@@ -53,8 +53,9 @@ class ZELC_Session final : public ZELC_Base {
 
   void RegisterTermCallback(zel_termCallback_t callback);
   void UnregisterTermCallback(zel_termCallback_t callback);
-  // Calls every callback once, in ascending order of function address.
-  void CallTermCallbacks() noexcept;
+  // Calls every callback once, in ascending order of function address; what
+  // a callback throws ends the walk and propagates.
+  void CallTermCallbacks();
   // Detaches the attached containers, then closes the others (ascending
   // keys); failures are ignored, as at the end of a session nothing can be
   // reported to a caller any more.

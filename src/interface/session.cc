@@ -48,9 +48,12 @@ int ZELC_Session::Insert(ZELC_Base* object) {
 }
 
 void ZELC_Session::Erase(int key) {
+  // The object first, then its key: a container wrapper frees the keys of
+  // its handle objects as it goes, so the container's own key is the last
+  // one freed and the first one the next insertion takes.
   ZELC_Base* object = objects_[key];
-  objects_.Erase(key);
   delete object;
+  objects_.Erase(key);
 }
 
 void ZELC_Session::Release(int key) { objects_.Erase(key); }
@@ -75,21 +78,14 @@ void ZELC_Session::UnregisterTermCallback(zel_termCallback_t callback) {
   }
 }
 
-void ZELC_Session::CallTermCallbacks() noexcept {
-  // A callback may (un)register callbacks of this session: walk a copy.
+void ZELC_Session::CallTermCallbacks() {
+  // A callback may (un)register callbacks of this session: walk a copy. An
+  // exception from a callback (a C++ caller's) ends the walk and reaches the
+  // caller of ZEL_TermSession, whose session then stays open.
   std::vector<zel_termCallback_t> calls;
-  try {
-    for (const auto& entry : callbacks_) calls.push_back(entry.second);
-  } catch (...) {
-    return;
-  }
-  for (zel_termCallback_t call : calls) {
-    try {
-      call();
-    } catch (...) {
-      // A callback that throws must not stop the session from ending.
-    }
-  }
+  calls.reserve(callbacks_.size());
+  for (const auto& entry : callbacks_) calls.push_back(entry.second);
+  for (zel_termCallback_t call : calls) call();
 }
 
 void ZELC_Session::CloseContainers() noexcept {
