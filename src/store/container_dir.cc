@@ -147,10 +147,10 @@ ZELI_VersionAccess ZELI_ContainerDirectory::RegisterNewVersion(bool force) const
     toc.KeepEmptyContainer();
     compatible = toc.IsCompatibleForWriting();
     toc.Release();
-  } catch (const ZELI_NewerVersionTableException&) {
-    throw;  // never overwrite what a newer library wrote, not even forced
   } catch (const ZELI_FailedException&) {
-    if (!force) throw;  // a corrupted table; a forced create starts afresh
+    // A corrupted table, or one a newer library wrote: only a forced create
+    // replaces it, starting afresh.
+    if (!force) throw;
   }
   if (!compatible) {
     if (!force) throw ZELI_FailedException(CreateConflict);
@@ -293,8 +293,12 @@ void ZELI_ContainerDirectory::Delete() const {
 
 unsigned ZELI_ContainerDirectory::SoftwareVersion() const {
   VerifyExistence();
-  const ZELI_VersionTOC toc(names_.Get_DirName().c_str(), ZEL_IOMODE_READ);
-  return toc.Get_SoftwareVersion();
+  try {
+    const ZELI_VersionTOC toc(names_.Get_DirName().c_str(), ZEL_IOMODE_READ);
+    return toc.Get_SoftwareVersion();
+  } catch (const ZELI_NewerVersionTableException& e) {
+    return e.softwareVersion;  // its header is all this library can tell
+  }
 }
 
 int ZELI_ContainerDirectory::LatestVersionNumber() const {

@@ -215,7 +215,8 @@ void ZELI_VersionTOC::Read() {
                                             << "The container was written by ZEL software version "
                                             << static_cast<long long>(softwareVersion_)
                                             << ", newer than this software (version "
-                                            << static_cast<long long>(ZELI_CurrentSoftwareVersion) << ")");
+                                            << static_cast<long long>(ZELI_CurrentSoftwareVersion) << ")",
+                                            softwareVersion_);
     }
     in >> nextVersion_;
   } else {

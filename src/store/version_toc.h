@@ -59,10 +59,13 @@ class ZELI_Istream;
 class ZELI_Ostream;
 
 // A table written by a newer library: its records may have a layout this one
-// does not know, so it is neither read nor changed.
+// does not know, so it is neither read nor changed (only a forced create
+// replaces it). softwareVersion is the one its header names.
 class ZELI_NewerVersionTableException : public ZELI_FailedException {
  public:
-  explicit ZELI_NewerVersionTableException(const char* message) noexcept : ZELI_FailedException(message) {}
+  ZELI_NewerVersionTableException(const char* message, unsigned version) noexcept
+      : ZELI_FailedException(message), softwareVersion(version) {}
+  unsigned softwareVersion;
 };
 
 class ZELI_Version {
