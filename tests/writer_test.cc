@@ -231,6 +231,32 @@ TEST_F(WriterTest, ArrayWritingIsActiveUntilEveryWaveformCaughtUp) {
             0);
 }
 
+// A memory container's commits write nothing, but refuse what commits on
+// disk refuse.
+TEST_F(ModelTest, CommitsInMemoryCheckTheWriters) {
+  const zel_container_t c = CreateMemory();
+  const zel_waveformSet_t set = Set(c, "tran");
+  const zel_segment_t segment = Segment(set);
+  const zel_waveform_t wave = Check(ZEL_CreateWaveform(session_, set, 0, Descriptor(c, "v", "V"), &status_));
+  const zel_writer_t w = Check(ZEL_CreateWriter(session_, segment, 0, ZEL_STORAGE_ANALOG, &status_));
+  ZEL_WfDataWriter* a = Check(ZEL_AddWriterWaveform(session_, w, wave, &status_));
+  ZEL_CommitDataStoreStructure(session_, segment, 0, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED,
+                     "ZEL_CommitDataStoreStructure: Some writer(s) cannot be flushed (are uninitialized)");
+  ZEL_InitializeFrontWriting(session_, w, &status_);
+  const double x = 0, y = 1;
+  ZEL_StartDataFront(session_, w, &x, &status_);
+  ZEL_WfDataWriterEnterValue(a, &y, 0, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  ZEL_CommitWaveformData(session_, segment, 0, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_CommitWaveformData: Some writer(s) cannot be flushed (are active)");
+  ZEL_EndDataFront(session_, w, &status_);
+  ZEL_CommitWaveformData(session_, segment, 0, &status_);
+  EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  ZEL_CommitDataStoreStructure(session_, segment, 0, &status_);
+  EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
+}
+
 TEST_F(WriterTest, SparseWaveformsMaySkipFronts) {
   auto [w, wa, wb, a, b] = WriterOfTwo(ZEL_STORAGE_SPARSE);
   ZEL_InitializeFrontWriting(session_, w, &status_);

@@ -207,7 +207,7 @@ class ZELI_Segment : public ZELI_ExternalBase {
   DataStore& LoadedStore(unsigned store);
   const DataStore& LoadedStore(unsigned store) const;
   // The commits' common checks: store number, then a container that may not
-  // be written. False when there is nothing to do (memory containers).
+  // be written. False for a memory container, whose commits write nothing.
   bool PrepareCommit(unsigned store);
   void CheckWritersMayFlush(unsigned store, bool refuseUninitialized) const;
   void FlushIfOpenForWriting(unsigned store);

@@ -246,8 +246,11 @@ void ZELI_Segment::FlushIfOpenForWriting(unsigned store) {
 }
 
 void ZELI_Segment::CommitDataStoreStructure(unsigned store) {
-  if (!PrepareCommit(store)) return;
+  // Writers are checked in memory too: a commit there writes nothing, but
+  // refuses what a commit on disk refuses.
+  const bool onDisk = PrepareCommit(store);
   CheckWritersMayFlush(store, true);
+  if (!onDisk) return;
   // The data file's, the structure file's, the map's and the record's
   // writes overlap; the renames follow in that order, and their directory
   // syncs wait for one journal commit at the end.
@@ -275,12 +278,13 @@ void ZELI_Segment::CommitWaveformDataFiles(unsigned store) {
   for (ZELI_SegmentXSet* set : sharedXSets_) {
     if (set != nullptr && set->Get_DataStoreIndex() == store) set->ForgetCachedArrays();
   }
-  if (!PrepareCommit(store)) return;
+  const bool onDisk = PrepareCommit(store);
   CheckWritersMayFlush(store, false);
   if (dataStoreDirty_.Test(store)) {
     CommitDataStoreStructure(store);
     return;
   }
+  if (!onDisk) return;
   // Without an open store there is nothing in memory to write back: the
   // last close did that, but synced nothing.
   FlushIfOpenForWriting(store);
