@@ -172,7 +172,7 @@ TEST_F(SimWriterTest, CallsOutOfOrderAreRefusedAndChangeNothing) {
   ZEL_SimTerminateWriting(session_, w, &status_);
   Ok("terminate");
   ZEL_SimInitializeWriting(session_, w, &status_);
-  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_SimInitializeWriting: Writing has already been initialized.");
+  EXPECT_ZEL_FAILURE(status_, ZEL_DUPLICATE, "ZEL_SimInitializeWriting: Duplicate initialization of DataSet.");
   Close(c_);
 }
 

@@ -1537,7 +1537,10 @@ ZEL_API void ZEL_SetSimInterpolationType(zel_session_t session, zel_simResultSub
                                          zel_interpolation_t interpolation, zel_status_t* status) ZEL_NOTHROW;
 /* Checks every subset (an analog one without waveforms: ZEL_BAD_ARG
  * "ZELI_AnalogFrontDataSet has no waveforms.") before anything changes, then
- * opens the data store for writing. Only once. */
+ * opens the data store for writing. Only once: again while writing,
+ * ZEL_FAILED "Writing has already been initialized."; after
+ * ZEL_SimTerminateWriting, ZEL_DUPLICATE "Duplicate initialization of
+ * DataSet.". */
 ZEL_API void ZEL_SimInitializeWriting(zel_session_t session, zel_simResultWriter_t writer,
                                       zel_status_t* status) ZEL_NOTHROW;
 /* Ends writing outside a cycle and closes the data store. */

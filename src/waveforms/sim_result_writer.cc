@@ -181,9 +181,9 @@ ZELI_SimResultSubset* ZELI_SimResultWriter::Get_Subset_p(unsigned index) const {
 }
 
 void ZELI_SimResultWriter::InitializeWriting() {
-  if (initialized_ || sharedXSet_->IsWritingInitialized()) {
-    throw ZELI_FailedException("Writing has already been initialized.");
-  }
+  if (initialized_) throw ZELI_FailedException("Writing has already been initialized.");
+  // Terminated: the data sets refuse a second initialization.
+  if (sharedXSet_->IsWritingInitialized()) throw ZELI_DuplicateException("Duplicate initialization of DataSet.");
   // Every subset is checked before any data set is initialized, so that a
   // caller who mends the fault can try again.
   for (const auto& subset : subsets_) subset->CheckReadyForWriting();
