@@ -630,8 +630,20 @@ TEST_F(WfSegmentTest, SearchBracketsAtTheEdgesAndOutside) {
   EXPECT_EQ(lower + upper + exact, 0u);
   ZEL_GetWfSegmentIndexByX(s, 0, 0, &x, 1, &leg, &lower, &upper, &exact, &st_);
   EXPECT_ZEL_FAILURE(st_, ZEL_FAILED, "ZEL_GetWfSegmentIndexByX: ZELI_WfSegment::Get_IndexByX: unimplemented reverse search");
+  // A start leg past the last leg searches nothing.
+  leg = lower = upper = exact = 9;
   ZEL_GetWfSegmentIndexByX(s, 1, 0, &x, 0, &leg, &lower, &upper, &exact, &st_);
-  EXPECT_ZEL_FAILURE(st_, ZEL_BAD_ARG, "ZEL_GetWfSegmentIndexByX: Leg index out of range");
+  EXPECT_EQ(st_, ZEL_OK);
+  EXPECT_EQ(leg, 1u);
+  EXPECT_EQ(lower + upper + exact, 0u);
+  double y0 = -1, closest = -1;
+  unsigned point = 9;
+  zel_bool_t interpolated = 9;
+  ZEL_GetWfSegmentValueByX(s, 1, 0, &x, 0, 0, &leg, &lower, &upper, &exact, &interpolated, &y0, nullptr, &st_);
+  EXPECT_ZEL_FAILURE(st_, ZEL_NOT_FOUND, "ZEL_GetWfSegmentValueByX: No such value");
+  EXPECT_EQ(y0, -1.0);
+  ZEL_GetWfSegmentClosestXValue(s, 1, 0, &x, 0, &leg, &point, &exact, &closest, &st_);
+  EXPECT_ZEL_FAILURE(st_, ZEL_BAD_ARG, "ZEL_GetWfSegmentClosestXValue: Leg index is invalid.");
   ZEL_GetWfSegmentIndexByX(s, 0, 3, &x, 0, &leg, &lower, &upper, &exact, &st_);
   EXPECT_ZEL_FAILURE(st_, ZEL_BAD_ARG, "ZEL_GetWfSegmentIndexByX: Point index is out of range");
   ZEL_GetWfSegmentIndexByCP(s, 0, 0, &x, 0, &leg, &lower, &upper, &exact, &st_);
@@ -641,7 +653,7 @@ TEST_F(WfSegmentTest, SearchBracketsAtTheEdgesAndOutside) {
 
   // A CP output is refused before the caller's value is written.
   double y = -1, cp = 0;
-  zel_bool_t interpolated = 0;
+  interpolated = 0;
   x = 0.5;
   ZEL_GetWfSegmentValueByX(s, 0, 0, &x, 0, 0, &leg, &lower, &upper, &exact, &interpolated, &y, &cp, &st_);
   EXPECT_ZEL_FAILURE(st_, ZEL_FAILED, "ZEL_GetWfSegmentValueByX: Unimplemented ZELI_WfSegment::Get_CPType_p");

@@ -1764,8 +1764,9 @@ ZEL_API void ZEL_CopyWfSegmentXDataArray_p(ZEL_WfSegment* segment, const void* a
  * bisected, other data scanned; the first crossing in storage order wins.
  * Results are brackets of leg point indexes: an exact hit at i is (i, i + 1)
  * with *exact set; a value strictly between points i and j is (i, j). A
- * start leg out of range: ZEL_BAD_ARG "Leg index out of range"; a start
- * point out of range: ZEL_BAD_ARG "Point index is out of range".
+ * start leg at or past the leg count searches no leg (nothing found; the
+ * Closest functions then fail with ZEL_BAD_ARG "Leg index is invalid."); a
+ * start point out of range: ZEL_BAD_ARG "Point index is out of range".
  *
  * IndexBy: nothing found gives *leg = the leg count, lower = upper = 0. */
 ZEL_API void ZEL_GetWfSegmentIndexByY(ZEL_WfSegment* segment, unsigned startLeg, unsigned startPoint,

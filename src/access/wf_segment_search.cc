@@ -59,7 +59,7 @@ bool FirstIsCloser(const ZELI_Type* type, const void* target, const void* a, con
 
 bool ZELI_WfSegment::Get_IndexByArray(bool byX, unsigned startLeg, unsigned startPoint, const void* sought,
                                       unsigned* leg, unsigned* lower, unsigned* upper, bool* exact) const {
-  if (startLeg >= legs_.size()) throw ZELI_BadArgException("Leg index out of range");
+  // A start leg at or past the end searches no leg: nothing is found.
   const ZELI_WfDataArray& array = byX ? *x_ : *y_;
   for (unsigned l = startLeg; l < legs_.size(); ++l) {
     const ZELI_WfLeg& current = legs_[l];
