@@ -216,7 +216,7 @@ TEST_F(DataViewTest, SetDisplayAxesRefusesBadAxesAndASecondCall) {
   EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_SetViewDisplayAxes: The view is open.");
 }
 
-TEST_F(DataViewTest, EnumerationNeedsAnOpenViewAndSegmentsGoWhenItCloses) {
+TEST_F(DataViewTest, EnumerationNeedsAnOpenViewAndSegmentsStayUntilItOpensAgain) {
   MakeSweep();
   zel_wfDataView_t view = View(wave_);
   ZEL_GetViewSegment(session_, view, 0, &status_);
@@ -235,11 +235,17 @@ TEST_F(DataViewTest, EnumerationNeedsAnOpenViewAndSegmentsGoWhenItCloses) {
   ASSERT_NE(segment, nullptr);
   EXPECT_EQ(ZEL_GetWfSegmentLegPointCount(segment, 0, &status_), 3u);
 
-  // Closing lets the waveform segments go; their pointers are refused.
+  double value = 0;
+  ZEL_GetWfSegmentParameterValue(segment, 3, &value, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_GetWfSegmentParameterValue: Unimplemented");
+
+  // Closed, the view keeps its waveform segments until it is opened again
+  // or deleted: they still read, and display parameters are refused.
   ZEL_CloseWfDataView(session_, view, &status_);
   ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
-  ZEL_GetWfSegmentLegCount(segment, &status_);
-  EXPECT_EQ(status_, ZEL_BAD_HANDLE);
+  EXPECT_EQ(ZEL_GetWfSegmentLegPointCount(segment, 0, &status_), 3u);
+  ZEL_GetWfSegmentParameterValue(segment, 3, &value, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_GetWfSegmentParameterValue: The view is not open");
   ZEL_GetViewSegment(session_, view, 1, &status_);
   EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_GetViewSegment: The view is not open");
   // Reopening builds them again.

@@ -1732,7 +1732,8 @@ ZEL_API zel_interpolation_t ZEL_GetWfSegmentCPInterpolationType(ZEL_WfSegment* s
                                                                 zel_status_t* status) ZEL_NOTHROW;
 /* The display parameter of a parameter axis, asked of the data view that
  * shows the waveform segment: ZEL_FAILED "The view is not open" for one
- * without a data view (from a reader). */
+ * without a data view (from a reader) or of a closed view, "Unimplemented"
+ * while the view is open. */
 ZEL_API void ZEL_GetWfSegmentParameterValue(ZEL_WfSegment* segment, int axis, void* value,
                                             zel_status_t* status) ZEL_NOTHROW;
 ZEL_API const char* ZEL_GetWfSegmentParameterConvertedValue(ZEL_WfSegment* segment, int axis,
@@ -1941,8 +1942,9 @@ ZEL_API void ZEL_DeleteWfDataView(zel_session_t session, zel_wfDataView_t view, 
  * in every view segment; showing one of them on both axes duplicates it;
  * a parameter on the X or Y display axis fails with ZEL_FAILED. */
 ZEL_API void ZEL_OpenWfDataView(zel_session_t session, zel_wfDataView_t view, zel_status_t* status) ZEL_NOTHROW;
-/* The view's waveform segments go: ZEL_WfSegment pointers handed out before
- * are no longer valid. */
+/* The view's waveform segments stay valid until the view is opened again
+ * or deleted: they still read, and their display parameters give
+ * ZEL_FAILED "The view is not open". */
 ZEL_API void ZEL_CloseWfDataView(zel_session_t session, zel_wfDataView_t view, zel_status_t* status) ZEL_NOTHROW;
 /* count 0: Y, X and every parameter in stored order (axes may be null).
  * Otherwise axes[0] is the stored axis shown as Y, axes[1] the one shown as

@@ -251,9 +251,15 @@ void ZELI_WfDataView::OpenView() {
 void ZELI_WfDataView::CloseView() {
   RequireOpen();
   open_ = false;
-  // The waveform segments are rebuilt by the next opening; letting them go
-  // now lets the garbage collection free their cached arrays.
-  ReleaseSegments();
+  // The view segments stay until the next opening or the view's deletion:
+  // their waveform segments may still be read, and ask for display
+  // parameters in vain ("The view is not open"). What they hold stays out
+  // of the garbage collection until then.
+  if (viewSegments_) {
+    for (unsigned i = 0; i < viewSegments_->Get_SlotCount(); ++i) {
+      if (ZELI_WfSegment* segment = viewSegments_->Get_WfSegment_p(i)) segment->Set_View_p(nullptr);
+    }
+  }
   waveform_->Get_WaveformSet_p()->Get_Container().GarbageCollect();
 }
 
