@@ -299,6 +299,12 @@ TEST_F(ViewOperationsTest, AddingIsRefusedOnBadInput) {
   EXPECT_EQ(status_, ZEL_BAD_ARG);
   ZEL_AddViewBinOpArg1Waveform(session_, view, far, ZEL_OP_ADD, &status_);
   EXPECT_EQ(status_, ZEL_BAD_ARG);
+  // A scalar's type of another container (only a convert-type target is
+  // brought in).
+  ZEL_AddViewBinOpArg2Scalar(session_, view, ZEL_OP_ADD, Integer(elsewhere), &one, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_AddViewBinOpArg2Scalar: Type belongs to another container");
+  ZEL_AddViewBinOpArg1Scalar(session_, view, Integer(elsewhere), &one, ZEL_OP_ADD, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_AddViewBinOpArg1Scalar: Type belongs to another container");
   Close(elsewhere);
 
   // The curve parameter takes entries; opening refuses them.

@@ -2101,8 +2101,9 @@ ZEL_API const char* ZEL_GetViewParameterConvertedValue(zel_session_t session, ze
  * a display axis.", "Operation must be a unary operation.", "Operation must
  * be a binary operation.", another view of another container or of another
  * waveform set ("View belongs to another waveform set"), the view itself as
- * operand, a null value. Types of another container are brought
- * in with ZEL_FindOrCopyType. The scalar value is copied when the entry is
+ * operand, a null value, a scalar's type of another container ("Type
+ * belongs to another container"). A convert-type target of another
+ * container is brought in with ZEL_FindOrCopyType. The scalar value is copied when the entry is
  * added (one value of its type, a string with its text): the caller's may
  * go at once.
  *

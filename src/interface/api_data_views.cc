@@ -22,6 +22,7 @@ ZELI_Type* TypeIn(const ZELC_Arg<ZELI_WfDataView>& view, const ZELC_Arg<ZELI_Typ
 }
 
 constexpr const char* kOtherContainer = "View belongs to another container";
+constexpr const char* kForeignType = "Type belongs to another container";
 
 }  // namespace
 
@@ -123,9 +124,11 @@ ZEL_EXPORT void ZEL_AddViewBinOpArg2Scalar(zel_session_t session, zel_wfDataView
   ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
     ZELC_Session* s = zel.ConvertSessionHandle(session);
     const auto v = ZELC_Resolve(s, view);
-    const auto t = ZELC_Resolve(s, type);
+    // The scalar's type describes the caller's value: one of the view's own
+    // container (only a convert-type target is brought in from elsewhere).
+    const auto t = ZELC_Resolve(s, type, v.wrapper, kForeignType);
     ZELI_RequireArgument(value, "value is null");
-    v->Add_BinaryOperation(operation, TypeIn(v, t), value);
+    v->Add_BinaryOperation(operation, t.object, value);
   });
 }
 
@@ -135,9 +138,9 @@ ZEL_EXPORT void ZEL_AddViewBinOpArg1Scalar(zel_session_t session, zel_wfDataView
   ZELC_CallVoid(__func__, status, [&](ZELC_Interface& zel) {
     ZELC_Session* s = zel.ConvertSessionHandle(session);
     const auto v = ZELC_Resolve(s, view);
-    const auto t = ZELC_Resolve(s, type);
+    const auto t = ZELC_Resolve(s, type, v.wrapper, kForeignType);
     ZELI_RequireArgument(value, "value is null");
-    v->Add_BinaryOperation(TypeIn(v, t), value, operation);
+    v->Add_BinaryOperation(t.object, value, operation);
   });
 }
 
