@@ -219,7 +219,8 @@ struct Library {
     ZCHECK(n = ZEL_GetPointCount(s, data, &st));
     const void* x = nullptr;
     const void* y = nullptr;
-    ZCHECK(ZEL_GetWaveformDataXYBuffers(s, data, 0, &x, &y, nullptr, &st));
+    const unsigned* orders = nullptr;
+    ZCHECK(ZEL_GetWaveformDataXYBuffers(s, data, 0, &x, &y, &orders, &st));
     out.checksum = Checksum(static_cast<const unsigned char*>(y), size_t{n} * 8);
     *seconds = Seconds(start);
     out.y.assign(static_cast<const unsigned char*>(y), static_cast<const unsigned char*>(y) + size_t{n} * 8);

@@ -245,7 +245,8 @@ struct LibraryReader {
     ZCHECK(n = ZEL_GetPointCount(s, data, &st));
     const void* x = nullptr;
     const void* y = nullptr;
-    if (n > 0) ZCHECK(ZEL_GetWaveformDataXYBuffers(s, data, 0, &x, &y, nullptr, &st));
+    const unsigned* orders = nullptr;
+    if (n > 0) ZCHECK(ZEL_GetWaveformDataXYBuffers(s, data, 0, &x, &y, &orders, &st));
     if (n > 0 && (x == nullptr || y == nullptr)) return false;
     if (digital) {
       const unsigned char* levels = static_cast<const unsigned char*>(y);
@@ -357,7 +358,8 @@ void YatXLookups(const Setup& setup, double* library, double* scan) {
   zel_status_t st = ZEL_OK;
   const void* xv = nullptr;
   const void* yv = nullptr;
-  ZEL_GetWaveformDataXYBuffers(r.s, r.data, 0, &xv, &yv, nullptr, &st);
+  const unsigned* orders = nullptr;
+  ZEL_GetWaveformDataXYBuffers(r.s, r.data, 0, &xv, &yv, &orders, &st);
   const double* xs = static_cast<const double*>(xv);
   const double* ys = static_cast<const double*>(yv);
   std::mt19937 random(7);

@@ -150,7 +150,8 @@ static int check_segment(zel_session_t s, const char* name) {
   const unsigned n = ZEL_GetPointCount(s, data, &st);
   if (failed(st, "get the point count")) return 1;
   const void *xs = NULL, *ys = NULL;
-  if (n == POINTS) ZEL_GetWaveformDataXYBuffers(s, data, 0, &xs, &ys, NULL, &st);
+  const unsigned* orders = NULL; /* only polynomial data has orders */
+  if (n == POINTS) ZEL_GetWaveformDataXYBuffers(s, data, 0, &xs, &ys, &orders, &st);
   if (failed(st, "get the buffers")) return 1;
   unsigned wrong = n == POINTS ? 0 : 1;
   for (unsigned i = 0; i < n && wrong == 0; ++i) {

@@ -82,7 +82,8 @@ static int show_segment(zel_session_t s, zel_wfDataReader_t data, const char* xU
   /* The n X and Y values lie side by side from point 0 on; the library
    * owns them (valid until the reader is deleted). */
   const void *xs = NULL, *ys = NULL;
-  ZEL_GetWaveformDataXYBuffers(s, data, 0, &xs, &ys, NULL, &st);
+  const unsigned* orders = NULL; /* only polynomial data has orders */
+  ZEL_GetWaveformDataXYBuffers(s, data, 0, &xs, &ys, &orders, &st);
   if (failed(st, "get the buffers")) return 1;
   const double* x = xs;
   const double* y = ys;

@@ -103,7 +103,8 @@ class DerivedWaveformTest : public WriterFixture {
     for (unsigned i = 0; i < n && status_ == ZEL_OK; ++i) {
       double x = 0;
       T y{};
-      ZEL_GetWaveformDataXYPoint(session_, d, i, &x, &y, nullptr, &status_);
+      unsigned order = 0;
+      ZEL_GetWaveformDataXYPoint(session_, d, i, &x, &y, &order, &status_);
       out.x.push_back(x);
       out.y.push_back(y);
     }
@@ -440,7 +441,8 @@ TEST_F(DerivedWaveformTest, ValuesFollowASimulationWriterOfTheSession) {
     ASSERT_EQ(ZEL_GetPointCount(session_, d, &status_), cycle + 1);
     double x = -1;
     Byte y{};
-    ZEL_GetWaveformDataXYPoint(session_, d, cycle, &x, &y, nullptr, &status_);
+    unsigned order = 0;
+    ZEL_GetWaveformDataXYPoint(session_, d, cycle, &x, &y, &order, &status_);
     EXPECT_EQ(x, cycle);
     EXPECT_EQ(y[0], cycle << 6) << cycle;
     ZEL_EndReading(session_, reader, &status_);
@@ -482,7 +484,8 @@ TEST_F(DerivedWaveformTest, DerivedValuesReadBackInAnotherProcess) {
     for (unsigned i = 0; i < expected.size(); ++i) {
       double x = -1;
       Byte y{};
-      ZEL_GetWaveformDataXYPoint(s, d, i, &x, &y, nullptr, &st);
+      unsigned order = 0;
+      ZEL_GetWaveformDataXYPoint(s, d, i, &x, &y, &order, &st);
       if (st != ZEL_OK || x != i || y != expected[i]) return 5;
     }
     // The stored bit reads as written.

@@ -38,7 +38,8 @@ class ReaderTest : public WriterFixture {
   zel_view_t View() { return Check(ZEL_CreateView(session_, &status_)); }
   double Y(zel_wfDataReader_t d, unsigned point) {
     double x = -1, y = -1;
-    ZEL_GetWaveformDataXYPoint(session_, d, point, &x, &y, nullptr, &status_);
+    unsigned order = 9;
+    ZEL_GetWaveformDataXYPoint(session_, d, point, &x, &y, &order, &status_);
     EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
     EXPECT_EQ(x, point);
     return y;
@@ -178,8 +179,14 @@ TEST_F(ReaderTest, DataFunctionsReadWhatWasWrittenAfterReopening) {
     EXPECT_EQ(static_cast<const double*>(x)[i], i + 1.0);
     EXPECT_EQ(static_cast<const double*>(y)[i], 10.0 + (i + 1) * (i + 1));
   }
-  ZEL_GetWaveformDataXYBuffers(session_, rb, 1, &x, nullptr, nullptr, &status_);
+  ZEL_GetWaveformDataXYBuffers(session_, rb, 1, &x, nullptr, &order, &status_);
   EXPECT_EQ(status_, ZEL_BAD_ARG);
+  // Every out-parameter is required, the order's too.
+  ZEL_GetWaveformDataXYBuffers(session_, rb, 1, &x, &y, nullptr, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_GetWaveformDataXYBuffers: Null output pointer");
+  double xv = 0, yv = 0;
+  ZEL_GetWaveformDataXYPoint(session_, rb, 1, &xv, &yv, nullptr, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_GetWaveformDataXYPoint: Null output pointer");
 
   // Y at X: exact, linear between points, outside (Y untouched, both
   // indexes at the end).

@@ -470,7 +470,7 @@ TEST_F(DataViewTest, StoredAndDisplaySummaries) {
   // View segment indexes; parameter values are not provided.
   const unsigned two[] = {2}, one_too_many[] = {0, 0};
   EXPECT_EQ(ZEL_GetViewSegmentIndex(session_, view, 1, two, &status_), 2u);
-  ZEL_GetViewSegmentIndex(session_, view, 2, one_too_many, &status_);
+  EXPECT_EQ(ZEL_GetViewSegmentIndex(session_, view, 2, one_too_many, &status_), 0u);  // 0 on failure
   EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_GetViewSegmentIndex: Index count is incorrect");
   ZEL_GetViewParameterConvertedValue(session_, view, 0, 0, &status_);
   EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_GetViewParameterConvertedValue: Unimplemented");

@@ -1857,13 +1857,12 @@ ZEL_API ZEL_WfSegment* ZEL_GetWaveformDataWfSegment(zel_session_t session, zel_w
                                                    zel_status_t* status) ZEL_NOTHROW;
 /* Addresses of point `point`'s X and Y values, from which the following
  * points lie contiguous; the order address is null unless the data is
- * polynomial (order may be a null pointer when not wanted). Valid until the
- * reader is deleted. */
+ * polynomial. Valid until the reader is deleted. */
 ZEL_API void ZEL_GetWaveformDataXYBuffers(zel_session_t session, zel_wfDataReader_t dataReader, unsigned point,
                                           const void** x, const void** y, const unsigned** order,
                                           zel_status_t* status) ZEL_NOTHROW;
-/* Copies one point's X and Y values and its interpolation order (order may
- * be a null pointer). String values are malloc'd texts the caller frees. */
+/* Copies one point's X and Y values and its interpolation order. String
+ * values are malloc'd texts the caller frees. */
 ZEL_API void ZEL_GetWaveformDataXYPoint(zel_session_t session, zel_wfDataReader_t dataReader, unsigned point,
                                         void* x, void* y, unsigned* order, zel_status_t* status) ZEL_NOTHROW;
 /* Y at X, searching from startPoint on (bisection on monotonic X) and

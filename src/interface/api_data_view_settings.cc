@@ -271,6 +271,6 @@ ZEL_EXPORT const char* ZEL_GetViewParameterConvertedValue(zel_session_t session,
 
 ZEL_EXPORT unsigned ZEL_GetViewSegmentIndex(zel_session_t session, zel_wfDataView_t view, unsigned count,
                                             const unsigned* indexes, zel_status_t* status) noexcept {
-  return FromView(__func__, session, view, status, 0xFFFFFFFFu,
+  return FromView(__func__, session, view, status, 0u,
                   [&](ZELI_WfDataView& v) { return v.Get_DisplaySegmentIndex(count, indexes); });
 }

@@ -109,9 +109,8 @@ ZEL_EXPORT void ZEL_GetWaveformDataXYBuffers(zel_session_t session, zel_wfDataRe
     ZELI_WfSegment& segment = ZELC_Resolve(zel.ConvertSessionHandle(session), dataReader)->Current();
     ZELI_RequireArgument(x, "Null output pointer");
     ZELI_RequireArgument(y, "Null output pointer");
-    const unsigned* orders = nullptr;
-    segment.XYAddress(0, point, x, y, &orders);
-    if (order != nullptr) *order = orders;
+    ZELI_RequireArgument(order, "Null output pointer");
+    segment.XYAddress(0, point, x, y, order);
   });
 }
 
@@ -121,9 +120,8 @@ ZEL_EXPORT void ZEL_GetWaveformDataXYPoint(zel_session_t session, zel_wfDataRead
     ZELI_WfSegment& segment = ZELC_Resolve(zel.ConvertSessionHandle(session), dataReader)->Current();
     ZELI_RequireArgument(x, "Null output pointer");
     ZELI_RequireArgument(y, "Null output pointer");
-    unsigned pointOrder = 0;
-    segment.XYPoint(0, point, x, y, &pointOrder);
-    if (order != nullptr) *order = pointOrder;
+    ZELI_RequireArgument(order, "Null output pointer");
+    segment.XYPoint(0, point, x, y, order);
   });
 }
 

@@ -89,7 +89,8 @@ static int read_container(zel_session_t s, const char* name) {
   TRY("point count", n = ZEL_GetPointCount(s, data, &st));
   if (n != POINTS) return failed("point count", st);
   const void *xs, *ys;
-  TRY("buffers", ZEL_GetWaveformDataXYBuffers(s, data, 0, &xs, &ys, NULL, &st));
+  const unsigned* orders;
+  TRY("buffers", ZEL_GetWaveformDataXYBuffers(s, data, 0, &xs, &ys, &orders, &st));
   const double* y = (const double*)ys;
   if (y[0] != 0.0 || y[POINTS - 1] != 0.5 * (POINTS - 1)) return failed("values", st);
   double at = 10.5e-9, value = 0;

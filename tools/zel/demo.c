@@ -232,7 +232,8 @@ static int print_row(zel_session_t s, zel_wfDataReader_t data, int wave, unsigne
     ZEL_GetWaveformDataYatX(s, data, 0, &at, analog ? (void*)&y : (void*)&level, &lower, &upper, &g_status);
     if (lower >= points && !analog && points > 0 && at > x1) {
       double last = 0;
-      ZEL_GetWaveformDataXYPoint(s, data, points - 1, &last, &level, NULL, &g_status);
+      unsigned order = 0;
+      ZEL_GetWaveformDataXYPoint(s, data, points - 1, &last, &level, &order, &g_status);
       lower = points - 1;
     }
     if (!ok("look a value up")) return 0;
