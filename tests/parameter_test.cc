@@ -191,6 +191,8 @@ TEST_F(ParameterTest, BadPositionsAndArgumentsChangeNothing) {
        "ZEL_GetParameterValue: Null data buffer"},
       {[&] { ZEL_GetParameterValueBuffer(session_, p, 0, nullptr, nullptr, &status_); }, ZEL_BAD_ARG,
        "ZEL_GetParameterValueBuffer: Null value pointer"},
+      {[&] { ZEL_GetParameterValueBuffer(session_, p, 0, &buffer, nullptr, &status_); }, ZEL_BAD_ARG,
+       "ZEL_GetParameterValueBuffer: Null order pointer"},
       {[&] { ZEL_GetParameterMinMax(session_, p, &out, nullptr, &status_); }, ZEL_BAD_ARG,
        "ZEL_GetParameterMinMax: max is null"},
       {[&] { ZEL_GetAllParameters(session_, container_, nullptr, &status_); }, ZEL_BAD_ARG,

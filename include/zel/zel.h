@@ -1003,7 +1003,7 @@ ZEL_API void ZEL_GetParameterValue(zel_session_t session, zel_parameter_t parame
 /* Points *value (and, with polynomial interpolation, *order; else null) at
  * position index of the values in position order and returns count - index.
  * The buffers stay owned by the parameter and valid until its values change
- * or its container is closed. order may be null unless polynomial. */
+ * or its container is closed. */
 ZEL_API unsigned ZEL_GetParameterValueBuffer(zel_session_t session, zel_parameter_t parameter, unsigned index,
                                              const void** value, const int** order,
                                              zel_status_t* status) ZEL_NOTHROW;

@@ -203,9 +203,9 @@ void ZELI_Parameter::Get_MinMax(void* min, void* max) {
 unsigned ZELI_Parameter::GetValueBuffer(unsigned index, const void** value, const int** order) {
   CheckIndex(index);
   if (value == nullptr) throw ZELI_BadArgException("Null value pointer");
-  if (HasOrders() && order == nullptr) throw ZELI_BadArgException("Null order pointer");
+  if (order == nullptr) throw ZELI_BadArgException("Null order pointer");
   PopulateCachedData();
   *value = valueArray_->At(index);
-  if (order != nullptr) *order = orderArray_ != nullptr ? static_cast<const int*>(orderArray_->At(index)) : nullptr;
+  *order = orderArray_ != nullptr ? static_cast<const int*>(orderArray_->At(index)) : nullptr;
   return Get_ValueCount() - index;
 }
