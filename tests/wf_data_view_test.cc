@@ -417,6 +417,12 @@ TEST_F(DataViewTest, SelectionsSamplingsWindowsAndGranularityAreCheckedAndRecord
   EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_SetViewWindow: The view is open.");
   ZEL_SetViewPointSelectionAll(session_, view, 0, &status_);
   EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_SetViewPointSelectionAll: The view is open.");
+  ZEL_RemoveViewWindow(session_, view, -1, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_RemoveViewWindow: The view is open.");
+  ZEL_SetViewGranularity(session_, view, 0, 10, 0, 10, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_SetViewGranularity: The view is open.");
+  ZEL_RemoveViewGranularity(session_, view, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_RemoveViewGranularity: The view is open.");
   ZEL_CloseWfDataView(session_, view, &status_);
   // On a parameter, a selection other than "all" makes opening fail.
   const double r = 2;

@@ -2018,8 +2018,9 @@ ZEL_API void ZEL_SetViewSamplingByValue(zel_session_t session, zel_wfDataView_t 
 /* A window on the X or Y display axis (ZEL_BAD_ARG "Axis must be an X or Y
  * axis."; the view closed), two values of the axis's display type copied;
  * a granularity in whole numbers (ZEL_BAD_ARG "Granularity loX >= hiX",
- * "Granularity loY >= hiY"). The view records both for its caller; they do
- * not restrict the points it shows. */
+ * "Granularity loY >= hiY"). Setting and removing either needs the view
+ * closed (ZEL_FAILED "The view is open."). The view records both for its
+ * caller; they do not restrict the points it shows. */
 ZEL_API void ZEL_SetViewWindow(zel_session_t session, zel_wfDataView_t view, int axis, const void* low,
                                const void* high, zel_status_t* status) ZEL_NOTHROW;
 ZEL_API void ZEL_RemoveViewWindow(zel_session_t session, zel_wfDataView_t view, int axis,

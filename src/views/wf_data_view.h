@@ -271,7 +271,8 @@ class ZELI_WfDataView final : public ZELI_AccessBase, public ZELI_WfSegmentView 
 
   // ---- recorded settings ----
   // Windows and granularity are recorded with the view; evaluation does not
-  // read them. Set_Window needs the view closed, finalises, and takes X or Y
+  // read them. Each setter and clearer needs the view closed ("The view is
+  // open."). Set_Window finalises, and takes X or Y
   // ("Axis must be an X or Y axis.", bad argument); the two values are
   // copied in the axis's display type. Granularity needs low < high on both
   // axes ("Granularity loX >= hiX", "Granularity loY >= hiY", bad arguments).
@@ -280,7 +281,7 @@ class ZELI_WfDataView final : public ZELI_AccessBase, public ZELI_WfSegmentView 
   // Null when the axis has no window.
   const ZELI_TypedPair* Get_Window(int axis) const;
   void Set_Granularity(int lowX, int highX, int lowY, int highY);
-  void Clr_Granularity() noexcept;
+  void Clr_Granularity();
   const int* Get_Granularity() const { return granularity_; }
   // Selections and samplings of a stored axis; the view must be closed
   // ("The view is open.") and the axis stored ("Axis must be an stored

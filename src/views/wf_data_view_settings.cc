@@ -121,6 +121,7 @@ void ZELI_WfDataView::Set_Window(int axis, const void* low, const void* high) {
 }
 
 void ZELI_WfDataView::Clr_Window(int axis) {
+  RequireClosed();
   if (axis != static_cast<int>(kY) - 3 && axis != static_cast<int>(kX) - 3)
     throw ZELI_BadArgException("Axis must be an X or Y axis.");
   (axis == static_cast<int>(kY) - 3 ? yWindow_ : xWindow_).Clear();
@@ -132,6 +133,7 @@ const ZELI_TypedPair* ZELI_WfDataView::Get_Window(int axis) const {
 }
 
 void ZELI_WfDataView::Set_Granularity(int lowX, int highX, int lowY, int highY) {
+  RequireClosed();
   if (lowX >= highX) throw ZELI_BadArgException("Granularity loX >= hiX");
   if (lowY >= highY) throw ZELI_BadArgException("Granularity loY >= hiY");
   granularity_[0] = lowX;
@@ -140,7 +142,8 @@ void ZELI_WfDataView::Set_Granularity(int lowX, int highX, int lowY, int highY) 
   granularity_[3] = highY;
 }
 
-void ZELI_WfDataView::Clr_Granularity() noexcept {
+void ZELI_WfDataView::Clr_Granularity() {
+  RequireClosed();
   for (int& value : granularity_) value = 0;
 }
 
