@@ -123,6 +123,10 @@ TEST_F(CompositeTypesTest, AWrongLiteralCountAddsNothing) {
   zel_type_t t = ZEL_CreateEnumerationType(session_, container_, "bad", 2, two, 0, 2, ZEL_RANGE_ASCENDING, &status_);
   EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_CreateEnumerationType: Incorrect enumeration literal count.");
   EXPECT_TRUE(ZEL_IsTypeNull(t));
+  // A range that runs away from its right limit counts no literal at all.
+  const char* three[] = {"a", "b", "c"};
+  ZEL_CreateEnumerationType(session_, container_, "bad", 3, three, 0, 2, ZEL_RANGE_DESCENDING, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_CreateEnumerationType: Incorrect enumeration literal count.");
   std::free(ZEL_GetAllTypes(session_, container_, &after, &status_));
   EXPECT_EQ(after, before);
   ZEL_CreateEnumerationType(session_, container_, "bad", 2, nullptr, 0, 1, ZEL_RANGE_ASCENDING, &status_);

@@ -8,10 +8,26 @@
 #include "types/typed_container.h"
 #include "store/stream.h"
 
+namespace {
+
+// The range's left limit, once the literal count is known to match the
+// range's value count, (right - left) x step + 1: a count that does not
+// (a range running away from right included) is refused before any range
+// is built.
+int CheckedLeft(unsigned count, int left, int right, zel_rangeDirection_t direction) {
+  const long long step = direction != 0 ? -1 : 1;
+  if ((static_cast<long long>(right) - left) * step + 1 != static_cast<long long>(count)) {
+    throw ZELI_BadArgException("Incorrect enumeration literal count.");
+  }
+  return left;
+}
+
+}  // namespace
+
 ZELI_EnumerationType::ZELI_EnumerationType(const ZELI_String& name, unsigned count, const char* const* literals,
                                            int left, int right, zel_rangeDirection_t direction)
-    : ZELI_DiscreteType(ZEL_ENUMERATION, name, left, right, direction != 0 ? -1 : 1) {
-  if (Get_Range().Get_ValueCount() != count) throw ZELI_BadArgException("Incorrect enumeration literal count.");
+    : ZELI_DiscreteType(ZEL_ENUMERATION, name, CheckedLeft(count, left, right, direction), right,
+                        direction != 0 ? -1 : 1) {
   auto list = std::make_shared<LiteralList>();
   list->reserve(count);
   for (unsigned i = 0; i < count; ++i) list->emplace_back(literals[i]);
