@@ -278,6 +278,43 @@ TEST_F(ReadBackTest, DigitalChainsLyingCloseAreReadInFewCalls) {
   }
 }
 
+// Complex and string values get a summary too: their own orders (complex:
+// below when both parts are below; strings: byte order).
+TEST_F(ReadBackTest, ComplexAndStringWaveformsHaveExtremes) {
+  const zel_writer_t writer = Writer(ZEL_STORAGE_ANALOG);
+  const zel_waveform_t z = Wave(Typed("z", ZEL_COMPLEX)), s = Wave(Typed("s", ZEL_STRING));
+  ZEL_WfDataWriter* zData = Add(writer, z);
+  ZEL_WfDataWriter* sData = Add(writer, s);
+  ZEL_InitializeArrayWriting(session_, writer, &status_);
+  const double x[3] = {0, 1, 2}, zs[6] = {1, 1, 2, 3, 3, 4};
+  const char* texts[3] = {"b", "a", "c"};
+  ZEL_AppendXArray(session_, writer, 3, x, &status_);
+  ZEL_WfDataWriterAppendArrays(zData, 3, zs, nullptr, nullptr, &status_);
+  ZEL_WfDataWriterAppendArrays(sData, 3, texts, nullptr, nullptr, &status_);
+  ZEL_TerminateWriting(session_, writer, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+
+  const WfSegment complex = Read(z);
+  EXPECT_EQ(ZEL_GetWfSegmentYMonotonicity(complex->Get_ApiObject_p(), &status_),
+            ZEL_MONOTONICITY_STRICTLY_INCREASING);
+  double min[2] = {}, max[2] = {};
+  ZEL_GetWfSegmentYMinMax(complex->Get_ApiObject_p(), min, max, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  EXPECT_EQ(std::vector<double>(min, min + 2), (std::vector<double>{1, 1}));
+  EXPECT_EQ(std::vector<double>(max, max + 2), (std::vector<double>{3, 4}));
+
+  const WfSegment strings = Read(s);
+  EXPECT_EQ(ZEL_GetWfSegmentYMonotonicity(strings->Get_ApiObject_p(), &status_), ZEL_MONOTONICITY_NONE);
+  char* least = nullptr;
+  char* most = nullptr;
+  ZEL_GetWfSegmentYMinMax(strings->Get_ApiObject_p(), &least, &most, &status_);
+  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  EXPECT_STREQ(least, "a");
+  EXPECT_STREQ(most, "c");
+  std::free(least);
+  std::free(most);
+}
+
 TEST_F(ReadBackTest, ArrayWriterValuesOfEveryKindReadBackBitForBit) {
   const zel_writer_t writer = Writer(ZEL_STORAGE_ANALOG);
   const zel_waveform_t waves[] = {Wave(), Wave(), Wave(Typed("z", ZEL_COMPLEX)), Wave(Typed("s", ZEL_STRING)), Wave()};

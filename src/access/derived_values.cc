@@ -66,10 +66,10 @@ void WalkBuffers(ZELI_WfSegment& read, const char* emptyBuffer, Visit visit) {
 }
 
 // A new summary of count values of type: monotonicity and extremes
-// determined when the type is ordered (composite types carry neither).
+// determined for a scalar type (composite types carry neither).
 std::unique_ptr<ZELI_DataInformation> Summary(ZELI_Type* type, const void* values, unsigned count) {
   auto information = std::make_unique<ZELI_DataInformation>(type);
-  if (type->IsOrdered()) information->DetermineMonMinMax(values, count);
+  if (type->IsScalar()) information->DetermineMonMinMax(values, count);
   return information;
 }
 

@@ -21,12 +21,12 @@ ZELI_WfDataArray::ZELI_WfDataArray(ZELI_Container& container, ZELI_CachedArray* 
 namespace {
 
 // Whether the monotonicity and the extremes of a summary of count values
-// came from scanning them: an ordered type, neither given by a caller (a
+// came from scanning them: a scalar type, neither given by a caller (a
 // given monotonicity takes the extremes from the ends instead; given
 // extremes hide the scanned ones), both set.
 bool IsScanResult(const ZELI_DataInformation& information, unsigned count) {
   const ZELI_Type* type = information.Get_Type_p();
-  return count > 0 && type != nullptr && type->IsOrdered() && !type->IsComposite() &&
+  return count > 0 && type != nullptr && type->IsScalar() &&
          !information.IsMonotonicityGiven() && information.Get_Monotonicity() != ZEL_MONOTONICITY_UNKNOWN &&
          information.IsMinMaxSet() && !information.IsMinMaxGiven();
 }

@@ -24,7 +24,7 @@ ZELI_Type* ZELI_CachedArray::Get_Type_p() const { return information_->Get_Type_
 
 void ZELI_CachedArray::DetermineOnDemand() noexcept {
   const ZELI_Type* type = information_->Get_Type_p();
-  determineOnDemand_ = count_ > 0 && data_ != nullptr && type != nullptr && type->IsOrdered() && !type->IsComposite();
+  determineOnDemand_ = count_ > 0 && data_ != nullptr && type != nullptr && type->IsScalar();
 }
 
 void ZELI_CachedArray::DetermineNow() const {

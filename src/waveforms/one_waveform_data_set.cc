@@ -149,7 +149,7 @@ void ZELI_OneWaveformDataSet::EnterValuesSimp(unsigned position, const void* val
   const unsigned size = valueType_->Get_SizeOf();
   const char* bytes = static_cast<const char*>(values);
   simpValues_.insert(simpValues_.end(), bytes, bytes + uint64_t{n} * size);
-  if (valueType_->IsOrdered()) {
+  if (valueType_->IsScalar()) {
     Get_DataInformation(position).DetermineMonMinMax(simpValues_.data(),
                                                      static_cast<unsigned>(simpValues_.size() / size));
   }

@@ -82,7 +82,7 @@ void ZELI_SharedXSet::Add_XDataSimp(const void* values, unsigned n, zel_bool_t) 
   const unsigned size = type->Get_SizeOf();
   const char* bytes = static_cast<const char*>(values);
   simpValues_.insert(simpValues_.end(), bytes, bytes + uint64_t{n} * size);
-  if (type->IsOrdered()) {
+  if (type->IsScalar()) {
     // A copy, so that a failing determination leaves the information as it was.
     ZELI_DataInformation information(xInformation_);
     information.DetermineMonMinMax(simpValues_.data(), static_cast<unsigned>(simpValues_.size() / size));
