@@ -175,10 +175,15 @@ TEST_F(HierarchyNodeTest, BusesAndTheirElementNames) {
   EXPECT_EQ(RunInFrame("F", [&] { ObjectOf(session_, plain)->Get_BusName(left, right); }), ZEL_BAD_ARG);
   EXPECT_STREQ(ZEL_GetError(), "F: Node does not have a busName.");
 
-  // Element names come from the array type (0 to 7 here), not from the
-  // indices written in the bus name.
+  // Full names below a bus follow the indices written in its name (location
+  // 0 of data[7:0] is data[7]), whatever range the array type has (0 to 7
+  // here); the element's own name stays the type's, and the full name finds
+  // the element again.
   zel_hierarchyNode_t bit0 = HandScalar(down, 0);
-  EXPECT_EQ(FullName(bit0), "/top/data[0]");
+  EXPECT_EQ(FullName(bit0), "/top/data[7]");
+  EXPECT_EQ(Name(bit0), "[0]");
+  EXPECT_TRUE(ZEL_AreSameHierarchyNode(One(root_, "/top/data[7]"), bit0));
+  EXPECT_EQ(Name(bit0), "[0]");
   EXPECT_EQ(FullName(HandScalar(up, 2)), "/top/data[2]");
   EXPECT_EQ(FullName(HandScalar(plain, 1)), "/top/data[1]");
   EXPECT_EQ(FullName(down), "/top/data");

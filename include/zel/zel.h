@@ -1275,7 +1275,10 @@ ZEL_API char* ZEL_GetHierarchyNodeCompositeName(zel_session_t session, zel_hiera
                                                 zel_status_t* status) ZEL_NOTHROW;
 /* The path from the root with the separator of hdl (a space for
  * ZEL_HDL_NONE; the root alone is the separator): a new malloc'd text that
- * the caller frees. ZEL_HDL_SMART: ZEL_BAD_ARG. */
+ * the caller frees. ZEL_HDL_SMART: ZEL_BAD_ARG. A bus shows its base name
+ * and its bits the bus's indices: location 0 of data[7:0] is data[7]
+ * (location l is [left - l] for a bus declared left > right, [left + l]
+ * otherwise), which ZEL_GetHierarchyNodes finds again. */
 ZEL_API char* ZEL_GetHierarchyNodeFullName(zel_session_t session, zel_hierarchyNode_t node, zel_hdl_t hdl,
                                            zel_status_t* status) ZEL_NOTHROW;
 /* 0 root or block, 1 group, 2 composite signal, 3 scalar signal. */

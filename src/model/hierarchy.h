@@ -145,8 +145,14 @@ class ZELI_HierarchyNode : public ZELI_ExternalBase {
   virtual const char* Get_BusName(int& left, int& right) const;
   // 0 for a descending bus, else 1.
   virtual int Get_Direction() const { return 1; }
-  // The path name; a malloc'd text the caller frees.
+  // The path name; a malloc'd text the caller frees. Below a bus
+  // data[left:right] an element is named by the bus's own indices: location
+  // l is [left - l] when right < left, [left + l] when left < right (so
+  // data[7:0] names location 0 data[7], whatever range its array type has).
   char* FullName(zel_hdl_t hdl);
+  // That element name of this node below a bus of indices left..right; its
+  // own name when left = right. Names nothing (asking renames no node).
+  std::string BusElementName(int left, int right);
   // The name within the nearest enclosing root, block or group; malloc'd.
   char* CompositeName(zel_hdl_t hdl);
 

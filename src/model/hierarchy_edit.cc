@@ -254,16 +254,26 @@ int LookupNames(ZELI_HierarchyNode* child, std::string names[2]) {
 }
 
 // Resolves a composite name (data[3], rec.field) among the waveform nodes
-// below block.
+// below block. A bus entered by its base name (data[3]) has its elements
+// named as full names name them, by the bus's indices; entered by its whole
+// name (data[7:0][3]), by their own names.
 ZELI_HierarchyNode* FindCompositeNode(ZELI_HierarchyNode* block, std::string text) {
   ZELI_HierarchyNode* current = block;
+  bool byBusIndices = false;
+  int left = 0;
+  int right = 0;
   while (!text.empty()) {
     ZELI_HierarchyNode* next = nullptr;
+    bool nextByBusIndices = false;
     for (unsigned i = 0; i < current->OffspringCount() && next == nullptr; ++i) {
       ZELI_HierarchyNode* child = current->Get_Offspring_p(i);
       if (!child->IsWaveform()) continue;
       std::string names[2];
-      const int count = LookupNames(child, names);
+      int count = LookupNames(child, names);
+      if (byBusIndices && child->Get_NodeType() == ZELI_HierarchyNode::SUBELEMENT_SCALAR) {
+        names[0] = child->BusElementName(left, right);
+        count = 1;
+      }
       for (int k = 0; k < count && next == nullptr; ++k) {
         const std::string& name = names[k];
         if (name == text) return child;
@@ -274,6 +284,9 @@ ZELI_HierarchyNode* FindCompositeNode(ZELI_HierarchyNode* block, std::string tex
         if (array && following == '[') {
           text.erase(0, name.size());
           next = child;
+          // names[1] is a bus's base name.
+          nextByBusIndices = k == 1;
+          if (nextByBusIndices) child->Get_BusName(left, right);
         } else if (!array && following == '.') {
           text.erase(0, name.size() + 1);
           next = child;
@@ -282,6 +295,7 @@ ZELI_HierarchyNode* FindCompositeNode(ZELI_HierarchyNode* block, std::string tex
     }
     if (next == nullptr) return nullptr;
     current = next;
+    byBusIndices = nextByBusIndices;
   }
   return nullptr;
 }

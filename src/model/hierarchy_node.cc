@@ -420,23 +420,33 @@ char* ZELI_HierarchyNode::FullName(zel_hdl_t hdl) {
   }
   std::reverse(chain.begin(), chain.end());
   if (chain.empty()) return MallocCopy(std::string(1, separator));
-  // Below a bus the element names come from the array type, so they follow
-  // its declared range whatever indices the bus name shows; only the bus's
-  // base name is taken from its own name (data[7:0] gives /top/data[3]).
   std::string text;
   int left = 0;
   int right = 0;
+  bool belowBus = false;
   for (size_t i = 0; i < chain.size(); ++i) {
     ZELI_HierarchyNode* node = chain[i];
     if (!node->IsSubelement()) text += separator;
-    if (node->Get_NodeType() == NAMED_COMPOSITE && static_cast<ZELI_HierarchyNamedComposite*>(node)->IsBus()) {
+    const bool bus =
+        node->Get_NodeType() == NAMED_COMPOSITE && static_cast<ZELI_HierarchyNamedComposite*>(node)->IsBus();
+    if (bus) {
       text += node->Get_BusName(left, right);
+    } else if (belowBus && node->Get_NodeType() == SUBELEMENT_SCALAR) {
+      text += node->BusElementName(left, right);
     } else {
       text += node->Get_Name();
     }
+    belowBus = bus;
     if (node->IsComposite() && i + 1 < chain.size() && IsRecordOrUnion(node)) text += '.';
   }
   return MallocCopy(text);
+}
+
+std::string ZELI_HierarchyNode::BusElementName(int left, int right) {
+  if (left == right) return Get_Name();
+  const long long location = Get_LocationInParent();
+  const long long index = right < left ? left - location : left + location;
+  return "[" + std::to_string(index) + "]";
 }
 
 char* ZELI_HierarchyNode::CompositeName(zel_hdl_t hdl) {
