@@ -2037,7 +2037,10 @@ ZEL_API void ZEL_RemoveViewGranularity(zel_session_t session, zel_wfDataView_t v
  * ZEL_GetSegmentIndexFromParIndices gives it); ZEL_NOT_FOUND "No such segment
  * or stored waveform" when the waveform set has no segment there.
  * ZEL_GetViewStoredParameter fails with ZEL_FAILED "Incorrect axis" for X and
- * Y. The minimum and maximum are values of the stored axis's type. */
+ * Y. The minimum and maximum are values of the stored axis's type. For a
+ * waveform derived from a field of a stored composite, the point count and
+ * the X summaries are those of the stored waveform (its enumeration values
+ * may read back as fewer points: only their changes are kept). */
 ZEL_API unsigned ZEL_GetViewStoredParameterCount(zel_session_t session, zel_wfDataView_t view,
                                                  zel_status_t* status) ZEL_NOTHROW;
 ZEL_API zel_type_t ZEL_GetViewStoredAxisType(zel_session_t session, zel_wfDataView_t view, int axis,

@@ -289,6 +289,18 @@ ZELI_SubelementWaveform::ZELI_SubelementWaveform(ZELI_WaveformSet* waveformSet, 
   if (field_.waveform == nullptr) throw ZELI_BadArgException("ZELI_SubelementWaveform: no field");
 }
 
+const ZELI_DataInformation& ZELI_SubelementWaveform::Get_XDataInformation(ZELI_Segment& segment) {
+  return field_.waveform->Get_XDataInformation(segment);
+}
+
+unsigned ZELI_SubelementWaveform::Get_PointCount(ZELI_Segment& segment) {
+  return field_.waveform->Get_PointCount(segment);
+}
+
+zel_interpolation_t ZELI_SubelementWaveform::Get_XInterpolationType(ZELI_Segment& segment) {
+  return field_.waveform->Get_XInterpolationType(segment);
+}
+
 const char* ZELI_SubelementWaveform::Get_Attribute(const char* name) const {
   const char* own = ZELI_Waveform::Get_Attribute(name);
   if (own != nullptr) return own;

@@ -122,6 +122,12 @@ class ZELI_SubelementWaveform : public ZELI_DerivedWaveform {
   const char** Get_AttributeNames(unsigned& count) const override;
   ZELI_Waveform* Get_XSourceWaveform_p() const override { return field_.waveform; }
   const ZELI_FieldLocation& Get_Field() const { return field_; }
+  // The stored summaries of X (point count, X information and interpolation)
+  // are the field's, as stored: the values read may be fewer (an
+  // enumeration field is cut to its changes) and their X its own.
+  const ZELI_DataInformation& Get_XDataInformation(ZELI_Segment& segment) override;
+  unsigned Get_PointCount(ZELI_Segment& segment) override;
+  zel_interpolation_t Get_XInterpolationType(ZELI_Segment& segment) override;
 
  protected:
   ZELI_DerivedValues ComputeValues(ZELI_Segment& segment) const override;
