@@ -167,6 +167,8 @@ TEST_F(HierarchyNodeTest, BusesAndTheirElementNames) {
   EXPECT_EQ(ZEL_GetHierarchyNodeDirection(session_, down, &status_), ZEL_ITOR_FORWARD);
   EXPECT_EQ(ZEL_GetHierarchyNodeDirection(session_, up, &status_), ZEL_ITOR_BACKWARD);
   EXPECT_EQ(ZEL_GetHierarchyNodeDirection(session_, plain, &status_), ZEL_ITOR_BACKWARD);
+  EXPECT_EQ(ZEL_GetHierarchyNodeDirection(session_, ZEL_NullHierarchyNode, &status_), 0);  // failed
+  EXPECT_EQ(status_, ZEL_BAD_HANDLE);
   int left = 0;
   int right = 0;
   EXPECT_STREQ(ObjectOf(session_, down)->Get_BusName(left, right), "data");

@@ -14,8 +14,7 @@
  *     pointer may be null: nothing is stored then, and a failure's message
  *     is still kept for ZEL_GetError().
  *  3. A failing call returns the null handle, a null pointer or 0 (for an
- *     enumeration, its value 0; ZEL_GetHierarchyNodeDirection alone returns
- *     ZEL_ITOR_BACKWARD) and changes no handle it was given. ZEL_GetError()
+ *     enumeration, its value 0) and changes no handle it was given. ZEL_GetError()
  *     then returns "<function name>: <reason>", cut at 129 characters.
  *  4. zel_bool_t is 0 for false and 1 for true.
  *  5. Lists and arrays returned together with a count (an out-parameter,

@@ -142,7 +142,7 @@ ZEL_EXPORT int ZEL_GetHierarchyNodeType(zel_session_t session, zel_hierarchyNode
 
 ZEL_EXPORT zel_itorDirection_t ZEL_GetHierarchyNodeDirection(zel_session_t session, zel_hierarchyNode_t node,
                                                              zel_status_t* status) noexcept {
-  return ZELC_Call(__func__, status, ZEL_ITOR_BACKWARD, [&](ZELC_Interface& zel) {
+  return ZELC_Call(__func__, status, ZEL_ITOR_FORWARD, [&](ZELC_Interface& zel) {
     const auto n = ZELC_Resolve(zel.ConvertSessionHandle(session), node);
     return n->Get_Direction() == 0 ? ZEL_ITOR_FORWARD : ZEL_ITOR_BACKWARD;
   });
