@@ -296,13 +296,19 @@ TEST_F(HierarchyNodeTest, GroupsListMembersWithoutOwningThem) {
             (Names{"a", "x"}));
   EXPECT_EQ(FullName(x), "/top/x");  // members stay where they are
 
-  // All or nothing: the second x is refused, so a2 is not kept either.
+  // In array order: a2 joins, the second x is refused (and left out whole),
+  // and what follows it is not reached.
   zel_hierarchyNode_t a2 = Block(root_, "a2");
-  const zel_hierarchyNode_t again[] = {a2, x};
-  ZEL_AddHierarchyGroupMembers(session_, group, 2, again, &status_);
+  zel_hierarchyNode_t b = Block(root_, "b");
+  const zel_hierarchyNode_t again[] = {a2, x, b};
+  ZEL_AddHierarchyGroupMembers(session_, group, 3, again, &status_);
   EXPECT_ZEL_FAILURE(status_, ZEL_DUPLICATE, "ZEL_AddHierarchyGroupMembers: Entering duplicate hierarchy node name.");
-  EXPECT_EQ(OffspringCount(group), 2u);
-  EXPECT_TRUE(ObjectOf(session_, a2)->Get_Groups().empty());
+  EXPECT_EQ(OffspringCount(group), 3u);
+  EXPECT_EQ(ObjectOf(session_, a2)->Get_Groups().size(), 1u);
+  EXPECT_EQ(ObjectOf(session_, x)->Get_Groups().size(), 1u);
+  EXPECT_TRUE(ObjectOf(session_, b)->Get_Groups().empty());
+  EXPECT_EQ(Walk(group, ZEL_ITOR_SORTED_ORDER, ZEL_ITOR_FORWARD, ZEL_ITOR_CHILDREN, ZEL_ITOR_ENTER_GROUPS),
+            (Names{"a", "a2", "x"}));
   ZEL_AddHierarchyGroupMembers(session_, top, 1, members, &status_);
   EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_AddHierarchyGroupMembers: The node is not a group");
   ZEL_AddHierarchyGroupMembers(session_, group, 1, nullptr, &status_);
@@ -313,7 +319,7 @@ TEST_F(HierarchyNodeTest, GroupsListMembersWithoutOwningThem) {
   // A deleted member leaves the group; a deleted group leaves its members.
   ZEL_DeleteHierarchyNode(session_, x, &status_);
   ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
-  EXPECT_EQ(OffspringCount(group), 1u);
+  EXPECT_EQ(OffspringCount(group), 2u);
   ZELI_HierarchyNode* aObject = ObjectOf(session_, a);
   EXPECT_EQ(aObject->Get_Groups().size(), 1u);
   ZEL_DeleteHierarchyNode(session_, group, &status_);

@@ -1246,7 +1246,8 @@ ZEL_API zel_hierarchyNode_t ZEL_AddHierarchyScalarSubelWf(zel_session_t session,
                                                           unsigned location, zel_waveform_t waveform,
                                                           zel_status_t* status) ZEL_NOTHROW;
 /* Adds count nodes (of the group's hierarchy) to a group in array order;
- * "The node is not a group" for any other node. All are checked first. */
+ * "The node is not a group" for any other node. A failing member ends the
+ * call; the members before it stay in the group. */
 ZEL_API void ZEL_AddHierarchyGroupMembers(zel_session_t session, zel_hierarchyNode_t group, unsigned count,
                                           const zel_hierarchyNode_t* members, zel_status_t* status) ZEL_NOTHROW;
 /* Deletes node and everything below it (the root: all its offspring); their

@@ -61,25 +61,14 @@ ZEL_EXPORT void ZEL_AddHierarchyGroupMembers(zel_session_t session, zel_hierarch
     const auto target = ZELC_Resolve(s, group);
     if (!target->IsGroup()) throw ZELI_BadArgException("The node is not a group");
     if (count > 0) ZELI_RequireArgument(members, "members is null");
-    // Every handle is converted before the first member is added.
-    std::vector<ZELI_HierarchyNode*> nodes;
-    nodes.reserve(count);
+    // In array order, each converted and added in turn: the members added
+    // before a failing one stay (each addition is whole or nothing).
     for (unsigned i = 0; i < count; ++i) {
-      nodes.push_back(
-          ZELC_Resolve(s, members[i], target.wrapper, "Hierarchy node belongs to another container").object);
+      ZELI_HierarchyNode* member =
+          ZELC_Resolve(s, members[i], target.wrapper, "Hierarchy node belongs to another container").object;
+      target->Add_Member_p(member);
+      target->Get_WaveformSet_p()->Set_ContainerIsDirty();
     }
-    std::vector<ZELI_HierarchyNode*> added;
-    try {
-      for (ZELI_HierarchyNode* member : nodes) {
-        target->Add_Member_p(member);
-        added.push_back(member);
-      }
-    } catch (...) {
-      // All or nothing: the members of this call leave again.
-      for (ZELI_HierarchyNode* member : added) target->Remove_Member_p(member);
-      throw;
-    }
-    if (count > 0) target->Get_WaveformSet_p()->Set_ContainerIsDirty();
   });
 }
 
