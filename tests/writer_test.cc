@@ -94,6 +94,9 @@ TEST_F(WriterTest, DataWritersCheckTheFrontStateAndTheirArguments) {
   EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_WfDataWriterEnterValue: EnterValue called outside a data front");
   ZEL_WfDataWriterAppendArrays(d, 1, &v, nullptr, nullptr, &status_);
   EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_WfDataWriterAppendArrays: AppendArrays called outside array writing");
+  ZEL_WfDataWriterSetInterpolationType(d, ZEL_INTERPOLATION_MIXED, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG,
+                     "ZEL_WfDataWriterSetInterpolationType: Explicitly setting MIXED/DEFAULT interpolationType");
   const double x = 1;
   ZEL_StartDataFront(session_, w, &x, &status_);
   ZEL_WfDataWriterEnterValue(d, nullptr, 0, &status_);

@@ -81,6 +81,9 @@ void ZEL_WfDataWriter::Set_DataSpacing(zel_dataSpacing_t spacing) {
 
 void ZEL_WfDataWriter::Set_InterpolationType(zel_interpolation_t interpolation) {
   ZELI_GuardDataWriter([&] {
+    if (interpolation == ZEL_INTERPOLATION_MIXED || interpolation == ZEL_INTERPOLATION_DEFAULT) {
+      throw ZELI_BadArgException("Explicitly setting MIXED/DEFAULT interpolationType");
+    }
     if (interpolation < ZEL_INTERPOLATION_NONE || interpolation > ZEL_INTERPOLATION_POLYNOMIAL) {
       throw ZELI_BadArgException("Invalid interpolation type");
     }
