@@ -214,7 +214,8 @@ TEST_F(KeyMapStored, ReadPtrResolvesTypedReferences) {
   Thing* out = nullptr;
   EXPECT_EQ(map.ReadPtr(in, out, "thing"), &thing);
   EXPECT_EQ(map.ReadPtr(in, out, "thing"), nullptr);
-  // A damaged file, not a caller's bad handle: failures name the field.
+  // A damaged file: an object of another class names the field; a key
+  // where nothing was placed fails as the validating look-up does.
   try {
     map.ReadPtr(in, out, "Thing::Read: other");  // key 1 holds another kind of object
     FAIL();
@@ -224,7 +225,7 @@ TEST_F(KeyMapStored, ReadPtrResolvesTypedReferences) {
   try {
     map.ReadPtr(in, out, "Thing::Read: unplaced");  // key 7 was never placed
     FAIL();
-  } catch (const ZELI_FailedException& e) {
-    EXPECT_STREQ(e.what(), "Thing::Read: unplaced");
+  } catch (const ZELI_BadHandleException& e) {
+    EXPECT_STREQ(e.what(), "Bad handle: wrong handle (deleted?)");
   }
 }

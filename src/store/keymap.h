@@ -217,14 +217,19 @@ class ZELI_KeyMap {
   }
 
   // Reads a stored reference: -1 gives null; any other key must hold an
-  // object already placed, of class U. Anything else is a damaged record,
-  // not a caller's bad handle: ZELI_FailedException with `what` (the record
-  // and field, "ZELI_WaveformSet::Read: X descriptor").
+  // object already placed, of class U. A key where no object was placed
+  // fails as the validating look-up does ("Bad handle: wrong handle
+  // (deleted?)"); an object of another class is a damaged record:
+  // ZELI_FailedException with `what` (the record and field,
+  // "ZELI_WaveformSet::Read: X descriptor").
   template <typename U>
   U* ReadPtr(ZELI_Istream& in, U*& out, const char* what) const {
     int key = 0;
     in >> key;
     if (key == -1) return out = nullptr;
+    if (!IsLive(key) || slots_[key].object == nullptr) {
+      throw ZELI_BadHandleException(ZELI_BadHandleException::WRONG_HANDLE);
+    }
     if (ReadPtrOfKey(key, out) == nullptr) throw ZELI_FailedException(what);
     return out;
   }
