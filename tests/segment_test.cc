@@ -20,7 +20,8 @@
 namespace {
 
 // The map file a store's record names: the record starts with the map
-// number (this machine's byte order), which each full record write advances.
+// number (this machine's byte order): 0 in the first record, advanced by
+// each full record write after it.
 std::string MapOf(const std::string& record) {
   const std::vector<unsigned char> bytes = zeltest::ReadFileBytes(record);
   uint32_t number = 0;
@@ -165,7 +166,9 @@ TEST_F(SegmentTest, SerialNumbersAreUniqueInTheContainerAndNoFileIsTruncated) {
   for (const char* file : {"segment_0_0.org", "segment_1_0.org"}) {
     EXPECT_TRUE(ZELI_OS_Exists(VersionFile(file).c_str())) << file;
   }
-  EXPECT_TRUE(ZELI_OS_Exists(MapOf(VersionFile("segment_0_0.org")).c_str()));
+  // A store's first record names map number 0.
+  EXPECT_EQ(MapOf(VersionFile("segment_0_0.org")), VersionFile("segment_0_0_0.map"));
+  EXPECT_TRUE(ZELI_OS_Exists(VersionFile("segment_0_0_0.map").c_str()));
   // Data of segment 1 that a new segment must not truncate.
   const std::vector<unsigned char> data(4096, 0xAB);
   zeltest::WriteFileBytes(VersionFile("segment_1_0.data"), data);

@@ -195,6 +195,7 @@ class ZELI_Segment : public ZELI_ExternalBase {
 
     StoreState state = StoreState::NOT_LOADED;
     unsigned mapNumber = 0;
+    bool recordOnDisk = false;  // a record of this store was read or written
     std::unique_ptr<ZELI_KeyMap<ZELI_InternalBase>> handleConvertor;
     std::unique_ptr<ZELI_MemoryFile> memoryFile;  // also listed in handleConvertor
     unsigned openCount = 0;                       // nesting count of opens

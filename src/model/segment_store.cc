@@ -307,11 +307,12 @@ void ZELI_Segment::WriteDataStore(unsigned store, ZELI_AtomicFile* structure) {
     if (structure != nullptr) Get_Container_p()->CommitStructureFile(*structure);
     return;
   }
-  // The record names its map by number, and each full write starts a map of
-  // the next number: the new map is written first, then the record that
-  // names it replaces the old one in one rename. Until that rename readers
-  // and a later open see the old record with its own map, untouched; after
-  // it, the new pair. The old map goes last.
+  // The record names its map by number, and each full write after the first
+  // starts a map of the next number (the first keeps number 0): the new map
+  // is written first, then the record that names it replaces the old one in
+  // one rename. Until that rename readers and a later open see the old
+  // record with its own map, untouched; after it, the new pair. The old map
+  // goes last.
   // The new map and record are written and handed to the device first, so
   // that their writes and the data file's overlap; the data file's pages are
   // durable before either is renamed into this directory.
@@ -319,7 +320,7 @@ void ZELI_Segment::WriteDataStore(unsigned store, ZELI_AtomicFile* structure) {
   const unsigned oldMap = data.mapNumber;
   bool recordReplaced = false;
   try {
-    data.mapNumber = oldMap + 1;
+    data.mapNumber = data.recordOnDisk ? oldMap + 1 : oldMap;
     ZELI_AtomicFile map(Get_MapFile(store).c_str());
     WritePointCounts(map.Stream(), store);
     map.StartWriteOut();
@@ -340,8 +341,11 @@ void ZELI_Segment::WriteDataStore(unsigned store, ZELI_AtomicFile* structure) {
       throw;
     }
     recordReplaced = true;
+    data.recordOnDisk = true;
   } catch (...) {
-    if (!recordReplaced) {
+    if (recordReplaced) {
+      data.recordOnDisk = true;
+    } else {
       ZELI_OS_UnlinkQuietly(Get_MapFile(store).c_str());
       data.mapNumber = oldMap;
     }
@@ -350,7 +354,7 @@ void ZELI_Segment::WriteDataStore(unsigned store, ZELI_AtomicFile* structure) {
     dataStoreDirty_.Set(store);
     throw;
   }
-  ZELI_OS_UnlinkQuietly(MapFileName(store, oldMap).c_str());
+  if (data.mapNumber != oldMap) ZELI_OS_UnlinkQuietly(MapFileName(store, oldMap).c_str());
   dataStoreDirty_.Reset(store);
   pointCountDirty_.Reset(store);
 }
@@ -462,6 +466,7 @@ void ZELI_Segment::LoadDataStore(unsigned store, std::string& reading, unsigned&
     ZELI_Istream in(record.c_str(), bigEndian, version);
     in >> data.mapNumber;
     mapNumber = data.mapNumber;
+    data.recordOnDisk = true;
     data.handleConvertor = std::make_unique<ZELI_KeyMap<ZELI_InternalBase>>();
     in >> *data.handleConvertor;
     data.memoryFile =
