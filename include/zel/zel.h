@@ -135,7 +135,9 @@ ZEL_API zel_session_t ZEL_InitSession(zel_status_t* status) ZEL_NOTHROW;
 
 /* Calls the session's termination callbacks (ascending function address),
  * detaches its attached containers, closes its other containers, releases
- * its remaining views and ends the session. */
+ * its remaining views and ends the session. A callback that throws (C++)
+ * ends the call with ZEL_UNKNOWN_EXCEPTION "Unknown exception caught in
+ * ZEL_TermSession"; the session then stays as it was, containers open. */
 ZEL_API void ZEL_TermSession(zel_session_t session, zel_status_t* status) ZEL_NOTHROW;
 
 /* A callback registered twice gives ZEL_DUPLICATE; unregistering one that
