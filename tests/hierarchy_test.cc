@@ -405,6 +405,9 @@ TEST_F(HierarchyNodeTest, AttributesAreStored) {
   EXPECT_STREQ(ZEL_GetHierarchyNodeAttribute(session_, One(root_, "top"), "kind", &status_), "cell");
   EXPECT_STREQ(ZEL_GetHierarchyNodeAttribute(session_, root_, "tool", &status_), "");
   EXPECT_EQ(ZEL_GetHierarchyNodeAttribute(session_, root_, "none", &status_), nullptr);
+  EXPECT_EQ(status_, ZEL_OK);
+  EXPECT_EQ(ZEL_GetHierarchyNodeAttribute(session_, root_, nullptr, &status_), nullptr);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_GetHierarchyNodeAttribute: name is null");
   EXPECT_TRUE(ZEL_AreSameWaveformSet(Check(ZEL_GetWaveformSetFromHierarchy(session_, root_, &status_)), set_));
 }
 

@@ -131,13 +131,15 @@ TEST_F(ReaderTest, SegmentsVisitedAgainReuseTheirWaveformSegments) {
   }
   EXPECT_EQ(zeltest::ObjectOf(session_, d)->Get_WfSegmentCount(), 2u);
 
-  // A waveform of another set than the segment's is refused before any
-  // waveform is opened; without it the reader starts again.
-  zel_wfDataReader_t foreign = ZEL_AddReaderWaveform(session_, reader, Wave(), &status_);
-  ZEL_StartReadingSegment(session_, reader, a, &status_);
+  // A waveform of another set than the reader's is refused; a segment of
+  // another set is refused before any waveform is opened, and the reader
+  // starts again.
+  ZEL_AddReaderWaveform(session_, reader, Wave(), &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG,
+                     "ZEL_AddReaderWaveform: The waveform and the reader's waveforms are in different waveform sets.");
+  ZEL_StartReadingSegment(session_, reader, segment_, &status_);
   EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG,
                      "ZEL_StartReadingSegment: The waveform and the segment are in different waveform sets.");
-  ZEL_RemoveReaderWaveform(session_, reader, foreign, &status_);
   ZEL_StartReadingSegment(session_, reader, a, &status_);
   EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
   // Deleting an open reader closes it first.

@@ -480,6 +480,8 @@ TEST_F(DataViewTest, StoredAndDisplaySummaries) {
   EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_GetViewSegmentIndex: Index count is incorrect");
   ZEL_GetViewParameterConvertedValue(session_, view, 0, 0, &status_);
   EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_GetViewParameterConvertedValue: Unimplemented");
+  ZEL_GetViewParameterValue(session_, view, 0, 0, nullptr, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_GetViewParameterValue: value is null");
   ZEL_GetWfSegmentParameterValueIndex(ZEL_GetViewSegment(session_, view, 0, &status_), 0, &status_);
   EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_GetWfSegmentParameterValueIndex: Unimplemented");
   ZEL_CloseWfDataView(session_, view, &status_);

@@ -1832,8 +1832,9 @@ ZEL_API void ZEL_GetWfSegmentClosestCPValue(ZEL_WfSegment* segment, unsigned sta
  *
  * Failures (ZEL_FAILED): "The reader is already open", "The reader is not
  * open" (reported by ZEL_EndReading as "ZEL_EndReadingSegment: ..."),
- * "Deleting nonexistent waveform from the reader". Starting a segment of
- * another waveform set than a reader's waveform is ZEL_BAD_ARG. The data
+ * "Deleting nonexistent waveform from the reader". A reader's waveforms
+ * belong to one waveform set: adding one of another set, or starting a
+ * segment of another set, is ZEL_BAD_ARG. The data
  * functions below read leg 0 of the waveform reader's current waveform
  * segment; while no segment is open they fail with ZEL_FAILED "No segment is
  * open for reading.". */

@@ -258,9 +258,12 @@ ZEL_EXPORT unsigned ZEL_GetViewAxisPointCount(zel_session_t session, zel_wfDataV
                   [](ZELI_WfDataView& v) -> unsigned { ParameterValuesUnimplemented(v); });
 }
 
-ZEL_EXPORT void ZEL_GetViewParameterValue(zel_session_t session, zel_wfDataView_t view, int, unsigned, void*,
+ZEL_EXPORT void ZEL_GetViewParameterValue(zel_session_t session, zel_wfDataView_t view, int, unsigned, void* value,
                                           zel_status_t* status) noexcept {
-  OnView(__func__, session, view, status, [](ZELI_WfDataView& v) { ParameterValuesUnimplemented(v); });
+  OnView(__func__, session, view, status, [&](ZELI_WfDataView& v) {
+    ZELI_RequireArgument(value, "value is null");
+    ParameterValuesUnimplemented(v);
+  });
 }
 
 ZEL_EXPORT const char* ZEL_GetViewParameterConvertedValue(zel_session_t session, zel_wfDataView_t view, int,

@@ -172,7 +172,9 @@ ZEL_EXPORT zel_waveformSet_t ZEL_GetWaveformSetFromHierarchy(zel_session_t sessi
 ZEL_EXPORT const char* ZEL_GetHierarchyNodeAttribute(zel_session_t session, zel_hierarchyNode_t node,
                                                      const char* name, zel_status_t* status) noexcept {
   return ZELC_Call(__func__, status, static_cast<const char*>(nullptr), [&](ZELC_Interface& zel) {
-    return ZELC_Resolve(zel.ConvertSessionHandle(session), node)->Get_Attributes().Get_Attribute(name);
+    const auto n = ZELC_Resolve(zel.ConvertSessionHandle(session), node);
+    ZELI_RequireArgument(name, "name is null");
+    return n->Get_Attributes().Get_Attribute(name);
   });
 }
 

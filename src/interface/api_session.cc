@@ -76,7 +76,7 @@ ZEL_EXPORT zel_bool_t ZEL_GetHandleVerification(void) noexcept {
   try {
     return ZELC_Interface::TheInterface().Get_HandleVerification();
   } catch (...) {
-    return 1;
+    return 0;
   }
 }
 

@@ -107,6 +107,9 @@ bool ZELI_Reader::Uses(const ZELI_ExternalBase* object) const {
 ZELI_WfDataReader* ZELI_Reader::Add_Waveform_p(ZELI_Waveform& waveform) {
   if (&waveform.Get_WaveformSet_p()->Get_Container() != container_)
     throw ZELI_BadArgException("The waveform and the reader are in different containers.");
+  // A reader reads one segment of one waveform set at a time.
+  if (!dataReaders_.empty() && dataReaders_.front()->Get_Waveform().Get_WaveformSet_p() != waveform.Get_WaveformSet_p())
+    throw ZELI_BadArgException("The waveform and the reader's waveforms are in different waveform sets.");
   for (std::unique_ptr<ZELI_WfDataReader>& dataReader : dataReaders_) {
     if (&dataReader->Get_Waveform() == &waveform) {
       dataReader->IncrementReferenceCount();
