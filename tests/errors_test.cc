@@ -15,7 +15,7 @@
 
 // Statuses and texts the call frame's tests below and the handle tests of
 // the sessions do not already show.
-TEST(Exceptions, StatusesTextsAndTheirCutAt255Characters) {
+TEST(Exceptions, StatusesTextsAndTheirCutAt255CharactersAndTheErrnoOfADiskError) {
   EXPECT_EQ(ZELI_DuplicateException("a").status, ZEL_DUPLICATE);
   EXPECT_STREQ(ZELI_BadAllocException().what(), "Out of memory");
   EXPECT_EQ(ZELI_BadAllocException().status, ZEL_BAD_ALLOC);
@@ -43,18 +43,17 @@ TEST(Exceptions, StatusesTextsAndTheirCutAt255Characters) {
   ZELI_BadArgException second("second");
   EXPECT_STREQ(first.what(), "first");
   EXPECT_STREQ(second.what(), "second");
-}
 
-TEST(Exceptions, DiskErrorKeepsTheErrnoOfItsConstruction) {
+  // A disk error keeps the text of the errno current at its construction.
   errno = ENOSPC;
-  ZELI_DiskIOException e;
+  ZELI_DiskIOException disk;
   errno = 0;
-  EXPECT_STREQ(e.what(), "No space left on device");
+  EXPECT_STREQ(disk.what(), "No space left on device");
   EXPECT_STREQ(ZELI_DiskIOException(EACCES).what(), "Permission denied");
-  EXPECT_EQ(e.status, ZEL_DISK_IO);
+  EXPECT_EQ(disk.status, ZEL_DISK_IO);
 }
 
-TEST(CallFrame, ConvertsEveryKindOfFailure) {
+TEST(CallFrame, ConvertsEveryKindOfFailureAndSuccessKeepsThePreviousMessage) {
   EXPECT_EQ(zeltest::RunInFrame("ZEL_A", [] { throw ZELI_NotFoundException("WaveformSet not found"); }), ZEL_NOT_FOUND);
   EXPECT_STREQ(ZEL_GetError(), "ZEL_A: WaveformSet not found");
 
@@ -69,6 +68,15 @@ TEST(CallFrame, ConvertsEveryKindOfFailure) {
 
   EXPECT_EQ(zeltest::RunInFrame("ZEL_E", [] { throw std::bad_alloc(); }), ZEL_BAD_ALLOC);
   EXPECT_STREQ(ZEL_GetError(), "ZEL_E: Out of memory");
+
+  // Success stores ZEL_OK and keeps the previous message.
+  zel_status_t status = ZEL_FAILED;
+  const int result = ZELC_Call("ZEL_H", &status, -1, [](ZELC_Interface&) { return 7; });
+  EXPECT_EQ(result, 7);
+  EXPECT_EQ(status, ZEL_OK);
+  EXPECT_STREQ(ZEL_GetError(), "ZEL_E: Out of memory");
+  // A failing call returns the failure value; a null status pointer is allowed.
+  EXPECT_EQ(ZELC_Call("ZEL_I", nullptr, -1, [](ZELC_Interface&) -> int { throw ZELI_FailedException("x"); }), -1);
 }
 
 TEST(CallFrame, ExhaustedMemoryInsideACallIsBadAlloc) {
@@ -159,15 +167,4 @@ TEST(CallFrame, MessageSurvivesAnExceptionBuiltDuringUnwinding) {
             }),
             ZEL_BAD_ARG);
   EXPECT_STREQ(ZEL_GetError(), "ZEL_F: the real reason");
-}
-
-TEST(CallFrame, SuccessStoresOkAndKeepsThePreviousMessage) {
-  zeltest::RunInFrame("ZEL_G", [] { throw ZELI_FailedException("earlier"); });
-  zel_status_t status = ZEL_FAILED;
-  const int result = ZELC_Call("ZEL_H", &status, -1, [](ZELC_Interface&) { return 7; });
-  EXPECT_EQ(result, 7);
-  EXPECT_EQ(status, ZEL_OK);
-  EXPECT_STREQ(ZEL_GetError(), "ZEL_G: earlier");
-  // A failing call returns the failure value; a null status pointer is allowed.
-  EXPECT_EQ(ZELC_Call("ZEL_I", nullptr, -1, [](ZELC_Interface&) -> int { throw ZELI_FailedException("x"); }), -1);
 }

@@ -52,10 +52,22 @@ constexpr int DigitalWaves = 2;
 constexpr int WaveCount = AnalogWaves + 1 + DigitalWaves;  // keys in set order
 
 double XOf(int cycle) { return cycle * 1e-3; }
-double AnalogValue(int cycle, int k) { return cycle * 8 + k + 0.25; }
-std::string TextValue(int cycle) { return "v" + std::to_string(cycle) + std::string(cycle % 5, 'x'); }
-bool DigitalWrites(int cycle, int k) { return (cycle + k) % 3 == 0; }
-double DigitalValue(int cycle, int k) { return -cycle - k * 0.5; }
+
+// The value waveform key gets in cycle: a number, or the string waveform's
+// text; false when a digital waveform gets none that cycle.
+bool ValueOf(int key, int cycle, double& number, std::string& text) {
+  if (key < AnalogWaves) {
+    number = cycle * 8 + key + 0.25;
+    return true;
+  }
+  if (key == AnalogWaves) {
+    text = "v" + std::to_string(cycle) + std::string(cycle % 5, 'x');
+    return true;
+  }
+  const int k = key - AnalogWaves - 1;
+  number = -cycle - k * 0.5;
+  return (cycle + k) % 3 == 0;
+}
 
 // One point as text: X and Y bytes, so that values compare bit for bit.
 using Points = std::vector<std::string>;
@@ -68,16 +80,10 @@ std::string PointText(double x, const void* y, size_t size) {
 Points ExpectedPoints(int key, int cycles) {
   Points out;
   for (int c = 0; c < cycles; ++c) {
-    if (key < AnalogWaves) {
-      const double y = AnalogValue(c, key);
-      out.push_back(PointText(XOf(c), &y, sizeof y));
-    } else if (key == AnalogWaves) {
-      const std::string text = TextValue(c);
-      out.push_back(PointText(XOf(c), text.data(), text.size()));
-    } else if (DigitalWrites(c, key - AnalogWaves - 1)) {
-      const double y = DigitalValue(c, key - AnalogWaves - 1);
-      out.push_back(PointText(XOf(c), &y, sizeof y));
-    }
+    double y;
+    std::string text;
+    if (!ValueOf(key, c, y, text)) continue;
+    out.push_back(key == AnalogWaves ? PointText(XOf(c), text.data(), text.size()) : PointText(XOf(c), &y, sizeof y));
   }
   return out;
 }
@@ -148,17 +154,11 @@ Outcome WriteScenario(const std::string& name, int cycles = Cycles,
         check("start front");
       }
       for (int key = 0; key < WaveCount; ++key) {
-        if (key < AnalogWaves) {
-          const double y = AnalogValue(cycle, key);
-          ZEL_SimWfDataWriterEnterValue(writers[key], &y, &st);
-        } else if (key == AnalogWaves) {
-          const std::string value = TextValue(cycle);
-          const char* p = value.c_str();
-          ZEL_SimWfDataWriterEnterValue(writers[key], &p, &st);
-        } else if (DigitalWrites(cycle, key - AnalogWaves - 1)) {
-          const double y = DigitalValue(cycle, key - AnalogWaves - 1);
-          ZEL_SimWfDataWriterEnterValue(writers[key], &y, &st);
-        }
+        double y;
+        std::string text;
+        if (!ValueOf(key, cycle, y, text)) continue;
+        const char* p = text.c_str();
+        ZEL_SimWfDataWriterEnterValue(writers[key], key == AnalogWaves ? static_cast<const void*>(&p) : &y, &st);
         check("enter value");
       }
       for (int subset = 0; subset < 3; ++subset) {
@@ -476,19 +476,19 @@ TEST_F(ReliabilityTest, StoredReferencesToWrongOrMissingObjectsAreDamage) {
   // The set record: its name, then the X descriptor's key.
   const size_t key = offsetAfter({4, 0, 0, 0, 't', 'r', 'a', 'n', 0});
   ASSERT_LT(key, good.size());
-  for (unsigned char stored : {77, 0}) {  // no object; the real type
+  struct Reference {
+    unsigned char key;  // no object, or the real type
+    zel_status_t status;
+    const char* message;
+  };
+  for (const Reference& r : {Reference{77, ZEL_BAD_HANDLE, "ZEL_OpenContainer: Bad handle: wrong handle (deleted?)"},
+                             Reference{0, ZEL_FAILED, "ZEL_OpenContainer: ZELI_WaveformSet::Read: X descriptor"}}) {
     bytes = good;
-    bytes[key] = stored;
+    bytes[key] = r.key;
     WriteFileBytes(structure, bytes);
     s = ZEL_InitSession(&st);
     ZEL_OpenContainer(s, name.c_str(), ZEL_IOMODE_READ, &st);
-    if (stored == 77) {
-      EXPECT_EQ(st, ZEL_BAD_HANDLE);
-      EXPECT_STREQ(ZEL_GetError(), "ZEL_OpenContainer: Bad handle: wrong handle (deleted?)");
-    } else {
-      EXPECT_EQ(st, ZEL_FAILED);
-      EXPECT_STREQ(ZEL_GetError(), "ZEL_OpenContainer: ZELI_WaveformSet::Read: X descriptor");
-    }
+    EXPECT_ZEL_FAILURE(st, r.status, r.message);
     ZEL_TermSession(s, &st);
   }
 }
