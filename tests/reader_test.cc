@@ -1,7 +1,6 @@
 // Readers: waveform readers with reference counts, segments started and
 // ended, waveform segments reused across visits, the data functions, and
 // the view-in-use rule.
-#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -34,8 +33,13 @@ class ReaderTest : public WriterFixture {
     ZEL_DeleteWriter(session_, w, &status_);
     ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
   }
-  zel_reader_t Reader(zel_view_t view) { return Check(ZEL_CreateReader(session_, c_, view, &status_)); }
   zel_view_t View() { return Check(ZEL_CreateView(session_, &status_)); }
+  zel_reader_t Reader(zel_view_t view) { return Check(ZEL_CreateReader(session_, c_, view, &status_)); }
+  zel_reader_t Reader() { return Reader(View()); }
+  void Start(zel_reader_t reader, zel_segment_t segment) {
+    ZEL_StartReadingSegment(session_, reader, segment, &status_);
+    ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  }
   double Y(zel_wfDataReader_t d, unsigned point) {
     double x = -1, y = -1;
     unsigned order = 9;
@@ -61,8 +65,7 @@ TEST_F(ReaderTest, WaveformReadersAreCountedAndStatesAreChecked) {
   ZEL_EndReading(session_, reader, &status_);
   EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_EndReadingSegment: The reader is not open");
 
-  ZEL_StartReadingSegment(session_, reader, segment_, &status_);
-  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  Start(reader, segment_);
   ZEL_StartReadingSegment(session_, reader, segment_, &status_);
   EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_StartReadingSegment: The reader is already open");
   EXPECT_EQ(ZEL_GetPointCount(session_, first, &status_), 3u);
@@ -123,8 +126,7 @@ TEST_F(ReaderTest, SegmentsVisitedAgainReuseTheirWaveformSegments) {
   const unsigned counts[] = {4, 2, 4};
   const zel_segment_t order[] = {a, b, a};
   for (int i = 0; i < 3; ++i) {
-    ZEL_StartReadingSegment(session_, reader, order[i], &status_);
-    ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+    Start(reader, order[i]);
     EXPECT_EQ(ZEL_GetPointCount(session_, d, &status_), counts[i]);
     EXPECT_EQ(Y(d, 1), expected[i] + 1);
     ZEL_EndReading(session_, reader, &status_);
@@ -165,11 +167,9 @@ TEST_F(ReaderTest, DataFunctionsReadWhatWasWrittenAfterReopening) {
   ASSERT_EQ(count, 1u);
   zel_waveform_t stored = Check(ZEL_GetHierarchyWaveform(session_, nodes[0], &status_));
   std::free(nodes);
-  zel_view_t view = View();
-  zel_reader_t reader = Reader(view);
+  zel_reader_t reader = Reader();
   zel_wfDataReader_t rb = ZEL_AddReaderWaveform(session_, reader, stored, &status_);
-  ZEL_StartReadingSegment(session_, reader, segment, &status_);
-  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  Start(reader, segment);
 
   const void* x = nullptr;
   const void* y = nullptr;
@@ -232,14 +232,12 @@ TEST_F(ReaderTest, AWaveformThatCannotBeReadFailsAlone) {
   zel_waveform_t empty = Wave();
   zel_waveform_t b = Wave();
   WriteFronts(segment_, {a, b}, 3, 0);
-  zel_view_t view = View();
-  zel_reader_t reader = Reader(view);
+  zel_reader_t reader = Reader();
   zel_wfDataReader_t da = ZEL_AddReaderWaveform(session_, reader, a, &status_);
   zel_wfDataReader_t de = ZEL_AddReaderWaveform(session_, reader, empty, &status_);
   zel_wfDataReader_t db = ZEL_AddReaderWaveform(session_, reader, b, &status_);
   ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
-  ZEL_StartReadingSegment(session_, reader, segment_, &status_);
-  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  Start(reader, segment_);
   EXPECT_EQ(ZEL_GetPointCount(session_, da, &status_), 3u);
   EXPECT_EQ(Y(db, 2), 14.0);
   EXPECT_EQ(ZEL_GetPointCount(session_, de, &status_), 0u);
@@ -253,8 +251,7 @@ TEST_F(ReaderTest, AWaveformThatCannotBeReadFailsAlone) {
 
   // Once it has data, the next start reads it.
   WriteFronts(segment_, {empty}, 2, 100);
-  ZEL_StartReadingSegment(session_, reader, segment_, &status_);
-  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  Start(reader, segment_);
   EXPECT_EQ(ZEL_GetPointCount(session_, de, &status_), 2u);
   EXPECT_EQ(Y(de, 1), 101.0);
   EXPECT_EQ(ZEL_GetPointCount(session_, da, &status_), 3u);
@@ -270,8 +267,7 @@ TEST_F(ReaderTest, ReadingWhileASimulationWriterOfTheSessionGoesOn) {
   ZEL_AddSimResultWaveform(session_, analog, a, &status_);
   ZEL_SimWfDataWriter* data = ZEL_GetSimWfDataWriter_p(session_, analog, 0, &status_);
   ZEL_SimInitializeWriting(session_, writer, &status_);
-  zel_view_t view = View();
-  zel_reader_t reader = Reader(view);
+  zel_reader_t reader = Reader();
   zel_wfDataReader_t d = ZEL_AddReaderWaveform(session_, reader, a, &status_);
   for (int cycle = 0; cycle < 6; ++cycle) {
     const double t = cycle, v = 2.0 * cycle;
@@ -284,8 +280,7 @@ TEST_F(ReaderTest, ReadingWhileASimulationWriterOfTheSessionGoesOn) {
     if (cycle % 2 == 1) {
       // Values the writer still holds in memory are read too, and reading
       // leaves the writer's files open.
-      ZEL_StartReadingSegment(session_, reader, segment_, &status_);
-      ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+      Start(reader, segment_);
       EXPECT_EQ(ZEL_GetPointCount(session_, d, &status_), cycle + 1u);
       EXPECT_EQ(Y(d, cycle), 2.0 * cycle);
       ZEL_EndReading(session_, reader, &status_);

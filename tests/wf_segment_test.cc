@@ -81,7 +81,40 @@ class WfSegmentTest : public SessionTest {
   zel_status_t st_ = ZEL_OK;
 };
 
-TEST_F(WfSegmentTest, EmptySegmentOpensPointZeroButHasNoValueThere) {
+// The outputs of one search of a waveform segment through the C interface
+// (99, 9 and -1: not written). Closest-point searches give their point in
+// lower.
+struct Lookup {
+  unsigned leg = 99, lower = 99, upper = 99;
+  zel_bool_t exact = 9, interpolated = 9;
+  double value = -1;
+  zel_status_t st = ZEL_OK;
+};
+
+// Y at X (X at Y with ZEL_GetWfSegmentValueByY), searched from startLeg on.
+Lookup ValueAt(ZEL_WfSegment* s, double sought, zel_bool_t closestOnly = 0, unsigned startLeg = 0,
+               decltype(&ZEL_GetWfSegmentValueByX) search = ZEL_GetWfSegmentValueByX) {
+  Lookup r;
+  search(s, startLeg, 0, &sought, closestOnly, 0, &r.leg, &r.lower, &r.upper, &r.exact, &r.interpolated, &r.value,
+         nullptr, &r.st);
+  return r;
+}
+
+Lookup IndexAt(ZEL_WfSegment* s, double sought, unsigned startLeg = 0, unsigned startPoint = 0,
+               zel_bool_t reverse = 0, decltype(&ZEL_GetWfSegmentIndexByX) search = ZEL_GetWfSegmentIndexByX) {
+  Lookup r;
+  search(s, startLeg, startPoint, &sought, reverse, &r.leg, &r.lower, &r.upper, &r.exact, &r.st);
+  return r;
+}
+
+Lookup ClosestAt(ZEL_WfSegment* s, double sought, unsigned startLeg = 0,
+                 decltype(&ZEL_GetWfSegmentClosestXValue) search = ZEL_GetWfSegmentClosestXValue) {
+  Lookup r;
+  search(s, startLeg, 0, &sought, 0, &r.leg, &r.lower, &r.exact, &r.value, &r.st);
+  return r;
+}
+
+TEST_F(WfSegmentTest, AnEmptySegmentHasNoValueToReadOrFind) {
   auto segment = Real({});
   ZEL_WfSegment* s = segment->Get_ApiObject_p();
   EXPECT_EQ(ZEL_GetWfSegmentLegCount(s, &st_), 1u);
@@ -110,6 +143,19 @@ TEST_F(WfSegmentTest, EmptySegmentOpensPointZeroButHasNoValueThere) {
   EXPECT_ZEL_FAILURE(st_, ZEL_FAILED, "ZEL_GetWfSegmentYMinMax: Min/Max values are not set.");
   ZEL_GetWfSegmentYMonotonicity(s, &st_);
   EXPECT_EQ(st_, ZEL_OK);
+  // Nothing to find, and nothing is read there.
+  const Lookup none = IndexAt(s, 1);
+  EXPECT_EQ(none.st, ZEL_OK);
+  EXPECT_EQ(none.leg, 1u);  // the leg count: nothing found
+  EXPECT_EQ(ValueAt(s, 0).st, ZEL_NOT_FOUND);
+  EXPECT_ZEL_FAILURE(ClosestAt(s, 1).st, ZEL_BAD_ARG, "ZEL_GetWfSegmentClosestXValue: Point index is out of range");
+  const double sought = 1;
+  double out = -1;
+  unsigned lower = 9, upper = 9;
+  segment->YAtX(0, 0, &sought, real_, real_, &out, &lower, &upper);
+  EXPECT_EQ(out, -1.0);
+  EXPECT_EQ(lower, 0u);
+  EXPECT_EQ(upper, 0u);
 }
 
 TEST_F(WfSegmentTest, WindowCountsAndIndexChecks) {
@@ -423,7 +469,6 @@ TEST_F(WfSegmentTest, FunctionsNotProvidedFailWithTheirMessages) {
 TEST_F(WfSegmentTest, NullStaleAndForeignSegmentPointersAreBadHandles) {
   auto segment = Real({1, 2});
   ZEL_WfSegment* s = segment->Get_ApiObject_p();
-  EXPECT_EQ(segment->Get_ApiObject_p(), s);
   EXPECT_TRUE(ZEL_WfSegment::IsLive(s));
   int notASegment = 0;
   for (ZEL_WfSegment* bad : {static_cast<ZEL_WfSegment*>(nullptr), reinterpret_cast<ZEL_WfSegment*>(&notASegment)}) {
@@ -443,7 +488,7 @@ TEST_F(WfSegmentTest, NullStaleAndForeignSegmentPointersAreBadHandles) {
   EXPECT_ZEL_FAILURE(st_, ZEL_BAD_HANDLE, "ZEL_GetWfSegmentYBuffer: Bad handle: wrong handle (deleted?)");
 }
 
-TEST_F(WfSegmentTest, SetDataArrayTakesOwnershipOfAFreeArrayOnly) {
+TEST_F(WfSegmentTest, SetDataArrayTakesOwnershipOfAFreeArrayOnlyAndCopySharesTheCachedArray) {
   auto segment = Real({1, 2, 3});
   auto other = Real({7, 8, 9});
   ZEL_WfSegment* s = segment->Get_ApiObject_p();
@@ -485,12 +530,8 @@ TEST_F(WfSegmentTest, SetDataArrayTakesOwnershipOfAFreeArrayOnly) {
   double y = 0;
   segment->Get_YPointValue(0, 2, &y);
   EXPECT_EQ(y, 6.0);
-}
 
-TEST_F(WfSegmentTest, CopyXDataArraySharesTheCachedArray) {
-  auto segment = Real({1, 2, 3});
-  auto other = Real({7, 8, 9});
-  ZEL_WfSegment* s = segment->Get_ApiObject_p();
+  // A copied X array shares the other segment's cached array.
   ZELI_CachedArray* shared = other->Get_YDataArray_p()->Get_DirectArray_p();
   ZEL_CopyWfSegmentXDataArray_p(s, other->Get_YDataArray_p(), &st_);
   ASSERT_EQ(st_, ZEL_OK) << ZEL_GetError();
@@ -562,40 +603,25 @@ TEST_F(WfSegmentTest, DerivedSegmentsShareDataAndOrders) {
   EXPECT_EQ(constant->SwapXY()->Get_XInterpolationType(), ZEL_INTERPOLATION_NONE);
 }
 
-// The outputs of one ZEL_GetWfSegmentValueByX call.
-struct Lookup {
-  unsigned leg = 99, lower = 99, upper = 99;
-  zel_bool_t exact = 9, interpolated = 9;
-  double y = -1;
-  zel_status_t st = ZEL_OK;
-};
-
-Lookup ValueAt(ZEL_WfSegment* s, double x, zel_bool_t closestOnly = 0) {
-  Lookup r;
-  ZEL_GetWfSegmentValueByX(s, 0, 0, &x, closestOnly, 0, &r.leg, &r.lower, &r.upper, &r.exact, &r.interpolated, &r.y,
-                           nullptr, &r.st);
-  return r;
-}
-
 TEST_F(WfSegmentTest, ValueByXInterpolatesByTheSegmentsType) {
   // X 0, 1, 2 and Y 0, 1, 4, looked up at X = 1.5.
   const std::vector<double> y = {0, 1, 4};
-  Lookup linear = ValueAt(Real(y)->Get_ApiObject_p(), 1.5);
+  const Lookup linear = ValueAt(Real(y)->Get_ApiObject_p(), 1.5);
   EXPECT_EQ(linear.st, ZEL_OK) << ZEL_GetError();
-  EXPECT_EQ(linear.y, 2.5);
+  EXPECT_EQ(linear.value, 2.5);
   EXPECT_EQ(linear.interpolated, 1);
   EXPECT_EQ(linear.exact, 0);
   EXPECT_EQ(linear.lower, 1u);
   EXPECT_EQ(linear.upper, 2u);
-  EXPECT_EQ(ValueAt(Real(y, ZEL_INTERPOLATION_CONSTANT)->Get_ApiObject_p(), 1.5).y, 1.0);
-  Lookup none = ValueAt(Real(y, ZEL_INTERPOLATION_NONE)->Get_ApiObject_p(), 1.6);
-  EXPECT_EQ(none.y, 4.0);
+  EXPECT_EQ(ValueAt(Real(y, ZEL_INTERPOLATION_CONSTANT)->Get_ApiObject_p(), 1.5).value, 1.0);
+  const Lookup none = ValueAt(Real(y, ZEL_INTERPOLATION_NONE)->Get_ApiObject_p(), 1.6);
+  EXPECT_EQ(none.value, 4.0);
   EXPECT_EQ(none.interpolated, 1);
-  EXPECT_EQ(ValueAt(Real(y)->Get_ApiObject_p(), 1.4, 1).y, 1.0);
+  EXPECT_EQ(ValueAt(Real(y)->Get_ApiObject_p(), 1.4, 1).value, 1.0);
   // Order 2 stored for the lower point: the quadratic through (0,0), (1,1), (2,4).
   ZELI_CachedArray* orders = Cached(integer_, std::vector<int>{1, 2, 1});
   auto polynomial = Over(Direct(Cached(real_, y)), ZEL_INTERPOLATION_POLYNOMIAL, orders);
-  EXPECT_DOUBLE_EQ(ValueAt(polynomial->Get_ApiObject_p(), 1.5).y, 2.25);
+  EXPECT_DOUBLE_EQ(ValueAt(polynomial->Get_ApiObject_p(), 1.5).value, 2.25);
   // Y at X as readers use it: the polynomial type takes the upper point's order.
   double at = 0.5, out = 0;
   unsigned lower = 0, upper = 0;
@@ -606,54 +632,47 @@ TEST_F(WfSegmentTest, ValueByXInterpolatesByTheSegmentsType) {
 TEST_F(WfSegmentTest, SearchBracketsAtTheEdgesAndOutside) {
   auto segment = Real({5, 6, 7});
   ZEL_WfSegment* s = segment->Get_ApiObject_p();
-  Lookup first = ValueAt(s, 0);
-  EXPECT_EQ(first.y, 5.0);
+  const Lookup first = ValueAt(s, 0);
+  EXPECT_EQ(first.value, 5.0);
   EXPECT_EQ(first.exact, 1);
   EXPECT_EQ(first.interpolated, 0);
   EXPECT_EQ(first.lower, 0u);
   EXPECT_EQ(first.upper, 1u);
-  Lookup last = ValueAt(s, 2);
+  const Lookup last = ValueAt(s, 2);
   EXPECT_EQ(last.lower, 2u);
   EXPECT_EQ(last.upper, 3u);
-  Lookup below = ValueAt(s, -0.5);
-  EXPECT_EQ(below.y, -1.0);
-  EXPECT_EQ(below.st, ZEL_NOT_FOUND);
-  EXPECT_STREQ(ZEL_GetError(), "ZEL_GetWfSegmentValueByX: No such value");
+  const Lookup below = ValueAt(s, -0.5);
+  EXPECT_EQ(below.value, -1.0);
+  EXPECT_ZEL_FAILURE(below.st, ZEL_NOT_FOUND, "ZEL_GetWfSegmentValueByX: No such value");
   EXPECT_EQ(ValueAt(s, 2.5).st, ZEL_NOT_FOUND);
 
-  unsigned leg = 9, lower = 9, upper = 9;
+  // Nothing found beyond the points, nor from a start leg past the last leg:
+  // the leg count, zero indices.
+  for (unsigned startLeg : {0u, 1u}) {
+    const Lookup nothing = IndexAt(s, 3, startLeg);
+    EXPECT_EQ(nothing.st, ZEL_OK);
+    EXPECT_EQ(nothing.leg, 1u);
+    EXPECT_EQ(nothing.lower + nothing.upper + nothing.exact, 0u);
+  }
+  EXPECT_ZEL_FAILURE(IndexAt(s, 3, 0, 0, 1).st, ZEL_FAILED,
+                     "ZEL_GetWfSegmentIndexByX: ZELI_WfSegment::Get_IndexByX: unimplemented reverse search");
+  const Lookup pastLastLeg = ValueAt(s, 3, 0, 1);
+  EXPECT_ZEL_FAILURE(pastLastLeg.st, ZEL_NOT_FOUND, "ZEL_GetWfSegmentValueByX: No such value");
+  EXPECT_EQ(pastLastLeg.value, -1.0);
+  EXPECT_ZEL_FAILURE(ClosestAt(s, 3, 1).st, ZEL_BAD_ARG, "ZEL_GetWfSegmentClosestXValue: Leg index is invalid.");
+  EXPECT_ZEL_FAILURE(IndexAt(s, 3, 0, 3).st, ZEL_BAD_ARG, "ZEL_GetWfSegmentIndexByX: Point index is out of range");
+  EXPECT_ZEL_FAILURE(IndexAt(s, 3, 0, 0, 0, ZEL_GetWfSegmentIndexByCP).st, ZEL_FAILED,
+                     "ZEL_GetWfSegmentIndexByCP: Unimplemented ZELI_WfSegment::Get_IndexByCP");
+  unsigned lower = 9, upper = 9;
   zel_bool_t exact = 9;
   double x = 3;
-  ZEL_GetWfSegmentIndexByX(s, 0, 0, &x, 0, &leg, &lower, &upper, &exact, &st_);
-  EXPECT_EQ(st_, ZEL_OK);
-  EXPECT_EQ(leg, 1u);  // the leg count: nothing found
-  EXPECT_EQ(lower + upper + exact, 0u);
-  ZEL_GetWfSegmentIndexByX(s, 0, 0, &x, 1, &leg, &lower, &upper, &exact, &st_);
-  EXPECT_ZEL_FAILURE(st_, ZEL_FAILED, "ZEL_GetWfSegmentIndexByX: ZELI_WfSegment::Get_IndexByX: unimplemented reverse search");
-  // A start leg past the last leg searches nothing.
-  leg = lower = upper = exact = 9;
-  ZEL_GetWfSegmentIndexByX(s, 1, 0, &x, 0, &leg, &lower, &upper, &exact, &st_);
-  EXPECT_EQ(st_, ZEL_OK);
-  EXPECT_EQ(leg, 1u);
-  EXPECT_EQ(lower + upper + exact, 0u);
-  double y0 = -1, closest = -1;
-  unsigned point = 9;
-  zel_bool_t interpolated = 9;
-  ZEL_GetWfSegmentValueByX(s, 1, 0, &x, 0, 0, &leg, &lower, &upper, &exact, &interpolated, &y0, nullptr, &st_);
-  EXPECT_ZEL_FAILURE(st_, ZEL_NOT_FOUND, "ZEL_GetWfSegmentValueByX: No such value");
-  EXPECT_EQ(y0, -1.0);
-  ZEL_GetWfSegmentClosestXValue(s, 1, 0, &x, 0, &leg, &point, &exact, &closest, &st_);
-  EXPECT_ZEL_FAILURE(st_, ZEL_BAD_ARG, "ZEL_GetWfSegmentClosestXValue: Leg index is invalid.");
-  ZEL_GetWfSegmentIndexByX(s, 0, 3, &x, 0, &leg, &lower, &upper, &exact, &st_);
-  EXPECT_ZEL_FAILURE(st_, ZEL_BAD_ARG, "ZEL_GetWfSegmentIndexByX: Point index is out of range");
-  ZEL_GetWfSegmentIndexByCP(s, 0, 0, &x, 0, &leg, &lower, &upper, &exact, &st_);
-  EXPECT_ZEL_FAILURE(st_, ZEL_FAILED, "ZEL_GetWfSegmentIndexByCP: Unimplemented ZELI_WfSegment::Get_IndexByCP");
   ZEL_GetWfSegmentIndexByX(s, 0, 0, &x, 0, nullptr, &lower, &upper, &exact, &st_);
   EXPECT_EQ(st_, ZEL_BAD_ARG);
 
   // A CP output is refused before the caller's value is written.
+  unsigned leg = 9;
+  zel_bool_t interpolated = 0;
   double y = -1, cp = 0;
-  interpolated = 0;
   x = 0.5;
   ZEL_GetWfSegmentValueByX(s, 0, 0, &x, 0, 0, &leg, &lower, &upper, &exact, &interpolated, &y, &cp, &st_);
   EXPECT_ZEL_FAILURE(st_, ZEL_FAILED, "ZEL_GetWfSegmentValueByX: Unimplemented ZELI_WfSegment::Get_CPType_p");
@@ -664,52 +683,27 @@ TEST_F(WfSegmentTest, ClosestValuesAndUnorderedData) {
   // Y 0, 2, 0 is not monotonic: the first crossing of 1 wins.
   auto segment = Real({0, 2, 0});
   ZEL_WfSegment* s = segment->Get_ApiObject_p();
-  unsigned leg = 9, lower = 9, upper = 9, point = 9;
-  zel_bool_t exact = 9;
-  double sought = 1;
-  ZEL_GetWfSegmentIndexByY(s, 0, 0, &sought, 0, &leg, &lower, &upper, &exact, &st_);
-  EXPECT_EQ(lower, 0u);
-  EXPECT_EQ(upper, 1u);
-  EXPECT_EQ(exact, 0);
-  sought = 1.6;
-  double closest = 0;
-  ZEL_GetWfSegmentClosestXValue(s, 0, 0, &sought, 0, &leg, &point, &exact, &closest, &st_);
-  EXPECT_EQ(point, 2u);
-  EXPECT_EQ(closest, 2.0);
-  sought = 2;
-  ZEL_GetWfSegmentClosestYValue(s, 0, 0, &sought, 0, &leg, &point, &exact, &closest, &st_);
-  EXPECT_EQ(point, 1u);
-  EXPECT_EQ(exact, 1);
+  const Lookup crossing = IndexAt(s, 1, 0, 0, 0, ZEL_GetWfSegmentIndexByY);
+  EXPECT_EQ(crossing.lower, 0u);
+  EXPECT_EQ(crossing.upper, 1u);
+  EXPECT_EQ(crossing.exact, 0);
+  const Lookup closestX = ClosestAt(s, 1.6);
+  EXPECT_EQ(closestX.lower, 2u);
+  EXPECT_EQ(closestX.value, 2.0);
+  const Lookup closestY = ClosestAt(s, 2, 0, ZEL_GetWfSegmentClosestYValue);
+  EXPECT_EQ(closestY.lower, 1u);
+  EXPECT_EQ(closestY.exact, 1);
 
   // An indexed array is searched without being copied.
   ZELI_CachedArray* values = Cached(real_, std::vector<double>{10, 20, 30});
   ZELI_CachedArray* index = Cached(integer_, std::vector<int>{0, 1, 2, 2});
   auto indexed = Over(new ZELI_WfDataArray(*container_, index, values));
   const unsigned before = CacheCount();
-  sought = 25;
-  zel_bool_t interpolated = 0;
-  double x = 0;
-  ZEL_GetWfSegmentValueByY(indexed->Get_ApiObject_p(), 0, 0, &sought, 0, 0, &leg, &lower, &upper, &exact,
-                           &interpolated, &x, nullptr, &st_);
-  EXPECT_EQ(st_, ZEL_OK) << ZEL_GetError();
-  EXPECT_EQ(x, 1.5);
+  const Lookup xAtY = ValueAt(indexed->Get_ApiObject_p(), 25, 0, 0, ZEL_GetWfSegmentValueByY);
+  EXPECT_EQ(xAtY.st, ZEL_OK) << ZEL_GetError();
+  EXPECT_EQ(xAtY.value, 1.5);
   EXPECT_TRUE(indexed->Get_YDataArray_p()->IsIndexed());
   EXPECT_EQ(CacheCount(), before);
-
-  // Nothing to find in an empty segment, and nothing is read there.
-  auto empty = Real({});
-  ZEL_WfSegment* e = empty->Get_ApiObject_p();
-  ZEL_GetWfSegmentIndexByX(e, 0, 0, &sought, 0, &leg, &lower, &upper, &exact, &st_);
-  EXPECT_EQ(st_, ZEL_OK);
-  EXPECT_EQ(leg, 1u);
-  EXPECT_EQ(ValueAt(e, 0).st, ZEL_NOT_FOUND);
-  ZEL_GetWfSegmentClosestXValue(e, 0, 0, &sought, 0, &leg, &point, &exact, &closest, &st_);
-  EXPECT_ZEL_FAILURE(st_, ZEL_BAD_ARG, "ZEL_GetWfSegmentClosestXValue: Point index is out of range");
-  double out = -1;
-  empty->YAtX(0, 0, &sought, real_, real_, &out, &lower, &upper);
-  EXPECT_EQ(out, -1.0);
-  EXPECT_EQ(lower, 0u);
-  EXPECT_EQ(upper, 0u);
 }
 
 }  // namespace
