@@ -81,7 +81,7 @@ class CompositeTypesTest : public zeltest::SessionTest {
   unsigned char packed_[20];
 };
 
-TEST_F(CompositeTypesTest, EnumerationAndItsSubtypeLookUpPositionsEncodingsAndLiterals) {
+TEST_F(CompositeTypesTest, EnumerationsAndSubtypesLookUpLiteralsAndRefuseAWrongCount) {
   EXPECT_EQ(ZEL_GetEnumerationLiteralCount(session_, temperature_, &status_), 3u);
   EXPECT_EQ(ZEL_GetEnumerationEncodingByPosition(session_, temperature_, 0, &status_), 10);
   EXPECT_EQ(ZEL_GetEnumerationPositionByEncoding(session_, temperature_, 8, &status_), 2u);
@@ -114,9 +114,8 @@ TEST_F(CompositeTypesTest, EnumerationAndItsSubtypeLookUpPositionsEncodingsAndLi
   zel_type_t e = ZEL_CreateEnumerationType(session_, container_, "e", 2, withEmpty, 0, 1, ZEL_RANGE_ASCENDING, &status_);
   EXPECT_EQ(ZEL_GetEnumerationPositionByLiteral(session_, e, nullptr, &status_), 1u);
   EXPECT_EQ(status_, ZEL_OK);
-}
 
-TEST_F(CompositeTypesTest, AWrongLiteralCountAddsNothing) {
+  // A wrong literal count adds nothing.
   unsigned before = 0, after = 0;
   std::free(ZEL_GetAllTypes(session_, container_, &before, &status_));
   const char* two[] = {"a", "b"};
@@ -215,12 +214,13 @@ TEST_F(CompositeTypesTest, RecordLaysOutNarrowFieldsBackToBackAndAlignsByteField
   EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_CreateRecordType: Composite types cannot hold strings.");
 }
 
-TEST_F(CompositeTypesTest, PackingRoundTripsAcrossByteBoundariesWithSignExtension) {
+// Whole values, and one field at a time as derived waveforms extract and
+// assemble fields: the same bits, the other fields untouched.
+TEST_F(CompositeTypesTest, PackingRoundTripsWholeValuesAndSingleFieldsAcrossByteBoundaries) {
   PackTwoRecords();
   // 101 1001 1101 0.... : 0xB3 0xA0 for the first record.
   EXPECT_EQ(packed_[0], 0xB3);
   EXPECT_EQ(packed_[1], 0xA0);
-
   unsigned char a2[2], b2[2];
   signed char c2[2];
   double d2[2];
@@ -229,34 +229,15 @@ TEST_F(CompositeTypesTest, PackingRoundTripsAcrossByteBoundariesWithSignExtensio
   ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
   EXPECT_EQ(0, std::memcmp(a_, a2, 2));
   EXPECT_EQ(0, std::memcmp(b_, b2, 2));
-  EXPECT_EQ(c2[0], -3);
+  EXPECT_EQ(c2[0], -3);  // sign-extended from its four bits
   EXPECT_EQ(c2[1], 3);
   EXPECT_EQ(d2[0], 1.5);
   EXPECT_EQ(d2[1], -2.25);
 
-  // A null source leaves its field zero; a null destination is skipped.
-  void* partial[] = {a_, nullptr, c_, d_};
-  ZEL_PackTypeData(session_, record_, partial, 1, packed_, &status_);
-  void* some[] = {nullptr, b2, nullptr, nullptr};
-  ZEL_UnpackTypeData(session_, record_, packed_, 1, some, &status_);
-  EXPECT_EQ(b2[0], 0);
-
-  ZEL_PackTypeData(session_, record_, nullptr, 1, packed_, &status_);
-  EXPECT_EQ(status_, ZEL_BAD_ARG);
-}
-
-// One field at a time, as derived waveforms extract and assemble fields:
-// the same bits as the whole-value packing, the other fields untouched.
-TEST_F(CompositeTypesTest, OneFieldIsPackedAndUnpackedAtItsBitOffset) {
-  PackTwoRecords();
-  zel_range_t two{integer_, 0, 1, ZEL_RANGE_ASCENDING};
-  zel_type_t pair = ZEL_CreateArrayType(session_, container_, "pair", record_, 1, &two, &status_);
   const ZELI_Type& r = Type(record_);
-  const ZELI_Type& p = Type(pair);
-
   signed char cOut[2] = {0, 0};
   r.UnpackData(packed_, 2, Type(signedEnum_), 7, cOut);
-  EXPECT_EQ(cOut[0], -3);  // sign-extended from its four bits
+  EXPECT_EQ(cOut[0], -3);
   EXPECT_EQ(cOut[1], 3);
   unsigned char aOut[2] = {0, 0};
   r.UnpackData(packed_, 2, Type(e3_), 0, aOut);
@@ -264,14 +245,9 @@ TEST_F(CompositeTypesTest, OneFieldIsPackedAndUnpackedAtItsBitOffset) {
   double dOut[2] = {0, 0};
   r.UnpackData(packed_, 2, Type(wide_), 16, dOut);
   EXPECT_EQ(dOut[1], -2.25);
-
   // Packing one field changes its bits only.
   const signed char cNew[2] = {2, -1};
   r.PackData(Type(signedEnum_), cNew, 2, 7, packed_);
-  unsigned char a2[2], b2[2];
-  signed char c2[2];
-  double d2[2];
-  void* destinations[] = {a2, b2, c2, d2};
   ZEL_UnpackTypeData(session_, record_, packed_, 2, destinations, &status_);
   EXPECT_EQ(0, std::memcmp(a2, a_, 2));
   EXPECT_EQ(0, std::memcmp(b2, b_, 2));
@@ -281,6 +257,8 @@ TEST_F(CompositeTypesTest, OneFieldIsPackedAndUnpackedAtItsBitOffset) {
 
   // A composite field is its packed record: the second record of a pair
   // starts at bit 80.
+  zel_range_t two{integer_, 0, 1, ZEL_RANGE_ASCENDING};
+  const ZELI_Type& p = Type(ZEL_CreateArrayType(session_, container_, "pair", record_, 1, &two, &status_));
   unsigned char pairValue[20];
   std::memset(pairValue, 0, sizeof pairValue);
   p.PackData(r, packed_ + 10, 1, 80, pairValue);
@@ -293,6 +271,15 @@ TEST_F(CompositeTypesTest, OneFieldIsPackedAndUnpackedAtItsBitOffset) {
   EXPECT_EQ(FailureOf([&] { r.UnpackData(packed_, 1, Type(wide_), 3, dOut); }), "ZELI_Type::UnpackData: layout");
   EXPECT_EQ(FailureOf([&] { r.UnpackData(packed_, 1, Type(e3_), 78, aOut); }), "ZELI_Type::UnpackData: layout");
   EXPECT_EQ(FailureOf([&] { r.PackData(Type(e3_), a_, 1, 80, packed_); }), "ZELI_Type::PackData: layout");
+
+  // A null source leaves its field zero; a null destination is skipped.
+  void* partial[] = {a_, nullptr, c_, d_};
+  ZEL_PackTypeData(session_, record_, partial, 1, packed_, &status_);
+  void* some[] = {nullptr, b2, nullptr, nullptr};
+  ZEL_UnpackTypeData(session_, record_, packed_, 1, some, &status_);
+  EXPECT_EQ(b2[0], 0);
+  ZEL_PackTypeData(session_, record_, nullptr, 1, packed_, &status_);
+  EXPECT_EQ(status_, ZEL_BAD_ARG);
 }
 
 TEST_F(CompositeTypesTest, UnionsReportTheirLayoutButCannotBePacked) {

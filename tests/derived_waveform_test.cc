@@ -1,12 +1,7 @@
-// Derived waveforms read back: composites packed from stored fields (a bus
-// written bit by bit), subelements extracted from stored composites (bits
-// of a bus, fields of a record) with the enumeration filter's edge cases,
-// the X side they share or compute, values that follow a writer of the
-// session, values computed in another process, the cache records (their
-// arrays, their invalidation, failures that leave them as they were, a
-// derived waveform that dies while its arrays are referenced), the merge
-// action that packs composites, and the refusal to delete waveforms that a
-// reader or writer holds.
+// Derived waveforms read back: composites packed from stored fields,
+// subelements extracted from stored composites, the X side they share or
+// compute, their cache records, the merge action that packs composites, and
+// the refusal to delete waveforms that a reader holds.
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -47,6 +42,11 @@ class DerivedWaveformTest : public WriterFixture {
     const char* literals[] = {"0", "1"};
     bit_ = Check(ZEL_CreateEnumerationType(session_, c_, "bit", 2, literals, 0, 1, ZEL_RANGE_ASCENDING, &status_));
   }
+  // Every test leaves the container open; closing it must succeed.
+  void TearDown() override {
+    Close(c_);
+    WriterFixture::TearDown();
+  }
 
   // An array of n bits indexed n-1 downto 0 (n <= 8: one byte).
   zel_type_t Bus(int n) {
@@ -57,20 +57,23 @@ class DerivedWaveformTest : public WriterFixture {
     zel_dimensionDescriptor_t y = Check(ZEL_CreateDimensionDescriptor(session_, c_, "v", "", type, &status_));
     return Check(ZEL_CreateWaveform(session_, set_, semantic, y, &status_));
   }
-  // values[k][i]: the value of waveform k at front i (x = i), all written by
-  // one front writer, so the waveforms share their X values.
+  // values[k][i]: the value of waveform k at front i (x = xs[i], or i when
+  // xs is empty), all written by one front writer, so the waveforms share
+  // their X values. Waveform k interpolates as interpolations[k] says
+  // (constant when it says nothing).
   template <typename T>
   void WriteFronts(const std::vector<zel_waveform_t>& waves, const std::vector<std::vector<T>>& values,
-                   zel_interpolation_t interpolation = ZEL_INTERPOLATION_CONSTANT) {
+                   const std::vector<zel_interpolation_t>& interpolations = {}, const std::vector<double>& xs = {}) {
     zel_writer_t w = Writer();
     std::vector<ZEL_WfDataWriter*> data;
-    for (zel_waveform_t wave : waves) {
-      data.push_back(Add(w, wave));
-      ZEL_WfDataWriterSetInterpolationType(data.back(), interpolation, &status_);
+    for (size_t k = 0; k < waves.size(); ++k) {
+      data.push_back(Add(w, waves[k]));
+      ZEL_WfDataWriterSetInterpolationType(
+          data.back(), k < interpolations.size() ? interpolations[k] : ZEL_INTERPOLATION_CONSTANT, &status_);
     }
     ZEL_InitializeFrontWriting(session_, w, &status_);
     for (size_t i = 0; i < values.front().size(); ++i) {
-      const double x = static_cast<double>(i);
+      const double x = xs.empty() ? static_cast<double>(i) : xs[i];
       ZEL_StartDataFront(session_, w, &x, &status_);
       for (size_t k = 0; k < waves.size(); ++k) ZEL_WfDataWriterEnterValue(data[k], &values[k][i], 0, &status_);
       ZEL_EndDataFront(session_, w, &status_);
@@ -90,12 +93,15 @@ class DerivedWaveformTest : public WriterFixture {
     EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
     return packed;
   }
+  // A reader of the container (its view lives as long as the session).
+  zel_reader_t NewReader() {
+    return Check(ZEL_CreateReader(session_, c_, Check(ZEL_CreateView(session_, &status_)), &status_));
+  }
   // Everything a reader hands out for waveform in segment.
   template <typename T>
   Series<T> Read(zel_waveform_t waveform, zel_segment_t segment = {-1}) {
     Series<T> out;
-    zel_view_t view = Check(ZEL_CreateView(session_, &status_));
-    zel_reader_t reader = Check(ZEL_CreateReader(session_, c_, view, &status_));
+    zel_reader_t reader = NewReader();
     zel_wfDataReader_t d = Check(ZEL_AddReaderWaveform(session_, reader, waveform, &status_));
     ZEL_StartReadingSegment(session_, reader, segment.key == -1 ? segment_ : segment, &status_);
     EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
@@ -112,8 +118,13 @@ class DerivedWaveformTest : public WriterFixture {
     out.interpolation = ZEL_GetWaveformDataInterpolationType(session_, d, &status_);
     ZEL_EndReading(session_, reader, &status_);
     ZEL_DeleteReader(session_, reader, &status_);
-    ZEL_DeleteView(session_, view, &status_);
     return out;
+  }
+  zel_waveform_t WaveformAt(zel_hierarchyNode_t node) {
+    return Check(ZEL_GetHierarchyWaveform(session_, node, &status_));
+  }
+  zel_waveform_t SubelWaveform(zel_hierarchyNode_t composite, unsigned location) {
+    return WaveformAt(ZEL_GetHierarchySubelNode(session_, composite, location, &status_));
   }
   ZELI_DerivedWaveform* Derived(zel_waveform_t waveform) {
     return dynamic_cast<ZELI_DerivedWaveform*>(ObjectOf(session_, waveform));
@@ -154,12 +165,12 @@ class DerivedWaveformTest : public WriterFixture {
   zel_type_t bit_{-1};
 };
 
-TEST_F(DerivedWaveformTest, BusWrittenBitByBitReadsBackAsOneValuePerFront) {
+TEST_F(DerivedWaveformTest, BusWrittenBitByBitReadsBackAsOneValuePerFrontAlsoInAnotherProcess) {
   // Front i: bit k is bit k of i (a counter).
   std::vector<std::vector<Byte>> values;
   zel_hierarchyNode_t bus = BusOfBits(
       6, [](unsigned k, unsigned i) { return ((i >> k) & 1) != 0; }, nullptr, &values);
-  zel_waveform_t composite = Check(ZEL_GetHierarchyWaveform(session_, bus, &status_));
+  zel_waveform_t composite = WaveformAt(bus);
   EXPECT_EQ(ZEL_GetWaveformSemantic(session_, composite, &status_), 2);
 
   const Series<Byte> read = Read<Byte>(composite);
@@ -179,8 +190,7 @@ TEST_F(DerivedWaveformTest, BusWrittenBitByBitReadsBackAsOneValuePerFront) {
   EXPECT_EQ(record->y->Get_PointCount(), 6u);
   EXPECT_EQ(read.interpolation, ZEL_INTERPOLATION_CONSTANT);
   ZELI_Waveform* object = ObjectOf(session_, composite);
-  ZELI_Waveform* first = ObjectOf(
-      session_, ZEL_GetHierarchyWaveform(session_, ZEL_GetHierarchySubelNode(session_, bus, 0, &status_), &status_));
+  ZELI_Waveform* first = ObjectOf(session_, SubelWaveform(bus, 0));
   EXPECT_EQ(object->Get_PointCount(Seg()), 6u);
   EXPECT_EQ(&object->Get_XDataInformation(Seg()), &first->Get_XDataInformation(Seg()));
   EXPECT_EQ(object->Get_XInterpolationType(Seg()), first->Get_XInterpolationType(Seg()));
@@ -190,7 +200,31 @@ TEST_F(DerivedWaveformTest, BusWrittenBitByBitReadsBackAsOneValuePerFront) {
   ZELI_CachedArray* y = record->y;
   EXPECT_EQ(Read<Byte>(composite).y, read.y);
   EXPECT_EQ(Record(composite)->y, y);
+
+  // Another process computes the same values from what was stored. Its own
+  // session stands in for the fixture's, so that the helpers read through it.
   Close(c_);
+  EXPECT_EQ(RunInChild([&] {
+              session_ = ZEL_InitSession(&status_);
+              c_ = Open(ZEL_IOMODE_READ);
+              set_ = Check(ZEL_FindWaveformSet(session_, c_, "tran", &status_));
+              segment_ = Check(ZEL_GetSegment(session_, set_, 0, &status_));
+              root_ = Check(ZEL_GetNameHierarchyRootNode(session_, set_, &status_));
+              unsigned count = 0;
+              zel_hierarchyNode_t* nodes = ZEL_GetHierarchyNodes(session_, root_, "d[3:0]", ZEL_HDL_SLASH, &count,
+                                                                 &status_);
+              if (count != 1) return 1;
+              const zel_hierarchyNode_t node = nodes[0];
+              std::free(nodes);
+              const Series<Byte> again = Read<Byte>(WaveformAt(node));
+              const Series<Byte> bit3 = Read<Byte>(SubelWaveform(node, 0));  // stored: every point
+              Close(c_);
+              ZEL_TermSession(session_, &status_);
+              const bool good = again.x == read.x && again.y == read.y && bit3.x.size() == 6;
+              return good && !HasFailure() ? 0 : 2;
+            }),
+            0);
+  c_ = Open(ZEL_IOMODE_READ);
 }
 
 // Bits written only when they change (a digital subset): their X values
@@ -231,7 +265,7 @@ TEST_F(DerivedWaveformTest, BusOfBitsWrittenOnChangeHasOneValuePerChange) {
   }
   ZEL_SimTerminateWriting(session_, writer, &status_);
   ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
-  zel_waveform_t composite = Check(ZEL_GetHierarchyWaveform(session_, bus, &status_));
+  zel_waveform_t composite = WaveformAt(bus);
   const Series<Byte> read = Read<Byte>(composite);
   EXPECT_EQ(read.x, (std::vector<double>{0, 2, 3, 4, 5}));
   // Location 0 is the top bit; bit 2 keeps its level at 5, past its last
@@ -249,64 +283,41 @@ TEST_F(DerivedWaveformTest, BusOfBitsWrittenOnChangeHasOneValuePerChange) {
   object->Get_XMinMax(Seg(), &min, &max);
   EXPECT_EQ(min, 0);
   EXPECT_EQ(max, 5);
-  Close(c_);
 }
 
 // Equal X values, but one field steps and the other is linear: the fields
 // are merged (without the extra points of steps: the packed fields keep
-// their own values at every X).
-TEST_F(DerivedWaveformTest, FieldsThatInterpolateDifferentlyAreMerged) {
+// their own values at every X). Fields that cannot be merged fail alone in
+// a reader, with the merge's message, and leave no record.
+TEST_F(DerivedWaveformTest, FieldsThatInterpolateDifferentlyAreMergedOrFailWithTheMergesMessage) {
   std::vector<zel_waveform_t> bits;
   zel_hierarchyNode_t bus = BusNode("p[1:0]", 2, bits);
-  const zel_waveform_t a = bits[0], b = bits[1];
-  WriteFronts<Byte>({a}, {{Byte{0}, Byte{1}}}, ZEL_INTERPOLATION_CONSTANT);
-  WriteFronts<Byte>({b}, {{Byte{1}, Byte{0}}}, ZEL_INTERPOLATION_LINEAR);
-  zel_waveform_t composite = Check(ZEL_GetHierarchyWaveform(session_, bus, &status_));
+  WriteFronts<Byte>({bits[0]}, {{Byte{0}, Byte{1}}});
+  WriteFronts<Byte>({bits[1]}, {{Byte{1}, Byte{0}}}, {ZEL_INTERPOLATION_LINEAR});
+  zel_waveform_t composite = WaveformAt(bus);
   const Series<Byte> read = Read<Byte>(composite);
   EXPECT_EQ(read.x, (std::vector<double>{0, 1}));
   EXPECT_EQ(read.y, (std::vector<Byte>{Byte{0x40}, Byte{0x80}}));
   ASSERT_NE(Record(composite), nullptr);
   EXPECT_NE(Record(composite)->x, nullptr);
-  Close(c_);
-}
 
-// Fields that cannot be merged: the composite fails alone in a reader, with
-// the merge's message, and leaves no record.
-TEST_F(DerivedWaveformTest, FieldsThatCannotBeMergedFailWithTheMergesMessage) {
-  std::vector<zel_waveform_t> bits;
-  zel_hierarchyNode_t bus = BusNode("p[1:0]", 2, bits);
-  const zel_waveform_t a = bits[0], b = bits[1];
   // X going up and down: not monotonic.
-  zel_writer_t w = Writer();
-  ZEL_WfDataWriter* da = Add(w, a);
-  ZEL_WfDataWriter* db = Add(w, b);
-  ZEL_WfDataWriterSetInterpolationType(db, ZEL_INTERPOLATION_LINEAR, &status_);
-  ZEL_InitializeFrontWriting(session_, w, &status_);
-  const double xs[] = {0, 2, 1};
-  for (double x : xs) {
-    const unsigned char v = 1;
-    ZEL_StartDataFront(session_, w, &x, &status_);
-    ZEL_WfDataWriterEnterValue(da, &v, 0, &status_);
-    ZEL_WfDataWriterEnterValue(db, &v, 0, &status_);
-    ZEL_EndDataFront(session_, w, &status_);
-  }
-  ZEL_TerminateWriting(session_, w, &status_);
-  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
-  ZEL_DeleteWriter(session_, w, &status_);
-  zel_waveform_t composite = Check(ZEL_GetHierarchyWaveform(session_, bus, &status_));
-  zel_view_t view = Check(ZEL_CreateView(session_, &status_));
-  zel_reader_t reader = Check(ZEL_CreateReader(session_, c_, view, &status_));
+  std::vector<zel_waveform_t> unordered;
+  zel_hierarchyNode_t broken = BusNode("q[1:0]", 2, unordered);
+  const std::vector<Byte> ones(3, Byte{1});
+  WriteFronts<Byte>(unordered, {ones, ones}, {ZEL_INTERPOLATION_CONSTANT, ZEL_INTERPOLATION_LINEAR}, {0, 2, 1});
+  composite = WaveformAt(broken);
+  zel_reader_t reader = NewReader();
   zel_wfDataReader_t d = Check(ZEL_AddReaderWaveform(session_, reader, composite, &status_));
-  zel_wfDataReader_t da2 = Check(ZEL_AddReaderWaveform(session_, reader, a, &status_));
+  zel_wfDataReader_t field = Check(ZEL_AddReaderWaveform(session_, reader, unordered[0], &status_));
   ZEL_StartReadingSegment(session_, reader, segment_, &status_);
   ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
   ZEL_GetPointCount(session_, d, &status_);
   EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_GetPointCount: The X Axis data is not monotonic.");
-  EXPECT_EQ(ZEL_GetPointCount(session_, da2, &status_), 3u);
+  EXPECT_EQ(ZEL_GetPointCount(session_, field, &status_), 3u);
   EXPECT_EQ(Record(composite), nullptr);
   ZEL_EndReading(session_, reader, &status_);
   ZEL_DeleteReader(session_, reader, &status_);
-  Close(c_);
 }
 
 TEST_F(DerivedWaveformTest, BitsOfAStoredBusReadBackAsTheirOwnWaveforms) {
@@ -325,8 +336,7 @@ TEST_F(DerivedWaveformTest, BitsOfAStoredBusReadBackAsTheirOwnWaveforms) {
       Check(ZEL_AddHierarchyCompositeWf(session_, root_, "q[3:0]", ZEL_HDL_SLASH, busType, stored, &status_));
   std::vector<Series<Byte>> bits;
   for (unsigned k = 0; k < 4; ++k) {
-    zel_waveform_t bit = Check(ZEL_GetHierarchyWaveform(session_, ZEL_GetHierarchySubelNode(session_, bus, k, &status_),
-                                                        &status_));
+    zel_waveform_t bit = SubelWaveform(bus, k);
     EXPECT_EQ(ZEL_GetWaveformSemantic(session_, bit, &status_), 9);
     bits.push_back(Read<Byte>(bit));
     EXPECT_EQ(bits.back().interpolation, ZEL_INTERPOLATION_CONSTANT);
@@ -350,21 +360,16 @@ TEST_F(DerivedWaveformTest, BitsOfAStoredBusReadBackAsTheirOwnWaveforms) {
   EXPECT_EQ(bits[2].y, (std::vector<Byte>{Byte{0}, Byte{1}, Byte{1}}));
   EXPECT_EQ(bits[3].x, (std::vector<double>{0, 1, 3, 4}));
   EXPECT_EQ(bits[3].y, (std::vector<Byte>{Byte{0}, Byte{1}, Byte{0}, Byte{0}}));
-  Close(c_);
-}
 
-TEST_F(DerivedWaveformTest, ASinglePointEnumerationKeepsItsPoint) {
-  zel_type_t busType = Bus(2);
-  zel_waveform_t stored = WaveOf(busType);
-  WriteFronts<Byte>({stored}, {Pack<Byte, Byte>(busType, {{Byte{1}}, {Byte{0}}})});
-  zel_hierarchyNode_t bus =
-      Check(ZEL_AddHierarchyCompositeWf(session_, root_, "q[1:0]", ZEL_HDL_SLASH, busType, stored, &status_));
-  zel_waveform_t bit =
-      Check(ZEL_GetHierarchyWaveform(session_, ZEL_GetHierarchySubelNode(session_, bus, 0, &status_), &status_));
-  const Series<Byte> read = Read<Byte>(bit);
-  EXPECT_EQ(read.x, (std::vector<double>{0}));
-  EXPECT_EQ(read.y, (std::vector<Byte>{Byte{1}}));
-  Close(c_);
+  // A single point is the first and the last: kept.
+  zel_type_t pairType = Bus(2);
+  zel_waveform_t single = WaveOf(pairType);
+  WriteFronts<Byte>({single}, {Pack<Byte, Byte>(pairType, {{Byte{1}}, {Byte{0}}})});
+  zel_hierarchyNode_t pair =
+      Check(ZEL_AddHierarchyCompositeWf(session_, root_, "r[1:0]", ZEL_HDL_SLASH, pairType, single, &status_));
+  const Series<Byte> one = Read<Byte>(SubelWaveform(pair, 0));
+  EXPECT_EQ(one.x, (std::vector<double>{0}));
+  EXPECT_EQ(one.y, (std::vector<Byte>{Byte{1}}));
 }
 
 TEST_F(DerivedWaveformTest, FieldsOfAStoredRecordAreExtractedAndOnlyEnumerationsFiltered) {
@@ -390,10 +395,7 @@ TEST_F(DerivedWaveformTest, FieldsOfAStoredRecordAreExtractedAndOnlyEnumerations
   WriteFronts<Record9>({stored}, {packed});
   zel_hierarchyNode_t node =
       Check(ZEL_AddHierarchyCompositeWf(session_, root_, "top/s", ZEL_HDL_SLASH, record, stored, &status_));
-  auto field = [&](unsigned location) {
-    return Check(
-        ZEL_GetHierarchyWaveform(session_, ZEL_GetHierarchySubelNode(session_, node, location, &status_), &status_));
-  };
+  auto field = [&](unsigned location) { return SubelWaveform(node, location); };
   // An enumeration that never changes: first and last point.
   EXPECT_EQ(Read<Byte>(field(0)).x, (std::vector<double>{0, 3}));
   // One that changes once, from a negative value (sign-extended from its
@@ -410,14 +412,13 @@ TEST_F(DerivedWaveformTest, FieldsOfAStoredRecordAreExtractedAndOnlyEnumerations
   ObjectOf(session_, field(2))->Get_YMinMax(Seg(), &min, &max);
   EXPECT_EQ(min, 2.5);
   EXPECT_EQ(max, 2.5);
-  Close(c_);
 }
 
 TEST_F(DerivedWaveformTest, ValuesFollowASimulationWriterOfTheSession) {
   std::vector<zel_waveform_t> bits;
   zel_hierarchyNode_t bus = BusNode("d[1:0]", 2, bits);
   const zel_waveform_t hi = bits[0], lo = bits[1];
-  zel_waveform_t composite = Check(ZEL_GetHierarchyWaveform(session_, bus, &status_));
+  zel_waveform_t composite = WaveformAt(bus);
   zel_simResultWriter_t writer = Check(ZEL_CreateSimResultWriter(session_, segment_, 0, &status_));
   zel_simResultSubset_t analog = Check(ZEL_CreateSimResultSubset(session_, writer, ZEL_STORAGE_ANALOG, &status_));
   ZEL_AddSimResultWaveform(session_, analog, hi, &status_);
@@ -425,8 +426,7 @@ TEST_F(DerivedWaveformTest, ValuesFollowASimulationWriterOfTheSession) {
   ZEL_SimWfDataWriter* data[2] = {ZEL_GetSimWfDataWriter_p(session_, analog, 0, &status_),
                                   ZEL_GetSimWfDataWriter_p(session_, analog, 1, &status_)};
   ZEL_SimInitializeWriting(session_, writer, &status_);
-  zel_view_t view = Check(ZEL_CreateView(session_, &status_));
-  zel_reader_t reader = Check(ZEL_CreateReader(session_, c_, view, &status_));
+  zel_reader_t reader = NewReader();
   zel_wfDataReader_t d = Check(ZEL_AddReaderWaveform(session_, reader, composite, &status_));
   for (unsigned cycle = 0; cycle < 4; ++cycle) {
     const double t = cycle;
@@ -455,58 +455,16 @@ TEST_F(DerivedWaveformTest, ValuesFollowASimulationWriterOfTheSession) {
   // The reader keeps one waveform segment for the segment, rebuilt as the
   // values grew.
   EXPECT_EQ(ObjectOf(session_, d)->Get_WfSegmentCount(), 1u);
-  Close(c_);
 }
 
-TEST_F(DerivedWaveformTest, DerivedValuesReadBackInAnotherProcess) {
-  std::vector<std::vector<Byte>> values;
-  BusOfBits(
-      5, [](unsigned k, unsigned i) { return (i + k) % 3 == 0; }, nullptr, &values);
-  const std::vector<Byte> expected = Pack<Byte, Byte>(Bus(4), values);
-  Close(c_);
-  const std::string name = name_;
-  const int code = RunInChild([&] {
-    zel_status_t st;
-    zel_session_t s = ZEL_InitSession(&st);
-    zel_container_t c = ZEL_OpenContainer(s, name.c_str(), ZEL_IOMODE_READ, &st);
-    if (st != ZEL_OK) return 1;
-    zel_waveformSet_t set = ZEL_FindWaveformSet(s, c, "tran", &st);
-    zel_hierarchyNode_t root = ZEL_GetNameHierarchyRootNode(s, set, &st);
-    unsigned count = 0;
-    zel_hierarchyNode_t* nodes = ZEL_GetHierarchyNodes(s, root, "d[3:0]", ZEL_HDL_SLASH, &count, &st);
-    if (count != 1) return 2;
-    zel_waveform_t composite = ZEL_GetHierarchyWaveform(s, nodes[0], &st);
-    zel_waveform_t bit3 = ZEL_GetHierarchyWaveform(s, ZEL_GetHierarchySubelNode(s, nodes[0], 0, &st), &st);
-    std::free(nodes);
-    if (st != ZEL_OK) return 3;
-    zel_view_t view = ZEL_CreateView(s, &st);
-    zel_reader_t reader = ZEL_CreateReader(s, c, view, &st);
-    zel_wfDataReader_t d = ZEL_AddReaderWaveform(s, reader, composite, &st);
-    zel_wfDataReader_t b = ZEL_AddReaderWaveform(s, reader, bit3, &st);
-    ZEL_StartReadingSegment(s, reader, ZEL_GetSegment(s, set, 0, &st), &st);
-    if (st != ZEL_OK || ZEL_GetPointCount(s, d, &st) != expected.size()) return 4;
-    for (unsigned i = 0; i < expected.size(); ++i) {
-      double x = -1;
-      Byte y{};
-      unsigned order = 0;
-      ZEL_GetWaveformDataXYPoint(s, d, i, &x, &y, &order, &st);
-      if (st != ZEL_OK || x != i || y != expected[i]) return 5;
-    }
-    // The stored bit reads as written.
-    if (ZEL_GetPointCount(s, b, &st) != 5) return 6;
-    ZEL_EndReading(s, reader, &st);
-    ZEL_CloseContainer(s, c, &st);
-    ZEL_TermSession(s, &st);
-    return st == ZEL_OK ? 0 : 7;
-  });
-  EXPECT_EQ(code, 0);
-  c_ = Open(ZEL_IOMODE_READ);
-}
-
-TEST_F(DerivedWaveformTest, InvalidationClearsOneArrayOfARecord) {
-  zel_waveform_t composite = Check(ZEL_GetHierarchyWaveform(
-      session_, BusOfBits(3, [](unsigned k, unsigned i) { return k == i; }), &status_));
-  ZELI_DerivedWaveform* derived = Derived(composite);
+// The cache record of a derived waveform: one array invalidated at a time,
+// a failed computation that leaves it as it was, and arrays that outlive
+// their waveform while someone reads them.
+TEST_F(DerivedWaveformTest, CacheRecordsInvalidateFailAndOutliveTheirWaveform) {
+  zel_hierarchyNode_t bus = BusOfBits(3, [](unsigned k, unsigned i) { return k == i; });
+  zel_waveform_t composite = WaveformAt(bus);
+  auto* derived = dynamic_cast<ZELI_CompositeWaveform*>(Derived(composite));
+  ASSERT_NE(derived, nullptr);
   ZELI_Segment* segment = &Seg();
   zel_status_t status = ZEL_OK;
   EXPECT_EQ(zeltest::FailureOf([&] { derived->Invalidate_CachedArray_p(segment, 1); }, &status),
@@ -529,58 +487,42 @@ TEST_F(DerivedWaveformTest, InvalidationClearsOneArrayOfARecord) {
   EXPECT_EQ(Record(composite)->y, nullptr);
   EXPECT_EQ(zeltest::FailureOf([&] { derived->Invalidate_CachedArray_p(segment, 1); }),
             "ZELI_DerivedWaveform::Invalidate_CachedArray_p Y");
-  EXPECT_NE(derived->Get_CachedArray_p(*segment), nullptr);
-  Close(c_);
-}
+  y = derived->Get_CachedArray_p(*segment);
+  ASSERT_NE(y, nullptr);
 
-TEST_F(DerivedWaveformTest, AFailedComputationLeavesTheRecordAsItWas) {
-  zel_hierarchyNode_t bus = BusOfBits(3, [](unsigned, unsigned i) { return i == 1; });
-  zel_waveform_t composite = Check(ZEL_GetHierarchyWaveform(session_, bus, &status_));
-  ZELI_CompositeWaveform* object = dynamic_cast<ZELI_CompositeWaveform*>(Derived(composite));
-  ASSERT_NE(object, nullptr);
-  ZELI_CachedArray* y = object->Get_CachedArray_p(Seg());
   // A field placed past the end of the composite value: the layout is
   // refused while packing, and neither the record nor the cache changes.
-  std::vector<ZELI_FieldLocation> fields = object->Get_Fields();
+  std::vector<ZELI_FieldLocation> fields = derived->Get_Fields();
   fields.back().offset = 64;
-  zel_status_t status = ZEL_OK;
   {
-    ZELI_CompositeWaveform broken(ObjectOf(session_, set_), object->Get_YDescriptor_p(), fields);
+    ZELI_CompositeWaveform broken(ObjectOf(session_, set_), derived->Get_YDescriptor_p(), fields);
     const unsigned cached = Cache().Get_Count();
-    EXPECT_EQ(zeltest::FailureOf([&] { broken.Get_CachedArray_p(Seg()); }, &status), "ZELI_Type::PackData: layout");
+    EXPECT_EQ(zeltest::FailureOf([&] { broken.Get_CachedArray_p(*segment); }, &status), "ZELI_Type::PackData: layout");
     EXPECT_EQ(status, ZEL_FAILED);
-    EXPECT_EQ(broken.Get_DerivedWfCache_p(&Seg()), nullptr);
+    EXPECT_EQ(broken.Get_DerivedWfCache_p(segment), nullptr);
     EXPECT_EQ(Cache().Get_Count(), cached);
   }
   // A segment of another waveform set is refused before anything is read.
-  zel_waveformSet_t other = Set(c_, "other");
-  zel_segment_t foreign = Segment(other);
-  EXPECT_EQ(zeltest::FailureOf([&] { object->Get_CachedArray_p(*ObjectOf(session_, foreign)); }, &status),
+  zel_segment_t foreign = Segment(Set(c_, "other"));
+  EXPECT_EQ(zeltest::FailureOf([&] { derived->Get_CachedArray_p(*ObjectOf(session_, foreign)); }, &status),
             "The waveform and the segment belong to different waveform sets.");
   EXPECT_EQ(status, ZEL_BAD_ARG);
-  EXPECT_EQ(object->Get_CachedArray_p(Seg()), y);
-  Close(c_);
-}
+  EXPECT_EQ(derived->Get_CachedArray_p(*segment), y);
 
-TEST_F(DerivedWaveformTest, ADerivedWaveformThatDiesLetsItsArraysGo) {
-  zel_hierarchyNode_t bus = BusOfBits(4, [](unsigned k, unsigned i) { return k < i; });
-  zel_waveform_t composite = Check(ZEL_GetHierarchyWaveform(session_, bus, &status_));
-  ZELI_CachedArray* y = Derived(composite)->Get_CachedArray_p(Seg());
-  // Someone still reads the values (as a waveform segment would).
+  // Someone still reads the values (as a waveform segment would) when the
+  // waveform dies: the array stays for its reader, but nothing can find it
+  // any more and it no longer shows stored values; the last release deletes
+  // it (ASan: no call into the dead waveform).
   y->IncrementReferenceCount();
   const unsigned cached = Cache().Get_Count();
   ZEL_DeleteHierarchyNode(session_, bus, &status_);
   ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
-  // The array stays for its reader, but nothing can find it any more and it
-  // no longer shows stored values; the last release deletes it (ASan: no
-  // call into the dead waveform).
   EXPECT_TRUE(Cache().Contains(y));
   EXPECT_FALSE(y->IsLocatable());
   EXPECT_TRUE(y->IsStale());
   ZELI_ReleaseCachedArray(Cache(), y);
   EXPECT_FALSE(Cache().Contains(y));
   EXPECT_LT(Cache().Get_Count(), cached);
-  Close(c_);
 }
 
 TEST_F(DerivedWaveformTest, ThePackActionPacksOneRecordPerMergedPoint) {
@@ -628,17 +570,14 @@ TEST_F(DerivedWaveformTest, ThePackActionPacksOneRecordPerMergedPoint) {
     outside[1].offset = 8;
     EXPECT_EQ(zeltest::FailureOf([&] { ZELI_MergeWaveformsPack(segments, outside, *busType); }), "ZELI_Type::PackData: layout");
   }
-  reads.clear();  // before their container goes
-  Close(c_);
 }
 
 TEST_F(DerivedWaveformTest, WaveformsAReaderHoldsCannotBeDeleted) {
   std::vector<zel_waveform_t> bits;
   zel_hierarchyNode_t bus = BusOfBits(
       3, [](unsigned k, unsigned i) { return k == i; }, &bits);
-  zel_waveform_t composite = Check(ZEL_GetHierarchyWaveform(session_, bus, &status_));
-  zel_view_t view = Check(ZEL_CreateView(session_, &status_));
-  zel_reader_t reader = Check(ZEL_CreateReader(session_, c_, view, &status_));
+  zel_waveform_t composite = WaveformAt(bus);
+  zel_reader_t reader = NewReader();
   zel_wfDataReader_t d = Check(ZEL_AddReaderWaveform(session_, reader, composite, &status_));
   zel_wfDataReader_t b = Check(ZEL_AddReaderWaveform(session_, reader, bits[2], &status_));
   auto readAll = [&] {
@@ -673,7 +612,7 @@ TEST_F(DerivedWaveformTest, WaveformsAReaderHoldsCannotBeDeleted) {
   ZEL_GetWaveformSemantic(session_, composite, &status_);
   EXPECT_EQ(status_, ZEL_BAD_HANDLE);
   EXPECT_EQ(ObjectOf(session_, set_)->Get_WaveformMap().Get_Count(), 3u);
-  zel_waveform_t again = Check(ZEL_GetHierarchyWaveform(session_, bus, &status_));
+  zel_waveform_t again = WaveformAt(bus);
   EXPECT_EQ(dynamic_cast<ZELI_CompositeWaveform*>(Derived(again))->Get_Fields().size(), 3u);
   // The stored bit the reader holds still refuses; once removed it goes.
   ZEL_DeleteHierarchyNode(session_, ZEL_GetHierarchySubelNode(session_, bus, 2, &status_), &status_);
@@ -689,7 +628,6 @@ TEST_F(DerivedWaveformTest, WaveformsAReaderHoldsCannotBeDeleted) {
   ZEL_StartReadingSegment(session_, reader, segment_, &status_);
   EXPECT_EQ(status_, ZEL_OK) << ZEL_GetError();
   ZEL_DeleteReader(session_, reader, &status_);
-  Close(c_);
 }
 
 }  // namespace

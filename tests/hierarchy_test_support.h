@@ -1,6 +1,7 @@
 // Helpers for the hierarchy and node-iterator tests: a disk container with
-// one waveform set and its root, adds through the interface, names as
-// std::string (freeing what the library hands over), and walks.
+// one waveform set and its root (also after reopening), adds through the
+// interface, names as std::string (freeing what the library hands over),
+// and walks.
 #ifndef ZEL_TESTS_HIERARCHY_TEST_SUPPORT_H
 #define ZEL_TESTS_HIERARCHY_TEST_SUPPORT_H
 
@@ -20,6 +21,14 @@ class HierarchyTest : public ModelTest {
     ModelTest::SetUp();
     c_ = CreateDisk();
     set_ = Set(c_, "tran");
+    root_ = Check(ZEL_GetNameHierarchyRootNode(session_, set_, &status_));
+  }
+
+  // Closes the container and opens it again in mode, finding the set and its root.
+  void Reopen(zel_iomode_t mode) {
+    Close(c_);
+    c_ = Open(mode);
+    set_ = Check(ZEL_FindWaveformSet(session_, c_, "tran", &status_));
     root_ = Check(ZEL_GetNameHierarchyRootNode(session_, set_, &status_));
   }
 
@@ -108,6 +117,10 @@ class HierarchyTest : public ModelTest {
     std::vector<std::string> names = Walk(it);
     ZEL_DeleteNodeIterator(session_, it, &status_);
     return names;
+  }
+  // The members of a group, by name in sorted order.
+  std::vector<std::string> Members(zel_hierarchyNode_t group) {
+    return Walk(group, ZEL_ITOR_SORTED_ORDER, ZEL_ITOR_FORWARD, ZEL_ITOR_CHILDREN, ZEL_ITOR_ENTER_GROUPS);
   }
   unsigned OffspringCount(zel_hierarchyNode_t node) { return ObjectOf(session_, node)->OffspringCount(); }
 

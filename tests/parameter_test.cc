@@ -1,8 +1,7 @@
 // Parameters through the exported functions: value identifiers after
-// append, delete and insert; the argument checks; settings, monotonicity and
-// extremes; lists, find and copy families across containers; everything
-// read back after close and reopen, also in another process; and stored
-// records that are corrupted or written by hand in the other byte order.
+// append, delete and insert; argument checks; orders, extremes and caches;
+// find and copy across containers; and the stored record (reopened, in
+// another process, corrupted, written by hand in the other byte order).
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -225,9 +224,7 @@ TEST_F(ParameterTest, MonotonicityAndExtremesFollowTheValues) {
   ZEL_GetParameterMinMax(session_, p, &min, &max, &status_);
   EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_GetParameterMinMax: Parameter has no values.");
 
-  Append(p, {1});
-  EXPECT_EQ(ZEL_GetParameterMonotonicity(session_, p, &status_), ZEL_MONOTONICITY_STRICTLY_INCREASING);
-  Append(p, {2, 2, 3});
+  Append(p, {1, 2, 2, 3});
   EXPECT_EQ(ZEL_GetParameterMonotonicity(session_, p, &status_), ZEL_MONOTONICITY_INCREASING);
   // Falling after rising: recomputed over all values.
   Append(p, {0});
@@ -252,17 +249,10 @@ TEST_F(ParameterTest, MonotonicityAndExtremesFollowTheValues) {
   EXPECT_EQ(ZEL_GetParameterMonotonicity(session_, p, &status_), ZEL_MONOTONICITY_STRICTLY_DECREASING);
 }
 
-TEST_F(ParameterTest, SettingsAndPolynomialOrders) {
+// The interpolation type is refused while a value exists and allowed again
+// once it is deleted; polynomial values carry an order each.
+TEST_F(ParameterTest, PolynomialOrders) {
   zel_parameter_t p = NewParameter();
-  EXPECT_EQ(ZEL_GetParameterCompression(session_, p, &status_), 1);
-  ZEL_SetParameterCompression(session_, p, 255, &status_);
-  ZEL_SetParameterCompressionUserCode(session_, p, -12345, &status_);
-  ZEL_SetParameterDataSpacing(session_, p, ZEL_DATASPACING_2, &status_);
-  EXPECT_EQ(ZEL_GetParameterCompression(session_, p, &status_), 255);
-  EXPECT_EQ(ZEL_GetParameterCompressionUserCode(session_, p, &status_), -12345);
-  EXPECT_EQ(ZEL_GetParameterDataSpacing(session_, p, &status_), ZEL_DATASPACING_2);
-
-  // Refused while a value exists; allowed again once it is deleted.
   Append(p, {1});
   ZEL_SetParameterInterpolationType(session_, p, ZEL_INTERPOLATION_POLYNOMIAL, &status_);
   EXPECT_EQ(status_, ZEL_FAILED);
@@ -297,9 +287,6 @@ TEST_F(ParameterTest, SettingsAndPolynomialOrders) {
 
   // Orders take part in equality.
   zel_parameter_t q = NewParameter();
-  ZEL_SetParameterCompression(session_, q, 255, &status_);
-  ZEL_SetParameterCompressionUserCode(session_, q, -12345, &status_);
-  ZEL_SetParameterDataSpacing(session_, q, ZEL_DATASPACING_2, &status_);
   ZEL_SetParameterInterpolationType(session_, q, ZEL_INTERPOLATION_POLYNOMIAL, &status_);
   const int otherOrders[] = {0, 2, 2};
   ZEL_AppendParameterValues(session_, q, 3, values, otherOrders, &status_);
@@ -309,33 +296,16 @@ TEST_F(ParameterTest, SettingsAndPolynomialOrders) {
   EXPECT_TRUE(ZEL_AreEqualParameters(session_, p, q, &status_));
 }
 
-TEST_F(ParameterTest, ObjectsOfOneCallShareTheirContainer) {
-  zel_container_t other = Container(ZEL_MODE_MEMORY, dir_ / "other");
-  zel_type_t otherReal = ZEL_CreateBuiltinType(session_, other, "real", ZEL_REAL, &status_);
-  zel_dimensionDescriptor_t otherDescriptor =
-      ZEL_CreateDimensionDescriptor(session_, other, "temp", "C", otherReal, &status_);
-  EXPECT_TRUE(ZEL_IsParameterNull(ZEL_CreateParameter(session_, container_, "p", otherDescriptor, &status_)));
-  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_CreateParameter: Dimension descriptor belongs to another container");
-  ZEL_CreateDimensionDescriptor(session_, container_, "v", "V", otherReal, &status_);
-  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_CreateDimensionDescriptor: Type belongs to another container");
+TEST_F(ParameterTest, ListsFindAndCopyAcrossContainers) {
   unsigned count = 7;
   EXPECT_EQ(ZEL_GetAllParameters(session_, container_, &count, &status_), nullptr);
   EXPECT_EQ(count, 0u);
-  // A descriptor without a type has no values to hold.
-  zel_dimensionDescriptor_t untyped =
-      ZEL_CreateDimensionDescriptor(session_, container_, "u", "", ZEL_NullType, &status_);
-  ZEL_CreateParameter(session_, container_, "p", untyped, &status_);
-  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_CreateParameter: Dimension descriptor has no type.");
-}
-
-TEST_F(ParameterTest, ListsFindAndCopyAcrossContainers) {
   zel_parameter_t p = NewParameter("vdd");
   NewParameter("corner");
   zel_parameter_t again = NewParameter("vdd");
   Append(p, {1.8, 1.2, 0.9});
   ZEL_DeleteParameterValues(session_, p, 0, 1, &status_);
   ZEL_SetParameterAttribute(session_, p, "unit", "volt", &status_);
-  unsigned count = 0;
   zel_parameter_t* found = ZEL_FindParameters(session_, container_, "vdd", &count, &status_);
   ASSERT_EQ(count, 2u);
   EXPECT_TRUE(ZEL_AreSameParameter(found[0], p));
@@ -355,6 +325,16 @@ TEST_F(ParameterTest, ListsFindAndCopyAcrossContainers) {
   zel_type_t otherReal = ZEL_CreateBuiltinType(session_, other, "real", ZEL_REAL, &status_);
   zel_dimensionDescriptor_t otherDescriptor =
       ZEL_CreateDimensionDescriptor(session_, other, "temp", "C", otherReal, &status_);
+  // The objects of one call share their container; a descriptor without a
+  // type has no values to hold.
+  EXPECT_TRUE(ZEL_IsParameterNull(ZEL_CreateParameter(session_, container_, "p", otherDescriptor, &status_)));
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_CreateParameter: Dimension descriptor belongs to another container");
+  ZEL_CreateDimensionDescriptor(session_, container_, "v", "V", otherReal, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_CreateDimensionDescriptor: Type belongs to another container");
+  zel_dimensionDescriptor_t untyped =
+      ZEL_CreateDimensionDescriptor(session_, container_, "u", "", ZEL_NullType, &status_);
+  ZEL_CreateParameter(session_, container_, "p", untyped, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_CreateParameter: Dimension descriptor has no type.");
   ZEL_FindParameterByParameter(session_, other, p, &status_);
   EXPECT_ZEL_FAILURE(status_, ZEL_NOT_FOUND, "ZEL_FindParameterByParameter: Parameter not found");
   zel_bool_t created = 0;
@@ -433,9 +413,9 @@ TEST_F(ParameterTest, CachedArraysLiveInTheContainersCache) {
   EXPECT_EQ(cache.Get_Count(), 0u);
 }
 
-// What the persistence tests store: a real parameter with a freed slot and
-// an attribute, a string parameter, a polynomial one, and a descriptor
-// attribute (which is not stored).
+// What the persistence tests store: a real parameter with a freed slot, an
+// attribute and its settings, a string parameter, a polynomial one, and a
+// descriptor attribute (which is not stored).
 struct Stored {
   static void Build(zel_session_t s, zel_container_t c) {
     zel_status_t st;
@@ -450,6 +430,8 @@ struct Stored {
     ZEL_DeleteParameterValues(s, t, 1, 1, &st);
     ZEL_SetParameterAttribute(s, t, "source", "sweep.cfg", &st);
     ZEL_SetParameterDataSpacing(s, t, ZEL_DATASPACING_LINEAR_EQUIDISTANT, &st);
+    ZEL_SetParameterCompression(s, t, 255, &st);
+    ZEL_SetParameterCompressionUserCode(s, t, -12345, &st);
     ZEL_GetParameterMonotonicity(s, t, &st);  // stores determined extremes too
     zel_parameter_t k = ZEL_CreateParameter(s, c, "corner", corner, &st);
     const char* corners[] = {"ff", "ss", nullptr, "tt"};
@@ -478,6 +460,9 @@ struct Stored {
     const char* source = ZEL_GetParameterAttribute(s, t, "source", &st);
     if (source == nullptr || std::string(source) != "sweep.cfg") return 5;
     if (ZEL_GetParameterDataSpacing(s, t, &st) != ZEL_DATASPACING_LINEAR_EQUIDISTANT) return 6;
+    if (ZEL_GetParameterCompression(s, t, &st) != 255 || ZEL_GetParameterCompressionUserCode(s, t, &st) != -12345) {
+      return 13;
+    }
     double min = 0, max = 0;
     ZEL_GetParameterMinMax(s, t, &min, &max, &st);
     if (min != -40 || max != 125) return 7;

@@ -1,5 +1,5 @@
-// Tests: source waveforms (creation, descriptors, attributes, references,
-// the stored record across processes) and the waveform map of a set.
+// Tests: source waveforms (refused arguments, attributes, references, the
+// stored record across processes) and the waveform map of a set.
 #include <cstdlib>
 
 #include "model_test_support.h"
@@ -24,49 +24,49 @@ class WaveformTest : public ModelTest {
   zel_dimensionDescriptor_t y_{};
 };
 
-TEST_F(WaveformTest, CreatedWaveformAnswersItsFields) {
-  zel_waveform_t w = Wave(7);
-  EXPECT_EQ(ZEL_GetWaveformSemantic(session_, w, &status_), 7);
-  EXPECT_TRUE(ZEL_AreSameDimensionDescriptor(ZEL_GetWaveformYDescriptor(session_, w, &status_), y_));
-  EXPECT_TRUE(ZEL_AreSameWaveformSet(ZEL_GetWaveformSetFromWaveform(session_, w, &status_), set_));
-  ZELI_SourceWaveform* source = ObjectOf(session_, w)->Get_SourceWaveform_p();
-  EXPECT_EQ(source->Get_KeyInSet(), 0);
-  EXPECT_EQ(ObjectOf(session_, Wave())->Get_SourceWaveform_p()->Get_KeyInSet(), 1);
-  // Added twice to a set.
-  EXPECT_THROW(ObjectOf(session_, set_)->Add_Waveform_p(source), ZELI_FailedException);
-  Close(c_);
-}
-
-TEST_F(WaveformTest, YDescriptorMustKeepTheVeryTypeObject) {
+// A descriptor or segment of another container (or another set's segment)
+// is refused before anything could refer to it, and so is a Y descriptor
+// whose type is an equal but distinct object.
+TEST_F(WaveformTest, RefusedArgumentsChangeNothing) {
+  zel_container_t other = CreateMemory();
+  zel_dimensionDescriptor_t foreign = Descriptor(other, "v", "V");
+  ZEL_CreateWaveform(session_, set_, 0, foreign, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_CreateWaveform: Dimension descriptor belongs to another container");
   zel_waveform_t w = Wave();
-  zel_dimensionDescriptor_t other = Descriptor(c_, "i", "A");  // an equal but distinct real type
-  ZEL_SetWaveformYDescriptor(session_, w, other, &status_);
+  ZEL_SetWaveformYDescriptor(session_, w, foreign, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG,
+                     "ZEL_SetWaveformYDescriptor: Dimension descriptor belongs to another container");
+  ZEL_SetWaveformYDescriptor(session_, w, Descriptor(c_, "i", "A"), &status_);
   EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG,
                      "ZEL_SetWaveformYDescriptor: The old and new Y dimensionDescriptor types do not match");
-  Close(c_);
-}
-
-TEST_F(WaveformTest, AttributesAndArgumentChecks) {
-  zel_waveform_t w = Wave();
-  unsigned count = 9;
-  EXPECT_EQ(ZEL_GetWaveformAttributeNames(session_, w, &count, &status_), nullptr);
-  EXPECT_EQ(count, 0u);
-  ZEL_SetWaveformAttribute(session_, w, "unit", "V", &status_);
-  EXPECT_STREQ(ZEL_GetWaveformAttribute(session_, w, "unit", &status_), "V");
-  EXPECT_EQ(ZEL_GetWaveformAttribute(session_, w, "none", &status_), nullptr);
-  const char** names = ZEL_GetWaveformAttributeNames(session_, w, &count, &status_);
-  ASSERT_EQ(count, 1u);
-  EXPECT_STREQ(names[0], "unit");
-  std::free(names);
+  EXPECT_TRUE(ZEL_AreSameDimensionDescriptor(ZEL_GetWaveformYDescriptor(session_, w, &status_), y_));
   ZEL_GetWaveformAttributeNames(session_, w, nullptr, &status_);
   EXPECT_EQ(status_, ZEL_BAD_ARG);
   ZEL_SetWaveformAttribute(session_, w, nullptr, "x", &status_);
   EXPECT_EQ(status_, ZEL_BAD_ARG);
+
+  ZEL_ExistWfSegment(session_, Segment(Set(other, "tran")), w, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_ExistWfSegment: Segment belongs to another container");
+  ZEL_ExistWfSegment(session_, Segment(Set(c_, "ac")), w, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG,
+                     "ZEL_ExistWfSegment: The waveform and the segment belong to different waveform sets.");
+  // A segment of its own set that holds no data for it.
+  zel_segment_t s = Segment(set_);
+  EXPECT_EQ(ZEL_ExistWfSegment(session_, s, w, &status_), 0);
+  EXPECT_EQ(status_, ZEL_OK);
+  try {
+    ObjectOf(session_, w)->Get_PointCount(*ObjectOf(session_, s));
+    ADD_FAILURE();
+  } catch (const ZELI_NotFoundException& e) {
+    EXPECT_STREQ(e.what(), "The waveform has no data");
+  }
+  Close(other);
   Close(c_);
 }
 
-TEST_F(WaveformTest, ReferencesAreCountedOnce) {
+TEST_F(WaveformTest, ReferencesAreCountedOnceAndAWaveformJoinsOneSetOnce) {
   ZELI_Waveform* w = ObjectOf(session_, Wave());
+  EXPECT_THROW(ObjectOf(session_, set_)->Add_Waveform_p(w->Get_SourceWaveform_p()), ZELI_FailedException);
   auto* node = reinterpret_cast<ZELI_HierarchyNode*>(0x10);
   w->InsertReference(node);
   EXPECT_EQ(w->Get_ReferenceCount(), 1u);
@@ -78,47 +78,19 @@ TEST_F(WaveformTest, ReferencesAreCountedOnce) {
   Close(c_);
 }
 
-TEST_F(WaveformTest, NoDataInASegmentAndExistWfSegment) {
-  zel_waveform_t w = Wave();
-  zel_segment_t s = Segment(set_);
-  EXPECT_EQ(ZEL_ExistWfSegment(session_, s, w, &status_), 0);
-  EXPECT_EQ(status_, ZEL_OK);
-  ZELI_Segment* segment = ObjectOf(session_, s);
-  try {
-    ObjectOf(session_, w)->Get_PointCount(*segment);
-    ADD_FAILURE();
-  } catch (const ZELI_NotFoundException& e) {
-    EXPECT_STREQ(e.what(), "The waveform has no data");
-  }
-  Close(c_);
-}
-
-// A descriptor or segment of another container (or another set's segment)
-// is refused before anything could refer to it.
-TEST_F(WaveformTest, ObjectsOfAnotherContainerOrSetAreRefused) {
-  zel_container_t other = CreateMemory();
-  zel_dimensionDescriptor_t foreign = Descriptor(other, "v", "V");
-  ZEL_CreateWaveform(session_, set_, 0, foreign, &status_);
-  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_CreateWaveform: Dimension descriptor belongs to another container");
-  zel_waveform_t w = Wave();
-  ZEL_SetWaveformYDescriptor(session_, w, foreign, &status_);
-  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG,
-                     "ZEL_SetWaveformYDescriptor: Dimension descriptor belongs to another container");
-  EXPECT_TRUE(ZEL_AreSameDimensionDescriptor(ZEL_GetWaveformYDescriptor(session_, w, &status_), y_));
-
-  ZEL_ExistWfSegment(session_, Segment(Set(other, "tran")), w, &status_);
-  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG, "ZEL_ExistWfSegment: Segment belongs to another container");
-  ZEL_ExistWfSegment(session_, Segment(Set(c_, "ac")), w, &status_);
-  EXPECT_ZEL_FAILURE(status_, ZEL_BAD_ARG,
-                     "ZEL_ExistWfSegment: The waveform and the segment belong to different waveform sets.");
-  Close(other);
-  Close(c_);
-}
-
 TEST_F(WaveformTest, StoredWaveformsReadBackInAnotherProcess) {
   zel_waveform_t a = Wave(200);
-  Wave(1);
+  unsigned count = 9;
+  EXPECT_EQ(ZEL_GetWaveformAttributeNames(session_, a, &count, &status_), nullptr);
+  EXPECT_EQ(count, 0u);
   ZEL_SetWaveformAttribute(session_, a, "k", "v", &status_);
+  EXPECT_STREQ(ZEL_GetWaveformAttribute(session_, a, "k", &status_), "v");
+  EXPECT_EQ(ZEL_GetWaveformAttribute(session_, a, "none", &status_), nullptr);
+  const char** names = ZEL_GetWaveformAttributeNames(session_, a, &count, &status_);
+  ASSERT_EQ(count, 1u);
+  EXPECT_STREQ(names[0], "k");
+  std::free(names);
+  EXPECT_EQ(ObjectOf(session_, Wave(1))->Get_SourceWaveform_p()->Get_KeyInSet(), 1);
   // A deleted waveform leaves a free key in set behind.
   zel_waveform_t gone = Wave(2);
   ObjectOf(session_, set_)->Delete_Waveform_p(ObjectOf(session_, gone)->Get_SourceWaveform_p());
