@@ -52,7 +52,7 @@ class MergeTest : public WfOperationsTest {
   }
 };
 
-TEST_F(MergeTest, EqualXAxesNeedNoMerge) {
+TEST_F(MergeTest, EqualXAxesNeedNoMergeAndOthersMustBeOrderedMonotonicAndInterpolable) {
   auto a = Real({0, 1, 2}, {5, 6, 7});
   auto same = Real({0, 1, 2}, {1, 1, 1});
   ZELI_CachedArray* sharedX = Cached(real_, std::vector<double>{0, 1, 2});
@@ -71,6 +71,22 @@ TEST_F(MergeTest, EqualXAxesNeedNoMerge) {
   EXPECT_TRUE(ZELI_WfSegment::MustMergeXAxisData({same.get(), a.get(), moved.get()}));
   // Same X values, but a step and a ramp: the steps need points of their own.
   EXPECT_TRUE(ZELI_WfSegment::MustMergeXAxisData({a.get(), constant.get()}));
+
+  // Axes that must merge are checked.
+  auto b = Segment(string_, std::vector<char*>{strdup("a"), strdup("b")}, real_, std::vector<double>{1, 2});
+  auto c = Segment(string_, std::vector<char*>{strdup("a")}, real_, std::vector<double>{1});
+  EXPECT_EQ(StatusOf([&] { ZELI_WfSegment::MustMergeXAxisData({b.get(), c.get()}); }),
+            "7 The X Axis data is not ordered.");
+  auto zigzag = Real({0, 2, 1}, {5, 6, 7});
+  EXPECT_EQ(StatusOf([&] { ZELI_WfSegment::MustMergeXAxisData({a.get(), zigzag.get()}); }),
+            "7 The X Axis data is not monotonic.");
+  auto none = Real({0, 1.5}, {5, 6}, ZEL_INTERPOLATION_NONE);
+  EXPECT_EQ(StatusOf([&] { ZELI_WfSegment::MustMergeXAxisData({a.get(), none.get()}); }),
+            "7 The X Axis data is not interpolatable.");
+  // An equal axis needs no merge, so nothing is asked of it.
+  auto noneSame = Real({0, 2, 1}, {1, 1, 1}, ZEL_INTERPOLATION_NONE);
+  auto noneSame2 = Real({0, 2, 1}, {2, 2, 2}, ZEL_INTERPOLATION_NONE);
+  EXPECT_FALSE(ZELI_WfSegment::MustMergeXAxisData({noneSame.get(), noneSame2.get()}));
 }
 
 TEST_F(MergeTest, DoubleAgainstFloatXIsEqualWithinTwiceTheDoubleEpsilon) {
@@ -89,24 +105,6 @@ TEST_F(MergeTest, DoubleAgainstFloatXIsEqualWithinTwiceTheDoubleEpsilon) {
   auto c = Segment(float_, std::vector<float>{1.000001f, 2.0f}, real_, std::vector<double>{1, 2});
   EXPECT_FALSE(ZELI_WfSegment::MustMergeXAxisData({a.get(), b.get()}));
   EXPECT_TRUE(ZELI_WfSegment::MustMergeXAxisData({a.get(), c.get()}));
-}
-
-TEST_F(MergeTest, AxesThatDifferMustBeOrderedMonotonicAndInterpolable) {
-  auto a = Real({0, 1, 2}, {5, 6, 7});
-  auto b = Segment(string_, std::vector<char*>{strdup("a"), strdup("b")}, real_, std::vector<double>{1, 2});
-  auto c = Segment(string_, std::vector<char*>{strdup("a")}, real_, std::vector<double>{1});
-  EXPECT_EQ(StatusOf([&] { ZELI_WfSegment::MustMergeXAxisData({b.get(), c.get()}); }),
-            "7 The X Axis data is not ordered.");
-  auto zigzag = Real({0, 2, 1}, {5, 6, 7});
-  EXPECT_EQ(StatusOf([&] { ZELI_WfSegment::MustMergeXAxisData({a.get(), zigzag.get()}); }),
-            "7 The X Axis data is not monotonic.");
-  auto none = Real({0, 1.5}, {5, 6}, ZEL_INTERPOLATION_NONE);
-  EXPECT_EQ(StatusOf([&] { ZELI_WfSegment::MustMergeXAxisData({a.get(), none.get()}); }),
-            "7 The X Axis data is not interpolatable.");
-  // An equal axis needs no merge, so nothing is asked of it.
-  auto noneSame = Real({0, 2, 1}, {1, 1, 1}, ZEL_INTERPOLATION_NONE);
-  auto noneSame2 = Real({0, 2, 1}, {2, 2, 2}, ZEL_INTERPOLATION_NONE);
-  EXPECT_FALSE(ZELI_WfSegment::MustMergeXAxisData({noneSame.get(), noneSame2.get()}));
 }
 
 TEST_F(MergeTest, MergedSummaries) {
@@ -132,16 +130,7 @@ TEST_F(MergeTest, MergedSummaries) {
   EXPECT_EQ(StatusOf([&] { ZELI_WfSegment::MergedInterpolationType({}, flag); }), "2 There are no arrays to merge");
 }
 
-TEST(NextValidArrayTest, FindsTheNextWalkStillInside) {
-  const std::vector<long long> indexes = {-1, 0, 3, 2, 0};
-  const std::vector<unsigned> counts = {2, 0, 3, 5, 1};
-  EXPECT_EQ(ZELI_WfSegment::NextValidArray(indexes, counts, 0), 3u);
-  EXPECT_EQ(ZELI_WfSegment::NextValidArray(indexes, counts, 4), 4u);
-  EXPECT_EQ(ZELI_WfSegment::NextValidArray(indexes, counts, 5), 5u);
-  EXPECT_EQ(ZELI_WfSegment::NextValidArray({}, {}, 0), 0u);
-}
-
-TEST_F(MergeTest, InterleavedPointsMergeOnceAndInterpolateBetween) {
+TEST_F(MergeTest, InterleavedPointsMergeOnceInterpolateBetweenAndHaveNoValueOutsideTheirRange) {
   auto a = Real({0, 2}, {10, 30});
   auto b = Real({1, 2, 3}, {100, 200, 300});
   std::vector<double> x;
@@ -159,13 +148,11 @@ TEST_F(MergeTest, InterleavedPointsMergeOnceAndInterpolateBetween) {
   EXPECT_EQ(operands.x, (std::vector<double>{0, 1, 2, 3}));
   EXPECT_EQ(operands.first, (std::vector<double>{10, 20, 30, 30}));
   EXPECT_EQ(operands.second, (std::vector<double>{0, 100, 200, 300}));
-}
 
-TEST_F(MergeTest, OutsideItsRangeOrEmptyASegmentHasNoValue) {
+  // Outside its range, or empty, a segment has no value for the walk.
   auto inner = Real({1, 2}, {1, 2});
   auto outer = Real({0, 3}, {0, 30});
   auto empty = Real({}, {});
-  std::vector<double> x;
   EXPECT_EQ(Walk({inner.get(), outer.get(), empty.get()}, real_, true, &x),
             "|0 0- 1=0 2- |1 0=1 1=10 2- |2 0=2 1=20 2- |3 0- 1=30 2- T4");
   EXPECT_EQ(x, (std::vector<double>{0, 1, 2, 3}));
@@ -244,36 +231,29 @@ TEST_F(MergeTest, TimeXMergesAsTimeValues) {
 }
 
 TEST_F(MergeTest, DiscreteXMergesInItsOwnWidthAndSign) {
+  // Steps at the X values first (Y 1, 2) merged with one step at second
+  // (Y 9), all of the element type T of the X type.
+  auto expectMerged = [&](ZELI_Type* type, auto first, decltype(first) second, decltype(first) merged) {
+    using T = typename decltype(first)::value_type;
+    auto a = Segment(type, first, real_, std::vector<double>{1, 2}, kConstant);
+    auto b = Segment(type, second, real_, std::vector<double>{9}, kConstant);
+    std::vector<T> x;
+    EXPECT_EQ(Walk<T>({a.get(), b.get()}, type, true, &x), "|0 0=1 1- |1 0=1 1=9 |2 0=2 1=9 T3");
+    EXPECT_EQ(x, merged);
+  };
   ZELI_CharacterType* character = Add(new ZELI_CharacterType("c"));
+  expectMerged(character, std::vector<unsigned char>{10, 200}, {100}, {10, 100, 200});
   ZELI_CharacterType* signedCharacter = Add(new ZELI_CharacterType("sc", ZELI_Range(character, -100, 100, 1)));
-  auto u1 = Segment(character, std::vector<unsigned char>{10, 200}, real_, std::vector<double>{1, 2}, kConstant);
-  auto u2 = Segment(character, std::vector<unsigned char>{100}, real_, std::vector<double>{9}, kConstant);
-  std::vector<unsigned char> bytes;
-  EXPECT_EQ(Walk<unsigned char>({u1.get(), u2.get()}, character, true, &bytes), "|0 0=1 1- |1 0=1 1=9 |2 0=2 1=9 T3");
-  EXPECT_EQ(bytes, (std::vector<unsigned char>{10, 100, 200}));
-  auto s1 = Segment(signedCharacter, std::vector<signed char>{-50, 50}, real_, std::vector<double>{1, 2}, kConstant);
-  auto s2 = Segment(signedCharacter, std::vector<signed char>{0}, real_, std::vector<double>{9}, kConstant);
-  std::vector<signed char> signedBytes;
-  EXPECT_EQ(Walk<signed char>({s1.get(), s2.get()}, signedCharacter, true, &signedBytes),
-            "|0 0=1 1- |1 0=1 1=9 |2 0=2 1=9 T3");
-  EXPECT_EQ(signedBytes, (std::vector<signed char>{-50, 0, 50}));
-
+  expectMerged(signedCharacter, std::vector<signed char>{-50, 50}, {0}, {-50, 0, 50});
   const std::vector<const char*> literals(300, "x");
   auto* wide = Add(new ZELI_EnumerationType("e", 300, literals.data(), 0, 299, ZEL_RANGE_ASCENDING));
-  auto e1 = Segment(wide, std::vector<unsigned short>{1, 290}, real_, std::vector<double>{1, 2}, kConstant);
-  auto e2 = Segment(wide, std::vector<unsigned short>{280}, real_, std::vector<double>{3}, kConstant);
-  std::vector<unsigned short> shorts;
-  EXPECT_EQ(Walk<unsigned short>({e1.get(), e2.get()}, wide, true, &shorts), "|0 0=1 1- |1 0=1 1=3 |2 0=2 1=3 T3");
-  EXPECT_EQ(shorts, (std::vector<unsigned short>{1, 280, 290}));
+  expectMerged(wide, std::vector<unsigned short>{1, 290}, {280}, {1, 280, 290});
+  expectMerged(integer_, std::vector<int>{-5, 5}, {0}, {-5, 0, 5});
 
   // Integers: a step function needs no arithmetic on X, a ramp does.
-  auto i1 = Segment(integer_, std::vector<int>{-5, 5}, real_, std::vector<double>{1, 2}, kConstant);
-  auto i2 = Segment(integer_, std::vector<int>{0}, real_, std::vector<double>{3}, kConstant);
-  std::vector<int> ints;
-  EXPECT_EQ(Walk<int>({i2.get(), i1.get()}, integer_, true, &ints), "|0 0- 1=1 |1 0=3 1=1 |2 0=3 1=2 T3");
-  EXPECT_EQ(ints, (std::vector<int>{-5, 0, 5}));
-  auto i3 = Segment(integer_, std::vector<int>{-5, 5}, real_, std::vector<double>{1, 2});
-  EXPECT_EQ(StatusOf([&] { Walk<int>({i3.get(), i2.get()}, integer_); }), "7 Cannot interpolate the X data type");
+  auto ramp = Segment(integer_, std::vector<int>{-5, 5}, real_, std::vector<double>{1, 2});
+  auto step = Segment(integer_, std::vector<int>{0}, real_, std::vector<double>{3}, kConstant);
+  EXPECT_EQ(StatusOf([&] { Walk<int>({ramp.get(), step.get()}, integer_); }), "7 Cannot interpolate the X data type");
 }
 
 TEST_F(MergeTest, SegmentsWithOtherXTypesAreReadAsTheMergedType) {
@@ -305,7 +285,10 @@ TEST_F(MergeTest, XKindsWithoutOrderCannotMerge) {
             "2 There are no arrays to merge");
 }
 
-TEST_F(MergeTest, OperandArraysGrowPastTheirFirstThousandValues) {
+// The operand arrays grow past their first thousand values, and past the
+// room reserved for them when steps make more points than all segments
+// have together.
+TEST_F(MergeTest, OperandArraysGrowPastTheRoomReservedForThem) {
   std::vector<double> xa, xb, ya, yb;
   for (int i = 0; i < 1500; ++i) {
     xa.push_back(2 * i), ya.push_back(i);
@@ -313,29 +296,26 @@ TEST_F(MergeTest, OperandArraysGrowPastTheirFirstThousandValues) {
   }
   auto a = Real(xa, ya);
   auto b = Real(xb, yb);
-  const Operands operands = BinaryOperands(*a, *b);
+  Operands operands = BinaryOperands(*a, *b);
   ASSERT_EQ(operands.x.size(), 3000u);
   for (unsigned i = 0; i < 3000; ++i) {
     EXPECT_EQ(operands.x[i], i);
     EXPECT_EQ(operands.first[i], i % 2 == 0 ? i / 2 : std::min(i / 2 + 0.5, 1499.0)) << i;
     EXPECT_EQ(operands.second[i], i == 0 ? 0 : i % 2 == 1 ? -double(i / 2) : -(i / 2 - 0.5)) << i;
   }
-}
 
-// Steps can make more points than all segments have together: the arrays
-// grow past the room reserved for them.
-TEST_F(MergeTest, StepsBeyondTheReservedPoints) {
   auto ramp = Real({0, 3}, {0, 30});
   auto stairs = Real({0.5, 1.5, 2.5}, {1, 2, 3}, kConstant);
-  const Operands operands = BinaryOperands(*ramp, *stairs);
+  operands = BinaryOperands(*ramp, *stairs);
   EXPECT_EQ(operands.x, (std::vector<double>{0, 0.5, 0.5, 1.5, 1.5, 2.5, 2.5, 3}));
   EXPECT_EQ(operands.first, (std::vector<double>{0, 5, 5, 15, 15, 25, 25, 30}));
   EXPECT_EQ(operands.second, (std::vector<double>{0, 0, 1, 1, 2, 2, 3, 3}));
 }
 
 // Texts are duplicated into the arrays; a claimed array is the caller's,
-// the other one goes with the action (AddressSanitizer checks both).
-TEST_F(MergeTest, StringOperandsAreCopiedClaimedOrFreed) {
+// the other one goes with the action (AddressSanitizer checks both). A
+// failing action leaves nothing behind.
+TEST_F(MergeTest, StringOperandsAreCopiedClaimedOrFreedAndAFailingActionLeavesNothing) {
   auto a = Over(Cached(real_, std::vector<double>{0, 2}), Texts({"a0", "a2"}), kConstant);
   auto b = Over(Cached(real_, std::vector<double>{1, 2}), Texts({"b1", "b2"}), kConstant);
   void* claimed = nullptr;
@@ -359,14 +339,10 @@ TEST_F(MergeTest, StringOperandsAreCopiedClaimedOrFreed) {
   }
   EXPECT_STREQ(static_cast<char**>(claimed)[2], "a2");
   string_->FreeData(claimed, count);
-}
 
-TEST_F(MergeTest, AFailingActionLeavesNothingBehind) {
-  auto a = Over(Cached(real_, std::vector<double>{0, 2}), Texts({"a0", "a2"}), kConstant);
-  auto b = Over(Cached(real_, std::vector<double>{1, 2}), Texts({"b1", "b2"}), kConstant);
   RecordingAction failing({a.get(), b.get()}, true);
   failing.failAt = 2;
-  unsigned count = 99;
+  count = 99;
   EXPECT_EQ(StatusOf([&] { ZELI_WfSegment::MergeWaveforms({a.get(), b.get()}, real_, failing, count); }),
             "7 action failed");
   EXPECT_EQ(count, 99u);

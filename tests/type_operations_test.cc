@@ -82,7 +82,7 @@ TEST_F(TypeOperationsTest, UnaryOperationsHaveTheirResultTypesAndMessages) {
             "ZELI_ComplexType::ApplyUnaryOp: unimplemented op");
 }
 
-TEST_F(TypeOperationsTest, RealUnaryOperationsComputeEachValue) {
+TEST_F(TypeOperationsTest, RealUnaryOperationsComputeEachValueUpToTheFirstOutsideTheDomain) {
   auto apply = [&](zel_operation_t op, double x) {
     double y = -99;
     real_->ApplyUnaryOp(op, &x, 1, &y);
@@ -105,16 +105,15 @@ TEST_F(TypeOperationsTest, RealUnaryOperationsComputeEachValue) {
   EXPECT_EQ(results[0], 2.0f);
   float_->ApplyUnaryOp(ZEL_OP_EXP, values + 1, 1, results);
   EXPECT_EQ(results[0], std::numeric_limits<float>::infinity());
-}
 
-TEST_F(TypeOperationsTest, ArcCosineFailsAtTheFirstValueOutsideItsDomain) {
-  double values[3] = {0.5, 2, 0.3};
-  double results[3] = {-9, -9, -9};
-  EXPECT_EQ(FailureOf([&] { real_->ApplyUnaryOp(ZEL_OP_ACOS, values, 3, results); }),
+  // The arc cosine fails at the first value outside its domain.
+  double domain[3] = {0.5, 2, 0.3};
+  double angles[3] = {-9, -9, -9};
+  EXPECT_EQ(FailureOf([&] { real_->ApplyUnaryOp(ZEL_OP_ACOS, domain, 3, angles); }),
             "acos: waveform data out of function domain");
-  EXPECT_DOUBLE_EQ(results[0], std::acos(0.5));
-  EXPECT_EQ(results[1], -9);
-  EXPECT_EQ(results[2], -9);
+  EXPECT_DOUBLE_EQ(angles[0], std::acos(0.5));
+  EXPECT_EQ(angles[1], -9);
+  EXPECT_EQ(angles[2], -9);
   float nan = std::numeric_limits<float>::quiet_NaN(), out = 0;
   EXPECT_EQ(FailureOf([&] { float_->ApplyUnaryOp(ZEL_OP_ASIN, &nan, 1, &out); }),
             "asin: waveform data out of function domain");
@@ -257,7 +256,7 @@ TEST_F(TypeOperationsTest, BinaryOperationsComputeInDoubleOrComplexArithmetic) {
   std::free(paired[0]);
 }
 
-TEST_F(TypeOperationsTest, NumbersAndTimesAreOrderedAndTellTheCloserNeighbour) {
+TEST_F(TypeOperationsTest, NumbersTimesAndDiscreteValuesAreOrderedAndTellTheCloserNeighbour) {
   double a = 1, b = 2, nan = kNaN, t = 1.5;
   EXPECT_TRUE(real_->LessThan(&a, &b));
   EXPECT_FALSE(real_->LessThan(&b, &a));
@@ -287,9 +286,8 @@ TEST_F(TypeOperationsTest, NumbersAndTimesAreOrderedAndTellTheCloserNeighbour) {
   double d1 = 1, d2 = 3, dt = 2.5;
   EXPECT_TRUE(legacy->LessThan(&d1, &d2));
   EXPECT_FALSE(legacy->FirstIsCloser(&dt, &d1, &d2));
-}
 
-TEST_F(TypeOperationsTest, DiscreteValuesAreOrderedByEncodingInTheirStoredWidth) {
+  // Discrete values are ordered by encoding, in their stored width.
   ZELI_CharacterType* character = Add(new ZELI_CharacterType("ch"));
   unsigned char low = 'a', high = 200;  // unsigned: 200 is above 'a'
   EXPECT_TRUE(character->LessThan(&low, &high));

@@ -31,7 +31,7 @@ class TypeTextTest : public zeltest::TypeOperationsTest {
   }
 };
 
-TEST_F(TypeTextTest, IntegersInEveryForm) {
+TEST_F(TypeTextTest, NumbersInEveryForm) {
   EXPECT_EQ(Text(integer_, ZEL_CONVERT_HEX, int32_t(258)), "00000102");
   const std::string bits = Text(integer_, ZEL_CONVERT_BITS, int32_t(258));
   EXPECT_EQ(bits, std::string(16, '0') + "0000000100000010");
@@ -47,9 +47,8 @@ TEST_F(TypeTextTest, IntegersInEveryForm) {
   EXPECT_EQ(Text(character, ZEL_CONVERT_INTEGER, static_cast<char>(200)), "200");  // unsigned range
   EXPECT_EQ(Text(character, ZEL_CONVERT_REAL, 'A'), "65");
   EXPECT_EQ(Text(character, ZEL_CONVERT_HEX, 'A'), "41");
-}
 
-TEST_F(TypeTextTest, FloatingNumbersUseSixteenDigitsAndSaturateAsIntegers) {
+  // Floating numbers use sixteen digits and saturate as integers.
   EXPECT_EQ(Text(real_, ZEL_CONVERT_DEFAULT, 0.1), "0.1");
   EXPECT_EQ(Text(real_, ZEL_CONVERT_REAL, 1.0 / 3), "0.3333333333333333");
   EXPECT_EQ(Text(real_, ZEL_CONVERT_INTEGER, -2.7), "-2");

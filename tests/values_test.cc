@@ -39,15 +39,13 @@ TEST(UniversalIntegerTest, SignedArithmeticCarriesAcrossWordsAndOrdersBySignFirs
   EXPECT_EQ(UniversalInteger::FromDouble(-1e20L).MagnitudeToDecimal(), "100000000000000000000");
 }
 
-TEST(UniversalTimeTest, OrderUsesTicksThenFractions) {
+TEST(UniversalTimeTest, OrderUsesTicksThenFractionsAndArithmeticBorrowsAndCarries) {
   EXPECT_TRUE(Ticks(1, 0.9) < Ticks(2));
   EXPECT_TRUE(Ticks(2, 0.1) > Ticks(2));
   EXPECT_TRUE(Ticks(-3, 0.5) < Ticks(-2));
   EXPECT_TRUE(Ticks(7, 0.25) == Ticks(7, 0.25));
   EXPECT_TRUE(Ticks(7) <= Ticks(7, 0.25));
-}
-
-TEST(UniversalTimeTest, SubtractionBorrowsATickForANegativeFraction) {
+  // Subtraction borrows a tick for a negative fraction; addition carries.
   const UniversalTime d = Ticks(10, 0.25) - Ticks(3, 0.75);
   EXPECT_EQ(d.Get_Ticks().ToDouble(), 6.0);
   EXPECT_EQ(d.Get_Fraction().Get_Value(), 0.5);
@@ -75,7 +73,7 @@ TEST(UniversalTimeTest, ByteSwapReversesEachFieldAndRoundTrips) {
   EXPECT_EQ(std::memcmp(&t, before, 24), 0);
 }
 
-TEST(UniversalTimeTest, SecondsConvertAtOneFemtosecondPerTick) {
+TEST(UniversalTimeTest, SecondsConvertAtOneFemtosecondPerTickAndTextPicksTheLargestUnit) {
   const UniversalTime t{UniversalReal(1.5e-9)};
   EXPECT_EQ(t.Get_Ticks().ToDouble(), 1500000.0);
   EXPECT_NEAR(t.UniversalToRealTime().Get_Value(), 1.5e-9, 1e-24);
@@ -85,9 +83,8 @@ TEST(UniversalTimeTest, SecondsConvertAtOneFemtosecondPerTick) {
   const UniversalTime doubled = Ticks(3, 0.5) * 2.0;
   EXPECT_TRUE(doubled == Ticks(7));
   EXPECT_TRUE(UniversalTime(UniversalReal(std::nan(""))) == Ticks(0));
-}
 
-TEST(UniversalTimeTest, TextPicksTheLargestUnitAndDropsTrailingZeros) {
+  // Text picks the largest unit and drops trailing zeros.
   EXPECT_EQ(Text(Ticks(1500000)), "1.5ns");
   EXPECT_EQ(Text(Ticks(0)), "0fs");
   EXPECT_EQ(Text(Ticks(999)), "999fs");

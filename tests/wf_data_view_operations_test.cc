@@ -84,7 +84,7 @@ class ViewOperationsTest : public WriterFixture {
 
 using V = std::vector<double>;
 
-TEST_F(ViewOperationsTest, UnaryOperationsOnYAndXAndTransformsOverX) {
+TEST_F(ViewOperationsTest, UnaryOperationsTransformsAndScalarOperandsOnEitherSide) {
   const zel_waveform_t w = Wave4({0, 1, 4, 9});
 
   // Y negated then shifted by its own absolute value: two entries in order.
@@ -120,10 +120,8 @@ TEST_F(ViewOperationsTest, UnaryOperationsOnYAndXAndTransformsOverX) {
   for (double v : p.y) EXPECT_DOUBLE_EQ(v, 3);
   EXPECT_EQ(p.x.front(), 0);
   EXPECT_EQ(p.x.back(), 3);
-}
 
-TEST_F(ViewOperationsTest, ScalarOperandsOnEitherSide) {
-  const zel_waveform_t w = Wave4({0, 1, 4, 9});
+  // Scalar operands on either side.
   const double ten = 10;
   zel_wfDataView_t second = View(w);
   ZEL_AddViewBinOpArg2Scalar(session_, second, ZEL_OP_SUBTRACT, Real(), &ten, &status_);
@@ -213,7 +211,7 @@ TEST_F(ViewOperationsTest, AnotherViewsWaveformOnTheSameOrAMergedX) {
   EXPECT_EQ(status_, ZEL_FAILED);
 }
 
-TEST_F(ViewOperationsTest, ConvertTypeBringsTheTargetIntoTheContainer) {
+TEST_F(ViewOperationsTest, ConversionsBringTheTargetInAndReopeningMustKeepTheDisplayTypes) {
   const zel_waveform_t w = Wave4({0.25, 1.5, 4, 9});
   // An integer type of another container.
   zel_container_t elsewhere = Check(ZEL_CreateContainer(session_, (dir_ / "else").c_str(), ZEL_MODE_DISK, &status_));
@@ -245,6 +243,20 @@ TEST_F(ViewOperationsTest, ConvertTypeBringsTheTargetIntoTheContainer) {
   // Nothing opened; removing the entry lets it open.
   ZEL_RemoveViewOperations(session_, toText, -1, &status_);
   EXPECT_EQ(OpenAndRead(toText).y, (V{0.25, 1.5, 4, 9}));
+
+  // Reopening must keep the display types: operations that keep the type
+  // are fine; removing the list restores it.
+  zel_wfDataView_t reopened = View(w);
+  Open(reopened);
+  CloseView(reopened);
+  ZEL_AddViewConvertTypeOperation(session_, reopened, -2, Integer(c_), &status_);
+  Ok("convert");
+  ZEL_OpenWfDataView(session_, reopened, &status_);
+  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_OpenWfDataView: View operations change axis display type.");
+  ZEL_RemoveViewOperations(session_, reopened, -2, &status_);
+  ZEL_AddViewUnaryOperation(session_, reopened, -2, ZEL_OP_NEGATE, &status_);
+  Ok("replace");
+  EXPECT_EQ(OpenAndRead(reopened).y, (V{-0.25, -1.5, -4, -9}));
 }
 
 TEST_F(ViewOperationsTest, AddingIsRefusedOnBadInput) {
@@ -335,22 +347,6 @@ TEST_F(ViewOperationsTest, AddingIsRefusedOnBadInput) {
     change();
     EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, (std::string(name) + ": The view is open.").c_str());
   }
-}
-
-TEST_F(ViewOperationsTest, ReopeningMustKeepTheDisplayTypes) {
-  const zel_waveform_t w = Wave4({0.5, 1, 4, 9});
-  zel_wfDataView_t view = View(w);
-  Open(view);
-  CloseView(view);
-  ZEL_AddViewConvertTypeOperation(session_, view, -2, Integer(c_), &status_);
-  Ok("convert");
-  ZEL_OpenWfDataView(session_, view, &status_);
-  EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_OpenWfDataView: View operations change axis display type.");
-  // Operations that keep the type are fine; removing the list restores it.
-  ZEL_RemoveViewOperations(session_, view, -2, &status_);
-  ZEL_AddViewUnaryOperation(session_, view, -2, ZEL_OP_NEGATE, &status_);
-  Ok("replace");
-  EXPECT_EQ(OpenAndRead(view).y, (V{-0.5, -1, -4, -9}));
 }
 
 zel_status_t FortyTwo(void*, void*, unsigned count, void* result) {

@@ -96,8 +96,7 @@ TEST_F(DataViewTest, DefaultAxesWalkEverySegmentAndReadItsValues) {
   MakeSweep();
   // Explicit defaults (count 0) and implicit ones (opening a new view).
   zel_wfDataView_t chosen = View(wave_);
-  ZEL_SetViewDisplayAxes(session_, chosen, 0, nullptr, 0, &status_);
-  ASSERT_EQ(status_, ZEL_OK) << ZEL_GetError();
+  Axes(chosen, {});
   zel_wfDataView_t implicit = View(wave_);
   for (zel_wfDataView_t view : {chosen, implicit}) {
     OpenView(view);
@@ -147,7 +146,7 @@ TEST_F(DataViewTest, TwoParametersFormAMixedRadixFirstDisplayParameterFastest) {
   EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_GetViewFirstSegment: The view is not open");
 }
 
-TEST_F(DataViewTest, ChosenAxesSwapOrDuplicateXAndY) {
+TEST_F(DataViewTest, ChosenAxesSwapOrDuplicateXAndYAndAreChosenOnceFromStoredAxes) {
   MakeSweep();
   struct Case {
     std::vector<int> axes;
@@ -184,10 +183,8 @@ TEST_F(DataViewTest, ChosenAxesSwapOrDuplicateXAndY) {
     ZEL_OpenWfDataView(session_, view, &status_);
     EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, r.message);
   }
-}
 
-TEST_F(DataViewTest, SetDisplayAxesRefusesBadAxesAndASecondCall) {
-  MakeSweep();
+  // Choosing refuses bad axes, and a second call.
   zel_wfDataView_t view = View(wave_);
   const int one[] = {-2};
   ZEL_SetViewDisplayAxes(session_, view, 1, one, 0, &status_);
@@ -216,7 +213,7 @@ TEST_F(DataViewTest, SetDisplayAxesRefusesBadAxesAndASecondCall) {
   EXPECT_ZEL_FAILURE(status_, ZEL_FAILED, "ZEL_SetViewDisplayAxes: The view is open.");
 }
 
-TEST_F(DataViewTest, EnumerationNeedsAnOpenViewAndSegmentsStayUntilItOpensAgain) {
+TEST_F(DataViewTest, EnumerationNeedsAnOpenViewSegmentsStayUntilItOpensAgainAndMayBeEmpty) {
   MakeSweep();
   zel_wfDataView_t view = View(wave_);
   ZEL_GetViewSegment(session_, view, 0, &status_);
@@ -251,20 +248,18 @@ TEST_F(DataViewTest, EnumerationNeedsAnOpenViewAndSegmentsStayUntilItOpensAgain)
   // Reopening builds them again.
   OpenView(view);
   EXPECT_EQ(Read(view, 1).y, Expected(3, 100));
-}
 
-TEST_F(DataViewTest, SegmentsWithoutValuesAreEmptyViewSegments) {
-  MakeSweep();
-  // A second waveform written only in segment 1 (value position 1).
+  // A second waveform written only in segment 1 (value position 1): its
+  // other segments are empty view segments.
   zel_waveform_t sparse = Check(ZEL_CreateWaveform(session_, sweep_, 0, y_, &status_));
   zel_segment_t one = Check(ZEL_FindSegment(session_, sweep_, 1, &status_));
   Write(one, sparse, 2, 7);
-  zel_wfDataView_t view = View(sparse);
-  OpenView(view);
-  EXPECT_EQ(Walk(view), std::vector<unsigned>{1});
-  ZEL_GetViewSegment(session_, view, 0, &status_);
+  zel_wfDataView_t sparseView = View(sparse);
+  OpenView(sparseView);
+  EXPECT_EQ(Walk(sparseView), std::vector<unsigned>{1});
+  ZEL_GetViewSegment(session_, sparseView, 0, &status_);
   EXPECT_ZEL_FAILURE(status_, ZEL_NOT_FOUND, "ZEL_GetViewSegment: The segment is empty");
-  EXPECT_EQ(Read(view, 1).y, Expected(2, 7));
+  EXPECT_EQ(Read(sparseView, 1).y, Expected(2, 7));
 
   // No values anywhere: nothing to enumerate.
   zel_wfDataView_t none = View(Check(ZEL_CreateWaveform(session_, sweep_, 0, y_, &status_)));

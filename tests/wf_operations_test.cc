@@ -76,7 +76,7 @@ TEST_F(WfOperationTest, StoredValuesAreCopiedPrivateOnesWrittenOver) {
   EXPECT_EQ(YOf<DComplex>(*s)[2], DComplex(3, 0));
 }
 
-TEST_F(WfOperationTest, ValuesSharedWithAnotherDataArrayAreNotWrittenOver) {
+TEST_F(WfOperationTest, SharedAndIndexedValuesBecomeANewArray) {
   auto s = Real({0, 1}, {4, 9});
   s->ApplyYOperation(*Unary(ZEL_OP_SQRT, real_), nullptr, nullptr, false);  // Y is private now
   auto both = s->DuplicateYToX();  // X and Y over the same private array
@@ -84,23 +84,21 @@ TEST_F(WfOperationTest, ValuesSharedWithAnotherDataArrayAreNotWrittenOver) {
   EXPECT_EQ(XOf(*both), (std::vector<double>{2, 3}));
   EXPECT_EQ(YOf(*both), (std::vector<double>{-2, -3}));
   EXPECT_EQ(YOf(*s), (std::vector<double>{2, 3}));
-}
 
-TEST_F(WfOperationTest, IndexedValuesBecomeOneNewArray) {
-  // Both held by their owner, as a data set holds them.
+  // Index and values both held by their owner, as a data set holds them.
   ZELI_CachedArray* values = Cached(real_, std::vector<double>{10, 20, 30}, true);
   ZELI_CachedArray* index = Cached(integer_, std::vector<unsigned>{2, 0, 2}, true);
   auto* xData = new ZELI_WfSegmentXData(new ZELI_WfDataArray(*container_, Cached(real_, std::vector<double>{0, 1, 2})),
                                         kLinear, nullptr);
-  ZELI_WfSegment s(0, xData, new ZELI_WfDataArray(*container_, index, values));
-  s.ApplyYOperation(*Unary(ZEL_OP_NEGATE, real_), nullptr, nullptr, false);
-  const ZELI_WfDataArray& y = *s.Get_YDataArray_p();
+  ZELI_WfSegment indexed(0, xData, new ZELI_WfDataArray(*container_, index, values));
+  indexed.ApplyYOperation(*Unary(ZEL_OP_NEGATE, real_), nullptr, nullptr, false);
+  const ZELI_WfDataArray& y = *indexed.Get_YDataArray_p();
   EXPECT_FALSE(y.IsIndexed());
   EXPECT_EQ(y.Get_IndexArray_p(), nullptr);
   EXPECT_EQ(y.Get_ValueArray_p(), nullptr);
   EXPECT_EQ(index->Get_ReferenceCount(), 0u);
   EXPECT_EQ(values->Get_ReferenceCount(), 0u);
-  EXPECT_EQ(YOf(s), (std::vector<double>{-30, -10, -30}));
+  EXPECT_EQ(YOf(indexed), (std::vector<double>{-30, -10, -30}));
   EXPECT_EQ(Array<double>(values->Get_Data_p(), 3), (std::vector<double>{10, 20, 30}));
 }
 
@@ -166,6 +164,8 @@ TEST_F(WfOperationTest, EqualXAxesKeepTheirXArray) {
   EXPECT_EQ(YOf(*b), (std::vector<double>{10, 20, 30}));
 }
 
+// The merged values themselves are MergeTest's; here, what the segment
+// makes of them.
 TEST_F(WfOperationTest, DifferentXAxesAreMergedFirst) {
   auto a = Real({0, 2}, {10, 30});
   auto b = Real({1, 2, 3}, {100, 200, 300});
@@ -185,24 +185,21 @@ TEST_F(WfOperationTest, DifferentXAxesAreMergedFirst) {
 
   // A decreasing X axis merges in ascending order.
   auto down = Real({2, 0}, {30, 10});
-  auto c = Real({1, 2, 3}, {100, 200, 300});
-  down->ApplyYOperation(*Binary(ZEL_OP_ADD, real_, real_), c.get(), nullptr, false);
+  down->ApplyYOperation(*Binary(ZEL_OP_ADD, real_, real_), b.get(), nullptr, false);
   EXPECT_EQ(XOf(*down), (std::vector<double>{0, 1, 2, 3}));
   EXPECT_EQ(YOf(*down), (std::vector<double>{10, 120, 230, 330}));
-}
 
-TEST_F(WfOperationTest, StepsMergedWithRampsStayStepsOfTheResult) {
+  // Steps merged with a ramp stay steps of the result; read as a ramp, the
+  // sum is 5 + 10 x up to the step at 1.
   auto steps = Real({0, 1}, {5, 7}, kConstant);
   auto ramp = Real({0, 1}, {0, 10});
   steps->ApplyYOperation(*Binary(ZEL_OP_ADD, real_, real_), ramp.get(), nullptr, false);
   EXPECT_EQ(XOf(*steps), (std::vector<double>{0, 1, 1}));
   EXPECT_EQ(YOf(*steps), (std::vector<double>{5, 15, 17}));
-  // Read as a ramp, the sum is 5 + 10 x up to the step at 1.
   EXPECT_EQ(steps->Get_XInterpolationType(), kLinear);
   EXPECT_EQ(steps->Get_XMonotonicity(), ZEL_MONOTONICITY_INCREASING);
-}
 
-TEST_F(WfOperationTest, PolynomialDataBecomesLinearWithNewX) {
+  // Polynomial data becomes linear over the new X; the orders go.
   ZELI_CachedArray* orders = Cached(integer_, std::vector<unsigned>{0, 1, 2}, true);  // kept by its owner
   auto p = Over(Cached(real_, std::vector<double>{0, 1, 2}), Cached(real_, std::vector<double>{0, 1, 4}),
                 ZEL_INTERPOLATION_POLYNOMIAL, orders);
@@ -230,27 +227,44 @@ TEST_F(WfOperationTest, PairingMakesTheFirstOperandX) {
 }
 
 TEST_F(WfOperationTest, RampsCompareAsCrossingPoints) {
+  auto greater = Binary(ZEL_OP_GREATER, real_, real_, real_);
   auto ramp = Real({0, 1, 2}, {0, 10, 0});
   const double five = 5;
-  ramp->ApplyYOperation(*Binary(ZEL_OP_GREATER, real_, real_, real_), nullptr, &five, false);
+  ramp->ApplyYOperation(*greater, nullptr, &five, false);
   EXPECT_EQ(XOf(*ramp), (std::vector<double>{0, 0.5, 1.5, 2}));
   EXPECT_EQ(YOf<int>(*ramp), (std::vector<int>{0, 1, 0, 0}));
   EXPECT_EQ(ramp->Get_XInterpolationType(), kConstant);
   // Reversed: 5 > ramp.
   auto again = Real({0, 1, 2}, {0, 10, 0});
-  again->ApplyYOperation(*Binary(ZEL_OP_GREATER, real_, real_, real_), nullptr, &five, true);
+  again->ApplyYOperation(*greater, nullptr, &five, true);
   EXPECT_EQ(XOf(*again), (std::vector<double>{0, 0.5, 1.5, 2}));
   EXPECT_EQ(YOf<int>(*again), (std::vector<int>{1, 0, 1, 1}));
   // Nothing to compare: nothing.
   auto empty = Real({}, {});
-  empty->ApplyYOperation(*Binary(ZEL_OP_GREATER, real_, real_, real_), nullptr, &five, false);
+  empty->ApplyYOperation(*greater, nullptr, &five, false);
   EXPECT_EQ(empty->PointCount(0), 0u);
   EXPECT_EQ(empty->Get_YType_p(), GeneratedInteger());
   // No change: the two ends.
   auto high = Real({0, 1, 2}, {6, 7, 8});
-  high->ApplyYOperation(*Binary(ZEL_OP_GREATER, real_, real_, real_), nullptr, &five, false);
+  high->ApplyYOperation(*greater, nullptr, &five, false);
   EXPECT_EQ(XOf(*high), (std::vector<double>{0, 2}));
   EXPECT_EQ(YOf<int>(*high), (std::vector<int>{1, 1}));
+
+  // A crossing between two points with the same X (a step of a merged
+  // result) lies at that X.
+  auto steps = Real({0, 1}, {5, 12}, kConstant);
+  auto rising = Real({0, 1}, {0, 10});
+  steps->ApplyYOperation(*greater, rising.get(), nullptr, false);
+  EXPECT_EQ(XOf(*steps), (std::vector<double>{0, 0.5, 1}));
+  EXPECT_EQ(YOf<int>(*steps), (std::vector<int>{1, 0, 1}));
+
+  // Only real or float values have crossing points.
+  auto integers = Segment(real_, std::vector<double>{0, 1}, integer_, std::vector<int>{0, 10});
+  const int fiveAsInteger = 5;
+  TestOperation integerGreater(ZEL_OP_GREATER, integer_, integer_, real_, GeneratedInteger());
+  EXPECT_EQ(StatusOf([&] { integers->ApplyYOperation(integerGreater, nullptr, &fiveAsInteger, false); }),
+            "7 ZELI_WfSegment::ApplyWfComparisonOperation implementation: types");
+  EXPECT_EQ(YOf<int>(*integers), (std::vector<int>{0, 10}));
 }
 
 TEST_F(WfOperationTest, AgreeingStepsCompareToTheirEnds) {
@@ -267,26 +281,7 @@ TEST_F(WfOperationTest, AgreeingStepsCompareToTheirEnds) {
   EXPECT_EQ(YOf<int>(*c), (std::vector<int>{0, 1, 0}));
 }
 
-// A crossing between two points with the same X (a step of a merged
-// result) lies at that X.
-TEST_F(WfOperationTest, ACrossingAtAStepLiesAtTheStep) {
-  auto steps = Real({0, 1}, {5, 12}, kConstant);
-  auto ramp = Real({0, 1}, {0, 10});
-  steps->ApplyYOperation(*Binary(ZEL_OP_GREATER, real_, real_, real_), ramp.get(), nullptr, false);
-  EXPECT_EQ(XOf(*steps), (std::vector<double>{0, 0.5, 1}));
-  EXPECT_EQ(YOf<int>(*steps), (std::vector<int>{1, 0, 1}));
-}
-
-TEST_F(WfOperationTest, RampComparisonsNeedRealOrFloatTypes) {
-  auto a = Segment(real_, std::vector<double>{0, 1}, integer_, std::vector<int>{0, 10});
-  const int five = 5;
-  TestOperation greater(ZEL_OP_GREATER, integer_, integer_, real_, GeneratedInteger());
-  EXPECT_EQ(StatusOf([&] { a->ApplyYOperation(greater, nullptr, &five, false); }),
-            "7 ZELI_WfSegment::ApplyWfComparisonOperation implementation: types");
-  EXPECT_EQ(YOf<int>(*a), (std::vector<int>{0, 10}));
-}
-
-TEST_F(WfOperationTest, IntegralsRunningSums) {
+TEST_F(WfOperationTest, IntegralsAreRunningSumsAndTransformsCheckTheirAxesAndLegs) {
   auto trapezoid = Real({0, 1, 3}, {1, 1, 1});
   ZELI_WfDataArray* x = trapezoid->Get_XDataArray_p();
   trapezoid->ApplyYOperation(*Unary(ZEL_OP_INTEGRAL_TRAPEZOID, real_, real_), nullptr, nullptr, false);
@@ -305,9 +300,8 @@ TEST_F(WfOperationTest, IntegralsRunningSums) {
   auto empty = Real({}, {});
   empty->ApplyYOperation(*Unary(ZEL_OP_INTEGRAL, real_, real_), nullptr, nullptr, false);
   EXPECT_EQ(empty->PointCount(0), 0u);
-}
 
-TEST_F(WfOperationTest, TransformsCheckTheirAxesAndLegs) {
+  // The transforms check their axes and legs.
   auto integers = Segment(real_, std::vector<double>{0, 1}, integer_, std::vector<int>{1, 2});
   TestOperation integral(ZEL_OP_INTEGRAL, integer_, nullptr, real_, integer_);
   EXPECT_EQ(StatusOf([&] { integers->ApplyYOperation(integral, nullptr, nullptr, false); }),
@@ -315,8 +309,7 @@ TEST_F(WfOperationTest, TransformsCheckTheirAxesAndLegs) {
   TestOperation derivative(ZEL_OP_DERIVATIVE, integer_, nullptr, real_, integer_);
   EXPECT_EQ(StatusOf([&] { integers->ApplyYOperation(derivative, nullptr, nullptr, false); }),
             "7 Derivative requires ZEL_REAL Y Axis.");
-  auto complex = Segment(real_, std::vector<double>{0, 1}, complex_, std::vector<DComplex>{1, 2});
-  TestOperation complexDerivative(ZEL_OP_DERIVATIVE, complex_, nullptr, real_, complex_);
+  TestOperation complexDerivative(ZEL_OP_DERIVATIVE, complex_, nullptr, float_, complex_);
   EXPECT_EQ(StatusOf([&] { complex->ApplyYOperation(complexDerivative, nullptr, nullptr, false); }),
             "7 Derivative requires ZEL_REAL Y Axis.");
   auto timeX = Segment(time_, std::vector<UniversalTime>{UniversalTime(), UniversalTime(1e-9)}, real_,
@@ -380,11 +373,12 @@ TEST_F(WfOperationTest, DerivativeIsAStepFunctionOfTheSlopes) {
   EXPECT_EQ(orders->Get_ReferenceCount(), 0u);
 }
 
-// A failing operation leaves the data arrays it found; its result memory
-// is freed once (AddressSanitizer finds a leak or a second free).
+// A failing operation or merge leaves the data arrays it found; its result
+// memory is freed once (AddressSanitizer finds a leak or a second free).
 TEST_F(WfOperationTest, AFailingOperationLeavesTheSegmentAsItWas) {
   auto a = Stored({0, 2}, {1, 2});
   auto b = Real({1, 2, 3}, {10, 20, 30});
+  auto none = Real({1, 2, 3}, {10, 20, 30}, ZEL_INTERPOLATION_NONE);
   ZELI_WfDataArray* x = a->Get_XDataArray_p();
   ZELI_WfDataArray* y = a->Get_YDataArray_p();
   const unsigned cached = CacheCount();
@@ -396,6 +390,10 @@ TEST_F(WfOperationTest, AFailingOperationLeavesTheSegmentAsItWas) {
   auto unary = Unary(ZEL_OP_NEGATE, real_);
   unary->fail = true;
   EXPECT_EQ(StatusOf([&] { a->ApplyYOperation(*unary, nullptr, nullptr, false); }), "7 User operation failed");
+  // The merge's own refusals (MergeTest has them all) come before anything
+  // is computed.
+  EXPECT_EQ(StatusOf([&] { a->ApplyYOperation(*Binary(ZEL_OP_ADD, real_, real_), none.get(), nullptr, false); }),
+            "7 The X Axis data is not interpolatable.");
   EXPECT_EQ(a->Get_XDataArray_p(), x);
   EXPECT_EQ(a->Get_YDataArray_p(), y);
   EXPECT_EQ(DirectY(*a), stored_);
@@ -435,19 +433,6 @@ TEST_F(WfOperationTest, FailingOperationsFreeTheirTextResultsOnce) {
   binary.fail = false;
   a->ApplyYOperation(binary, b.get(), nullptr, false);
   EXPECT_STREQ(YOf<char*>(*a)[0], "text");
-}
-
-TEST_F(WfOperationTest, AFailingMergeLeavesTheSegmentAsItWas) {
-  auto a = Real({0, 2}, {1, 2});
-  auto b = Real({1, 2, 3}, {10, 20, 30}, ZEL_INTERPOLATION_NONE);
-  ZELI_WfDataArray* y = a->Get_YDataArray_p();
-  EXPECT_EQ(StatusOf([&] { a->ApplyYOperation(*Binary(ZEL_OP_ADD, real_, real_), b.get(), nullptr, false); }),
-            "7 The X Axis data is not interpolatable.");
-  auto s = Segment(string_, std::vector<char*>{strdup("x")}, real_, std::vector<double>{1});
-  auto t = Segment(string_, std::vector<char*>{strdup("x"), strdup("y")}, real_, std::vector<double>{1, 2});
-  EXPECT_EQ(StatusOf([&] { s->ApplyYOperation(*Binary(ZEL_OP_ADD, real_, real_), t.get(), nullptr, false); }),
-            "7 The X Axis data is not ordered.");
-  EXPECT_EQ(a->Get_YDataArray_p(), y);
 }
 
 }  // namespace
