@@ -220,6 +220,60 @@ TEST_F(DataInformationTest, NanStepsAndFloatNeighbours) {
   EXPECT_EQ(MaxOf<float>(info), -0.5f);
 }
 
+// Result arrays of operations are scanned in vector code; whatever the
+// values (ties, signed zeros, infinities, NaNs anywhere, any length), the
+// result must be the one of the step rules applied value by value.
+TEST_F(DataInformationTest, RealArraysOfAnyLengthScanLikeTheStepRules) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double pool[] = {-inf, -2.0, -0.0, 0.0, 1.0, 1.0, 3.5, inf, nan};
+  struct Expected {
+    zel_monotonicity_t monotonicity;
+    double min, max;
+  };
+  const auto stepRules = [](const std::vector<double>& v) {
+    Expected e{ZEL_MONOTONICITY_STRICTLY_INCREASING, v[0], v[0]};
+    bool rising = true, falling = true, level = false;
+    for (size_t i = 1; i < v.size(); ++i) {
+      if (v[i] == v[i - 1]) {
+        level = true;
+      } else if (v[i] < v[i - 1]) {
+        rising = false;
+        if (v[i] < e.min) e.min = v[i];
+      } else {
+        falling = false;
+        if (e.max < v[i]) e.max = v[i];
+      }
+    }
+    if (v.size() == 1) return e;
+    e.monotonicity = rising && !falling    ? (level ? ZEL_MONOTONICITY_INCREASING : ZEL_MONOTONICITY_STRICTLY_INCREASING)
+                     : falling && !rising ? (level ? ZEL_MONOTONICITY_DECREASING : ZEL_MONOTONICITY_STRICTLY_DECREASING)
+                                          : ZEL_MONOTONICITY_NONE;
+    return e;
+  };
+  unsigned seed = 12345;
+  const auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  for (unsigned trial = 0; trial < 3000; ++trial) {
+    const unsigned n = trial < 2000 ? 1 + trial % 70 : 1 + next() % 3000;
+    std::vector<double> values(n);
+    const unsigned kind = trial % 4;  // pool values, without NaN, rising ramp, falling ramp
+    for (unsigned i = 0; i < n; ++i) {
+      values[i] = kind == 0   ? pool[next() % 9]
+                  : kind == 1 ? pool[next() % 8] + (next() % 1000) * 0.25
+                  : kind == 2 ? i * 0.5 + (next() % 3 == 0 ? 0.0 : 0.25)
+                              : -static_cast<double>(i);
+    }
+    if (kind >= 2 && n > 5 && trial % 8 < 4) values[next() % n] = pool[next() % 9];  // one stray value
+    SCOPED_TRACE("trial " + std::to_string(trial) + ", " + std::to_string(n) + " values");
+    const Expected expected = stepRules(values);
+    const ZELI_DataInformation info = Determine(real_, values);
+    EXPECT_EQ(info.Get_Monotonicity(), expected.monotonicity);
+    const double min = MinOf<double>(info), max = MaxOf<double>(info);
+    EXPECT_EQ(std::memcmp(&min, &expected.min, sizeof min), 0) << min << " vs " << expected.min;
+    EXPECT_EQ(std::memcmp(&max, &expected.max, sizeof max), 0) << max << " vs " << expected.max;
+  }
+}
+
 TEST_F(DataInformationTest, EveryScalarKindHasItsOrdering) {
   // The types outlive the information that refers to them.
   ZELI_CharacterType character("c");

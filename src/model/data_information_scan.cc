@@ -12,6 +12,11 @@
 // duplicated, never shared).
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "errors/exceptions.h"
 #include "types/dcomplex.h"
@@ -89,10 +94,118 @@ struct StringOrder : PlainOrder<const char*> {
   }
 };
 
+zel_monotonicity_t MonotonicityOf(bool allRising, bool allFalling, bool someLevel) {
+  if (allRising && !allFalling) {
+    return someLevel ? ZEL_MONOTONICITY_INCREASING : ZEL_MONOTONICITY_STRICTLY_INCREASING;
+  }
+  if (allFalling && !allRising) {
+    return someLevel ? ZEL_MONOTONICITY_DECREASING : ZEL_MONOTONICITY_STRICTLY_DECREASING;
+  }
+  return ZEL_MONOTONICITY_NONE;
+}
+
+template <typename T>
+T ValueAt(const unsigned char* bytes, size_t index) {
+  T value;
+  std::memcpy(&value, bytes + index * sizeof(T), sizeof value);
+  return value;
+}
+
+#if defined(__SSE2__)
+// Sets lowestIndex and highestIndex to the first indices below n holding
+// lowest and highest (both are there), in one pass: blocks of 8 values are
+// compared whole, and only a block holding a wanted value is looked at
+// value by value.
+void FindFirstExtremes(const double* values, unsigned n, double lowest, double highest, unsigned& lowestIndex,
+                       unsigned& highestIndex) {
+  const __m128d low = _mm_set1_pd(lowest), high = _mm_set1_pd(highest);
+  bool wantLow = true, wantHigh = true;
+  const auto look = [&](unsigned first, unsigned end) {
+    for (unsigned k = first; k < end; ++k) {
+      double value;
+      std::memcpy(&value, values + k, sizeof value);
+      if (wantLow && value == lowest) lowestIndex = k, wantLow = false;
+      if (wantHigh && value == highest) highestIndex = k, wantHigh = false;
+    }
+  };
+  unsigned i = 0;
+  for (; i + 8 <= n && (wantLow || wantHigh); i += 8) {
+    __m128d hits = _mm_setzero_pd();
+    for (unsigned k = 0; k < 8; k += 2) {
+      const __m128d v = _mm_loadu_pd(values + i + k);
+      hits = _mm_or_pd(hits, _mm_or_pd(_mm_cmpeq_pd(v, low), _mm_cmpeq_pd(v, high)));
+    }
+    if (_mm_movemask_pd(hits) != 0) look(i, i + 8);
+  }
+  if (wantLow || wantHigh) look(i, n);
+}
+
+// The scan below for doubles stored contiguously (real values,
+// every real result array of an operation among them), in two passes of vector code: the first finds the smallest
+// and the largest value and ORs the kinds of all steps into masks, the
+// second the first index holding each extreme. Where no value is a NaN that
+// index is the one the step rules pick (a new extreme is strictly beyond
+// every value before it, hence beyond its predecessor: a falling step for a
+// minimum, a rising one for a maximum), and noisy values cost no
+// mispredicted branch each. With a NaN the step rules make the extremes
+// depend on the order of visits: returns false, and the caller scans one by
+// one.
+bool ScanDoubles(const unsigned char* bytes, unsigned n, Scan& scan) {
+  const double* values = reinterpret_cast<const double*>(bytes);  // loaded unaligned only
+  const double first = ValueAt<double>(bytes, 0);
+  __m128d min[2] = {_mm_set1_pd(first), _mm_set1_pd(first)};
+  __m128d max[2] = {min[0], min[0]};
+  __m128d falling = _mm_setzero_pd(), level = falling, rising = falling, notANumber = falling;
+  const __m128d ones = _mm_castsi128_pd(_mm_set1_epi32(-1));
+  size_t i = 1;
+  for (; i + 4 <= n; i += 4) {
+    for (unsigned h = 0; h < 2; ++h) {
+      const __m128d current = _mm_loadu_pd(values + i + 2 * h);
+      const __m128d previous = _mm_loadu_pd(values + i + 2 * h - 1);
+      const __m128d down = _mm_cmplt_pd(current, previous), same = _mm_cmpeq_pd(current, previous);
+      falling = _mm_or_pd(falling, down);
+      level = _mm_or_pd(level, same);
+      rising = _mm_or_pd(rising, _mm_xor_pd(_mm_or_pd(down, same), ones));
+      notANumber = _mm_or_pd(notANumber, _mm_cmpunord_pd(current, current));
+      min[h] = _mm_min_pd(current, min[h]);  // current < min ? current : min
+      max[h] = _mm_max_pd(current, max[h]);  // current > max ? current : max
+    }
+  }
+  bool anyFalling = _mm_movemask_pd(falling) != 0, anyLevel = _mm_movemask_pd(level) != 0;
+  bool anyRising = _mm_movemask_pd(rising) != 0, anyNaN = _mm_movemask_pd(notANumber) != 0 || first != first;
+  double lowest = first, highest = first;
+  for (unsigned h = 0; h < 2; ++h) {
+    double lanes[2];
+    _mm_storeu_pd(lanes, min[h]);
+    for (double lane : lanes) lowest = lane < lowest ? lane : lowest;
+    _mm_storeu_pd(lanes, max[h]);
+    for (double lane : lanes) highest = highest < lane ? lane : highest;
+  }
+  for (; i < n; ++i) {
+    const double current = ValueAt<double>(bytes, i), previous = ValueAt<double>(bytes, i - 1);
+    anyFalling |= current < previous;
+    anyLevel |= current == previous;
+    anyRising |= !(current < previous) && !(current == previous);
+    anyNaN |= current != current;
+    lowest = current < lowest ? current : lowest;
+    highest = highest < current ? current : highest;
+  }
+  if (anyNaN) return false;
+  FindFirstExtremes(values, n, lowest, highest, scan.minIndex, scan.maxIndex);
+  scan.monotonicity = MonotonicityOf(!anyFalling, !anyRising, anyLevel);
+  return true;
+}
+#else
+bool ScanDoubles(const unsigned char*, unsigned, Scan&) { return false; }
+#endif
+
 template <typename Order>
 Scan ScanValues(const Sequence& values, unsigned n) {
   using T = typename Order::Value;
   Scan scan;
+  if constexpr (std::is_same<Order, PlainOrder<double>>::value) {
+    if (n > 1 && values.indices == nullptr && ScanDoubles(values.base, n, scan)) return scan;
+  }
   T previous = Order::Load(values.At(0));
   T min = previous;
   T max = previous;
@@ -122,13 +235,7 @@ Scan ScanValues(const Sequence& values, unsigned n) {
     }
     previous = current;
   }
-  if (allRising && !allFalling) {
-    scan.monotonicity = someLevel ? ZEL_MONOTONICITY_INCREASING : ZEL_MONOTONICITY_STRICTLY_INCREASING;
-  } else if (allFalling && !allRising) {
-    scan.monotonicity = someLevel ? ZEL_MONOTONICITY_DECREASING : ZEL_MONOTONICITY_STRICTLY_DECREASING;
-  } else {
-    scan.monotonicity = ZEL_MONOTONICITY_NONE;
-  }
+  scan.monotonicity = MonotonicityOf(allRising, allFalling, someLevel);
   return scan;
 }
 
