@@ -319,6 +319,27 @@ TEST_F(TypesTest, TablesWrittenInTheOtherByteOrderAndOldVersionsAreRead) {
       EXPECT_FALSE(types[0]->IsZelInternal());
     }
   }
+  // Before version 2 no packed size is stored: float, real and complex types
+  // take size of x 8 like every other non-discrete scalar.
+  for (unsigned version : {0u, 1u, 2u}) {
+    ByteWriter w(false);
+    w.I32(3).I32(-1).I32(3).I32(3);
+    const std::pair<zel_dataType_t, int> scalars[] = {{ZEL_FLOAT, 4}, {ZEL_REAL, 8}, {ZEL_COMPLEX, 16}};
+    int key = 0;
+    for (const auto& [code, size] : scalars) {
+      w.U8(code).Str("s").I32(size);
+      if (version >= 2) w.I32(size * 8);
+      if (version >= 1) w.U8(0);
+      w.I32(key++);
+    }
+    if (version == 2) w.U8(0);  // as SmallTable ends a version 2 table
+    zeltest::WriteFileBytes(path, w.bytes());
+    ZELI_Container c;
+    ASSERT_NO_THROW(zeltest::ReadTypeTableFile(c, path, false, version)) << version;
+    const auto& types = c.Get_TypeTable().Get_Types();
+    ASSERT_EQ(types.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(types[i]->Get_PackedSizeOf(), 8u * scalars[i].second) << version;
+  }
 
   // A legacy time type (version 7) holds doubles and swaps them as one value.
   ByteWriter w(true);

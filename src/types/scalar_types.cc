@@ -22,19 +22,32 @@ ZELI_Type* ZELI_TimeType::CopyToContainer(ZELI_TypedContainer*) const {
   return copy;
 }
 
+namespace {
+
+// The record with the packed size every non-discrete scalar type has: size
+// of x 8. Records of streams before version 2 store none, and the checked
+// record's size of decides it.
+ZELI_TypeRecord WithWholeBytesPacked(const ZELI_TypeRecord& record) {
+  ZELI_TypeRecord sized = record;
+  sized.packedSizeOf = sized.sizeOf * 8;
+  return sized;
+}
+
+}  // namespace
+
 ZELI_FloatType* ZELI_FloatType::ReadRecord(const ZELI_TypeRecord& record) {
   ZELI_CheckRecordSizes(record, 4, 32);
-  return new ZELI_FloatType(record);
+  return new ZELI_FloatType(WithWholeBytesPacked(record));
 }
 
 ZELI_RealType* ZELI_RealType::ReadRecord(const ZELI_TypeRecord& record) {
   ZELI_CheckRecordSizes(record, 8, 64);
-  return new ZELI_RealType(record);
+  return new ZELI_RealType(WithWholeBytesPacked(record));
 }
 
 ZELI_ComplexType* ZELI_ComplexType::ReadRecord(const ZELI_TypeRecord& record) {
   ZELI_CheckRecordSizes(record, 16, 128);
-  return new ZELI_ComplexType(record);
+  return new ZELI_ComplexType(WithWholeBytesPacked(record));
 }
 
 ZELI_TimeType* ZELI_TimeType::ReadRecord(const ZELI_TypeRecord& record) {
@@ -46,9 +59,7 @@ ZELI_TimeType* ZELI_TimeType::ReadRecord(const ZELI_TypeRecord& record) {
   } else {
     ZELI_CheckRecordSizes(record, 24, 192);
   }
-  ZELI_TypeRecord sized = record;
-  sized.packedSizeOf = sized.sizeOf * 8;
-  ZELI_TimeType* type = new ZELI_TimeType(sized);
+  ZELI_TimeType* type = new ZELI_TimeType(WithWholeBytesPacked(record));
   type->legacyTimeLayout_ = legacy;
   return type;
 }
