@@ -318,8 +318,9 @@ TEST_F(SimWriterTest, FrontValuesFromArraysKeepTheRulesOfOneByOneOverLongRuns) {
 }
 
 // Analog values are stored every cycle, digital ones only when entered;
-// closing inside a cycle drops the unended analog front.
-TEST_F(SimWriterTest, ClosingInsideACycleDropsTheUnendedAnalogFront) {
+// closing inside a cycle ends the open fronts (their points stay) and the
+// cycle. An analog waveform left without a value holds its previous one.
+TEST_F(SimWriterTest, ClosingInsideACycleEndsTheOpenFronts) {
   Sim sim = MakeSim();
   EXPECT_TRUE(ZEL_AreSameWaveform(ZEL_GetSimResultWaveform(session_, sim.analog, 1, &status_), sim.wb));
   EXPECT_TRUE(ZEL_AreSameSimResultSubset(ZEL_GetSimResultSubset(session_, sim.w, 1, &status_), sim.digital));
@@ -335,17 +336,14 @@ TEST_F(SimWriterTest, ClosingInsideACycleDropsTheUnendedAnalogFront) {
   // A refused detach leaves the writer as it is: the front goes on.
   ZEL_DetachContainer(session_, c_, &status_);
   EXPECT_EQ(status_, ZEL_FAILED);
-  Enter(sim.b, 6);
-  Close(c_);  // shuts the writer down
+  Close(c_);  // shuts the writer down; b never got its value
   ZEL_SimWfDataWriterEnterValue(sim.b, &x, &status_);
   EXPECT_EQ(status_, ZEL_BAD_HANDLE);
   std::vector<StoredWave> s = ReadAll();
-  // The cycle's X value and the digital value stay; the analog point started
-  // for the unended front is gone.
   EXPECT_EQ(s[0].x, (std::vector<double>{0, 1, 2}));
-  EXPECT_EQ(s[0].y, (std::vector<double>{1, 3}));
-  EXPECT_EQ(s[1].y, (std::vector<double>{2, 4}));
-  EXPECT_EQ(s[0].xIndices, (std::vector<int>{0, 1}));
+  EXPECT_EQ(s[0].y, (std::vector<double>{1, 3, 5}));
+  EXPECT_EQ(s[1].y, (std::vector<double>{2, 4, 4}));
+  EXPECT_EQ(s[0].xIndices, (std::vector<int>{0, 1, 2}));
   EXPECT_EQ(s[2].codes, (std::vector<int>{1, 0}));
   EXPECT_EQ(s[2].xIndices, (std::vector<int>{0, 2}));
   // The container was left clean: it opens for writing again.

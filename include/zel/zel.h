@@ -1498,8 +1498,9 @@ typedef struct ZEL_SimWfDataWriter ZEL_SimWfDataWriter;
  * ZEL_CommitWaveformData makes the values so far visible to readers in
  * other processes; inside a cycle it is refused ("Some writer(s) cannot be
  * flushed (are active)"). Closing the container with a writer still open
- * drops the point of an analog front that was not ended, ends the cycle and
- * terminates writing. */
+ * ends an open data front as ZEL_SimEndDataFront does (its point stays; an
+ * analog waveform given no value in it holds its previous value, and the
+ * close does not fail for that), ends the cycle and terminates writing. */
 
 /* A writer on data store dataStore of the segment; ZEL_BAD_ARG "DataStore
  * index is invalid." for a store the segment does not have. */

@@ -129,18 +129,20 @@ void ZELI_SimResultSubset::EnterFrontValues(unsigned first, unsigned count, cons
 
 void ZELI_SimResultSubset::EndDataFront() {
   if (!frontActive_) throw ZELI_FailedException("The data front is not active.");
+  if (!CloseFront()) throw ZELI_FailedException("Some waveforms do not have a value.");
+}
+
+void ZELI_SimResultSubset::EndOpenDataFront() {
+  if (frontActive_) CloseFront();
+}
+
+bool ZELI_SimResultSubset::CloseFront() {
   frontActive_ = false;
-  if (analog_ == nullptr || presence_->Count() == Get_DataWriterCount()) return;
+  if (analog_ == nullptr || presence_->Count() == Get_DataWriterCount()) return true;
   for (unsigned position = 0; position < Get_DataWriterCount(); ++position) {
     if (!presence_->Test(position)) analog_->HoldPreviousValue(position);
   }
-  throw ZELI_FailedException("Some waveforms do not have a value.");
-}
-
-void ZELI_SimResultSubset::DropOpenDataFront() {
-  if (!frontActive_) return;
-  frontActive_ = false;
-  if (analog_ != nullptr) analog_->Shutdown();
+  return false;
 }
 
 void ZELI_SimResultSubset::CheckReadyForWriting() const {
@@ -233,7 +235,7 @@ bool ZELI_SimResultWriter::Uses(const ZELI_ExternalBase* object) const {
 
 void ZELI_SimResultWriter::Shutdown() {
   if (cycleActive_) {
-    for (const auto& subset : subsets_) subset->DropOpenDataFront();
+    for (const auto& subset : subsets_) subset->EndOpenDataFront();
     cycleActive_ = false;
   }
   if (initialized_) TerminateWriting();

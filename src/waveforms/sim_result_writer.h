@@ -92,9 +92,10 @@ class ZELI_SimResultSubset final : public ZELI_AccessBase {
   // stay entered as if entered one by one.
   void EnterFrontValues(unsigned first, unsigned count, const void* values);
   void EndDataFront();
-  // At the writer's shutdown: an analog front still open loses its point,
-  // a digital one simply ends.
-  void DropOpenDataFront();
+  // At the writer's shutdown: a front still open ends as EndDataFront ends
+  // it (an analog waveform without a value in it holds its previous one),
+  // without failing.
+  void EndOpenDataFront();
   // Before initialization: an analog subset needs a waveform.
   void CheckReadyForWriting() const;
   // Whether the subset's data set holds the waveform.
@@ -109,6 +110,10 @@ class ZELI_SimResultSubset final : public ZELI_AccessBase {
   const ZELI_Bitset& Get_PresenceBits() const { return *presence_; }
 
  private:
+  // Ends the open front; false when an analog waveform had no value in it
+  // (it then holds its previous one).
+  bool CloseFront();
+
   // Data writers come in slabs of this many, each registered as one run.
   static constexpr unsigned SlabSize = 256;
 
