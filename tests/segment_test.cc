@@ -490,6 +490,12 @@ TEST_F(SegmentTest, LocatorAndDebugDump) {
   EXPECT_NE(text.find("----------------------\nDataStore # 0\n----------------------\n_dataStoreDirty       1\n"),
             std::string::npos);
   EXPECT_NE(text.find("\nmemoryFile         0x"), std::string::npos);
+  // A writer's shared X set is dumped with its store.
+  ZEL_CreateWriter(session_, handle, 0, ZEL_STORAGE_ANALOG, &status_);
+  ASSERT_EQ(status_, ZEL_OK);
+  std::ostringstream withSet;
+  segment->Debug(withSet);
+  EXPECT_NE(withSet.str().find("\n--------------------\nSharedXSet # 0, Key = "), std::string::npos);
   segment->UnregisterWaveform(3);
   EXPECT_FALSE(segment->Get_WaveformLocation(3, location));
   EXPECT_EQ(InFrame([&] { segment->UnregisterWaveform(3); }), ZEL_FAILED);

@@ -671,7 +671,9 @@ void ZELI_Segment::Debug(std::ostream& out) const {
     }
     out << "memoryFile         " << static_cast<const void*>(data.memoryFile.get()) << '\n';
     if (data.memoryFile) data.memoryFile->DumpPages(out);
-    // The store's shared X sets follow here once they exist.
+    for (const ZELI_SegmentXSet* set : sharedXSets_) {
+      if (set != nullptr && set->Get_DataStoreIndex() == store) set->Debug(out);
+    }
   }
   out.flush();
 }

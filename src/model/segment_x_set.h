@@ -9,6 +9,7 @@
 #ifndef ZEL_MODEL_SEGMENT_X_SET_H
 #define ZEL_MODEL_SEGMENT_X_SET_H
 
+#include <iosfwd>
 #include <memory>
 
 #include "store/keymap.h"
@@ -56,6 +57,9 @@ class ZELI_SegmentXSet {
   virtual bool HasDataSets() const = 0;
   // Erases the set and everything it holds from its data store.
   virtual void Discard() = 0;
+
+  // The dump of the set and its data sets (ZELI_Segment::Debug).
+  virtual void Debug(std::ostream& out) const = 0;
 };
 
 // Reads one stored shared X set of data store `store` of segment (the

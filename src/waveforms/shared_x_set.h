@@ -122,7 +122,7 @@ class ZELI_SharedXSet final : public ZELI_InternalBase, public ZELI_SegmentXSet 
   bool HoldsWaveform(unsigned dataSetIndex, unsigned position, int keyInSet) const override;
 
   void Debug() const;
-  void Debug(std::ostream& out) const;
+  void Debug(std::ostream& out) const override;
 
  private:
   struct ReadTag {};
