@@ -1418,8 +1418,13 @@ ZEL_API zel_bool_t ZEL_ExistWfSegment(zel_session_t session, zel_segment_t segme
  * differs from the X values' count, and closing the container cuts every
  * waveform and the X values to the smallest count, so what is committed
  * has a Y value for every X value. ZEL_STORAGE_DIGITAL writes the same dense data
- * sets without that check; ZEL_STORAGE_SPARSE takes an X index with every
- * value (xIndices of ZEL_WfDataWriterAppendArrays). */
+ * sets without that check; ZEL_STORAGE_SPARSE records with every value the
+ * index of the latest X value (a sparse waveform has values at some X values
+ * only): values go in one at a time, and ZEL_WfDataWriterAppendArrays takes
+ * count 1 there (ZEL_BAD_ARG "Point count must be 1 when writing in SPARSE
+ * mode." otherwise) with an xIndices entry that must name an existing X
+ * value (ZEL_BAD_ARG "X Index is out of range.") but is not what is
+ * recorded. */
 typedef enum zel_storageMode_e {
   ZEL_STORAGE_DIGITAL = 0,
   ZEL_STORAGE_ANALOG = 1,
@@ -1603,8 +1608,8 @@ ZEL_API void ZEL_UnsetSimResultXMinMax(zel_session_t session, zel_simResultWrite
 ZEL_API void ZEL_WfDataWriterEnterValue(ZEL_WfDataWriter* dataWriter, const void* value, int order,
                                         zel_status_t* status) ZEL_NOTHROW;
 /* Appends count Y values in array writing (ZEL_FAILED otherwise); orders
- * (POLYNOMIAL only) and xIndices (SPARSE only) hold count entries each and
- * may be null otherwise. */
+ * (POLYNOMIAL only) and xIndices (SPARSE only, see zel_storageMode_t) hold
+ * count entries each and may be null otherwise. */
 ZEL_API void ZEL_WfDataWriterAppendArrays(ZEL_WfDataWriter* dataWriter, unsigned count, const void* values,
                                           const int* orders, const int* xIndices, zel_status_t* status) ZEL_NOTHROW;
 /* As ZEL_WfDataWriterAppendArrays, keeping the values' summary up to date on
