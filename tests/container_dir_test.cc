@@ -35,15 +35,7 @@ using zeltest::RunInChild;
 using zeltest::TempDir;
 using zeltest::WriteFileBytes;
 
-template <typename E, typename F>
-std::string MessageOf(F&& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.what();
-  }
-  return "<no exception>";
-}
+using zeltest::MessageOf;
 
 // Sets a file's access and modification times (seconds since the epoch).
 void SetTime(const std::string& path, long seconds) {

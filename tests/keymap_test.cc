@@ -23,16 +23,7 @@ std::vector<unsigned char> Ints(std::initializer_list<int> values) {
   return bytes;
 }
 
-// The message of the E that f throws.
-template <typename E, typename F>
-std::string MessageOf(F&& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.what();
-  }
-  return "<no exception>";
-}
+using zeltest::MessageOf;
 
 class KeyMapStored : public ::testing::Test {
  protected:

@@ -126,6 +126,17 @@ void WriteTypeTableFile(ZELI_Container& container, const std::string& path);
 void ReadTypeTableFile(ZELI_Container& container, const std::string& path, bool bigEndianOnDisk = false,
                        unsigned version = 8);
 
+// The message of the E that f throws; "<no exception>" when it throws none.
+template <typename E, typename F>
+std::string MessageOf(F&& f) {
+  try {
+    f();
+  } catch (const E& e) {
+    return e.what();
+  }
+  return "<no exception>";
+}
+
 }  // namespace zeltest
 
 #include "interface/frame.h"

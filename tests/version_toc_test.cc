@@ -64,15 +64,7 @@ struct TableDir {
   explicit TableDir(const Bytes& bytes) : TableDir() { WriteFileBytes(toc, bytes); }
 };
 
-template <typename E, typename F>
-std::string MessageOf(F&& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.what();
-  }
-  return "<no exception>";
-}
+using zeltest::MessageOf;
 
 // What a table read: software version, byte order, next number, then per
 // version its number, "stale" when stale, and its reading, writing and
