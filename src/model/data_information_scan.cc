@@ -1,5 +1,7 @@
 // ZELI_DataInformation::DetermineMonMinMax: monotonicity, minimum and
-// maximum of an array, by one routine instantiated per value ordering.
+// maximum of an array, by one routine instantiated per value ordering
+// (contiguous real values without a NaN take a vector path, ScanDoubles,
+// with the same results).
 //
 // The routine walks the steps x(i-1) -> x(i) once. A level step (equal
 // values; for floats, bit patterns at most one unit apart) only notes that
@@ -140,16 +142,16 @@ void FindFirstExtremes(const double* values, unsigned n, double lowest, double h
   if (wantLow || wantHigh) look(i, n);
 }
 
-// The scan below for doubles stored contiguously (real values,
-// every real result array of an operation among them), in two passes of vector code: the first finds the smallest
-// and the largest value and ORs the kinds of all steps into masks, the
-// second the first index holding each extreme. Where no value is a NaN that
-// index is the one the step rules pick (a new extreme is strictly beyond
-// every value before it, hence beyond its predecessor: a falling step for a
-// minimum, a rising one for a maximum), and noisy values cost no
-// mispredicted branch each. With a NaN the step rules make the extremes
-// depend on the order of visits: returns false, and the caller scans one by
-// one.
+// The scan below for doubles stored contiguously (real values, every real
+// result array of an operation among them), in two passes of vector code:
+// the first finds the smallest and the largest value and ORs the kinds of
+// all steps into masks, the second the first index holding each extreme.
+// Where no value is a NaN that index is the one the step rules pick (a new
+// extreme is strictly beyond every value before it, hence beyond its
+// predecessor: a falling step for a minimum, a rising one for a maximum),
+// and noisy values cost no mispredicted branch each. With a NaN the step
+// rules make the extremes depend on the order of visits: returns false, and
+// the caller scans one by one.
 bool ScanDoubles(const unsigned char* bytes, unsigned n, Scan& scan) {
   const double* values = reinterpret_cast<const double*>(bytes);  // loaded unaligned only
   const double first = ValueAt<double>(bytes, 0);
