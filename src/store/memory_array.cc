@@ -14,6 +14,10 @@ namespace {
 
 uint32_t ByteSwap(uint32_t v) { return __builtin_bswap32(v); }
 
+// Texts longer than this (bytes) are checked against the data file before
+// their memory is allocated.
+constexpr uint32_t LongText = 65536;
+
 }  // namespace
 
 // ---- construction -----------------------------------------------------------
@@ -480,6 +484,18 @@ void ZELI_MemoryArray::ReadDirect(unsigned position, void* values, unsigned coun
   file_->ReadArrayBytes(pages_, tailOffset_, LogicalOffset(position), total, static_cast<char*>(values));
 }
 
+void ZELI_MemoryArray::RequireReadable(uint64_t position, uint64_t length) const {
+  if (length == 0 || file_ == nullptr) return;
+  const uint64_t pageSize = Get_PageSize();
+  const uint64_t first = LogicalOffset(position) / pageSize;
+  const uint64_t end = (LogicalOffset(position) + length - 1) / pageSize + 1;
+  if (end > pages_.size()) throw ZELI_FailedException("Corrupted data file.");
+  const auto count = static_cast<unsigned>(end - first);
+  if (file_->ReadablePageCount(pages_, static_cast<unsigned>(first), static_cast<unsigned>(end)) != count) {
+    throw ZELI_FailedException("Corrupted data file.");
+  }
+}
+
 void ZELI_MemoryArray::WriteStringData(char** values, unsigned count, unsigned) {
   TransferStringData(WRITING, values, count);
 }
@@ -541,6 +557,9 @@ void ZELI_MemoryArray::TransferStringData(Direction direction, char** values, un
       if (convert) length = ByteSwap(length);
       if (length > held - offset - 4) throw ZELI_FailedException("ZELI_MemoryArray::ReadStringData: length");
       if (length == 0) continue;
+      // A long text's pages must be in the data file before its memory is
+      // taken (short ones cost no more than the check).
+      if (length > LongText) texts->RequireReadable(uint64_t{offset} + 4, length);
       char* text = static_cast<char*>(ZELI_OS_Malloc(static_cast<size_t>(length) + 1));
       values[i] = text;
       texts->TransferData(READING, text, length, 1);

@@ -87,6 +87,11 @@ class ZELI_MemoryArray : public ZELI_InternalBase {
   // lie within the array's pages (Get_HeldBytes), else "Resize beyond file
   // size when reading.". Works open (either mode) only.
   void ReadDirect(unsigned position, void* values, unsigned count, unsigned elementSize) const;
+  // Fails with "Corrupted data file." when a page holding the bytes
+  // [position, position + length) cannot be read (see
+  // ZELI_MemoryFile::ReadablePageCount): called before memory is allocated
+  // for bytes whose count came from a file.
+  void RequireReadable(uint64_t position, uint64_t length) const;
   // String values through the companion. elementSize is the size of a value
   // in the caller's buffer and is not otherwise used: this array always holds
   // 4-byte offsets. A null string is written with length 0; reading length 0

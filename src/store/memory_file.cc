@@ -549,6 +549,20 @@ void ZELI_MemoryFile::AdviseArrayPages(const ZELI_PageList& list, unsigned first
   }
 }
 
+unsigned ZELI_MemoryFile::ReadablePageCount(const ZELI_PageList& list, unsigned first, unsigned end) const {
+  end = std::min<unsigned>(end, static_cast<unsigned>(list.size()));
+  if (first >= end) return 0;
+  if (kind_ != DATA_FILE || !open_) return end - first;
+  const uint64_t fileBytes = ZELI_OS_FileSize(fd_);
+  unsigned readable = 0;
+  for (unsigned k = first; k < end; ++k) {
+    const unsigned page = list[k];
+    const bool inFile = (uint64_t{page} + 1) * pageSize_ <= fileBytes;
+    if (inFile || page >= filePageCount_ || (page < flags_.size() && Slot(page).address != nullptr)) ++readable;
+  }
+  return readable;
+}
+
 void ZELI_MemoryFile::ReadArrayBytes(const ZELI_PageList& list, unsigned tailOffset, uint64_t logical,
                                      uint64_t length, char* target) const {
   RequireSupportedKind();

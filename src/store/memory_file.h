@@ -283,6 +283,14 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   // with "Corrupted data file.". Nothing here changes.
   void ReadArrayBytes(const ZELI_PageList& list, unsigned tailOffset, uint64_t logical, uint64_t length,
                       char* target) const;
+  // Of the pages list[first .. end) (clipped to the list), how many can be
+  // read: resident ones, ones at or beyond the file page count (they read as
+  // zero) and, of an open data file, ones that the data file holds as it is
+  // now (its size taken once). Records and page maps may list pages that the
+  // data file never received; a reader that sizes memory by a page list
+  // asks first, so that a damaged file cannot make it allocate more than
+  // the file holds. Nothing here changes.
+  unsigned ReadablePageCount(const ZELI_PageList& list, unsigned first, unsigned end) const;
   // Drops one mapping of each page list[first .. end), then releases idle
   // blocks (which may write back and so throw ZELI_DiskIOException; the
   // counts have dropped by then).

@@ -73,6 +73,13 @@ void ZELI_DataSet::ReadValuesInto(const ZELI_Type* type, uint64_t byteOffset, vo
 }
 
 void* ZELI_DataSet::ReadValues(const ZELI_Type* type, uint64_t byteOffset, unsigned count, const char* what) const {
+  // The count comes from a record: the bytes must be there before the
+  // memory for them is taken.
+  const uint64_t bytes = uint64_t{count} * StoredSizeOf(type);
+  if (byteOffset + bytes > ReadableBytes(*values_)) {
+    throw ZELI_FailedException(ZELI_Message() << what << ": the data file holds fewer values than recorded");
+  }
+  values_->RequireReadable(byteOffset, bytes);
   ZELI_TypedValues values(type, count, ZELI_TypedValues::Overwritten{});
   ReadValuesInto(type, byteOffset, values.Get(), count, what);
   return values.Release();

@@ -16,6 +16,9 @@ namespace {
 
 // Most chunks one read of a chain brings in (64 KiB).
 constexpr unsigned MaxWindowChunks = 512;
+// Chains whose chunks take more bytes than this are checked against the
+// data file before memory for their points is allocated.
+constexpr uint64_t LargeChain = 65536;
 
 }  // namespace
 
@@ -154,6 +157,16 @@ void ZELI_DigitalFrontDataSet::ReadChain(unsigned position) {
   const ZELI_DigitalWfChunk& chain = Get_Chunk(position);
   const ZELI_DataInformation& information = Get_DataInformation(position);
   const unsigned count = chain.pointCount;
+  // The count comes from a record: a chain that long needs its chunks in
+  // readable pages before memory for its points is taken.
+  const ZELI_MemoryArray& array = *Get_Values_p();
+  const uint64_t chunks = chain.capacity > 0 ? (uint64_t{count} + chain.capacity - 1) / chain.capacity : 0;
+  if (chunks * ZELI_DigitalWfChunk::ChunkBytes > LargeChain && array.Get_MemoryFile_p() != nullptr) {
+    const uint64_t readable = uint64_t{array.Get_MemoryFile_p()->ReadablePageCount(
+                                  array.Get_PageList(), 0, static_cast<unsigned>(array.Get_PageList().size()))} *
+                              array.Get_PageSize();
+    if (chunks * ZELI_DigitalWfChunk::ChunkBytes > readable) throw ZELI_FailedException("Corrupted data file.");
+  }
   std::vector<int> indices;
   ZELI_TypedValues values(chain.valueType, count);
   Get_Data(position, indices, values.Get());
