@@ -157,6 +157,7 @@ void ZELI_MemoryFile::OpenFile(zel_iomode_t mode) {
   const zel_iomode_t recorded = mode == ZEL_IOMODE_READ ? ZEL_IOMODE_READ : ZEL_IOMODE_WRITE;
   if (kind_ == DATA_FILE) {
     fd_ = ZELI_OS_Open(fileName_.c_str(), recorded == ZEL_IOMODE_READ ? ZELI_OS_READ_ONLY : ZELI_OS_READ_WRITE, 0);
+    knownFileBytes_ = 0;
   }
   mode_ = recorded;
   open_ = 1;
@@ -553,12 +554,21 @@ unsigned ZELI_MemoryFile::ReadablePageCount(const ZELI_PageList& list, unsigned 
   end = std::min<unsigned>(end, static_cast<unsigned>(list.size()));
   if (first >= end) return 0;
   if (kind_ != DATA_FILE || !open_) return end - first;
-  const uint64_t fileBytes = ZELI_OS_FileSize(fd_);
+  // The size last seen serves until a page lies beyond it: the file only
+  // grows (writers append), so one look at the size then settles it.
+  bool sizeFresh = false;
   unsigned readable = 0;
   for (unsigned k = first; k < end; ++k) {
     const unsigned page = list[k];
-    const bool inFile = (uint64_t{page} + 1) * pageSize_ <= fileBytes;
-    if (inFile || page >= filePageCount_ || (page < flags_.size() && Slot(page).address != nullptr)) ++readable;
+    const uint64_t pageEnd = (uint64_t{page} + 1) * pageSize_;
+    if (pageEnd > knownFileBytes_ && !sizeFresh && page < filePageCount_) {
+      knownFileBytes_ = ZELI_OS_FileSize(fd_);
+      sizeFresh = true;
+    }
+    if (pageEnd <= knownFileBytes_ || page >= filePageCount_ ||
+        (page < flags_.size() && Slot(page).address != nullptr)) {
+      ++readable;
+    }
   }
   return readable;
 }

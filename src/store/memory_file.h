@@ -285,11 +285,12 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
                       char* target) const;
   // Of the pages list[first .. end) (clipped to the list), how many can be
   // read: resident ones, ones at or beyond the file page count (they read as
-  // zero) and, of an open data file, ones that the data file holds as it is
-  // now (its size taken once). Records and page maps may list pages that the
-  // data file never received; a reader that sizes memory by a page list
-  // asks first, so that a damaged file cannot make it allocate more than
-  // the file holds. Nothing here changes.
+  // zero) and, of an open data file, ones that the data file holds (its
+  // size is looked at again when a page lies beyond the size last seen).
+  // Records and page maps may list pages that the data file never
+  // received; a reader that sizes memory by a page list asks first, so that
+  // a damaged file cannot make it allocate more than the file holds. Only
+  // the size last seen changes.
   unsigned ReadablePageCount(const ZELI_PageList& list, unsigned first, unsigned end) const;
   // Drops one mapping of each page list[first .. end), then releases idle
   // blocks (which may write back and so throw ZELI_DiskIOException; the
@@ -476,6 +477,8 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
   zel_bool_t unsynced_ = 0;
   zel_iomode_t mode_ = ZEL_IOMODE_READ;
   int fd_ = -1;
+  // The data file's size as last seen (ReadablePageCount); 0 when opened.
+  mutable uint64_t knownFileBytes_ = 0;
   unsigned mappedPageLimit_ = 0;
   unsigned mappedPageCount_ = 0;  // resident pages
   unsigned maxMappedPageCount_ = 0;

@@ -16,9 +16,9 @@ namespace {
 
 // Most chunks one read of a chain brings in (64 KiB).
 constexpr unsigned MaxWindowChunks = 512;
-// Chains whose chunks take more bytes than this are checked against the
-// data file before memory for their points is allocated.
-constexpr uint64_t LargeChain = 65536;
+// Reads of more bytes than this (a chain's chunks, a position's values)
+// are checked against the data file before memory for them is allocated.
+constexpr uint64_t LargeRead = 65536;
 
 }  // namespace
 
@@ -33,6 +33,16 @@ ZELI_CachedArray* ZELI_AnalogFrontDataSet::ValuesArray(unsigned position) {
   // Values of one position are contiguous within a block: value i lies at
   // S x (i / ppb) + B x position + V x (i mod ppb).
   if (count > 0 && (!IsInitialized() || pointsPerBlock_ == 0)) throw ZELI_FailedException("No more data points");
+  // The count comes from a record: many values need their pages in the
+  // data file before memory for them is taken.
+  const unsigned size = StoredSizeOf(valueType_);
+  if (uint64_t{count} * size > LargeRead) {
+    for (unsigned first = 0; first < count;) {
+      const unsigned run = std::min(pointsPerBlock_ - first % pointsPerBlock_, count - first);
+      Get_Values_p()->RequireReadable(ValueOffset(position, first), uint64_t{run} * size);
+      first += run;
+    }
+  }
   ZELI_TypedValues values(valueType_, count, ZELI_TypedValues::Overwritten{});
   for (unsigned first = 0; first < count;) {
     const unsigned run = std::min(pointsPerBlock_ - first % pointsPerBlock_, count - first);
@@ -161,7 +171,7 @@ void ZELI_DigitalFrontDataSet::ReadChain(unsigned position) {
   // readable pages before memory for its points is taken.
   const ZELI_MemoryArray& array = *Get_Values_p();
   const uint64_t chunks = chain.capacity > 0 ? (uint64_t{count} + chain.capacity - 1) / chain.capacity : 0;
-  if (chunks * ZELI_DigitalWfChunk::ChunkBytes > LargeChain && array.Get_MemoryFile_p() != nullptr) {
+  if (chunks * ZELI_DigitalWfChunk::ChunkBytes > LargeRead && array.Get_MemoryFile_p() != nullptr) {
     const uint64_t readable = uint64_t{array.Get_MemoryFile_p()->ReadablePageCount(
                                   array.Get_PageList(), 0, static_cast<unsigned>(array.Get_PageList().size()))} *
                               array.Get_PageSize();
