@@ -554,18 +554,21 @@ unsigned ZELI_MemoryFile::ReadablePageCount(const ZELI_PageList& list, unsigned 
   end = std::min<unsigned>(end, static_cast<unsigned>(list.size()));
   if (first >= end) return 0;
   if (kind_ != DATA_FILE || !open_) return end - first;
+  // A page counts when the file holds its start: reads take only the bytes
+  // they need, and only the page at the file's end can be cut, so the
+  // memory sized by the count passes what the file holds by a page at most.
   // The size last seen serves until a page lies beyond it: the file only
   // grows (writers append), so one look at the size then settles it.
   bool sizeFresh = false;
   unsigned readable = 0;
   for (unsigned k = first; k < end; ++k) {
     const unsigned page = list[k];
-    const uint64_t pageEnd = (uint64_t{page} + 1) * pageSize_;
-    if (pageEnd > knownFileBytes_ && !sizeFresh && page < filePageCount_) {
+    const uint64_t pageStart = uint64_t{page} * pageSize_;
+    if (pageStart >= knownFileBytes_ && !sizeFresh && page < filePageCount_) {
       knownFileBytes_ = ZELI_OS_FileSize(fd_);
       sizeFresh = true;
     }
-    if (pageEnd <= knownFileBytes_ || page >= filePageCount_ ||
+    if (pageStart < knownFileBytes_ || page >= filePageCount_ ||
         (page < flags_.size() && Slot(page).address != nullptr)) {
       ++readable;
     }

@@ -285,8 +285,8 @@ class ZELI_MemoryFile : public ZELI_InternalBase {
                       char* target) const;
   // Of the pages list[first .. end) (clipped to the list), how many can be
   // read: resident ones, ones at or beyond the file page count (they read as
-  // zero) and, of an open data file, ones that the data file holds (its
-  // size is looked at again when a page lies beyond the size last seen).
+  // zero) and, of an open data file, ones whose start the data file holds
+  // (its size is looked at again when a page lies beyond the size last seen).
   // Records and page maps may list pages that the data file never
   // received; a reader that sizes memory by a page list asks first, so that
   // a damaged file cannot make it allocate more than the file holds. Only
